@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages needed to build and test Vantrel Reaktion,
+# but only those that are missing. Runs apt-get as root, or through sudo.
+set -euo pipefail
+
+packages=(cmake g++ make qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite qt6-translations-l10n libgl-dev)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "Alle benötigten Pakete sind installiert."
+  exit 0
+fi
+
+if [ "$(id -u)" -eq 0 ]; then
+  sudo=()
+else
+  sudo=(sudo)
+fi
+echo "Installiere: ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"

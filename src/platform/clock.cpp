@@ -1,0 +1,36 @@
+#include "platform/clock.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+namespace {
+Clock g_realClock;
+Clock *g_clock = nullptr;
+
+const QElapsedTimer &startTimer()
+{
+    static QElapsedTimer t = [] { QElapsedTimer e; e.start(); return e; }();
+    return t;
+}
+} // namespace
+
+qint64 Clock::monotonicNs() const { return startTimer().nsecsElapsed(); }
+
+QDateTime Clock::now() const { return QDateTime::currentDateTime(); }
+
+void Clock::sleep(int ms)
+{
+    if (ms > 0)
+        QThread::msleep(static_cast<unsigned long>(ms));
+}
+
+void Clock::processEvents()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents();
+}
+
+Clock &Clock::instance() { return g_clock ? *g_clock : g_realClock; }
+
+void Clock::install(Clock *clock) { g_clock = clock; }

@@ -1,0 +1,80 @@
+#include "platform/messageservice.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+
+class BoxMessageService : public MessageService
+{
+public:
+    int show(Kind kind, const QString &text, int buttons) override
+    {
+        if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
+            // No widgets available (command-line use): print and take the first button.
+            qWarning("%s", qPrintable(text.trimmed()));
+            return firstButton(buttons);
+        }
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QString title;
+        switch (kind) {
+        case Kind::Error: icon = QMessageBox::Critical; title = QStringLiteral("Fehler"); break;
+        case Kind::Warning: icon = QMessageBox::Warning; title = QStringLiteral("Warnung"); break;
+        case Kind::Information: icon = QMessageBox::Information; title = QStringLiteral("Information"); break;
+        case Kind::Confirmation: icon = QMessageBox::Question; title = QStringLiteral("Bestätigen"); break;
+        }
+        QMessageBox box(icon, title, text);
+        QMessageBox::StandardButtons std;
+        if (buttons & Ok) std |= QMessageBox::Ok;
+        if (buttons & Yes) std |= QMessageBox::Yes;
+        if (buttons & No) std |= QMessageBox::No;
+        if (buttons & Cancel) std |= QMessageBox::Cancel;
+        box.setStandardButtons(std);
+        switch (box.exec()) {
+        case QMessageBox::Yes: return Yes;
+        case QMessageBox::No: return No;
+        case QMessageBox::Cancel: return Cancel;
+        case QMessageBox::Ok: return Ok;
+        default: return (buttons & Cancel) ? Cancel : (buttons & No) ? No : Ok;
+        }
+    }
+
+    static int firstButton(int buttons)
+    {
+        for (int b : {Ok, Yes, No, Cancel})
+            if (buttons & b) return b;
+        return Ok;
+    }
+};
+
+BoxMessageService g_boxes;
+MessageService *g_current = nullptr;
+
+} // namespace
+
+MessageService &MessageService::instance()
+{
+    return g_current ? *g_current : static_cast<MessageService &>(g_boxes);
+}
+
+void MessageService::install(MessageService *handler) { g_current = handler; }
+
+void ShowError(const QString &text)
+{
+    MessageService::instance().show(MessageService::Kind::Error, text, MessageService::Ok);
+}
+
+void ShowWarning(const QString &text)
+{
+    MessageService::instance().show(MessageService::Kind::Warning, text, MessageService::Ok);
+}
+
+void ShowInformation(const QString &text)
+{
+    MessageService::instance().show(MessageService::Kind::Information, text, MessageService::Ok);
+}
+
+int AskConfirmation(const QString &text, int buttons)
+{
+    return MessageService::instance().show(MessageService::Kind::Confirmation, text, buttons);
+}

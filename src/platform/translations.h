@@ -1,0 +1,8 @@
+#pragma once
+
+class QCoreApplication;
+
+// Loads Qt's own German texts (standard buttons "Ja", "Nein", "Abbrechen",
+// print and file dialogs) and makes German the default locale for them.
+// Returns false when the translation files are not installed.
+bool InstallGermanTranslations(QCoreApplication &app);

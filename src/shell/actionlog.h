@@ -1,0 +1,23 @@
+#pragma once
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+// The action log "logfile.txt" in the program folder: Windows-1252 text with
+// CR LF line ends, one line per action while the setting "Logfile" is on.
+
+// Appends "<date> <time> - <user> --- <message>", or an empty line for an
+// empty message. Problems show "\r\nFehler beim Öffnen der Logdatei." and the
+// line is lost; the caller never sees an error.
+void WriteLogLine(const QString &message);
+// The lines of the file, for the log viewer; a missing file gives no lines.
+QStringList LoadLogIntoViewer();
+// Deletes the file; a missing file is no error.
+void ClearLogFile();
+
+// Date and time as a Windows system of the locale writes them: the locale's
+// short date with a four-digit year and its long time without a time zone.
+QString LogDateFormat(const QLocale &locale);
+QString LogTimeFormat(const QLocale &locale);
+QString LogTimestamp(const QDateTime &when, const QLocale &locale = QLocale());

@@ -1,0 +1,71 @@
+#pragma once
+#include <QString>
+
+class QWidget;
+
+// Settings-store key paths of the program.
+namespace RegistryKeys {
+inline const QString Main = QStringLiteral("Software\\Nrv\\Vantrel Reaktion");
+inline const QString MainConfig = QStringLiteral("Software\\Nrv\\Vantrel Reaktion\\Config");
+inline const QString Nrv = QStringLiteral("Software\\NRV");
+inline const QString Spurwerk = QStringLiteral("Software\\Nrv\\Vantrel Spurwerk");
+} // namespace RegistryKeys
+
+// The in-memory settings record, mirror of the "Config" values of the main key.
+struct Settings
+{
+    QString Benutzer;        // user name written into every log line
+    bool Offline = true;     // start without connecting to the device
+    bool Backup = true;      // copy the tables into "Backup" at exit
+    bool Reorg = true;       // pack the tables at start
+    bool Logfile = false;    // write the action log
+    bool Sound = true;       // "a&kustische Trefferanzeige"
+    int KS_Zero = -1;        // force-sensor zero point in raw counts, -1 = not calibrated
+    double KS_KL = 6.0;      // force-sensor scale ("Kennlinie")
+    int SS_Sense = 50;       // shot-sensor sensitivity
+    int COM_Index = 1;       // 0 = COM1, 1 = COM2
+    int Controller = 0;      // 0 = Bauart1, 1 = Bauart2
+    QString ProgramDir;      // command line of the companion curve generator
+
+    // Derived selectors: set from COM_Index / Controller when those are 0 or 1,
+    // otherwise left as they were.
+    quint8 portSelector = 0;
+    quint8 controllerSelector = 0;
+
+    static Settings &instance();  // the program's one record
+};
+
+// What the program settings dialog hands to SaveSettings.
+struct SettingsDialogValues
+{
+    QString userName;
+    bool offline = true;
+    bool backup = true;
+    bool reorg = true;
+    bool logfile = false;
+    bool sound = true;
+    bool com1Checked = false;
+    bool com2Checked = false;
+    QString controllerText;  // "Bauart1" or "Bauart2"
+};
+
+// Reads the eleven "Config" values and "ProgramDir" of the companion program.
+void LoadSettings(Settings &settings = Settings::instance());
+// Takes the dialog's values into the record and writes the eleven values.
+void SaveSettings(const SettingsDialogValues &dialog, Settings &settings = Settings::instance());
+// Writes the record's eleven values (used by SaveSettings).
+void WriteSettings(const Settings &settings);
+
+// "KS_KL" as stored ("%1.3f" in the user's locale) and as read back: a text
+// that is not a number in the locale is read with the other decimal separator,
+// failing that it is 6.0.
+QString ScaleToText(double scale);
+double ScaleFromText(const QString &text);
+
+// Window placement under "FormData": <code>X and <code>Y.
+void LoadFormPlacement(QWidget *window, const QString &code);
+void SaveFormPlacement(const QString &code, int left, int top);
+
+// Device file that the port name ("COM1"/"COM2") opens: section "Ports" of the
+// main key, defaults /dev/ttyS0 and /dev/ttyS1 (on Windows the names themselves).
+QString PortDeviceFile(const QString &portName);

@@ -1,0 +1,16 @@
+#include "support/fakeclock.h"
+
+FakeClock::FakeClock()
+    : m_wall(QDate(2026, 12, 6), QTime(22, 41, 7))
+{
+    Clock::install(this);
+}
+
+FakeClock::~FakeClock() { Clock::install(nullptr); }
+
+void FakeClock::sleep(int ms)
+{
+    sleeps.append(ms);
+    if (ms > 0)
+        advanceMs(ms);
+}

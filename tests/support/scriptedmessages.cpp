@@ -1,0 +1,24 @@
+#include "support/scriptedmessages.h"
+
+ScriptedMessages::ScriptedMessages() { MessageService::install(this); }
+
+ScriptedMessages::~ScriptedMessages() { MessageService::install(nullptr); }
+
+int ScriptedMessages::show(Kind kind, const QString &text, int buttons)
+{
+    m_shown.append({kind, text, buttons});
+    if (!m_answers.isEmpty())
+        return m_answers.takeFirst();
+    if (buttons & Ok) return Ok;
+    if (buttons & Yes) return Yes;
+    return buttons;
+}
+
+int ScriptedMessages::count(const QString &text) const
+{
+    int n = 0;
+    for (const Shown &s : m_shown)
+        if (s.text == text)
+            ++n;
+    return n;
+}

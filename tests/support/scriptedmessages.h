@@ -1,0 +1,34 @@
+#pragma once
+#include "platform/messageservice.h"
+
+#include <QList>
+#include <QString>
+
+// Records every message box and answers from a script (default: the first
+// offered button of Ok, Yes). Installs itself for its lifetime.
+class ScriptedMessages : public MessageService
+{
+public:
+    struct Shown
+    {
+        Kind kind;
+        QString text;
+        int buttons;
+    };
+
+    ScriptedMessages();
+    ~ScriptedMessages() override;
+
+    int show(Kind kind, const QString &text, int buttons) override;
+
+    void answerNext(int button) { m_answers.append(button); }
+    int count() const { return int(m_shown.size()); }
+    int count(const QString &text) const;
+    const QList<Shown> &shown() const { return m_shown; }
+    QString lastText() const { return m_shown.isEmpty() ? QString() : m_shown.last().text; }
+    void clear() { m_shown.clear(); }
+
+private:
+    QList<Shown> m_shown;
+    QList<int> m_answers;
+};
