@@ -132,6 +132,8 @@ bool textToFloat(const QString &text, double *value, const QLocale &locale)
     loc.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
     const double v = loc.toDouble(text.trimmed(), &ok);
+    // QLocale reads "nan" and "inf"; they are no numbers here.
+    ok = ok && std::isfinite(v);
     if (ok && value)
         *value = v;
     return ok;

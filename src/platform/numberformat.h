@@ -17,8 +17,8 @@ QString formatInt(const char *format, qint64 value);
 QString formatFloat(const char *format, double value, const QLocale &locale = QLocale());
 
 // Text to floating value in the locale: blanks around the number allowed,
-// group separators and other characters refused. Returns false when it does
-// not convert.
+// group separators, other characters and non-finite values ("nan", "inf")
+// refused. Returns false when it does not convert.
 bool textToFloat(const QString &text, double *value, const QLocale &locale = QLocale());
 
 } // namespace NumberFormat
