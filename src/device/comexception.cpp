@@ -1,0 +1,16 @@
+#include "device/comexception.h"
+
+TComException::TComException(const QString &message)
+    : std::runtime_error(message.toStdString())
+    , m_message(message)
+{
+}
+
+QString TComException::portBusyText() { return QStringLiteral("COM Port bereits belegt !"); }
+
+QString TComException::initFailedText()
+{
+    return QStringLiteral("Fehler beim Initialisieren des COM-Ports !");
+}
+
+QString TComException::timeoutsFailedText() { return QStringLiteral("COM-Port TimeOut !"); }

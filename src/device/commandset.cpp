@@ -1,0 +1,282 @@
+#include "device/commandset.h"
+
+#include "device/serialport.h"
+#include "platform/clock.h"
+#include "platform/cp1252.h"
+#include "platform/numberformat.h"
+
+#include <QElapsedTimer>
+#include <vector>
+
+const double DischargeTable[42] = {
+    9.60, 9.34, 9.17, 9.08, 9.00, 8.90, 8.83, 8.79, 8.78, 8.77, 8.77, 8.76, 8.75, 8.73,
+    8.72, 8.70, 8.68, 8.67, 8.00, 65.00, 8.62, 8.59, 8.56, 8.54, 8.51, 8.49, 8.47, 8.42,
+    8.39, 8.36, 8.32, 8.27, 8.22, 8.15, 8.02, 7.92, 7.82, 7.67, 7.38, 6.11, 5.83, 4.12};
+
+namespace {
+
+constexpr int kReplyPauseMs = 30;
+constexpr int kManufacturerBytePauseMs = 10;
+constexpr int kManufacturerMaxChars = 64;
+constexpr qint64 kManufacturerIdleMs = 1000;
+
+CommandSlots &commandSlots()
+{
+    static CommandSlots table;
+    return table;
+}
+
+bool isBauart1() { return DeviceLink().model == 0; }
+
+std::vector<quint8> fixedWindowQuery(quint8 command, int window)
+{
+    std::vector<quint8> buffer(size_t(window), 0x00);
+    WriteByte(command);
+    Clock::instance().sleep(kReplyPauseMs);
+    ReadBlock(buffer.data(), window);
+    return buffer;
+}
+
+QString characterOf(quint8 byte) { return Cp1252::decode(QByteArray(1, char(byte))); }
+
+QString hexOf(quint8 byte) { return NumberFormat::formatInt("%x", byte); }
+
+// Every byte but the space, as a character (NUL bytes included).
+QString characterText(const std::vector<quint8> &bytes)
+{
+    QString text;
+    for (quint8 b : bytes)
+        if (b != 0x20)
+            text += characterOf(b);
+    return text;
+}
+
+// Every byte but the space, as upper-case hex without leading zeros.
+QString hexText(const std::vector<quint8> &bytes)
+{
+    QString text;
+    for (quint8 b : bytes)
+        if (b != 0x20)
+            text += hexOf(b);
+    return text;
+}
+
+} // namespace
+
+const CommandSlots &CommandTable() { return commandSlots(); }
+
+DeviceLinkState &DeviceLink()
+{
+    static DeviceLinkState link;
+    return link;
+}
+
+void QueryHardwareRevision(QString &text)
+{
+    if (DeviceLink().connected)
+        return;
+    const std::vector<quint8> reply = fixedWindowQuery(commandSlots().hardwareRevision, 12);
+    if (isBauart1())
+        text = hexOf(reply[0]) + hexOf(reply[1]) + hexOf(reply[2]);
+    else
+        text = characterText(reply);
+    DeviceLink().hwRevText = text;
+}
+
+void QuerySoftwareRevision(QString &text)
+{
+    if (DeviceLink().connected)
+        return;
+    const std::vector<quint8> reply = fixedWindowQuery(commandSlots().softwareRevision, 12);
+    text = isBauart1() ? NotAvailableText : characterText(reply);
+    DeviceLink().swRevText = text;
+}
+
+void QuerySerialNumber(QString &text)
+{
+    const std::vector<quint8> reply = fixedWindowQuery(commandSlots().serialNumber, 3);
+    text = isBauart1() ? NotAvailableText : hexText(reply);
+    DeviceLink().serialText = text;
+}
+
+void QueryControllerType(QString &text)
+{
+    const std::vector<quint8> reply = fixedWindowQuery(commandSlots().controllerType, 5);
+    text = isBauart1() ? NotAvailableText : characterText(reply);
+}
+
+void QueryControllerRevision(QString &text)
+{
+    const std::vector<quint8> reply = fixedWindowQuery(commandSlots().controllerRevision, 3);
+    text = isBauart1() ? NotAvailableText : characterText(reply);
+}
+
+void QueryDeviceType(QString &text)
+{
+    const std::vector<quint8> reply = fixedWindowQuery(commandSlots().deviceType, 15);
+    text = isBauart1() ? NotAvailableText : characterText(reply);
+}
+
+void QueryManufacturer(QString &text)
+{
+    WriteByte(commandSlots().manufacturer);
+    Clock::instance().sleep(kReplyPauseMs);
+    if (isBauart1()) {
+        text = NotAvailableText;
+        return;
+    }
+    // Only bytes that arrived count; a controller that stops before the
+    // terminator ends the wait after a second of silence.
+    QString received;
+    int characters = 0;
+    qint64 lastByteMs = Clock::instance().monotonicMs();
+    for (;;) {
+        quint8 byte = 0;
+        if (ReadByte(byte)) {
+            if (byte == 0x01)
+                break;
+            received += characterOf(byte);
+            lastByteMs = Clock::instance().monotonicMs();
+            if (++characters >= kManufacturerMaxChars)
+                break;
+        } else if (Clock::instance().monotonicMs() - lastByteMs >= kManufacturerIdleMs) {
+            break;
+        }
+        Clock::instance().sleep(kManufacturerBytePauseMs);
+    }
+    text = received;
+}
+
+bool SelectControllerModel(quint8 model)
+{
+    CommandSlots &t = commandSlots();
+    DeviceLinkState &link = DeviceLink();
+    switch (model) {
+    case 0:
+        link.model = 0;
+        link.modelName = ModelNames[0];
+        t.hardwareRevision = 0x01;
+        t.startStream = 0x02;
+        t.stopStream = 0x04;
+        return true;
+    case 1:
+        link.model = 1;
+        link.modelName = ModelNames[1];
+        t.hardwareRevision = 0x41;
+        t.softwareRevision = 0x42;
+        t.serialNumber = 0x43;
+        t.controllerType = 0x44;
+        t.controllerRevision = 0x45;
+        t.deviceType = 0x46;
+        t.batteryVoltage = 0x47;
+        t.manufacturer = 0x48;
+        t.rawStream = 0x5A;
+        t.startStream = 0x61;
+        t.stopStream = 0x62;
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool OpenDevice(quint8 portIndex, quint8 baudIndex, quint8 model)
+{
+    OpenPort(portIndex, baudIndex);
+    DeviceLink().portName = PortNames[portIndex];
+    DeviceLink().baudName = BaudNames[baudIndex];
+    SelectControllerModel(model);
+    return true;
+}
+
+bool ConnectDevice()
+{
+    QString text;
+    QuerySerialNumber(text);
+    DeviceLinkState &link = DeviceLink();
+    link.connected = text != QLatin1String("000") && link.serialText.size() > 4;
+    return link.connected;
+}
+
+bool DisconnectDevice()
+{
+    const bool stopped = StopStream();
+    DeviceLink().connected = false;
+    return stopped;
+}
+
+bool StartStream()
+{
+    if (!DeviceLink().connected)
+        return false;
+    return WriteByte(commandSlots().startStream);
+}
+
+bool StopStream()
+{
+    if (!DeviceLink().connected)
+        return false;
+    return WriteByte(commandSlots().stopStream);
+}
+
+void StartRawStream()
+{
+    if (DeviceLink().connected)
+        WriteByte(commandSlots().rawStream);
+}
+
+bool DrainInput()
+{
+    if (!DeviceLink().connected)
+        return false;
+    quint8 byte = 0;
+    while (ReadByte(byte)) {
+    }
+    return true;
+}
+
+double ReadBatteryVoltage()
+{
+    if (!DeviceLink().connected)
+        return -1.0;
+    DrainInput();
+    std::vector<quint8> reply(2, 0x00);
+    WriteByte(commandSlots().batteryVoltage);
+    Clock::instance().sleep(kReplyPauseMs);
+    ReadBlock(reply.data(), 2);
+    if (isBauart1())
+        return -1.0;
+    const int raw = reply[0] * 256 + reply[1];
+    return raw * 0.001220703125 * 2.035;
+}
+
+double OperatingHoursForVoltage(double volts)
+{
+    int k = 42;
+    for (int i = 1; i <= 41; ++i) {
+        if (DischargeTable[i - 1] >= volts && volts >= DischargeTable[i]) {
+            k = i;
+            break;
+        }
+    }
+    const double minutes = (42 - k) * 10;
+    return minutes * (1.0 / 60.0);
+}
+
+void EstimateOperatingHours(QString &text)
+{
+    if (!DeviceLink().connected)
+        return;
+    if (isBauart1()) {
+        text = NotAvailableText;
+        return;
+    }
+    DrainInput();
+    const double volts = ReadBatteryVoltage();
+    text = NumberFormat::formatFloat("%1.2f", OperatingHoursForVoltage(volts));
+}
+
+void ResetDeviceLink()
+{
+    commandSlots() = CommandSlots();
+    DeviceLink() = DeviceLinkState();
+}

@@ -1,0 +1,86 @@
+#pragma once
+#include <QString>
+#include <QtGlobal>
+
+// The trainer's controller: its two models, their command bytes, the
+// queries with their reply windows and the device-link state the rest of the
+// program reads. Built on the serial port (serialport.h); UI thread only.
+
+inline const QString ModelNames[2] = {QStringLiteral("Bauart1"), QStringLiteral("Bauart2")};
+// Two characters that the serial-number text of a detected controller holds.
+inline const QString DetectionCodes[2] = {QStringLiteral("E1"), QStringLiteral("E2")};
+// The text of a function the selected model lacks.
+inline const QString NotAvailableText = QStringLiteral("nicht verfügbar");
+
+// One command byte per operation. Selecting a model writes only the slots
+// that model defines; the others keep what they held (0x00 at start).
+struct CommandSlots
+{
+    quint8 hardwareRevision = 0;
+    quint8 softwareRevision = 0;
+    quint8 serialNumber = 0;
+    quint8 controllerType = 0;
+    quint8 controllerRevision = 0;
+    quint8 deviceType = 0;
+    quint8 batteryVoltage = 0;
+    quint8 manufacturer = 0;
+    quint8 rawStream = 0;
+    quint8 startStream = 0;
+    quint8 stopStream = 0;
+};
+const CommandSlots &CommandTable();
+
+// Battery voltages (V) of the discharge curve, 10 minutes apart.
+extern const double DischargeTable[42];
+
+struct DeviceLinkState
+{
+    bool connected = false;
+    quint8 model = 0;             // 0 = Bauart1, 1 = Bauart2 (last selection)
+    QString modelName;            // "Bauart1" / "Bauart2" once selected
+    QString portName;             // of the last successful OpenDevice
+    QString baudName;
+    QString serialText;           // last QuerySerialNumber
+    QString hwRevText;            // last QueryHardwareRevision
+    QString swRevText;            // last QuerySoftwareRevision
+    double LastBatteryVoltage = 0.0;  // volts of the last going online; -1 = no reading
+};
+DeviceLinkState &DeviceLink();
+
+// Queries. Each sends its command byte (also a slot the model leaves
+// undefined), waits 30 ms and reads its reply window.
+void QueryHardwareRevision(QString &text);    // only while not connected
+void QuerySoftwareRevision(QString &text);    // only while not connected
+void QuerySerialNumber(QString &text);
+void QueryControllerType(QString &text);
+void QueryControllerRevision(QString &text);
+void QueryDeviceType(QString &text);
+// Characters up to the terminator 0x01; stops after 64 characters or one
+// second without a byte and keeps what arrived.
+void QueryManufacturer(QString &text);
+
+// 0 = Bauart1, 1 = Bauart2; any other value changes nothing and gives false.
+bool SelectControllerModel(quint8 model);
+// Opens the port (TComException passes through), keeps the port and baud
+// texts and selects the model. Returns true; leaves `connected` alone.
+bool OpenDevice(quint8 portIndex, quint8 baudIndex, quint8 model);
+// Connected iff the serial-number text is not "000" and longer than 4.
+bool ConnectDevice();
+// StopStream (sends only while connected), then not connected. The port stays open.
+bool DisconnectDevice();
+bool StartStream();     // only while connected
+bool StopStream();      // only while connected
+void StartRawStream();  // only while connected
+// Reads until nothing more arrives; false while not connected.
+bool DrainInput();
+// Volts; -1.0 for Bauart1, 0.0 when a Bauart2 controller does not answer,
+// -1.0 without sending anything while not connected.
+double ReadBatteryVoltage();
+// Remaining hours as "%1.2f" text (locale decimal separator); "nicht
+// verfügbar" for Bauart1; the text is left alone while not connected.
+void EstimateOperatingHours(QString &text);
+// Hours left at a battery voltage, from DischargeTable.
+double OperatingHoursForVoltage(double volts);
+
+// Back to the state at program start (tests).
+void ResetDeviceLink();

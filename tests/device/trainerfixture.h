@@ -1,0 +1,58 @@
+#pragma once
+#include "device/commandset.h"
+#include "device/serialport.h"
+#include "platform/registryini.h"
+#include "shell/settings.h"
+#include "support/sandbox.h"
+#include "trainer-sim/virtualtrainer.h"
+
+#include <QTest>
+
+// The virtual trainer on a real pseudo-terminal, on its own thread, named
+// as "COM2" in a fresh settings store ("COM1" names a file that does not
+// exist). Serial port and device link start from their state at program start.
+class TrainerOnCom2
+{
+public:
+    explicit TrainerOnCom2(const TrainerConfig &config = TrainerConfig::defaults(2))
+        : trainer(config)
+    {
+        SetBytePortFactory(BytePortFactory());
+        ResetSerialPort();
+        ResetDeviceLink();
+        ok = trainer.open(box.path(QStringLiteral("com2"))) && trainer.startThread();
+        RegistryIni reg(RegistryKeys::Main);
+        reg.writeString(QStringLiteral("Ports"), QStringLiteral("COM2"), trainer.portPath());
+        reg.writeString(QStringLiteral("Ports"), QStringLiteral("COM1"), box.path(QStringLiteral("no-such-device")));
+    }
+    ~TrainerOnCom2()
+    {
+        ResetSerialPort();
+        ResetDeviceLink();
+        trainer.close();
+    }
+
+    // What the trainer received, once `count` bytes are there (or after timeoutMs).
+    QByteArray receivedAfter(int count, int timeoutMs = 1000)
+    {
+        trainer.waitForReceived(count, timeoutMs);
+        return trainer.received();
+    }
+    // True when nothing more reaches the trainer within quietMs.
+    bool staysQuiet(int quietMs = 80)
+    {
+        return !trainer.waitForReceived(int(trainer.received().size()) + 1, quietMs);
+    }
+
+    Sandbox box;
+    VirtualTrainer trainer;
+    bool ok = false;
+};
+
+inline QByteArray bytes(std::initializer_list<int> values)
+{
+    QByteArray b;
+    for (int v : values)
+        b.append(char(v));
+    return b;
+}
