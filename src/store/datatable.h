@@ -1,0 +1,143 @@
+#pragma once
+#include "store/tableschema.h"
+
+#include <QHash>
+#include <QObject>
+#include <QSet>
+#include <QVariant>
+#include <QVector>
+
+// One table of the data directory as a navigable dataset: all rows of the
+// table (or, for a detail, of the master's current row) held in memory in
+// index order, one current row, an edit buffer for edit/insert.
+//
+// Methods that can fail return false and leave a German errorText(); nothing
+// throws. Every write is one transaction: on failure it is rolled back and the
+// dataset still shows what the file holds.
+//
+// Navigation while editing posts a modified buffer first (and stays put if that
+// fails) or cancels an unmodified one.
+class DataTable : public QObject
+{
+    Q_OBJECT
+public:
+    enum class State { Inactive, Browse, Edit, Insert };
+
+    DataTable(const TableSchema &schema, const QString &connectionName, QObject *parent = nullptr);
+    ~DataTable() override;
+
+    const TableSchema &schema() const { return m_schema; }
+    QString tableName() const { return m_schema.tableName; }
+
+    // Makes this table a detail of master on the given fields: it shows only the
+    // rows whose link fields equal the master's active row, and append() fills them.
+    void setMaster(DataTable *master, const QStringList &linkFields = {QStringLiteral("Name"), QStringLiteral("Vorname")});
+    DataTable *master() const { return m_master; }
+
+    // Cached updates: posted inserts, edits and deletes stay in memory (and are
+    // shown) until applyUpdates() writes them all in one transaction.
+    void setCachedUpdates(bool on) { m_cached = on; }
+    bool cachedUpdates() const { return m_cached; }
+
+    bool open();
+    void close(); // a pending edit is cancelled; the update cache is kept
+    bool isOpen() const { return m_state != State::Inactive; }
+    // Reads the rows again, keeping the current row where possible.
+    bool refresh();
+
+    bool first();
+    bool next();
+    bool prior();
+    bool last();
+    bool moveTo(int recNo); // 1-based
+    bool eof() const { return m_eof; }
+    bool bof() const { return m_bof; }
+    int recNo() const { return m_current + 1; } // 0 when empty
+    int currentRow() const { return m_current; } // 0-based, -1 when empty
+    int recordCount() const { return int(m_rows.size()); }
+    bool isEmpty() const { return m_rows.isEmpty(); }
+
+    bool hasField(const QString &name) const { return m_schema.fieldIndex(name) >= 0; }
+    // Value of the current row (or the edit buffer while editing). Names are
+    // matched without case. QString / double / QDate / QTime, int for "Nummer",
+    // the 1-based position for "GridNr"; an invalid QVariant for NULL.
+    QVariant fieldValue(const QString &name) const;
+    // Value of any row of the dataset (0-based), for grids.
+    QVariant valueAt(int row, const QString &name) const;
+    // Width of a text field, 0 for other fields.
+    int maxLength(const QString &name) const;
+
+    bool edit();
+    bool append();
+    bool setFieldValue(const QString &name, const QVariant &value);
+    bool post();
+    void cancel();
+    bool deleteCurrent();
+    bool checkBrowseMode(); // post when modified, otherwise cancel
+    State state() const { return m_state; }
+    bool isModified() const { return m_modified; }
+
+    bool applyUpdates();
+    void cancelUpdates();
+    bool hasPendingUpdates() const;
+
+    // For details: whether there is an active row, and its link values.
+    bool hasActiveRecord() const;
+    QVariantList linkValues(const QStringList &fields) const;
+
+    QString errorText() const { return m_error; }
+
+signals:
+    void rowsAboutToReset();
+    void rowsReset();
+    void currentRowChanged(int row);
+    void stateChanged();
+    void fieldChanged(const QString &name); // edit buffer
+    void rowChanged(int row);               // shown values of one row changed
+
+private:
+    struct Row
+    {
+        QVector<QVariant> values; // per field of the schema (calculated slots unused)
+        qint64 cacheId = 0;       // > 0: an insert waiting in the update cache
+    };
+
+    bool fail(const QString &text);
+    bool load();
+    bool masterKey(QVariantList *key) const;
+    bool matchesKey(const QVector<QVariant> &values, const QVariantList &key) const;
+    bool rowLess(const Row &a, const Row &b) const;
+    void setCurrent(int row);
+    void restorePosition(qint64 nummer, qint64 cacheId, int fallback);
+    bool validate(const QVector<QVariant> &values);
+    bool checkUnique(const QVector<QVariant> &values, qint64 ownNummer);
+    bool execInsert(const QVector<QVariant> &values, qint64 *newNummer);
+    bool execUpdate(qint64 nummer, const QVector<QVariant> &values);
+    bool execDelete(qint64 nummer);
+    qint64 nummerOf(const Row &row) const;
+    bool convertValue(const FieldDef &field, const QVariant &in, QVariant *out);
+    void onMasterChanged();
+    void setState(State s);
+
+    TableSchema m_schema;
+    QString m_connection;
+    int m_nummerIndex = -1;
+    DataTable *m_master = nullptr;
+    QStringList m_linkFields;
+    QVariantList m_shownKey;
+    bool m_cached = false;
+
+    State m_state = State::Inactive;
+    QVector<Row> m_rows;
+    int m_current = -1;
+    bool m_bof = true;
+    bool m_eof = true;
+    Row m_buffer;
+    bool m_modified = false;
+    QString m_error;
+
+    QVector<Row> m_cacheInserts;
+    QHash<qint64, QVector<QVariant>> m_cacheUpdates;
+    QSet<qint64> m_cacheDeletes;
+    qint64 m_nextCacheId = 1;
+};

@@ -1,0 +1,312 @@
+#include "store/resultquery.h"
+
+#include "store/tableschema.h"
+
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace {
+QString q(const QString &s) { return QStringLiteral("„") + s + QStringLiteral("“"); }
+const QString kGridNr = QStringLiteral("GRIDNR");
+} // namespace
+
+ResultQuery::ResultQuery(const QString &name, const QString &connectionName, QObject *parent)
+    : QObject(parent)
+    , m_connection(connectionName)
+{
+    setObjectName(name);
+}
+
+QStringList ResultQuery::calculatedColumns()
+{
+    return {kGridNr, QStringLiteral("MITTELWERT"), QStringLiteral("STDABW")};
+}
+
+QStringList ResultQuery::resultColumns()
+{
+    return {kGridNr,
+            QStringLiteral("NAME"),
+            QStringLiteral("VORNAME"),
+            QStringLiteral("DATUM"),
+            QStringLiteral("ZEIT"),
+            QStringLiteral("MESSTYP"),
+            QStringLiteral("SERIE"),
+            QStringLiteral("SCHEIBE"),
+            QStringLiteral("ReakZeit"),
+            QStringLiteral("STATUS"),
+            QStringLiteral("FEHLER"),
+            QStringLiteral("MITTELWERT"),
+            QStringLiteral("STDABW")};
+}
+
+bool ResultQuery::fail(const QString &text)
+{
+    m_error = text;
+    return false;
+}
+
+void ResultQuery::setStatement(const QString &sql)
+{
+    close();
+    m_sql = sql;
+}
+
+void ResultQuery::bindValue(const QString &name, const QVariant &value)
+{
+    m_binds.insert(name.startsWith(u':') ? name : u':' + name, value);
+}
+
+int ResultQuery::columnIndex(const QString &column) const { return m_columnIndex.value(column.toLower(), -1); }
+
+bool ResultQuery::open()
+{
+    close();
+    m_error.clear();
+    if (m_beforeOpen)
+        m_beforeOpen(*this);
+
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.isValid() || !db.isOpen())
+        return fail(QStringLiteral("Die Datenbank ist nicht geöffnet; die Abfrage %1 kann nicht ausgeführt werden.")
+                        .arg(q(objectName())));
+    const QString head = m_sql.trimmed().section(QRegularExpression(QStringLiteral("\\s|\\(")), 0, 0);
+    if (head.compare(QLatin1String("SELECT"), Qt::CaseInsensitive) != 0
+        && head.compare(QLatin1String("WITH"), Qt::CaseInsensitive) != 0)
+        return fail(QStringLiteral("Die Abfrage %1 kann nicht ausgeführt werden: nur SELECT-Anweisungen sind erlaubt.")
+                        .arg(q(objectName())));
+
+    QStringList stored;
+    QVector<FieldType> types;
+    QVector<QVector<QVariant>> raw;
+    {
+        QSqlQuery sp(db);
+        if (!sp.exec(QStringLiteral("SAVEPOINT resultquery")))
+            return fail(QStringLiteral("Die Abfrage %1 kann nicht ausgeführt werden: %2")
+                            .arg(q(objectName()), sp.lastError().text()));
+        QString failure;
+        {
+            QSqlQuery query(db);
+            query.setForwardOnly(true);
+            if (!query.prepare(m_sql)) {
+                failure = query.lastError().text();
+            } else {
+                // Only names the statement uses: a value left from an earlier statement does no harm.
+                for (auto it = m_binds.constBegin(); it != m_binds.constEnd(); ++it)
+                    if (m_sql.contains(QRegularExpression(QRegularExpression::escape(it.key()) + QStringLiteral("\\b"))))
+                        query.bindValue(it.key(), TableSchema::toStorage(FieldType::Calculated, it.value()));
+                if (!query.exec()) {
+                    failure = query.lastError().text();
+                } else if (!query.isSelect()) {
+                    failure = QStringLiteral("die Anweisung liefert keine Zeilen (nur Abfragen sind erlaubt)");
+                } else {
+                    const QSqlRecord rec = query.record();
+                    const QStringList canonical = resultColumns();
+                    for (int c = 0; c < rec.count(); ++c) {
+                        QString name = rec.fieldName(c);
+                        for (const QString &known : canonical)
+                            if (known.compare(name, Qt::CaseInsensitive) == 0)
+                                name = known;
+                        stored << name;
+                        types << TableSchema::typeOfColumn(rec.fieldName(c));
+                    }
+                    while (query.next()) {
+                        QVector<QVariant> row(stored.size());
+                        for (int c = 0; c < stored.size(); ++c)
+                            row[c] = TableSchema::fromStorage(types[c], query.value(c));
+                        raw.append(row);
+                    }
+                    if (query.lastError().isValid())
+                        failure = query.lastError().text();
+                }
+            }
+            query.finish();
+        }
+        sp.exec(QStringLiteral("ROLLBACK TO resultquery"));
+        sp.exec(QStringLiteral("RELEASE resultquery"));
+        if (!failure.isEmpty())
+            return fail(QStringLiteral("Die Abfrage %1 kann nicht ausgeführt werden: %2").arg(q(objectName()), failure));
+    }
+
+    // Columns: "GRIDNR", the statement's columns, "MITTELWERT", "STDABW";
+    // a calculated name the statement already returns is not added twice.
+    QStringList columns;
+    QVector<int> source; // column -> index in the fetched row, -1 calculated
+    const QStringList calc = calculatedColumns();
+    auto inStored = [&](const QString &name) {
+        for (const QString &s : std::as_const(stored))
+            if (s.compare(name, Qt::CaseInsensitive) == 0)
+                return true;
+        return false;
+    };
+    if (!inStored(calc.at(0))) {
+        columns << calc.at(0);
+        source << -1;
+    }
+    for (int c = 0; c < stored.size(); ++c) {
+        columns << stored.at(c);
+        source << c;
+    }
+    for (int i = 1; i < calc.size(); ++i)
+        if (!inStored(calc.at(i))) {
+            columns << calc.at(i);
+            source << -1;
+        }
+
+    emit rowsAboutToReset();
+    m_columns = columns;
+    m_columnIndex.clear();
+    for (int c = 0; c < columns.size(); ++c)
+        if (!m_columnIndex.contains(columns.at(c).toLower()))
+            m_columnIndex.insert(columns.at(c).toLower(), c);
+    m_rows.clear();
+    m_rows.reserve(raw.size());
+    for (const QVector<QVariant> &r : std::as_const(raw)) {
+        QVector<QVariant> row(columns.size());
+        for (int c = 0; c < columns.size(); ++c)
+            if (source[c] >= 0)
+                row[c] = r[source[c]];
+        m_rows.append(row);
+    }
+    m_open = true;
+
+    const int grid = columnIndex(kGridNr);
+    ++m_disabled; // the calculation pass is not signalled row by row
+    for (int i = 0; i < m_rows.size(); ++i) {
+        m_current = i;
+        if (source.value(grid, 0) < 0)
+            m_rows[i][grid] = i + 1;
+        if (m_calcFields)
+            m_calcFields(*this);
+    }
+    --m_disabled;
+    m_current = m_rows.isEmpty() ? -1 : 0;
+    m_bof = true;
+    m_eof = m_rows.isEmpty();
+    emit rowsReset();
+    emit currentRowChanged(m_current);
+    return true;
+}
+
+void ResultQuery::close()
+{
+    if (!m_open)
+        return;
+    emit rowsAboutToReset();
+    m_open = false;
+    m_rows.clear();
+    m_columns.clear();
+    m_columnIndex.clear();
+    m_current = -1;
+    m_bof = m_eof = true;
+    emit rowsReset();
+    emit currentRowChanged(-1);
+}
+
+void ResultQuery::setCurrent(int row)
+{
+    if (m_current == row)
+        return;
+    m_current = row;
+    if (!m_disabled)
+        emit currentRowChanged(row);
+}
+
+bool ResultQuery::first()
+{
+    if (!m_open)
+        return fail(QStringLiteral("Die Abfrage %1 ist nicht geöffnet.").arg(q(objectName())));
+    setCurrent(m_rows.isEmpty() ? -1 : 0);
+    m_bof = true;
+    m_eof = m_rows.isEmpty();
+    return true;
+}
+
+bool ResultQuery::next()
+{
+    if (!m_open)
+        return fail(QStringLiteral("Die Abfrage %1 ist nicht geöffnet.").arg(q(objectName())));
+    if (m_current + 1 < m_rows.size()) {
+        setCurrent(m_current + 1);
+        m_bof = m_eof = false;
+    } else {
+        m_eof = true;
+    }
+    return true;
+}
+
+bool ResultQuery::prior()
+{
+    if (!m_open)
+        return fail(QStringLiteral("Die Abfrage %1 ist nicht geöffnet.").arg(q(objectName())));
+    if (m_current > 0) {
+        setCurrent(m_current - 1);
+        m_bof = m_eof = false;
+    } else {
+        m_bof = true;
+    }
+    return true;
+}
+
+bool ResultQuery::last()
+{
+    if (!m_open)
+        return fail(QStringLiteral("Die Abfrage %1 ist nicht geöffnet.").arg(q(objectName())));
+    setCurrent(int(m_rows.size()) - 1);
+    m_eof = true;
+    m_bof = m_rows.isEmpty();
+    return true;
+}
+
+bool ResultQuery::moveTo(int recNo)
+{
+    if (!m_open)
+        return fail(QStringLiteral("Die Abfrage %1 ist nicht geöffnet.").arg(q(objectName())));
+    if (recNo < 1 || recNo > m_rows.size())
+        return fail(QStringLiteral("Die Abfrage %1 hat keine Zeile Nr. %2.").arg(q(objectName())).arg(recNo));
+    setCurrent(recNo - 1);
+    m_bof = m_eof = false;
+    return true;
+}
+
+QVariant ResultQuery::value(const QString &column) const { return valueAt(m_current, column); }
+
+QVariant ResultQuery::valueAt(int row, const QString &column) const
+{
+    const int c = columnIndex(column);
+    if (c < 0 || row < 0 || row >= m_rows.size())
+        return QVariant();
+    return m_rows.at(row).at(c);
+}
+
+bool ResultQuery::setCalculated(const QString &column, const QVariant &value)
+{
+    if (!m_open || m_current < 0)
+        return fail(QStringLiteral("Die Abfrage %1 hat keine aktuelle Zeile.").arg(q(objectName())));
+    bool calculated = false;
+    for (const QString &c : calculatedColumns())
+        calculated = calculated || c.compare(column, Qt::CaseInsensitive) == 0;
+    const int c = columnIndex(column);
+    if (!calculated || c < 0)
+        return fail(QStringLiteral("Die Spalte %1 ist keine berechnete Spalte der Abfrage %2.")
+                        .arg(q(column), q(objectName())));
+    m_rows[m_current][c] = value;
+    if (!m_disabled)
+        emit rowChanged(m_current);
+    return true;
+}
+
+void ResultQuery::disableControls() { ++m_disabled; }
+
+void ResultQuery::enableControls()
+{
+    if (m_disabled == 0)
+        return;
+    if (--m_disabled == 0) {
+        emit rowsAboutToReset();
+        emit rowsReset();
+        emit currentRowChanged(m_current);
+    }
+}

@@ -1,0 +1,467 @@
+#include "store/tdata.h"
+
+#include "platform/programpaths.h"
+#include "platform/registryini.h"
+#include "store/sqltransaction.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryFile>
+#include <QTime>
+#include <filesystem>
+#include <system_error>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+const QString TData::AliasName = QStringLiteral("VantrelReak");
+const QString TData::SessionName = QStringLiteral("Datasession");
+TData *TData::s_instance = nullptr;
+
+namespace {
+
+const QString kNrvKey = QStringLiteral("Software\\NRV");
+const QString kAliasKey = QStringLiteral("Software\\Nrv\\Vantrel Reaktion");
+const QString kAliasSection = QStringLiteral("Aliases");
+const QString kEmpty = QStringLiteral("empty");
+const QString kMaintenanceConnection = QStringLiteral("VantrelReak-Wartung");
+
+QString q(const QString &s) { return QStringLiteral("„") + s + QStringLiteral("“"); }
+QString shown(const QString &path) { return q(QDir::toNativeSeparators(path)); }
+
+// "empty" (and a blank value) mean: not set.
+bool unset(const QString &value) { return value.trimmed().isEmpty() || value == kEmpty; }
+
+std::filesystem::path fsPath(const QString &path)
+{
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+// Empty when the file is missing or a database; otherwise why it must not be touched.
+QString checkDatabaseFile(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return QString();
+    if (!info.isFile())
+        return QStringLiteral("%1 ist keine Datei und kann nicht als Tabelle geöffnet werden.").arg(shown(path));
+    if (info.size() == 0)
+        return QString(); // an empty file is an empty database
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2").arg(shown(path), f.errorString());
+    const QByteArray head = f.read(16);
+    if (info.size() < 100 || head != QByteArray("SQLite format 3\0", 16))
+        return QStringLiteral("Die Datei %1 ist keine gültige Datenbank. Sie wird nicht verändert; bitte prüfen Sie "
+                              "die Datei oder holen Sie sie aus der Sicherung zurück.")
+            .arg(shown(path));
+    return QString();
+}
+
+bool syncFile(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite))
+        return false;
+#ifdef Q_OS_WIN
+    return _commit(f.handle()) == 0;
+#else
+    return ::fsync(f.handle()) == 0;
+#endif
+}
+
+} // namespace
+
+TData::TData(QObject *parent)
+    : QObject(parent)
+{
+    setObjectName(QStringLiteral("Data"));
+    m_pers = new DataTable(TableSchema::persData(), AliasName, this);
+    m_pers->setObjectName(QStringLiteral("PersTable"));
+    m_visier = new DataTable(TableSchema::vData(), AliasName, this);
+    m_visier->setObjectName(QStringLiteral("VisierTable"));
+    m_visier->setMaster(m_pers);
+    m_reak = new DataTable(TableSchema::reakData(), AliasName, this);
+    m_reak->setObjectName(QStringLiteral("ReakTable"));
+    m_reak->setMaster(m_pers);
+    m_reak->setCachedUpdates(true);
+    m_queries[0] = new ResultQuery(QStringLiteral("EFR_SQLQuery"), AliasName, this);
+    m_queries[1] = new ResultQuery(QStringLiteral("EFRF_SQLQuery"), AliasName, this);
+    m_queries[2] = new ResultQuery(QStringLiteral("IK_SQLQuery"), AliasName, this);
+    if (!s_instance)
+        s_instance = this;
+    DataSessionStartup();
+}
+
+TData::~TData()
+{
+    closeTables();
+    if (s_instance == this)
+        s_instance = nullptr;
+}
+
+TData *TData::instance() { return s_instance; }
+
+bool TData::fail(const QString &text)
+{
+    m_error = text;
+    return false;
+}
+
+void TData::DataSessionStartup()
+{
+    for (QStringList &lines : m_summary)
+        lines.clear();
+
+    RegistryIni reg(kNrvKey);
+    const QString config = QStringLiteral("Config");
+    const QString install = reg.readString(config, QStringLiteral("DBInstallDir"), kEmpty);
+    const QString dataDir = reg.readString(config, QStringLiteral("DataDir"), kEmpty);
+    reg.writeString(config, QStringLiteral("Datadir"), !unset(install) ? install : (!unset(dataDir) ? dataDir : kEmpty));
+
+    QString dir;
+    if (!unset(install)) {
+        dir = QDir::cleanPath(QDir::fromNativeSeparators(install.trimmed()));
+    } else {
+        // Beside the program folder; a program in a root folder keeps it inside.
+        const QString prog = ProgramPaths::programDir();
+        const QDir progDir(prog);
+        dir = progDir.isRoot() ? progDir.filePath(QStringLiteral("Daten"))
+                               : QDir(QFileInfo(prog).absolutePath()).filePath(QStringLiteral("Daten"));
+    }
+    m_privateDir = dir;
+    m_sessionActive = true;
+    reg.writeString(config, QStringLiteral("Datadir"), QDir::toNativeSeparators(m_privateDir));
+}
+
+// ---- alias -----------------------------------------------------------------
+
+bool TData::aliasExists() const
+{
+    RegistryIni reg(kAliasKey);
+    return reg.valueExists(kAliasSection, AliasName);
+}
+
+void TData::deleteAlias()
+{
+    RegistryIni reg(kAliasKey);
+    reg.deleteValue(kAliasSection, AliasName);
+}
+
+bool TData::addAlias(const QString &path)
+{
+    if (path.trimmed().isEmpty())
+        return fail(QStringLiteral("Für den Datenbank-Alias %1 ist kein Verzeichnis angegeben.").arg(q(AliasName)));
+    RegistryIni reg(kAliasKey);
+    reg.writeString(kAliasSection, AliasName, QDir::toNativeSeparators(path));
+    return true;
+}
+
+QString TData::aliasPath() const
+{
+    RegistryIni reg(kAliasKey);
+    const QString path = reg.readString(kAliasSection, AliasName, QString()).trimmed();
+    return path.isEmpty() ? QString() : QDir::cleanPath(QDir::fromNativeSeparators(path));
+}
+
+QString TData::tablesDir() const
+{
+    const QString alias = aliasPath();
+    return alias.isEmpty() ? m_privateDir : alias;
+}
+
+QString TData::tableFilePath(const DataTable *table) const
+{
+    if (!table)
+        return QString();
+    return QDir(tablesDir()).filePath(table->schema().fileName);
+}
+
+// ---- connection ------------------------------------------------------------
+
+bool TData::openConnection(const QString &dir)
+{
+    if (!QDir(dir).exists() && !QDir().mkpath(dir))
+        return fail(QStringLiteral("Das Datenverzeichnis %1 kann nicht angelegt werden.").arg(shown(dir)));
+    // Check every file before anything is created, so a damaged table never
+    // leaves the others half set up.
+    for (const TableSchema *s : TableSchema::all()) {
+        const QString problem = checkDatabaseFile(QDir(dir).filePath(s->fileName));
+        if (!problem.isEmpty())
+            return fail(problem);
+    }
+
+    const QString mainPath = QDir(dir).filePath(TableSchema::persData().fileName);
+    {
+        QSqlDatabase db = QSqlDatabase::contains(AliasName) ? QSqlDatabase::database(AliasName, false)
+                                                            : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), AliasName);
+        if (!db.isValid())
+            return fail(QStringLiteral("Der Datenbanktreiber für SQLite ist nicht verfügbar."));
+        db.setDatabaseName(mainPath);
+        if (!db.open())
+            return fail(QStringLiteral("Die Datenbank %1 kann nicht geöffnet werden: %2")
+                            .arg(shown(mainPath), db.lastError().text()));
+    }
+
+    QString failedPath, why;
+    auto bad = [&](const QString &path, const QString &text) {
+        failedPath = path;
+        why = text;
+        return false;
+    };
+    auto setUp = [&]() {
+        QSqlDatabase db = QSqlDatabase::database(AliasName, false);
+        QSqlQuery query(db);
+        query.exec(QStringLiteral("PRAGMA foreign_keys = OFF"));
+        for (const TableSchema *s : TableSchema::all()) {
+            const QString path = QDir(dir).filePath(s->fileName);
+            if (s->schemaName != QLatin1String("main")) {
+                query.prepare(QStringLiteral("ATTACH DATABASE ? AS ") + s->schemaName);
+                query.addBindValue(path);
+                if (!query.exec())
+                    return bad(path, query.lastError().text());
+            }
+            // Rollback journal (a transaction over two files commits atomically), full sync.
+            if (!query.exec(QStringLiteral("PRAGMA %1.journal_mode = DELETE").arg(s->schemaName)))
+                return bad(path, query.lastError().text());
+            query.finish();
+            if (!query.exec(QStringLiteral("PRAGMA %1.synchronous = FULL").arg(s->schemaName)))
+                return bad(path, query.lastError().text());
+        }
+        query.finish();
+
+        SqlTransaction tx(db);
+        if (!tx.isActive())
+            return bad(mainPath, tx.error());
+        for (const TableSchema *s : TableSchema::all()) {
+            const QString path = QDir(dir).filePath(s->fileName);
+            QSqlQuery create(db);
+            if (!create.exec(s->createTableSql()))
+                return bad(path, create.lastError().text());
+            // An existing table must have every field the program uses.
+            QStringList present;
+            QSqlQuery info(db);
+            if (!info.exec(QStringLiteral("PRAGMA %1.table_info(%2)").arg(s->schemaName, TableSchema::quoted(s->tableName))))
+                return bad(path, info.lastError().text());
+            while (info.next())
+                present << info.value(1).toString().toLower();
+            info.finish();
+            for (const QString &f : s->storedFields())
+                if (!present.contains(f.toLower()))
+                    return bad(path, QStringLiteral("der Tabelle %1 fehlt das Feld %2.").arg(q(s->tableName), q(f)));
+            if (!create.exec(s->createIndexSql()))
+                return bad(path, create.lastError().text());
+        }
+        if (!tx.commit())
+            return bad(mainPath, tx.error());
+        return true;
+    };
+    if (!setUp()) {
+        closeConnection();
+        return fail(QStringLiteral("Die Datenbank %1 kann nicht geöffnet werden: %2").arg(shown(failedPath), why));
+    }
+    return true;
+}
+
+void TData::closeConnection()
+{
+    if (!QSqlDatabase::contains(AliasName))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(AliasName, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(AliasName);
+}
+
+bool TData::openTables()
+{
+    closeTables();
+    m_error.clear();
+    const QString dir = aliasPath();
+    if (dir.isEmpty())
+        return fail(QStringLiteral("Der Datenbank-Alias %1 ist nicht eingerichtet; die Tabellen können nicht geöffnet "
+                                   "werden.")
+                        .arg(q(AliasName)));
+    if (!openConnection(dir))
+        return false;
+    m_sessionActive = true;
+    for (DataTable *t : {m_pers, m_visier, m_reak})
+        if (!t->open())
+            return fail(QStringLiteral("Die Tabelle %1 kann nicht geöffnet werden: %2").arg(q(t->tableName()), t->errorText()));
+    return true;
+}
+
+bool TData::tablesOpen() const { return m_pers->isOpen() && m_visier->isOpen() && m_reak->isOpen(); }
+
+void TData::closeTables()
+{
+    // Nothing cached is lost at close: pending reaction rows are written first.
+    if (m_reak->hasPendingUpdates() && QSqlDatabase::contains(AliasName)) {
+        if (!m_reak->applyUpdates()) {
+            m_error = QStringLiteral("Zwischengespeicherte Reaktionszeiten konnten nicht geschrieben werden: ")
+                      + m_reak->errorText();
+            m_reak->cancelUpdates();
+        }
+    }
+    for (ResultQuery *query : m_queries)
+        query->close();
+    m_reak->close();
+    m_visier->close();
+    m_pers->close();
+    closeConnection();
+}
+
+void TData::deactivateSession()
+{
+    closeTables();
+    m_sessionActive = false;
+}
+
+// ---- maintenance -----------------------------------------------------------
+
+bool TData::runOnFile(const QString &path, bool readOnly, const std::function<bool(QSqlDatabase &)> &body)
+{
+    if (!QFileInfo::exists(path))
+        return fail(QStringLiteral("Die Datei %1 ist nicht vorhanden.").arg(shown(path)));
+    const QString problem = checkDatabaseFile(path);
+    if (!problem.isEmpty())
+        return fail(problem);
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kMaintenanceConnection);
+        db.setDatabaseName(path);
+        if (readOnly)
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (!db.open())
+            fail(QStringLiteral("Die Datenbank %1 kann nicht geöffnet werden: %2").arg(shown(path), db.lastError().text()));
+        else
+            ok = body(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(kMaintenanceConnection);
+    return ok;
+}
+
+bool TData::PackTable(DataTable *table)
+{
+    if (!table)
+        return fail(QStringLiteral("Keine Tabelle zum Reorganisieren angegeben."));
+    const TableSchema &s = table->schema();
+    auto vacuum = [&](QSqlDatabase &db, const QString &schema) {
+        QSqlQuery query(db);
+        if (!query.exec(QStringLiteral("VACUUM ") + schema))
+            return fail(QStringLiteral("Die Tabelle %1 kann nicht reorganisiert werden: %2")
+                            .arg(q(s.tableName), query.lastError().text()));
+        return true;
+    };
+    if (QSqlDatabase::contains(AliasName) && QSqlDatabase::database(AliasName, false).isOpen()) {
+        QSqlDatabase db = QSqlDatabase::database(AliasName, false);
+        return vacuum(db, s.schemaName);
+    }
+    return runOnFile(tableFilePath(table), false, [&](QSqlDatabase &db) { return vacuum(db, QStringLiteral("main")); });
+}
+
+bool TData::CopyTable(DataTable *table, const QString &targetDir)
+{
+    if (!table)
+        return fail(QStringLiteral("Keine Tabelle zum Sichern angegeben."));
+    const TableSchema &s = table->schema();
+    const QDir target(targetDir);
+    if (targetDir.isEmpty() || !target.exists())
+        return fail(QStringLiteral("Das Zielverzeichnis %1 ist nicht vorhanden.").arg(shown(targetDir)));
+    const QString finalPath = target.filePath(s.fileName);
+
+    // A fresh, empty file beside the old copy; VACUUM INTO fills it.
+    QString tmpPath;
+    {
+        QTemporaryFile tmp(target.filePath(s.fileName + QStringLiteral(".XXXXXX.tmp")));
+        tmp.setAutoRemove(false);
+        if (!tmp.open())
+            return fail(QStringLiteral("Im Verzeichnis %1 kann keine Datei angelegt werden: %2")
+                            .arg(shown(targetDir), tmp.errorString()));
+        tmpPath = tmp.fileName();
+    }
+    auto copyInto = [&](QSqlDatabase &db, const QString &schema) {
+        QSqlQuery query(db);
+        query.prepare(QStringLiteral("VACUUM ") + schema + QStringLiteral(" INTO ?"));
+        query.addBindValue(tmpPath);
+        if (!query.exec())
+            return fail(QStringLiteral("Die Tabelle %1 kann nicht nach %2 gesichert werden: %3")
+                            .arg(q(s.tableName), shown(targetDir), query.lastError().text()));
+        return true;
+    };
+    bool ok;
+    if (QSqlDatabase::contains(AliasName) && QSqlDatabase::database(AliasName, false).isOpen()) {
+        QSqlDatabase db = QSqlDatabase::database(AliasName, false);
+        ok = copyInto(db, s.schemaName);
+    } else {
+        ok = runOnFile(tableFilePath(table), true, [&](QSqlDatabase &db) { return copyInto(db, QStringLiteral("main")); });
+    }
+    if (ok && !syncFile(tmpPath))
+        ok = fail(QStringLiteral("Die Sicherung von %1 kann nicht auf den Datenträger geschrieben werden.").arg(q(s.tableName)));
+    if (ok) {
+        std::error_code ec;
+        std::filesystem::rename(fsPath(tmpPath), fsPath(finalPath), ec);
+        if (ec)
+            ok = fail(QStringLiteral("Die Sicherung %1 kann nicht ersetzt werden: %2")
+                          .arg(shown(finalPath), QString::fromLocal8Bit(ec.message().c_str())));
+    }
+    if (!ok)
+        QFile::remove(tmpPath);
+    return ok;
+}
+
+int TData::deleteSeries(const QString &name, const QString &vorname, const QDate &datum, const QTime &zeit, int messTyp,
+                        int serie)
+{
+    if (!QSqlDatabase::contains(AliasName) || !QSqlDatabase::database(AliasName, false).isOpen()) {
+        fail(QStringLiteral("Die Datenbank ist nicht geöffnet; die Serie kann nicht gelöscht werden."));
+        return -1;
+    }
+    int count = 0;
+    {
+        QSqlDatabase db = QSqlDatabase::database(AliasName, false);
+        SqlTransaction tx(db);
+        if (!tx.isActive()) {
+            fail(QStringLiteral("Die Serie kann nicht gelöscht werden: ") + tx.error());
+            return -1;
+        }
+        {
+            QSqlQuery query(db);
+            query.prepare(QStringLiteral("DELETE FROM ") + TableSchema::reakData().qualifiedTable()
+                          + QStringLiteral(" WHERE \"Name\" = ? AND \"Vorname\" = ? AND \"Datum\" = ? AND \"Zeit\" = ?"
+                                           " AND \"MessTyp\" = ? AND \"Serie\" = ?"));
+            query.addBindValue(name);
+            query.addBindValue(vorname);
+            query.addBindValue(TableSchema::dateText(datum));
+            query.addBindValue(TableSchema::timeText(zeit));
+            query.addBindValue(double(messTyp));
+            query.addBindValue(double(serie));
+            if (!query.exec()) {
+                fail(QStringLiteral("Die Serie kann nicht gelöscht werden: ") + query.lastError().text());
+                return -1;
+            }
+            count = query.numRowsAffected();
+        }
+        if (!tx.commit()) {
+            fail(QStringLiteral("Die Serie kann nicht gelöscht werden: ") + tx.error());
+            return -1;
+        }
+    }
+    if (m_reak->isOpen())
+        m_reak->refresh();
+    return count;
+}

@@ -1,0 +1,125 @@
+#pragma once
+// The data module: one instance for the whole program (TData::instance(),
+// created in main before the main window; tests make their own).
+//
+// Usage for windows and savers:
+//   TData *data = TData::instance();
+//   // start: the constructor has already chosen privateDir() (DataSessionStartup)
+//   if (data->aliasExists()) data->deleteAlias();
+//   data->addAlias(data->privateDir());
+//   if (!data->openTables()) ShowError("\r\n" + data->errorText());
+//   if (reorg) data->PackTable(data->persTable());           // likewise the other two
+//
+//   DataTable *pers = data->persTable();                       // shooters, index order
+//   pers->first(); while (!pers->eof()) { pers->fieldValue("Name"); pers->next(); }
+//   pers->append(); pers->setFieldValue("Name", name); ...; if (!pers->post()) ShowError(...);
+//   // VisierTable and ReakTable follow the current PersTable row (Name, Vorname):
+//   DataTable *reak = data->reakTable();
+//   reak->append();                       // fills Name and Vorname from the shooter row
+//   reak->setFieldValue("Datum", date); ... reak->post();   // stays in the cache
+//   reak->applyUpdates();                 // all cached rows in one transaction
+//
+//   ResultQuery *efr = data->efrQuery();
+//   efr->setStatement("SELECT NAME,VORNAME,DATUM,... FROM REAKDATA WHERE MessTyp=1 AND NAME=:NAME ...");
+//   efr->bindValue("NAME", name); efr->open();      // before-open and per-row hooks run here
+//   new ResultQueryModel(efr, {"GRIDNR","DATUM",...}, parent);   // grids; DataTableModel for tables
+//
+//   data->deleteSeries(name, vorname, datum, zeit, messTyp, serie);
+//   // end: data->deactivateSession(); data->CopyTable(data->persTable(), backupDir); ...
+//
+// Every method that can fail returns false (or -1) and leaves a German
+// errorText() on the object that failed; nothing throws.
+
+#include "store/datatable.h"
+#include "store/resultquery.h"
+
+#include <QObject>
+#include <QStringList>
+#include <functional>
+
+class QDate;
+class QSqlDatabase;
+class QTime;
+
+class TData : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Query { EFR = 0, EFRF = 1, IK = 2 };
+
+    static const QString AliasName;   // "VantrelReak", also the connection name
+    static const QString SessionName; // "Datasession"
+
+    // Runs DataSessionStartup; becomes instance() when there is none yet.
+    explicit TData(QObject *parent = nullptr);
+    ~TData() override;
+    static TData *instance();
+
+    // Chooses the data directory from the settings store and writes it back as
+    // "DataDir"; empties the three summary lists.
+    void DataSessionStartup();
+    // The data directory chosen at session start (the session's private directory).
+    QString privateDir() const { return m_privateDir; }
+
+    void activateSession() { m_sessionActive = true; }
+    // Closes all tables and queries and the connection.
+    void deactivateSession();
+    bool isSessionActive() const { return m_sessionActive; }
+
+    // The alias "VantrelReak" -> directory, kept in the settings store.
+    bool aliasExists() const;
+    void deleteAlias();
+    bool addAlias(const QString &path);
+    QString aliasPath() const; // empty when there is no alias
+
+    // Opens the connection on the alias path (making missing table files with
+    // their tables and indexes, never touching a file that is not a database),
+    // then PersTable, VisierTable, ReakTable.
+    bool openTables();
+    // Writes ReakTable's pending cached rows, then closes everything.
+    void closeTables();
+    bool tablesOpen() const;
+    QString errorText() const { return m_error; }
+
+    DataTable *persTable() const { return m_pers; }
+    DataTable *visierTable() const { return m_visier; }
+    DataTable *reakTable() const { return m_reak; }
+    ResultQuery *efrQuery() const { return m_queries[0]; }
+    ResultQuery *efrfQuery() const { return m_queries[1]; }
+    ResultQuery *ikQuery() const { return m_queries[2]; }
+    ResultQuery *query(Query which) const { return m_queries[int(which)]; }
+    // One summary line per evaluated series, per query (filled by the statistics).
+    QStringList &summaryLines(Query which) { return m_summary[int(which)]; }
+
+    // Rewrites the table's file without free space and rebuilds its indexes.
+    // Works with the table open or closed.
+    bool PackTable(DataTable *table);
+    // Writes a consistent copy of the table's file into targetDir (same file
+    // name), replacing an older copy only once the new one is complete.
+    bool CopyTable(DataTable *table, const QString &targetDir);
+    // Deletes one stored series in one transaction; the number of rows deleted,
+    // or -1 on failure.
+    int deleteSeries(const QString &name, const QString &vorname, const QDate &datum, const QTime &zeit, int messTyp,
+                     int serie);
+
+    // The file of a table in the current table directory.
+    QString tableFilePath(const DataTable *table) const;
+
+private:
+    bool fail(const QString &text);
+    bool openConnection(const QString &dir);
+    void closeConnection();
+    QString tablesDir() const;
+    bool runOnFile(const QString &path, bool readOnly, const std::function<bool(QSqlDatabase &)> &body);
+
+    static TData *s_instance;
+
+    QString m_privateDir;
+    bool m_sessionActive = false;
+    QString m_error;
+    DataTable *m_pers = nullptr;
+    DataTable *m_visier = nullptr;
+    DataTable *m_reak = nullptr;
+    ResultQuery *m_queries[3] = {nullptr, nullptr, nullptr};
+    QStringList m_summary[3];
+};
