@@ -35,7 +35,8 @@ bool LoadFastTimerLibrary()
 {
     if (FastTimerLibrary::loaded())
         return true;
-    ShowError(QStringLiteral("FASTTime32.DLL failed to load. This application may not execute correctly."));
+    ShowError(QStringLiteral("FASTTime32.DLL failed to load. This application may not execute correctly."),
+              QStringLiteral("DLL ERROR"));
     return false;
 }
 

@@ -8,7 +8,7 @@ namespace {
 class BoxMessageService : public MessageService
 {
 public:
-    int show(Kind kind, const QString &text, int buttons) override
+    int show(Kind kind, const QString &text, int buttons, const QString &caption) override
     {
         if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
             // No widgets available (command-line use): print and take the first button.
@@ -23,7 +23,7 @@ public:
         case Kind::Information: icon = QMessageBox::Information; title = QStringLiteral("Information"); break;
         case Kind::Confirmation: icon = QMessageBox::Question; title = QStringLiteral("Bestätigen"); break;
         }
-        QMessageBox box(icon, title, text);
+        QMessageBox box(icon, caption.isEmpty() ? title : caption, text);
         QMessageBox::StandardButtons std;
         if (buttons & Ok) std |= QMessageBox::Ok;
         if (buttons & Yes) std |= QMessageBox::Yes;
@@ -59,22 +59,22 @@ MessageService &MessageService::instance()
 
 void MessageService::install(MessageService *handler) { g_current = handler; }
 
-void ShowError(const QString &text)
+void ShowError(const QString &text, const QString &caption)
 {
-    MessageService::instance().show(MessageService::Kind::Error, text, MessageService::Ok);
+    MessageService::instance().show(MessageService::Kind::Error, text, MessageService::Ok, caption);
 }
 
 void ShowWarning(const QString &text)
 {
-    MessageService::instance().show(MessageService::Kind::Warning, text, MessageService::Ok);
+    MessageService::instance().show(MessageService::Kind::Warning, text, MessageService::Ok, QString());
 }
 
 void ShowInformation(const QString &text)
 {
-    MessageService::instance().show(MessageService::Kind::Information, text, MessageService::Ok);
+    MessageService::instance().show(MessageService::Kind::Information, text, MessageService::Ok, QString());
 }
 
 int AskConfirmation(const QString &text, int buttons)
 {
-    return MessageService::instance().show(MessageService::Kind::Confirmation, text, buttons);
+    return MessageService::instance().show(MessageService::Kind::Confirmation, text, buttons, QString());
 }

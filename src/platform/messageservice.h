@@ -10,15 +10,16 @@ public:
     enum Button { Ok = 0x1, Yes = 0x2, No = 0x4, Cancel = 0x8 };
 
     virtual ~MessageService() = default;
-    // Shows the box and returns the button pressed (one of Button).
-    virtual int show(Kind kind, const QString &text, int buttons) = 0;
+    // Shows the box and returns the button pressed (one of Button). An empty
+    // caption gives the kind's usual one ("Fehler", "Warnung", ...).
+    virtual int show(Kind kind, const QString &text, int buttons, const QString &caption) = 0;
 
     static MessageService &instance();
     // Installs a handler (not owned); nullptr restores the message boxes.
     static void install(MessageService *handler);
 };
 
-void ShowError(const QString &text);
+void ShowError(const QString &text, const QString &caption = QString());
 void ShowWarning(const QString &text);
 void ShowInformation(const QString &text);
 // Confirmation box; returns the button pressed.

@@ -180,6 +180,7 @@ private slots:
         QVERIFY(!LoadFastTimerLibrary());
         QCOMPARE(boxes.count(), 1);
         QCOMPARE(boxes.shown()[0].kind, MessageService::Kind::Error);
+        QCOMPARE(boxes.shown()[0].caption, QStringLiteral("DLL ERROR"));
         QCOMPARE(boxes.lastText(),
                  QStringLiteral("FASTTime32.DLL failed to load. This application may not execute correctly."));
 

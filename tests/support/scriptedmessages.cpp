@@ -4,9 +4,9 @@ ScriptedMessages::ScriptedMessages() { MessageService::install(this); }
 
 ScriptedMessages::~ScriptedMessages() { MessageService::install(nullptr); }
 
-int ScriptedMessages::show(Kind kind, const QString &text, int buttons)
+int ScriptedMessages::show(Kind kind, const QString &text, int buttons, const QString &caption)
 {
-    m_shown.append({kind, text, buttons});
+    m_shown.append({kind, text, buttons, caption});
     if (!m_answers.isEmpty())
         return m_answers.takeFirst();
     if (buttons & Ok) return Ok;

@@ -14,12 +14,13 @@ public:
         Kind kind;
         QString text;
         int buttons;
+        QString caption;
     };
 
     ScriptedMessages();
     ~ScriptedMessages() override;
 
-    int show(Kind kind, const QString &text, int buttons) override;
+    int show(Kind kind, const QString &text, int buttons, const QString &caption) override;
 
     void answerNext(int button) { m_answers.append(button); }
     int count() const { return int(m_shown.size()); }
