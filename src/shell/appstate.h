@@ -1,0 +1,18 @@
+#pragma once
+#include <QString>
+#include <functional>
+
+// Program-wide state owned by the main window and read by other windows.
+struct AppState
+{
+    bool OfflineState = true;   // the device is not connected
+    bool BusyTitle = true;      // keep ActivityTitle although the main window has the focus
+    QString ActivityTitle;      // text of the main window's title strip
+
+    static AppState &instance();
+};
+
+// Shows a help page in the main window's help pane (F1 in other windows).
+// The main window installs the handler; without one nothing happens.
+void ShowHelpTopic(int number);
+void SetHelpTopicHandler(std::function<void(int)> handler);

@@ -1,0 +1,24 @@
+#pragma once
+#include <QString>
+
+// The shooter to whom measurements are booked.
+struct ActiveShooter
+{
+    bool active = false;
+    QString Name;
+    QString Vorname;
+    int Trainingsrunden = -1;   // from the record when made active; -1 after deactivation
+
+    QString displayName() const { return Vorname + u' ' + Name; }  // "Anna Meyer"
+    static ActiveShooter &instance();
+};
+
+// Takes "Name", "Vorname" and "Trainingsrunden" of the shooter table's current
+// record into the active shooter and logs it. Leaves the active flag alone.
+void MakeActiveShooter();
+// The panel's deactivate button: no shooter, names empty, rounds -1.
+void DeactivateActiveShooter();
+// Makes the active shooter's record the current row of the shooter table (so
+// the detail tables and savers follow it). False when there is no active
+// shooter or its record is gone.
+bool LocateActiveShooter();
