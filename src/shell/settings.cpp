@@ -108,6 +108,9 @@ void LoadFormPlacement(QWidget *window, const QString &code)
     if (!window)
         return;
     RegistryIni reg(RegistryKeys::Main);
+    // Nothing stored: leave the window to its design position (a dialog opens centred).
+    if (!reg.valueExists(kFormData, code + u'X') && !reg.valueExists(kFormData, code + u'Y'))
+        return;
     const int left = reg.readInteger(kFormData, code + u'X', window->x());
     const int top = reg.readInteger(kFormData, code + u'Y', window->y());
     window->move(left, window->y());

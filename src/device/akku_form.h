@@ -1,0 +1,73 @@
+#pragma once
+#include <QDialog>
+#include <functional>
+
+class QLabel;
+class QPushButton;
+class TDRMeter;
+class TFastTimer;
+
+// Charge in percent at a battery voltage: Trunc(volts * 100 * (1/9)), so
+// 9.0 V is 100 %. May lie outside 0..100.
+int ChargePercent(double volts);
+
+// The needle sweep of the battery window: from 0 one percent per tick up
+// to one step short of the charge percentage.
+class BatterySweep
+{
+public:
+    // sweepStep := 0.
+    void start(int chargePercent);
+    // One tick: true with the position the needle moves to, false when the
+    // sweep has ended (the timer is then switched off).
+    bool tick(int *position);
+
+    int sweepStep() const { return m_sweepStep; }
+    int target() const { return m_target; }
+
+private:
+    int m_sweepStep = 0;
+    int m_target = 0;
+};
+
+// "Akku Ladestand": the charge, voltage and remaining operating hours of
+// the trainer's battery, with a dial whose needle sweeps up to the charge.
+class TAkku_Form : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TAkku_Form(QWidget *parent = nullptr);
+    ~TAkku_Form() override;
+
+    // Tells the window whether the program is offline. Without a provider
+    // the main window's OfflineState (AppState) decides.
+    void setOfflineStateProvider(std::function<bool()> provider);
+
+    // Runs each time the window opens: starts the sweep and fills the labels.
+    void FormShow();
+    // One tick of Volt_Timer.
+    void Volt_TimerTimer();
+
+    TDRMeter *Volt_Meter;
+    TFastTimer *Volt_Timer;
+    QLabel *PercentCaption_Label;
+    QLabel *Percent_Label;
+    QLabel *VoltageCaption_Label;
+    QLabel *Voltage_Label;
+    QLabel *HoursCaption_Label;
+    QLabel *Hours_Label;
+    QLabel *Akku_Image;
+    QPushButton *OK_Button;
+
+    const BatterySweep &sweep() const { return m_sweep; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    bool isOffline() const;
+
+    BatterySweep m_sweep;
+    std::function<bool()> m_offline;
+};

@@ -1,0 +1,385 @@
+#include "device/akku_form.h"
+#include "device/commandset.h"
+#include "device/drmeter.h"
+#include "device/fasttimer.h"
+#include "device/fasttimerlibrary.h"
+#include "fakebyteport.h"
+#include "platform/programpaths.h"
+#include "platform/registryini.h"
+#include "shell/appstate.h"
+#include "shell/settings.h"
+#include "support/fakeclock.h"
+#include "support/sandbox.h"
+#include "support/scriptedmessages.h"
+#include "support/testmain.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QtMath>
+
+namespace {
+
+// A timer library that only records; ticks are posted by the test.
+class RecordingLibrary : public FastTimerLibrary
+{
+public:
+    struct Start
+    {
+        QObject *window;
+        int resolution;
+        int interval;
+        int id;
+    };
+    int StartFastTimer(QObject *window, int resolution, int interval) override
+    {
+        if (exhausted)
+            return 0;
+        starts.append({window, resolution, interval, nextId});
+        running = nextId;
+        return nextId++;
+    }
+    void StopFastTimer(int timerId) override
+    {
+        if (timerId == running)
+            running = 0;
+    }
+    int GetMinResolution() const override { return 1; }
+    int GetMaxResolution() const override { return 1000; }
+
+    bool exhausted = false;
+    int nextId = 1;
+    int running = 0;
+    QList<Start> starts;
+};
+
+// Installs the recording library for one test, a fresh program folder and
+// settings store in German, and a device link as at program start.
+struct BatteryWindowFixture
+{
+    BatteryWindowFixture()
+    {
+        box.setLocale(QLocale(QLocale::German, QLocale::Germany));
+        FastTimerLibrary::install(&library);
+        ResetDeviceLink();
+    }
+    ~BatteryWindowFixture()
+    {
+        FastTimerLibrary::installBuiltin();
+        ResetDeviceLink();
+    }
+
+    // One tick of Volt_Timer the way the library delivers it.
+    void tick(TAkku_Form &form)
+    {
+        QCoreApplication::postEvent(form.Volt_Timer, new FastTimerTickEvent(library.running));
+        QCoreApplication::sendPostedEvents(form.Volt_Timer, TickMessage);
+    }
+    // Ticks until the timer stops (at most `limit`); returns the ticks delivered.
+    int runSweep(TAkku_Form &form, int limit = 2000)
+    {
+        int n = 0;
+        while (form.Volt_Timer->Enabled() && n < limit) {
+            tick(form);
+            ++n;
+        }
+        return n;
+    }
+
+    Sandbox box;
+    RecordingLibrary library;
+    ScriptedMessages messages;
+};
+
+// The raw reading of a Bauart2 controller for a voltage.
+QByteArray rawReading(double volts)
+{
+    const int raw = qRound(volts / (0.001220703125 * 2.035));
+    return QByteArray().append(char(raw >> 8)).append(char(raw & 0xFF));
+}
+
+// The needle as the meter draws it.
+bool needleAt(TDRMeter *meter, int position)
+{
+    QImage image(meter->size(), QImage::Format_ARGB32);
+    meter->render(&image);
+    const QPointF c = meter->DialCentre();
+    const qreal a = qDegreesToRadians(meter->NeedleAngle(position));
+    const qreal r = meter->NeedleLength() * 0.6;
+    const QRgb pixel = image.pixel(int(c.x() + r * qCos(a) + 0.5), int(c.y() - r * qSin(a) + 0.5));
+    return qRed(pixel) > 200 && qGreen(pixel) < 90 && qBlue(pixel) < 90;
+}
+
+} // namespace
+
+class AkkuFormTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void chargePercentTruncates()
+    {
+        QCOMPARE(ChargePercent(8.5), 94);
+        QCOMPARE(ChargePercent(9.0), 100);
+        QCOMPARE(ChargePercent(9.6), 106);
+        QCOMPARE(ChargePercent(5.0), 55);
+        QCOMPARE(ChargePercent(-1.0), -11);
+        QCOMPARE(ChargePercent(0.0), 0);
+        QCOMPARE(ChargePercent(1e12), std::numeric_limits<int>::max());
+    }
+
+    void sweepStopsOneStepShortOfTheCharge()
+    {
+        BatterySweep sweep;
+        int p = 0;
+        sweep.start(-11);
+        QVERIFY(!sweep.tick(&p));
+        sweep.start(1);
+        QVERIFY(!sweep.tick(&p));
+        sweep.start(2);
+        QVERIFY(sweep.tick(&p));
+        QCOMPARE(p, 1);
+        QVERIFY(!sweep.tick(&p));
+    }
+
+    void windowAndComponents()
+    {
+        BatteryWindowFixture f;
+        TAkku_Form form;
+        QCOMPARE(form.objectName(), QStringLiteral("Akku_Form"));
+        QCOMPARE(form.windowTitle(), QStringLiteral("Akku Ladestand"));
+        QVERIFY(form.isModal());
+        QCOMPARE(form.findChild<TDRMeter *>(QStringLiteral("Volt_Meter")), form.Volt_Meter);
+        QCOMPARE(form.findChild<TFastTimer *>(QStringLiteral("Volt_Timer")), form.Volt_Timer);
+        QCOMPARE(form.findChild<QPushButton *>(QStringLiteral("OK_Button")), form.OK_Button);
+        for (const char *name : {"Percent_Label", "Voltage_Label", "Hours_Label", "PercentCaption_Label",
+                                 "VoltageCaption_Label", "HoursCaption_Label", "Akku_Image"})
+            QVERIFY2(form.findChild<QLabel *>(QLatin1String(name)), name);
+
+        QCOMPARE(form.PercentCaption_Label->text(), QStringLiteral("Ladestand"));
+        QCOMPARE(form.VoltageCaption_Label->text(), QStringLiteral("Ladestand"));
+        QCOMPARE(form.HoursCaption_Label->text(), QStringLiteral("Voraussichtliche Betriebsdauer"));
+        QCOMPARE(form.Percent_Label->text(), QStringLiteral("50 %"));
+        QCOMPARE(form.Voltage_Label->text(), QStringLiteral("4.5 V"));
+        QCOMPARE(form.Hours_Label->text(), QStringLiteral("10h"));
+        QVERIFY(!form.Akku_Image->pixmap().isNull());
+        QCOMPARE(form.OK_Button->text(), QStringLiteral("&OK"));
+        QVERIFY(form.OK_Button->isDefault());
+        QCOMPARE(form.OK_Button->statusTip(), QStringLiteral("Schließen des Dialogs"));
+        QCOMPARE(form.OK_Button->toolTip(), QString());
+        QVERIFY(!form.Volt_Timer->Enabled());
+
+        // "&OK" closes the window.
+        form.show();
+        QTest::mouseClick(form.OK_Button, Qt::LeftButton);
+        QVERIFY(!form.isVisible());
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+    }
+
+    void creationLogsAndRestoresPlacement_closeStoresIt()
+    {
+        BatteryWindowFixture f;
+        Settings saved = Settings::instance();
+        Settings::instance().Logfile = true;
+        RegistryIni reg(RegistryKeys::Main);
+        reg.writeInteger(QStringLiteral("FormData"), QStringLiteral("AFX"), 123);
+        reg.writeInteger(QStringLiteral("FormData"), QStringLiteral("AFY"), 77);
+        {
+            TAkku_Form form;
+            QCOMPARE(form.pos(), QPoint(123, 77));
+            QFile log(ProgramPaths::logFile());
+            QVERIFY(log.open(QIODevice::ReadOnly));
+            const QList<QByteArray> lines = log.readAll().split('\n');
+            QCOMPARE(lines.size(), 3);
+            QVERIFY(lines[0].trimmed().endsWith("--- Initialisierung : [Start] Laden AKF"));
+            QVERIFY(lines[1].trimmed().endsWith("--- Initialisierung : [Erfolg] Laden AKF"));
+
+            form.show();
+            form.move(210, 160);
+            form.accept();
+        }
+        Settings::instance() = saved;
+        QCOMPARE(reg.readInteger(QStringLiteral("FormData"), QStringLiteral("AFX"), -1), 210);
+        QCOMPARE(reg.readInteger(QStringLiteral("FormData"), QStringLiteral("AFY"), -1), 160);
+    }
+
+    void texts_data()
+    {
+        QTest::addColumn<double>("volts");
+        QTest::addColumn<double>("reading");
+        QTest::addColumn<QString>("percent");
+        QTest::addColumn<QString>("voltage");
+        QTest::addColumn<QString>("hours");
+        // Charge and voltage from the last going online, hours from the
+        // voltage the controller reports when the window opens.
+        QTest::newRow("8.5") << 8.5 << 8.5 << "94 %" << "8,50 V" << "4,00 h";
+        QTest::newRow("9.6") << 9.6 << 9.5 << "100 %" << "9,60 V" << "6,83 h";
+        QTest::newRow("5.0") << 5.0 << 5.0 << "55 %" << "5,00 V" << "0,17 h";
+    }
+    void texts()
+    {
+        QFETCH(double, volts);
+        QFETCH(double, reading);
+        BatteryWindowFixture f;
+        FakePortInstalled port;
+        FakeClock clock;
+        OpenDevice(1, 0, 1);
+        DeviceLink().connected = true;
+        DeviceLink().LastBatteryVoltage = volts;
+        port.peer->replies[0x47] = rawReading(reading);
+
+        TAkku_Form form;
+        form.setOfflineStateProvider([] { return false; });
+        form.FormShow();
+        QTEST(form.Percent_Label->text(), "percent");
+        QTEST(form.Voltage_Label->text(), "voltage");
+        QTEST(form.Hours_Label->text(), "hours");
+        QCOMPARE(port.peer->written, QByteArray("G"));  // one battery query for the hours
+        QCOMPARE(f.messages.count(), 0);
+    }
+
+    void textsOfABauart1Controller()
+    {
+        BatteryWindowFixture f;
+        FakePortInstalled port;
+        OpenDevice(1, 0, 0);
+        DeviceLink().connected = true;
+        DeviceLink().LastBatteryVoltage = -1.0;
+
+        TAkku_Form form;
+        form.setOfflineStateProvider([] { return false; });
+        form.FormShow();
+        QCOMPARE(form.Hours_Label->text(), QStringLiteral("nicht verfügbar h"));
+        QCOMPARE(form.Voltage_Label->text(), QStringLiteral("-1,00 V"));
+        QCOMPARE(form.Percent_Label->text(), QStringLiteral("-11 %"));
+
+        // The needle does not move.
+        form.Volt_Meter->grab();
+        QCOMPARE(f.runSweep(form), 1);
+        QCOMPARE(form.Volt_Meter->Position(), 0);
+    }
+
+    void textsOffline()
+    {
+        BatteryWindowFixture f;
+        FakePortInstalled port;
+        OpenDevice(1, 0, 1);
+        DeviceLink().LastBatteryVoltage = 8.5;  // of the last going online
+
+        // Told offline: the device is not asked even where the link still looks connected.
+        DeviceLink().connected = true;
+        bool offline = true;
+        TAkku_Form form;
+        form.setOfflineStateProvider([&offline] { return offline; });
+        form.FormShow();
+        QCOMPARE(form.Hours_Label->text(), QStringLiteral(" h"));
+        QCOMPARE(form.Voltage_Label->text(), QStringLiteral("8,50 V"));
+        QCOMPARE(form.Percent_Label->text(), QStringLiteral("94 %"));
+        QCOMPARE(port.peer->written, QByteArray());
+
+        // Without a provider the main window's OfflineState decides.
+        TAkku_Form plain;
+        AppState::instance().OfflineState = true;
+        plain.FormShow();
+        QCOMPARE(plain.Hours_Label->text(), QStringLiteral(" h"));
+        QCOMPARE(plain.Voltage_Label->text(), QStringLiteral("8,50 V"));
+        QCOMPARE(port.peer->written, QByteArray());
+        AppState::instance().OfflineState = false;
+        DeviceLink().model = 0;
+        plain.FormShow();
+        AppState::instance().OfflineState = true;
+        QCOMPARE(plain.Hours_Label->text(), QStringLiteral("nicht verfügbar h"));
+    }
+
+    void needleSweepsOnTheTimerTicks()
+    {
+        BatteryWindowFixture f;
+        DeviceLink().LastBatteryVoltage = 8.5;
+        TAkku_Form form;
+        form.setOfflineStateProvider([] { return true; });
+        form.show();  // opening the window starts the sweep
+        QVERIFY(form.Volt_Timer->Enabled());
+        QCOMPARE(f.library.starts.size(), 1);
+        QCOMPARE(f.library.starts[0].interval, 9);
+        QCOMPARE(f.library.starts[0].resolution, 10);
+        QCOMPARE(f.library.starts[0].window, form.Volt_Timer);
+
+        form.Volt_Meter->grab();  // painted once
+        for (int i = 1; i <= 40; ++i)
+            f.tick(form);
+        QCOMPARE(form.Volt_Meter->Position(), 40);
+        QVERIFY(needleAt(form.Volt_Meter, 40));
+        QVERIFY(form.Volt_Timer->Enabled());
+
+        QCOMPARE(f.runSweep(form), 54);  // ticks 41 .. 94; the 94th switches the timer off
+        QCOMPARE(form.Volt_Meter->Position(), 93);
+        QVERIFY(needleAt(form.Volt_Meter, 93));
+        QVERIFY(!needleAt(form.Volt_Meter, 40));
+        QCOMPARE(f.library.running, 0);
+
+        // Opened again: the needle starts from the bottom once more.
+        form.hide();
+        form.show();
+        QVERIFY(form.Volt_Timer->Enabled());
+        f.tick(form);
+        QCOMPARE(form.Volt_Meter->Position(), 1);
+        QCOMPARE(form.sweep().sweepStep(), 1);
+    }
+
+    void sweepEnds_data()
+    {
+        QTest::addColumn<double>("volts");
+        QTest::addColumn<int>("ticks");
+        QTest::addColumn<int>("needle");
+        // A full battery: the needle stops at the top, the timer runs on to 106.
+        QTest::newRow("9.6") << 9.6 << 106 << 100;
+        QTest::newRow("5.0") << 5.0 << 55 << 54;
+    }
+    void sweepEnds()
+    {
+        QFETCH(double, volts);
+        QFETCH(int, ticks);
+        QFETCH(int, needle);
+        BatteryWindowFixture f;
+        DeviceLink().LastBatteryVoltage = volts;
+        TAkku_Form form;
+        form.setOfflineStateProvider([] { return true; });
+        form.Volt_Meter->grab();
+        form.FormShow();
+        QCOMPARE(f.runSweep(form), ticks);
+        QCOMPARE(form.sweep().sweepStep(), ticks);
+        QCOMPARE(form.Volt_Meter->Position(), needle);
+        QVERIFY(needleAt(form.Volt_Meter, needle));
+    }
+
+    void closingStopsTheSweep()
+    {
+        BatteryWindowFixture f;
+        DeviceLink().LastBatteryVoltage = 8.5;
+        TAkku_Form form;
+        form.setOfflineStateProvider([] { return true; });
+        form.show();
+        f.tick(form);
+        form.accept();
+        QVERIFY(!form.Volt_Timer->Enabled());
+        QCOMPARE(f.library.running, 0);
+    }
+
+    void noTimerLeft_textsStillShown()
+    {
+        BatteryWindowFixture f;
+        f.library.exhausted = true;
+        DeviceLink().LastBatteryVoltage = 8.5;
+        TAkku_Form form;
+        form.setOfflineStateProvider([] { return true; });
+        form.FormShow();
+        QCOMPARE(f.messages.count(), 1);
+        QCOMPARE(f.messages.lastText(), QStringLiteral("No FastTimers available."));
+        QCOMPARE(form.Percent_Label->text(), QStringLiteral("94 %"));
+        QCOMPARE(form.Voltage_Label->text(), QStringLiteral("8,50 V"));
+    }
+};
+
+VR_TEST_CLASS(AkkuFormTest)
+#include "akku_form_test.moc"
