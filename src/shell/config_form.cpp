@@ -1,0 +1,467 @@
+#include "shell/config_form.h"
+
+#include "platform/messageservice.h"
+#include "shell/actionlog.h"
+#include "shell/hints.h"
+#include "shell/pictures.h"
+#include "shell/weblinks.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QShowEvent>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+const QString PlacementCode = QStringLiteral("CF");
+
+const QString OfflineHint = QStringLiteral(
+    "Wird das Programm im Offline-Modus gestartet, wird keine Prüfung vorgenommen, ob das Vantrel "
+    "korrekt installiert und angeschlossen ist.");
+const QString BackupHint = QStringLiteral(
+    "Beim Beenden des Programms wird eine automatische Sicherung der Datenbanken vorgenommen. Diese "
+    "Daten können dann im Fehlerfall wieder restauriert werden.");
+const QString ReorgHint = QStringLiteral(
+    "Beim Starten des Programms wird eine Reorganisation der Daten vorgenommen. Dies erhöht die "
+    "Performance und beugt Datenfehlern vor.");
+const QString LogfileHint = QStringLiteral(
+    "Jede ausgeführte Aktion wird in der Datei LOGFILE.TXT protokolliert. Tritt ein Fehler auf, kann "
+    "dieser anhand des Logfiles nachvollzogen werden.");
+const QString SoundHint = QStringLiteral(
+    "Ist diese Option aktiviert, erhält der Schütze ein akustisches Signal über das Ergebnis seines "
+    "Versuches.");
+const QString BenutzerHint = QStringLiteral(
+    "Der Benutzername erscheint auf den Ausdrucken des Messprotokolls. Ist die Option AKTIONEN "
+    "PROTOKOLLIEREN aktiviert, wird der Benutzername bei allen Aktionen mitprotokolliert.");
+const QString PortHint = QStringLiteral(
+    "Wählen Sie die Schnittstelle aus, an dem Sie das Vantrel angeschlossen haben. Achten Sie darauf, "
+    "das kein anderes Gerät diese Schnittstelle verwendet.");
+const QString ControllerHint = QStringLiteral(
+    "Wählen Sie hier den verwendetet Controllertyp aus. Um die Richtigkeit der Angaben zu überprüfen, "
+    "führen Sie einen Controllertest durch.");
+
+QLabel *hintArea(QWidget *parent, const QString &name, const QString &text)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setMinimumWidth(190);
+    return label;
+}
+
+QLabel *linkLabel(QWidget *parent, const QString &name, const QString &text, const QString &hint)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setCursor(Qt::PointingHandCursor);
+    QFont font = label->font();
+    font.setUnderline(true);
+    label->setFont(font);
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    label->setPalette(pal);
+    SetHint(label, hint);
+    return label;
+}
+} // namespace
+
+const QString TConfig_Form::GroupHint =
+    QStringLiteral("Für nähere Informationen den Mousezeiger über das gewünschte Thema bewegen.");
+
+TConfig_Form::TConfig_Form(QWidget *parent)
+    : QDialog(parent)
+    , openWebPage(WebLinks::Open)
+    , openMailAddress(WebLinks::OpenMail)
+{
+    WriteLogLine(QStringLiteral("Initialisierung : [Start] Laden CF"));
+
+    setObjectName(QStringLiteral("Config_Form"));
+    setWindowTitle(QStringLiteral("Einstellungen"));
+    setModal(true);
+
+    PageControl = new QTabWidget(this);
+    PageControl->setObjectName(QStringLiteral("PageControl"));
+    buildAllgemein();
+    buildDevicePages();
+    buildInformation();
+    PageControl->setCurrentIndex(0);
+    connect(PageControl, &QTabWidget::currentChanged, this, &TConfig_Form::PageControlChange);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(PageControl, 1);
+    layout->addWidget(buildBottomBar());
+
+    // The dialog sees F10 and F11 before its controls do.
+    for (const int key : {int(Qt::Key_F10), int(Qt::Key_F11)}) {
+        auto *shortcut = new QShortcut(QKeySequence(key), this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, key] { FormKeyDown(key); });
+    }
+
+    setFixedSize(sizeHint().expandedTo(QSize(520, 0)));
+
+    LoadFormPlacement(this, PlacementCode);
+    WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden CF"));
+}
+
+TConfig_Form::~TConfig_Form() = default;
+
+void TConfig_Form::buildAllgemein()
+{
+    Allgemein_Page = new QWidget;
+    Allgemein_Page->setObjectName(QStringLiteral("Allgemein_Page"));
+
+    Programm_GroupBox = new QGroupBox(QStringLiteral("Programm"), Allgemein_Page);
+    Programm_GroupBox->setObjectName(QStringLiteral("Programm_GroupBox"));
+    Programm_GroupBox->installEventFilter(this);
+
+    Benutzer_Label = new QLabel(QStringLiteral("&Benutzer"), Programm_GroupBox);
+    Benutzer_Label->setObjectName(QStringLiteral("Benutzer_Label"));
+    Benutzer_Edit = new QLineEdit(Programm_GroupBox);
+    Benutzer_Edit->setObjectName(QStringLiteral("Benutzer_Edit"));
+    SetHint(Benutzer_Edit, QStringLiteral("Benutzername eingeben"));
+    Benutzer_Label->setBuddy(Benutzer_Edit);
+
+    auto checkBox = [this](const QString &name, const QString &caption) {
+        auto *box = new QCheckBox(caption, Programm_GroupBox);
+        box->setObjectName(name);
+        return box;
+    };
+    Offline_CheckBox = checkBox(QStringLiteral("Offline_CheckBox"), QStringLiteral("im O&ffline Modus starten"));
+    Backup_CheckBox = checkBox(QStringLiteral("Backup_CheckBox"), QStringLiteral("Datenbank-Ba&ckup anlegen"));
+    Reorg_CheckBox = checkBox(QStringLiteral("Reorg_CheckBox"), QStringLiteral("Datenbanken &Reorganisieren"));
+    Logfile_CheckBox = checkBox(QStringLiteral("Logfile_CheckBox"), QStringLiteral("Aktionen &protokollieren"));
+    Sound_CheckBox = checkBox(QStringLiteral("Sound_CheckBox"), QStringLiteral("a&kustische Trefferanzeige"));
+
+    auto *programm = new QVBoxLayout(Programm_GroupBox);
+    auto *user = new QHBoxLayout;
+    user->addWidget(Benutzer_Label);
+    user->addWidget(Benutzer_Edit, 1);
+    programm->addLayout(user);
+    programm->addSpacing(6);
+    for (QCheckBox *box : {Offline_CheckBox, Backup_CheckBox, Reorg_CheckBox, Logfile_CheckBox, Sound_CheckBox})
+        programm->addWidget(box);
+    programm->addStretch(1);
+
+    Hinweis_GroupBox = new QGroupBox(QStringLiteral("Hinweis"), Allgemein_Page);
+    Hinweis_GroupBox->setObjectName(QStringLiteral("Hinweis_GroupBox"));
+    Hinweis_Label = hintArea(Hinweis_GroupBox, QStringLiteral("Hinweis_Label"), GroupHint);
+    auto *hinweis = new QVBoxLayout(Hinweis_GroupBox);
+    hinweis->addWidget(Hinweis_Label, 1);
+
+    auto *page = new QHBoxLayout(Allgemein_Page);
+    page->addWidget(Programm_GroupBox, 1);
+    page->addWidget(Hinweis_GroupBox, 1);
+
+    AddHoverHint(Offline_CheckBox, OfflineHint, Hinweis_Label);
+    AddHoverHint(Backup_CheckBox, BackupHint, Hinweis_Label);
+    AddHoverHint(Reorg_CheckBox, ReorgHint, Hinweis_Label);
+    AddHoverHint(Logfile_CheckBox, LogfileHint, Hinweis_Label);
+    AddHoverHint(Sound_CheckBox, SoundHint, Hinweis_Label);
+    AddHoverHint(Benutzer_Edit, BenutzerHint, Hinweis_Label);
+
+    PageControl->addTab(Allgemein_Page, QStringLiteral("Allgemein"));
+}
+
+void TConfig_Form::buildDevicePages()
+{
+    // "Controller": port and controller model. The tab stays hidden and the
+    // page disabled; nothing in the program shows it.
+    Controller_Page = new QWidget;
+    Controller_Page->setObjectName(QStringLiteral("Controller_Page"));
+    COM1_RadioButton = new QRadioButton(QStringLiteral("COM &1"), Controller_Page);
+    COM1_RadioButton->setObjectName(QStringLiteral("COM1_RadioButton"));
+    COM2_RadioButton = new QRadioButton(QStringLiteral("COM &2"), Controller_Page);
+    COM2_RadioButton->setObjectName(QStringLiteral("COM2_RadioButton"));
+    m_portGroup = new QButtonGroup(this);
+    m_portGroup->addButton(COM1_RadioButton, 0);
+    m_portGroup->addButton(COM2_RadioButton, 1);
+
+    Controller_Label = new QLabel(QStringLiteral("&Controller"), Controller_Page);
+    Controller_Label->setObjectName(QStringLiteral("Controller_Label"));
+    Controller_ComboBox = new QComboBox(Controller_Page);
+    Controller_ComboBox->setObjectName(QStringLiteral("Controller_ComboBox"));
+    Controller_ComboBox->addItems({QStringLiteral("Bauart1"), QStringLiteral("Bauart2")});
+    SetHint(Controller_ComboBox, QStringLiteral("|Controllertyp auswählen"));
+    Controller_Label->setBuddy(Controller_ComboBox);
+
+    auto *hinweisGroup = new QGroupBox(QStringLiteral("Hinweis"), Controller_Page);
+    ControllerHinweis_Label = hintArea(hinweisGroup, QStringLiteral("ControllerHinweis_Label"), QString());
+    (new QVBoxLayout(hinweisGroup))->addWidget(ControllerHinweis_Label, 1);
+
+    auto *controls = new QFormLayout;
+    controls->addRow(COM1_RadioButton);
+    controls->addRow(COM2_RadioButton);
+    controls->addRow(Controller_Label, Controller_ComboBox);
+    auto *controllerLayout = new QHBoxLayout(Controller_Page);
+    controllerLayout->addLayout(controls, 1);
+    controllerLayout->addWidget(hinweisGroup, 1);
+
+    AddHoverHint(COM1_RadioButton, PortHint, ControllerHinweis_Label);
+    AddHoverHint(COM2_RadioButton, PortHint, ControllerHinweis_Label);
+    AddHoverHint(Controller_Label, ControllerHint, ControllerHinweis_Label);
+
+    // "Schußsensor": the shot-sensor sensitivity, display only.
+    Schusssensor_Page = new QWidget;
+    Schusssensor_Page->setObjectName(QStringLiteral("Schusssensor_Page"));
+    Empfindlichkeit_Label = new QLabel(Schusssensor_Page);
+    Empfindlichkeit_Label->setObjectName(QStringLiteral("Empfindlichkeit_Label"));
+    auto *sensor = new QFormLayout(Schusssensor_Page);
+    sensor->addRow(new QLabel(QStringLiteral("Empfindlichkeit"), Schusssensor_Page), Empfindlichkeit_Label);
+
+    for (QWidget *page : {Controller_Page, Schusssensor_Page}) {
+        const int index = PageControl->addTab(page, page == Controller_Page ? QStringLiteral("Controller")
+                                                                            : QStringLiteral("Schußsensor"));
+        PageControl->setTabVisible(index, false);
+        PageControl->setTabEnabled(index, false);
+    }
+}
+
+void TConfig_Form::buildInformation()
+{
+    Information_Page = new QWidget;
+    Information_Page->setObjectName(QStringLiteral("Information_Page"));
+
+    Logo_Image = new QLabel(Information_Page);
+    Logo_Image->setObjectName(QStringLiteral("Logo_Image"));
+    Logo_Image->setPixmap(Pictures::pixmap(Pictures::logo()));
+
+    Internet_Label = new QLabel(QStringLiteral("Besuchen Sie uns im Internet"), Information_Page);
+    Internet_Label->setObjectName(QStringLiteral("Internet_Label"));
+    Homepage_Label = linkLabel(Information_Page, QStringLiteral("Homepage_Label"), WebLinks::Homepage,
+                               QStringLiteral("Verbindung zu unserer Internetseite"));
+    Homepage_Label->installEventFilter(this);
+
+    Support_Label =
+        new QLabel(QStringLiteral("Bei Problemen oder Fragen zum Programm wenden Sie sich an"), Information_Page);
+    Support_Label->setObjectName(QStringLiteral("Support_Label"));
+    SupportMail_Label = linkLabel(Information_Page, QStringLiteral("SupportMail_Label"), WebLinks::SupportMail,
+                                  QStringLiteral("Bei Fragen oder Problemen klicken Sie hier !"));
+    SupportMail_Label->installEventFilter(this);
+
+    auto *layout = new QVBoxLayout(Information_Page);
+    layout->addWidget(Logo_Image, 0, Qt::AlignLeft);
+    layout->addSpacing(12);
+    layout->addWidget(Internet_Label);
+    layout->addWidget(Homepage_Label, 0, Qt::AlignLeft);
+    layout->addSpacing(12);
+    layout->addWidget(Support_Label);
+    layout->addWidget(SupportMail_Label, 0, Qt::AlignLeft);
+    layout->addStretch(1);
+
+    PageControl->addTab(Information_Page, QStringLiteral("Information"));
+}
+
+QWidget *TConfig_Form::buildBottomBar()
+{
+    auto *bar = new QWidget(this);
+    bar->setObjectName(QStringLiteral("Bottom_Panel"));
+
+    TestStatus_Label = new QLabel(bar);
+    TestStatus_Label->setObjectName(QStringLiteral("TestStatus_Label"));
+    TestStatus_Label->setAutoFillBackground(true);
+    QPalette pal = TestStatus_Label->palette();
+    pal.setColor(QPalette::Window, QColor(0, 0, 128));
+    pal.setColor(QPalette::WindowText, QColor(255, 255, 255));
+    TestStatus_Label->setPalette(pal);
+    QFont font = TestStatus_Label->font();
+    font.setPointSizeF(font.pointSizeF() * 1.4);
+    font.setBold(true);
+    TestStatus_Label->setFont(font);
+    TestStatus_Label->setContentsMargins(6, 2, 6, 2);
+    TestStatus_Label->setMinimumHeight(QFontMetrics(font).height() + 8);
+
+    OK_Button = new QPushButton(QStringLiteral("&OK"), bar);
+    OK_Button->setObjectName(QStringLiteral("OK_Button"));
+    OK_Button->setDefault(true);
+    SetHint(OK_Button, QStringLiteral("|Beenden und Einstellungen übernehmen"));
+    connect(OK_Button, &QPushButton::clicked, this, &TConfig_Form::OK_ButtonClick);
+
+    Cancel_Button = new QPushButton(QStringLiteral("&Abbrechen"), bar);
+    Cancel_Button->setObjectName(QStringLiteral("Cancel_Button"));
+    SetHint(Cancel_Button, QStringLiteral("|Abbrechen und Einstellungen verwerfen"));
+    connect(Cancel_Button, &QPushButton::clicked, this, &TConfig_Form::Cancel_ButtonClick);
+
+    auto *layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(TestStatus_Label, 1);
+    layout->addWidget(OK_Button);
+    layout->addWidget(Cancel_Button);
+    return bar;
+}
+
+void TConfig_Form::AddHoverHint(QWidget *control, const QString &text, QLabel *area)
+{
+    if (!control || !area)
+        return;
+    m_hoverHints.insert(control, {text, area});
+    control->installEventFilter(this);
+}
+
+bool TConfig_Form::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::Enter: {
+        // The text stays when the pointer leaves; the next control replaces it.
+        const auto it = m_hoverHints.constFind(watched);
+        if (it != m_hoverHints.constEnd())
+            it->area->setText(it->text);
+        break;
+    }
+    case QEvent::MouseButtonPress: {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() != Qt::LeftButton)
+            break;
+        // A press on one of the group's controls reaches the group too when
+        // the control does not take it (labels): only the bare group counts.
+        if (watched == Programm_GroupBox && !Programm_GroupBox->childAt(mouse->position().toPoint()))
+            Programm_GroupBoxClick();
+        break;
+    }
+    case QEvent::MouseButtonRelease: {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        auto *label = qobject_cast<QLabel *>(watched);
+        if (mouse->button() != Qt::LeftButton || !label || !label->rect().contains(mouse->position().toPoint()))
+            break;
+        if (watched == Homepage_Label)
+            Homepage_LabelClick();
+        else if (watched == SupportMail_Label)
+            SupportMail_LabelClick();
+        break;
+    }
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TConfig_Form::setPortButtons(bool com1, bool com2)
+{
+    // An exclusive group cannot be left with no button checked.
+    m_portGroup->setExclusive(false);
+    COM1_RadioButton->setChecked(com1);
+    COM2_RadioButton->setChecked(com2);
+    m_portGroup->setExclusive(true);
+}
+
+void TConfig_Form::SettingsToDialog()
+{
+    Settings &s = Settings::instance();
+    LoadSettings(s);
+    Benutzer_Edit->setText(s.Benutzer);
+    Controller_ComboBox->setCurrentIndex(s.Controller == 0 || s.Controller == 1 ? s.Controller : -1);
+    Offline_CheckBox->setChecked(s.Offline);
+    Backup_CheckBox->setChecked(s.Backup);
+    Reorg_CheckBox->setChecked(s.Reorg);
+    Logfile_CheckBox->setChecked(s.Logfile);
+    Sound_CheckBox->setChecked(s.Sound);
+    Empfindlichkeit_Label->setText(QString::number(s.SS_Sense));
+    // A stored index other than 0 or 1 leaves both buttons unchecked.
+    setPortButtons(s.COM_Index == 0, s.COM_Index == 1);
+    if (s.COM_Index == 0 || s.COM_Index == 1)
+        s.portSelector = quint8(s.COM_Index);
+}
+
+SettingsDialogValues TConfig_Form::DialogValues() const
+{
+    SettingsDialogValues v;
+    v.userName = Benutzer_Edit->text();
+    v.offline = Offline_CheckBox->isChecked();
+    v.backup = Backup_CheckBox->isChecked();
+    v.reorg = Reorg_CheckBox->isChecked();
+    v.logfile = Logfile_CheckBox->isChecked();
+    v.sound = Sound_CheckBox->isChecked();
+    v.com1Checked = COM1_RadioButton->isChecked();
+    v.com2Checked = COM2_RadioButton->isChecked();
+    v.controllerText = Controller_ComboBox->currentText();
+    return v;
+}
+
+void TConfig_Form::FormActivate()
+{
+    pageChangeAllowed = true;
+    SettingsToDialog();
+    TestStatus_Label->clear();
+}
+
+void TConfig_Form::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormActivate();
+}
+
+void TConfig_Form::OK_ButtonClick()
+{
+    SaveSettings(DialogValues());
+    WriteLogLine(QStringLiteral("Ausführen : Einstellungen speichern"));
+    accept();
+}
+
+void TConfig_Form::Cancel_ButtonClick() { reject(); }
+
+void TConfig_Form::done(int r)
+{
+    SaveFormPlacement(PlacementCode, x(), y());
+    QDialog::done(r);
+}
+
+void TConfig_Form::Programm_GroupBoxClick() { Hinweis_Label->setText(GroupHint); }
+
+void TConfig_Form::Homepage_LabelClick()
+{
+    WriteLogLine(QStringLiteral("Ausführen : Verbinden mit Webseite"));
+    if (!openWebPage || !openWebPage(WebLinks::Homepage)) {
+        WriteLogLine(QStringLiteral("Ausführen : [Fehler] Verbinden mit Webseite"));
+        ShowError(QStringLiteral("\r\nDie Internetseite ") + WebLinks::Homepage
+                  + QStringLiteral(" konnte nicht geöffnet werden."));
+    }
+}
+
+void TConfig_Form::SupportMail_LabelClick()
+{
+    WriteLogLine(QStringLiteral("Ausführen : Senden E-Mail"));
+    if (!openMailAddress || !openMailAddress(WebLinks::SupportMail)) {
+        WriteLogLine(QStringLiteral("Ausführen : [Fehler] Senden E-Mail"));
+        ShowError(QStringLiteral("\r\nEs konnte kein E-Mail-Programm für die Adresse ") + WebLinks::SupportMail
+                  + QStringLiteral(" geöffnet werden."));
+    }
+}
+
+bool TConfig_Form::FormKeyDown(int key)
+{
+    if (key == Qt::Key_F10) {
+        if (debugCapture0)
+            debugCapture0();
+        return true;
+    }
+    if (key == Qt::Key_F11) {
+        if (debugCapture1)
+            debugCapture1();
+        return true;
+    }
+    return false;
+}
+
+void TConfig_Form::PageControlChange(int index)
+{
+    if (pageChangeAllowed || index == m_shownPage) {
+        m_shownPage = index;
+        return;
+    }
+    const QSignalBlocker blocker(PageControl);
+    PageControl->setCurrentIndex(m_shownPage);
+}

@@ -1,0 +1,133 @@
+#pragma once
+#include "shell/settings.h"
+
+#include <QDialog>
+#include <QHash>
+#include <functional>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+
+// "Einstellungen": the general program settings, a hint text for the control
+// under the mouse pointer, and the maker's web site and support address.
+//
+// Page control: "Allgemein" and "Information" are the visible tabs. The device
+// pages sit between them with their tabs hidden and disabled; for now the
+// "Controller" page holds the port radio buttons and the controller list and
+// the "Schußsensor" page the sensitivity display, because the settings are
+// loaded into and saved from those controls.
+class TConfig_Form : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TConfig_Form(QWidget *parent = nullptr);
+    ~TConfig_Form() override;
+
+    // Reloads the settings store into the record and fills the controls.
+    void SettingsToDialog();
+    // The values of the controls, as SaveSettings takes them.
+    SettingsDialogValues DialogValues() const;
+
+    // Each time the dialog is shown.
+    void FormActivate();
+    // "&OK": save, log, close with Accepted. "&Abbrechen": close with Rejected.
+    void OK_ButtonClick();
+    void Cancel_ButtonClick();
+    // The two links of the "Information" page.
+    void Homepage_LabelClick();
+    void SupportMail_LabelClick();
+    // A click on the group "Programm" itself.
+    void Programm_GroupBoxClick();
+    // The dialog's key handler, run before the focused control sees the key.
+    // True when the key was handled (F10, F11).
+    bool FormKeyDown(int key);
+
+    // Hover on `control` writes `text` into `area` (a page's hint label).
+    void AddHoverHint(QWidget *control, const QString &text, QLabel *area);
+
+    // False while a device function must keep the current page (zero-point
+    // adjustment, force test); the page control then refuses page changes.
+    bool pageChangeAllowed = true;
+
+    // Debug captures bound to F10 and F11; empty until the device functions
+    // are placed on the dialog, then the keys do nothing.
+    std::function<void()> debugCapture0;
+    std::function<void()> debugCapture1;
+
+    // Hand an address to the desktop; tests replace them.
+    std::function<bool(const QString &)> openWebPage;
+    std::function<bool(const QString &)> openMailAddress;
+
+    QTabWidget *PageControl;
+    QWidget *Allgemein_Page;
+    QWidget *Controller_Page;
+    QWidget *Schusssensor_Page;
+    QWidget *Information_Page;
+
+    // "Allgemein"
+    QGroupBox *Programm_GroupBox;
+    QLabel *Benutzer_Label;
+    QLineEdit *Benutzer_Edit;
+    QCheckBox *Offline_CheckBox;
+    QCheckBox *Backup_CheckBox;
+    QCheckBox *Reorg_CheckBox;
+    QCheckBox *Logfile_CheckBox;
+    QCheckBox *Sound_CheckBox;
+    QGroupBox *Hinweis_GroupBox;
+    QLabel *Hinweis_Label;
+
+    // "Controller" (hidden)
+    QRadioButton *COM1_RadioButton;
+    QRadioButton *COM2_RadioButton;
+    QLabel *Controller_Label;
+    QComboBox *Controller_ComboBox;
+    QLabel *ControllerHinweis_Label;
+
+    // "Schußsensor" (hidden)
+    QLabel *Empfindlichkeit_Label;
+
+    // "Information"
+    QLabel *Logo_Image;
+    QLabel *Internet_Label;
+    QLabel *Homepage_Label;
+    QLabel *Support_Label;
+    QLabel *SupportMail_Label;
+
+    // Bottom bar
+    QLabel *TestStatus_Label;
+    QPushButton *OK_Button;
+    QPushButton *Cancel_Button;
+
+    static const QString GroupHint;  // text of a click on the group "Programm"
+
+    void done(int r) override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    struct HoverHint
+    {
+        QString text;
+        QLabel *area;
+    };
+
+    void buildAllgemein();
+    void buildDevicePages();
+    void buildInformation();
+    QWidget *buildBottomBar();
+    void setPortButtons(bool com1, bool com2);
+    void PageControlChange(int index);
+
+    QButtonGroup *m_portGroup = nullptr;
+    QHash<QObject *, HoverHint> m_hoverHints;
+    int m_shownPage = 0;
+};

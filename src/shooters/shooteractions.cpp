@@ -1,0 +1,72 @@
+#include "shooters/shooteractions.h"
+
+#include "platform/messageservice.h"
+#include "shell/actionlog.h"
+#include "shooters/activeshooter.h"
+#include "store/datatable.h"
+#include "store/tdata.h"
+
+DataTable *ShooterTable()
+{
+    TData *data = TData::instance();
+    return data ? data->persTable() : nullptr;
+}
+
+bool ShooterTableEmpty()
+{
+    const DataTable *pers = ShooterTable();
+    return !pers || !pers->isOpen() || pers->isEmpty();
+}
+
+ShooterDeleteResult ConfirmAndDeleteCurrentShooter()
+{
+    DataTable *pers = ShooterTable();
+    if (!pers || !pers->isOpen())
+        return ShooterDeleteResult::Declined;
+    // Ask about a stored record, not about an unfinished entry.
+    if (!pers->checkBrowseMode())
+        pers->cancel();
+    if (pers->currentRow() < 0)
+        return ShooterDeleteResult::Declined;
+    const QString name = pers->fieldValue(QStringLiteral("Name")).toString();
+    const QString vorname = pers->fieldValue(QStringLiteral("Vorname")).toString();
+    if (AskConfirmation(QStringLiteral("\r\nSchütze ") + vorname + u' ' + name + QStringLiteral(" wirklich löschen ?"))
+        != MessageService::Yes)
+        return ShooterDeleteResult::Declined;
+    WriteLogLine(QStringLiteral("Ausführen : [Start] Datensatz löschen"));
+    if (!pers->deleteCurrent()) {
+        WriteLogLine(QStringLiteral("Ausführen : [Fehler] Datensatz löschen"));
+        return ShooterDeleteResult::Failed;
+    }
+    return ShooterDeleteResult::Deleted;
+}
+
+ShooterDeleteResult DeleteActiveShooter()
+{
+    ActiveShooter &shooter = ActiveShooter::instance();
+    // The overview may have moved the table to another shooter: delete the
+    // active one, never whoever happens to be current.
+    if (!LocateActiveShooter()) {
+        shooter.active = false;
+        return ShooterDeleteResult::NotFound;
+    }
+    const ShooterDeleteResult result = ConfirmAndDeleteCurrentShooter();
+    if (result != ShooterDeleteResult::Declined)
+        shooter.active = false;
+    return result;
+}
+
+bool EditActiveShooter(const std::function<void()> &editDialog)
+{
+    ActiveShooter &shooter = ActiveShooter::instance();
+    if (!LocateActiveShooter()) {
+        if (shooter.active)
+            ShowError(QStringLiteral("\r\nDer aktive Schütze ist nicht mehr in der Datenbank vorhanden."));
+        shooter.active = false;
+        return false;
+    }
+    if (editDialog)
+        editDialog();
+    MakeActiveShooter();
+    return true;
+}

@@ -1,0 +1,320 @@
+#include "shooterfixture.h"
+
+#include "platform/registryini.h"
+#include "shooters/pers_form.h"
+#include "shooters/shooterlist.h"
+#include "store/datatablemodel.h"
+#include "support/testmain.h"
+
+#include <QAction>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+QStringList listed(const ShooterList *list)
+{
+    QStringList out;
+    const QAbstractItemModel *m = list->model();
+    for (int r = 0; r < m->rowCount(); ++r)
+        out << m->index(r, 0).data().toString() + u'|' + m->index(r, 1).data().toString();
+    return out;
+}
+
+void selectRow(ShooterList *list, int row)
+{
+    list->selectionModel()->setCurrentIndex(list->model()->index(row, 0),
+                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+const QString AskNoSelection = QStringLiteral("\r\nBitte erst einen Schützen auswählen !");
+
+} // namespace
+
+class PersFormTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void creationLogsAndBuildsTheMenu()
+    {
+        ShooterFixture f;
+        TPers_Form form;
+        QCOMPARE(form.objectName(), QStringLiteral("Pers_Form"));
+        QCOMPARE(form.windowTitle(), QStringLiteral("Schützenverwaltung"));
+        QVERIFY(!(form.windowFlags() & Qt::WindowContextHelpButtonHint));
+        QCOMPARE(f.logMessages(), QStringList({QStringLiteral("Initialisierung : [Start] Laden PF"),
+                                               QStringLiteral("Initialisierung : [Erfolg] Laden PF")}));
+
+        QCOMPARE(form.Daten_Button->text(), QStringLiteral("&Datenverwaltung  "));
+        QCOMPARE(form.Daten_Button->menu(), form.Daten_Menu);
+        QCOMPARE(form.Daten_Button->statusTip(), QStringLiteral("Daten hinzufügen, bearbeiten und löschen"));
+        QCOMPARE(form.OK_Button->statusTip(), QStringLiteral("Schützenverwaltung beenden"));
+        QCOMPARE(form.Pers_List->statusTip(), QStringLiteral("Namensliste"));
+        QCOMPARE(form.Data_Panel->statusTip(), QStringLiteral("Schützendaten"));
+
+        QStringList items;
+        for (const QAction *a : form.Daten_Menu->actions())
+            items << (a->isSeparator() ? QStringLiteral("-") : a->text() + u'=' + a->statusTip());
+        QCOMPARE(items, QStringList({
+                            QStringLiteral("&Neu...=legt einen neuen Schützen an"),
+                            QStringLiteral("&Bearbeiten=bearbeitet den aktuellen Schützen"),
+                            QStringLiteral("&Löschen=löscht den markierten Schützen aus der namensliste"),
+                            QStringLiteral("-"),
+                            QStringLiteral("&Auswählen="),
+                            QStringLiteral("-"),
+                            QStringLiteral("&Drucken=druckt eine Liste aller registrierten Schützen"),
+                        }));
+        QCOMPARE(form.helpNumberFor(form.Neu_Item), 1220);
+        QCOMPARE(form.helpNumberFor(form.Bearbeiten_Item), 1230);
+        QCOMPARE(form.helpNumberFor(form.Loeschen_Item), 1240);
+        QCOMPARE(form.helpNumberFor(form.Auswaehlen_Item), 1250);
+        QCOMPARE(form.helpNumberFor(form.Drucken_Item), 1200);
+        QCOMPARE(form.helpNumberFor(form.Pers_List), 1200);
+        QCOMPARE(form.helpNumberFor(nullptr), 1200);
+    }
+
+    void closingAnyWaySavesThePlacement()
+    {
+        ShooterFixture f;
+        TPers_Form form;
+        form.show();
+        form.move(140, 90);
+        const QPoint at = form.pos();
+        form.reject();
+        RegistryIni reg(RegistryKeys::Main);
+        QCOMPARE(reg.readInteger(QStringLiteral("FormData"), QStringLiteral("PFX"), -1), at.x());
+        QCOMPARE(reg.readInteger(QStringLiteral("FormData"), QStringLiteral("PFY"), -1), at.y());
+    }
+
+    void listShowsShootersInIndexOrderWithTheirDetails()
+    {
+        ShooterFixture f;
+        QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul"), 4, QStringLiteral("SV Berg")));
+        QVERIFY(f.add(QStringLiteral("Müller"), QStringLiteral("Jörg \"Jo\""), 7, QStringLiteral("<b>SG</b> & Co"),
+                      QDate(1975, 12, 3)));
+        QVERIFY(f.add(QStringLiteral("O'Neill"), QStringLiteral("Åsa"), 0));
+        QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 2));
+        TPers_Form form;
+        form.show();
+
+        QCOMPARE(listed(form.Pers_List), QStringList({QStringLiteral("Meyer|Anna"),
+                                                      QStringLiteral("Müller|Jörg \"Jo\""),
+                                                      QStringLiteral("O'Neill|Åsa"), QStringLiteral("Zeller|Paul")}));
+
+        // Marking an entry moves the table; the details follow, shown as stored.
+        selectRow(form.Pers_List, 1);
+        DataTable *pers = f.data->persTable();
+        QCOMPARE(pers->fieldValue(QStringLiteral("Name")).toString(), QStringLiteral("Müller"));
+        QCOMPARE(form.Sportverein_Text->text(), QStringLiteral("<b>SG</b> & Co"));
+        QCOMPARE(form.Sportverein_Text->textFormat(), Qt::PlainText);
+        QCOMPARE(form.Geburtsdatum_Text->text(), QStringLiteral("03.12.75"));
+        QCOMPARE(form.Trainingsrunden_Text->text(), QStringLiteral("7"));
+
+        // Moving the table marks its row in the list.
+        QVERIFY(pers->moveTo(4));
+        QCOMPARE(form.Pers_List->selectedRow(), 3);
+        QCOMPARE(form.Sportverein_Text->text(), QStringLiteral("SV Berg"));
+        QCOMPARE(form.Trainingsrunden_Text->text(), QStringLiteral("4"));
+        QCOMPARE(form.ObereSchranke_Text->text(), QString());
+    }
+
+    void deleteWithoutMarkedEntryOnlyComplains()
+    {
+        ShooterFixture f;
+        QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        TPers_Form form;
+        form.show();
+        form.Pers_List->selectionModel()->clearSelection();
+        f.clearLog();
+
+        // The Delete key in the list runs the same deletion.
+        QTest::keyClick(form.Pers_List, Qt::Key_Delete);
+        QCOMPARE(f.messages.count(), 1);
+        QCOMPARE(f.messages.shown().first().kind, MessageService::Kind::Error);
+        QCOMPARE(f.messages.lastText(), AskNoSelection);
+        QCOMPARE(f.storedShooters(), QStringList({QStringLiteral("Anna Meyer")}));
+        QVERIFY(f.logMessages().isEmpty());
+    }
+
+    void deleteAnsweredNoKeepsTheShooter()
+    {
+        ShooterFixture f;
+        QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul")));
+        TPers_Form form;
+        form.show();
+        selectRow(form.Pers_List, 0);
+        f.clearLog();
+        f.messages.answerNext(MessageService::No);
+        form.Loeschen_ItemClick();
+        QCOMPARE(f.messages.count(), 1);
+        QCOMPARE(f.messages.shown().first().kind, MessageService::Kind::Confirmation);
+        QCOMPARE(f.messages.shown().first().buttons, MessageService::Yes | MessageService::No);
+        QCOMPARE(f.messages.lastText(), QStringLiteral("\r\nSchütze Anna Meyer wirklich löschen ?"));
+        QCOMPARE(f.storedShooters().size(), 2);
+        QCOMPARE(form.Pers_List->model()->rowCount(), 2);
+        QVERIFY(f.logMessages().isEmpty());
+    }
+
+    void deleteAnsweredYesRemovesOnlyTheRecord()
+    {
+        ShooterFixture f;
+        QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        QVERIFY(f.add(QStringLiteral("O'Neill"), QStringLiteral("Jörg \"Jo\"")));
+        QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul")));
+        // A sight profile of the shooter to be deleted stays stored.
+        QVERIFY(f.selectShooter(QStringLiteral("O'Neill"), QStringLiteral("Jörg \"Jo\"")));
+        DataTable *vis = f.data->visierTable();
+        QVERIFY(vis->append() && vis->setFieldValue(QStringLiteral("Spiegel_Size"), 3.0) && vis->post());
+        // Anna is active; deleting someone else or Anna herself leaves that alone.
+        QVERIFY(f.selectShooter(QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        ActiveShooter::instance().active = true;
+        MakeActiveShooter();
+
+        TPers_Form form;
+        form.show();
+        selectRow(form.Pers_List, 1);
+        f.clearLog();
+        form.Loeschen_ItemClick();
+        QCOMPARE(f.messages.lastText(), QStringLiteral("\r\nSchütze Jörg \"Jo\" O'Neill wirklich löschen ?"));
+        QCOMPARE(f.storedShooters(), QStringList({QStringLiteral("Anna Meyer"), QStringLiteral("Paul Zeller")}));
+        QCOMPARE(listed(form.Pers_List), QStringList({QStringLiteral("Meyer|Anna"), QStringLiteral("Zeller|Paul")}));
+        QCOMPARE(f.logMessages(), QStringList({QStringLiteral("Ausführen : [Start] Datensatz löschen")}));
+        QCOMPARE(rowsInFile(f.visFile(), QStringLiteral("VData")), 1);
+        // The list marks the record that is now current, and the details show it.
+        QVERIFY(form.Pers_List->hasSelectedEntry());
+        QCOMPARE(form.Pers_List->selectedRow(), f.data->persTable()->currentRow());
+
+        selectRow(form.Pers_List, 0);
+        form.Loeschen_ItemClick();
+        QCOMPARE(f.storedShooters(), QStringList({QStringLiteral("Paul Zeller")}));
+        const ActiveShooter &active = ActiveShooter::instance();
+        QVERIFY(active.active);
+        QCOMPARE(active.displayName(), QStringLiteral("Anna Meyer"));
+        QCOMPARE(f.messages.count(), 2);
+    }
+
+    void failedDeleteIsOnlyLogged()
+    {
+        ShooterFixture f;
+        QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        QVERIFY(f.blockDeletes());
+        TPers_Form form;
+        form.show();
+        f.clearLog();
+        form.Loeschen_ItemClick();
+        QCOMPARE(f.messages.count(), 1); // the question, no error box
+        QCOMPARE(f.logMessages(), QStringList({QStringLiteral("Ausführen : [Start] Datensatz löschen"),
+                                               QStringLiteral("Ausführen : [Fehler] Datensatz löschen")}));
+        QCOMPARE(f.storedShooters(), QStringList({QStringLiteral("Anna Meyer")}));
+        QCOMPARE(listed(form.Pers_List), QStringList({QStringLiteral("Meyer|Anna")}));
+    }
+
+    void emptyTableDisablesTheChoosingItems()
+    {
+        ShooterFixture f;
+        TPers_Form form;
+        form.show();
+        QVERIFY(!form.Auswaehlen_Item->isEnabled());
+        QVERIFY(!form.Loeschen_Item->isEnabled());
+        QVERIFY(!form.Bearbeiten_Item->isEnabled());
+        QVERIFY(!form.Drucken_Item->isEnabled());
+        // Without record dialogs "&Neu..." and "&Bearbeiten" stay off.
+        QVERIFY(!form.Neu_Item->isEnabled());
+
+        // Delete on the empty list: nothing is marked.
+        form.Loeschen_ItemClick();
+        QCOMPARE(f.messages.lastText(), AskNoSelection);
+        form.Auswaehlen_ItemClick();
+        QVERIFY(!ActiveShooter::instance().active);
+
+        // The next showing finds a shooter and enables the items.
+        form.hide();
+        QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        form.show();
+        QVERIFY(form.Auswaehlen_Item->isEnabled());
+        QVERIFY(form.Loeschen_Item->isEnabled());
+        QVERIFY(!form.Bearbeiten_Item->isEnabled());
+        form.editShooter = [] {};
+        form.UpdateDataMenu();
+        QVERIFY(form.Bearbeiten_Item->isEnabled());
+        QVERIFY(!form.Drucken_Item->isEnabled());
+
+        // The idle refresh disables them again once the table is empty.
+        QVERIFY(f.data->persTable()->deleteCurrent());
+        form.UpdateDataMenu();
+        QVERIFY(!form.Auswaehlen_Item->isEnabled());
+        QVERIFY(!form.Bearbeiten_Item->isEnabled());
+        QVERIFY(!form.Loeschen_Item->isEnabled());
+    }
+
+    void chooseMakesTheMarkedShooterActive()
+    {
+        ShooterFixture f;
+        QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 12));
+        QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul"), 3));
+        TPers_Form form;
+        form.show();
+        selectRow(form.Pers_List, 1);
+        f.clearLog();
+        form.Auswaehlen_Item->trigger();
+        const ActiveShooter &active = ActiveShooter::instance();
+        QVERIFY(active.active);
+        QCOMPARE(active.Name, QStringLiteral("Zeller"));
+        QCOMPARE(active.Vorname, QStringLiteral("Paul"));
+        QCOMPARE(active.Trainingsrunden, 3);
+        QCOMPARE(f.logMessages(), QStringList({QStringLiteral("Ausführen : Aktiven Schützen festlegen"),
+                                               QStringLiteral("Ausführen : [Start] aktiven Schützen wählen")}));
+    }
+
+    void recordDialogHooksRunAndRefresh()
+    {
+        ShooterFixture f;
+        TPers_Form form;
+        int edits = 0;
+        form.newShooter = [&f] { QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"))); };
+        form.editShooter = [&edits] { ++edits; };
+        form.show();
+        QVERIFY(form.Neu_Item->isEnabled());
+        QVERIFY(!form.Bearbeiten_Item->isEnabled());
+        form.Neu_Item->trigger();
+        QCOMPARE(listed(form.Pers_List), QStringList({QStringLiteral("Meyer|Anna")}));
+        QVERIFY(form.Auswaehlen_Item->isEnabled());
+        QVERIFY(form.Bearbeiten_Item->isEnabled());
+        form.Bearbeiten_Item->trigger();
+        QCOMPARE(edits, 1);
+    }
+
+    void f1ShowsTheFocusedItemsPage()
+    {
+        ShooterFixture f;
+        QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        TPers_Form form;
+        form.editShooter = [] {};
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.Pers_List->setFocus();
+        QTest::keyClick(form.Pers_List, Qt::Key_F1);
+        QCOMPARE(f.helpPages, QList<int>({1200}));
+
+        // With the menu open, the highlighted item's page.
+        form.Daten_Menu->popup(form.Daten_Button->mapToGlobal(QPoint(0, form.Daten_Button->height())));
+        QVERIFY(QTest::qWaitForWindowExposed(form.Daten_Menu));
+        form.Daten_Menu->setActiveAction(form.Bearbeiten_Item);
+        QTest::keyClick(form.Daten_Menu, Qt::Key_F1);
+        QCOMPARE(f.helpPages, QList<int>({1200, 1230}));
+        QVERIFY(!form.Daten_Menu->isVisible());
+
+        form.Daten_Menu->popup(form.Daten_Button->mapToGlobal(QPoint(0, form.Daten_Button->height())));
+        QVERIFY(QTest::qWaitForWindowExposed(form.Daten_Menu));
+        form.Daten_Menu->setActiveAction(form.Auswaehlen_Item);
+        QTest::keyClick(form.Daten_Menu, Qt::Key_F1);
+        QCOMPARE(f.helpPages, QList<int>({1200, 1230, 1250}));
+    }
+};
+
+VR_TEST_CLASS(PersFormTest)
+#include "pers_form_test.moc"
