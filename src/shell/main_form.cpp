@@ -342,7 +342,9 @@ void TMain_Form::buildQuickBar(QWidget *parent)
         auto *button = new QPushButton(captions[i], m_quickBar);
         button->setObjectName(QStringLiteral("Test%1_Button").arg(i + 1));
         button->setMinimumHeight(72);
-        button->setStyleSheet(QStringLiteral("text-align: center;"));
+        QFont small = button->font();
+        small.setPixelSize(11);
+        button->setFont(small);
         QString wrapped = captions[i];
         wrapped.replace(u' ', u'\n');
         button->setText(wrapped.replace(QStringLiteral("\n\n"), QStringLiteral("\n")));

@@ -13,6 +13,7 @@
 #include "store/tdata.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <memory>
 
 int RunProgram(QApplication &app)
@@ -43,6 +44,9 @@ int RunProgram(QApplication &app)
 
     splash->hide();
     splash.reset();
+    // Without a window manager "maximised" means nothing: fill the screen by hand.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        mainForm.setGeometry(screen->availableGeometry());
     mainForm.showMaximized();
     const int result = app.exec();
     ReleaseFastTimerLibrary();

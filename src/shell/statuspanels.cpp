@@ -8,6 +8,9 @@ StatusPanels::StatusPanels(QWidget *parent)
 {
     setObjectName(QStringLiteral("StatusBar"));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    QFont small = font();
+    small.setPixelSize(11);
+    setFont(small);
     m_texts[2] = QStringLiteral("Port:unbekannt");
     m_texts[3] = QStringLiteral("Modus : Offline");
     m_texts[4] = QStringLiteral("PIC : unbekannt");
@@ -99,7 +102,7 @@ void StatusPanels::paintEvent(QPaintEvent *)
             painter.restore();
         } else {
             const Qt::Alignment align = i >= 2 ? Qt::AlignCenter : (Qt::AlignLeft | Qt::AlignVCenter);
-            painter.drawText(r.adjusted(3, 0, -3, 0), align, m_texts[i]);
+            painter.drawText(i >= 2 ? r : r.adjusted(3, 0, -3, 0), align, m_texts[i]);
         }
     }
 }

@@ -1,0 +1,133 @@
+// Takes the README screenshots: the main window with an active shooter and
+// connected to the virtual trainer, the settings dialog and the battery
+// window. Everything runs in a temporary program folder and settings store.
+//   vantrel-screenshots <output folder>
+#include "device/akku_form.h"
+#include "device/commandset.h"
+#include "device/fasttimerlibrary.h"
+#include "platform/clock.h"
+#include "platform/programpaths.h"
+#include "platform/registryini.h"
+#include "platform/translations.h"
+#include "shell/appstate.h"
+#include "shell/config_form.h"
+#include "shell/info_form.h"
+#include "shell/main_form.h"
+#include "shell/settings.h"
+#include "shooters/activeshooter.h"
+#include "shooters/pers_form.h"
+#include "shooters/perssel_form.h"
+#include "store/tdata.h"
+#include "trainer-sim/virtualtrainer.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QDir>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstdio>
+
+namespace {
+
+bool save(QWidget *w, const QString &file)
+{
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents();
+        QThread::msleep(10);
+    }
+    const bool ok = w->grab().save(file);
+    std::printf("%s %s\n", ok ? "geschrieben:" : "FEHLER:", qPrintable(file));
+    return ok;
+}
+
+void addShooter(DataTable *pers, const QString &name, const QString &vorname, const QString &club, int rounds)
+{
+    pers->append();
+    pers->setFieldValue(QStringLiteral("Name"), name);
+    pers->setFieldValue(QStringLiteral("Vorname"), vorname);
+    pers->setFieldValue(QStringLiteral("Sportverein"), club);
+    pers->setFieldValue(QStringLiteral("Geburtsdatum"), QDate(1998, 4, 12));
+    pers->setFieldValue(QStringLiteral("Trainingsrunden"), double(rounds));
+    pers->post();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    InstallGermanTranslations(app);
+    if (argc < 2) {
+        std::fprintf(stderr, "Aufruf: vantrel-screenshots <Zielordner>\n");
+        return 2;
+    }
+    const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    QDir().mkpath(out);
+
+    QTemporaryDir tmp;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(tmp.filePath(QStringLiteral("config"))));
+    QDir(tmp.path()).mkpath(QStringLiteral("prog/bin"));
+    ProgramPaths::setProgramDir(tmp.filePath(QStringLiteral("prog/bin")));
+
+    VirtualTrainer trainer(TrainerConfig::defaults(2));
+    if (!trainer.open(tmp.filePath(QStringLiteral("com2"))) || !trainer.startThread()) {
+        std::fprintf(stderr, "Virtueller Trainer: %s\n", qPrintable(trainer.errorString()));
+        return 1;
+    }
+    {
+        RegistryIni reg(RegistryKeys::Main);
+        reg.writeString(QStringLiteral("Ports"), QStringLiteral("COM2"), trainer.portPath());
+        reg.writeString(QStringLiteral("Config"), QStringLiteral("Controller"), QStringLiteral("1"));
+        reg.writeString(QStringLiteral("Config"), QStringLiteral("Benutzer"), QStringLiteral("Trainer"));
+    }
+
+    LoadFastTimerLibrary();
+    int result = 0;
+    {
+        TData data;
+        TMain_Form form;
+        form.FormCreate();
+        ProgramWindows windows;
+        windows.akku = new TAkku_Form(&form);
+        windows.config = new TConfig_Form(&form);
+        windows.info = new TInfo_Form(&form);
+        windows.pers = new TPers_Form(&form);
+        windows.persSel = new TPersSel_Form(&form);
+        form.setWindows(windows);
+
+        DataTable *pers = data.persTable();
+        addShooter(pers, QStringLiteral("Meyer"), QStringLiteral("Anna"), QStringLiteral("SV Tell Musterstadt"), 12);
+        addShooter(pers, QStringLiteral("Zander"), QStringLiteral("Tom"), QStringLiteral("SG Nord"), 3);
+        pers->first();
+        ActiveShooter::instance().active = true;
+        MakeActiveShooter();
+
+        form.resize(1024, 700);
+        form.show();
+        form.GoOnline();
+        AppState::instance().ActivityTitle = QStringLiteral("Schütze auswählen");
+        form.IdleUpdate();
+        if (!save(&form, out + QStringLiteral("/main_window.png")))
+            result = 1;
+
+        windows.config->show();
+        if (!save(windows.config, out + QStringLiteral("/settings_dialog.png")))
+            result = 1;
+        windows.config->hide();
+
+        windows.akku->show();
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+        for (int i = 0; i < 200; ++i)
+            windows.akku->Volt_TimerTimer();
+        if (!save(windows.akku, out + QStringLiteral("/battery_window.png")))
+            result = 1;
+        windows.akku->hide();
+
+        data.closeTables();
+    }
+    trainer.close();
+    ReleaseFastTimerLibrary();
+    return result;
+}
