@@ -853,11 +853,13 @@ bool DataTable::hasPendingUpdates() const
     return !m_cacheInserts.isEmpty() || !m_cacheUpdates.isEmpty() || !m_cacheDeletes.isEmpty();
 }
 
-bool DataTable::applyUpdates()
+bool DataTable::applyUpdates() { return applyUpdates(ExtraWrite()); }
+
+bool DataTable::applyUpdates(const ExtraWrite &also)
 {
     if (isOpen() && !checkBrowseMode())
         return false;
-    if (!hasPendingUpdates())
+    if (!hasPendingUpdates() && !also)
         return true;
     SqlTransaction tx(connection(m_connection));
     if (!tx.isActive())
@@ -874,6 +876,12 @@ bool DataTable::applyUpdates()
         if (!validate(r.values) || !execInsert(r.values, &n))
             return false;
         numbers.insert(r.cacheId, n);
+    }
+    if (also) {
+        QSqlDatabase db = connection(m_connection);
+        QString why;
+        if (!also(db, &why))
+            return fail(QStringLiteral("Fehler beim Schreiben in die Tabelle %1: %2").arg(q(m_schema.tableName), why));
     }
     if (!tx.commit())
         return fail(QStringLiteral("Fehler beim Schreiben in die Tabelle %1: %2").arg(q(m_schema.tableName), tx.error()));

@@ -1,4 +1,6 @@
 #pragma once
+#include <functional>
+#include <QSqlDatabase>
 #include "store/tableschema.h"
 
 #include <QHash>
@@ -78,6 +80,11 @@ public:
     bool isModified() const { return m_modified; }
 
     bool applyUpdates();
+    // The same, with further writes of the caller (e.g. on another table of the
+    // connection) in the same transaction: `also` runs after the cached rows are
+    // written and before the commit; returning false (with a text) rolls all back.
+    using ExtraWrite = std::function<bool(QSqlDatabase &db, QString *error)>;
+    bool applyUpdates(const ExtraWrite &also);
     void cancelUpdates();
     bool hasPendingUpdates() const;
 

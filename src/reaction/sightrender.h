@@ -1,0 +1,38 @@
+#pragma once
+#include <QImage>
+#include <QString>
+
+class QPainter;
+
+// The seven sight-profile values of the current VisierTable row, as whole numbers.
+struct SightProfile
+{
+    int Diopter_Size = 0;
+    int DiopVis_Size = 0;
+    int A_Korntunnel = 0;
+    int I_Korntunnel = 0;
+    int A_Ringkorn = 0;
+    int I_Ringkorn = 0;
+    int Spiegel_Size = 0;
+};
+
+// Reads the profile of the active shooter (current row of VisierTable) in the
+// order Diopter_Size, DiopVis_Size, A_Korntunnel, I_Korntunnel, A_Ringkorn,
+// I_Ringkorn, Spiegel_Size, each rounded to the nearest whole number (halves
+// to even). On the first failure shows "\r\nFehler beim Lesen der Daten !",
+// keeps the values not yet read and returns false.
+bool ReadSightProfile(SightProfile &profile);
+
+// Full path of the sight picture chosen in RunSettings::VisierDatei when that
+// file exists in "vdata"; empty otherwise.
+QString SightPictureFile();
+
+// Builds the sight picture W x H: the picture file centred unscaled (cropped
+// when larger), or, without a file or when it cannot be loaded (message
+// "Fehler beim Laden des Visiers !"), drawn from the profile.
+QImage RenderSight(int W, int H, const SightProfile &profile, const QString &pictureFile);
+// The sight-view window's variant: the profile drawing without the diopter.
+QImage RenderSightWithoutDiopter(int W, int H, const SightProfile &profile);
+
+// Copies the picture onto the paint box (one plain copy).
+void ShowSight(QPainter &painter, const QImage &picture);
