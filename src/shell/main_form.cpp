@@ -868,10 +868,9 @@ void TMain_Form::StartTest(int test)
             return;
         }
         setTitle(QStringLiteral("Messwerterfassung"));
-        if (entry.capture) {
-            const std::array<int, 3> values = entry.capture();
-            LastMeasurement = {test, values[0], values[1], values[2]};
-        }
+        const std::array<int, 3> values = entry.describe ? entry.describe() : std::array<int, 3>{0, 0, 0};
+        LastMeasurement = {test, values[0], values[1], values[2]};
+        m_restoreLastSettings = entry.snapshot ? entry.snapshot() : std::function<void()>();
         if (entry.run)
             entry.run();
     }
@@ -883,9 +882,8 @@ void TMain_Form::RepeatLastMeasurement()
     const int test = LastMeasurement[0];
     if (test == -1 || !m_tests.contains(test))
         return;
-    const TestEntry entry = m_tests.value(test);
-    if (entry.restore)
-        entry.restore({LastMeasurement[1], LastMeasurement[2], LastMeasurement[3]});
+    if (m_restoreLastSettings)
+        m_restoreLastSettings();
     RepeatFlag = true;
     StartTest(test);
     RepeatFlag = false;

@@ -38,15 +38,16 @@ struct ProgramWindows
     std::function<void()> evaluation;    // evaluation window
 };
 
-// One test as the main window starts it. The run settings a repeat needs are
-// taken by `capture` after the setup dialog and put back by `restore`.
+// One test as the main window starts it. `snapshot` is called after the setup
+// dialog was confirmed; the function it returns puts those run settings back
+// when the test is repeated ("&wiederholen").
 struct TestEntry
 {
     std::function<void()> prepareSetup;  // before the setup dialog (tests 1 and 2: free count entry off)
     std::function<bool()> setup;         // setup dialog, true on OK
     std::function<void()> run;           // test window
-    std::function<std::array<int, 3>()> capture;
-    std::function<void(const std::array<int, 3> &)> restore;
+    std::function<std::function<void()>()> snapshot;
+    std::function<std::array<int, 3>()> describe;  // series count, target spacing, 0: shown in LastMeasurement
 };
 
 class TMain_Form : public QMainWindow
@@ -136,4 +137,5 @@ private:
     bool m_helpPaneOpen = false;
     bool m_activatedOnce = false;
     bool m_ended = false;
+    std::function<void()> m_restoreLastSettings;   // run settings of LastMeasurement
 };

@@ -331,8 +331,11 @@ private slots:
         TestEntry entry;
         entry.setup = [&] { ++setups; return setupAnswer; };
         entry.run = [&] { ++runs; };
-        entry.capture = [&] { return std::array<int, 3>{seriesCount, 2, 0}; };
-        entry.restore = [&](const std::array<int, 3> &v) { seriesCount = v[0]; };
+        entry.describe = [&] { return std::array<int, 3>{seriesCount, 2, 0}; };
+        entry.snapshot = [&] {
+            const int kept = seriesCount;
+            return std::function<void()>([&seriesCount, kept] { seriesCount = kept; });
+        };
         form.registerTest(1, entry);
         QVERIFY(form.action(QStringLiteral("Test1_Item"))->isEnabled());
         QVERIFY(!form.action(QStringLiteral("Test2_Item"))->isEnabled());
@@ -362,6 +365,7 @@ private slots:
         QCOMPARE(data.persTable()->fieldValue(QStringLiteral("Name")).toString(), QStringLiteral("Meyer"));
         QCOMPARE(AppState::instance().ActivityTitle, QStringLiteral("Messwerterfassung"));
         QVERIFY(form.action(QStringLiteral("Wiederholen_Item"))->isEnabled());
+        QCOMPARE(form.LastMeasurement, (std::array<int, 4>{1, 5, 2, 0}));
 
         // Repeat: no setup dialog, the recorded values come back.
         seriesCount = 99;
