@@ -5,31 +5,31 @@
 
 namespace {
 
-struct Spec
+struct FormatParts
 {
     int width = 0;
     int precision = -1;
     char conversion = 0;
 };
 
-bool parseFormat(const char *format, Spec *spec)
+bool parseFormat(const char *format, FormatParts *parts)
 {
     const char *p = format;
     if (!p || *p != '%')
         return false;
     ++p;
     while (*p >= '0' && *p <= '9')
-        spec->width = spec->width * 10 + (*p++ - '0');
+        parts->width = parts->width * 10 + (*p++ - '0');
     if (*p == '.') {
         ++p;
-        spec->precision = 0;
+        parts->precision = 0;
         while (*p >= '0' && *p <= '9')
-            spec->precision = spec->precision * 10 + (*p++ - '0');
+            parts->precision = parts->precision * 10 + (*p++ - '0');
     }
-    spec->conversion = *p;
+    parts->conversion = *p;
     if (*p == 0 || p[1] != 0)
         return false;
-    return spec->conversion == 'd' || spec->conversion == 'x' || spec->conversion == 'f';
+    return parts->conversion == 'd' || parts->conversion == 'x' || parts->conversion == 'f';
 }
 
 QString padLeft(const QString &text, int width)
@@ -85,12 +85,12 @@ namespace NumberFormat {
 
 QString formatInt(const char *format, qint64 value)
 {
-    Spec spec;
-    if (!parseFormat(format, &spec) || spec.conversion == 'f')
+    FormatParts parts;
+    if (!parseFormat(format, &parts) || parts.conversion == 'f')
         return QString();
     QString digits;
     QString sign;
-    if (spec.conversion == 'x') {
+    if (parts.conversion == 'x') {
         digits = QString::number(static_cast<quint32>(value), 16).toUpper();
     } else {
         if (value < 0)
@@ -98,23 +98,23 @@ QString formatInt(const char *format, qint64 value)
         const quint64 magnitude = value < 0 ? quint64(0) - quint64(value) : quint64(value);
         digits = QString::number(magnitude);
     }
-    if (spec.precision > digits.size())
-        digits = QString(spec.precision - digits.size(), u'0') + digits;
-    return padLeft(sign + digits, spec.width);
+    if (parts.precision > digits.size())
+        digits = QString(parts.precision - digits.size(), u'0') + digits;
+    return padLeft(sign + digits, parts.width);
 }
 
 QString formatFloat(const char *format, double value, const QLocale &locale)
 {
-    Spec spec;
-    if (!parseFormat(format, &spec))
+    FormatParts parts;
+    if (!parseFormat(format, &parts))
         return QString();
-    if (spec.conversion != 'f')
+    if (parts.conversion != 'f')
         return formatInt(format, static_cast<qint64>(value));
     if (std::isnan(value))
-        return padLeft(QStringLiteral("NAN"), spec.width);
+        return padLeft(QStringLiteral("NAN"), parts.width);
     if (std::isinf(value))
-        return padLeft(value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF"), spec.width);
-    const int decimals = spec.precision < 0 ? 2 : spec.precision;
+        return padLeft(value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF"), parts.width);
+    const int decimals = parts.precision < 0 ? 2 : parts.precision;
     QByteArray intPart, fracPart;
     roundDecimal(value, decimals, &intPart, &fracPart);
     const bool zero = intPart == "0" && fracPart.count('0') == fracPart.size();
@@ -123,7 +123,7 @@ QString formatFloat(const char *format, double value, const QLocale &locale)
         text += locale.decimalPoint() + QString::fromLatin1(fracPart);
     if (value < 0 && !zero)
         text.prepend(u'-');
-    return padLeft(text, spec.width);
+    return padLeft(text, parts.width);
 }
 
 bool textToFloat(const QString &text, double *value, const QLocale &locale)
