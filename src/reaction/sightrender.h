@@ -36,3 +36,10 @@ QImage RenderSightWithoutDiopter(int W, int H, const SightProfile &profile);
 
 // Copies the picture onto the paint box (one plain copy).
 void ShowSight(QPainter &painter, const QImage &picture);
+
+// Margin of a position circle of the sight-view window on a paint box of width W:
+// trunc(W/2) - trunc(W * 0.01 * percent / 2) - trunc(W * 0.01 * spiegelSize / 2).
+int ZoneCircleMargin(int W, int percent, int spiegelSize);
+// Draws the two position circles (pen width 2, not filled) over the picture:
+// red for the spread of the target positions, green for the valid-hit zone.
+void DrawZoneCircles(QImage &target, int spos, int sposOk, int spiegelSize);

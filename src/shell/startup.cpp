@@ -3,6 +3,14 @@
 #include "device/akku_form.h"
 #include "device/fasttimerlibrary.h"
 #include "platform/clock.h"
+#include "reaction/er1_form.h"
+#include "reaction/er2_form.h"
+#include "reaction/era1_form.h"
+#include "reaction/era2_form.h"
+#include "reaction/ersetup1_form.h"
+#include "reaction/ersetup2_form.h"
+#include "reaction/erview_form.h"
+#include "reaction/runsettings.h"
 #include "shell/about_form.h"
 #include "shell/config_form.h"
 #include "shell/info_form.h"
@@ -15,6 +23,23 @@
 #include <QApplication>
 #include <QScreen>
 #include <memory>
+
+void RegisterReactionTest(TMain_Form &mainForm, int test, TERSetupBase *setup, QDialog *window)
+{
+    TestEntry entry;
+    entry.prepareSetup = [setup] { setup->PrepareForShow(); };
+    entry.setup = [setup] { return setup->exec() == QDialog::Accepted; };
+    entry.run = [window] { window->exec(); };
+    entry.snapshot = [] {
+        const RunSettings kept = RunSettings::instance();
+        return std::function<void()>([kept] { RunSettings::instance() = kept; });
+    };
+    entry.describe = [] {
+        const RunSettings &r = RunSettings::instance();
+        return std::array<int, 3>{r.SerienAnzahl, r.Scheibenabstand, 0};
+    };
+    mainForm.registerTest(test, entry);
+}
 
 int RunProgram(QApplication &app)
 {
@@ -40,7 +65,17 @@ int RunProgram(QApplication &app)
     windows.pers = new TPers_Form(&mainForm);
     windows.persSel = new TPersSel_Form(&mainForm);
     windows.about = new TAbout_Form(&mainForm);
+    auto *setup1 = new TERSetup1_Form(&mainForm);
+    auto *result2 = new TERA2_Form(&mainForm);   // the test window needs its result window
+    auto *test2 = new TER2_Form(result2, &mainForm);
+    auto *sightView = new TERview_Form(&mainForm);
+    auto *setup2 = new TERSetup2_Form(&mainForm);
+    setup2->setSightView(sightView);
+    auto *result1 = new TERA1_Form(&mainForm);
+    auto *test1 = new TER1_Form(result1, &mainForm);
     mainForm.setWindows(windows);
+    RegisterReactionTest(mainForm, 1, setup1, test1);
+    RegisterReactionTest(mainForm, 2, setup2, test2);
 
     splash->hide();
     splash.reset();

@@ -1,8 +1,14 @@
 #pragma once
 
 class QApplication;
+class QDialog;
+class TERSetupBase;
+class TMain_Form;
 
 // The program's start and end: splash, data module, main window and the
 // other windows (each created once), message loop; the end runs when the
 // main window closes.
 int RunProgram(QApplication &app);
+
+// Tests 1 and 2 as the main window starts them: setup dialog, then test window.
+void RegisterReactionTest(TMain_Form &mainForm, int test, TERSetupBase *setup, QDialog *window);

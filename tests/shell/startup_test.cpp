@@ -61,6 +61,8 @@ private slots:
         const QStringList order = {QStringLiteral("Initialisierung : [Start] Laden MF"), QStringLiteral("Initialisierung : [Erfolg] Laden MF"),
                                    QStringLiteral("Initialisierung : [Start] Laden AKF"), QStringLiteral("Initialisierung : [Start] Laden CF"),
                                    QStringLiteral("Initialisierung : [Start] Laden PF"), QStringLiteral("Initialisierung : [Start] Laden PSF"),
+                                   QStringLiteral("Initialisierung : [Start] Laden ERS1F"), QStringLiteral("Initialisierung : [Start] Laden ERViewF"),
+                                   QStringLiteral("Initialisierung : [Start] Laden ERS2F"), QStringLiteral("Initialisierung : [Start] Laden ER1F"),
                                    QStringLiteral("Ausführen : Programm beenden")};
         int at = -1;
         for (const QString &m : order) {

@@ -17,6 +17,12 @@
 #include "shooters/activeshooter.h"
 #include "shooters/pers_form.h"
 #include "shooters/perssel_form.h"
+#include "device/fasttimer.h"
+#include "reaction/er2_form.h"
+#include "reaction/era1_form.h"
+#include "reaction/era2_form.h"
+#include "reaction/randomrun.h"
+#include "reaction/runsettings.h"
 #include "store/tdata.h"
 #include "trainer-sim/virtualtrainer.h"
 
@@ -24,6 +30,7 @@
 #include <QDate>
 #include <QDir>
 #include <QPixmap>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
@@ -124,6 +131,57 @@ int main(int argc, char **argv)
         if (!save(windows.akku, out + QStringLiteral("/battery_window.png")))
             result = 1;
         windows.akku->hide();
+
+        // Test 2 running with the hit display on, and a result window with rows.
+        {
+            DataTable *vis = data.visierTable();
+            pers->first();
+            vis->append();
+            const QList<QPair<const char *, double>> sizes{{"Diopter_Size", 33}, {"DiopVis_Size", 80},
+                                                           {"A_Korntunnel", 50}, {"I_Korntunnel", 40},
+                                                           {"A_Ringkorn", 20},   {"I_Ringkorn", 12},
+                                                           {"Spiegel_Size", 10}};
+            for (const auto &size : sizes)
+                vis->setFieldValue(QString::fromLatin1(size.first), size.second);
+            vis->post();
+            RunSettings &rs = RunSettings::instance();
+            rs.SerienAnzahl = 1;
+            rs.Scheibenabstand = 1;
+            rs.Trefferanzeige = true;
+            TERA2_Form era2(&form);
+            TER2_Form er2(&era2, &form);
+            er2.show();
+            for (int i = 0; i < 5; ++i)
+                QCoreApplication::processEvents();
+            struct NoWait : Clock
+            {
+                void sleep(int) override {}
+            } noWait;
+            Clock::install(&noWait); // the countdown is not what the picture shows
+            er2.OK_ButtonClick();
+            Clock::install(nullptr);
+            RandomRun &run = er2.randomRun();
+            run.XOffset = 5;
+            run.TargetDelay = 20;
+            for (int i = 0; i < 20; ++i)
+                er2.MesstimerTimer();
+            er2.OK_Button->setEnabled(false);
+            if (!save(&er2, out + QStringLiteral("/test2_running.png")))
+                result = 1;
+            er2.Messtimer->setEnabled(false);
+            er2.hide();
+
+            TERA1_Form era1(&form);
+            const char *times[] = {"230", "00", "250", "-50", "270", "210", "240", "00", "260", "220"};
+            const char *status[] = {"x", "o", "x", "o", "x", "x", "x", "o", "x", "x"};
+            for (int i = 0; i < 10; ++i)
+                era1.appendRow(ResultRow{i / 5 + 1, i % 5 + 1, QString::fromLatin1(times[i]),
+                                         QString::fromLatin1(status[i]), QStringLiteral("-")});
+            era1.show();
+            if (!save(&era1, out + QStringLiteral("/result_window.png")))
+                result = 1;
+            era1.hide();
+        }
 
         data.closeTables();
     }

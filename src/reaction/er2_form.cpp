@@ -1,0 +1,64 @@
+#include "reaction/er2_form.h"
+
+#include "reaction/era2_form.h"
+#include "reaction/randomrun.h"
+#include "reaction/runsettings.h"
+#include "reaction/sightbox.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QPushButton>
+
+TER2_Form::TER2_Form(TERA2_Form *result, QWidget *parent)
+    : ReactionTestWindow(QStringLiteral("ER2F"), QStringLiteral("ER2_Form"), 391, result, parent)
+{
+    setRun(std::make_unique<RandomRun>(this));
+}
+
+RandomRun &TER2_Form::randomRun() { return static_cast<RandomRun &>(run()); }
+
+void TER2_Form::FormActivate()
+{
+    ReactionTestWindow::FormActivate();
+    const RunSettings &settings = RunSettings::instance();
+    randomRun().setupPositions(Visier->width(), settings.ER2_SPos, settings.ER2_SPos_ok, settings.Trefferanzeige);
+}
+
+void TER2_Form::FormKeyPress() { m_run->keyPressed(); }
+
+void TER2_Form::startButtonDisabled()
+{
+    OK_Button->setEnabled(false);
+    Control_Panel->setFocus();
+}
+
+void TER2_Form::showEvent(QShowEvent *event)
+{
+    ReactionTestWindow::showEvent(event);
+    if (!event->spontaneous())
+        qApp->installEventFilter(this);
+}
+
+void TER2_Form::hideEvent(QHideEvent *event)
+{
+    ReactionTestWindow::hideEvent(event);
+    if (!event->spontaneous())
+        qApp->removeEventFilter(this);
+}
+
+bool TER2_Form::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease)
+        return false;
+    auto *widget = qobject_cast<QWidget *>(watched);
+    if (!widget || widget->window() != this)
+        return false;
+    auto *key = static_cast<QKeyEvent *>(event);
+    if (key->text().isEmpty())
+        return false;
+    if (type == QEvent::KeyPress)
+        FormKeyPress();
+    return true;
+}

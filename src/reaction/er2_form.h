@@ -1,0 +1,25 @@
+#pragma once
+#include "reaction/testwindow.h"
+
+class RandomRun;
+class TERA2_Form;
+
+// Test window of test 2, "Einfachreaktion Zufallspositionen" (code "ER2F").
+// The window previews every character key, whichever control has the
+// focus, and swallows it.
+class TER2_Form : public ReactionTestWindow
+{
+    Q_OBJECT
+public:
+    explicit TER2_Form(TERA2_Form *result, QWidget *parent = nullptr);
+
+    RandomRun &randomRun();
+    void FormActivate() override;
+    void FormKeyPress();
+    void startButtonDisabled() override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+};

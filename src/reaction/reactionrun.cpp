@@ -1,0 +1,99 @@
+#include "reaction/reactionrun.h"
+
+#include "platform/clock.h"
+#include "shell/actionlog.h"
+#include "shell/appstate.h"
+
+#include <cmath>
+
+QRect TargetRect(int W, int H, int spiegelSize, int dx, int dy)
+{
+    const int d = int(std::trunc(W * 0.01L)) * spiegelSize;
+    const int x = int(std::trunc((W - d) * 0.5L));
+    const int y = int(std::trunc((H - d) * 0.5L));
+    return QRect(QPoint(x + dx, y + dy), QPoint(x + d + dx, y + d + dy));
+}
+
+void ReactionRun::activate(int serienAnzahl, int scheibenabstand, const ValidityBounds &bounds, int spiegelSize)
+{
+    m_serienAnzahl = serienAnzahl;
+    m_scheibenabstand = scheibenabstand;
+    m_bounds = bounds;
+    m_spiegel = spiegelSize;
+    m_complete = false;
+    SeriesNo = 1;
+    TargetDelay = scheibenabstand * 500;
+}
+
+void ReactionRun::start()
+{
+    if (m_countdown)
+        return;
+    Clock &clock = Clock::instance();
+    m_complete = false;
+    m_stopped = false;
+    m_countdown = true;
+    m_display->setLightsVisible(true);
+    setTick(false);
+    m_display->setStatusText(QStringLiteral("Messbeginn Serie ") + QString::number(SeriesNo));
+    AppState::instance().ActivityTitle = QStringLiteral("Messwerterfassung");
+    m_display->processEvents();
+    for (int light = 0; light < 3; ++light) {
+        m_display->setLight(light);
+        m_display->processEvents();
+        if (!m_stopped)
+            clock.sleep(m_scheibenabstand * 1000);
+        if (m_stopped) {
+            m_countdown = false;
+            m_display->setLightsVisible(false);
+            return;
+        }
+    }
+    m_countdown = false;
+    WriteLogLine(runLogLine());
+    m_display->startButtonDisabled();
+    StartSeries();
+    m_display->processEvents();
+    setTick(true);
+    m_display->setLightsVisible(false);
+}
+
+void ReactionRun::stop()
+{
+    m_stopped = true;
+    setTick(false);
+}
+
+void ReactionRun::StartSeries()
+{
+    TargetsDone = 0;
+    CycleTicks = 0;
+    CycleRunning = false;
+    Unanswered = true;
+    m_display->setCancelCaption(QStringLiteral("&Abbruch"));
+    setTick(true);
+}
+
+void ReactionRun::setTick(bool on)
+{
+    m_tickOn = on;
+    m_display->setTickEnabled(on);
+}
+
+void ReactionRun::seriesEnd()
+{
+    if (TargetsDone != 5)
+        return;
+    eraseAfterSeries();
+    if (SeriesNo == m_serienAnzahl) {
+        m_display->setCancelCaption(QStringLiteral("&Fertig"));
+        setTick(false);
+        m_display->setStatusText(QStringLiteral("Messung beendet."));
+        m_complete = true;
+    } else {
+        m_display->setStatusText(QString());
+        ++SeriesNo;
+        setTick(false);
+        StartSeries();
+    }
+}

@@ -1,0 +1,24 @@
+#pragma once
+#include "reaction/reactionrun.h"
+
+// Test 1, "Einfachreaktion statisch": five presentations per series in the
+// centre of the sight; the first target Scheibenabstand * 500 ticks after the
+// first tick, every later one Scheibenabstand * 100 ticks after its cycle
+// start; each stays 150 ticks unless answered.
+class StaticRun : public ReactionRun
+{
+public:
+    using ReactionRun::ReactionRun;
+
+    void tick() override;
+    void keyPressed() override;
+
+    // DrawTarget: black shows the disc, white erases it (white rim).
+    void DrawTarget(const QColor &colour);
+    // Appends the row of a reaction of the given ticks (0 = timed out).
+    void AddResultRow(int ticks);
+
+protected:
+    QString runLogLine() const override;
+    void eraseAfterSeries() override { DrawTarget(Qt::white); }
+};

@@ -1,0 +1,212 @@
+#include "reaction/testwindow.h"
+
+#include "device/commandset.h"
+#include "device/fasttimer.h"
+#include "platform/clock.h"
+#include "platform/messageservice.h"
+#include "reaction/resultwindow.h"
+#include "reaction/runsettings.h"
+#include "reaction/sightbox.h"
+#include "reaction/validitybounds.h"
+#include "shell/actionlog.h"
+#include "shell/hints.h"
+#include "shell/pictures.h"
+#include "shell/settings.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+ReactionTestWindow::ReactionTestWindow(const QString &code, const QString &name, int clientWidth,
+                                       ReactionResultWindow *result, QWidget *parent)
+    : QDialog(parent)
+    , m_code(code)
+    , m_result(result)
+{
+    WriteLogLine(QStringLiteral("Initialisierung : [Start] Laden ") + code);
+    setObjectName(name);
+    setWindowTitle(QStringLiteral("Einfachreaktionstest"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, true);
+    setModal(true);
+
+    auto *group = new QGroupBox(QStringLiteral("Anzeige"), this);
+    group->setObjectName(QStringLiteral("Anzeige_GroupBox"));
+    Visier = new TSightBox(300, 300, group);
+    auto *groupLayout = new QVBoxLayout(group);
+    groupLayout->addWidget(Visier, 0, Qt::AlignCenter);
+
+    StatusInfo_Label = new QLabel(this);
+    StatusInfo_Label->setObjectName(QStringLiteral("StatusInfo_Label"));
+    QFont bold = StatusInfo_Label->font();
+    bold.setBold(true);
+    bold.setPixelSize(16);
+    StatusInfo_Label->setFont(bold);
+    QPalette pal = StatusInfo_Label->palette();
+    pal.setColor(QPalette::WindowText, Qt::black);
+    StatusInfo_Label->setPalette(pal);
+    StatusInfo_Label->setAlignment(Qt::AlignCenter);
+
+    Control_Panel = new QFrame(this);
+    Control_Panel->setObjectName(QStringLiteral("Control_Panel"));
+    Control_Panel->setFrameShape(QFrame::StyledPanel);
+    auto light = [this](const QString &objectName) {
+        auto *l = new QLabel(Control_Panel);
+        l->setObjectName(objectName);
+        l->setFixedSize(Pictures::TrafficLightSize, Pictures::TrafficLightSize);
+        l->setScaledContents(true);
+        l->setAttribute(Qt::WA_TranslucentBackground);
+        l->setVisible(false);
+        return l;
+    };
+    Red_Image = light(QStringLiteral("Red_Image"));
+    Yellow_Image = light(QStringLiteral("Yellow_Image"));
+    Green_image = light(QStringLiteral("Green_image"));
+
+    OK_Button = new QPushButton(QStringLiteral("&Start"), Control_Panel);
+    OK_Button->setObjectName(QStringLiteral("OK_Button"));
+    OK_Button->setDefault(true);
+    SetHint(OK_Button, QStringLiteral("|Meßwertaufnahme beginnen"));
+    connect(OK_Button, &QPushButton::clicked, this, [this] { OK_ButtonClick(); });
+    Cancel_Button = new QPushButton(QStringLiteral("&Abbruch"), Control_Panel);
+    Cancel_Button->setObjectName(QStringLiteral("Cancel_Button"));
+    Cancel_Button->setAutoDefault(false);
+    SetHint(Cancel_Button, QStringLiteral("|Meßwertaufnahme abbrechen"));
+    connect(Cancel_Button, &QPushButton::clicked, this, [this] { Cancel_ButtonClick(); });
+
+    auto *bar = new QHBoxLayout(Control_Panel);
+    bar->addWidget(Red_Image);
+    bar->addWidget(Yellow_Image);
+    bar->addWidget(Green_image);
+    bar->addStretch();
+    bar->addWidget(OK_Button);
+    bar->addWidget(Cancel_Button);
+    // Keep the place of the lights while they are hidden.
+    for (QLabel *l : {Red_Image, Yellow_Image, Green_image}) {
+        QSizePolicy sp = l->sizePolicy();
+        sp.setRetainSizeWhenHidden(true);
+        l->setSizePolicy(sp);
+    }
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(group);
+    layout->addWidget(StatusInfo_Label);
+    layout->addStretch();
+    layout->addWidget(Control_Panel);
+    setFixedSize(clientWidth, 485);
+
+    Messtimer = new TFastTimer(this);
+    Messtimer->setObjectName(QStringLiteral("Messtimer"));
+    Messtimer->setInterval(10);
+    Messtimer->setResolution(10);
+    Messtimer->OnTimer = [this](TFastTimer *) { MesstimerTimer(); };
+
+    m_showResult = [](ReactionResultWindow *w) { w->exec(); };
+
+    LoadFormPlacement(this, code);
+    WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden ") + code);
+}
+
+ReactionTestWindow::~ReactionTestWindow() = default;
+
+void ReactionTestWindow::FormActivate()
+{
+    const RunSettings &settings = RunSettings::instance();
+    const QString pictureFile = SightPictureFile();
+    const ValidityBounds bounds = ReadValidityBounds();
+    ReadSightProfile(m_profile);
+
+    OK_Button->setEnabled(true);
+    OK_Button->setFocus();
+    StatusInfo_Label->clear();
+    OK_Button->setText(QStringLiteral("&Start"));
+    Cancel_Button->setText(QStringLiteral("&Abbruch"));
+    SetLight(0);
+    Visier->setSight(RenderSight(Visier->width(), Visier->height(), m_profile, pictureFile));
+    m_result->clearLists();
+    m_run->activate(settings.SerienAnzahl, settings.Scheibenabstand, bounds, m_profile.Spiegel_Size);
+}
+
+void ReactionTestWindow::OK_ButtonClick()
+{
+    if (!OK_Button->isEnabled())
+        return;
+    m_run->start();
+}
+
+void ReactionTestWindow::MesstimerTimer() { m_run->tick(); }
+
+void ReactionTestWindow::Cancel_ButtonClick()
+{
+    OK_Button->setEnabled(true);
+    m_run->stop();
+    StopStream();
+    if (Cancel_Button->text() == QLatin1String("&Fertig") && m_showResult)
+        m_showResult(m_result);
+    reject();
+}
+
+void ReactionTestWindow::SetLight(int n)
+{
+    QLabel *lights[3] = {Red_Image, Yellow_Image, Green_image};
+    for (int i = 0; i < 3; ++i)
+        lights[i]->setPixmap(Pictures::pixmap(Pictures::trafficLight(i)));
+    if (n >= 0 && n < 3)
+        lights[n]->setPixmap(Pictures::pixmap(Pictures::trafficLight(3 + n)));
+}
+
+void ReactionTestWindow::done(int r)
+{
+    // However the window closes, the tick stops with it.
+    m_run->stop();
+    SaveFormPlacement(m_code, x(), y());
+    QDialog::done(r);
+}
+
+void ReactionTestWindow::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormActivate();
+}
+
+void ReactionTestWindow::setStatusText(const QString &text) { StatusInfo_Label->setText(text); }
+
+void ReactionTestWindow::setLightsVisible(bool visible)
+{
+    Red_Image->setVisible(visible);
+    Yellow_Image->setVisible(visible);
+    Green_image->setVisible(visible);
+}
+
+void ReactionTestWindow::setTickEnabled(bool on)
+{
+    try {
+        Messtimer->setEnabled(on);
+    } catch (const OutOfResourcesError &error) {
+        ShowError(QString::fromUtf8(error.what()));
+    }
+}
+
+void ReactionTestWindow::setCancelCaption(const QString &caption) { Cancel_Button->setText(caption); }
+
+void ReactionTestWindow::startButtonDisabled()
+{
+    OK_Button->setEnabled(false);
+    setFocus(); // keys now reach the window itself
+}
+
+void ReactionTestWindow::drawTarget(int dx, int dy, const QColor &fill, const QColor &pen, int penWidth)
+{
+    Visier->drawEllipse(TargetRect(Visier->width(), Visier->height(), m_profile.Spiegel_Size, dx, dy), fill, pen,
+                        penWidth);
+}
+
+void ReactionTestWindow::showSight() { Visier->showSight(); }
+
+void ReactionTestWindow::addResultRow(const ResultRow &row) { m_result->appendRow(row); }
+
+void ReactionTestWindow::processEvents() { Clock::instance().processEvents(); }

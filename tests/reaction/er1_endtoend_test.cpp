@@ -1,0 +1,342 @@
+#include "reaction/er1_form.h"
+#include "reaction/er2_form.h"
+#include "reaction/era1_form.h"
+#include "reaction/era2_form.h"
+#include "reaction/randomrun.h"
+#include "reaction/runsettings.h"
+#include "reaction/sightbox.h"
+#include "reaction/staticrun.h"
+#include "shell/appstate.h"
+#include "shooters/activeshooter.h"
+#include "store/storefixture.h"
+#include "support/fakeclock.h"
+#include "support/scriptedmessages.h"
+#include "support/testmain.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+const QString kNotFound = QStringLiteral("\r\nDer aktive Schütze ist nicht in der Schützendatenbank vorhanden.\r\n"
+                                         "Die Ergebnisse wurden nicht gespeichert.");
+
+// Sandbox, data module, two shooters with sight profiles; "Meyer, Anna"
+// (4 training rounds) is the active one.
+struct World
+{
+    StoreFixture fx;
+    FakeClock clock;
+    ScriptedMessages messages;
+
+    World()
+    {
+        fx.box.setLocale(QLocale(QLocale::German, QLocale::Germany));
+        QVERIFY(fx.open());
+        addShooter("Meyer", "Anna", 4);
+        addShooter("Zander", "Tom", 9);
+        QVERIFY(fx.selectShooter("Meyer", "Anna"));
+        ActiveShooter::instance().active = true;
+        MakeActiveShooter();
+        clock.setWallClock(QDateTime(QDate(2024, 6, 1), QTime(14, 30, 5, 250)));
+        RunSettings &rs = RunSettings::instance();
+        rs = RunSettings();
+        rs.SerienAnzahl = 1;
+        rs.Scheibenabstand = 1;
+    }
+    ~World()
+    {
+        DeactivateActiveShooter();
+        RunSettings::instance() = RunSettings();
+    }
+    void addShooter(const QString &name, const QString &vorname, int rounds)
+    {
+        DataTable *p = fx.data->persTable();
+        QVERIFY(p->append());
+        QVERIFY(p->setFieldValue("Name", name));
+        QVERIFY(p->setFieldValue("Vorname", vorname));
+        QVERIFY(p->setFieldValue("Trainingsrunden", double(rounds)));
+        QVERIFY(p->post());
+        DataTable *v = fx.data->visierTable();
+        QVERIFY(v->append());
+        const QList<QPair<const char *, double>> sizes{{"Diopter_Size", 33},   {"DiopVis_Size", 80}, {"A_Korntunnel", 50},
+                                                       {"I_Korntunnel", 40},   {"A_Ringkorn", 20},   {"I_Ringkorn", 12},
+                                                       {"Spiegel_Size", 10}};
+        for (const auto &s : sizes)
+            QVERIFY(v->setFieldValue(QString::fromLatin1(s.first), s.second));
+        QVERIFY(v->post());
+    }
+    QStringList reak(const QString &columns, const QString &where = QStringLiteral("1"))
+    {
+        return sqlOnFile(fx.reakFile(), "SELECT " + columns + " FROM ReakData WHERE " + where + " ORDER BY Nummer");
+    }
+    double rounds(const QString &name)
+    {
+        const QStringList r = sqlOnFile(fx.persFile(), "SELECT Trainingsrunden FROM PersData WHERE Name = ?", {name});
+        return r.isEmpty() ? -1 : r.first().toDouble();
+    }
+};
+
+void tickTo(ReactionTestWindow &w, int &tick, int upTo)
+{
+    while (tick < upTo && w.run().tickOn()) {
+        ++tick;
+        w.MesstimerTimer();
+    }
+}
+
+QStringList column(QTreeWidget *list, int col)
+{
+    QStringList out;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        out << list->topLevelItem(i)->text(col);
+    return out;
+}
+
+QRgb pixel(const QImage &img, int x, int y) { return img.pixel(x, y) | 0xFF000000u; }
+} // namespace
+
+class ER1EndToEndTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void testOneThroughTheWindowsIntoTheTable()
+    {
+        World w;
+        TERA1_Form era;
+        TER1_Form er(&era);
+        bool resultShown = false;
+        er.setResultShower([&](ReactionResultWindow *result) {
+            resultShown = true;
+            QTimer::singleShot(0, result, [result] { QTest::mouseClick(result->Save_Button, Qt::LeftButton); });
+            QCOMPARE(result->exec(), int(QDialog::Accepted));
+        });
+        era.appendRow(ResultRow{9, 9, "999", "x", "-"}); // from an earlier run: cleared at activation
+
+        er.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&er));
+        QCOMPARE(era.Erg_ListView->topLevelItemCount(), 0);
+        QCOMPARE(er.OK_Button->text(), QStringLiteral("&Start"));
+        QCOMPARE(er.profile().Spiegel_Size, 10);
+        QVERIFY(!er.Red_Image->isVisible());
+        const QImage sight = er.Visier->sight();
+        QCOMPARE(pixel(sight, 0, 0), qRgb(255, 255, 255));     // outside the rim
+        QCOMPARE(pixel(sight, 15, 150), qRgb(0, 0, 0));      // the diopter ring
+        QCOMPARE(pixel(sight, 50, 150), qRgb(255, 255, 255)); // its opening
+
+        QTest::mouseClick(er.OK_Button, Qt::LeftButton);
+        QCOMPARE(w.clock.sleeps, (QList<int>{1000, 1000, 1000}));
+        QVERIFY(!er.OK_Button->isEnabled());
+        QCOMPARE(er.focusWidget(), static_cast<QWidget *>(&er));
+        QCOMPARE(AppState::instance().ActivityTitle, QStringLiteral("Messwerterfassung"));
+        QVERIFY(er.run().tickOn());
+
+        int tick = 0;
+        tickTo(er, tick, 500);
+        QCOMPARE(er.StatusInfo_Label->text(), QStringLiteral("Serie 1"));
+        // Target shown: a black disc of 30 pixels in the centre, which a repaint keeps.
+        QCOMPARE(pixel(er.Visier->frame(), 150, 150), qRgb(0, 0, 0));
+        QCOMPARE(pixel(er.Visier->frame(), 150, 136), qRgb(0, 0, 0));
+        er.Visier->repaint();
+        QCOMPARE(pixel(er.Visier->grab().toImage(), 150, 140), qRgb(0, 0, 0));
+        tickTo(er, tick, 523);
+        QTest::keyClick(&er, Qt::Key_A);                  // 230 ms
+        QCOMPARE(pixel(er.Visier->frame(), 150, 140), qRgb(255, 255, 255));
+        tickTo(er, tick, 760);
+        // A key while the cancel button has the focus is not the window's.
+        er.Cancel_Button->setFocus();
+        QTest::keyClick(er.Cancel_Button, Qt::Key_B);
+        QCOMPARE(era.Erg_ListView->topLevelItemCount(), 1);
+        er.setFocus();
+        tickTo(er, tick, 1025);                           // target 2 timed out at 900
+        QTest::keyClick(&er, Qt::Key_C);                  // 250 ms
+        tickTo(er, tick, 1245);
+        QTest::keyClick(&er, Qt::Key_D);                  // before target 4: -50 ms
+        tickTo(er, tick, 1527);
+        QTest::keyClick(&er, Qt::Key_E);                  // 270 ms
+        QVERIFY(er.run().tickOn());
+        tickTo(er, tick, 1528);
+        QVERIFY(!er.run().tickOn());
+        QCOMPARE(er.StatusInfo_Label->text(), QStringLiteral("Messung beendet."));
+        QCOMPARE(er.Cancel_Button->text(), QStringLiteral("&Fertig"));
+        QCOMPARE(column(era.Erg_ListView, 2), (QStringList{"230", "00", "250", "-50", "270"}));
+        QCOMPARE(column(era.Erg_ListView, 3), (QStringList{"x", "o", "x", "o", "x"}));
+
+        // The overview shows another shooter now; the results still go to the active one.
+        QVERIFY(w.fx.selectShooter("Zander", "Tom"));
+        QTest::mouseClick(er.Cancel_Button, Qt::LeftButton);
+        QVERIFY(resultShown);
+        QVERIFY(!er.isVisible());
+        QCOMPARE(w.messages.count(), 0);
+        QCOMPARE(era.AnzMess_Label->text(), QStringLiteral("5"));
+        QCOMPARE(era.GLabel->text(), QStringLiteral(" (3 gültig / 2 ungültig)"));
+        QCOMPARE(era.MW_Label->text(), QStringLiteral("250 ms"));
+        QCOMPARE(era.Diff_Label->text(), QStringLiteral("20 ms"));
+        QCOMPARE(column(era.MW_Listview, 1), QStringList{"250"});
+
+        QCOMPARE(w.reak("Name || ',' || Vorname || ',' || MessTyp || ',' || Serie || ',' || Scheibe || ',' || "
+                        "CAST(ReakZeit AS INTEGER) || ',' || Status || ',' || Fehler"),
+                 (QStringList{"Meyer,Anna,1.0,1.0,1.0,230,x,-", "Meyer,Anna,1.0,1.0,2.0,0,o,-",
+                              "Meyer,Anna,1.0,1.0,3.0,250,x,-", "Meyer,Anna,1.0,1.0,4.0,-50,o,-",
+                              "Meyer,Anna,1.0,1.0,5.0,270,x,-"}));
+        // The countdown moved the fake clock on by 3 s.
+        QCOMPARE(w.reak("DISTINCT Datum || ' ' || Zeit"), QStringList{"2024-06-01 14:30:08.250"});
+        QCOMPARE(w.rounds("Meyer"), 5.0);
+        QCOMPARE(w.rounds("Zander"), 9.0);
+        QCOMPARE(ActiveShooter::instance().Trainingsrunden, 5);
+        QCOMPARE(w.fx.data->persTable()->fieldValue("Trainingsrunden").toInt(), 5);
+    }
+
+    void abortClosesWithoutResultWindow()
+    {
+        World w;
+        TERA1_Form era;
+        TER1_Form er(&era);
+        bool resultShown = false;
+        er.setResultShower([&](ReactionResultWindow *) { resultShown = true; });
+        er.show();
+        er.OK_ButtonClick();
+        int tick = 0;
+        tickTo(er, tick, 530);
+        QTest::keyClick(&er, Qt::Key_A);
+        QTest::mouseClick(er.Cancel_Button, Qt::LeftButton);
+        QVERIFY(!resultShown);
+        QVERIFY(!er.run().tickOn());
+        QCOMPARE(era.Erg_ListView->topLevelItemCount(), 1); // stays until the next activation
+        // Showing again starts afresh.
+        er.show();
+        QCOMPARE(era.Erg_ListView->topLevelItemCount(), 0);
+        QVERIFY(er.OK_Button->isEnabled());
+        QCOMPARE(er.run().SeriesNo, 1);
+        // Escape mid-run closes the window and stops the tick too.
+        er.OK_ButtonClick();
+        QVERIFY(er.run().tickOn());
+        er.reject();
+        QVERIFY(!er.run().tickOn());
+    }
+
+    void failedSaveStoresNothing_data()
+    {
+        QTest::addColumn<bool>("onReak");
+        QTest::newRow("reaction rows refused") << true;
+        QTest::newRow("shooter record refused") << false;
+    }
+    void failedSaveStoresNothing()
+    {
+        QFETCH(bool, onReak);
+        World w;
+        bool ok = false;
+        if (onReak)
+            sqlOnFile(w.fx.reakFile(),
+                      "CREATE TRIGGER full BEFORE INSERT ON ReakData WHEN NEW.Scheibe = 4 "
+                      "BEGIN SELECT RAISE(ABORT, 'Datenträger voll'); END", {}, &ok);
+        else
+            sqlOnFile(w.fx.persFile(),
+                      "CREATE TRIGGER locked BEFORE UPDATE ON PersData "
+                      "BEGIN SELECT RAISE(ABORT, 'gesperrt'); END", {}, &ok);
+        QVERIFY(ok);
+        TERA1_Form era;
+        for (int k = 1; k <= 5; ++k)
+            era.appendRow(ResultRow{1, k, "230", "x", "-"});
+        era.show();
+        QVERIFY(!era.Save_ButtonClick());
+        QVERIFY(era.isVisible()); // the rows stay for another try
+        QCOMPARE(w.messages.count(), 1);
+        QVERIFY(w.messages.lastText().startsWith("\r\nFehler beim Schreiben der Daten !"));
+        QCOMPARE(w.reak("COUNT(*)"), QStringList{"0"});
+        QCOMPARE(w.rounds("Meyer"), 4.0);
+        QCOMPARE(ActiveShooter::instance().Trainingsrunden, 4);
+        QVERIFY(!w.fx.data->reakTable()->hasPendingUpdates());
+        // Closing the data module later writes nothing either.
+        w.fx.data->closeTables();
+        QCOMPARE(w.reak("COUNT(*)"), QStringList{"0"});
+    }
+
+    void refusedWhenTheActiveShootersRecordIsGone()
+    {
+        World w;
+        TERA1_Form era;
+        era.appendRow(ResultRow{1, 1, "230", "x", "-"});
+        QVERIFY(LocateActiveShooter());
+        QVERIFY(w.fx.data->persTable()->deleteCurrent());
+        QVERIFY(!era.Save_ButtonClick());
+        QCOMPARE(w.messages.lastText(), kNotFound);
+        QCOMPARE(w.reak("COUNT(*)"), QStringList{"0"});
+    }
+
+    void threeSeriesOfTestTwoAreSavedTogether()
+    {
+        World w;
+        TERA2_Form era;
+        for (int s = 1; s <= 3; ++s)
+            for (int k = 1; k <= 5; ++k)
+                era.appendRow(k == 2 ? ResultRow{s, k, "00", "o", "Ziel"} : ResultRow{s, k, "240", "x", "-"});
+        era.show();
+        QCOMPARE(era.Erg_ListView->isColumnHidden(4), false);
+        QCOMPARE(column(era.MW_Listview, 0), (QStringList{"1", "2", "3"}));
+        QVERIFY(era.Save_ButtonClick());
+        QVERIFY(!era.isVisible());
+        QCOMPARE(w.reak("COUNT(*)", "MessTyp = 2"), QStringList{"15"});
+        QCOMPARE(w.reak("COUNT(DISTINCT Datum || Zeit)"), QStringList{"1"});
+        QCOMPARE(w.reak("CAST(Serie AS INTEGER) || '/' || CAST(Scheibe AS INTEGER)", "Fehler = 'Ziel'"),
+                 (QStringList{"1/2", "2/2", "3/2"}));
+        QCOMPARE(w.reak("DISTINCT CAST(ReakZeit AS INTEGER)", "Fehler = 'Ziel'"), QStringList{"0"});
+        QCOMPARE(w.rounds("Meyer"), 5.0);
+        // A second save of another run adds to it.
+        QVERIFY(era.Save_ButtonClick());
+        QCOMPARE(w.reak("COUNT(*)"), QStringList{"30"});
+        QCOMPARE(w.rounds("Meyer"), 6.0);
+    }
+
+    void testTwoWindowSwallowsKeysAndShowsRims()
+    {
+        World w;
+        RunSettings::instance().Trefferanzeige = true;
+        TERA2_Form era;
+        TER2_Form er(&era);
+        er.setResultShower([](ReactionResultWindow *) {});
+        er.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&er));
+        QCOMPARE(er.randomRun().HalfOk, 7);
+        er.OK_ButtonClick();
+        QVERIFY(!er.OK_Button->isEnabled());
+        er.randomRun().XOffset = 0;
+        int tick = 0;
+        tickTo(er, tick, 500);
+        // Inside the zone: black disc with a green rim of two pixels.
+        const QImage inside = er.Visier->frame();
+        QCOMPARE(pixel(inside, 150, 150), qRgb(0, 0, 0));
+        QCOMPARE(pixel(inside, 135, 150), qRgb(0, 255, 0));
+        // Space on the focused cancel button neither clicks it nor gets lost: it is the reaction.
+        er.Cancel_Button->setFocus();
+        tickTo(er, tick, 523);
+        QTest::keyClick(er.Cancel_Button, Qt::Key_Space);
+        QVERIFY(er.isVisible());
+        QCOMPARE(column(era.Erg_ListView, 2), QStringList{"230"});
+        QCOMPARE(column(era.Erg_ListView, 4), QStringList{"-"});
+        QCOMPARE(er.Visier->frame(), er.Visier->sight()); // erased by showing the sight
+        // Keys outside a cycle are swallowed too.
+        QTest::keyClick(er.Cancel_Button, Qt::Key_Escape);
+        QVERIFY(er.isVisible());
+        QCOMPARE(era.Erg_ListView->topLevelItemCount(), 1);
+        // A false presentation gets a red rim.
+        tickTo(er, tick, 673);
+        er.randomRun().XOffset = 12;
+        er.randomRun().TargetDelay = 60;
+        tickTo(er, tick, 733);
+        const QImage outside = er.Visier->frame();
+        const int dy = er.randomRun().lastVerticalSign() * 12;
+        QCOMPARE(pixel(outside, 162, 150 + dy), qRgb(0, 0, 0));
+        QCOMPARE(pixel(outside, 147, 150 + dy), qRgb(255, 0, 0));
+        tickTo(er, tick, 900);
+        QCOMPARE(column(era.Erg_ListView, 4), (QStringList{"-", "Ziel"}));
+        QCOMPARE(column(era.Erg_ListView, 2), (QStringList{"230", "00"}));
+        er.Cancel_ButtonClick();
+        QVERIFY(!er.isVisible());
+    }
+};
+
+VR_TEST_CLASS(ER1EndToEndTest)
+#include "er1_endtoend_test.moc"
