@@ -6,8 +6,13 @@
 namespace {
 
 // QSettings treats "/" and "\" in value names as group separators; keep them literal.
+// The empty name (the registry's default value) is stored as "@", like .reg files do.
 QString encodeName(const QString &name)
 {
+    if (name.isEmpty())
+        return QStringLiteral("@");
+    if (name == QLatin1String("@"))
+        return QStringLiteral("%40");
     QString out;
     out.reserve(name.size());
     for (QChar c : name) {
@@ -21,6 +26,10 @@ QString encodeName(const QString &name)
 
 QString decodeName(const QString &name)
 {
+    if (name == QLatin1String("@"))
+        return QString();
+    if (name == QLatin1String("%40"))
+        return QStringLiteral("@");
     QString out = name;
     out.replace(QStringLiteral("%2F"), QStringLiteral("/"));
     out.replace(QStringLiteral("%5C"), QStringLiteral("\\"));

@@ -17,6 +17,10 @@
 #include "shell/main_form.h"
 #include "shell/splash_form.h"
 #include "shooters/pers_form.h"
+#include "shooters/persedit_form.h"
+#include "shooters/persneu_form.h"
+#include "shooters/persvis_form.h"
+#include "shooters/skl_form.h"
 #include "shooters/perssel_form.h"
 #include "store/tdata.h"
 
@@ -63,9 +67,19 @@ int RunProgram(QApplication &app)
     windows.config = new TConfig_Form(&mainForm);
     windows.info = new TInfo_Form(&mainForm);
     windows.pers = new TPers_Form(&mainForm);
+    auto *persEdit = new TPersEdit_Form(&mainForm);
     windows.persSel = new TPersSel_Form(&mainForm);
+    new TSKL_Form(&mainForm);   // weight entry of the force-sensor calibration
     windows.about = new TAbout_Form(&mainForm);
     auto *setup1 = new TERSetup1_Form(&mainForm);
+    auto *persVis = new TPersVis_Form(&mainForm);
+    auto *persNeu = new TPersNeu_Form(&mainForm);
+    persNeu->PersVis = persVis;
+    persEdit->PersVis = persVis;
+    windows.newShooter = [persNeu] { return persNeu->exec() == QDialog::Accepted; };
+    windows.editShooter = [persEdit] { return persEdit->exec() == QDialog::Accepted; };
+    windows.pers->newShooter = [persNeu] { persNeu->exec(); };
+    windows.pers->editShooter = [persEdit] { persEdit->exec(); };
     auto *result2 = new TERA2_Form(&mainForm);   // the test window needs its result window
     auto *test2 = new TER2_Form(result2, &mainForm);
     auto *sightView = new TERview_Form(&mainForm);

@@ -701,8 +701,14 @@ bool DataTable::execDelete(qint64 nummer)
     return true;
 }
 
-bool DataTable::post()
+bool DataTable::post() { return post(nullptr); }
+
+bool DataTable::post(const std::function<bool(QSqlDatabase &db, QString *error)> &also)
 {
+    if (also && m_cached)
+        return fail(QStringLiteral("Die Tabelle %1 speichert zwischen; weitere Schreibvorgänge können nicht "
+                                   "mitgespeichert werden.")
+                        .arg(q(m_schema.tableName)));
     if (!isOpen())
         return fail(QStringLiteral("Die Tabelle %1 ist nicht geöffnet.").arg(q(m_schema.tableName)));
     if (m_state == State::Browse)
@@ -755,6 +761,12 @@ bool DataTable::post()
             return false;
         if (inserting ? !execInsert(m_buffer.values, &nummer) : !execUpdate(nummer, m_buffer.values))
             return false;
+        if (also) {
+            QSqlDatabase db = connection(m_connection);
+            QString why;
+            if (!also(db, &why))
+                return fail(QStringLiteral("Fehler beim Schreiben in die Tabelle %1: %2").arg(q(m_schema.tableName), why));
+        }
         if (!tx.commit())
             return fail(QStringLiteral("Fehler beim Schreiben in die Tabelle %1: %2").arg(q(m_schema.tableName), tx.error()));
     }

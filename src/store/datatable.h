@@ -73,6 +73,9 @@ public:
     bool append();
     bool setFieldValue(const QString &name, const QVariant &value);
     bool post();
+    // The same, with further writes of the caller in the same transaction (see
+    // applyUpdates below); not for tables with cached updates.
+    bool post(const std::function<bool(QSqlDatabase &db, QString *error)> &also);
     void cancel();
     bool deleteCurrent();
     bool checkBrowseMode(); // post when modified, otherwise cancel

@@ -465,3 +465,116 @@ int TData::deleteSeries(const QString &name, const QString &vorname, const QDate
         m_reak->refresh();
     return count;
 }
+
+namespace {
+
+// Sets "Name" and "Vorname" of the rows of table that match `where`.
+bool renameRows(QSqlDatabase &db, const TableSchema &table, const QString &where, const QVariantList &whereValues,
+                const QString &name, const QString &vorname, QString *error)
+{
+    QSqlQuery query(db);
+    if (!query.prepare(QStringLiteral("UPDATE ") + table.qualifiedTable()
+                       + QStringLiteral(" SET \"Name\" = ?, \"Vorname\" = ? WHERE ") + where)) {
+        *error = query.lastError().text();
+        return false;
+    }
+    query.addBindValue(name);
+    query.addBindValue(vorname);
+    for (const QVariant &v : whereValues)
+        query.addBindValue(v);
+    if (!query.exec()) {
+        *error = query.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+bool moveProfileRows(QSqlDatabase &db, const QList<qint64> &rows, const QString &name, const QString &vorname,
+                     QString *error)
+{
+    for (qint64 n : rows)
+        if (!renameRows(db, TableSchema::vData(), QStringLiteral("\"Nummer\" = ?"), {n}, name, vorname, error))
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool TData::postShooter(const QString &fromName, const QString &fromVorname, const QList<qint64> &profileRows)
+{
+    if (!m_pers->isOpen())
+        return fail(m_pers->errorText().isEmpty() ? QStringLiteral("Die Schützentabelle ist nicht geöffnet.")
+                                                  : m_pers->errorText());
+    if (m_pers->state() != DataTable::State::Edit && m_pers->state() != DataTable::State::Insert)
+        return fail(QStringLiteral("Der Schütze wird gerade nicht bearbeitet."));
+    if (m_reak->isOpen() && m_reak->hasPendingUpdates() && !m_reak->applyUpdates())
+        return fail(m_reak->errorText());
+    const QString name = m_pers->fieldValue(QStringLiteral("Name")).toString();
+    const QString vorname = m_pers->fieldValue(QStringLiteral("Vorname")).toString();
+    const bool renamed = !fromName.isEmpty() && !fromVorname.isEmpty() && (fromName != name || fromVorname != vorname);
+    const auto carry = [&](QSqlDatabase &db, QString *error) {
+        if (renamed) {
+            const QString where = QStringLiteral("\"Name\" = ? AND \"Vorname\" = ?");
+            if (!renameRows(db, TableSchema::vData(), where, {fromName, fromVorname}, name, vorname, error)
+                || !renameRows(db, TableSchema::reakData(), where, {fromName, fromVorname}, name, vorname, error))
+                return false;
+        }
+        return moveProfileRows(db, profileRows, name, vorname, error);
+    };
+    if (!m_pers->post(carry))
+        return fail(m_pers->errorText());
+    if (m_visier->isOpen())
+        m_visier->refresh();
+    if (m_reak->isOpen())
+        m_reak->refresh();
+    return true;
+}
+
+bool TData::moveProfiles(const QList<qint64> &rows, const QString &name, const QString &vorname)
+{
+    if (rows.isEmpty())
+        return true;
+    if (!QSqlDatabase::contains(AliasName) || !QSqlDatabase::database(AliasName, false).isOpen())
+        return fail(QStringLiteral("Die Datenbank ist nicht geöffnet; die Visierdaten können nicht geändert werden."));
+    {
+        QSqlDatabase db = QSqlDatabase::database(AliasName, false);
+        SqlTransaction tx(db);
+        QString why;
+        if (!tx.isActive())
+            return fail(QStringLiteral("Die Visierdaten können nicht geändert werden: ") + tx.error());
+        if (!moveProfileRows(db, rows, name, vorname, &why))
+            return fail(QStringLiteral("Die Visierdaten können nicht geändert werden: ") + why);
+        if (!tx.commit())
+            return fail(QStringLiteral("Die Visierdaten können nicht geändert werden: ") + tx.error());
+    }
+    if (m_visier->isOpen())
+        m_visier->refresh();
+    return true;
+}
+
+bool TData::deleteProfiles(const QList<qint64> &rows)
+{
+    if (rows.isEmpty())
+        return true;
+    if (!QSqlDatabase::contains(AliasName) || !QSqlDatabase::database(AliasName, false).isOpen())
+        return fail(QStringLiteral("Die Datenbank ist nicht geöffnet; die Visierdaten können nicht gelöscht werden."));
+    {
+        QSqlDatabase db = QSqlDatabase::database(AliasName, false);
+        SqlTransaction tx(db);
+        if (!tx.isActive())
+            return fail(QStringLiteral("Die Visierdaten können nicht gelöscht werden: ") + tx.error());
+        for (qint64 n : rows) {
+            QSqlQuery query(db);
+            query.prepare(QStringLiteral("DELETE FROM ") + TableSchema::vData().qualifiedTable()
+                          + QStringLiteral(" WHERE \"Nummer\" = ?"));
+            query.addBindValue(n);
+            if (!query.exec())
+                return fail(QStringLiteral("Die Visierdaten können nicht gelöscht werden: ") + query.lastError().text());
+        }
+        if (!tx.commit())
+            return fail(QStringLiteral("Die Visierdaten können nicht gelöscht werden: ") + tx.error());
+    }
+    if (m_visier->isOpen())
+        m_visier->refresh();
+    return true;
+}

@@ -102,6 +102,17 @@ public:
     int deleteSeries(const QString &name, const QString &vorname, const QDate &datum, const QTime &zeit, int messTyp,
                      int serie);
 
+    // Posts PersTable's pending record (insert or edit) and, in the same
+    // transaction, hands the linked rows over to its "Name" and "Vorname": the
+    // VData and ReakData rows of the pair (fromName, fromVorname) when that pair
+    // is given and differs, and the VData rows numbered in profileRows. Pending
+    // cached ReakData rows are written first. The detail tables are read again.
+    bool postShooter(const QString &fromName, const QString &fromVorname, const QList<qint64> &profileRows = {});
+    // Gives the VData rows numbered in rows the shooter pair (name, vorname).
+    bool moveProfiles(const QList<qint64> &rows, const QString &name, const QString &vorname);
+    // Deletes the VData rows numbered in rows.
+    bool deleteProfiles(const QList<qint64> &rows);
+
     // The file of a table in the current table directory.
     QString tableFilePath(const DataTable *table) const;
 

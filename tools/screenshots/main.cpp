@@ -17,6 +17,7 @@
 #include "shooters/activeshooter.h"
 #include "shooters/pers_form.h"
 #include "shooters/perssel_form.h"
+#include "shooters/persvis_form.h"
 #include "device/fasttimer.h"
 #include "reaction/er2_form.h"
 #include "reaction/era1_form.h"
@@ -182,6 +183,14 @@ int main(int argc, char **argv)
                 result = 1;
             era1.hide();
         }
+
+        // The sight profile dialog for the active shooter.
+        auto *persVis = new TPersVis_Form(&form);
+        persVis->EditMode = true;
+        persVis->show();
+        if (!save(persVis, out + QStringLiteral("/sight_profile_dialog.png")))
+            result = 1;
+        persVis->reject();
 
         data.closeTables();
     }

@@ -1,0 +1,92 @@
+#include "shooters/persedit_form.h"
+
+#include "shell/actionlog.h"
+#include "shell/hints.h"
+#include "shell/settings.h"
+#include "shooters/clublist.h"
+#include "shooters/persvis_form.h"
+#include "store/datatable.h"
+#include "store/tdata.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <cmath>
+
+TPersEdit_Form::TPersEdit_Form(QWidget *parent)
+    : ShooterRecordDialog(QStringLiteral("PEF"), parent)
+{
+    WriteLogLine(QStringLiteral("Initialisierung : [Start] Laden PEF"));
+    setObjectName(QStringLiteral("PersEdit_Form"));
+    setWindowTitle(QStringLiteral("Daten bearbeiten"));
+    SetHint(Name_Edit, QStringLiteral("|Geben Sie hier den Nachnamen des Schützen an"));
+    SetHint(Vorname_Edit, QStringLiteral("|Geben Sie hier den Vornamen des Schützen an"));
+    SetHint(Geburtsdatum_Picker, QStringLiteral("|Geben Sie hier das Geburtsdatum des Schützen an"));
+    SetHint(Sportverein_ComboBox, QStringLiteral("|Wählen Sie den Sportverein aus oder geben Sie einen neuen an"));
+    LoadFormPlacement(this, m_code);
+    WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden PEF"));
+}
+
+TPersEdit_Form::~TPersEdit_Form() = default;
+
+namespace {
+
+int storedInt(const DataTable *pers, const QString &field)
+{
+    const double d = pers->fieldValue(field).toDouble();
+    return std::isfinite(d) && std::fabs(d) < 2e9 ? int(std::lround(d)) : 0;
+}
+
+} // namespace
+
+void TPersEdit_Form::FormActivate()
+{
+    FillClubBox(Sportverein_ComboBox);
+    WriteLogLine(QStringLiteral("Ausführen : [Start] Datensatz editieren"));
+    DataTable *pers = table();
+    if (!pers || !pers->edit())
+        WriteLogLine(QStringLiteral("Ausführen : [Fehler] Datensatz editieren"));
+    const bool haveRecord = pers && pers->hasActiveRecord();
+    m_storedName = haveRecord ? pers->fieldValue(QStringLiteral("Name")).toString() : QString();
+    m_storedVorname = haveRecord ? pers->fieldValue(QStringLiteral("Vorname")).toString() : QString();
+    Sportverein_ComboBox->setEditText(haveRecord ? pers->fieldValue(QStringLiteral("Sportverein")).toString()
+                                                 : QString());
+    const QDate born = haveRecord ? pers->fieldValue(QStringLiteral("Geburtsdatum")).toDate() : QDate();
+    Geburtsdatum_Picker->setDate(born.isValid() ? born : QDate::currentDate());
+    ObereSchranke_Edit->setValue(haveRecord ? storedInt(pers, QStringLiteral("Obere Schranke")) : 0);
+    UntereSchranke_Edit->setValue(haveRecord ? storedInt(pers, QStringLiteral("Untere Schranke")) : 0);
+    showBoundFields();
+    WriteLogLine(QStringLiteral("Ausführen : [Erfolg] Datensatz editieren"));
+    Name_Edit->setFocus();
+}
+
+void TPersEdit_Form::runSightDialog(TPersVis_Form *dialog)
+{
+    DataTable *pers = table();
+    // The stored profile still hangs on the stored names until OK carries it
+    // over, so the profile dialog looks there.
+    const QString name = Name_Edit->text().trimmed();
+    const QString vorname = Vorname_Edit->text().trimmed();
+    const bool renamed = pers && !m_storedName.isEmpty() && (name != m_storedName || vorname != m_storedVorname);
+    if (renamed) {
+        pers->setFieldValue(QStringLiteral("Name"), m_storedName);
+        pers->setFieldValue(QStringLiteral("Vorname"), m_storedVorname);
+    }
+    dialog->EditMode = true;
+    dialog->ProfileNummer = 0;
+    if (runModal)
+        runModal(dialog);
+    else
+        dialog->exec();
+    if (renamed) {
+        pers->setFieldValue(QStringLiteral("Name"), name);
+        pers->setFieldValue(QStringLiteral("Vorname"), vorname);
+    }
+}
+
+bool TPersEdit_Form::storeRecord()
+{
+    TData *data = TData::instance();
+    return data && data->postShooter(m_storedName, m_storedVorname);
+}

@@ -1,0 +1,24 @@
+#pragma once
+#include "shooters/shooterrecorddialog.h"
+
+// "Daten bearbeiten": the shooter table's current record. A new name takes
+// the shooter's sight profile and measurements along; the training rounds
+// stay as stored.
+class TPersEdit_Form : public ShooterRecordDialog
+{
+    Q_OBJECT
+public:
+    explicit TPersEdit_Form(QWidget *parent = nullptr);
+    ~TPersEdit_Form() override;
+
+    void FormActivate() override;
+
+protected:
+    void runSightDialog(TPersVis_Form *dialog) override;
+    bool storeRecord() override;
+    bool resetsRounds() const override { return false; }
+
+private:
+    QString m_storedName;
+    QString m_storedVorname;
+};

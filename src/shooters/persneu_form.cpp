@@ -1,0 +1,87 @@
+#include "shooters/persneu_form.h"
+
+#include "shell/actionlog.h"
+#include "shell/hints.h"
+#include "shell/settings.h"
+#include "shooters/clublist.h"
+#include "shooters/persvis_form.h"
+#include "store/datatable.h"
+#include "store/tdata.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QSpinBox>
+
+TPersNeu_Form::TPersNeu_Form(QWidget *parent)
+    : ShooterRecordDialog(QStringLiteral("PNF"), parent)
+{
+    WriteLogLine(QStringLiteral("Initialisierung : [Start] Laden PNF"));
+    setObjectName(QStringLiteral("PersNeu_Form"));
+    setWindowTitle(QStringLiteral("Daten hinzufügen"));
+    SetHint(Name_Edit, QStringLiteral("|Nachname des Schützen"));
+    SetHint(Vorname_Edit, QStringLiteral("|Vorname des Schützen"));
+    SetHint(Geburtsdatum_Picker, QStringLiteral("|Kalender"));
+    SetHint(Sportverein_ComboBox, QStringLiteral("|Sportverein eintragen oder auswählen"));
+    LoadFormPlacement(this, m_code);
+    WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden PNF"));
+}
+
+TPersNeu_Form::~TPersNeu_Form() = default;
+
+void TPersNeu_Form::FormActivate()
+{
+    m_profiles.clear();
+    FillClubBox(Sportverein_ComboBox);
+    Geburtsdatum_Picker->setDate(QDate::currentDate());
+    WriteLogLine(QStringLiteral("Ausführen : [Start] Datensatz hinzufügen"));
+    DataTable *pers = table();
+    const bool ok = pers && pers->first() && pers->append();
+    WriteLogLine(ok ? QStringLiteral("Ausführen : [Erfolg] Datensatz hinzufügen")
+                    : QStringLiteral("Ausführen : [Fehler] Datensatz hinzufügen"));
+    ObereSchranke_Edit->setValue(80);
+    UntereSchranke_Edit->setValue(20);
+    showBoundFields();
+    Name_Edit->setFocus();
+}
+
+void TPersNeu_Form::runSightDialog(TPersVis_Form *dialog)
+{
+    DataTable *pers = table();
+    TData *data = TData::instance();
+    const QString name = Name_Edit->text().trimmed();
+    const QString vorname = Vorname_Edit->text().trimmed();
+    if (pers) {
+        // The profile follows the names as they stand now.
+        pers->setFieldValue(QStringLiteral("Name"), name);
+        pers->setFieldValue(QStringLiteral("Vorname"), vorname);
+    }
+    if (data)
+        data->moveProfiles(m_profiles, name, vorname);
+    // A second visit edits the profile made on the first.
+    dialog->EditMode = !m_profiles.isEmpty();
+    dialog->ProfileNummer = m_profiles.isEmpty() ? 0 : m_profiles.last();
+    if (runModal)
+        runModal(dialog);
+    else
+        dialog->exec();
+    const qint64 stored = dialog->storedNummer();
+    if (stored > 0 && !m_profiles.contains(stored))
+        m_profiles.append(stored);
+}
+
+bool TPersNeu_Form::storeRecord()
+{
+    TData *data = TData::instance();
+    if (!data || !data->postShooter(QString(), QString(), m_profiles))
+        return false;
+    m_profiles.clear();
+    return true;
+}
+
+void TPersNeu_Form::dropRecord()
+{
+    if (TData *data = TData::instance())
+        data->deleteProfiles(m_profiles);
+    m_profiles.clear();
+}

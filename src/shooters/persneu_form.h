@@ -1,0 +1,26 @@
+#pragma once
+#include "shooters/shooterrecorddialog.h"
+
+// "Daten hinzufügen": a new shooter record (with 80 / 20 limits and no
+// training rounds). A sight profile made meanwhile goes with it, or is
+// removed again when the new shooter is not stored.
+class TPersNeu_Form : public ShooterRecordDialog
+{
+    Q_OBJECT
+public:
+    explicit TPersNeu_Form(QWidget *parent = nullptr);
+    ~TPersNeu_Form() override;
+
+    void FormActivate() override;
+    // Sight profile records made for this shooter while the dialog is open.
+    const QList<qint64> &newProfiles() const { return m_profiles; }
+
+protected:
+    void runSightDialog(TPersVis_Form *dialog) override;
+    bool storeRecord() override;
+    void dropRecord() override;
+    bool resetsRounds() const override { return true; }
+
+private:
+    QList<qint64> m_profiles;
+};

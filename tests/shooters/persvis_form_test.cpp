@@ -1,0 +1,189 @@
+#include "shooterfixture.h"
+
+#include "shooters/persvis_form.h"
+#include "shooters/sightpreview.h"
+#include "shooters/skl_form.h"
+#include "support/testmain.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+
+namespace {
+
+bool black(const QImage &img, int x, int y) { return img.pixel(x, y) == qRgb(0, 0, 0); }
+bool white(const QImage &img, int x, int y) { return img.pixel(x, y) == qRgb(255, 255, 255); }
+
+SightSizes shown(const TPersVis_Form &d) { return d.profile(); }
+
+const SightSizes Defaults = SightSizes::defaults();
+
+} // namespace
+
+class PersVisFormTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void previewOfTheDefaults()
+    {
+        const QImage img = DrawSightPreview(Defaults);
+        QCOMPARE(img.size(), QSize(300, 300));
+        // Diopter limit 100: no black ring inside the outer circle.
+        QVERIFY(white(img, 10, 150));
+        QVERIFY(white(img, 150, 20));
+        // Tunnel ring (radius 75 down to 56) black, inside it white.
+        QVERIFY(black(img, 150, 80));
+        QVERIFY(black(img, 150 - 50, 150 - 40));
+        QVERIFY(white(img, 150, 100));
+        // Ring front sight (20 .. 12) black, the gap to the mirror white.
+        QVERIFY(black(img, 150, 133));
+        QVERIFY(black(img, 150 + 16, 150));
+        QVERIFY(white(img, 150, 140));
+        QVERIFY(white(img, 140, 150));
+        // Mirror: black disc.
+        QVERIFY(black(img, 150, 150));
+        QVERIFY(black(img, 145, 152));
+        // Holders between tunnel and ring front sight, the post below.
+        QVERIFY(black(img, 110, 150));
+        QVERIFY(black(img, 190, 150));
+        QVERIFY(white(img, 110, 140));
+        QVERIFY(black(img, 150, 260));
+        QVERIFY(white(img, 120, 260));
+    }
+
+    void aDiopterLimitBlackensTheOuterRing()
+    {
+        SightSizes p = Defaults;
+        p.DiopVis_Size = 80; // limit circle at inset 30
+        const QImage img = DrawSightPreview(p);
+        QVERIFY(black(img, 20, 150));
+        QVERIFY(black(img, 150, 10));
+        QVERIFY(white(img, 40, 150));
+        QVERIFY(!black(img, 1, 1)); // the corner outside the circle is not filled
+    }
+
+    void resolutionAndOpeningDoNotChangeThePreview()
+    {
+        ShooterFixture f;
+        TPersVis_Form d;
+        d.resize(d.sizeHint());
+        const QImage before = d.Vorschau_PaintBox->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        d.Monitor_ComboBox->setCurrentIndex(3);
+        d.Diopter_SpinEdit->setValue(20);
+        QCOMPARE(d.Vorschau_PaintBox->grab().toImage().convertToFormat(QImage::Format_RGB32), before);
+        d.IRingkorn_SpinEdit->setValue(10);
+        QVERIFY(d.Vorschau_PaintBox->grab().toImage().convertToFormat(QImage::Format_RGB32) != before);
+        QVERIFY(black(before, 150, 150));
+    }
+
+    void controlsKeepTheirRanges()
+    {
+        ShooterFixture f;
+        TPersVis_Form d;
+        QCOMPARE(d.objectName(), QStringLiteral("PersVis_Form"));
+        QCOMPARE(d.DiopVis_SpinEdit->minimum(), 50);
+        QCOMPARE(d.Diopter_SpinEdit->maximum(), 200);
+        QVERIFY(d.Diopter_SpinEdit->findChild<QLineEdit *>()->isReadOnly());
+        QVERIFY(!d.DiopVis_SpinEdit->findChild<QLineEdit *>()->isReadOnly());
+        d.Diopter_SpinEdit->stepUp();
+        QCOMPARE(d.Diopter_SpinEdit->value(), 151);
+    }
+
+    void aNewProfileStartsWithTheDefaults()
+    {
+        ShooterFixture f;
+        QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        TPersVis_Form d;
+        d.EditMode = false;
+        d.setProfile(SightSizes{0, 1, 50, 1, 1, 1, 1, 1});
+        f.clearLog();
+        d.show();
+        QCOMPARE(d.Monitor_ComboBox->currentText(), QStringLiteral("800 x 600"));
+        QCOMPARE(shown(d), Defaults);
+        QCOMPARE(f.data->visierTable()->state(), DataTable::State::Insert);
+        d.OK_ButtonClick();
+        QVERIFY(!d.isVisible());
+        QCOMPARE(sqlOnFile(f.visFile(), QStringLiteral("SELECT Name || Vorname || ':' || Monitor_Size || ',' || "
+                                                        "Diopter_Size || ',' || Spiegel_Size FROM VData")),
+                 QStringList{QStringLiteral("MeyerAnna:1.0,150.0,6.0")});
+        QVERIFY(d.storedNummer() > 0);
+        QCOMPARE(f.logMessages(), QStringList({QStringLiteral("Ausführen : [Start] Datensatz hinzufügen"),
+                                               QStringLiteral("Ausführen : [Start] Datensatz speichern")}));
+    }
+
+    void editingShowsTheStoredProfileOrTheDefaults()
+    {
+        ShooterFixture f;
+        QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        TPersVis_Form d;
+        d.EditMode = true;
+        d.setProfile(SightSizes{0, 1, 50, 1, 1, 1, 1, 1});
+        d.show();
+        QCOMPARE(shown(d), Defaults); // no profile yet
+        d.Spiegel_SpinEdit->setValue(7);
+        d.Monitor_ComboBox->setCurrentIndex(2);
+        d.OK_ButtonClick();
+        QCOMPARE(rowsInFile(f.visFile(), QStringLiteral("VData")), 1);
+
+        d.show();
+        QCOMPARE(d.Spiegel_SpinEdit->value(), 7);
+        QCOMPARE(d.Monitor_ComboBox->currentIndex(), 2);
+        d.DiopVis_SpinEdit->setValue(60);
+        d.Cancel_Button->click();
+        QCOMPARE(f.data->visierTable()->state(), DataTable::State::Browse);
+        QCOMPARE(sqlOnFile(f.visFile(), QStringLiteral("SELECT DiopVis_Size FROM VData")), QStringList{"100"});
+
+        // A stored profile with an empty opening is shown as the defaults.
+        DataTable *vis = f.data->visierTable();
+        QVERIFY(vis->edit() && vis->setFieldValue(QStringLiteral("Diopter_Size"), QVariant()) && vis->post());
+        d.show();
+        QCOMPARE(shown(d), Defaults);
+        d.reject();
+        QCOMPARE(f.messages.count(), 0);
+    }
+
+    void weightEntry()
+    {
+        int g = -1;
+        QVERIFY(WeightFromEntry(QStringLiteral("250"), &g));
+        QCOMPARE(g, 250);
+        QVERIFY(WeightFromEntry(QStringLiteral("_5_"), &g));
+        QCOMPARE(g, 5);
+        QVERIFY(WeightFromEntry(QStringLiteral("0 7"), &g));
+        QCOMPARE(g, 7);
+        QVERIFY(!WeightFromEntry(QStringLiteral("   "), &g));
+        QCOMPARE(g, 0);
+        QVERIFY(!WeightFromEntry(QStringLiteral("000"), &g));
+        QVERIFY(!WeightFromEntry(QString(), &g));
+    }
+
+    void weightDialogResults()
+    {
+        ScriptedMessages messages;
+        TSKL_Form d;
+        QCOMPARE(d.Gewicht_Edit->inputMask(), QStringLiteral("000;_"));
+        QCOMPARE(d.Weiter_Button->statusTip(), QStringLiteral("Fortfahren"));
+        d.show();
+        d.Gewicht_Edit->setText(QStringLiteral("120"));
+        d.Weiter_Button->click();
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(d.Gewicht, 120);
+        QCOMPARE(messages.count(), 0);
+
+        d.Gewicht = 0;
+        d.show();
+        d.Gewicht_Edit->setText(QString());
+        d.Weiter_Button->click();
+        QCOMPARE(d.result(), TSKL_Form::AbortResult);
+        QCOMPARE(messages.lastText(), QStringLiteral("Falsche Gewichtseingabe !"));
+        QCOMPARE(d.Gewicht, 0);
+
+        d.show();
+        d.Cancel_Button->click();
+        QCOMPARE(d.result(), int(QDialog::Rejected));
+    }
+};
+
+VR_TEST_CLASS(PersVisFormTest)
+#include "persvis_form_test.moc"

@@ -1,0 +1,337 @@
+#include "shooterfixture.h"
+
+#include "platform/registryini.h"
+#include "shooters/clublist.h"
+#include "shooters/persedit_form.h"
+#include "shooters/persneu_form.h"
+#include "shooters/persvis_form.h"
+#include "support/testmain.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+
+namespace {
+
+const QString FillAll = QStringLiteral("\r\nBitte alle Felder ausfüllen.");
+
+void type(QLineEdit *edit, const QString &text)
+{
+    edit->selectAll();
+    edit->del();
+    edit->insert(text); // emits textEdited like typing does
+}
+
+QStringList clubBox(const QComboBox *box)
+{
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i)
+        out << box->itemText(i);
+    return out;
+}
+
+// Opens the dialog as exec() would, without blocking.
+void open(QDialog &d)
+{
+    d.show();
+}
+
+// Runs "Visier konfigurieren"; inside the profile dialog `act` runs and then OK
+// (or "&Abbruch") is pressed.
+void configureSight(ShooterRecordDialog &d, TPersVis_Form &vis, const std::function<void()> &act, bool ok = true)
+{
+    d.runModal = [act, ok](TPersVis_Form *v) {
+        v->show();
+        if (act)
+            act();
+        if (ok)
+            v->OK_ButtonClick();
+        else
+            v->Cancel_Button->click();
+        return v->result();
+    };
+    Q_UNUSED(vis);
+    d.Visier_ButtonClick();
+}
+
+QStringList profilesInFile(const ShooterFixture &f)
+{
+    return sqlOnFile(f.visFile(), QStringLiteral("SELECT Vorname || ' ' || Name || ':' || CAST(DiopVis_Size AS INT) "
+                                                 "FROM VData ORDER BY Nummer"));
+}
+
+} // namespace
+
+class ShooterRecordTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void newDialogStoresAShooterWithItsStartValues()
+    {
+        ShooterFixture f;
+        TPersNeu_Form d;
+        QCOMPARE(d.objectName(), QStringLiteral("PersNeu_Form"));
+        QCOMPARE(d.Name_Edit->maxLength(), 15);
+        QCOMPARE(d.Vorname_Edit->maxLength(), 15);
+        QCOMPARE(d.Sportverein_ComboBox->lineEdit()->maxLength(), 35);
+        QCOMPARE(d.Name_Edit->statusTip(), QStringLiteral("Nachname des Schützen"));
+        QVERIFY(d.Geburtsdatum_Picker->calendarPopup());
+        f.clearLog();
+        open(d);
+        QCOMPARE(d.Geburtsdatum_Picker->date(), QDate::currentDate());
+        QCOMPARE(f.data->persTable()->state(), DataTable::State::Insert);
+        type(d.Name_Edit, QStringLiteral("Meyer"));
+        type(d.Vorname_Edit, QStringLiteral("Anna"));
+        d.Sportverein_ComboBox->setEditText(QStringLiteral("SV Tell"));
+        d.Geburtsdatum_Picker->setDate(QDate(1990, 3, 4));
+        d.OK_ButtonClick();
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QVERIFY(!d.isVisible());
+        QCOMPARE(f.messages.count(), 0);
+        QCOMPARE(f.storedShooters(), QStringList{QStringLiteral("Anna Meyer")});
+        QCOMPARE(sqlOnFile(f.persFile(), QStringLiteral("SELECT Geburtsdatum || '|' || Sportverein || '|' || "
+                                                         "\"Obere Schranke\" || '|' || \"Untere Schranke\" || '|' || "
+                                                         "IFNULL(Anzeigewert, 'leer') || '|' || Trainingsrunden FROM PersData")),
+                 QStringList{QStringLiteral("1990-03-04|SV Tell|80.0|20.0|leer|0.0")});
+        QCOMPARE(f.logMessages(), QStringList({QStringLiteral("Ausführen : [Start] Datensatz hinzufügen"),
+                                               QStringLiteral("Ausführen : [Erfolg] Datensatz hinzufügen"),
+                                               QStringLiteral("Ausführen : [Start] Datensatz speichern")}));
+    }
+
+    void requiredFieldsKeepTheDialogOpenAfterTheClubIsRemembered()
+    {
+        ShooterFixture f;
+        TPersNeu_Form d;
+        open(d);
+        type(d.Name_Edit, QStringLiteral("Meyer"));
+        type(d.Vorname_Edit, QStringLiteral("Anna"));
+        d.OK_ButtonClick();
+        QCOMPARE(f.messages.lastText(), FillAll);
+        QVERIFY(d.isVisible());
+        QCOMPARE(f.data->persTable()->state(), DataTable::State::Insert);
+        QVERIFY(ClubList().contains(QString())); // the empty name was written first
+        QVERIFY(f.storedShooters().isEmpty());
+
+        // A blank-only name counts as empty; the typed club is remembered anyway.
+        type(d.Name_Edit, QStringLiteral("   "));
+        d.Sportverein_ComboBox->setEditText(QStringLiteral("SG Nord"));
+        d.OK_ButtonClick();
+        QCOMPARE(f.messages.count(FillAll), 2);
+        QVERIFY(ClubList().contains(QStringLiteral("SG Nord")));
+        d.reject();
+        QVERIFY(f.storedShooters().isEmpty());
+    }
+
+    void aTypedClubIsOfferedByBothDialogsNextTime()
+    {
+        ShooterFixture f;
+        TPersNeu_Form neu;
+        TPersEdit_Form edit;
+        open(neu);
+        QVERIFY(clubBox(neu.Sportverein_ComboBox).isEmpty());
+        type(neu.Name_Edit, QStringLiteral("Meyer"));
+        type(neu.Vorname_Edit, QStringLiteral("Anna"));
+        neu.Sportverein_ComboBox->setEditText(QStringLiteral("SV Tell"));
+        neu.OK_ButtonClick();
+
+        open(neu);
+        QCOMPARE(clubBox(neu.Sportverein_ComboBox), QStringList{QStringLiteral("SV Tell")});
+        QVERIFY(neu.Sportverein_ComboBox->currentText().isEmpty());
+        neu.reject();
+        QVERIFY(f.selectShooter(QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        open(edit);
+        QCOMPARE(clubBox(edit.Sportverein_ComboBox), QStringList{QStringLiteral("SV Tell")});
+        QCOMPARE(edit.Sportverein_ComboBox->currentText(), QStringLiteral("SV Tell"));
+        edit.reject();
+    }
+
+    void cancellingTheNewDialogLeavesNothingBehind()
+    {
+        ShooterFixture f;
+        TPersNeu_Form d;
+        TPersVis_Form vis;
+        d.PersVis = &vis;
+        open(d);
+        type(d.Name_Edit, QStringLiteral("Meyer"));
+        type(d.Vorname_Edit, QStringLiteral("Anna"));
+        configureSight(d, vis, nullptr);
+        QCOMPARE(profilesInFile(f), QStringList{QStringLiteral("Anna Meyer:100")});
+        d.Cancel_Button->click();
+        QCOMPARE(d.result(), int(QDialog::Rejected));
+        QVERIFY(f.storedShooters().isEmpty());
+        QVERIFY(profilesInFile(f).isEmpty());
+        QCOMPARE(f.data->persTable()->state(), DataTable::State::Browse);
+    }
+
+    void aNewShooterTakesTheProfileMadeForIt()
+    {
+        ShooterFixture f;
+        TPersNeu_Form d;
+        TPersVis_Form vis;
+        d.PersVis = &vis;
+        open(d);
+        // No names yet: the profile dialog does not open.
+        d.Visier_ButtonClick();
+        QCOMPARE(f.messages.count(), 1);
+        QVERIFY(!vis.isVisible());
+
+        type(d.Name_Edit, QStringLiteral("Mayer"));
+        type(d.Vorname_Edit, QStringLiteral("Anna"));
+        configureSight(d, vis, [&] { vis.DiopVis_SpinEdit->setValue(90); });
+        QCOMPARE(AppState::instance().ActivityTitle, QStringLiteral("Visier konfigurieren"));
+        QVERIFY(d.isVisible());
+        QCOMPARE(d.Name_Edit->text(), QStringLiteral("Mayer"));
+        // A second visit shows (and edits) the same profile, under the corrected name.
+        type(d.Name_Edit, QStringLiteral("Meyer"));
+        SightSizes seen;
+        configureSight(d, vis, [&] { seen = vis.profile(); });
+        QCOMPARE(seen.DiopVis_Size, 90);
+        QCOMPARE(profilesInFile(f), QStringList{QStringLiteral("Anna Meyer:90")});
+        type(d.Name_Edit, QStringLiteral("Meier"));
+        d.Sportverein_ComboBox->setEditText(QStringLiteral("SV Tell"));
+        d.OK_ButtonClick();
+        QCOMPARE(f.storedShooters(), QStringList{QStringLiteral("Anna Meier")});
+        QCOMPARE(profilesInFile(f), QStringList{QStringLiteral("Anna Meier:90")});
+    }
+
+    void editKeepsTheRoundsAndTheStoredValues()
+    {
+        ShooterFixture f;
+        QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 12, QStringLiteral("SV Tell"), QDate(1980, 1, 2)));
+        DataTable *pers = f.data->persTable();
+        pers->edit();
+        pers->setFieldValue(QStringLiteral("Obere Schranke"), 70.0);
+        pers->setFieldValue(QStringLiteral("Untere Schranke"), 30.0);
+        pers->setFieldValue(QStringLiteral("Anzeigewert"), 5.0);
+        QVERIFY(pers->post());
+        TPersEdit_Form d;
+        QCOMPARE(d.Sportverein_ComboBox->statusTip(),
+                 QStringLiteral("Wählen Sie den Sportverein aus oder geben Sie einen neuen an"));
+        f.clearLog();
+        open(d);
+        QCOMPARE(d.Name_Edit->text(), QStringLiteral("Meyer"));
+        QCOMPARE(d.Geburtsdatum_Picker->date(), QDate(1980, 1, 2));
+        QCOMPARE(d.ObereSchranke_Edit->value(), 70);
+        QCOMPARE(d.UntereSchranke_Edit->value(), 30);
+        QVERIFY(!d.ObereSchranke_Edit->isVisible());
+        d.Geburtsdatum_Picker->setDate(QDate(1981, 2, 3));
+        d.OK_ButtonClick();
+        QCOMPARE(f.messages.count(), 0);
+        QCOMPARE(sqlOnFile(f.persFile(), QStringLiteral("SELECT Geburtsdatum || '|' || \"Obere Schranke\" || '|' || "
+                                                         "Anzeigewert || '|' || Trainingsrunden FROM PersData")),
+                 QStringList{QStringLiteral("1981-02-03|70.0|5.0|12.0")});
+        QCOMPARE(f.logMessages(), QStringList({QStringLiteral("Ausführen : [Start] Datensatz editieren"),
+                                               QStringLiteral("Ausführen : [Erfolg] Datensatz editieren"),
+                                               QStringLiteral("Ausführen : [Start] Datensatz speichern")}));
+
+        // "&Abbruch" keeps what is stored.
+        open(d);
+        type(d.Name_Edit, QStringLiteral("Anders"));
+        d.reject();
+        QCOMPARE(f.storedShooters(), QStringList{QStringLiteral("Anna Meyer")});
+    }
+
+    void aTakenNamePairIsRefused()
+    {
+        ShooterFixture f;
+        QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 0, QStringLiteral("SV")));
+        QVERIFY(f.add(QStringLiteral("Zander"), QStringLiteral("Tom"), 0, QStringLiteral("SV")));
+        TPersNeu_Form neu;
+        open(neu);
+        type(neu.Name_Edit, QStringLiteral("Meyer"));
+        type(neu.Vorname_Edit, QStringLiteral(" Anna "));
+        neu.Sportverein_ComboBox->setEditText(QStringLiteral("SV"));
+        neu.OK_ButtonClick();
+        QCOMPARE(f.messages.count(), 1);
+        QVERIFY(f.messages.lastText().contains(QStringLiteral("Anna Meyer")));
+        QVERIFY(neu.isVisible());
+        QCOMPARE(neu.Name_Edit->text(), QStringLiteral("Meyer"));
+        // Another first name is fine.
+        type(neu.Vorname_Edit, QStringLiteral("Berta"));
+        neu.OK_ButtonClick();
+        QVERIFY(!neu.isVisible());
+        QCOMPARE(f.storedShooters().size(), 3);
+
+        // Editing into another shooter's names is refused; keeping one's own is not.
+        QVERIFY(f.selectShooter(QStringLiteral("Zander"), QStringLiteral("Tom")));
+        TPersEdit_Form edit;
+        open(edit);
+        type(edit.Name_Edit, QStringLiteral("Meyer"));
+        type(edit.Vorname_Edit, QStringLiteral("Anna"));
+        edit.OK_ButtonClick();
+        QCOMPARE(f.messages.count(), 2);
+        QVERIFY(edit.isVisible());
+        type(edit.Name_Edit, QStringLiteral("Zander"));
+        type(edit.Vorname_Edit, QStringLiteral("Tom"));
+        edit.OK_ButtonClick();
+        QCOMPARE(f.messages.count(), 2);
+        QVERIFY(!edit.isVisible());
+    }
+
+    void renamingCarriesProfileAndResults()
+    {
+        ShooterFixture f;
+        QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 3, QStringLiteral("SV")));
+        QVERIFY(f.add(QStringLiteral("Zander"), QStringLiteral("Tom"), 0, QStringLiteral("SV")));
+        QVERIFY(f.selectShooter(QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        DataTable *vis = f.data->visierTable();
+        QVERIFY(vis->append() && vis->setFieldValue(QStringLiteral("DiopVis_Size"), 80.0)
+                && vis->setFieldValue(QStringLiteral("Diopter_Size"), 150.0) && vis->post());
+        QVERIFY(f.addReak(QDate(2024, 1, 1), QTime(10, 0), 1, 1, 1, 250));
+        QVERIFY(f.data->reakTable()->applyUpdates());
+        QVERIFY(f.selectShooter(QStringLiteral("Zander"), QStringLiteral("Tom")));
+        QVERIFY(vis->append() && vis->setFieldValue(QStringLiteral("DiopVis_Size"), 60.0) && vis->post());
+
+        QVERIFY(f.selectShooter(QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        TPersEdit_Form d;
+        TPersVis_Form visForm;
+        d.PersVis = &visForm;
+        open(d);
+        type(d.Name_Edit, QStringLiteral("Schmidt"));
+        // The profile dialog still finds the stored profile after the name was changed.
+        configureSight(d, visForm, [&] {
+            QCOMPARE(visForm.DiopVis_SpinEdit->value(), 80);
+            visForm.DiopVis_SpinEdit->setValue(85);
+        });
+        QCOMPARE(d.Name_Edit->text(), QStringLiteral("Schmidt"));
+        d.OK_ButtonClick();
+        QCOMPARE(f.messages.count(), 0);
+        QCOMPARE(f.storedShooters(), QStringList({QStringLiteral("Anna Schmidt"), QStringLiteral("Tom Zander")}));
+        QCOMPARE(profilesInFile(f), QStringList({QStringLiteral("Anna Schmidt:85"), QStringLiteral("Tom Zander:60")}));
+        QCOMPARE(sqlOnFile(f.reakFile(), QStringLiteral("SELECT Vorname || ' ' || Name FROM ReakData")),
+                 QStringList{QStringLiteral("Anna Schmidt")});
+        // The detail tables follow the renamed shooter at once.
+        QCOMPARE(vis->recordCount(), 1);
+        QCOMPARE(f.data->reakTable()->recordCount(), 1);
+    }
+
+    void aFailedRenameChangesNothing()
+    {
+        ShooterFixture f;
+        QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 0, QStringLiteral("SV")));
+        DataTable *vis = f.data->visierTable();
+        QVERIFY(vis->append() && vis->setFieldValue(QStringLiteral("DiopVis_Size"), 80.0) && vis->post());
+        bool ok = false;
+        sqlOnFile(f.visFile(), QStringLiteral("CREATE TRIGGER keep BEFORE UPDATE ON VData "
+                                              "BEGIN SELECT RAISE(ABORT, 'gesperrt'); END"), {}, &ok);
+        QVERIFY(ok);
+        TPersEdit_Form d;
+        open(d);
+        type(d.Name_Edit, QStringLiteral("Schmidt"));
+        f.clearLog();
+        d.OK_ButtonClick();
+        QCOMPARE(f.messages.lastText(), QStringLiteral("\r\nFehler beim Schreiben der Daten !"));
+        QVERIFY(!d.isVisible());
+        QCOMPARE(f.storedShooters(), QStringList{QStringLiteral("Anna Meyer")});
+        QCOMPARE(profilesInFile(f), QStringList{QStringLiteral("Anna Meyer:80")});
+        QCOMPARE(f.logMessages(), QStringList({QStringLiteral("Ausführen : [Start] Datensatz speichern"),
+                                               QStringLiteral("Ausführen : [Fehler] Datensatz speichern")}));
+    }
+};
+
+VR_TEST_CLASS(ShooterRecordTest)
+#include "shooterrecord_test.moc"
