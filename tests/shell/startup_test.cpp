@@ -6,12 +6,19 @@
 #include "shell/settings.h"
 #include "shell/startup.h"
 #include "shooters/activeshooter.h"
+#include "store/tdata.h"
 #include "support/fakeclock.h"
 #include "support/sandbox.h"
 #include "support/scriptedmessages.h"
 #include "support/testmain.h"
 
+#include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QFile>
 #include <QTest>
 #include <QTimer>
@@ -73,6 +80,72 @@ private slots:
         QVERIFY(!messages.contains(QStringLiteral("Ausführen : Sicherung Datenbanken")));
         QCOMPARE(LoadLogIntoViewer().last(), QString());
         QVERIFY(QFile::exists(box.path(QStringLiteral("prog/Daten/PersData.sqlite"))));
+    }
+
+    // A new user: add a shooter with a sight profile through the menu, choose
+    // the shooter and see it in the active-shooter panel.
+    void firstShooterThroughTheMenus()
+    {
+        Sandbox box;
+        FakeClock clock;
+        ScriptedMessages boxes;
+        boxes.answerNext(MessageService::No);  // no backup folder at the end
+        int step = 0;
+        QString panelName;
+        int profiles = -1;
+        QTimer driver;
+        driver.setInterval(20);
+        QObject::connect(&driver, &QTimer::timeout, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            TMain_Form *main = nullptr;
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *m = qobject_cast<TMain_Form *>(w); m && m->isVisible())
+                    main = m;
+            if (!main)
+                return;
+            const QString name = modal ? modal->objectName() : QString();
+            if (step == 0 && !modal) {
+                step = 1;
+                // Dialogs run their own loops: start them from a fresh event, not inside this one.
+                QTimer::singleShot(0, main->action(QStringLiteral("Hinzufuegen_Item")), &QAction::trigger);
+            } else if (step == 1 && name == QLatin1String("PersNeu_Form")) {
+                modal->findChild<QLineEdit *>(QStringLiteral("Name_Edit"))->setText(QStringLiteral("Meyer"));
+                modal->findChild<QLineEdit *>(QStringLiteral("Vorname_Edit"))->setText(QStringLiteral("Anna"));
+                modal->findChild<QComboBox *>(QStringLiteral("Sportverein_ComboBox"))->setEditText(QStringLiteral("SV Tell"));
+                step = 2;
+                QTimer::singleShot(0, modal->findChild<QPushButton *>(QStringLiteral("Visier_Button")), &QPushButton::click);
+            } else if (step == 2 && name == QLatin1String("PersVis_Form")) {
+                step = 3;
+                modal->findChild<QPushButton *>(QStringLiteral("OK_Button"))->click();
+            } else if (step == 3 && name == QLatin1String("PersNeu_Form")) {
+                step = 4;
+                modal->findChild<QPushButton *>(QStringLiteral("OK_Button"))->click();
+            } else if (step == 4 && !modal) {
+                step = 5;
+                main->IdleUpdate();
+                QTimer::singleShot(0, main->action(QStringLiteral("Auswaehlen_Item")), &QAction::trigger);
+            } else if (step == 5 && name == QLatin1String("PersSel_Form")) {
+                step = 6;
+                auto *list = modal->findChild<QAbstractItemView *>(QStringLiteral("Pers_List"));
+                list->setCurrentIndex(list->model()->index(0, 0));
+                modal->findChild<QPushButton *>(QStringLiteral("OK_Button"))->click();
+            } else if (step == 6 && !modal) {
+                main->IdleUpdate();
+                panelName = main->findChild<QLabel *>(QStringLiteral("ShooterName_Label"))->text();
+                profiles = TData::instance()->visierTable()->recordCount();
+                step = 7;
+                driver.stop();
+                main->close();
+            }
+        });
+        driver.start();
+        QCOMPARE(RunProgram(*qApp), 0);
+        ActiveShooter::instance() = ActiveShooter();
+        AppState::instance() = AppState();
+        QCOMPARE(step, 7);
+        QCOMPARE(panelName, QStringLiteral("Anna Meyer"));
+        QCOMPARE(profiles, 1);
+        QCOMPARE(boxes.count(), 1);
     }
 };
 
