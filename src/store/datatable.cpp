@@ -287,9 +287,7 @@ void DataTable::close()
 
 bool DataTable::refresh()
 {
-    if (!isOpen())
-        return fail(QStringLiteral("Die Tabelle %1 ist nicht geöffnet.").arg(q(m_schema.tableName)));
-    if (!checkBrowseMode())
+    if (!readyToMove())
         return false;
     const Row cur = m_current >= 0 ? m_rows.at(m_current) : Row();
     const int pos = m_current;
@@ -325,11 +323,17 @@ void DataTable::onMasterChanged()
 
 // ---- navigation ------------------------------------------------------------
 
-bool DataTable::first()
+// Navigation needs an open table and no pending edit (posted or cancelled first).
+bool DataTable::readyToMove()
 {
     if (!isOpen())
         return fail(QStringLiteral("Die Tabelle %1 ist nicht geöffnet.").arg(q(m_schema.tableName)));
-    if (!checkBrowseMode())
+    return checkBrowseMode();
+}
+
+bool DataTable::first()
+{
+    if (!readyToMove())
         return false;
     setCurrent(m_rows.isEmpty() ? -1 : 0);
     m_bof = true;
@@ -339,9 +343,7 @@ bool DataTable::first()
 
 bool DataTable::next()
 {
-    if (!isOpen())
-        return fail(QStringLiteral("Die Tabelle %1 ist nicht geöffnet.").arg(q(m_schema.tableName)));
-    if (!checkBrowseMode())
+    if (!readyToMove())
         return false;
     if (m_current + 1 < m_rows.size()) {
         setCurrent(m_current + 1);
@@ -354,9 +356,7 @@ bool DataTable::next()
 
 bool DataTable::prior()
 {
-    if (!isOpen())
-        return fail(QStringLiteral("Die Tabelle %1 ist nicht geöffnet.").arg(q(m_schema.tableName)));
-    if (!checkBrowseMode())
+    if (!readyToMove())
         return false;
     if (m_current > 0) {
         setCurrent(m_current - 1);
@@ -369,9 +369,7 @@ bool DataTable::prior()
 
 bool DataTable::last()
 {
-    if (!isOpen())
-        return fail(QStringLiteral("Die Tabelle %1 ist nicht geöffnet.").arg(q(m_schema.tableName)));
-    if (!checkBrowseMode())
+    if (!readyToMove())
         return false;
     setCurrent(int(m_rows.size()) - 1);
     m_eof = true;
@@ -539,9 +537,7 @@ bool DataTable::edit()
 
 bool DataTable::append()
 {
-    if (!isOpen())
-        return fail(QStringLiteral("Die Tabelle %1 ist nicht geöffnet.").arg(q(m_schema.tableName)));
-    if (!checkBrowseMode())
+    if (!readyToMove())
         return false;
     QVariantList key;
     if (m_master && !masterKey(&key))

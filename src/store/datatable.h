@@ -113,6 +113,7 @@ private:
     };
 
     bool fail(const QString &text);
+    bool readyToMove();
     bool load();
     bool masterKey(QVariantList *key) const;
     bool matchesKey(const QVector<QVariant> &values, const QVariantList &key) const;
