@@ -4,6 +4,7 @@
 #include "platform/messageservice.h"
 #include "platform/programpaths.h"
 #include "reaction/runsettings.h"
+#include "shooters/sightdrawing.h"
 #include "store/tdata.h"
 
 #include <QDir>
@@ -15,7 +16,6 @@
 
 namespace {
 
-const QColor Black(0, 0, 0);
 const QColor White(255, 255, 255);
 const QColor Red(255, 0, 0);
 const QColor Green(0, 255, 0);
@@ -45,51 +45,12 @@ bool readRounded(const DataTable *table, const QString &field, int &out)
     return true;
 }
 
-// The rim of the sight: pen black 2, brush white, ellipse (1, 1)-(W, H).
-void drawRim(GdiCanvas &c, int W, int H)
-{
-    c.setBrush(White);
-    c.setPen(Black, 2);
-    c.ellipse(1, 1, W, H);
-}
-
-// Front-sight tunnel, ring front sight, arms and post (the steps after the diopter).
+// Tunnel, ring front sight, arms and post (the steps after the diopter).
 void drawFrontSight(GdiCanvas &c, int W, int H, const SightProfile &p)
 {
-    const long double w = W;
-    c.setBrush(White);
-    const int mTA = trunc((w - p.A_Korntunnel * w * 0.01L) * 0.5L);
-    c.ellipse(mTA, mTA, W - mTA, H - mTA);
-    const int rTA = trunc((w - 2 * (long double)mTA) * 0.5L);
-    const int pTA = mTA + 3;
-    const int mTI = trunc((w - p.I_Korntunnel * w * 0.01L) * 0.5L);
-    const int T = mTI - mTA;
-    c.ellipse(mTI, mTI, W - mTI, H - mTI);
-
-    c.setBrush(Black);
-    c.floodFill(pTA + rTA, pTA, Black);
-
-    c.setBrush(White);
-    const int mRA = trunc((w - p.A_Ringkorn * w * 0.01L) * 0.5L);
-    c.ellipse(mRA, mRA, W - mRA, H - mRA);
-    const int rRA = trunc((w - 2 * (long double)mRA) * 0.5L);
-    const int pRA = mRA + 3;
-    const int mRI = trunc((w - p.I_Ringkorn * w * 0.01L) * 0.5L);
-    c.ellipse(mRI, mRI, W - mRI, H - mRI);
-
-    c.setBrush(Black);
-    c.floodFill(pRA + rRA, pRA, Black);
-
-    const int P = T / 2;
-    c.setPenWidth(P);
-    const int yTA = trunc((w - 2 * (long double)mTA) * 0.5L) + mTA;
-    const int yRA = trunc((w - 2 * (long double)mRA) * 0.5L) + mRA;
-    c.line(mTA + P, yTA, mRA, yRA);
-    c.line(W - mTA - P, yTA, W - mRA, yRA);
-
-    c.setPenWidth(T);
-    const int xMid = trunc(w * 0.5L);
-    c.line(xMid, H - mTA, xMid, H);
+    const SightDrawing::FrontSight f =
+        SightDrawing::DrawRings(c, W, H, p.A_Korntunnel, p.I_Korntunnel, p.A_Ringkorn, p.I_Ringkorn);
+    SightDrawing::DrawArmsAndPost(c, W, H, f);
 }
 
 QImage whitePicture(int W, int H)
@@ -158,12 +119,8 @@ QImage RenderSight(int W, int H, const SightProfile &profile, const QString &pic
     }
 
     GdiCanvas c(picture);
-    const long double w = W;
-    drawRim(c, W, H);
-    const int mD = trunc((w - w * 0.01L * profile.DiopVis_Size) * 0.5L);
-    c.ellipse(mD, mD, W - mD, H - mD);
-    c.setBrush(Black);
-    c.floodFill(mD - 2, trunc(w * 0.5L), Black);
+    SightDrawing::DrawRim(c, W, H);
+    SightDrawing::DrawDiopter(c, W, H, profile.DiopVis_Size);
     drawFrontSight(c, W, H, profile);
     return picture;
 }
@@ -174,7 +131,7 @@ QImage RenderSightWithoutDiopter(int W, int H, const SightProfile &profile)
     if (picture.isNull())
         return picture;
     GdiCanvas c(picture);
-    drawRim(c, W, H);
+    SightDrawing::DrawRim(c, W, H);
     drawFrontSight(c, W, H, profile);
     return picture;
 }
