@@ -15,6 +15,8 @@
 #include "reaction/sightrender.h"
 #include "reaction/staticrun.h"
 
+#include "benchoptions.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QThread>
@@ -30,15 +32,6 @@
 #include <vector>
 
 namespace {
-int option(const QStringList &args, const char *name, int def)
-{
-    const int i = args.indexOf(QLatin1String(name));
-    if (i < 0 || i + 1 >= args.size())
-        return def;
-    bool ok = false;
-    const int value = args.at(i + 1).toInt(&ok);
-    return ok && value >= 0 ? value : def;
-}
 
 QElapsedTimer g_clock;
 
@@ -116,9 +109,9 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const int trials = std::max(1, option(args, "--trials", 1000));
-    const int stallMs = option(args, "--stall", 35);
-    const int everyMs = std::max(1, option(args, "--every", 200));
+    const int trials = std::max(1, BenchOption(args, "--trials", 1000, 0));
+    const int stallMs = BenchOption(args, "--stall", 35, 0);
+    const int everyMs = std::max(1, BenchOption(args, "--every", 200, 0));
     LoadFastTimerLibrary();
     g_clock.start();
 

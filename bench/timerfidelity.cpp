@@ -7,6 +7,8 @@
 
 #include "device/fasttimer.h"
 
+#include "benchoptions.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTextStream>
@@ -15,26 +17,14 @@
 
 #include <cstdio>
 
-namespace {
-int option(const QStringList &args, const char *name, int def)
-{
-    const int i = args.indexOf(QLatin1String(name));
-    if (i < 0 || i + 1 >= args.size())
-        return def;
-    bool ok = false;
-    const int value = args.at(i + 1).toInt(&ok);
-    return ok && value > 0 ? value : def;
-}
-} // namespace
-
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const int seconds = option(args, "--seconds", 30);
-    const int interval = option(args, "--interval", 10);
-    const int stallMs = option(args, "--stall", 35);
-    const int everyMs = option(args, "--every", 200);
+    const int seconds = BenchOption(args, "--seconds", 30, 1);
+    const int interval = BenchOption(args, "--interval", 10, 1);
+    const int stallMs = BenchOption(args, "--stall", 35, 1);
+    const int everyMs = BenchOption(args, "--every", 200, 1);
 
     QTextStream out(stdout);
     out << "Timer fidelity: " << seconds << " s, interval " << interval << " ms, UI thread stalled "
