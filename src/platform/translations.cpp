@@ -15,3 +15,10 @@ bool InstallGermanTranslations(QCoreApplication &app)
     app.installTranslator(translator);
     return true;
 }
+
+QLocale ProgramLocale(const QLocale &system)
+{
+    if (system.language() == QLocale::German)
+        return system;
+    return QLocale(QLocale::German, QLocale::Germany);
+}

@@ -16,6 +16,20 @@ bool ValidityBounds::inTimeRandom(int ticks) const
     return n >= min_Zeit.value() * 100.0L && n <= max_Zeit.value() * 100.0L;
 }
 
+namespace {
+
+// The shipped file says "0,1"; a hand-edited one may say "0.1". Either is read in any locale.
+QString withOtherSeparator(QString text, const QLocale &locale)
+{
+    const QString sep = locale.decimalPoint();
+    const QString other = sep == QLatin1String(",") ? QStringLiteral(".") : QStringLiteral(",");
+    if (text.count(other) == 1 && !text.contains(sep))
+        text.replace(other, sep);
+    return text;
+}
+
+} // namespace
+
 ValidityBounds ReadValidityBounds(const QString &iniPath, const QLocale &locale)
 {
     ValidityBounds bounds;
@@ -28,7 +42,7 @@ ValidityBounds ReadValidityBounds(const QString &iniPath, const QLocale &locale)
             return;
         const QString text = ini.readString(section, key, QString());
         Real48 value;
-        if (real48FromLocaleText(text, locale, &value))
+        if (real48FromLocaleText(text, locale, &value) || real48FromLocaleText(withOtherSeparator(text, locale), locale, &value))
             *out = value;
         else
             ShowError(QStringLiteral("\r\nFehler beim Lesen von CONFIG.INI !"));

@@ -18,8 +18,8 @@ struct ValidityBounds
 };
 
 // Reads "min_Zeit" and "max_Zeit" of section "ER_TEST" in the given profile
-// file (defaults "0,1" and "0,8"), each converted with the locale's decimal
-// separator. A value that does not convert shows
+// file (defaults "0,1" and "0,8"); "0,1" and "0.1" are both read, whatever
+// the locale's decimal separator. A value that does not convert shows
 // "\r\nFehler beim Lesen von CONFIG.INI !" and keeps the built-in bound.
 // A missing file or key gives the defaults without a message.
 ValidityBounds ReadValidityBounds(const QString &iniPath, const QLocale &locale = QLocale());

@@ -3,6 +3,7 @@
 #include "device/akku_form.h"
 #include "device/fasttimerlibrary.h"
 #include "platform/clock.h"
+#include "platform/translations.h"
 #include "reaction/er1_form.h"
 #include "reaction/er2_form.h"
 #include "reaction/era1_form.h"
@@ -47,8 +48,9 @@ void RegisterReactionTest(TMain_Form &mainForm, int test, TERSetupBase *setup, Q
 
 int RunProgram(QApplication &app)
 {
+    // No display name: on X11 the toolkit would append it to every caption.
     app.setApplicationName(QStringLiteral("Vantrel Reaktion"));
-    app.setApplicationDisplayName(QStringLiteral("Vantrel Reaktion"));
+    QLocale::setDefault(ProgramLocale(QLocale::system()));
 
     auto splash = std::make_unique<TSplash_Form>();
     splash->show();

@@ -45,7 +45,13 @@ QString DataTableModel::displayText(const QVariant &value)
     if (!value.isValid() || value.isNull())
         return QString();
     switch (value.metaType().id()) {
-    case QMetaType::QDate: return QLocale().toString(value.toDate(), QLocale::ShortFormat);
+    case QMetaType::QDate: {
+        // Birth dates need the century: a two-digit year becomes four digits.
+        QString format = QLocale().dateFormat(QLocale::ShortFormat);
+        if (!format.contains(QLatin1String("yyyy")))
+            format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+        return QLocale().toString(value.toDate(), format);
+    }
     case QMetaType::QTime: return value.toTime().toString(QStringLiteral("HH:mm:ss"));
     case QMetaType::Double: {
         const double d = value.toDouble();

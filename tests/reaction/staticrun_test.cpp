@@ -260,12 +260,11 @@ private slots:
         QVERIFY(b.validStatic(50));
         QVERIFY(!b.validStatic(51));
 
-        // A decimal point under a comma locale: the message, and the bound stays built in.
+        // A decimal point under a comma locale is read as well.
         writeConfig("[er_test]\nMIN_ZEIT=0.2\nmax_Zeit=0,6\n");
         b = ReadValidityBounds();
-        QCOMPARE(messages.count(), 1);
-        QCOMPARE(messages.lastText(), kIniError);
-        QCOMPARE(b.min_Zeit, Real48(0.1L));
+        QCOMPARE(messages.count(), 0);
+        QCOMPARE(b.min_Zeit, Real48(0.2L));
         QCOMPARE(b.max_Zeit, Real48(0.6L));
 
         // Both wrong: two messages.
@@ -282,6 +281,40 @@ private slots:
         b = ReadValidityBounds();
         QCOMPARE(messages.count(), 0);
         QCOMPARE(b.min_Zeit, Real48(0.1L));
+    }
+
+    void boundsEitherSeparator_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<double>("expected");
+        const QStringList locales{QStringLiteral("C"), QStringLiteral("en_US"), QStringLiteral("de_DE")};
+        for (const QString &l : locales) {
+            const QByteArray tag = l.toLatin1();
+            QTest::newRow(tag + " shipped comma") << l << QByteArray("0,1") << true << 0.1;
+            QTest::newRow(tag + " point") << l << QByteArray("0.25") << true << 0.25;
+            QTest::newRow(tag + " blanks") << l << QByteArray(" 0,3 ") << true << 0.3;
+            QTest::newRow(tag + " word") << l << QByteArray("kurz") << false << 0.1;
+            QTest::newRow(tag + " both separators") << l << QByteArray("0,1.5") << false << 0.1;
+            QTest::newRow(tag + " two commas") << l << QByteArray("0,1,5") << false << 0.1;
+        }
+    }
+
+    // The shipped "config.ini" says "0,1": a start under a point locale reads it without a message.
+    void boundsEitherSeparator()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QByteArray, value);
+        QFETCH(bool, accepted);
+        QFETCH(double, expected);
+        Sandbox box;
+        box.setLocale(QLocale(locale));
+        ScriptedMessages messages;
+        writeConfig("[ER_TEST]\r\nmin_Zeit=" + value + "\r\n");
+        const ValidityBounds b = ReadValidityBounds();
+        QCOMPARE(messages.count(kIniError), accepted ? 0 : 1);
+        QCOMPARE(double(b.min_Zeit.value()), double(Real48(static_cast<long double>(expected)).value()));
     }
 
     void randomRunTimeWindow()
