@@ -793,8 +793,10 @@ void TMain_Form::IdleUpdate()
         m_windows.pers->UpdateDataMenu();
     action(QStringLiteral("Auswaehlen_Item"))->setEnabled(!tableEmpty && m_windows.persSel != nullptr);
 
-    if (QApplication::focusWidget() == this && !state.BusyTitle)
+    if (userIsBackHere() && !state.BusyTitle) {
         state.ActivityTitle.clear();
+        m_title->clear();
+    }
 
     QMenu *measure = findChild<QMenu *>(QStringLiteral("Messung_Menu"));
     if (!state.OfflineState) {
@@ -833,6 +835,18 @@ void TMain_Form::IdleUpdate()
     action(QStringLiteral("Einstellungen_Item"))->setEnabled(m_windows.config != nullptr);
     action(QStringLiteral("Info_Item"))->setEnabled(m_windows.about != nullptr);
     m_status->setBattery(state.OfflineState, DeviceLink().LastBatteryVoltage);
+}
+
+// Back in the main window: it holds the focus (or is the active window)
+// and no modal window is open over it.
+bool TMain_Form::userIsBackHere() const
+{
+    if (QApplication::activeModalWidget())
+        return false;
+    const QWidget *focus = QApplication::focusWidget();
+    if (focus)
+        return focus->window() == this;
+    return QApplication::activeWindow() == this;
 }
 
 // ---------------------------------------------------------------- tests

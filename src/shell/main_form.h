@@ -116,6 +116,7 @@ private:
     void updateHelpButtons();
     void openLink(const QString &logLine, const QString &url);
     void openWindowDialog(const QString &title, QDialog *dialog);
+    bool userIsBackHere() const;
 
     ProgramWindows m_windows;
     QMap<int, TestEntry> m_tests;

@@ -22,6 +22,7 @@
 #include <QSqlQuery>
 #include <QTextBrowser>
 #include <QToolButton>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -313,6 +314,47 @@ private slots:
         QCOMPARE(ActiveShooter::instance().Trainingsrunden, -1);
         QVERIFY(form.findChild<QFrame *>(QStringLiteral("Shooter_Panel"))->isHidden());
         QVERIFY(!form.action(QStringLiteral("Loeschen_Item"))->isEnabled());
+    }
+
+    void titleStripClears_data()
+    {
+        QTest::addColumn<QString>("situation");
+        QTest::addColumn<bool>("cleared");
+        QTest::newRow("back in the main window") << "main" << true;
+        QTest::newRow("modal window still open") << "modal" << false;
+        QTest::newRow("busy") << "busy" << false;
+        QTest::newRow("another window active") << "other" << false;
+    }
+
+    // The title strip names what the last menu action opened until the user is back.
+    void titleStripClears()
+    {
+        QFETCH(QString, situation);
+        QFETCH(bool, cleared);
+        Sandbox box;
+        FreshProgram program;
+        TData data;
+        TMain_Form form;
+        form.FormCreate();
+        form.show();
+        QApplication::setActiveWindow(&form);
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.findChild<QPushButton *>(QStringLiteral("Test1_Button"))->setFocus();
+        QDialog other(&form);
+        if (situation == QLatin1String("modal")) {
+            other.setModal(true);
+            other.show();
+        } else if (situation == QLatin1String("other")) {
+            other.show();
+            QApplication::setActiveWindow(&other);
+            QVERIFY(QTest::qWaitForWindowActive(&other));
+        }
+        AppState::instance().BusyTitle = situation == QLatin1String("busy");
+        AppState::instance().ActivityTitle = QStringLiteral("Schützenübersicht");
+        form.IdleUpdate();
+        auto *title = form.findChild<QLabel *>(QStringLiteral("Title_Label"));
+        QCOMPARE(AppState::instance().ActivityTitle.isEmpty(), cleared);
+        QCOMPARE(title->text().isEmpty(), cleared);
     }
 
     void testStartFlow()
