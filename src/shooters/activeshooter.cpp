@@ -21,6 +21,7 @@ void MakeActiveShooter()
         s.Vorname = pers->fieldValue(QStringLiteral("Vorname")).toString();
         const double rounds = pers->fieldValue(QStringLiteral("Trainingsrunden")).toDouble();
         s.Trainingsrunden = int(std::nearbyint(rounds));
+        s.Nummer = pers->fieldValue(QStringLiteral("Nummer")).toLongLong();
     }
     WriteLogLine(QStringLiteral("Ausführen : [Start] aktiven Schützen wählen"));
 }
@@ -32,20 +33,66 @@ void DeactivateActiveShooter()
     s.Name.clear();
     s.Vorname.clear();
     s.Trainingsrunden = -1;
+    s.Nummer = 0;
     WriteLogLine(QStringLiteral("Ausführen : [Close] aktiven Schützen deaktivieren"));
 }
+
+namespace {
+
+DataTable *openShooterTable()
+{
+    TData *data = TData::instance();
+    DataTable *pers = data ? data->persTable() : nullptr;
+    return pers && pers->isOpen() ? pers : nullptr;
+}
+
+// Row of the active shooter's record, -1 when gone. Before a "Nummer" is
+// known (older callers) the names decide.
+int activeShooterRow(const DataTable *pers)
+{
+    const ActiveShooter &s = ActiveShooter::instance();
+    for (int row = 0; row < pers->recordCount(); ++row) {
+        if (s.Nummer > 0 ? pers->valueAt(row, QStringLiteral("Nummer")).toLongLong() == s.Nummer
+                         : pers->valueAt(row, QStringLiteral("Name")).toString() == s.Name
+                               && pers->valueAt(row, QStringLiteral("Vorname")).toString() == s.Vorname)
+            return row;
+    }
+    return -1;
+}
+
+void takeOverRecord(const DataTable *pers, int row)
+{
+    ActiveShooter &s = ActiveShooter::instance();
+    s.Name = pers->valueAt(row, QStringLiteral("Name")).toString();
+    s.Vorname = pers->valueAt(row, QStringLiteral("Vorname")).toString();
+    s.Trainingsrunden = int(std::nearbyint(pers->valueAt(row, QStringLiteral("Trainingsrunden")).toDouble()));
+    s.Nummer = pers->valueAt(row, QStringLiteral("Nummer")).toLongLong();
+}
+
+} // namespace
 
 bool LocateActiveShooter()
 {
     const ActiveShooter &s = ActiveShooter::instance();
-    TData *data = TData::instance();
-    DataTable *pers = data ? data->persTable() : nullptr;
-    if (!s.active || !pers || !pers->isOpen())
+    DataTable *pers = openShooterTable();
+    if (!s.active || !pers)
         return false;
-    for (int row = 0; row < pers->recordCount(); ++row) {
-        if (pers->valueAt(row, QStringLiteral("Name")).toString() == s.Name
-            && pers->valueAt(row, QStringLiteral("Vorname")).toString() == s.Vorname)
-            return pers->moveTo(row + 1);
-    }
-    return false;
+    const int row = activeShooterRow(pers);
+    if (row < 0 || !pers->moveTo(row + 1))
+        return false;
+    takeOverRecord(pers, row);
+    return true;
+}
+
+bool RefreshActiveShooter()
+{
+    const ActiveShooter &s = ActiveShooter::instance();
+    const DataTable *pers = openShooterTable();
+    if (!s.active || !pers)
+        return false;
+    const int row = activeShooterRow(pers);
+    if (row < 0)
+        return false;
+    takeOverRecord(pers, row);
+    return true;
 }

@@ -8,6 +8,7 @@ struct ActiveShooter
     QString Name;
     QString Vorname;
     int Trainingsrunden = -1;   // from the record when made active; -1 after deactivation
+    qint64 Nummer = 0;          // the record's key: renaming keeps the shooter active
 
     QString displayName() const { return Vorname + u' ' + Name; }  // "Anna Meyer"
     static ActiveShooter &instance();
@@ -20,5 +21,9 @@ void MakeActiveShooter();
 void DeactivateActiveShooter();
 // Makes the active shooter's record the current row of the shooter table (so
 // the detail tables and savers follow it). False when there is no active
-// shooter or its record is gone.
+// shooter or its record is gone. The record is found by its "Nummer"; names
+// and rounds are taken over from it, so an edit elsewhere is followed.
 bool LocateActiveShooter();
+// Takes names and rounds of the active shooter's record over after an edit,
+// without moving the table. False when the record is gone.
+bool RefreshActiveShooter();

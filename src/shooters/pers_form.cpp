@@ -245,6 +245,7 @@ void TPers_Form::Bearbeiten_ItemClick()
     if (!editShooter || ShooterTableEmpty())
         return;
     editShooter();
+    RefreshActiveShooter();   // the active shooter may have been renamed
     showDetails();
     UpdateDataMenu();
 }

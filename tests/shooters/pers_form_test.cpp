@@ -1,7 +1,9 @@
 #include "shooterfixture.h"
 
 #include "platform/registryini.h"
+#include "shooters/activeshooter.h"
 #include "shooters/pers_form.h"
+#include "shooters/shooteractions.h"
 #include "shooters/shooterlist.h"
 #include "store/datatablemodel.h"
 #include "support/testmain.h"
@@ -110,7 +112,7 @@ private slots:
         QCOMPARE(pers->fieldValue(QStringLiteral("Name")).toString(), QStringLiteral("Müller"));
         QCOMPARE(form.Sportverein_Text->text(), QStringLiteral("<b>SG</b> & Co"));
         QCOMPARE(form.Sportverein_Text->textFormat(), Qt::PlainText);
-        QCOMPARE(form.Geburtsdatum_Text->text(), QStringLiteral("03.12.75"));
+        QCOMPARE(form.Geburtsdatum_Text->text(), QStringLiteral("03.12.1975"));
         QCOMPARE(form.Trainingsrunden_Text->text(), QStringLiteral("7"));
 
         // Moving the table marks its row in the list.
@@ -286,6 +288,54 @@ private slots:
         QVERIFY(form.Bearbeiten_Item->isEnabled());
         form.Bearbeiten_Item->trigger();
         QCOMPARE(edits, 1);
+    }
+
+    void renamingTheActiveShooterKeepsHimBound_data()
+    {
+        QTest::addColumn<QString>("then");
+        QTest::newRow("next test start finds him") << "locate";
+        QTest::newRow("main menu delete removes him") << "delete";
+        QTest::newRow("main menu edit opens his record") << "edit";
+    }
+
+    // "&Bearbeiten" in the overview renames the active shooter: he stays active
+    // under the new name, and the main menu's actions still reach his record.
+    void renamingTheActiveShooterKeepsHimBound()
+    {
+        QFETCH(QString, then);
+        ShooterFixture f;
+        QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 3));
+        QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul")));
+        QVERIFY(f.selectShooter(QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        ActiveShooter::instance().active = true;
+        MakeActiveShooter();
+        DataTable *pers = f.data->persTable();
+        TPers_Form form;
+        form.editShooter = [pers] {
+            QVERIFY(pers->edit() && pers->setFieldValue(QStringLiteral("Name"), QStringLiteral("Schmidt"))
+                    && pers->setFieldValue(QStringLiteral("Trainingsrunden"), 5.0) && pers->post());
+        };
+        form.show();
+        QVERIFY(f.selectShooter(QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        form.Bearbeiten_Item->trigger();
+        QVERIFY(ActiveShooter::instance().active);
+        QCOMPARE(ActiveShooter::instance().displayName(), QStringLiteral("Anna Schmidt"));
+        QCOMPARE(ActiveShooter::instance().Trainingsrunden, 5);
+        QVERIFY(f.selectShooter(QStringLiteral("Zeller"), QStringLiteral("Paul")));
+        f.messages.clear();
+        if (then == QLatin1String("locate")) {
+            QVERIFY(LocateActiveShooter());
+            QCOMPARE(pers->fieldValue(QStringLiteral("Name")).toString(), QStringLiteral("Schmidt"));
+        } else if (then == QLatin1String("delete")) {
+            f.messages.answerNext(MessageService::Yes);
+            QCOMPARE(DeleteActiveShooter(), ShooterDeleteResult::Deleted);
+            QCOMPARE(f.storedShooters(), QStringList({QStringLiteral("Paul Zeller")}));
+        } else {
+            QString opened;
+            QVERIFY(EditActiveShooter([&] { opened = pers->fieldValue(QStringLiteral("Vorname")).toString(); }));
+            QCOMPARE(opened, QStringLiteral("Anna"));
+        }
+        QCOMPARE(f.messages.count(QStringLiteral("\r\nDer aktive Schütze ist nicht mehr in der Datenbank vorhanden.")), 0);
     }
 
     void f1ShowsTheFocusedItemsPage()
