@@ -18,8 +18,12 @@ void TER1_Form::FormKeyPress() { m_run->keyPressed(); }
 void TER1_Form::keyPressEvent(QKeyEvent *event)
 {
     // Keys that a focused control passed on are not the window's own.
+    if (event->key() == Qt::Key_Escape) {
+        ReactionTestWindow::keyPressEvent(event);   // cancel, never a reaction
+        return;
+    }
     QWidget *focus = focusWidget();
     if (!event->text().isEmpty() && (focus == nullptr || focus == this))
         FormKeyPress();
-    QDialog::keyPressEvent(event);
+    ReactionTestWindow::keyPressEvent(event);
 }

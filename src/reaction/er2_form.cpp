@@ -56,8 +56,8 @@ bool TER2_Form::eventFilter(QObject *watched, QEvent *event)
     if (!widget || widget->window() != this)
         return false;
     auto *key = static_cast<QKeyEvent *>(event);
-    if (key->text().isEmpty())
-        return false;
+    if (key->text().isEmpty() || key->key() == Qt::Key_Escape)
+        return false;   // Esc goes on to the window: it cancels
     if (type == QEvent::KeyPress)
         FormKeyPress();
     return true;

@@ -28,7 +28,7 @@ void ReactionRun::activate(int serienAnzahl, int scheibenabstand, const Validity
 void ReactionRun::start()
 {
     if (m_countdown)
-        return;
+        return;   // a second "&Start" while the first one lets messages run
     Clock &clock = Clock::instance();
     m_complete = false;
     m_stopped = false;
@@ -38,24 +38,40 @@ void ReactionRun::start()
     m_display->setStatusText(QStringLiteral("Messbeginn Serie ") + QString::number(SeriesNo));
     AppState::instance().ActivityTitle = QStringLiteral("Messwerterfassung");
     m_display->processEvents();
+    if (stoppedMeanwhile())
+        return;
     for (int light = 0; light < 3; ++light) {
         m_display->setLight(light);
         m_display->processEvents();
-        if (!m_stopped)
-            clock.sleep(m_scheibenabstand * 1000);
-        if (m_stopped) {
-            m_countdown = false;
-            m_display->setLightsVisible(false);
+        if (stoppedMeanwhile())
             return;
-        }
+        clock.sleep(m_scheibenabstand * 1000);
+        if (stoppedMeanwhile())
+            return;
     }
-    m_countdown = false;
-    WriteLogLine(runLogLine());
+    WriteLogLine(runLogLine());   // the log write lets messages run too
+    if (stoppedMeanwhile())
+        return;
     m_display->startButtonDisabled();
     StartSeries();
     m_display->processEvents();
+    if (stoppedMeanwhile())
+        return;
+    m_countdown = false;
     setTick(true);
     m_display->setLightsVisible(false);
+}
+
+// A stop handled while the countdown let messages run: the run ends there,
+// with the tick off, and the series never starts.
+bool ReactionRun::stoppedMeanwhile()
+{
+    if (!m_stopped)
+        return false;
+    m_countdown = false;
+    setTick(false);
+    m_display->setLightsVisible(false);
+    return true;
 }
 
 void ReactionRun::stop()

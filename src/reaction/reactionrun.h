@@ -74,6 +74,8 @@ protected:
     virtual QString runLogLine() const = 0;
     void StartSeries();
     void setTick(bool on);
+    bool stoppedMeanwhile();
+    bool stopped() const { return m_stopped; }
     // Step 4 of the tick; erase() removes the target the run's way.
     void seriesEnd();
     virtual void eraseAfterSeries() = 0;

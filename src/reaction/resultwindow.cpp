@@ -179,6 +179,20 @@ void ReactionResultWindow::FormShow()
 
 bool ReactionResultWindow::Save_ButtonClick()
 {
+    // Log writes let pending clicks run: a second click must not save again.
+    if (m_saving || !Save_Button->isEnabled())
+        return false;
+    m_saving = true;
+    Save_Button->setEnabled(false);
+    const bool saved = saveRows();
+    m_saving = false;
+    if (!saved)
+        Save_Button->setEnabled(true);   // the rows stay for another try
+    return saved;
+}
+
+bool ReactionResultWindow::saveRows()
+{
     TData *data = TData::instance();
     ActiveShooter &shooter = ActiveShooter::instance();
     // The results belong to the active shooter, whichever row the overview shows.
@@ -259,8 +273,10 @@ bool ReactionResultWindow::Save_ButtonClick()
 void ReactionResultWindow::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
+        Save_Button->setEnabled(true);
         FormShow();
+    }
 }
 
 void ReactionResultWindow::done(int r)

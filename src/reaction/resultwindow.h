@@ -45,6 +45,9 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    bool saveRows();
+
     int m_messTyp;
+    bool m_saving = false;
     QString m_code;
 };

@@ -16,6 +16,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
@@ -141,12 +142,27 @@ void ReactionTestWindow::MesstimerTimer() { m_run->tick(); }
 
 void ReactionTestWindow::Cancel_ButtonClick()
 {
+    if (m_closing)
+        return;   // a second click while the first one lets messages run
+    m_closing = true;
     OK_Button->setEnabled(true);
     m_run->stop();
     StopStream();
     if (Cancel_Button->text() == QLatin1String("&Fertig") && m_showResult)
         m_showResult(m_result);
     reject();
+    m_closing = false;
+}
+
+void ReactionTestWindow::keyPressEvent(QKeyEvent *event)
+{
+    // Esc does what the cancel button does ("&Abbruch" or "&Fertig").
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        Cancel_ButtonClick();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void ReactionTestWindow::SetLight(int n)

@@ -70,8 +70,10 @@ protected:
                        QWidget *parent);
     void setRun(std::unique_ptr<ReactionRun> run) { m_run = std::move(run); }
     void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
     QString m_code;
+    bool m_closing = false;
     ReactionResultWindow *m_result;
     std::unique_ptr<ReactionRun> m_run;
     SightProfile m_profile;

@@ -7,6 +7,7 @@
 #include "store/datatable.h"
 #include "store/tdata.h"
 
+#include <QScopedValueRollback>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -260,6 +261,9 @@ void TPersVis_Form::FormActivate()
 
 void TPersVis_Form::OK_ButtonClick()
 {
+    if (m_inOk)
+        return;   // a second click while the first one's log write lets messages run
+    const QScopedValueRollback<bool> busy(m_inOk, true);
     DataTable *visier = table();
     const SightSizes p = profile();
     const int values[8] = {p.Monitor_Size, p.Diopter_Size, p.DiopVis_Size, p.A_Korntunnel,

@@ -83,4 +83,5 @@ private:
     bool readStoredProfile(DataTable *visier);
 
     qint64 m_storedNummer = 0;
+    bool m_inOk = false;
 };

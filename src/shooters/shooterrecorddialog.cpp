@@ -11,6 +11,7 @@
 #include "store/datatablemodel.h"
 #include "store/tdata.h"
 
+#include <QScopedValueRollback>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGridLayout>
@@ -206,6 +207,10 @@ bool ShooterRecordDialog::checkNames(bool requireClub)
 
 void ShooterRecordDialog::OK_ButtonClick()
 {
+    // Log writes let pending clicks run: a second click must not store again.
+    if (m_inOk)
+        return;
+    const QScopedValueRollback<bool> busy(m_inOk, true);
     const QString club = Sportverein_ComboBox->currentText().trimmed();
     AddClub(club);
     if (!checkNames(true))

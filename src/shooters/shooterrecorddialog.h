@@ -74,6 +74,7 @@ protected:
     virtual bool resetsRounds() const = 0;
 
     QString m_code;
+    bool m_inOk = false;
 
 private:
     bool checkNames(bool requireClub);

@@ -8,11 +8,13 @@
 #include "reaction/staticrun.h"
 #include "shell/appstate.h"
 #include "shooters/activeshooter.h"
+#include "shell/settings.h"
 #include "store/storefixture.h"
 #include "support/fakeclock.h"
 #include "support/scriptedmessages.h"
 #include "support/testmain.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -284,10 +286,102 @@ private slots:
                  (QStringList{"1/2", "2/2", "3/2"}));
         QCOMPARE(w.reak("DISTINCT CAST(ReakZeit AS INTEGER)", "Fehler = 'Ziel'"), QStringList{"0"});
         QCOMPARE(w.rounds("Meyer"), 5.0);
-        // A second save of another run adds to it.
+        // A second save of another run (the window shown again) adds to it.
+        era.show();
         QVERIFY(era.Save_ButtonClick());
         QCOMPARE(w.reak("COUNT(*)"), QStringList{"30"});
         QCOMPARE(w.rounds("Meyer"), 6.0);
+    }
+
+    // Clicks on "&Speichern" that arrive while the first save's log writes let
+    // messages run store the run once.
+    void saveClickedAgainWhileSavingStoresOnce()
+    {
+        World w;
+        const Settings saved = Settings::instance();
+        Settings::instance().Logfile = true;
+        TERA1_Form era;
+        for (int k = 1; k <= 5; ++k)
+            era.appendRow(ResultRow{1, k, "230", "x", "-"});
+        era.show();
+        struct ClickingClock : FakeClock
+        {
+            TERA1_Form *window = nullptr;
+            int clicks = 0;
+            void processEvents() override
+            {
+                FakeClock::processEvents();
+                if (window && clicks++ < 3) {
+                    QTest::mouseClick(window->Save_Button, Qt::LeftButton);
+                    window->Save_ButtonClick();
+                }
+            }
+        } clock;
+        clock.window = &era;
+        const bool first = era.Save_ButtonClick();
+        Settings::instance() = saved;
+        QVERIFY(first);
+        QVERIFY(clock.clicks > 0);
+        QCOMPARE(w.reak("COUNT(*)"), QStringList{"5"});
+        QCOMPARE(w.rounds("Meyer"), 5.0);
+        QCOMPARE(ActiveShooter::instance().Trainingsrunden, 5);
+    }
+
+    void escapeActsAsTheCancelButton_data()
+    {
+        QTest::addColumn<int>("test");
+        QTest::addColumn<QString>("phase");
+        QTest::addColumn<int>("rowsAfter");
+        QTest::addColumn<bool>("resultShown");
+        for (int test : {1, 2}) {
+            QTest::addRow("test %d before start", test) << test << "idle" << 0 << false;
+            QTest::addRow("test %d mid-run", test) << test << "running" << 1 << false;
+            QTest::addRow("test %d finished", test) << test << "finished" << 5 << true;
+        }
+    }
+
+    // Esc in a test window never counts as a reaction: mid-run it aborts like
+    // "&Abbruch", after the last series it finishes like "&Fertig" (result
+    // window shown, so the run can be saved).
+    void escapeActsAsTheCancelButton()
+    {
+        QFETCH(int, test);
+        QFETCH(QString, phase);
+        QFETCH(int, rowsAfter);
+        QFETCH(bool, resultShown);
+        World w;
+        TERA1_Form era1;
+        TERA2_Form era2;
+        TER1_Form er1(&era1);
+        TER2_Form er2(&era2);
+        ReactionTestWindow &er = test == 1 ? static_cast<ReactionTestWindow &>(er1) : er2;
+        ReactionResultWindow &era = test == 1 ? static_cast<ReactionResultWindow &>(era1) : era2;
+        bool shown = false;
+        er.setResultShower([&](ReactionResultWindow *) { shown = true; });
+        er.show();
+        QApplication::setActiveWindow(&er);
+        int tick = 0;
+        if (phase != QLatin1String("idle")) {
+            er.OK_ButtonClick();
+            QVERIFY(er.run().tickOn());
+            if (phase == QLatin1String("running")) {
+                tickTo(er, tick, 500);
+                er.run().keyPressed();   // one answered target
+                QCOMPARE(era.Erg_ListView->topLevelItemCount(), 1);
+            } else {
+                tickTo(er, tick, 100000);
+                QVERIFY(er.run().complete());
+            }
+        }
+        const int before = era.Erg_ListView->topLevelItemCount();
+        QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : static_cast<QWidget *>(&er);
+        QTest::keyClick(target, Qt::Key_Escape);
+        QCOMPARE(era.Erg_ListView->topLevelItemCount(), before);   // not a reaction
+        QCOMPARE(era.Erg_ListView->topLevelItemCount(), rowsAfter);
+        QCOMPARE(shown, resultShown);
+        QVERIFY(!er.isVisible());
+        QCOMPARE(er.result(), int(QDialog::Rejected));
+        QVERIFY(!er.run().tickOn());
     }
 
     void testTwoWindowSwallowsKeysAndShowsRims()
@@ -317,8 +411,8 @@ private slots:
         QCOMPARE(column(era.Erg_ListView, 2), QStringList{"230"});
         QCOMPARE(column(era.Erg_ListView, 4), QStringList{"-"});
         QCOMPARE(er.Visier->frame(), er.Visier->sight()); // erased by showing the sight
-        // Keys outside a cycle are swallowed too.
-        QTest::keyClick(er.Cancel_Button, Qt::Key_Escape);
+        // Keys outside a cycle are swallowed too (Esc cancels: see escapeActsAsTheCancelButton).
+        QTest::keyClick(er.Cancel_Button, Qt::Key_X);
         QVERIFY(er.isVisible());
         QCOMPARE(era.Erg_ListView->topLevelItemCount(), 1);
         // A false presentation gets a red rim.
