@@ -4,6 +4,8 @@
 set -euo pipefail
 
 packages=(cmake g++ make qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite qt6-translations-l10n libgl-dev)
+# The desktop smoke test: a real X server without a window manager, keys sent with xdotool.
+packages+=(xvfb xauth xdotool)
 
 missing=()
 for p in "${packages[@]}"; do

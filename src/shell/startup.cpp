@@ -17,6 +17,7 @@
 #include "shell/info_form.h"
 #include "shell/main_form.h"
 #include "shell/splash_form.h"
+#include "shell/windowplacement.h"
 #include "shooters/pers_form.h"
 #include "shooters/persedit_form.h"
 #include "shooters/persneu_form.h"
@@ -46,11 +47,12 @@ void RegisterReactionTest(TMain_Form &mainForm, int test, TERSetupBase *setup, Q
     mainForm.registerTest(test, entry);
 }
 
-int RunProgram(QApplication &app)
+ProgramSession::ProgramSession(QApplication &app)
 {
     // No display name: on X11 the toolkit would append it to every caption.
     app.setApplicationName(QStringLiteral("Vantrel Reaktion"));
     QLocale::setDefault(ProgramLocale(QLocale::system()));
+    WindowPlacement::install();
 
     auto splash = std::make_unique<TSplash_Form>();
     splash->show();
@@ -58,9 +60,10 @@ int RunProgram(QApplication &app)
     Clock::instance().processEvents();
 
     LoadFastTimerLibrary();
-    TData data;
+    m_data = std::make_unique<TData>();
 
-    TMain_Form mainForm;
+    m_main = std::make_unique<TMain_Form>();
+    TMain_Form &mainForm = *m_main;
     mainForm.FormCreate([&](const QString &text) { splash->SetSplashStatus(text); });
 
     // The other windows, once each, in the program's fixed order.
@@ -99,7 +102,17 @@ int RunProgram(QApplication &app)
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         mainForm.setGeometry(screen->availableGeometry());
     mainForm.showMaximized();
-    const int result = app.exec();
+}
+
+ProgramSession::~ProgramSession()
+{
+    m_main.reset();
+    m_data.reset();
     ReleaseFastTimerLibrary();
-    return result;
+}
+
+int RunProgram(QApplication &app)
+{
+    ProgramSession session(app);
+    return app.exec();
 }

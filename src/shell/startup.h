@@ -3,7 +3,24 @@
 class QApplication;
 class QDialog;
 class TERSetupBase;
+class TData;
 class TMain_Form;
+
+#include <memory>
+
+// The start up to the shown main window (splash, data module, main window,
+// the other windows); the end when it goes away. Desktop tests drive it.
+class ProgramSession
+{
+public:
+    explicit ProgramSession(QApplication &app);
+    ~ProgramSession();
+    TMain_Form &mainForm() { return *m_main; }
+
+private:
+    std::unique_ptr<TData> m_data;
+    std::unique_ptr<TMain_Form> m_main;
+};
 
 // The program's start and end: splash, data module, main window and the
 // other windows (each created once), message loop; the end runs when the

@@ -1,0 +1,316 @@
+// The program as a new user meets it on a real X server without a window
+// manager: every dialog reachable from the main menu and the quick-start bar,
+// opened by its keys (sent through the X server with xdotool), must come up
+// at least at its size hint, on the screen, with exactly its own caption.
+#include "platform/programpaths.h"
+#include "platform/registryini.h"
+#include "shell/main_form.h"
+#include "shell/settings.h"
+#include "shell/startup.h"
+#include "support/sandbox.h"
+#include "support/scriptedmessages.h"
+#include "support/testmain.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+#include <functional>
+
+namespace {
+
+QString xdo(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), args);
+    p.waitForFinished(5000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+// Sent by xdotool with a pause between keys (a menu opens before the next
+// one); no events run here, the dialogs open when the driver returns.
+void keys(const QStringList &sequence)
+{
+    xdo(QStringList{QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("--delay"), QStringLiteral("120")}
+        + sequence);
+}
+
+// A click through the X server on a button of the window on top.
+void clickOnTop(const QString &button)
+{
+    QWidget *top = QApplication::activeModalWidget();
+    auto *b = top ? top->findChild<QPushButton *>(button) : nullptr;
+    if (!b)
+        return;
+    const QPoint p = b->mapToGlobal(b->rect().center());
+    xdo({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y()), QStringLiteral("click"),
+         QStringLiteral("1")});
+}
+
+void type(const QString &text) { xdo({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("15"), text}); }
+
+void copyTree(const QString &from, const QString &to)
+{
+    QDir().mkpath(to);
+    const QDir src(from);
+    for (const QFileInfo &fi : src.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (fi.isDir())
+            copyTree(fi.filePath(), QDir(to).filePath(fi.fileName()));
+        else if (!fi.isExecutable())
+            QFile::copy(fi.filePath(), QDir(to).filePath(fi.fileName()));
+    }
+}
+
+// One step: what the user does, and the caption of the window that must then
+// be on top (empty: no modal window, back in the main window).
+struct Step
+{
+    QString what;
+    std::function<void()> act;
+    QString expect;
+    bool check = true;
+};
+
+// Runs the steps from a timer, so that it goes on inside the dialogs' own
+// modal loops.
+class Driver : public QObject
+{
+public:
+    QList<Step> steps;
+    QStringList failures;
+    QStringList seen;
+    bool done = false;
+
+    void start()
+    {
+        connect(&m_timer, &QTimer::timeout, this, &Driver::poll);
+        m_timer.start(40);
+    }
+
+private:
+    void poll()
+    {
+        if (done || m_busy)
+            return;
+        m_busy = true;
+        if (m_finishing) {
+            closeLeftovers();
+        } else if (!m_waiting) {
+            if (++m_index >= steps.size()) {
+                finish();
+            } else {
+                m_waiting = true;
+                m_stable = 0;
+                m_since.restart();
+                steps[m_index].act();
+            }
+        } else {
+            waitForWindow();
+        }
+        m_busy = false;
+    }
+
+    void waitForWindow()
+    {
+        const Step &step = steps.at(m_index);
+        QWidget *top = QApplication::activeModalWidget();
+        const bool there = step.expect.isEmpty()
+                               ? top == nullptr
+                               : top && top->windowTitle() == step.expect && top->windowHandle()
+                                     && top->windowHandle()->isExposed() && QApplication::activeWindow() == top;
+        if (there && ++m_stable >= 3) {   // settled for a few polls
+            if (step.check && top)
+                checkWindow(step, top);
+            m_waiting = false;
+            return;
+        }
+        if (!there)
+            m_stable = 0;
+        if (m_since.elapsed() > 10000) {
+            failures << QStringLiteral("%1: expected \"%2\" on top, found \"%3\"")
+                            .arg(step.what, step.expect, top ? top->windowTitle() : QStringLiteral("(main window)"));
+            qWarning("%s", qPrintable(failures.last()));
+            finish();
+        }
+    }
+
+    void checkWindow(const Step &step, QWidget *w)
+    {
+        const QString id = QString::number(w->winId());
+        const QString xName = xdo({QStringLiteral("getwindowname"), id});
+        QMap<QString, int> g;
+        for (const QString &line : xdo({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), id}).split(u'\n')) {
+            const int eq = line.indexOf(u'=');
+            if (eq > 0)
+                g.insert(line.left(eq), line.mid(eq + 1).toInt());
+        }
+        const QRect xGeometry(g.value(QStringLiteral("X")), g.value(QStringLiteral("Y")), g.value(QStringLiteral("WIDTH")),
+                              g.value(QStringLiteral("HEIGHT")));
+        const QSize hint = w->sizeHint();
+        const QRect screen = w->screen()->geometry();
+        seen << QStringLiteral("%1: \"%2\" %3x%4 (hint %5x%6) at %7,%8")
+                    .arg(step.what, xName)
+                    .arg(xGeometry.width())
+                    .arg(xGeometry.height())
+                    .arg(hint.width())
+                    .arg(hint.height())
+                    .arg(xGeometry.x())
+                    .arg(xGeometry.y());
+        qInfo("%s", qPrintable(seen.last()));
+        if (xName != step.expect)
+            failures << QStringLiteral("%1: caption \"%2\", expected \"%3\"").arg(step.what, xName, step.expect);
+        if (xGeometry.width() < hint.width() || xGeometry.height() < hint.height())
+            failures << QStringLiteral("%1: %2x%3 is smaller than its size hint %4x%5")
+                            .arg(step.what)
+                            .arg(xGeometry.width())
+                            .arg(xGeometry.height())
+                            .arg(hint.width())
+                            .arg(hint.height());
+        if (!screen.contains(xGeometry))
+            failures << QStringLiteral("%1: %2,%3 %4x%5 is not on the screen")
+                            .arg(step.what)
+                            .arg(xGeometry.x())
+                            .arg(xGeometry.y())
+                            .arg(xGeometry.width())
+                            .arg(xGeometry.height());
+    }
+
+    void finish()
+    {
+        m_finishing = true;
+        m_waiting = false;
+    }
+
+    // Whatever is still open goes, one window per poll, so the test never hangs.
+    void closeLeftovers()
+    {
+        if (QWidget *top = QApplication::activeModalWidget()) {
+            if (auto *dialog = qobject_cast<QDialog *>(top))
+                dialog->reject();
+            else
+                top->close();
+            return;
+        }
+        done = true;
+        m_timer.stop();
+    }
+
+    QTimer m_timer;
+    QElapsedTimer m_since;
+    int m_index = -1;
+    int m_stable = 0;
+    bool m_waiting = false;
+    bool m_busy = false;
+    bool m_finishing = false;
+};
+
+} // namespace
+
+class DesktopSmokeTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs a real X server (QT_QPA_PLATFORM=xcb)");
+    }
+
+    void everyDialogByItsKeys()
+    {
+        Sandbox box;
+        copyTree(QStringLiteral(VR_STAGE_DIR), box.programDir());
+        QVERIFY(QFileInfo::exists(ProgramPaths::configIni()));
+        {
+            RegistryIni reg(RegistryKeys::Main);   // no device: the ports lead nowhere
+            reg.writeString(QStringLiteral("Ports"), QStringLiteral("COM1"), box.path(QStringLiteral("no-port-1")));
+            reg.writeString(QStringLiteral("Ports"), QStringLiteral("COM2"), box.path(QStringLiteral("no-port-2")));
+        }
+        auto &app = static_cast<QApplication &>(*QCoreApplication::instance());
+        ProgramSession session(app);
+        TMain_Form &main = session.mainForm();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        main.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+        QCOMPARE(xdo({QStringLiteral("getwindowname"), QString::number(main.winId())}), QStringLiteral("Vantrel Reaktion 1.1"));
+
+        const auto press = [](QStringList k) { return [k] { keys(k); }; };
+        const auto click = [&main](const char *button) {
+            return [&main, button] {
+                auto *b = main.findChild<QPushButton *>(QString::fromLatin1(button));
+                const QPoint p = b->mapToGlobal(b->rect().center());
+                xdo({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y()), QStringLiteral("click"),
+                     QStringLiteral("1")});
+            };
+        };
+        const QString esc = QStringLiteral("Escape");
+        Driver d;
+        d.steps = {
+            {"Übersicht (Strg+U)", press({"ctrl+u"}), "Schützenverwaltung"},
+            {"close overview", press({esc}), ""},
+            {"Hinzufügen (F2)", press({"F2"}), "Daten hinzufügen"},
+            {"Visier konfigurieren",
+             [] {
+                 type(QStringLiteral("Meyer"));
+                 keys({QStringLiteral("Tab")});
+                 type(QStringLiteral("Anna"));
+                 clickOnTop(QStringLiteral("Visier_Button"));   // it has no access key
+             },
+             "Visierdaten"},
+            {"store the sight profile", press({"alt+o"}), "Daten hinzufügen"},
+            {"store the shooter",
+             [] {
+                 keys({QStringLiteral("alt+s")});
+                 type(QStringLiteral("SV Muster"));
+                 keys({QStringLiteral("alt+o")});
+             },
+             ""},
+            {"Auswählen (Strg+A)", press({"ctrl+a"}), "Schütze auswählen"},
+            {"choose him", press({"Return"}), ""},
+            {"Bearbeiten", press({"alt+s", "b"}), "Daten bearbeiten"},
+            {"close edit", press({esc}), ""},
+            {"Löschen", press({"alt+s", "l"}), "Bestätigen"},
+            {"keep him", press({esc}), ""},
+            {"Messung 1", press({"alt+m", "1"}), "Vorgaben"},
+            {"test 1 window", press({"Return"}), "Einfachreaktionstest"},
+            {"close test 1", press({esc}), ""},
+            {"Messung 2", press({"alt+m", "2"}), "Vorgaben"},
+            {"test 2 window", press({"Return"}), "Einfachreaktionstest"},
+            {"close test 2", press({esc}), ""},
+            {"quick-start test 1", click("Test1_Button"), "Vorgaben"},
+            {"close setup 1", press({esc}), ""},
+            {"quick-start test 2", click("Test2_Button"), "Vorgaben"},
+            // Alt+D also reaches "aus &Datenbank": the button is clicked.
+            {"sight view of setup 2", [] { clickOnTop(QStringLiteral("Visier_Button")); }, "Visieransicht"},
+            {"close sight view", press({esc}), "Vorgaben"},
+            {"close setup 2", press({esc}), ""},
+            {"Einstellungen", press({"alt+e"}), "Einstellungen"},
+            {"close settings", press({esc}), ""},
+            {"Offline (F6)", press({"F6"}), "Information"},
+            {"close information", press({esc}), ""},
+            {"Online (F5) without device", press({"F5"}), "Fehler"},
+            {"close error", press({esc}), ""},
+            {"Beenden (Strg+B)", press({"ctrl+b"}), "Bestätigen"},
+            {"do not end", press({esc}), ""},
+            // "&Inhalt" and "&Info..." share their key: the last item is chosen with the arrows.
+            {"Info", press({"alt+x", "Right", "Up", "Return"}), "Über..."},
+            {"close info", press({esc}), ""},
+        };
+        d.start();
+        QTRY_VERIFY_WITH_TIMEOUT(d.done, 120000);
+
+        ScriptedMessages answers;   // the backup question at the end
+        main.close();
+        QVERIFY2(d.failures.isEmpty(), qPrintable(d.failures.join(u'\n')));
+    }
+};
+
+VR_TEST_CLASS(DesktopSmokeTest)
+#include "desktop_smoke_test.moc"
