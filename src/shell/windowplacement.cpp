@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
+#include <QWindow>
 
 void WindowPlacement::install()
 {
@@ -34,9 +35,11 @@ void WindowPlacement::fitOnShow(QWidget *window)
         window->resize(size);
     // A stored position stays, but the whole window must be on the screen.
     if (window->testAttribute(Qt::WA_Moved) && area.isValid()) {
-        QPoint pos = window->pos();
-        pos.setX(qBound(area.left(), pos.x(), qMax(area.left(), area.right() + 1 - size.width())));
-        pos.setY(qBound(area.top(), pos.y(), qMax(area.top(), area.bottom() + 1 - size.height())));
+        const QMargins frame = window->windowHandle() ? window->windowHandle()->frameMargins() : QMargins();
+        const QSize outer = size.grownBy(frame);
+        QPoint pos = window->pos();   // the frame's corner
+        pos.setX(qBound(area.left(), pos.x(), qMax(area.left(), area.right() + 1 - outer.width())));
+        pos.setY(qBound(area.top(), pos.y(), qMax(area.top(), area.bottom() + 1 - outer.height())));
         if (pos != window->pos())
             window->move(pos);
     }
