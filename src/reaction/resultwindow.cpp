@@ -255,7 +255,11 @@ bool ReactionResultWindow::saveRows()
         const QString why = reak->errorText();
         // Nothing was written; the rows stay in the list for another try.
         reak->cancelUpdates();
-        ShowError(QStringLiteral("\r\nFehler beim Schreiben der Daten !\r\n") + why);
+        if (IsBusyError(why))
+            ShowError(QStringLiteral("\r\nDie Datenbank ist gesperrt: sie wird gerade von einem anderen Programm benutzt.\r\n"
+                                     "Die Ergebnisse wurden nicht gespeichert; bitte speichern Sie gleich noch einmal."));
+        else
+            ShowError(QStringLiteral("\r\nFehler beim Schreiben der Daten !\r\n") + why);
         return false;
     }
 

@@ -563,6 +563,12 @@ void TMain_Form::FormCreate(const std::function<void(const QString &)> &splashSt
     WriteLogLine(QStringLiteral("Initialisierung : [Start] Laden MF"));
     m_status->setPanel0Width(width() - 470);
     InstallHintHandler([this](const QString &tip) { m_status->setPanelText(0, tip); });
+    // The help pane first: it works also when the tables cannot be opened.
+    m_helpPaneOpen = false;
+    m_helpBrowser->setSearchPaths({ProgramPaths::helpDir()});
+    m_history.setLimit(10);
+    m_history.clear();
+    updateHelpButtons();
 
     TData *data = TData::instance();
     if (data) {
@@ -607,11 +613,6 @@ void TMain_Form::FormCreate(const std::function<void(const QString &)> &splashSt
     AppState::instance().BusyTitle = false;
     WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden MF"));
 
-    m_helpPaneOpen = false;
-    m_helpBrowser->setSearchPaths({ProgramPaths::helpDir()});
-    m_history.setLimit(10);
-    m_history.clear();
-    updateHelpButtons();
 }
 
 // ---------------------------------------------------------------- device

@@ -312,13 +312,16 @@ void DataTable::onMasterChanged()
             cancel();
     }
     emit rowsAboutToReset();
-    if (!load())
+    const bool loaded = load();
+    if (!loaded)
         m_rows.clear();
     m_current = m_rows.isEmpty() ? -1 : 0;
     m_bof = true;
     m_eof = m_rows.isEmpty();
     emit rowsReset();
     emit currentRowChanged(m_current);
+    if (!loaded)
+        emit reloadFailed(m_error);
 }
 
 // ---- navigation ------------------------------------------------------------

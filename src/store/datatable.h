@@ -104,6 +104,7 @@ signals:
     void stateChanged();
     void fieldChanged(const QString &name); // edit buffer
     void rowChanged(int row);               // shown values of one row changed
+    void reloadFailed(const QString &why);  // a detail table could not follow its master
 
 private:
     struct Row

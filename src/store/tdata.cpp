@@ -1,5 +1,6 @@
 #include "store/tdata.h"
 
+#include "platform/messageservice.h"
 #include "platform/programpaths.h"
 #include "platform/registryini.h"
 #include "store/sqltransaction.h"
@@ -70,6 +71,26 @@ QString checkDatabaseFile(const QString &path)
     return QString();
 }
 
+// A write into every table, rolled back: a read-only or locked file is found
+// at start, not when a run is saved.
+template <typename Bad>
+bool probeWrite(QSqlDatabase &db, const QString &dir, Bad &bad)
+{
+    SqlTransaction tx(db);
+    if (!tx.isActive())
+        return bad(QDir(dir).filePath(TableSchema::persData().fileName), tx.error());
+    for (const TableSchema *s : TableSchema::all()) {
+        QSqlQuery probe(db);
+        if (!probe.exec(QStringLiteral("DELETE FROM %1 WHERE 0").arg(s->qualifiedTable()))) {
+            const QString why = probe.lastError().text();
+            tx.rollback();
+            return bad(QDir(dir).filePath(s->fileName), why);
+        }
+    }
+    tx.rollback();
+    return true;
+}
+
 bool syncFile(const QString &path)
 {
     QFile f(path);
@@ -100,6 +121,12 @@ TData::TData(QObject *parent)
     m_queries[0] = new ResultQuery(QStringLiteral("EFR_SQLQuery"), AliasName, this);
     m_queries[1] = new ResultQuery(QStringLiteral("EFRF_SQLQuery"), AliasName, this);
     m_queries[2] = new ResultQuery(QStringLiteral("IK_SQLQuery"), AliasName, this);
+    // A detail table that cannot follow the shooter says so (locked or damaged file).
+    for (DataTable *detail : {m_visier, m_reak})
+        connect(detail, &DataTable::reloadFailed, this, [detail](const QString &why) {
+            ShowError(QStringLiteral("\r\nDie Tabelle %1 konnte nicht gelesen werden.\r\n").arg(q(detail->tableName()))
+                      + why);
+        });
     if (!s_instance)
         s_instance = this;
     DataSessionStartup();
@@ -133,7 +160,8 @@ void TData::DataSessionStartup()
 
     QString dir;
     if (!unset(install)) {
-        dir = QDir::cleanPath(QDir::fromNativeSeparators(install.trimmed()));
+        // Made absolute now: the backup at exit changes the working directory.
+        dir = QDir::cleanPath(QFileInfo(QDir::fromNativeSeparators(install.trimmed())).absoluteFilePath());
     } else {
         // Beside the program folder; a program in a root folder keeps it inside.
         const QString prog = ProgramPaths::programDir();
@@ -203,6 +231,20 @@ bool TData::openConnection(const QString &dir)
             return fail(problem);
     }
 
+    // Only a first start (none of the three files there) makes the folder and
+    // the tables; one or two missing files mean lost data or a wrong folder.
+    QStringList missing;
+    for (const TableSchema *s : TableSchema::all()) {
+        const QFileInfo info(QDir(dir).filePath(s->fileName));
+        if (!info.exists() && !info.isSymLink())
+            missing << q(s->fileName);
+    }
+    if (!missing.isEmpty() && missing.size() < TableSchema::all().size())
+        return fail(QStringLiteral("Im Datenverzeichnis %1 %2 %3.\r\nEs wird nichts neu angelegt, damit keine "
+                                   "Daten verloren gehen. Bitte prüfen Sie das Datenverzeichnis (Laufwerk verbunden?) "
+                                   "oder holen Sie die Datei aus der Sicherung zurück.")
+                        .arg(shown(dir), missing.size() == 1 ? QStringLiteral("fehlt die Tabellendatei") : QStringLiteral("fehlen die Tabellendateien"),
+                             missing.join(QStringLiteral(" und "))));
     const QString mainPath = QDir(dir).filePath(TableSchema::persData().fileName);
     {
         QSqlDatabase db = QSqlDatabase::contains(AliasName) ? QSqlDatabase::database(AliasName, false)
@@ -210,6 +252,7 @@ bool TData::openConnection(const QString &dir)
         if (!db.isValid())
             return fail(QStringLiteral("Der Datenbanktreiber für SQLite ist nicht verfügbar."));
         db.setDatabaseName(mainPath);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));   // then "locked" is reported
         if (!db.open())
             return fail(QStringLiteral("Die Datenbank %1 kann nicht geöffnet werden: %2")
                             .arg(shown(mainPath), db.lastError().text()));
@@ -266,11 +309,11 @@ bool TData::openConnection(const QString &dir)
         }
         if (!tx.commit())
             return bad(mainPath, tx.error());
-        return true;
+        return probeWrite(db, dir, bad);
     };
     if (!setUp()) {
         closeConnection();
-        return fail(QStringLiteral("Die Datenbank %1 kann nicht geöffnet werden: %2").arg(shown(failedPath), why));
+        return fail(QStringLiteral("Die Datenbank %1 kann nicht geöffnet werden: %2").arg(shown(failedPath), StoreErrorText(why)));
     }
     return true;
 }
@@ -308,14 +351,9 @@ bool TData::tablesOpen() const { return m_pers->isOpen() && m_visier->isOpen() &
 
 void TData::closeTables()
 {
-    // Nothing cached is lost at close: pending reaction rows are written first.
-    if (m_reak->hasPendingUpdates() && QSqlDatabase::contains(AliasName)) {
-        if (!m_reak->applyUpdates()) {
-            m_error = QStringLiteral("Zwischengespeicherte Reaktionszeiten konnten nicht geschrieben werden: ")
-                      + m_reak->errorText();
-            m_reak->cancelUpdates();
-        }
-    }
+    // Rows of a run are stored by "&Speichern" only, never on the way out.
+    if (m_reak->hasPendingUpdates())
+        m_reak->cancelUpdates();
     for (ResultQuery *query : m_queries)
         query->close();
     m_reak->close();
@@ -577,4 +615,29 @@ bool TData::deleteProfiles(const QList<qint64> &rows)
     if (m_visier->isOpen())
         m_visier->refresh();
     return true;
+}
+
+bool IsBusyError(const QString &text)
+{
+    return text.contains(QLatin1String("database is locked"), Qt::CaseInsensitive)
+           || text.contains(QLatin1String("database table is locked"), Qt::CaseInsensitive)
+           || text.contains(QLatin1String("database is busy"), Qt::CaseInsensitive);
+}
+
+bool IsReadOnlyError(const QString &text)
+{
+    return text.contains(QLatin1String("readonly database"), Qt::CaseInsensitive)
+           || text.contains(QLatin1String("read-only"), Qt::CaseInsensitive);
+}
+
+QString StoreErrorText(const QString &text)
+{
+    if (IsReadOnlyError(text))
+        return QStringLiteral("die Datei ist schreibgeschützt; Änderungen und neue Ergebnisse können nicht gespeichert "
+                              "werden (%1).")
+            .arg(text);
+    if (IsBusyError(text))
+        return QStringLiteral("die Datenbank ist gesperrt, sie wird gerade von einem anderen Programm benutzt (%1).")
+            .arg(text);
+    return text;
 }

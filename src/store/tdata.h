@@ -134,3 +134,10 @@ private:
     ResultQuery *m_queries[3] = {nullptr, nullptr, nullptr};
     QStringList m_summary[3];
 };
+
+// SQLite's "database is locked" and the like: another program holds the file.
+bool IsBusyError(const QString &text);
+// "attempt to write a readonly database": the file or its folder is read-only.
+bool IsReadOnlyError(const QString &text);
+// The error text with a German explanation for the two cases above.
+QString StoreErrorText(const QString &text);

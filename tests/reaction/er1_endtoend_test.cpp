@@ -256,6 +256,31 @@ private slots:
         QCOMPARE(w.reak("COUNT(*)"), QStringList{"0"});
     }
 
+    // Another program holds the reaction table: its own message, nothing stored, another try works.
+    void lockedDatabaseAtSaveSaysSo()
+    {
+        World w;
+        TERA1_Form era;
+        for (int k = 1; k <= 5; ++k)
+            era.appendRow(ResultRow{1, k, "230", "x", "-"});
+        era.show();
+        const QString foreign = QStringLiteral("foreign-lock");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), foreign);
+            db.setDatabaseName(w.fx.reakFile());
+            QVERIFY(db.open() && QSqlQuery(db).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+            QVERIFY(!era.Save_ButtonClick());
+            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(foreign);
+        QCOMPARE(w.messages.count(), 1);
+        QVERIFY2(w.messages.lastText().startsWith(QStringLiteral("\r\nDie Datenbank ist gesperrt")), qPrintable(w.messages.lastText()));
+        QVERIFY(era.Save_Button->isEnabled());
+        QVERIFY(era.Save_ButtonClick());
+        QCOMPARE(w.reak("COUNT(*)"), QStringList{"5"});
+    }
+
     void refusedWhenTheActiveShootersRecordIsGone()
     {
         World w;
