@@ -13,9 +13,11 @@
 #include "shell/config_form.h"
 #include "shell/info_form.h"
 #include "shell/main_form.h"
+#include "shell/windowplacement.h"
 #include "shell/settings.h"
 #include "shooters/activeshooter.h"
 #include "shooters/pers_form.h"
+#include "shooters/persneu_form.h"
 #include "shooters/perssel_form.h"
 #include "shooters/persvis_form.h"
 #include "device/fasttimer.h"
@@ -31,21 +33,54 @@
 #include <QDate>
 #include <QDir>
 #include <QPixmap>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
 
 namespace {
 
+// What the X server shows of the window (not a rendering of the widget):
+// sizes, placement and captions as a user sees them.
 bool save(QWidget *w, const QString &file)
 {
-    for (int i = 0; i < 20; ++i) {
+    w->raise();
+    w->activateWindow();
+    for (int i = 0; i < 30; ++i) {
         QCoreApplication::processEvents();
         QThread::msleep(10);
     }
-    const bool ok = w->grab().save(file);
+    const QRect g = w->frameGeometry();
+    QScreen *screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+    const bool ok = screen && screen->grabWindow(0, g.x(), g.y(), g.width(), g.height()).save(file);
     std::printf("%s %s\n", ok ? "geschrieben:" : "FEHLER:", qPrintable(file));
+    return ok;
+}
+
+// "Daten hinzufügen" as F2 opens it: German date, at least its size hint.
+bool newShooterScene(QWidget *mainWindow, const QString &out)
+{
+    TPersNeu_Form dialog(mainWindow);
+    dialog.show();
+    dialog.Name_Edit->setText(QStringLiteral("Berger"));
+    dialog.Vorname_Edit->setText(QStringLiteral("Lena"));
+    dialog.Geburtsdatum_Picker->setDate(QDate(2009, 3, 14));
+    dialog.Sportverein_ComboBox->setEditText(QStringLiteral("SV Tell Musterstadt"));
+    const bool ok = save(&dialog, out + QStringLiteral("/new_shooter_dialog.png"));
+    dialog.reject();
+    return ok;
+}
+
+// The shooter overview with the marked shooter's details (four-digit birth year).
+bool overviewScene(TPers_Form *overview, const QString &out)
+{
+    overview->show();
+    const bool ok = save(overview, out + QStringLiteral("/shooter_overview.png"));
+    overview->hide();
     return ok;
 }
 
@@ -66,6 +101,14 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     InstallGermanTranslations(app);
+    // As the program starts: German formats, windows placed as on the desktop.
+    QLocale::setDefault(ProgramLocale(QLocale::system()));
+    WindowPlacement::install();
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        std::fprintf(stderr, "Die Bilder werden von einem X-Server aufgenommen: bitte mit QT_QPA_PLATFORM=xcb "
+                             "(z. B. unter xvfb-run) starten.\n");
+        return 2;
+    }
     if (argc < 2) {
         std::fprintf(stderr, "Aufruf: vantrel-screenshots <Zielordner>\n");
         return 2;
@@ -111,7 +154,8 @@ int main(int argc, char **argv)
         ActiveShooter::instance().active = true;
         MakeActiveShooter();
 
-        form.resize(1024, 700);
+        if (const QScreen *screen = QGuiApplication::primaryScreen())
+            form.setGeometry(screen->availableGeometry());   // maximised, as the program opens
         form.show();
         form.GoOnline();
         AppState::instance().ActivityTitle = QStringLiteral("Schütze auswählen");
@@ -183,6 +227,11 @@ int main(int argc, char **argv)
                 result = 1;
             era1.hide();
         }
+
+        if (!newShooterScene(&form, out))
+            result = 1;
+        if (!overviewScene(windows.pers, out))
+            result = 1;
 
         // The sight profile dialog for the active shooter.
         auto *persVis = new TPersVis_Form(&form);
