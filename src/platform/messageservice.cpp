@@ -30,6 +30,9 @@ public:
         if (buttons & No) std |= QMessageBox::No;
         if (buttons & Cancel) std |= QMessageBox::Cancel;
         box.setStandardButtons(std);
+        // Sized before its native window is made (else it is made at 640 x 480).
+        box.ensurePolished();
+        box.adjustSize();
         switch (box.exec()) {
         case QMessageBox::Yes: return Yes;
         case QMessageBox::No: return No;

@@ -1,4 +1,5 @@
 #include "shell/about_form.h"
+#include "shell/windowplacement.h"
 
 #include "platform/buildinfo.h"
 #include "shell/actionlog.h"
@@ -76,6 +77,7 @@ TAbout_Form::TAbout_Form(QWidget *parent)
     layout->addLayout(form);
     layout->addWidget(maker);
     layout->addWidget(ok, 0, Qt::AlignRight);
+    WindowPlacement::fitToContent(this);
 }
 
 void TAbout_Form::FormActivate()
@@ -85,6 +87,7 @@ void TAbout_Form::FormActivate()
     m_infoDll->setText(QStringLiteral("Qt ") + QString::fromLatin1(qVersion()));
     const QString sqlite = SqliteVersionText();
     m_dbDll->setText(sqlite.isEmpty() ? QStringLiteral("SQLite") : QStringLiteral("SQLite ") + sqlite);
+    WindowPlacement::fitToContent(this);   // room for the version texts
     WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden AF"));
 }
 

@@ -1,5 +1,7 @@
 #include "shell/settings.h"
 
+#include "shell/windowplacement.h"
+
 #include "platform/numberformat.h"
 #include "platform/registryini.h"
 
@@ -107,6 +109,8 @@ void LoadFormPlacement(QWidget *window, const QString &code)
 {
     if (!window)
         return;
+    // The window is built: its size now, so its native window is made at that size.
+    WindowPlacement::fitToContent(window);
     RegistryIni reg(RegistryKeys::Main);
     // Nothing stored: leave the window to its design position (a dialog opens centred).
     if (!reg.valueExists(kFormData, code + u'X') && !reg.valueExists(kFormData, code + u'Y'))

@@ -19,20 +19,38 @@ void WindowPlacement::install()
     qApp->installEventFilter(filter);
 }
 
-void WindowPlacement::fitOnShow(QWidget *window)
+namespace {
+
+QRect screenArea(const QWidget *window)
 {
-    // The layout first: before it ran, the size hint is that of an empty widget.
+    const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+} // namespace
+
+void WindowPlacement::fitToContent(QWidget *window)
+{
+    // Style and layout first: before they ran, the size hint is that of an empty widget.
     window->ensurePolished();
     if (QLayout *layout = window->layout())
         layout->activate();
-    const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->availableGeometry() : QRect();
-    QSize size = window->size().expandedTo(window->sizeHint()).expandedTo(window->minimumSizeHint());
+    const QRect area = screenArea(window);
+    const QSize hint = window->sizeHint().expandedTo(window->minimumSizeHint());
+    // A widget not yet resized has the default geometry (100 x 30): only the hint counts.
+    QSize size = window->testAttribute(Qt::WA_Resized) ? window->size().expandedTo(hint) : hint;
     size = size.boundedTo(window->maximumSize());
     if (area.isValid())
         size = size.boundedTo(area.size());
-    if (size != window->size())
+    if (size.isValid() && (size != window->size() || !window->testAttribute(Qt::WA_Resized)))
         window->resize(size);
+}
+
+void WindowPlacement::fitOnShow(QWidget *window)
+{
+    fitToContent(window);
+    const QRect area = screenArea(window);
+    const QSize size = window->size();
     // A stored position stays, but the whole window must be on the screen.
     if (window->testAttribute(Qt::WA_Moved) && area.isValid()) {
         const QMargins frame = window->windowHandle() ? window->windowHandle()->frameMargins() : QMargins();

@@ -14,6 +14,9 @@ public:
     static void install();
     // Size and position as the filter sets them when the window is shown.
     static void fitOnShow(QWidget *window);
+    // At least the size hint, now: called when a window is built, so that its
+    // native window is made at that size and not at a widget's default 100 x 30.
+    static void fitToContent(QWidget *window);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -67,6 +67,26 @@ void copyTree(const QString &from, const QString &to)
     }
 }
 
+// The size each window had when its native window was made: a window made at
+// a widget's default 100 x 30 and resized only before it is mapped shows that
+// size to everyone who looks early (xdotool, a window manager).
+class CreationWatcher : public QObject
+{
+public:
+    QHash<const QWidget *, QSize> made;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::WinIdChange) {
+            auto *w = qobject_cast<QWidget *>(watched);
+            if (w && w->isWindow() && w->internalWinId())   // made (again: a new box at the same address)
+                made.insert(w, w->size());
+        }
+        return false;
+    }
+};
+
 // One step: what the user does, and the caption of the window that must then
 // be on top (empty: no modal window, back in the main window).
 struct Step
@@ -86,6 +106,7 @@ public:
     QStringList failures;
     QStringList seen;
     bool done = false;
+    const CreationWatcher *created = nullptr;
 
     void start()
     {
@@ -172,6 +193,14 @@ private:
                             .arg(xGeometry.height())
                             .arg(hint.width())
                             .arg(hint.height());
+        const QSize made = created ? created->made.value(w) : QSize();
+        if (made.isValid() && made != xGeometry.size())
+            failures << QStringLiteral("%1: made at %2x%3, shown at %4x%5")
+                            .arg(step.what)
+                            .arg(made.width())
+                            .arg(made.height())
+                            .arg(xGeometry.width())
+                            .arg(xGeometry.height());
         if (!screen.contains(xGeometry))
             failures << QStringLiteral("%1: %2,%3 %4x%5 is not on the screen")
                             .arg(step.what)
@@ -234,6 +263,8 @@ private slots:
             reg.writeString(QStringLiteral("Ports"), QStringLiteral("COM2"), box.path(QStringLiteral("no-port-2")));
         }
         auto &app = static_cast<QApplication &>(*QCoreApplication::instance());
+        CreationWatcher watcher;
+        app.installEventFilter(&watcher);
         ProgramSession session(app);
         TMain_Form &main = session.mainForm();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
@@ -252,6 +283,7 @@ private slots:
         };
         const QString esc = QStringLiteral("Escape");
         Driver d;
+        d.created = &watcher;
         d.steps = {
             {"Übersicht (Strg+U)", press({"ctrl+u"}), "Schützenverwaltung"},
             {"close overview", press({esc}), ""},
