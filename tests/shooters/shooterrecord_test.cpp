@@ -5,6 +5,7 @@
 #include "shooters/persedit_form.h"
 #include "shooters/persneu_form.h"
 #include "shooters/persvis_form.h"
+#include "support/fakeclock.h"
 #include "support/testmain.h"
 
 #include <QApplication>
@@ -100,6 +101,35 @@ private slots:
         QCOMPARE(f.logMessages(), QStringList({QStringLiteral("Ausführen : [Start] Datensatz hinzufügen"),
                                                QStringLiteral("Ausführen : [Erfolg] Datensatz hinzufügen"),
                                                QStringLiteral("Ausführen : [Start] Datensatz speichern")}));
+    }
+
+    // "&OK" clicked again while the first click's log write lets messages run:
+    // the shooter is stored once, without an error about a second record.
+    void okClickedAgainWhileStoringStoresOnce()
+    {
+        ShooterFixture f;
+        TPersNeu_Form d;
+        struct ClickingClock : FakeClock
+        {
+            TPersNeu_Form *dialog = nullptr;
+            int clicks = 0;
+            void processEvents() override
+            {
+                FakeClock::processEvents();
+                if (dialog && dialog->isVisible() && clicks++ < 3)
+                    dialog->OK_ButtonClick();
+            }
+        } clock;
+        open(d);
+        type(d.Name_Edit, QStringLiteral("Meyer"));
+        type(d.Vorname_Edit, QStringLiteral("Anna"));
+        d.Sportverein_ComboBox->setEditText(QStringLiteral("SV Tell"));
+        clock.dialog = &d;
+        d.OK_ButtonClick();
+        QVERIFY(clock.clicks > 0);
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(f.messages.count(), 0);
+        QCOMPARE(f.storedShooters(), QStringList{QStringLiteral("Anna Meyer")});
     }
 
     void requiredFieldsKeepTheDialogOpenAfterTheClubIsRemembered()
