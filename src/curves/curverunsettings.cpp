@@ -1,0 +1,7 @@
+#include "curves/curverunsettings.h"
+
+CurveRunSettings &CurveRunSettings::instance()
+{
+    static CurveRunSettings settings;
+    return settings;
+}
