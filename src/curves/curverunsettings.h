@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // What test 3 adds to RunSettings (series count, target spacing and sight
 // file are taken from there): written by the setup dialog on "&OK", read by
@@ -15,3 +16,7 @@ struct CurveRunSettings
 
     static CurveRunSettings &instance();
 };
+
+// The run settings of tests 1 to 3 as they are now; the returned function puts
+// them back for "&wiederholen", with the curve set listed and shuffled anew.
+std::function<void()> SnapshotCurveRun();
