@@ -55,12 +55,22 @@ QImage DrawTimebar(const QVector<CurvePoint> &points, int half, int b, int f, in
     QFont font = painter.font();
     font.setPixelSize(9);
     painter.setFont(font);
+    // Lines closer than a pixel fall on one another: each column is drawn once.
+    int lastLine = -1;
+    bool lastLong = false;
+    int lastText = -1000;
     for (qint64 i = 0; i <= total / 100; ++i) {
         const int x = int(std::lround(scale * double(i) * 100.0));
         const bool second = i % 10 == 0;
-        painter.drawLine(x, height - (second ? 20 : 10), x, height - 1);
-        if (second && i > 0)
+        if (x != lastLine || (second && !lastLong)) {
+            painter.drawLine(x, height - (second ? 20 : 10), x, height - 1);
+            lastLong = x == lastLine ? (lastLong || second) : second;
+            lastLine = x;
+        }
+        if (second && i > 0 && x - lastText >= 12) {
             painter.drawText(QRect(x - 4, height - 30, 40, 12), Qt::AlignLeft | Qt::AlignTop, QString::number(i / 10));
+            lastText = x;
+        }
     }
     return bar;
 }
