@@ -4,7 +4,6 @@
 #include "shell/actionlog.h"
 #include "shell/appstate.h"
 
-#include <QThread>
 #include <cstdlib>
 
 namespace {
@@ -28,17 +27,7 @@ int CurveRun::fileForSeries(int series, int files) { return files <= 0 ? 0 : ((s
 
 int CurveRun::half(int target) const { return m_setup.mirrors.at(mirrorFor(target) - 1).S / 2; }
 
-void CurveRun::waitUntil(qint64 deadlineNs)
-{
-    Clock &clock = Clock::instance();
-    const qint64 remaining = deadlineNs - clock.monotonicNs();
-    if (remaining <= 0)
-        return;
-    clock.sleep(int(remaining / kMs));
-    // The sleeper works in whole milliseconds: the rest is waited out here.
-    for (int spin = 0; spin < 200000 && clock.monotonicNs() < deadlineNs; ++spin)
-        QThread::yieldCurrentThread();
-}
+void CurveRun::waitUntil(qint64 deadlineNs) { Clock::instance().sleepUntilNs(deadlineNs); }
 
 bool CurveRun::inputStep(bool accepting)
 {
@@ -64,39 +53,61 @@ void CurveRun::slideTo(int target)
 
 void CurveRun::presentCurve(const QVector<CurvePoint> &points, int half)
 {
+    const int n = int(points.size());
+    if (n == 0) {
+        // Nothing to present; a cancel still gets through here.
+        inputStep(false);
+        return;
+    }
+    // Point 0 is only the starting place: nothing drawn, no wait.
+    if (!inputStep(false))
+        return;
+    SightX = points.at(0).X - 150;
+    SightY = points.at(0).Y - 150;
+    if (!inputStep(false))
+        return;
+    if (n == 1)
+        return;
+
     Clock &clock = Clock::instance();
-    qint64 start = 0;
+    m_display->showSight(points.at(1).X - 150, points.at(1).Y - 150);
+    SightX = points.at(1).X - 150;
+    SightY = points.at(1).Y - 150;
+    // One timeline from the first drawn point: the next point replaces the
+    // last one at its deadline, and input runs while the new one is shown,
+    // so neither drawing nor input stretches the curve.
+    const qint64 start = clock.monotonicNs();
     qint64 elapsed = 0;
-    for (int k = 0; k < points.size(); ++k) {
-        // From the input step after the first hold on, a reaction judges the curve.
-        if (!inputStep(k >= 2))
-            return;
-        const CurvePoint &pt = points.at(k);
-        SightX = pt.X - 150;
-        SightY = pt.Y - 150;
-        if (k == 0)
-            continue; // only the starting place
-        m_display->showSight(SightX, SightY);
-        if (k == 1)
-            start = clock.monotonicNs();
-        // One timeline from the first drawn point: drawing and input do not stretch the curve.
-        elapsed += qint64(pt.T) * kMs;
+    for (int k = 1; k < n; ++k) {
+        const int T = points.at(k).T;
+        elapsed += qint64(T) * kMs;
         waitUntil(start + elapsed);
         if (std::abs(SightX) <= half && std::abs(SightY) <= half) {
             if (OnRun == 0)
                 ++Entries;
-            OnRun += pt.T;
+            OnRun += T;
             LastRun = OnRun;
             SinceOn = 0;
         } else {
             OnRun = 0;
         }
-        SinceOn += pt.T;
+        SinceOn += T;
         m_display->eraseSight();
+        const bool more = k + 1 < n;
+        if (more)
+            m_display->showSight(points.at(k + 1).X - 150, points.at(k + 1).Y - 150);
+        // A reaction here is judged on point k, whose hold has just ended
+        // (for the last point this is the extra step after its hold).
+        if (!inputStep(true)) {
+            if (more)
+                m_display->eraseSight();
+            return;
+        }
+        if (more) {
+            SightX = points.at(k + 1).X - 150;
+            SightY = points.at(k + 1).Y - 150;
+        }
     }
-    // One more step for a reaction to the last point; an empty curve still
-    // lets a cancel through here.
-    inputStep(points.size() >= 2);
 }
 
 void CurveRun::run()
