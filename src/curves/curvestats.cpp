@@ -1,5 +1,7 @@
 #include "curves/curvestats.h"
 
+#include "platform/numberformat.h"
+
 #include <QLocale>
 #include <cmath>
 
@@ -49,7 +51,7 @@ CurveStatistics::CurveStatistics(const ResultRows &rows)
     }
 }
 
-QString CurveStatistics::oneDecimal(double value) { return QLocale().toString(value, 'f', 1); }
+QString CurveStatistics::oneDecimal(double value) { return NumberFormat::formatFloat("%1.1f", value); }
 
 QString CurveStatistics::gLabelText() const
 {
