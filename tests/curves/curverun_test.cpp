@@ -96,6 +96,7 @@ class CurveRunTest : public QObject
 private slots:
     void waits_data();
     void waits();
+    void inputDoesNotStretchTheCurve();
     void filePerSeries_data();
     void filePerSeries();
     void judgement_data();
@@ -138,6 +139,24 @@ void CurveRunTest::waits()
     QVERIFY(b.display.log.contains("caption &Fertig"));
     QVERIFY(!b.display.startEnabled);
     QCOMPARE(b.display.frames, QList<int>());
+}
+
+void CurveRunTest::inputDoesNotStretchTheCurve()
+{
+    // Every input step takes 3 ms: the holds after it are shortened, the curve keeps its 100 ms.
+    Bench b;
+    b.addFile(KdfSection(1, SamePoints(6, 150, 150, 20)) + KdfSection(2, {"1:1|1"}));
+    qint64 firstDrawn = -1, lastErased = -1;
+    b.display.onInput = [&](int step) {
+        b.clock.advanceMs(3);
+        if (step == 6)   // before point 1
+            firstDrawn = b.clock.monotonicMs();
+        if (step == 11)  // after the last hold
+            lastErased = b.clock.monotonicMs() - 3;
+    };
+    b.go();
+    QCOMPARE(b.holds().mid(0, 5), (QList<int>{20, 17, 17, 17, 17}));
+    QCOMPARE(lastErased - firstDrawn, qint64(100));
 }
 
 void CurveRunTest::filePerSeries_data()
