@@ -92,10 +92,12 @@ void CurveRun::presentCurve(const QVector<CurvePoint> &points, int half)
             OnRun = 0;
         }
         SinceOn += T;
-        m_display->eraseSight();
+        // The next point replaces this one in one frame; after the last the scene is bare.
         const bool more = k + 1 < n;
         if (more)
             m_display->showSight(points.at(k + 1).X - 150, points.at(k + 1).Y - 150);
+        else
+            m_display->eraseSight();
         // A reaction here is judged on point k, whose hold has just ended
         // (for the last point this is the extra step after its hold).
         if (!inputStep(true)) {

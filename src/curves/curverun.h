@@ -20,7 +20,8 @@ public:
     virtual void resetMirrorSymbols() = 0;              // all five black
     virtual void markMirrorSymbol(int n) = 0;           // symbol n (1 ... 5) white
     virtual void slideFrame(int v) = 0;                 // strip from column v, shown at once
-    virtual void showSight(int left, int top) = 0;      // sight ANDed in at that corner, shown at once
+    // The sight ANDed in at that corner (replacing one shown before), shown at once.
+    virtual void showSight(int left, int top) = 0;
     virtual void eraseSight() = 0;
     virtual void addResultRow(const ResultRow &row) = 0;
     virtual void processEvents() = 0;                   // pending input runs here
