@@ -274,12 +274,9 @@ void TER3_Form::done(int r)
 
 void TER3_Form::reject()
 {
-    // Esc: during a run only the request to stop.
-    if (m_run.running()) {
-        m_run.requestCancel();
-        return;
-    }
-    QDialog::reject();
+    // Esc and the title bar act as the cancel button: during a run only the
+    // request to stop, afterwards the same steps as "&Abbruch" / "&Fertig".
+    Cancel_ButtonClick();
 }
 
 void TER3_Form::closeEvent(QCloseEvent *event)

@@ -173,7 +173,7 @@ void ER3FormTest::runInTheWindow()
     QVERIFY(!er.OK_Button->isEnabled());
     bool shown = false;
     er.setResultShower([&](TERA3_Form *) { shown = true; });
-    QTest::mouseClick(er.Cancel_Button, Qt::LeftButton);
+    QTest::keyClick(&er, Qt::Key_Escape);   // Esc acts as "&Fertig"
     QVERIFY(shown);
     QVERIFY(!er.isVisible());
 }
