@@ -2,6 +2,7 @@
 #include "curves/ersetup3_form.h"
 #include "platform/programpaths.h"
 #include "platform/registryini.h"
+#include "reaction/erview_form.h"
 #include "reaction/runsettings.h"
 #include "shell/settings.h"
 #include "support/fakeclock.h"
@@ -17,6 +18,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 struct Folder
@@ -68,6 +70,7 @@ private slots:
     void seriesCount();
     void storedChoices();
     void runSettingsAndProblems();
+    void definieren();
 };
 
 void ERSetup3Test::enabling_data()
@@ -239,6 +242,26 @@ void ERSetup3Test::runSettingsAndProblems()
     QVERIFY(text.contains("kaputt.kdf\u201C: Abschnitt [1]: Punkt 0 enthält eine zu große Zahl"));
     QVERIFY(text.contains("kaputt.kdf\u201C: Es fehlen die Abschnitte [3], [4], [5]"));
     QVERIFY(!text.contains("s1.kdf"));
+}
+
+void ERSetup3Test::definieren()
+{
+    // "&Definieren" shows the sight view with this dialog's shooting position, then hands it back.
+    Folder f(1, 0, {"A"});
+    TERSetup3_Form dlg;
+    TERview_Form view;
+    int handedBack = 0;
+    dlg.setSightView(&view, [&] { ++handedBack; });
+    dlg.show();
+    dlg.Typ_Combobox->setCurrentIndex(1);
+    int position = -1;
+    QTimer::singleShot(0, &view, [&] {
+        position = view.shootingPosition();
+        view.reject();
+    });
+    QTest::mouseClick(dlg.Visier_Button, Qt::LeftButton);
+    QCOMPARE(position, 1);
+    QCOMPARE(handedBack, 1);
 }
 
 VR_TEST_CLASS(ERSetup3Test)
