@@ -25,6 +25,18 @@ void Clock::sleep(int ms)
         QThread::msleep(static_cast<unsigned long>(ms));
 }
 
+void Clock::sleepUntilNs(qint64 deadlineNs)
+{
+    constexpr qint64 kSpinNs = 2000000; // the sleeper may overshoot by this much
+    for (;;) {
+        const qint64 remaining = deadlineNs - monotonicNs();
+        if (remaining <= 0)
+            return;
+        if (remaining > kSpinNs)
+            QThread::usleep(static_cast<unsigned long>((remaining - kSpinNs) / 1000));
+    }
+}
+
 void Clock::processEvents()
 {
     if (QCoreApplication::instance())

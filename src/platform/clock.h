@@ -15,6 +15,9 @@ public:
     virtual QDateTime now() const;
     // Blocks the calling thread for ms milliseconds.
     virtual void sleep(int ms);
+    // Blocks until monotonicNs() reaches the deadline, to well under a
+    // millisecond: a coarse sleep, then a short busy wait.
+    virtual void sleepUntilNs(qint64 deadlineNs);
     // Lets the user interface handle its pending events.
     virtual void processEvents();
 

@@ -1,5 +1,9 @@
 #include "shell/startup.h"
 
+#include "curves/curverunsettings.h"
+#include "curves/er3_form.h"
+#include "curves/era3_form.h"
+#include "curves/ersetup3_form.h"
 #include "device/akku_form.h"
 #include "device/fasttimerlibrary.h"
 #include "platform/clock.h"
@@ -45,6 +49,19 @@ void RegisterReactionTest(TMain_Form &mainForm, int test, TERSetupBase *setup, Q
         return std::array<int, 3>{r.SerienAnzahl, r.Scheibenabstand, 0};
     };
     mainForm.registerTest(test, entry);
+}
+
+void RegisterCurveTest(TMain_Form &mainForm, TERSetup3_Form *setup, TER3_Form *window)
+{
+    TestEntry entry;
+    entry.setup = [setup] { return setup->exec() == QDialog::Accepted; };
+    entry.run = [window] { window->exec(); };
+    entry.snapshot = [] { return SnapshotCurveRun(); };
+    entry.describe = [] {
+        const RunSettings &r = RunSettings::instance();
+        return std::array<int, 3>{r.SerienAnzahl, r.Scheibenabstand, 0};
+    };
+    mainForm.registerTest(3, entry);
 }
 
 ProgramSession::ProgramSession(QApplication &app)
@@ -95,6 +112,11 @@ ProgramSession::ProgramSession(QApplication &app)
     mainForm.setWindows(windows);
     RegisterReactionTest(mainForm, 1, setup1, test1);
     RegisterReactionTest(mainForm, 2, setup2, test2);
+    auto *setup3 = new TERSetup3_Form(&mainForm);
+    setup3->setSightView(sightView, [setup2, sightView] { setup2->setSightView(sightView); });
+    auto *result3 = new TERA3_Form(&mainForm);
+    auto *test3 = new TER3_Form(result3, &mainForm);
+    RegisterCurveTest(mainForm, setup3, test3);
 
     splash->hide();
     splash.reset();

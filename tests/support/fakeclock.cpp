@@ -14,3 +14,12 @@ void FakeClock::sleep(int ms)
     if (ms > 0)
         advanceMs(ms);
 }
+
+void FakeClock::sleepUntilNs(qint64 deadlineNs)
+{
+    const qint64 remaining = deadlineNs - m_ns;
+    if (remaining <= 0)
+        return;
+    sleeps.append(int((remaining + 999999) / 1000000));
+    m_ns = deadlineNs;
+}

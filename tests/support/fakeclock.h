@@ -14,6 +14,8 @@ public:
     qint64 monotonicNs() const override { return m_ns; }
     QDateTime now() const override { return m_wall.addMSecs(m_ns / 1000000); }
     void sleep(int ms) override;
+    // Recorded as a sleep of the whole milliseconds left (rounded up).
+    void sleepUntilNs(qint64 deadlineNs) override;
     void processEvents() override { ++m_pumps; }
 
     void advanceMs(qint64 ms) { m_ns += ms * 1000000; }

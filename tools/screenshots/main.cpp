@@ -27,6 +27,11 @@
 #include "reaction/randomrun.h"
 #include "reaction/runsettings.h"
 #include "store/tdata.h"
+#include "curves/curverunsettings.h"
+#include "curves/er3_form.h"
+#include "curves/era3_form.h"
+#include <QPainter>
+#include <QTreeWidget>
 #include "trainer-sim/virtualtrainer.h"
 
 #include <QApplication>
@@ -41,6 +46,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -93,6 +99,116 @@ void addShooter(DataTable *pers, const QString &name, const QString &vorname, co
     pers->setFieldValue(QStringLiteral("Geburtsdatum"), QDate(1998, 4, 12));
     pers->setFieldValue(QStringLiteral("Trainingsrunden"), double(rounds));
     pers->post();
+}
+
+// A shooting system (600 px, mirrors 60 ... 540) and one curve set of two
+// files in the program folder, for the test 3 scenes.
+QStringList writeTest3Files()
+{
+    const QString p = ProgramPaths::programDir();
+    QDir().mkpath(p + QStringLiteral("/sdata"));
+    QDir().mkpath(p + QStringLiteral("/kdata/Beispiel"));
+    QImage system(600, 200, QImage::Format_RGB32);
+    system.fill(qRgb(196, 204, 196));
+    {
+        QPainter painter(&system);
+        painter.fillRect(0, 150, 600, 50, QColor(150, 138, 112));
+        painter.setRenderHint(QPainter::Antialiasing);
+        for (int x : {60, 180, 300, 420, 540}) {
+            painter.fillRect(x - 26, 66, 52, 68, QColor(88, 96, 104));
+            painter.fillRect(x - 24, 68, 48, 64, QColor(232, 232, 224));
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(QColor(160, 160, 160));
+            painter.drawEllipse(QPoint(x, 100), 24, 24);
+            painter.setBrush(Qt::black);
+            painter.drawEllipse(QPoint(x, 100), 20, 20);
+        }
+    }
+    system.save(p + QStringLiteral("/sdata/anlage.bmp"), "BMP");
+    QFile def(p + QStringLiteral("/sdata/anlage.def"));
+    if (def.open(QIODevice::WriteOnly))
+        def.write("[Spiegel]\r\n1=60:100|40\r\n2=180:100|40\r\n3=300:100|40\r\n4=420:100|40\r\n5=540:100|40\r\n");
+    QStringList files;
+    for (int f = 1; f <= 2; ++f) {
+        const QString path = p + QStringLiteral("/kdata/Beispiel/serie%1.kdf").arg(f);
+        QByteArray text;
+        for (int t = 1; t <= 5; ++t) {
+            text += "[" + QByteArray::number(t) + "]\r\nRec=1\r\nPoints=40\r\n";
+            for (int k = 0; k < 40; ++k) {
+                // drifting in from the upper left, staying, drifting off to the right
+                const int x = k < 15 ? 90 + 4 * k : k < 30 ? 150 + (k % 3) - 1 : 150 + 5 * (k - 29);
+                const int y = k < 15 ? 100 + 3 * k + t : k < 30 ? 148 + (k % 4) : 150 - 2 * (k - 29);
+                text += QByteArray::number(k) + "=" + QByteArray::number(x) + ":" + QByteArray::number(y) + "|20\r\n";
+            }
+        }
+        QFile kdf(path);
+        if (kdf.open(QIODevice::WriteOnly))
+            kdf.write(text);
+        files << path;
+    }
+    return files;
+}
+
+// Test 3 running with the hit symbols on: two targets hit, the sight on target 3.
+bool shootTest3Running(QWidget *parent, const QString &out)
+{
+    CurveRunSettings &curves = CurveRunSettings::instance();
+    curves.ShootingSystemName = QStringLiteral("anlage.bmp");
+    curves.CurveFiles = writeTest3Files();
+    curves.ShowTargets = true;
+    curves.LeftToRight = true;
+    RunSettings::instance().SerienAnzahl = 1;
+    RunSettings::instance().VisierDatei.clear();
+    TERA3_Form era3(parent);
+    TER3_Form er3(&era3, parent);
+    er3.show();
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+    bool ok = false;
+    struct Stepper : Clock
+    {
+        std::function<void()> onInput;
+        void sleep(int) override {}
+        void sleepUntilNs(qint64) override {}
+        void processEvents() override { onInput(); }
+    } stepper;
+    stepper.onInput = [&] {
+        CurveRun &run = er3.run();
+        if (run.CurrentTarget < 3 && run.OnRun == 100)
+            run.reaction();
+        if (run.CurrentTarget == 3 && run.OnRun == 60 && !ok) {
+            Clock::install(nullptr);
+            ok = save(&er3, out + QStringLiteral("/test3_running.png"));
+            Clock::install(&stepper);
+            run.requestCancel();
+        }
+    };
+    Clock::install(&stepper);
+    er3.OK_ButtonClick();
+    Clock::install(nullptr);
+    return ok;
+}
+
+// The result window of test 3 with the time bar of a row.
+bool shootTest3Result(QWidget *parent, const QString &out)
+{
+    // Figures as a German desktop shows them.
+    const QLocale oldLocale;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    TERA3_Form era3(parent);
+    era3.setRunContext(CurveRunSettings::instance().CurveFiles,
+                       {{60, 100, 40}, {180, 100, 40}, {300, 100, 40}, {420, 100, 40}, {540, 100, 40}}, true);
+    const char *times[] = {" 240", " 160", " 320", "  80", " 300", " 260", " 180", " 200", " 220", " 280"};
+    const char *status[] = {"x", "x", "x", "o", "x", "x", "x", "o", "x", "x"};
+    for (int i = 0; i < 10; ++i)
+        era3.appendRow(ResultRow{i / 5 + 1, i % 5 + 1, QString::fromLatin1(times[i]), QString::fromLatin1(status[i]),
+                                 QStringLiteral(" 1")});
+    era3.show();
+    era3.Erg_ListView->setCurrentItem(era3.Erg_ListView->topLevelItem(2));
+    const bool ok = save(&era3, out + QStringLiteral("/test3_result_window.png"));
+    era3.hide();
+    QLocale::setDefault(oldLocale);
+    return ok;
 }
 
 } // namespace
@@ -231,6 +347,8 @@ int main(int argc, char **argv)
         if (!newShooterScene(&form, out))
             result = 1;
         if (!overviewScene(windows.pers, out))
+            result = 1;
+        if (!shootTest3Running(&form, out) || !shootTest3Result(&form, out))
             result = 1;
 
         // The sight profile dialog for the active shooter.

@@ -1,0 +1,206 @@
+#include "curves/curverun.h"
+
+#include "platform/clock.h"
+#include "shell/actionlog.h"
+#include "shell/appstate.h"
+
+#include <cstdlib>
+
+namespace {
+constexpr qint64 kMs = 1000000;
+constexpr int kSlideStepMs = 20;
+} // namespace
+
+void CurveRun::activate(const Setup &setup)
+{
+    m_setup = setup;
+    m_setup.mirrors.resize(5);
+    CurrentTarget = 1;
+    SeriesNo = 1;
+    LastReactedTarget = 0;
+    CancelRequested = false;
+}
+
+int CurveRun::mirrorFor(int target) const { return m_setup.leftToRight ? target : 6 - target; }
+
+int CurveRun::fileForSeries(int series, int files) { return files <= 0 ? 0 : ((series - 1) % files) + 1; }
+
+int CurveRun::half(int target) const { return m_setup.mirrors.at(mirrorFor(target) - 1).S / 2; }
+
+void CurveRun::waitUntil(qint64 deadlineNs) { Clock::instance().sleepUntilNs(deadlineNs); }
+
+bool CurveRun::inputStep(bool accepting)
+{
+    m_accepting = accepting;
+    m_display->processEvents();
+    m_accepting = false;
+    return !CancelRequested;
+}
+
+void CurveRun::slideTo(int target)
+{
+    if (PanPosition == target)
+        return;
+    const int W = m_setup.systemWidth;
+    const int step = target > PanPosition ? 1 : -1;
+    const qint64 start = Clock::instance().monotonicNs();
+    for (qint64 p = 1; PanPosition != target; ++p) {
+        waitUntil(start + p * kSlideStepMs * kMs);
+        PanPosition += step;
+        m_display->slideFrame(W - PanPosition);
+    }
+}
+
+void CurveRun::presentCurve(const QVector<CurvePoint> &points, int half)
+{
+    const int n = int(points.size());
+    if (n == 0) {
+        // Nothing to present; a cancel still gets through here.
+        inputStep(false);
+        return;
+    }
+    // Point 0 is only the starting place: nothing drawn, no wait.
+    if (!inputStep(false))
+        return;
+    SightX = points.at(0).X - 150;
+    SightY = points.at(0).Y - 150;
+    if (!inputStep(false))
+        return;
+    if (n == 1)
+        return;
+
+    Clock &clock = Clock::instance();
+    m_display->showSight(points.at(1).X - 150, points.at(1).Y - 150);
+    SightX = points.at(1).X - 150;
+    SightY = points.at(1).Y - 150;
+    // One timeline from the first drawn point: the next point replaces the
+    // last one at its deadline, and input runs while the new one is shown,
+    // so neither drawing nor input stretches the curve.
+    const qint64 start = clock.monotonicNs();
+    qint64 elapsed = 0;
+    for (int k = 1; k < n; ++k) {
+        const int T = points.at(k).T;
+        elapsed += qint64(T) * kMs;
+        waitUntil(start + elapsed);
+        if (std::abs(SightX) <= half && std::abs(SightY) <= half) {
+            if (OnRun == 0)
+                ++Entries;
+            OnRun += T;
+            LastRun = OnRun;
+            SinceOn = 0;
+        } else {
+            OnRun = 0;
+        }
+        SinceOn += T;
+        // The next point replaces this one in one frame; after the last the scene is bare.
+        const bool more = k + 1 < n;
+        if (more)
+            m_display->showSight(points.at(k + 1).X - 150, points.at(k + 1).Y - 150);
+        else
+            m_display->eraseSight();
+        // A reaction here is judged on point k, whose hold has just ended
+        // (for the last point this is the extra step after its hold).
+        if (!inputStep(true)) {
+            if (more)
+                m_display->eraseSight();
+            return;
+        }
+        if (more) {
+            SightX = points.at(k + 1).X - 150;
+            SightY = points.at(k + 1).Y - 150;
+        }
+    }
+}
+
+void CurveRun::run()
+{
+    if (m_running)
+        return;
+    m_running = true;
+    CancelRequested = false;
+    CurrentTarget = 1;
+    FileNo = 0;
+    int c = 0;
+    m_display->setStartEnabled(false);
+    m_display->focusReaction();
+    const int W = m_setup.systemWidth;
+    const int files = int(m_setup.curveFiles.size());
+    const int pauseMs = m_setup.scheibenabstand * 1000;
+
+    do {
+        // To the first mirror from the centred picture.
+        PanPosition = 0;
+        slideTo(W / 2 - m_setup.mirrors.at(mirrorFor(1) - 1).X);
+        m_display->resetMirrorSymbols();
+
+        ++c;
+        SeriesNo = c;
+        LastReactedTarget = 0;
+        m_display->setLightsVisible(true);
+        m_display->setStatusText(QStringLiteral("Messbeginn Serie %1").arg(c));
+        AppState::instance().ActivityTitle = QStringLiteral("Messwerterfassung");
+        if (!inputStep(false))
+            break;
+        bool cancelled = false;
+        for (int light = 0; light < 3 && !cancelled; ++light) {
+            m_display->setLight(light);
+            cancelled = !inputStep(false);
+            if (!cancelled)
+                Clock::instance().sleep(pauseMs);
+        }
+        if (cancelled)
+            break;
+
+        WriteLogLine(QStringLiteral("Ausführen : [Run] ER3 Messung"));
+        m_display->setLightsVisible(false);
+        m_display->setCancelCaption(QStringLiteral("&Abbruch"));
+        m_display->focusReaction();
+
+        for (int t = 1; t <= 5; ++t) {
+            if (t == 1) {
+                ++FileNo;
+                if (FileNo > files)
+                    FileNo = 1;
+            }
+            CurrentTarget = t;
+            slideTo(W / 2 - m_setup.mirrors.at(mirrorFor(t) - 1).X);
+            m_display->setStatusText(QStringLiteral("Serie %1").arg(c));
+            QVector<CurvePoint> points;
+            if (files > 0)
+                DecodeCurvePoints(ReadCurveDefinition(m_setup.curveFiles.at(FileNo - 1), QString::number(t)), &points);
+            OnRun = 0;
+            Entries = 0;
+            SinceOn = 0;
+            LastRun = 0;
+            presentCurve(points, half(t));
+            if (CancelRequested)
+                break;
+            if (m_setup.serienAnzahl != 1)
+                Clock::instance().sleep(pauseMs);
+        }
+    } while (c < m_setup.serienAnzahl && !CancelRequested);
+
+    if (!CancelRequested)
+        m_display->setCancelCaption(QStringLiteral("&Fertig"));
+    m_running = false;
+}
+
+void CurveRun::reaction()
+{
+    if (!m_accepting)
+        return;
+    if (CurrentTarget == LastReactedTarget)
+        return;
+    LastReactedTarget = CurrentTarget;
+    const int h = half(CurrentTarget);
+    ResultRow row;
+    row.series = SeriesNo;
+    row.target = CurrentTarget;
+    row.time = QString::asprintf("%4d", OnRun != 0 ? OnRun : LastRun + SinceOn);
+    const bool hit = std::abs(SightX) <= h && std::abs(SightY) <= h;
+    row.status = hit ? QStringLiteral("x") : QStringLiteral("o");
+    if (hit)
+        m_display->markMirrorSymbol(mirrorFor(CurrentTarget));
+    row.error = QString::asprintf("%2d", Entries);
+    m_display->addResultRow(row);
+}

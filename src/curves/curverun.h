@@ -1,0 +1,91 @@
+#pragma once
+#include "curves/kdftools.h"
+#include "reaction/resultrow.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// What the run of test 3 asks its window to do.
+class CurveDisplay
+{
+public:
+    virtual ~CurveDisplay() = default;
+    virtual void setStatusText(const QString &text) = 0;
+    virtual void setLight(int lit) = 0;                 // 0 red, 1 yellow, 2 green
+    virtual void setLightsVisible(bool visible) = 0;
+    virtual void setCancelCaption(const QString &caption) = 0;
+    virtual void setStartEnabled(bool on) = 0;
+    virtual void focusReaction() = 0;                   // "Reaktion" takes the keyboard focus
+    virtual void resetMirrorSymbols() = 0;              // all five black
+    virtual void markMirrorSymbol(int n) = 0;           // symbol n (1 ... 5) white
+    virtual void slideFrame(int v) = 0;                 // strip from column v, shown at once
+    // The sight ANDed in at that corner (replacing one shown before), shown at once.
+    virtual void showSight(int left, int top) = 0;
+    virtual void eraseSight() = 0;
+    virtual void addResultRow(const ResultRow &row) = 0;
+    virtual void processEvents() = 0;                   // pending input runs here
+};
+
+// The run of test 3: one loop started by "&Start" that waits through the
+// clock's sleeper and lets the window handle input at fixed steps. Reactions
+// arrive through reaction() while the loop lets input run.
+class CurveRun
+{
+public:
+    struct Setup
+    {
+        int serienAnzahl = 1;
+        int scheibenabstand = 1;            // seconds
+        QStringList curveFiles;
+        bool leftToRight = true;
+        QVector<MirrorDef> mirrors;         // five, index 0 = mirror 1
+        int systemWidth = 0;                // W of the shooting-system picture
+    };
+
+    explicit CurveRun(CurveDisplay *display) : m_display(display) {}
+
+    // Opening of the window.
+    void activate(const Setup &setup);
+    // The whole run; returns when it ended or was cancelled.
+    void run();
+    // "Reaktion".
+    void reaction();
+    // "&Abbruch" (or Esc, or closing) while the run is on.
+    void requestCancel() { CancelRequested = true; }
+
+    bool running() const { return m_running; }
+    const Setup &setup() const { return m_setup; }
+
+    // The mirror (1 ... 5) that target t uses: t, or 6 - t right to left.
+    int mirrorFor(int target) const;
+    // File (1-based) of series k with d files: ((k - 1) mod d) + 1.
+    static int fileForSeries(int series, int files);
+
+    int SeriesNo = 1;
+    int CurrentTarget = 1;
+    int LastReactedTarget = 0;
+    int FileNo = 0;
+    int SightX = 0;
+    int SightY = 0;
+    int OnRun = 0;
+    int LastRun = 0;
+    int SinceOn = 0;
+    int Entries = 0;
+    int PanPosition = 0;
+    bool CancelRequested = false;
+
+private:
+    // Input step: pending input runs; reactions count only when `accepting`.
+    // Returns false when the run is to end.
+    bool inputStep(bool accepting);
+    void presentCurve(const QVector<CurvePoint> &points, int half);
+    void slideTo(int target);
+    void waitUntil(qint64 deadlineNs);
+    int half(int target) const;
+
+    CurveDisplay *m_display;
+    Setup m_setup;
+    bool m_running = false;
+    bool m_accepting = false;
+};

@@ -1,0 +1,41 @@
+#pragma once
+#include "reaction/resultrow.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The figures of the test-3 result window. Valid rows are those with status
+// exactly "x"; a row's value is its time text as a number. Texts use "%1.1f"
+// with the decimal separator of the default locale.
+class CurveStatistics
+{
+public:
+    struct GroupLine
+    {
+        QString caption;        // group number from 1
+        QStringList subItems;   // mean and deviation, or empty below two valid rows
+    };
+
+    explicit CurveStatistics(const ResultRows &rows);
+
+    int rowCount() const { return m_rows; }
+    int validCount() const { return m_valid; }
+    double mean() const { return m_mean; }
+
+    QString anzMessText() const { return QString::number(m_rows); }
+    QString gLabelText() const;   // " (n gültig / m ungültig)"
+    QString mwText() const;       // "300,0 ms"
+    QString diffText() const;     // "16,3 ms"; "0 ms" for one valid row, "0,0 ms" for none
+    // Groups of five consecutive rows; a last group of fewer rows is left out.
+    const QList<GroupLine> &groupLines() const { return m_groups; }
+
+    static QString oneDecimal(double value);
+
+private:
+    int m_rows = 0;
+    int m_valid = 0;
+    double m_mean = 0;
+    double m_ss = 0;
+    QList<GroupLine> m_groups;
+};

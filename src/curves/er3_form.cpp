@@ -1,0 +1,346 @@
+#include "curves/er3_form.h"
+
+#include "curves/curverunsettings.h"
+#include "curves/era3_form.h"
+#include "device/commandset.h"
+#include "platform/clock.h"
+#include "platform/messageservice.h"
+#include "platform/programpaths.h"
+#include "reaction/runsettings.h"
+#include "reaction/validitybounds.h"
+#include "shell/actionlog.h"
+#include "shell/hints.h"
+#include "shell/pictures.h"
+#include "shell/settings.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QImageReader>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+TCurveView::TCurveView(CurveScene *scene, QWidget *parent)
+    : QWidget(parent)
+    , m_scene(scene)
+{
+    setObjectName(QStringLiteral("Visier"));
+    setFixedSize(CurveScene::Size, CurveScene::Size);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TCurveView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.drawImage(0, 0, m_scene->display());
+}
+
+TMirrorSymbol::TMirrorSymbol(QWidget *parent)
+    : QWidget(parent)
+{
+    setFixedSize(33, 33);
+}
+
+void TMirrorSymbol::setHit(bool hit)
+{
+    if (m_hit == hit)
+        return;
+    m_hit = hit;
+    repaint();
+}
+
+void TMirrorSymbol::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.setBrush(m_hit ? Qt::white : Qt::black);
+    painter.drawEllipse(QRectF(0.5, 0.5, width() - 1.0, height() - 1.0));
+}
+
+TER3_Form::TER3_Form(TERA3_Form *result, QWidget *parent)
+    : QDialog(parent)
+    , m_result(result)
+{
+    WriteLogLine(QStringLiteral("Initialisierung : [Start] Laden ER3F"));
+    setObjectName(QStringLiteral("ER3_Form"));
+    setWindowTitle(QStringLiteral("Einfachreaktionstest (Individualkurven)"));
+    setModal(true);
+
+    Anzeige_GroupBox = new QGroupBox(QStringLiteral("Anzeige"), this);
+    Anzeige_GroupBox->setObjectName(QStringLiteral("Anzeige_GroupBox"));
+    Anzeige_GroupBox->setFixedSize(500, 372);
+    sh_target = new QFrame(Anzeige_GroupBox);
+    sh_target->setObjectName(QStringLiteral("sh_target"));
+    sh_target->setGeometry(93, 12, 314, 41);
+    sh_target->setAutoFillBackground(true);
+    QPalette silver = sh_target->palette();
+    silver.setColor(QPalette::Window, QColor(192, 192, 192));
+    sh_target->setPalette(silver);
+    const int xs[5] = {97, 164, 232, 300, 369};
+    for (int i = 0; i < 5; ++i) {
+        sh_s[i] = new TMirrorSymbol(Anzeige_GroupBox);
+        sh_s[i]->setObjectName(QStringLiteral("sh_s%1").arg(i + 1));
+        sh_s[i]->move(xs[i], 16);
+        sh_s[i]->raise();
+    }
+    Visier = new TCurveView(&m_scene, Anzeige_GroupBox);
+    Visier->move(100, 58);
+
+    StatusInfo_Label = new QLabel(this);
+    StatusInfo_Label->setObjectName(QStringLiteral("StatusInfo_Label"));
+    QFont bold = StatusInfo_Label->font();
+    bold.setBold(true);
+    bold.setPixelSize(16);
+    StatusInfo_Label->setFont(bold);
+    StatusInfo_Label->setAlignment(Qt::AlignCenter);
+
+    auto *panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("Control_Panel"));
+    panel->setFrameShape(QFrame::StyledPanel);
+    auto light = [panel](const QString &objectName) {
+        auto *l = new QLabel(panel);
+        l->setObjectName(objectName);
+        l->setFixedSize(Pictures::TrafficLightSize, Pictures::TrafficLightSize);
+        l->setScaledContents(true);
+        l->setVisible(false);
+        QSizePolicy sp = l->sizePolicy();
+        sp.setRetainSizeWhenHidden(true);
+        l->setSizePolicy(sp);
+        return l;
+    };
+    Red_Image = light(QStringLiteral("Red_Image"));
+    Yellow_Image = light(QStringLiteral("Yellow_Image"));
+    Green_image = light(QStringLiteral("Green_image"));
+
+    bt_Reaktion = new QPushButton(QStringLiteral("Reaktion"), panel);
+    bt_Reaktion->setObjectName(QStringLiteral("bt_Reaktion"));
+    bt_Reaktion->setAutoDefault(true);
+    connect(bt_Reaktion, &QPushButton::clicked, this, [this] { bt_ReaktionClick(); });
+    OK_Button = new QPushButton(QStringLiteral("&Start"), panel);
+    OK_Button->setObjectName(QStringLiteral("OK_Button"));
+    OK_Button->setDefault(true);
+    SetHint(OK_Button, QStringLiteral("|Meßwertaufnahme beginnen"));
+    connect(OK_Button, &QPushButton::clicked, this, [this] { OK_ButtonClick(); });
+    Cancel_Button = new QPushButton(QStringLiteral("&Abbruch"), panel);
+    Cancel_Button->setObjectName(QStringLiteral("Cancel_Button"));
+    Cancel_Button->setAutoDefault(false);
+    SetHint(Cancel_Button, QStringLiteral("|Meßwertaufnahme abbrechen"));
+    connect(Cancel_Button, &QPushButton::clicked, this, [this] { Cancel_ButtonClick(); });
+
+    auto *bar = new QHBoxLayout(panel);
+    bar->addWidget(Red_Image);
+    bar->addWidget(Yellow_Image);
+    bar->addWidget(Green_image);
+    bar->addStretch();
+    bar->addWidget(bt_Reaktion);
+    bar->addSpacing(16);
+    bar->addWidget(OK_Button);
+    bar->addWidget(Cancel_Button);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(Anzeige_GroupBox, 0, Qt::AlignHCenter);
+    layout->addWidget(StatusInfo_Label);
+    layout->addWidget(panel);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    m_showResult = [](TERA3_Form *w) { w->exec(); };
+
+    LoadFormPlacement(this, QStringLiteral("ER3F"));
+    WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden ER3F"));
+}
+
+TER3_Form::~TER3_Form() = default;
+
+void TER3_Form::FormActivate()
+{
+    const RunSettings &settings = RunSettings::instance();
+    const CurveRunSettings &curves = CurveRunSettings::instance();
+    m_mirrorError = false;
+    const QString sightFile = SightPictureFile();
+
+    // The shooting system is loaded once here; a run never works on a picture
+    // or mirror list it could not read.
+    QImage system;
+    MirrorDefinitions mirrors;
+    const QString systemPath = QDir(ProgramPaths::sdataDir()).filePath(curves.ShootingSystemName);
+    bool systemError = curves.ShootingSystemName.isEmpty() || !QFileInfo(systemPath).isFile();
+    if (!systemError) {
+        QImageReader reader(systemPath);
+        reader.setAllocationLimit(256);
+        system = reader.read();
+        systemError = system.isNull();
+    }
+    if (systemError) {
+        ShowError(QStringLiteral("Fehler beim Laden der Schussanlage !"));
+    } else {
+        mirrors = ReadMirrorDefinitions(DefinitionFileFor(systemPath), system.width());
+        for (const QString &message : mirrors.messages())
+            ShowError(message);
+        m_mirrorError = !mirrors.ok();
+    }
+    ReadValidityBounds();   // checked as for tests 1 and 2; test 3 does not use the bounds
+    ReadSightProfile(m_profile);
+
+    OK_Button->setEnabled(true);
+    OK_Button->setFocus();
+    StatusInfo_Label->clear();
+    OK_Button->setText(QStringLiteral("&Start"));
+    Cancel_Button->setText(QStringLiteral("&Abbruch"));
+    setLightsVisible(false);
+    SetLight(0);
+    m_scene.setSightPicture(RenderSight(CurveScene::Size, CurveScene::Size, m_profile, sightFile));
+    m_scene.setSystemPicture(system);
+    m_scene.drawStill();
+    Visier->update();
+    m_result->clearLists();
+    m_result->setRunContext(curves.CurveFiles, mirrors.mirrors, curves.LeftToRight);
+
+    CurveRun::Setup setup;
+    setup.serienAnzahl = qMax(1, settings.SerienAnzahl);
+    setup.scheibenabstand = settings.Scheibenabstand;
+    setup.curveFiles = curves.CurveFiles;
+    setup.leftToRight = curves.LeftToRight;
+    setup.mirrors = mirrors.mirrors;
+    setup.systemWidth = system.width();
+    m_run.activate(setup);
+
+    sh_target->setVisible(curves.ShowTargets);
+    for (TMirrorSymbol *s : sh_s) {
+        s->setHit(false);
+        s->setVisible(curves.ShowTargets);
+    }
+    bool canStart = !m_mirrorError && !systemError;
+    if (canStart && curves.CurveFiles.isEmpty()) {
+        ShowError(QStringLiteral("Das gewählte Kurvenset enthält keine Definitionsdateien."));
+        canStart = false;
+    }
+    OK_Button->setEnabled(canStart);
+}
+
+void TER3_Form::OK_ButtonClick()
+{
+    if (!OK_Button->isEnabled() || m_run.running())
+        return;
+    m_run.run();
+    if (m_run.CancelRequested)
+        closeAfterRun();
+}
+
+void TER3_Form::closeAfterRun()
+{
+    OK_Button->setEnabled(true);
+    StopStream();
+    QDialog::reject();
+}
+
+void TER3_Form::Cancel_ButtonClick()
+{
+    if (m_run.running()) {
+        // The run ends at its next input step and then closes the window.
+        m_run.requestCancel();
+        return;
+    }
+    m_run.CancelRequested = true;
+    OK_Button->setEnabled(true);
+    StopStream();
+    if (Cancel_Button->text() == QLatin1String("&Fertig") && m_showResult)
+        m_showResult(m_result);
+    QDialog::reject();
+}
+
+void TER3_Form::bt_ReaktionClick() { m_run.reaction(); }
+
+void TER3_Form::SetLight(int n)
+{
+    QLabel *lights[3] = {Red_Image, Yellow_Image, Green_image};
+    for (int i = 0; i < 3; ++i)
+        lights[i]->setPixmap(Pictures::pixmap(Pictures::trafficLight(i)));
+    if (n >= 0 && n < 3)
+        lights[n]->setPixmap(Pictures::pixmap(Pictures::trafficLight(3 + n)));
+}
+
+void TER3_Form::done(int r)
+{
+    SaveFormPlacement(QStringLiteral("ER3F"), x(), y());
+    QDialog::done(r);
+}
+
+void TER3_Form::reject()
+{
+    // Esc and the title bar act as the cancel button: during a run only the
+    // request to stop, afterwards the same steps as "&Abbruch" / "&Fertig".
+    Cancel_ButtonClick();
+}
+
+void TER3_Form::closeEvent(QCloseEvent *event)
+{
+    if (m_run.running()) {
+        m_run.requestCancel();
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void TER3_Form::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormActivate();
+}
+
+void TER3_Form::setStatusText(const QString &text) { StatusInfo_Label->setText(text); }
+
+void TER3_Form::setLightsVisible(bool visible)
+{
+    Red_Image->setVisible(visible);
+    Yellow_Image->setVisible(visible);
+    Green_image->setVisible(visible);
+}
+
+void TER3_Form::setCancelCaption(const QString &caption) { Cancel_Button->setText(caption); }
+
+void TER3_Form::setStartEnabled(bool on) { OK_Button->setEnabled(on); }
+
+void TER3_Form::focusReaction() { bt_Reaktion->setFocus(); }
+
+void TER3_Form::resetMirrorSymbols()
+{
+    for (TMirrorSymbol *s : sh_s)
+        s->setHit(false);
+}
+
+void TER3_Form::markMirrorSymbol(int n)
+{
+    if (n >= 1 && n <= 5)
+        sh_s[n - 1]->setHit(true);
+}
+
+void TER3_Form::slideFrame(int v)
+{
+    m_scene.drawSlideFrame(v);
+    Visier->repaint();
+}
+
+void TER3_Form::showSight(int left, int top)
+{
+    m_scene.drawSight(left, top);
+    Visier->repaint();
+}
+
+void TER3_Form::eraseSight()
+{
+    m_scene.eraseSight();
+    Visier->repaint();
+}
+
+void TER3_Form::addResultRow(const ResultRow &row) { m_result->appendRow(row); }
+
+void TER3_Form::processEvents() { Clock::instance().processEvents(); }

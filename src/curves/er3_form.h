@@ -1,0 +1,115 @@
+#pragma once
+#include "curves/curverun.h"
+#include "curves/curvescene.h"
+#include "reaction/sightrender.h"
+
+#include <QDialog>
+#include <functional>
+
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class TERA3_Form;
+
+// The display area "Visier" of test 3: shows the scene's backing picture.
+class TCurveView : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TCurveView(CurveScene *scene, QWidget *parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    CurveScene *m_scene;
+};
+
+// One round mirror symbol of the row above the display: black, white after a hit.
+class TMirrorSymbol : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TMirrorSymbol(QWidget *parent = nullptr);
+    void setHit(bool hit);
+    bool hit() const { return m_hit; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    bool m_hit = false;
+};
+
+// "Einfachreaktionstest (Individualkurven)", code "ER3F": the shooting system
+// slides to each mirror and the sight travels along the curves of the set.
+class TER3_Form : public QDialog, public CurveDisplay
+{
+    Q_OBJECT
+public:
+    TER3_Form(TERA3_Form *result, QWidget *parent = nullptr);
+    ~TER3_Form() override;
+
+    // Opening: sight, shooting system and mirrors, bounds, profile, lists cleared.
+    void FormActivate();
+    // "&Start": the whole run; afterwards the window closes if it was cancelled.
+    void OK_ButtonClick();
+    // "&Abbruch" / "&Fertig".
+    void Cancel_ButtonClick();
+    // "Reaktion".
+    void bt_ReaktionClick();
+    void SetLight(int n);
+
+    // How the result window is shown modally (default: exec()).
+    void setResultShower(std::function<void(TERA3_Form *)> shower) { m_showResult = std::move(shower); }
+
+    CurveRun &run() { return m_run; }
+    const CurveScene &scene() const { return m_scene; }
+    TERA3_Form *resultWindow() const { return m_result; }
+    bool mirrorError() const { return m_mirrorError; }
+
+    QGroupBox *Anzeige_GroupBox;
+    TCurveView *Visier;
+    QFrame *sh_target;
+    TMirrorSymbol *sh_s[5];
+    QLabel *StatusInfo_Label;
+    QLabel *Red_Image;
+    QLabel *Yellow_Image;
+    QLabel *Green_image;
+    QPushButton *bt_Reaktion;
+    QPushButton *OK_Button;
+    QPushButton *Cancel_Button;
+
+    void done(int r) override;
+    void reject() override;
+
+    // CurveDisplay
+    void setStatusText(const QString &text) override;
+    void setLight(int lit) override { SetLight(lit); }
+    void setLightsVisible(bool visible) override;
+    void setCancelCaption(const QString &caption) override;
+    void setStartEnabled(bool on) override;
+    void focusReaction() override;
+    void resetMirrorSymbols() override;
+    void markMirrorSymbol(int n) override;
+    void slideFrame(int v) override;
+    void showSight(int left, int top) override;
+    void eraseSight() override;
+    void addResultRow(const ResultRow &row) override;
+    void processEvents() override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void closeAfterRun();
+
+    TERA3_Form *m_result;
+    CurveScene m_scene;
+    CurveRun m_run{this};
+    SightProfile m_profile;
+    bool m_mirrorError = false;
+    std::function<void(TERA3_Form *)> m_showResult;
+};

@@ -1,0 +1,36 @@
+#pragma once
+#include "curves/kdftools.h"
+#include "reaction/resultwindow.h"
+
+#include <QVector>
+
+class TTimebar;
+class QTreeWidgetItem;
+
+// "Auswertung" of test 3 (code "ERA3F"): the rows of the run with their
+// phase, overall and per-group figures, the time bar of a clicked row;
+// "&Speichern" books the rows with "MessTyp" 3 like tests 1 and 2.
+class TERA3_Form : public ReactionResultWindow
+{
+    Q_OBJECT
+public:
+    explicit TERA3_Form(QWidget *parent = nullptr);
+
+    // What the time bar needs of the run: its curve files, mirrors and direction.
+    void setRunContext(const QStringList &curveFiles, const QVector<MirrorDef> &mirrors, bool leftToRight);
+
+    // Showing: the figures.
+    void FormShow3();
+    // Draws the time bar of a row of Erg_ListView.
+    void Erg_ListViewClick(QTreeWidgetItem *item);
+
+    TTimebar *Timebar;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QStringList m_files;
+    QVector<MirrorDef> m_mirrors;
+    bool m_leftToRight = true;
+};

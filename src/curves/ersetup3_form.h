@@ -1,0 +1,77 @@
+#pragma once
+#include <QDialog>
+#include <QPointer>
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class TERview_Form;
+
+// "Vorgaben" of test 3 (code "ERS3F"): series, target spacing, sight, shooting
+// system and direction, curve set. Every choice is kept in the settings store
+// (section "M3"); "&OK" hands the run settings to the test window.
+class TERSetup3_Form : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TERSetup3_Form(QWidget *parent = nullptr);
+    ~TERSetup3_Form() override;
+
+    // The sight-view window of "&Definieren"; `afterShow` runs when it closed
+    // (it gives the window back to the setup dialog of test 2).
+    void setSightView(TERview_Form *view, std::function<void()> afterShow = {});
+
+    // Runs once each time the window is shown.
+    void FormActivate();
+    void OK_ButtonClick();
+    void Info_ButtonClick();
+    void Visier_ButtonClick();
+    void frei_RadioButtonClick();
+
+    // Stored list positions and switches (section "M3").
+    void StoreSettings();
+
+    QGroupBox *Serien_GroupBox;
+    QRadioButton *Anz5_RadioButton;
+    QRadioButton *Anz10_RadioButton;
+    QRadioButton *Anz15_RadioButton;
+    QRadioButton *frei_RadioButton;
+    QLineEdit *Anz_Edit;
+    QSpinBox *Zeit_SpinEdit;
+    QGroupBox *Anschlag_GroupBox;
+    QCheckBox *Treffer_CheckBox;
+    QPushButton *Visier_Button;
+    QComboBox *Typ_Combobox;
+    QComboBox *cb_Visier;
+    QRadioButton *rb_PersVisier;
+    QRadioButton *rb_PresVisier;
+    QGroupBox *Schussanlage_GroupBox;
+    QComboBox *cb_Schussanlage;
+    QRadioButton *rb_keine;
+    QRadioButton *rb_Datei;
+    QCheckBox *cb_Richtung;
+    QCheckBox *cb_Targetanzeige;
+    QComboBox *cb_Kurvensets;
+    QComboBox *cb_Spiegelzuordnung;
+    QPushButton *OK_Button;
+    QPushButton *Cancel_Button;
+    QPushButton *Info_Button;
+
+    void done(int r) override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QPointer<TERview_Form> m_view;
+    std::function<void()> m_afterView;
+};
+
+// The information text of "&Information".
+QString Setup3InfoText();

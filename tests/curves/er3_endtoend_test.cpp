@@ -1,0 +1,207 @@
+#include "curves/curverunsettings.h"
+#include "curves/er3_form.h"
+#include "curves/era3_form.h"
+#include "curves/ersetup3_form.h"
+#include "curves/timebar.h"
+#include "platform/programpaths.h"
+#include "reaction/runsettings.h"
+#include "shell/appstate.h"
+#include "shell/main_form.h"
+#include "shell/settings.h"
+#include "shell/startup.h"
+#include "shooters/activeshooter.h"
+#include "store/storefixture.h"
+#include "support/fakeclock.h"
+#include "support/scriptedmessages.h"
+#include "support/testmain.h"
+#include "curvefiles.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QWindow>
+#include <functional>
+
+namespace {
+// A fake clock that lets the test act whenever the run lets input through.
+struct HookClock : FakeClock
+{
+    std::function<void()> onInput;
+    void processEvents() override
+    {
+        FakeClock::processEvents();
+        if (onInput)
+            onInput();
+    }
+};
+
+QStringList column(QTreeWidget *list, int col)
+{
+    QStringList out;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        out << list->topLevelItem(i)->text(col);
+    return out;
+}
+
+// The program folder: a 600 px shooting system with mirrors at 60 ... 540
+// (S 40) and one curve set with one file.
+void writeProgramFolder()
+{
+    const QString p = ProgramPaths::programDir();
+    QImage system(600, 200, QImage::Format_RGB32);
+    system.fill(qRgb(200, 210, 200));
+    for (int x : {60, 180, 300, 420, 540})
+        for (int y = 80; y < 120; ++y)
+            for (int dx = -20; dx < 20; ++dx)
+                system.setPixel(x + dx, y, qRgb(0, 0, 0));
+    QDir().mkpath(p + "/sdata");
+    QVERIFY(system.save(p + "/sdata/anlage.bmp", "BMP"));
+    WriteFile(p + "/sdata/anlage.def", DefFile({"60:100|40", "180:100|40", "300:100|40", "420:100|40", "540:100|40"}));
+    QByteArray kdf;
+    for (int t = 1; t <= 5; ++t)
+        kdf += KdfSection(t, t == 4 ? SamePoints(6, 200, 150, 20) : SamePoints(6, 150, 150, 20));
+    WriteFile(p + "/kdata/Set/serie.kdf", kdf);
+}
+} // namespace
+
+class ER3EndToEndTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void menuToSavedRowsAndRepeat();
+};
+
+void ER3EndToEndTest::menuToSavedRowsAndRepeat()
+{
+    StoreFixture fx;
+    fx.box.setLocale(QLocale(QLocale::German, QLocale::Germany));
+    HookClock clock;
+    ScriptedMessages messages;
+    const ActiveShooter savedShooter = ActiveShooter::instance();
+    RunSettings::instance() = RunSettings();
+    CurveRunSettings::instance() = CurveRunSettings();
+    writeProgramFolder();
+    QVERIFY(fx.open());
+    DataTable *p = fx.data->persTable();
+    QVERIFY(p->append() && p->setFieldValue("Name", "Meyer") && p->setFieldValue("Vorname", "Anna")
+            && p->setFieldValue("Trainingsrunden", 4.0) && p->post());
+    DataTable *v = fx.data->visierTable();
+    QVERIFY(v->append());
+    for (const char *field : {"Diopter_Size", "DiopVis_Size", "A_Korntunnel", "I_Korntunnel", "A_Ringkorn", "I_Ringkorn",
+                              "Spiegel_Size"})
+        QVERIFY(v->setFieldValue(QString::fromLatin1(field), 20.0));
+    QVERIFY(v->post());
+    QVERIFY(fx.selectShooter("Meyer", "Anna"));
+    ActiveShooter::instance().active = true;
+    MakeActiveShooter();
+
+    TMain_Form form;
+    auto *setup = new TERSetup3_Form(&form);
+    auto *result = new TERA3_Form(&form);
+    auto *window = new TER3_Form(result, &form);
+    RegisterCurveTest(form, setup, window);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+    // Reactions by the state of the run: target 1 after three holds, none to
+    // target 2, target 3 after the last hold, target 4 (off the mirror), target 5 twice.
+    clock.onInput = [&] {
+        CurveRun &run = window->run();
+        if (!run.running())
+            return;
+        const int t = run.CurrentTarget;
+        if ((t == 1 && run.OnRun == 60) || (t == 3 && run.OnRun == 100) || (t == 4 && run.SinceOn == 40)
+            || (t == 5 && run.OnRun >= 20)) {
+            QTest::mouseClick(window->bt_Reaktion, Qt::LeftButton);
+        }
+    };
+
+    bool runChecked = false, barChecked = false;
+    window->setResultShower([&](TERA3_Form *w) {
+        QTimer::singleShot(0, w, [&, w] {
+            QCOMPARE(w->windowTitle(), QStringLiteral("Auswertung"));
+            QCOMPARE(w->GLabel->text(), QStringLiteral(" (3 gültig / 1 ungültig)"));
+            QCOMPARE(w->MW_Label->text(), QStringLiteral("60,0 ms"));
+            QCOMPARE(w->Diff_Label->text(), QStringLiteral("40,0 ms"));
+            // Row 2 (target 3, 100 ms after five holds): five green stretches, the mark on the last.
+            QTreeWidgetItem *item = w->Erg_ListView->topLevelItem(1);
+            const QRect r = w->Erg_ListView->visualItemRect(item);
+            QTest::mouseClick(w->Erg_ListView->viewport(), Qt::LeftButton, {}, r.center());
+            const QImage bar = w->Timebar->grab().toImage();
+            QCOMPARE(bar.pixel(10, 5), qRgb(0, 128, 0));
+            QCOMPARE(bar.pixel(int(513.0 * 80 / 120) + 5, 5), qRgb(255, 255, 0));   // the bar counts point 0 too
+            w->Timebar->repaint();   // kept: a repaint shows it again
+            QCOMPARE(w->Timebar->grab().toImage().pixel(10, 5), qRgb(0, 128, 0));
+            barChecked = true;
+            QTest::mouseClick(w->Save_Button, Qt::LeftButton);
+        });
+        QCOMPARE(w->exec(), int(QDialog::Accepted));
+    });
+
+    QTimer::singleShot(0, setup, [&] {
+        QVERIFY(setup->isVisible());
+        QCOMPARE(setup->cb_Kurvensets->currentText(), QStringLiteral("Set"));
+        setup->frei_RadioButton->click();
+        QTest::keyClicks(setup->Anz_Edit, "1");
+        QTest::mouseClick(setup->OK_Button, Qt::LeftButton);
+        QTimer::singleShot(0, window, [&] {
+            QVERIFY(window->isVisible());
+            QVERIFY(window->OK_Button->isEnabled());
+            QCOMPARE(messages.count(), 0);
+            QTest::mouseClick(window->OK_Button, Qt::LeftButton);   // the whole run
+            QCOMPARE(window->Cancel_Button->text(), QStringLiteral("&Fertig"));
+            QCOMPARE(column(result->Erg_ListView, 1), (QStringList{"1", "3", "4", "5"}));
+            QCOMPARE(column(result->Erg_ListView, 2), (QStringList{"  60", " 100", "  40", "  20"}));
+            QCOMPARE(column(result->Erg_ListView, 3), (QStringList{"x", "x", "o", "x"}));
+            QCOMPARE(column(result->Erg_ListView, 4), (QStringList{" 1", " 1", " 0", " 1"}));
+            QCOMPARE(AppState::instance().ActivityTitle, QStringLiteral("Messwerterfassung"));
+            runChecked = true;
+            QTest::mouseClick(window->Cancel_Button, Qt::LeftButton);
+        });
+    });
+    form.action(QStringLiteral("Test3_Item"))->trigger();
+    QVERIFY(runChecked);
+    QVERIFY(barChecked);
+    QVERIFY(!window->isVisible());
+    QCOMPARE(sqlOnFile(fx.reakFile(), "SELECT MessTyp || '/' || CAST(Serie AS INTEGER) || '/' || CAST(Scheibe AS INTEGER)"
+                                      " || '/' || CAST(ReakZeit AS INTEGER) || '/' || Status || '/' || Fehler FROM ReakData"
+                                      " WHERE Name = 'Meyer' ORDER BY Nummer"),
+             (QStringList{"3.0/1/1/60/x/ 1", "3.0/1/3/100/x/ 1", "3.0/1/4/40/o/ 0", "3.0/1/5/20/x/ 1"}));
+    QCOMPARE(sqlOnFile(fx.reakFile(), "SELECT COUNT(DISTINCT Datum || Zeit) FROM ReakData"), QStringList{"1"});
+    QCOMPARE(sqlOnFile(fx.persFile(), "SELECT CAST(Trainingsrunden AS INTEGER) FROM PersData"), QStringList{"5"});
+
+    // Ctrl+F3 opens the test window directly, with the set listed anew.
+    clock.onInput = nullptr;
+    bool repeated = false;
+    // Offscreen, a closed dialog stays the active window until another one asks.
+    form.windowHandle()->requestActivate();
+    QVERIFY(QTest::qWaitForWindowActive(form.windowHandle()));
+    form.IdleUpdate();
+    QVERIFY(form.action(QStringLiteral("Wiederholen_Item"))->isEnabled());
+    QTimer poll;
+    poll.setInterval(5);
+    connect(&poll, &QTimer::timeout, window, [&] {
+        if (QApplication::activeModalWidget() != window)
+            return;
+        poll.stop();
+        repeated = !setup->isVisible();
+        QCOMPARE(CurveRunSettings::instance().CurveFiles, QStringList{ProgramPaths::programDir() + "/kdata/Set/serie.kdf"});
+        QTest::mouseClick(window->Cancel_Button, Qt::LeftButton);
+    });
+    poll.start();
+    QTest::keyClick(form.windowHandle(), Qt::Key_F3, Qt::ControlModifier);
+    poll.stop();
+    QVERIFY(repeated);
+    DeactivateActiveShooter();
+    ActiveShooter::instance() = savedShooter;
+}
+
+VR_TEST_CLASS(ER3EndToEndTest)
+#include "er3_endtoend_test.moc"

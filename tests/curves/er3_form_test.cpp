@@ -1,0 +1,276 @@
+#include "curves/curverunsettings.h"
+#include "curves/er3_form.h"
+#include "curves/era3_form.h"
+#include "curves/timebar.h"
+#include "platform/programpaths.h"
+#include "reaction/runsettings.h"
+#include "shooters/activeshooter.h"
+#include "store/storefixture.h"
+#include "support/fakeclock.h"
+#include "support/scriptedmessages.h"
+#include "support/testmain.h"
+#include "curvefiles.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <functional>
+
+namespace {
+struct HookClock : FakeClock
+{
+    std::function<void()> onInput;
+    void processEvents() override
+    {
+        FakeClock::processEvents();
+        if (onInput)
+            onInput();
+    }
+};
+
+// Program folder with a shooting system "anlage.bmp" (600 x 200) and one curve file.
+struct Folder
+{
+    Sandbox box;
+    HookClock clock;
+    ScriptedMessages messages;
+
+    Folder(const QByteArray &def, bool picture = true)
+    {
+        const QString p = ProgramPaths::programDir();
+        QDir().mkpath(p + "/sdata");
+        if (picture) {
+            QImage system(600, 200, QImage::Format_RGB32);
+            system.fill(qRgb(0x30, 0xF0, 0x60));
+            system.save(p + "/sdata/anlage.bmp", "BMP");
+        } else {
+            WriteFile(p + "/sdata/anlage.bmp", "BM kaputt");
+        }
+        if (!def.isEmpty())
+            WriteFile(p + "/sdata/anlage.def", def);
+        QByteArray kdf;
+        for (int t = 1; t <= 5; ++t)
+            kdf += KdfSection(t, SamePoints(4, 170, 150, 20));
+        WriteFile(p + "/kdata/A/a.kdf", kdf);
+        RunSettings::instance() = RunSettings();
+        RunSettings::instance().SerienAnzahl = 1;
+        CurveRunSettings &c = CurveRunSettings::instance();
+        c = CurveRunSettings();
+        c.ShootingSystemName = "anlage.bmp";
+        c.CurveSetDirectory = p + "/kdata/A";
+        c.CurveFiles = {p + "/kdata/A/a.kdf"};
+        c.ShowTargets = true;
+    }
+};
+
+const QByteArray kGoodDef = DefFile({"60:100|40", "180:100|40", "300:100|40", "420:100|40", "540:100|40"});
+const QString kNoSight = QStringLiteral("\r\nFehler beim Lesen der Daten !");   // no shooter in this sandbox
+} // namespace
+
+class ER3FormTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void opening_data();
+    void opening();
+    void runInTheWindow();
+    void cancelDuringTheRun_data();
+    void cancelDuringTheRun();
+    void timebarOfARow();
+    void savesTwelveRows();
+};
+
+void ER3FormTest::opening_data()
+{
+    QTest::addColumn<QByteArray>("def");
+    QTest::addColumn<bool>("picture");
+    QTest::addColumn<QString>("system");
+    QTest::addColumn<bool>("files");
+    QTest::addColumn<QStringList>("errors");
+    QTest::addColumn<bool>("start");
+
+    QTest::newRow("sound") << kGoodDef << true << "anlage.bmp" << true << QStringList() << true;
+    QByteArray noFour = kGoodDef;
+    noFour.replace("4=420:100|40\r\n", "");
+    QTest::newRow("missing key 4") << noFour << true << "anlage.bmp" << true
+                                   << QStringList{"Defintionsdaten Spiegel 4 der Schussanlage fehlerhaft."} << false;
+    QByteArray wide = kGoodDef;
+    wide.replace("2=180:100|40", "2=99999999999:100|40").replace("5=540", "5=600");
+    QTest::newRow("mirror beyond 32 bits and outside the picture")
+        << wide << true << "anlage.bmp" << true
+        << QStringList{"Defintionsdaten Spiegel 2 der Schussanlage fehlerhaft.",
+                       "Defintionsdaten Spiegel 5 der Schussanlage fehlerhaft."}
+        << false;
+    QTest::newRow("unreadable picture") << kGoodDef << false << "anlage.bmp" << true
+                                        << QStringList{"Fehler beim Laden der Schussanlage !"} << false;
+    QTest::newRow("missing picture") << kGoodDef << true << "fehlt.bmp" << true
+                                     << QStringList{"Fehler beim Laden der Schussanlage !"} << false;
+    QTest::newRow("no curve files") << kGoodDef << true << "anlage.bmp" << false
+                                    << QStringList{"Das gewählte Kurvenset enthält keine Definitionsdateien."} << false;
+}
+
+void ER3FormTest::opening()
+{
+    QFETCH(QByteArray, def);
+    QFETCH(bool, picture);
+    QFETCH(QString, system);
+    QFETCH(bool, files);
+    QFETCH(QStringList, errors);
+    QFETCH(bool, start);
+    Folder f(def, picture);
+    CurveRunSettings::instance().ShootingSystemName = system;
+    if (!files)
+        CurveRunSettings::instance().CurveFiles.clear();
+    TERA3_Form era;
+    era.appendRow(ResultRow{9, 9, " 999", "x", " 1"});   // from an earlier run
+    TER3_Form er(&era);
+    er.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&er));
+    QStringList shown;
+    for (const ScriptedMessages::Shown &m : f.messages.shown())
+        if (m.text != kNoSight)
+            shown << m.text;
+    QCOMPARE(shown, errors);
+    QCOMPARE(er.OK_Button->isEnabled(), start);
+    QCOMPARE(er.windowTitle(), QStringLiteral("Einfachreaktionstest (Individualkurven)"));
+    QCOMPARE(era.Erg_ListView->topLevelItemCount(), 0);
+    QVERIFY(er.sh_s[0]->isVisible() && er.sh_target->isVisible());
+    // Repaints show the loaded picture again, without loading it anew.
+    f.messages.clear();
+    er.Visier->repaint();
+    QCOMPARE(f.messages.count(), 0);
+    if (start)
+        QCOMPARE(er.Visier->grab().toImage().pixel(150, 150), qRgb(0x30, 0xF0, 0x60));
+}
+
+void ER3FormTest::runInTheWindow()
+{
+    Folder f(kGoodDef);
+    TERA3_Form era;
+    TER3_Form er(&era);
+    er.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&er));
+    bool checked = false;
+    f.clock.onInput = [&] {
+        QVERIFY(!er.OK_Button->isEnabled());   // no second run from inside this one
+        if (er.run().CurrentTarget == 2 && er.run().OnRun == 40 && !checked) {
+            QCOMPARE(er.focusWidget(), static_cast<QWidget *>(er.bt_Reaktion));
+            // The view shows the scene as it is now (the sight over the picture).
+            const QImage shown = er.Visier->grab().toImage();
+            QCOMPARE(shown.convertToFormat(QImage::Format_RGB32), er.scene().display());
+            QTest::mouseClick(er.bt_Reaktion, Qt::LeftButton);
+            QCOMPARE(era.Erg_ListView->topLevelItemCount(), 1);
+            QVERIFY(er.sh_s[1]->hit());
+            checked = true;
+        }
+    };
+    QTest::mouseClick(er.OK_Button, Qt::LeftButton);
+    QVERIFY(checked);
+    QCOMPARE(era.Erg_ListView->topLevelItem(0)->text(2), QStringLiteral("  40"));
+    QCOMPARE(er.Cancel_Button->text(), QStringLiteral("&Fertig"));
+    QVERIFY(!er.OK_Button->isEnabled());
+    bool shown = false;
+    er.setResultShower([&](TERA3_Form *) { shown = true; });
+    QTest::keyClick(&er, Qt::Key_Escape);   // Esc acts as "&Fertig"
+    QVERIFY(shown);
+    QVERIFY(!er.isVisible());
+}
+
+void ER3FormTest::cancelDuringTheRun_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Abbruch") << "button";
+    QTest::newRow("Esc") << "esc";
+    QTest::newRow("title bar") << "close";
+}
+
+void ER3FormTest::cancelDuringTheRun()
+{
+    QFETCH(QString, how);
+    Folder f(kGoodDef);
+    TERA3_Form era;
+    TER3_Form er(&era);
+    er.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&er));
+    bool shown = false;
+    er.setResultShower([&](TERA3_Form *) { shown = true; });
+    int pumpsAfter = -1;
+    f.clock.onInput = [&] {
+        if (er.run().CurrentTarget == 3 && pumpsAfter < 0) {
+            if (how == "button")
+                er.Cancel_ButtonClick();
+            else if (how == "esc")
+                QTest::keyClick(&er, Qt::Key_Escape);
+            else
+                er.close();
+            // Only the request: the window stays until the run has ended.
+            QVERIFY(er.isVisible());
+            pumpsAfter = f.clock.pumps();
+        }
+    };
+    QTest::mouseClick(er.OK_Button, Qt::LeftButton);
+    QCOMPARE(f.clock.pumps(), pumpsAfter);   // the run ended at that very input step
+    QVERIFY(!er.isVisible());
+    QVERIFY(!shown);
+    QCOMPARE(er.Cancel_Button->text(), QStringLiteral("&Abbruch"));
+    QVERIFY(er.OK_Button->isEnabled());
+}
+
+void ER3FormTest::timebarOfARow()
+{
+    // Two files: series 4 of a run uses file 2. Right to left, target 1 is judged on mirror 5.
+    Sandbox box;
+    QTemporaryDir dir;
+    const QString f1 = dir.filePath("1.kdf"), f2 = dir.filePath("2.kdf");
+    WriteFile(f1, KdfSection(1, SamePoints(4, 160, 150, 100)));
+    WriteFile(f2, KdfSection(1, {"150:150|100", "150:150|100", "300:300|200"}));
+    TERA3_Form era;
+    QVector<MirrorDef> mirrors{{60, 0, 40}, {180, 0, 40}, {300, 0, 40}, {420, 0, 40}, {540, 0, 2}};
+    era.setRunContext({f1, f2}, mirrors, true);
+    era.appendRow(ResultRow{4, 1, " 200", "x", " 1"});
+    era.appendRow(ResultRow{3, 1, " 200", "x", " 1"});
+    era.show();
+    era.Erg_ListViewClick(era.Erg_ListView->topLevelItem(0));
+    const QImage bar = era.Timebar->bar();
+    QCOMPARE(bar.pixel(400, 5), qRgb(255, 0, 0));      // file 2: the last 200 of 400 ms off the mirror
+    QCOMPARE(bar.pixel(140, 5), qRgb(255, 255, 0));    // the mark at 100 ms (onRun 200 at point 1)
+    era.Erg_ListViewClick(era.Erg_ListView->topLevelItem(1));
+    QCOMPARE(era.Timebar->bar().pixel(400, 5), qRgb(0, 128, 0));   // series 3: file 1, 10 px off is on mirror 1
+    era.setRunContext({f1, f2}, mirrors, false);
+    era.Erg_ListViewClick(era.Erg_ListView->topLevelItem(1));
+    QCOMPARE(era.Timebar->bar().pixel(400, 5), qRgb(255, 0, 0));   // mirror 5 (half 1): 10 px off is off
+}
+
+void ER3FormTest::savesTwelveRows()
+{
+    StoreFixture fx;
+    FakeClock clock;
+    ScriptedMessages messages;
+    clock.setWallClock(QDateTime(QDate(2026, 12, 7), QTime(20, 15, 30, 125)));
+    QVERIFY(fx.open());
+    DataTable *p = fx.data->persTable();
+    QVERIFY(p->append() && p->setFieldValue("Name", "Meyer") && p->setFieldValue("Vorname", "Anna")
+            && p->setFieldValue("Trainingsrunden", 7.0) && p->post());
+    QVERIFY(fx.selectShooter("Meyer", "Anna"));
+    const ActiveShooter saved = ActiveShooter::instance();
+    ActiveShooter::instance().active = true;
+    MakeActiveShooter();
+    TERA3_Form era;
+    for (int i = 0; i < 12; ++i)
+        era.appendRow(ResultRow{i / 5 + 1, i % 5 + 1, QString::asprintf("%4d", 100 + i), i % 3 ? "x" : "o", " 2"});
+    QVERIFY(era.Save_ButtonClick());
+    QCOMPARE(sqlOnFile(fx.reakFile(), "SELECT COUNT(*) || '/' || COUNT(DISTINCT Datum || Zeit) || '/' || MIN(MessTyp) || '/'"
+                                      " || MAX(MessTyp) || '/' || MIN(Fehler) FROM ReakData"),
+             QStringList{"12/1/3.0/3.0/ 2"});
+    QCOMPARE(sqlOnFile(fx.reakFile(), "SELECT DISTINCT Datum || ' ' || Zeit FROM ReakData"), QStringList{"2026-12-07 20:15:30.125"});
+    QCOMPARE(sqlOnFile(fx.reakFile(), "SELECT CAST(ReakZeit AS INTEGER) FROM ReakData ORDER BY Nummer LIMIT 2"),
+             (QStringList{"100", "101"}));
+    QCOMPARE(sqlOnFile(fx.persFile(), "SELECT CAST(Trainingsrunden AS INTEGER) FROM PersData"), QStringList{"8"});
+    DeactivateActiveShooter();
+    ActiveShooter::instance() = saved;
+}
+
+VR_TEST_CLASS(ER3FormTest)
+#include "er3_form_test.moc"

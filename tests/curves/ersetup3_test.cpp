@@ -1,0 +1,268 @@
+#include "curves/curverunsettings.h"
+#include "curves/ersetup3_form.h"
+#include "platform/programpaths.h"
+#include "platform/registryini.h"
+#include "reaction/erview_form.h"
+#include "reaction/runsettings.h"
+#include "shell/settings.h"
+#include "support/fakeclock.h"
+#include "support/sandbox.h"
+#include "support/scriptedmessages.h"
+#include "support/testmain.h"
+#include "curvefiles.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+struct Folder
+{
+    Sandbox box;
+    FakeClock clock;
+    ScriptedMessages messages;
+
+    Folder(int systems, int pictures, const QStringList &sets)
+    {
+        const QString p = ProgramPaths::programDir();
+        for (int i = 1; i <= systems; ++i) {
+            WriteFile(p + QStringLiteral("/sdata/anlage%1.bmp").arg(i), "BM");
+            WriteFile(p + QStringLiteral("/sdata/anlage%1.def").arg(i), DefFile({"1:1|1"}));
+        }
+        WriteFile(p + "/sdata/ohne.bmp", "BM");   // no definition beside it
+        for (int i = 1; i <= pictures; ++i)
+            WriteFile(p + QStringLiteral("/vdata/visier%1.bmp").arg(i), "BM");
+        QDir().mkpath(p + "/kdata");
+        for (const QString &set : sets)
+            QDir().mkpath(p + "/kdata/" + set);
+        RunSettings::instance() = RunSettings();
+        CurveRunSettings::instance() = CurveRunSettings();
+    }
+    void addCurveFile(const QString &set, const QString &name, const QByteArray &content)
+    {
+        WriteFile(ProgramPaths::programDir() + "/kdata/" + set + "/" + name, content);
+    }
+    static void store(const QString &name, int value) { RegistryIni(RegistryKeys::MainConfig).writeInteger("M3", name, value); }
+    static QString stored(const QString &name) { return RegistryIni(RegistryKeys::MainConfig).readString("M3", name, "-"); }
+};
+
+QByteArray soundCurveFile()
+{
+    QByteArray out;
+    for (int t = 1; t <= 5; ++t)
+        out += KdfSection(t, SamePoints(2, 150, 150, 20));
+    return out;
+}
+} // namespace
+
+class ERSetup3Test : public QObject
+{
+    Q_OBJECT
+private slots:
+    void enabling_data();
+    void enabling();
+    void seriesCount_data();
+    void seriesCount();
+    void storedChoices();
+    void runSettingsAndProblems();
+    void definieren();
+};
+
+void ERSetup3Test::enabling_data()
+{
+    QTest::addColumn<int>("systems");
+    QTest::addColumn<int>("pictures");
+    QTest::addColumn<QStringList>("sets");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<bool>("keine");
+    QTest::addColumn<bool>("dateiVisier");   // "aus Da&tei" enabled
+
+    QTest::newRow("everything there") << 2 << 1 << QStringList{"A"} << true << false << true;
+    QTest::newRow("no shooting system: kei&ne, no OK") << 0 << 1 << QStringList{"A"} << false << true << true;
+    QTest::newRow("no curve set") << 1 << 0 << QStringList() << false << false << false;
+}
+
+void ERSetup3Test::enabling()
+{
+    QFETCH(int, systems);
+    QFETCH(int, pictures);
+    QFETCH(QStringList, sets);
+    QFETCH(bool, ok);
+    QFETCH(bool, keine);
+    QFETCH(bool, dateiVisier);
+    Folder f(systems, pictures, sets);
+    Folder::store("Datei_Schussanlage", 1);
+    TERSetup3_Form dlg;
+    dlg.show();
+    QCOMPARE(dlg.OK_Button->isEnabled(), ok);
+    QCOMPARE(dlg.rb_keine->isChecked(), keine);
+    QCOMPARE(dlg.rb_Datei->isChecked(), !keine);
+    QVERIFY(!dlg.rb_keine->isEnabled() && !dlg.rb_Datei->isEnabled());
+    QCOMPARE(dlg.cb_Schussanlage->count(), systems);   // "ohne.bmp" is never offered
+    QCOMPARE(dlg.rb_PresVisier->isEnabled(), dateiVisier);
+    QVERIFY(!dlg.cb_Spiegelzuordnung->isEnabled());
+    QCOMPARE(dlg.cb_Spiegelzuordnung->currentText(), QStringLiteral("fest"));
+    QVERIFY(dlg.Anz5_RadioButton->isChecked());
+    dlg.OK_ButtonClick();   // a disabled OK does nothing
+    QCOMPARE(dlg.isVisible(), true);
+    QCOMPARE(dlg.result() == QDialog::Accepted, false);
+}
+
+void ERSetup3Test::seriesCount_data()
+{
+    QTest::addColumn<QString>("radio");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("withFiles");
+    QTest::addColumn<int>("series");       // 0 = stays open
+    QTest::addColumn<QString>("message");
+
+    const QString invalid = QStringLiteral("Bitte eine gültige Anzahl eingeben.");
+    const QString noFiles = QStringLiteral("Das gewählte Kurvenset enthält keine Definitionsdateien.");
+    QTest::newRow("frei 12 Serien") << "frei" << "12 Serien" << true << 12 << "";
+    QTest::newRow("frei abc") << "frei" << "abc" << true << 0 << invalid;
+    QTest::newRow("frei 0") << "frei" << "0" << true << 0 << invalid;
+    QTest::newRow("frei beyond the integer range") << "frei" << "99999999999" << true << 0 << invalid;
+    QTest::newRow("10") << "10" << "" << true << 10 << "";
+    QTest::newRow("15 without curve files") << "15" << "" << false << 0 << noFiles;
+    QTest::newRow("frei 3 without curve files") << "frei" << "3" << false << 0 << noFiles;
+}
+
+void ERSetup3Test::seriesCount()
+{
+    QFETCH(QString, radio);
+    QFETCH(QString, text);
+    QFETCH(bool, withFiles);
+    QFETCH(int, series);
+    QFETCH(QString, message);
+    Folder f(1, 0, {"A"});
+    if (withFiles)
+        f.addCurveFile("A", "s1.kdf", soundCurveFile());
+    TERSetup3_Form dlg;
+    dlg.show();
+    QRadioButton *rb = radio == "frei" ? dlg.frei_RadioButton : radio == "10" ? dlg.Anz10_RadioButton : dlg.Anz15_RadioButton;
+    rb->click();
+    QCOMPARE(dlg.Anz_Edit->isEnabled(), radio == "frei");
+    dlg.Anz_Edit->setText(text);
+    dlg.OK_ButtonClick();
+    if (series > 0) {
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(RunSettings::instance().SerienAnzahl, series);
+        QCOMPARE(f.messages.count(), 0);
+    } else {
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(f.messages.lastText(), message);
+        QCOMPARE(f.messages.shown().last().kind, MessageService::Kind::Error);
+    }
+    // The choices are stored even when the dialog stays open.
+    QCOMPARE(Folder::stored("keine_Schussanlage"), QStringLiteral("0"));
+    QCOMPARE(Folder::stored("Datei_Schussanlage"), QStringLiteral("1"));
+}
+
+void ERSetup3Test::storedChoices()
+{
+    Folder f(2, 3, {"A", "B"});
+    f.addCurveFile("B", "s.kdf", soundCurveFile());
+    Folder::store("Viser", 7);          // only three pictures: the first stays
+    Folder::store("Anschlag", 1);
+    Folder::store("Scheibenabstand", 4);
+    Folder::store("Kurvendefinition", 1);
+    Folder::store("Schussanlage", 1);
+    Folder::store("Schussrichtung", 1);
+    Folder::store("Targetanzeige", 1);
+    Folder::store("Datei_Visier", 1);
+    Folder::store("DB_Visier", 0);
+    TERSetup3_Form dlg;
+    dlg.show();
+    QCOMPARE(dlg.cb_Visier->currentIndex(), 0);
+    QCOMPARE(dlg.Typ_Combobox->currentText(), QStringLiteral("stehend"));
+    QCOMPARE(dlg.Zeit_SpinEdit->value(), 4);
+    QCOMPARE(dlg.cb_Kurvensets->currentText(), QStringLiteral("B"));
+    QCOMPARE(dlg.cb_Schussanlage->currentText(), QStringLiteral("anlage2.bmp"));
+    QVERIFY(dlg.cb_Richtung->isChecked() && dlg.cb_Targetanzeige->isChecked());
+    QVERIFY(dlg.rb_PresVisier->isChecked());
+    // Choosing a sight picture checks "aus Da&tei".
+    dlg.rb_PersVisier->setChecked(true);
+    dlg.cb_Visier->setCurrentIndex(2);
+    emit dlg.cb_Visier->activated(2);
+    QVERIFY(dlg.rb_PresVisier->isChecked());
+    dlg.Anz10_RadioButton->setChecked(true);
+    dlg.OK_ButtonClick();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(Folder::stored("Viser"), QStringLiteral("2"));
+    QCOMPARE(Folder::stored("keine_Schussanlage"), QStringLiteral("0"));
+    QCOMPARE(Folder::stored("Anschlag"), QStringLiteral("1"));
+    QCOMPARE(Folder::stored("DB_Visier"), QStringLiteral("0"));
+    const RunSettings &run = RunSettings::instance();
+    const CurveRunSettings &curves = CurveRunSettings::instance();
+    QCOMPARE(run.VisierDatei, QStringLiteral("visier3.bmp"));
+    QCOMPARE(run.SerienAnzahl, 10);
+    QCOMPARE(run.Scheibenabstand, 4);
+    QCOMPARE(curves.ShootingSystemName, QStringLiteral("anlage2.bmp"));
+    QVERIFY(!curves.LeftToRight);
+    QVERIFY(curves.ShowTargets);
+    // Shown again: the count field is cleared and "5" checked.
+    dlg.show();
+    QVERIFY(dlg.Anz5_RadioButton->isChecked());
+    QCOMPARE(dlg.Typ_Combobox->currentText(), QStringLiteral("stehend"));
+}
+
+void ERSetup3Test::runSettingsAndProblems()
+{
+    Folder f(1, 0, {"A"});
+    for (int i = 1; i <= 4; ++i)
+        f.addCurveFile("A", QStringLiteral("s%1.kdf").arg(i), soundCurveFile());
+    f.addCurveFile("A", "kaputt.kdf", KdfSection(1, {"1:1|99999999999"}) + KdfSection(2, {"1:1|1"}));
+    f.addCurveFile("A", "notiz.txt", "x");
+    TERSetup3_Form dlg;
+    dlg.show();
+    dlg.rb_PresVisier->setChecked(true);   // no picture: the profile instead, with a note
+    dlg.OK_ButtonClick();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    const CurveRunSettings &curves = CurveRunSettings::instance();
+    QCOMPARE(curves.CurveSetDirectory, ProgramPaths::programDir() + "/kdata/A");
+    QStringList files = curves.CurveFiles;
+    QCOMPARE(files.size(), 5);
+    files.sort();
+    QCOMPARE(files.first(), curves.CurveSetDirectory + "/kaputt.kdf");
+    QVERIFY(curves.LeftToRight);
+    QVERIFY(RunSettings::instance().VisierDatei.isEmpty());
+    QCOMPARE(f.messages.count(), 2);
+    QCOMPARE(f.messages.shown().at(0).text, QStringLiteral("Keine Visierdaten vorhanden ! \r\nVerwende Profil aus Schützendatenbank."));
+    QVERIFY(dlg.rb_PersVisier->isChecked());
+    // One warning for the set's problems, then the run goes on.
+    QCOMPARE(f.messages.shown().at(1).kind, MessageService::Kind::Warning);
+    const QString text = f.messages.shown().at(1).text;
+    QVERIFY(text.startsWith("Das Kurvenset enthält fehlerhafte Daten:"));
+    QVERIFY(text.contains("kaputt.kdf\u201C: Abschnitt [1]: Punkt 0 enthält eine zu große Zahl"));
+    QVERIFY(text.contains("kaputt.kdf\u201C: Es fehlen die Abschnitte [3], [4], [5]"));
+    QVERIFY(!text.contains("s1.kdf"));
+}
+
+void ERSetup3Test::definieren()
+{
+    // "&Definieren" shows the sight view with this dialog's shooting position, then hands it back.
+    Folder f(1, 0, {"A"});
+    TERSetup3_Form dlg;
+    TERview_Form view;
+    int handedBack = 0;
+    dlg.setSightView(&view, [&] { ++handedBack; });
+    dlg.show();
+    dlg.Typ_Combobox->setCurrentIndex(1);
+    int position = -1;
+    QTimer::singleShot(0, &view, [&] {
+        position = view.shootingPosition();
+        view.reject();
+    });
+    QTest::mouseClick(dlg.Visier_Button, Qt::LeftButton);
+    QCOMPARE(position, 1);
+    QCOMPARE(handedBack, 1);
+}
+
+VR_TEST_CLASS(ERSetup3Test)
+#include "ersetup3_test.moc"
