@@ -100,6 +100,12 @@ TData::TData(QObject *parent)
     m_queries[0] = new ResultQuery(QStringLiteral("EFR_SQLQuery"), AliasName, this);
     m_queries[1] = new ResultQuery(QStringLiteral("EFRF_SQLQuery"), AliasName, this);
     m_queries[2] = new ResultQuery(QStringLiteral("IK_SQLQuery"), AliasName, this);
+    m_queries[0]->setBeforeOpen([this](ResultQuery &) { EFR_SQLQueryBeforeOpen(); });
+    m_queries[1]->setBeforeOpen([this](ResultQuery &) { EFRF_SQLQueryBeforeOpen(); });
+    m_queries[2]->setBeforeOpen([this](ResultQuery &) { IK_SQLQueryBeforeOpen(); });
+    m_queries[0]->setCalcFields([this](ResultQuery &) { EFR_SQLQueryCalcFields(); });
+    m_queries[1]->setCalcFields([this](ResultQuery &) { EFRF_SQLQueryCalcFields(); });
+    m_queries[2]->setCalcFields([this](ResultQuery &) { IK_SQLQueryCalcFields(); });
     if (!s_instance)
         s_instance = this;
     DataSessionStartup();
@@ -122,8 +128,8 @@ bool TData::fail(const QString &text)
 
 void TData::DataSessionStartup()
 {
-    for (QStringList &lines : m_summary)
-        lines.clear();
+    for (SeriesStats &stats : m_stats)
+        stats.summaryLines().clear();
 
     RegistryIni reg(kNrvKey);
     const QString config = QStringLiteral("Config");
@@ -576,5 +582,29 @@ bool TData::deleteProfiles(const QList<qint64> &rows)
     }
     if (m_visier->isOpen())
         m_visier->refresh();
+    return true;
+}
+
+// ---- result queries --------------------------------------------------------
+
+QString TData::resultStatement(bool oldestFirst)
+{
+    return QStringLiteral("SELECT NAME,VORNAME,DATUM,ZEIT, MESSTYP, SERIE, SCHEIBE, ReakZeit, STATUS, FEHLER FROM REAKDATA "
+                          "WHERE MessTyp=:MESSTYP AND NAME=:NAME AND VORNAME=:VORNAME ")
+           + (oldestFirst ? QStringLiteral("ORDER BY DATUM ASC,ZEIT ASC,SERIE ASC,SCHEIBE ASC")
+                          : QStringLiteral("ORDER BY DATUM DESC,ZEIT DESC,SERIE ASC,SCHEIBE ASC"));
+}
+
+bool TData::openResultQuery(Query which, const QString &name, const QString &vorname, bool oldestFirst)
+{
+    ResultQuery *q = query(which);
+    q->close();
+    q->setStatement(resultStatement(oldestFirst));
+    q->clearBindings();
+    q->bindValue(QStringLiteral("MESSTYP"), messTypOf(which));
+    q->bindValue(QStringLiteral("NAME"), name);
+    q->bindValue(QStringLiteral("VORNAME"), vorname);
+    if (!q->open())
+        return fail(q->errorText());
     return true;
 }
