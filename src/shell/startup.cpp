@@ -2,6 +2,8 @@
 
 #include "device/akku_form.h"
 #include "device/fasttimerlibrary.h"
+#include "evaluation/aw_form.h"
+#include "evaluation/dataexport.h"
 #include "platform/clock.h"
 #include "reaction/er1_form.h"
 #include "reaction/er2_form.h"
@@ -87,6 +89,9 @@ int RunProgram(QApplication &app)
     setup2->setSightView(sightView);
     auto *result1 = new TERA1_Form(&mainForm);
     auto *test1 = new TER1_Form(result1, &mainForm);
+    auto *evaluation = new TAW_Form(&mainForm);
+    windows.evaluation = [evaluation] { evaluation->exec(); };
+    windows.exportData = [&mainForm] { ExportAllData(&mainForm); };
     mainForm.setWindows(windows);
     RegisterReactionTest(mainForm, 1, setup1, test1);
     RegisterReactionTest(mainForm, 2, setup2, test2);
