@@ -112,10 +112,22 @@ bool ResultQuery::open()
                         stored << name;
                         types << TableSchema::typeOfColumn(rec.fieldName(c));
                     }
+                    // Neighbouring rows mostly repeat date and time: convert each text once.
+                    QVector<QVariant> lastRaw(stored.size()), lastValue(stored.size());
                     while (query.next()) {
                         QVector<QVariant> row(stored.size());
-                        for (int c = 0; c < stored.size(); ++c)
-                            row[c] = TableSchema::fromStorage(types[c], query.value(c));
+                        for (int c = 0; c < stored.size(); ++c) {
+                            const QVariant v = query.value(c);
+                            if (types[c] == FieldType::Date || types[c] == FieldType::Time) {
+                                if (v != lastRaw[c] || !lastRaw[c].isValid()) {
+                                    lastRaw[c] = v;
+                                    lastValue[c] = TableSchema::fromStorage(types[c], v);
+                                }
+                                row[c] = lastValue[c];
+                            } else {
+                                row[c] = TableSchema::fromStorage(types[c], v);
+                            }
+                        }
                         raw.append(row);
                     }
                     if (query.lastError().isValid())
@@ -163,12 +175,12 @@ bool ResultQuery::open()
             m_columnIndex.insert(columns.at(c).toLower(), c);
     m_rows.clear();
     m_rows.reserve(raw.size());
-    for (const QVector<QVariant> &r : std::as_const(raw)) {
+    for (QVector<QVariant> &r : raw) {
         QVector<QVariant> row(columns.size());
         for (int c = 0; c < columns.size(); ++c)
             if (source[c] >= 0)
-                row[c] = r[source[c]];
-        m_rows.append(row);
+                row[c] = std::move(r[source[c]]);
+        m_rows.append(std::move(row));
     }
     m_open = true;
 
@@ -293,6 +305,28 @@ bool ResultQuery::setCalculated(const QString &column, const QVariant &value)
         return fail(QStringLiteral("Die Spalte %1 ist keine berechnete Spalte der Abfrage %2.")
                         .arg(q(column), q(objectName())));
     m_rows[m_current][c] = value;
+    if (!m_disabled)
+        emit rowChanged(m_current);
+    return true;
+}
+
+const QVariant &ResultQuery::cell(int row, int column) const
+{
+    static const QVariant none;
+    if (row < 0 || row >= m_rows.size() || column < 0 || column >= m_columns.size())
+        return none;
+    return m_rows.at(row).at(column);
+}
+
+bool ResultQuery::setCalculatedAt(int column, const QVariant &value)
+{
+    if (!m_open || m_current < 0 || column < 0 || column >= m_columns.size())
+        return fail(QStringLiteral("Die Abfrage %1 hat keine aktuelle Zeile.").arg(q(objectName())));
+    static const QStringList calc = calculatedColumns();
+    if (!calc.contains(m_columns.at(column), Qt::CaseInsensitive))
+        return fail(QStringLiteral("Die Spalte %1 ist keine berechnete Spalte der Abfrage %2.")
+                        .arg(q(m_columns.at(column)), q(objectName())));
+    m_rows[m_current][column] = value;
     if (!m_disabled)
         emit rowChanged(m_current);
     return true;

@@ -29,11 +29,40 @@ void SeriesStats::beforeOpen()
     Busy = false;
     m_lines.clear();
     m_series.clear();
+    m_nextRow = -1;
 }
 
 bool SeriesStats::sameSeries(const Row &a, const Row &b)
 {
     return a.serie == b.serie && a.datum == b.datum && a.zeit == b.zeit;
+}
+
+SeriesStats::Columns SeriesStats::columnsOf(const ResultQuery &query)
+{
+    Columns c;
+    c.datum = query.columnNumber(QStringLiteral("DATUM"));
+    c.zeit = query.columnNumber(QStringLiteral("ZEIT"));
+    c.serie = query.columnNumber(QStringLiteral("SERIE"));
+    c.scheibe = query.columnNumber(QStringLiteral("SCHEIBE"));
+    c.reakZeit = query.columnNumber(QStringLiteral("ReakZeit"));
+    c.status = query.columnNumber(QStringLiteral("STATUS"));
+    c.gridNr = query.columnNumber(QStringLiteral("GRIDNR"));
+    c.mittelwert = query.columnNumber(QStringLiteral("MITTELWERT"));
+    c.stdAbw = query.columnNumber(QStringLiteral("STDABW"));
+    return c;
+}
+
+SeriesStats::Row SeriesStats::rowOf(const ResultQuery &query, int row, const Columns &c)
+{
+    Row r;
+    r.datum = query.cell(row, c.datum).toDate();
+    r.zeit = query.cell(row, c.zeit).toTime();
+    r.serie = qRound(query.cell(row, c.serie).toDouble());
+    r.scheibe = qRound(query.cell(row, c.scheibe).toDouble());
+    r.reakZeit = qRound(query.cell(row, c.reakZeit).toDouble());
+    const QVariant &status = query.cell(row, c.status);
+    r.status = status.typeId() == QMetaType::QString ? status.toString().trimmed() : status.toString();
+    return r;
 }
 
 SeriesStats::Row SeriesStats::rowOf(const ResultQuery &query, int row)
@@ -106,8 +135,16 @@ SeriesStats::Result SeriesStats::step(int recNo, const Row &row, bool lastOfSeri
 QString SeriesStats::summaryLine(const SeriesSummary &s)
 {
     const QLocale locale;
-    QString line = locale.toString(s.datum, LogDateFormat(locale)) + u'|' + locale.toString(s.zeit, LogTimeFormat(locale))
-                   + u'|' + QString::number(s.serie) + u'|';
+    // The formats are worked out once per locale, not once per line.
+    static QLocale cachedFor(QLocale::C);
+    static QString dateFormat = LogDateFormat(cachedFor), timeFormat = LogTimeFormat(cachedFor);
+    if (!(cachedFor == locale)) {
+        cachedFor = locale;
+        dateFormat = LogDateFormat(locale);
+        timeFormat = LogTimeFormat(locale);
+    }
+    QString line = locale.toString(s.datum, dateFormat) + u'|' + locale.toString(s.zeit, timeFormat) + u'|'
+                   + QString::number(s.serie) + u'|';
     for (int slot : s.slotTimes)
         line += QString::number(slot) + u'|';
     line += NumberFormat::formatFloat("%.1f", s.mean, locale) + u'|';
@@ -126,12 +163,22 @@ void SeriesStats::runStep(ResultQuery &query)
     Busy = true;
     const int row = query.currentRow();
     if (row >= 0) {
-        const Row current = rowOf(query, row);
-        const bool last = row + 1 >= query.recordCount() || !sameSeries(current, rowOf(query, row + 1));
+        if (row == 0)
+            m_columns = columnsOf(query);
+        // The row looked ahead at last time is this one.
+        const Row current = m_nextRow == row ? m_next : rowOf(query, row, m_columns);
+        bool last = true;
+        if (row + 1 < query.recordCount()) {
+            m_next = rowOf(query, row + 1, m_columns);
+            m_nextRow = row + 1;
+            last = !sameSeries(current, m_next);
+        } else {
+            m_nextRow = -1;
+        }
         const Result r = step(row + 1, current, last);
-        query.setCalculated(QStringLiteral("GRIDNR"), row + 1);
-        query.setCalculated(QStringLiteral("MITTELWERT"), r.mittelwert);
-        query.setCalculated(QStringLiteral("STDABW"), r.stdAbw);
+        query.setCalculatedAt(m_columns.gridNr, row + 1);
+        query.setCalculatedAt(m_columns.mittelwert, r.mittelwert);
+        query.setCalculatedAt(m_columns.stdAbw, r.stdAbw);
     }
     Busy = false;
 }
@@ -145,6 +192,7 @@ void SeriesStats::calcAll(ResultQuery &query)
     query.first();
     m_lines.clear();
     m_series.clear();
+    m_nextRow = -1;
     while (!query.eof()) {
         if (!Busy)
             runStep(query);

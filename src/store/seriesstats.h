@@ -60,6 +60,14 @@ public:
     Result step(int recNo, const Row &row, bool lastOfSeries);
     static bool sameSeries(const Row &a, const Row &b);
     static Row rowOf(const ResultQuery &query, int row);
+    // Column numbers of the query as last opened (looked up on row 1).
+    struct Columns
+    {
+        int datum = -1, zeit = -1, serie = -1, scheibe = -1, reakZeit = -1, status = -1;
+        int gridNr = -1, mittelwert = -1, stdAbw = -1;
+    };
+    static Columns columnsOf(const ResultQuery &query);
+    static Row rowOf(const ResultQuery &query, int row, const Columns &c);
 
     const QStringList &summaryLines() const { return m_lines; }
     QStringList &summaryLines() { return m_lines; }
@@ -93,4 +101,7 @@ private:
 
     QStringList m_lines;
     QVector<SeriesSummary> m_series;
+    Columns m_columns;
+    int m_nextRow = -1; // row held in m_next
+    Row m_next;
 };
