@@ -21,6 +21,7 @@
 #include <QDateTimeAxis>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QHeaderView>
 #include <QLineSeries>
 #include <QMenu>
@@ -74,6 +75,15 @@ QStringList titlesOf(int test)
 
 TData::Query queryOf(int test) { return TData::Query(test - 1); }
 
+int columnWidth(const QString &column)
+{
+    static const QHash<QString, int> widths{{"GRIDNR", 50},   {"DATUM", 90},    {"ZEIT", 75},
+                                            {"SERIE", 50},    {"SCHEIBE", 60},  {"ReakZeit", 70},
+                                            {"STATUS", 70},   {"FEHLER", 120},  {"MITTELWERT", 80},
+                                            {"STDABW", 70}};
+    return widths.value(column, 80);
+}
+
 // The grid: a marker for the current row in the indicator column.
 class GridModel : public ResultQueryModel
 {
@@ -125,6 +135,7 @@ TAW_Form::TAW_Form(QWidget *parent)
         grid->setItemDelegate(new SilverRowDelegate(grid));
         grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
         grid->horizontalHeader()->setHighlightSections(false);
+        grid->horizontalHeader()->setStretchLastSection(true);
         grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
         grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
         grid->verticalHeader()->setMinimumWidth(16);
@@ -146,6 +157,9 @@ TAW_Form::TAW_Form(QWidget *parent)
             model->setFormatter(QStringLiteral("STDABW"), oneDecimal);
             grid->setModel(model);
             m_models[test - 1] = model;
+            const QStringList columns = columnsOf(test);
+            for (int c = 0; c < columns.size(); ++c)
+                grid->setColumnWidth(c, columnWidth(columns.at(c)));
             connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, model,
                     [model](const QModelIndex &current) {
                         if (current.isValid())

@@ -11,6 +11,7 @@
 #include <QPrinter>
 #include <QSaveFile>
 #include <QToolBar>
+#include <memory>
 
 namespace {
 
@@ -26,27 +27,8 @@ public:
 
     void preview(QPrinter *printer, const QString &title, const Render &render, QWidget *parent) override
     {
-        QPrintPreviewDialog dialog(printer, parent);
-        dialog.setObjectName(QStringLiteral("Preview_Dialog"));
-        dialog.setWindowTitle(QStringLiteral("Seitenansicht – ") + title);
-        QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
-                         [&render](QPrinter *p) { render(p); });
-        if (auto *bar = dialog.findChild<QToolBar *>()) {
-            bar->addSeparator();
-            QAction *pdf = bar->addAction(QStringLiteral("Als PDF speichern…"));
-            pdf->setObjectName(QStringLiteral("SavePdf_Action"));
-            QObject::connect(pdf, &QAction::triggered, &dialog, [&dialog, &render, title] {
-                const QString file = PrintService::instance().saveFileName(
-                    &dialog, QStringLiteral("Als PDF speichern"), title + QStringLiteral(".pdf"),
-                    QStringLiteral("PDF-Dateien (*.pdf)"));
-                if (file.isEmpty())
-                    return;
-                QString error;
-                if (!WritePdf(file, title, render, &error))
-                    ShowError(QStringLiteral("\r\n") + error);
-            });
-        }
-        dialog.exec();
+        std::unique_ptr<QPrintPreviewDialog> dialog(CreatePreviewDialog(printer, title, render, parent));
+        dialog->exec();
     }
 
     QString saveFileName(QWidget *parent, const QString &caption, const QString &suggested, const QString &filter) override
@@ -58,6 +40,31 @@ public:
 PrintService *s_installed = nullptr;
 
 } // namespace
+
+QPrintPreviewDialog *CreatePreviewDialog(QPrinter *printer, const QString &title, const PrintService::Render &render,
+                                         QWidget *parent)
+{
+    auto *dialog = new QPrintPreviewDialog(printer, parent);
+    dialog->setObjectName(QStringLiteral("Preview_Dialog"));
+    dialog->setWindowTitle(QStringLiteral("Seitenansicht – ") + title);
+    QObject::connect(dialog, &QPrintPreviewDialog::paintRequested, dialog, [render](QPrinter *p) { render(p); });
+    if (auto *bar = dialog->findChild<QToolBar *>()) {
+        bar->addSeparator();
+        QAction *pdf = bar->addAction(QStringLiteral("Als PDF speichern…"));
+        pdf->setObjectName(QStringLiteral("SavePdf_Action"));
+        QObject::connect(pdf, &QAction::triggered, dialog, [dialog, render, title] {
+            const QString file = PrintService::instance().saveFileName(dialog, QStringLiteral("Als PDF speichern"),
+                                                                       title + QStringLiteral(".pdf"),
+                                                                       QStringLiteral("PDF-Dateien (*.pdf)"));
+            if (file.isEmpty())
+                return;
+            QString error;
+            if (!WritePdf(file, title, render, &error))
+                ShowError(QStringLiteral("\r\n") + error);
+        });
+    }
+    return dialog;
+}
 
 PrintService &PrintService::instance()
 {

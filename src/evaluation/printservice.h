@@ -28,6 +28,13 @@ public:
     static void install(PrintService *service);
 };
 
+class QPrintPreviewDialog;
+// The preview dialog of the real service (not shown yet): render on paint
+// requests, the action "Als PDF speichern…" in its tool bar. What render
+// paints from must outlive the dialog.
+QPrintPreviewDialog *CreatePreviewDialog(QPrinter *printer, const QString &title, const PrintService::Render &render,
+                                         QWidget *parent);
+
 // Renders to a PDF file written in one piece (never half a file on failure);
 // false with a German reason in *error.
 bool WritePdf(const QString &path, const QString &title, const PrintService::Render &render, QString *error);

@@ -15,3 +15,9 @@ bool InstallGermanTranslations(QCoreApplication &app)
     app.installTranslator(translator);
     return true;
 }
+
+void UseGermanFormatsOnPlainSystems()
+{
+    if (QLocale::system().language() == QLocale::C)
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+}
