@@ -262,21 +262,30 @@ void TAW_Form::done(int r)
 
 int TAW_Form::shownTest() const { return PageControl->currentIndex() + 1; }
 
-void TAW_Form::refreshQuery(int test)
+QString TAW_Form::refreshQuery(int test)
 {
     TData *data = TData::instance();
     if (!data)
-        return;
+        return QString();
     WriteLogLine(QStringLiteral("Ausführen : [RUN] SQL Abfrage ") + QString::fromLatin1(kPages[test - 1].queryLog));
     const ActiveShooter &shooter = ActiveShooter::instance();
-    if (!data->openResultQuery(queryOf(test), shooter.Name, shooter.Vorname, false))
-        ShowError(QStringLiteral("\r\n") + data->errorText());
+    if (data->openResultQuery(queryOf(test), shooter.Name, shooter.Vorname, false))
+        return QString();
+    return QStringLiteral("\r\n") + data->errorText();
 }
 
 void TAW_Form::FormActivate()
 {
-    for (int test = 1; test <= 3; ++test)
-        refreshQuery(test);
+    QString failure;
+    for (int test = 1; test <= 3; ++test) {
+        const QString why = refreshQuery(test);
+        if (failure.isEmpty())
+            failure = why;
+    }
+    // Closing the box activates the window again: a failure is shown once.
+    if (!failure.isEmpty() && failure != m_shownError)
+        ShowError(failure);
+    m_shownError = failure;
     for (int test = 1; test <= 3; ++test)
         if (m_models[test - 1] && m_models[test - 1]->rowCount() > 0)
             m_grids[test - 1]->selectRow(0);

@@ -45,12 +45,14 @@ public:
     QStringList gridTitles(int test) const;
     QList<QStringList> gridRows(int test) const;
 
-protected:
-    bool event(QEvent *event) override;
+    // Closing keeps the position ("AWFX", "AWFY").
     void done(int r) override;
 
+protected:
+    bool event(QEvent *event) override;
+
 private:
-    void refreshQuery(int test);
+    QString refreshQuery(int test); // empty, or the German failure
     void updateChart();
     int shownTest() const;
 
@@ -62,4 +64,5 @@ private:
     QMenu *m_menu = nullptr;
     QChartView *Verlauf_Chart = nullptr;
     ProgressPoints m_points;
+    QString m_shownError; // last refresh failure shown
 };

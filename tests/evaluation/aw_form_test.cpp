@@ -254,6 +254,10 @@ private slots:
         QVERIFY(line);
         QCOMPARE(line->count(), 3);
         QCOMPARE(line->at(2).y(), 330.0);
+        form.pages()->setCurrentIndex(2); // the chart follows the page
+        QCOMPARE(line->count(), 0);
+        form.pages()->setCurrentIndex(0);
+        QCOMPARE(line->count(), 3);
 
         // Cancelled set-up: nothing printed, but the grid shows the print order.
         w.print.setupAnswer = false;
@@ -316,6 +320,29 @@ private slots:
         QVERIFY(f.remove());
         form.CsvExportClick();
         QVERIFY(!QFile::exists(file));
+    }
+
+    void failedRefreshIsShownOnceAndPlacementKept()
+    {
+        World w;
+        {
+            TAW_Form form;
+            form.move(123, 45);
+            form.done(QDialog::Accepted);
+        }
+        TAW_Form form;
+        QCOMPARE(form.pos(), QPoint(123, 45));
+        w.fx.data->closeTables();
+        activateWindow(form); // the box closes: the window is activated again
+        activateWindow(form);
+        QCOMPARE(w.messages.count(), 1);
+        QVERIFY(w.messages.lastText().startsWith("\r\nDie Datenbank ist nicht geöffnet"));
+        QVERIFY(w.fx.open());
+        activateWindow(form);
+        QCOMPARE(w.messages.count(), 1);
+        w.fx.data->closeTables();
+        activateWindow(form);
+        QCOMPARE(w.messages.count(), 2);
     }
 
     void menuOfTheBottomBar()
