@@ -5,7 +5,11 @@
 #include "scriptedprint.h"
 #include "support/testmain.h"
 
+#include <QAction>
 #include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <memory>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -112,6 +116,31 @@ private slots:
                                      "1 01.02.2003 10:15:00 1 250 260 270 280 290 270,0",
                                      "3 01.02.2003 10:15:00 3 310 320 330 340 350 330,0", "Seite 1 von 1"})
             QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
+    }
+
+    void previewSavesPdfThroughTheSeam()
+    {
+        ScriptedPrint print;
+        QTemporaryDir dir;
+        TEFRFReport report;
+        report.setRows({seriesLine(1, 250)});
+        report.measurementLine = "Einfachreaktionstest mit Fehlpräsentationen";
+        QPrinter printer(QPrinter::HighResolution);
+        MeasurementReport::preparePage(&printer);
+        std::unique_ptr<QPrintPreviewDialog> preview(
+            CreatePreviewDialog(&printer, report.title(), [&](QPagedPaintDevice *d) { report.print(d); }, nullptr));
+        QAction *save = preview->findChild<QAction *>("SavePdf_Action");
+        QVERIFY(save);
+        QCOMPARE(save->text(), QStringLiteral("Als PDF speichern…"));
+        save->trigger(); // file dialog cancelled: nothing written
+        QVERIFY(QDir(dir.path()).isEmpty());
+        const QString file = dir.filePath("protokoll.pdf");
+        print.fileAnswers = QStringList{file};
+        save->trigger();
+        bool ok = false;
+        QCOMPARE(pdfTitle(file, &ok), QStringLiteral("Einfachreaktionstest mit Fehlern"));
+        QVERIFY(pdfText(file, 0, &ok).contains("Einfachreaktionstest mit Fehlpräsentationen"));
+        QVERIFY(ok);
     }
 
     void pdfOfHundredSeriesBreaksPages()
