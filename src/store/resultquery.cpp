@@ -80,7 +80,35 @@ bool ResultQuery::open()
 
     QStringList stored;
     QVector<FieldType> types;
-    QVector<QVector<QVariant>> raw;
+    QVector<QVector<QVariant>> raw; // rows in the final column layout
+    // Columns: "GRIDNR", the statement's columns, "MITTELWERT", "STDABW";
+    // a calculated name the statement already returns is not added twice.
+    QStringList columns;
+    QVector<int> source; // column -> index in the fetched row, -1 calculated
+    QVector<int> target; // fetched column -> column
+    const auto makeLayout = [&] {
+        const QStringList calc = calculatedColumns();
+        auto inStored = [&](const QString &name) {
+            for (const QString &s : std::as_const(stored))
+                if (s.compare(name, Qt::CaseInsensitive) == 0)
+                    return true;
+            return false;
+        };
+        if (!inStored(calc.at(0))) {
+            columns << calc.at(0);
+            source << -1;
+        }
+        for (int c = 0; c < stored.size(); ++c) {
+            target << int(columns.size());
+            columns << stored.at(c);
+            source << c;
+        }
+        for (int i = 1; i < calc.size(); ++i)
+            if (!inStored(calc.at(i))) {
+                columns << calc.at(i);
+                source << -1;
+            }
+    };
     {
         QSqlQuery sp(db);
         if (!sp.exec(QStringLiteral("SAVEPOINT resultquery")))
@@ -112,10 +140,11 @@ bool ResultQuery::open()
                         stored << name;
                         types << TableSchema::typeOfColumn(rec.fieldName(c));
                     }
+                    makeLayout();
                     // Neighbouring rows mostly repeat date and time: convert each text once.
                     QVector<QVariant> lastRaw(stored.size()), lastValue(stored.size());
                     while (query.next()) {
-                        QVector<QVariant> row(stored.size());
+                        QVector<QVariant> row(columns.size());
                         for (int c = 0; c < stored.size(); ++c) {
                             const QVariant v = query.value(c);
                             if (types[c] == FieldType::Date || types[c] == FieldType::Time) {
@@ -123,12 +152,12 @@ bool ResultQuery::open()
                                     lastRaw[c] = v;
                                     lastValue[c] = TableSchema::fromStorage(types[c], v);
                                 }
-                                row[c] = lastValue[c];
+                                row[target[c]] = lastValue[c];
                             } else {
-                                row[c] = TableSchema::fromStorage(types[c], v);
+                                row[target[c]] = TableSchema::fromStorage(types[c], v);
                             }
                         }
-                        raw.append(row);
+                        raw.append(std::move(row));
                     }
                     if (query.lastError().isValid())
                         failure = query.lastError().text();
@@ -142,46 +171,13 @@ bool ResultQuery::open()
             return fail(QStringLiteral("Die Abfrage %1 kann nicht ausgeführt werden: %2").arg(q(objectName()), failure));
     }
 
-    // Columns: "GRIDNR", the statement's columns, "MITTELWERT", "STDABW";
-    // a calculated name the statement already returns is not added twice.
-    QStringList columns;
-    QVector<int> source; // column -> index in the fetched row, -1 calculated
-    const QStringList calc = calculatedColumns();
-    auto inStored = [&](const QString &name) {
-        for (const QString &s : std::as_const(stored))
-            if (s.compare(name, Qt::CaseInsensitive) == 0)
-                return true;
-        return false;
-    };
-    if (!inStored(calc.at(0))) {
-        columns << calc.at(0);
-        source << -1;
-    }
-    for (int c = 0; c < stored.size(); ++c) {
-        columns << stored.at(c);
-        source << c;
-    }
-    for (int i = 1; i < calc.size(); ++i)
-        if (!inStored(calc.at(i))) {
-            columns << calc.at(i);
-            source << -1;
-        }
-
     emit rowsAboutToReset();
     m_columns = columns;
     m_columnIndex.clear();
     for (int c = 0; c < columns.size(); ++c)
         if (!m_columnIndex.contains(columns.at(c).toLower()))
             m_columnIndex.insert(columns.at(c).toLower(), c);
-    m_rows.clear();
-    m_rows.reserve(raw.size());
-    for (QVector<QVariant> &r : raw) {
-        QVector<QVariant> row(columns.size());
-        for (int c = 0; c < columns.size(); ++c)
-            if (source[c] >= 0)
-                row[c] = std::move(r[source[c]]);
-        m_rows.append(std::move(row));
-    }
+    m_rows = std::move(raw);
     m_open = true;
 
     const int grid = columnIndex(kGridNr);
