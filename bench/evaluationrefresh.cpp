@@ -18,8 +18,17 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 
 namespace {
+// CPU time of this thread: what the refresh costs without the other programs of a busy machine.
+double threadCpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
 bool fill(int rowsPerShooter)
 {
     QSqlDatabase db = QSqlDatabase::database(TData::AliasName);
@@ -78,11 +87,12 @@ int main(int argc, char **argv)
     if (app.arguments().contains(QStringLiteral("--no-stats")))
         for (TData::Query q : {TData::Query::EFR, TData::Query::EFRF, TData::Query::IK})
             data.query(q)->setCalcFields(nullptr);
-    QList<double> times;
+    QList<double> times, cpu;
     int shown = 0;
     for (int r = 0; r < runs; ++r) {
         QElapsedTimer t;
         t.start();
+        const double cpuStart = threadCpuMs();
         shown = 0;
         for (TData::Query q : {TData::Query::EFR, TData::Query::EFRF, TData::Query::IK}) {
             if (!data.openResultQuery(q, QStringLiteral("Müller"), QStringLiteral("Jürgen"), false)) {
@@ -92,12 +102,14 @@ int main(int argc, char **argv)
             shown += data.query(q)->recordCount();
         }
         times << t.nsecsElapsed() / 1e6;
+        cpu << threadCpuMs() - cpuStart;
     }
     std::sort(times.begin(), times.end());
+    std::sort(cpu.begin(), cpu.end());
     const double median = times.at(times.size() / 2);
     std::printf("Refresh (3 Abfragen + Statistik), %d Zeilen angezeigt, %d Zeilen je Schütze: Median %.1f ms "
-                "aus %d Läufen (Ziel < 150 ms) %s\n",
-                shown, rows, median, runs, median < 150 ? "OK" : "ZU LANGSAM");
+                "(CPU-Zeit %.1f ms) aus %d Läufen (Ziel < 150 ms) %s\n",
+                shown, rows, median, cpu.at(cpu.size() / 2), runs, median < 150 ? "OK" : "ZU LANGSAM");
 
     TEFRReport report;
     QStringList lines;

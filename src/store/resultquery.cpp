@@ -173,6 +173,9 @@ bool ResultQuery::open()
 
     emit rowsAboutToReset();
     m_columns = columns;
+    m_calculated.fill(false, columns.size());
+    for (int c = 0; c < columns.size(); ++c)
+        m_calculated[c] = calculatedColumns().contains(columns.at(c), Qt::CaseInsensitive);
     m_columnIndex.clear();
     for (int c = 0; c < columns.size(); ++c)
         if (!m_columnIndex.contains(columns.at(c).toLower()))
@@ -318,8 +321,7 @@ bool ResultQuery::setCalculatedAt(int column, const QVariant &value)
 {
     if (!m_open || m_current < 0 || column < 0 || column >= m_columns.size())
         return fail(QStringLiteral("Die Abfrage %1 hat keine aktuelle Zeile.").arg(q(objectName())));
-    static const QStringList calc = calculatedColumns();
-    if (!calc.contains(m_columns.at(column), Qt::CaseInsensitive))
+    if (!m_calculated.value(column))
         return fail(QStringLiteral("Die Spalte %1 ist keine berechnete Spalte der Abfrage %2.")
                         .arg(q(m_columns.at(column)), q(objectName())));
     m_rows[m_current][column] = value;

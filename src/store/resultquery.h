@@ -96,6 +96,7 @@ private:
     bool m_open = false;
     QStringList m_columns;
     QHash<QString, int> m_columnIndex; // lower-case name -> column
+    QVector<bool> m_calculated;        // per column: settable by setCalculated
     QVector<QVector<QVariant>> m_rows;
     int m_current = -1;
     bool m_bof = true;

@@ -30,6 +30,7 @@ void SeriesStats::beforeOpen()
     m_lines.clear();
     m_series.clear();
     m_nextRow = -1;
+    m_prefix.clear();
 }
 
 bool SeriesStats::sameSeries(const Row &a, const Row &b)
@@ -125,11 +126,28 @@ SeriesStats::Result SeriesStats::step(int recNo, const Row &row, bool lastOfSeri
             result.mittelwert = Mean;
             result.stdAbw = StdDev;
             result.evaluated = true;
-            m_lines.append(summaryLine(s));
+            m_lines.append(lineFor(s));
         }
         m_series.append(s);
     }
     return result;
+}
+
+QString SeriesStats::lineFor(const SeriesSummary &s)
+{
+    // The series of one measurement share date and time: their text is made once.
+    if (s.datum != m_prefixDatum || s.zeit != m_prefixZeit || m_prefix.isEmpty()) {
+        m_prefixDatum = s.datum;
+        m_prefixZeit = s.zeit;
+        const QString line = summaryLine(s);
+        m_prefix = line.section(u'|', 0, 1) + u'|';
+        return line;
+    }
+    QString line = m_prefix + QString::number(s.serie) + u'|';
+    for (int slot : s.slotTimes)
+        line += QString::number(slot) + u'|';
+    line += NumberFormat::formatFloat("%.1f", s.mean) + u'|';
+    return line;
 }
 
 QString SeriesStats::summaryLine(const SeriesSummary &s)
@@ -193,6 +211,7 @@ void SeriesStats::calcAll(ResultQuery &query)
     m_lines.clear();
     m_series.clear();
     m_nextRow = -1;
+    m_prefix.clear();
     while (!query.eof()) {
         if (!Busy)
             runStep(query);

@@ -82,6 +82,7 @@ public:
 
 private:
     void resetGroup();
+    QString lineFor(const SeriesSummary &s);
     void runStep(ResultQuery &query);
 
     int RowNo = 0;
@@ -104,4 +105,7 @@ private:
     Columns m_columns;
     int m_nextRow = -1; // row held in m_next
     Row m_next;
+    QDate m_prefixDatum;  // "DATUM|ZEIT|" text of the last line
+    QTime m_prefixZeit;
+    QString m_prefix;
 };
