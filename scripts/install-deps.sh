@@ -4,8 +4,9 @@
 set -euo pipefail
 
 packages=(cmake g++ make qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite qt6-translations-l10n libgl-dev)
-# Progress chart of the evaluation; pdfinfo/pdftotext for the tests of the printed records.
-packages+=(qt6-charts-dev poppler-utils)
+# Progress chart of the evaluation; pdfinfo/pdftotext for the tests of the printed records;
+# xvfb for the tests under a real X server.
+packages+=(qt6-charts-dev poppler-utils xvfb xauth)
 
 missing=()
 for p in "${packages[@]}"; do
