@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/logformat.h"
+
 #include <QDateTime>
 #include <QLocale>
 #include <QString>
@@ -16,8 +18,4 @@ QStringList LoadLogIntoViewer();
 // Deletes the file; a missing file is no error.
 void ClearLogFile();
 
-// Date and time as a Windows system of the locale writes them: the locale's
-// short date with a four-digit year and its long time without a time zone.
-QString LogDateFormat(const QLocale &locale);
-QString LogTimeFormat(const QLocale &locale);
 QString LogTimestamp(const QDateTime &when, const QLocale &locale = QLocale());

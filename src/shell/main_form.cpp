@@ -146,7 +146,11 @@ void TMain_Form::buildMenus()
     prog->addSeparator();
     addItem(prog, QStringLiteral("Archiv_Item"), QStringLiteral("&Datenarchivierung"), {}, {}, 1110)->setEnabled(false);
     addItem(prog, QStringLiteral("Import_Item"), QStringLiteral("Daten &importieren..."), {}, {}, 1120)->setEnabled(false);
-    addItem(prog, QStringLiteral("Export_Item"), QStringLiteral("Daten &exportieren..."), {}, {}, 1130)->setEnabled(false);
+    connect(addItem(prog, QStringLiteral("Export_Item"), QStringLiteral("Daten &exportieren..."), {}, {}, 1130),
+            &QAction::triggered, this, [this] {
+                if (m_windows.exportData)
+                    m_windows.exportData();
+            });
     prog->addSeparator();
     QMenu *mode = prog->addMenu(QStringLiteral("&Modus wechseln..."));
     mode->setObjectName(QStringLiteral("Modus_Menu"));
@@ -835,6 +839,7 @@ void TMain_Form::IdleUpdate()
     action(QStringLiteral("Uebersicht_Item"))->setEnabled(m_windows.pers != nullptr);
     action(QStringLiteral("Einstellungen_Item"))->setEnabled(m_windows.config != nullptr);
     action(QStringLiteral("Info_Item"))->setEnabled(m_windows.about != nullptr);
+    action(QStringLiteral("Export_Item"))->setEnabled(bool(m_windows.exportData));
     m_status->setBattery(state.OfflineState, DeviceLink().LastBatteryVoltage);
 }
 

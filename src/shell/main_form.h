@@ -36,6 +36,7 @@ struct ProgramWindows
     std::function<bool()> newShooter;    // new shooter dialog, true on OK
     std::function<bool()> editShooter;   // edit shooter dialog for the current record
     std::function<void()> evaluation;    // evaluation window
+    std::function<void()> exportData;    // "Daten &exportieren...": all measurements as CSV
 };
 
 // One test as the main window starts it. `snapshot` is called after the setup

@@ -6,6 +6,8 @@
 #include "curves/ersetup3_form.h"
 #include "device/akku_form.h"
 #include "device/fasttimerlibrary.h"
+#include "evaluation/aw_form.h"
+#include "evaluation/dataexport.h"
 #include "platform/clock.h"
 #include "platform/translations.h"
 #include "reaction/er1_form.h"
@@ -109,6 +111,9 @@ ProgramSession::ProgramSession(QApplication &app)
     setup2->setSightView(sightView);
     auto *result1 = new TERA1_Form(&mainForm);
     auto *test1 = new TER1_Form(result1, &mainForm);
+    auto *evaluation = new TAW_Form(&mainForm);
+    windows.evaluation = [evaluation] { evaluation->exec(); };
+    windows.exportData = [&mainForm] { ExportAllData(&mainForm); };
     mainForm.setWindows(windows);
     RegisterReactionTest(mainForm, 1, setup1, test1);
     RegisterReactionTest(mainForm, 2, setup2, test2);

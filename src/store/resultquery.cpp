@@ -80,7 +80,35 @@ bool ResultQuery::open()
 
     QStringList stored;
     QVector<FieldType> types;
-    QVector<QVector<QVariant>> raw;
+    QVector<QVector<QVariant>> raw; // rows in the final column layout
+    // Columns: "GRIDNR", the statement's columns, "MITTELWERT", "STDABW";
+    // a calculated name the statement already returns is not added twice.
+    QStringList columns;
+    QVector<int> source; // column -> index in the fetched row, -1 calculated
+    QVector<int> target; // fetched column -> column
+    const auto makeLayout = [&] {
+        const QStringList calc = calculatedColumns();
+        auto inStored = [&](const QString &name) {
+            for (const QString &s : std::as_const(stored))
+                if (s.compare(name, Qt::CaseInsensitive) == 0)
+                    return true;
+            return false;
+        };
+        if (!inStored(calc.at(0))) {
+            columns << calc.at(0);
+            source << -1;
+        }
+        for (int c = 0; c < stored.size(); ++c) {
+            target << int(columns.size());
+            columns << stored.at(c);
+            source << c;
+        }
+        for (int i = 1; i < calc.size(); ++i)
+            if (!inStored(calc.at(i))) {
+                columns << calc.at(i);
+                source << -1;
+            }
+    };
     {
         QSqlQuery sp(db);
         if (!sp.exec(QStringLiteral("SAVEPOINT resultquery")))
@@ -112,11 +140,24 @@ bool ResultQuery::open()
                         stored << name;
                         types << TableSchema::typeOfColumn(rec.fieldName(c));
                     }
+                    makeLayout();
+                    // Neighbouring rows mostly repeat date and time: convert each text once.
+                    QVector<QVariant> lastRaw(stored.size()), lastValue(stored.size());
                     while (query.next()) {
-                        QVector<QVariant> row(stored.size());
-                        for (int c = 0; c < stored.size(); ++c)
-                            row[c] = TableSchema::fromStorage(types[c], query.value(c));
-                        raw.append(row);
+                        QVector<QVariant> row(columns.size());
+                        for (int c = 0; c < stored.size(); ++c) {
+                            const QVariant v = query.value(c);
+                            if (types[c] == FieldType::Date || types[c] == FieldType::Time) {
+                                if (v != lastRaw[c] || !lastRaw[c].isValid()) {
+                                    lastRaw[c] = v;
+                                    lastValue[c] = TableSchema::fromStorage(types[c], v);
+                                }
+                                row[target[c]] = lastValue[c];
+                            } else {
+                                row[target[c]] = TableSchema::fromStorage(types[c], v);
+                            }
+                        }
+                        raw.append(std::move(row));
                     }
                     if (query.lastError().isValid())
                         failure = query.lastError().text();
@@ -130,46 +171,16 @@ bool ResultQuery::open()
             return fail(QStringLiteral("Die Abfrage %1 kann nicht ausgeführt werden: %2").arg(q(objectName()), failure));
     }
 
-    // Columns: "GRIDNR", the statement's columns, "MITTELWERT", "STDABW";
-    // a calculated name the statement already returns is not added twice.
-    QStringList columns;
-    QVector<int> source; // column -> index in the fetched row, -1 calculated
-    const QStringList calc = calculatedColumns();
-    auto inStored = [&](const QString &name) {
-        for (const QString &s : std::as_const(stored))
-            if (s.compare(name, Qt::CaseInsensitive) == 0)
-                return true;
-        return false;
-    };
-    if (!inStored(calc.at(0))) {
-        columns << calc.at(0);
-        source << -1;
-    }
-    for (int c = 0; c < stored.size(); ++c) {
-        columns << stored.at(c);
-        source << c;
-    }
-    for (int i = 1; i < calc.size(); ++i)
-        if (!inStored(calc.at(i))) {
-            columns << calc.at(i);
-            source << -1;
-        }
-
     emit rowsAboutToReset();
     m_columns = columns;
+    m_calculated.fill(false, columns.size());
+    for (int c = 0; c < columns.size(); ++c)
+        m_calculated[c] = calculatedColumns().contains(columns.at(c), Qt::CaseInsensitive);
     m_columnIndex.clear();
     for (int c = 0; c < columns.size(); ++c)
         if (!m_columnIndex.contains(columns.at(c).toLower()))
             m_columnIndex.insert(columns.at(c).toLower(), c);
-    m_rows.clear();
-    m_rows.reserve(raw.size());
-    for (const QVector<QVariant> &r : std::as_const(raw)) {
-        QVector<QVariant> row(columns.size());
-        for (int c = 0; c < columns.size(); ++c)
-            if (source[c] >= 0)
-                row[c] = r[source[c]];
-        m_rows.append(row);
-    }
+    m_rows = std::move(raw);
     m_open = true;
 
     const int grid = columnIndex(kGridNr);
@@ -293,6 +304,27 @@ bool ResultQuery::setCalculated(const QString &column, const QVariant &value)
         return fail(QStringLiteral("Die Spalte %1 ist keine berechnete Spalte der Abfrage %2.")
                         .arg(q(column), q(objectName())));
     m_rows[m_current][c] = value;
+    if (!m_disabled)
+        emit rowChanged(m_current);
+    return true;
+}
+
+const QVariant &ResultQuery::cell(int row, int column) const
+{
+    static const QVariant none;
+    if (row < 0 || row >= m_rows.size() || column < 0 || column >= m_columns.size())
+        return none;
+    return m_rows.at(row).at(column);
+}
+
+bool ResultQuery::setCalculatedAt(int column, const QVariant &value)
+{
+    if (!m_open || m_current < 0 || column < 0 || column >= m_columns.size())
+        return fail(QStringLiteral("Die Abfrage %1 hat keine aktuelle Zeile.").arg(q(objectName())));
+    if (!m_calculated.value(column))
+        return fail(QStringLiteral("Die Spalte %1 ist keine berechnete Spalte der Abfrage %2.")
+                        .arg(q(m_columns.at(column)), q(objectName())));
+    m_rows[m_current][column] = value;
     if (!m_disabled)
         emit rowChanged(m_current);
     return true;

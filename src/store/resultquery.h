@@ -57,6 +57,12 @@ public:
     // Sets a calculated column of the current row.
     bool setCalculated(const QString &column, const QVariant &value);
 
+    // Fast access for passes over every row: column number by name (-1 when
+    // absent), the cell at (row, column number), a calculated column by number.
+    int columnNumber(const QString &column) const { return columnIndex(column); }
+    const QVariant &cell(int row, int column) const;
+    bool setCalculatedAt(int column, const QVariant &value);
+
     static QStringList calculatedColumns();
     // The result columns in their exact spelling; a statement column that
     // matches one of them without case is given this name.
@@ -90,6 +96,7 @@ private:
     bool m_open = false;
     QStringList m_columns;
     QHash<QString, int> m_columnIndex; // lower-case name -> column
+    QVector<bool> m_calculated;        // per column: settable by setCalculated
     QVector<QVector<QVariant>> m_rows;
     int m_current = -1;
     bool m_bof = true;

@@ -127,6 +127,12 @@ TData::TData(QObject *parent)
             ShowError(QStringLiteral("\r\nDie Tabelle %1 konnte nicht gelesen werden.\r\n").arg(q(detail->tableName()))
                       + why);
         });
+    m_queries[0]->setBeforeOpen([this](ResultQuery &) { EFR_SQLQueryBeforeOpen(); });
+    m_queries[1]->setBeforeOpen([this](ResultQuery &) { EFRF_SQLQueryBeforeOpen(); });
+    m_queries[2]->setBeforeOpen([this](ResultQuery &) { IK_SQLQueryBeforeOpen(); });
+    m_queries[0]->setCalcFields([this](ResultQuery &) { EFR_SQLQueryCalcFields(); });
+    m_queries[1]->setCalcFields([this](ResultQuery &) { EFRF_SQLQueryCalcFields(); });
+    m_queries[2]->setCalcFields([this](ResultQuery &) { IK_SQLQueryCalcFields(); });
     if (!s_instance)
         s_instance = this;
     DataSessionStartup();
@@ -149,8 +155,8 @@ bool TData::fail(const QString &text)
 
 void TData::DataSessionStartup()
 {
-    for (QStringList &lines : m_summary)
-        lines.clear();
+    for (SeriesStats &stats : m_stats)
+        stats.summaryLines().clear();
 
     RegistryIni reg(kNrvKey);
     const QString config = QStringLiteral("Config");
@@ -640,4 +646,28 @@ QString StoreErrorText(const QString &text)
         return QStringLiteral("die Datenbank ist gesperrt, sie wird gerade von einem anderen Programm benutzt (%1).")
             .arg(text);
     return text;
+}
+
+// ---- result queries --------------------------------------------------------
+
+QString TData::resultStatement(bool oldestFirst)
+{
+    return QStringLiteral("SELECT NAME,VORNAME,DATUM,ZEIT, MESSTYP, SERIE, SCHEIBE, ReakZeit, STATUS, FEHLER FROM REAKDATA "
+                          "WHERE MessTyp=:MESSTYP AND NAME=:NAME AND VORNAME=:VORNAME ")
+           + (oldestFirst ? QStringLiteral("ORDER BY DATUM ASC,ZEIT ASC,SERIE ASC,SCHEIBE ASC")
+                          : QStringLiteral("ORDER BY DATUM DESC,ZEIT DESC,SERIE ASC,SCHEIBE ASC"));
+}
+
+bool TData::openResultQuery(Query which, const QString &name, const QString &vorname, bool oldestFirst)
+{
+    ResultQuery *q = query(which);
+    q->close();
+    q->setStatement(resultStatement(oldestFirst));
+    q->clearBindings();
+    q->bindValue(QStringLiteral("MESSTYP"), messTypOf(which));
+    q->bindValue(QStringLiteral("NAME"), name);
+    q->bindValue(QStringLiteral("VORNAME"), vorname);
+    if (!q->open())
+        return fail(q->errorText());
+    return true;
 }

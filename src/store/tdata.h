@@ -32,6 +32,7 @@
 
 #include "store/datatable.h"
 #include "store/resultquery.h"
+#include "store/seriesstats.h"
 
 #include <QObject>
 #include <QStringList>
@@ -89,7 +90,29 @@ public:
     ResultQuery *ikQuery() const { return m_queries[2]; }
     ResultQuery *query(Query which) const { return m_queries[int(which)]; }
     // One summary line per evaluated series, per query (filled by the statistics).
-    QStringList &summaryLines(Query which) { return m_summary[int(which)]; }
+    QStringList &summaryLines(Query which) { return m_stats[int(which)].summaryLines(); }
+    SeriesStats &stats(Query which) { return m_stats[int(which)]; }
+
+    // Series statistics hooked to the three queries (before open, per row)
+    // and the full passes the printing runs after opening.
+    void EFR_SQLQueryBeforeOpen() { m_stats[0].beforeOpen(); }
+    void EFRF_SQLQueryBeforeOpen() { m_stats[1].beforeOpen(); }
+    void IK_SQLQueryBeforeOpen() { m_stats[2].beforeOpen(); }
+    void EFR_SQLQueryCalcFields() { m_stats[0].calcFields(*m_queries[0]); }
+    void EFRF_SQLQueryCalcFields() { m_stats[1].calcFields(*m_queries[1]); }
+    void IK_SQLQueryCalcFields() { m_stats[2].calcFields(*m_queries[2]); }
+    void CalcEFRData() { m_stats[0].calcAll(*m_queries[0]); }
+    void CalcEFRFData() { m_stats[1].calcAll(*m_queries[1]); }
+    void CalcIKData() { m_stats[2].calcAll(*m_queries[2]); }
+    void calcAll(Query which) { m_stats[int(which)].calcAll(*m_queries[int(which)]); }
+
+    // The statement of the result query of one test type (1, 2, 3) with the
+    // parameters :MESSTYP, :NAME, :VORNAME; newest measurement first for the
+    // display, oldest first for printing.
+    static QString resultStatement(bool oldestFirst);
+    // Sets the statement, binds the shooter and test type and opens the query.
+    bool openResultQuery(Query which, const QString &name, const QString &vorname, bool oldestFirst);
+    static int messTypOf(Query which) { return int(which) + 1; }
 
     // Rewrites the table's file without free space and rebuilds its indexes.
     // Works with the table open or closed.
@@ -132,7 +155,7 @@ private:
     DataTable *m_visier = nullptr;
     DataTable *m_reak = nullptr;
     ResultQuery *m_queries[3] = {nullptr, nullptr, nullptr};
-    QStringList m_summary[3];
+    SeriesStats m_stats[3];
 };
 
 // SQLite's "database is locked" and the like: another program holds the file.

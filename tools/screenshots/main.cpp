@@ -33,6 +33,14 @@
 #include <QPainter>
 #include <QTreeWidget>
 #include "trainer-sim/virtualtrainer.h"
+#include "evaluation/aw_form.h"
+#include "evaluation/efrreport.h"
+#include "evaluation/printservice.h"
+
+#include <QPrintPreviewDialog>
+#include <QTableView>
+#include <QPrinter>
+#include <memory>
 
 #include <QApplication>
 #include <QDate>
@@ -211,6 +219,67 @@ bool shootTest3Result(QWidget *parent, const QString &out)
     return ok;
 }
 
+// Test-1 measurements of the active shooter over several weeks, for the
+// evaluation window and its chart.
+void addMeasurements(DataTable *reak)
+{
+    const int means[] = {312, 296, 301, 284, 279, 270};
+    for (int m = 0; m < 6; ++m) {
+        for (int serie = 1; serie <= 2; ++serie)
+            for (int k = 1; k <= 5; ++k) {
+                const int ms = means[m] + serie * 3 + ((k * 7 + m * 3) % 21) - 10;
+                reak->append();
+                reak->setFieldValue(QStringLiteral("Datum"), QDate(2026, 10, 5).addDays(7 * m));
+                reak->setFieldValue(QStringLiteral("Zeit"), QTime(18, 30 + m, 12));
+                reak->setFieldValue(QStringLiteral("MessTyp"), 1.0);
+                reak->setFieldValue(QStringLiteral("Serie"), double(serie));
+                reak->setFieldValue(QStringLiteral("Scheibe"), double(k));
+                reak->setFieldValue(QStringLiteral("ReakZeit"), double(m == 2 && k == 3 ? 0 : ms));
+                reak->setFieldValue(QStringLiteral("Status"), m == 2 && k == 3 ? QStringLiteral("o") : QStringLiteral("x"));
+                reak->setFieldValue(QStringLiteral("Fehler"), QStringLiteral("-"));
+                reak->post();
+            }
+    }
+    reak->applyUpdates();
+}
+
+// The evaluation window with the progress chart.
+bool shootEvaluation(QWidget *parent, const QString &out)
+{
+    TAW_Form form(parent);
+    form.resize(900, 680);
+    form.show();
+    form.FormActivate();
+    form.grid(1)->selectRow(2);
+    const bool ok = save(&form, out + QStringLiteral("/evaluation_window.png"));
+    form.hide();
+    return ok;
+}
+
+// The print preview of the test-1 record, as "&Drucken" shows it.
+bool shootPrintPreview(QWidget *parent, const QString &out)
+{
+    TData *data = TData::instance();
+    const ActiveShooter &shooter = ActiveShooter::instance();
+    data->openResultQuery(TData::Query::EFR, shooter.Name, shooter.Vorname, true);
+    data->CalcEFRData();
+    TEFRReport report;
+    report.setRows(data->summaryLines(TData::Query::EFR));
+    report.measurementLine = QStringLiteral("Einfachreaktionstest");
+    report.personLine = shooter.Name + u' ' + shooter.Vorname;
+    report.dateLine = QStringLiteral("16.11.2026");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(report.title());
+    MeasurementReport::preparePage(&printer);
+    std::unique_ptr<QPrintPreviewDialog> preview(CreatePreviewDialog(
+        &printer, report.title(), [&report](QPagedPaintDevice *d) { report.print(d); }, parent));
+    preview->resize(900, 760);
+    preview->show();
+    const bool ok = save(preview.get(), out + QStringLiteral("/print_preview.png"));
+    preview->hide();
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -358,6 +427,13 @@ int main(int argc, char **argv)
         if (!save(persVis, out + QStringLiteral("/sight_profile_dialog.png")))
             result = 1;
         persVis->reject();
+
+        pers->first();
+        addMeasurements(data.reakTable());
+        if (!shootEvaluation(&form, out))
+            result = 1;
+        if (!shootPrintPreview(&form, out))
+            result = 1;
 
         data.closeTables();
     }

@@ -1,0 +1,68 @@
+#pragma once
+#include <QDialog>
+#include <QString>
+
+#include "evaluation/progresspoints.h"
+
+class QChartView;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+class QTableView;
+class QToolButton;
+class ResultQuery;
+class ResultQueryModel;
+class MeasurementReport;
+
+// "Auswertung": the stored measurements of the active shooter, one page per
+// test type, with series mean and deviation; deleting a series, the printed
+// record of a test type, CSV export of the shown page and the progress chart
+// of the series means. Every activation reads the three queries again.
+class TAW_Form : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TAW_Form(QWidget *parent = nullptr);
+    ~TAW_Form() override;
+
+    // Activation: the three queries read again (newest measurement first).
+    void FormActivate();
+    // "&Löschen": the selected series of the shown page, after confirmation.
+    void LoeschenClick();
+    // "&Drucken" items: printed record of test 1, 2 or 3.
+    void DruckenClick(int test);
+    // "Als CSV &exportieren…": the shown page as a CSV file.
+    void CsvExportClick();
+
+    QTabWidget *pages() const { return PageControl; }
+    QTableView *grid(int test) const { return m_grids[test - 1]; }
+    QChartView *chart() const { return Verlauf_Chart; }
+    QMenu *resultsMenu() const { return m_menu; }
+    // Points of the chart for the shown page.
+    const ProgressPoints &chartPoints() const { return m_points; }
+
+    // Grid titles and cell texts of one page, as shown.
+    QStringList gridTitles(int test) const;
+    QList<QStringList> gridRows(int test) const;
+
+    // Closing keeps the position ("AWFX", "AWFY").
+    void done(int r) override;
+
+protected:
+    bool event(QEvent *event) override;
+
+private:
+    QString refreshQuery(int test); // empty, or the German failure
+    void updateChart();
+    int shownTest() const;
+
+    QTabWidget *PageControl = nullptr;
+    QTableView *m_grids[3] = {nullptr, nullptr, nullptr};
+    ResultQueryModel *m_models[3] = {nullptr, nullptr, nullptr};
+    QPushButton *OK_Button = nullptr;
+    QToolButton *Messergebnisse_Button = nullptr;
+    QMenu *m_menu = nullptr;
+    QChartView *Verlauf_Chart = nullptr;
+    ProgressPoints m_points;
+    QString m_shownError; // last refresh failure shown
+};

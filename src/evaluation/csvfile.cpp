@@ -1,0 +1,58 @@
+#include "evaluation/csvfile.h"
+
+#include "platform/numberformat.h"
+
+#include <QLocale>
+#include <QSaveFile>
+
+namespace Csv {
+
+QString field(const QString &text)
+{
+    if (!text.contains(u';') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r'))
+        return text;
+    QString quoted = text;
+    quoted.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+QByteArray document(const QList<QStringList> &lines)
+{
+    QByteArray out("\xEF\xBB\xBF");
+    for (const QStringList &line : lines) {
+        QStringList fields;
+        for (const QString &f : line)
+            fields << field(f);
+        out += fields.join(u';').toUtf8() + "\r\n";
+    }
+    return out;
+}
+
+bool write(const QString &path, const QByteArray &bytes, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = QStringLiteral("Die Datei „%1“ kann nicht angelegt werden: %2").arg(path, file.errorString());
+        return false;
+    }
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        if (error)
+            *error = QStringLiteral("Die Datei „%1“ kann nicht geschrieben werden: %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+QString dateText(const QDate &date) { return date.isValid() ? date.toString(QStringLiteral("dd.MM.yyyy")) : QString(); }
+
+QString timeText(const QTime &time) { return time.isValid() ? time.toString(QStringLiteral("HH:mm:ss")) : QString(); }
+
+QString wholeNumber(double value) { return QString::number(qRound64(value)); }
+
+QString oneDecimal(double value)
+{
+    return NumberFormat::formatFloat("%.1f", value, QLocale(QLocale::German, QLocale::Germany));
+}
+
+} // namespace Csv

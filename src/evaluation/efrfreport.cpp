@@ -1,0 +1,6 @@
+#include "evaluation/efrfreport.h"
+
+TEFRFReport::TEFRFReport()
+    : MeasurementReport(QStringLiteral("Einfachreaktionstest mit Fehlern"))
+{
+}

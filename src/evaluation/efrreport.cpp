@@ -1,0 +1,6 @@
+#include "evaluation/efrreport.h"
+
+TEFRReport::TEFRReport()
+    : MeasurementReport(QStringLiteral("Einfachreaktionstest"))
+{
+}

@@ -1,0 +1,6 @@
+#include "evaluation/ikreport.h"
+
+TIKReport::TIKReport()
+    : MeasurementReport(QStringLiteral("Individualkurventest"))
+{
+}

@@ -1,0 +1,48 @@
+#include "evaluation/measurementexport.h"
+
+#include "evaluation/csvfile.h"
+#include "store/resultquery.h"
+
+namespace MeasurementExport {
+
+QStringList header()
+{
+    return {QStringLiteral("Name"),    QStringLiteral("Vorname"),  QStringLiteral("Datum"),  QStringLiteral("Zeit"),
+            QStringLiteral("MessTyp"), QStringLiteral("Serie"),    QStringLiteral("Scheibe"), QStringLiteral("ReakZeit"),
+            QStringLiteral("Status"),  QStringLiteral("Fehler")};
+}
+
+bool rows(const QString &connectionName, const Filter &filter, QList<QStringList> *out, QString *error)
+{
+    ResultQuery query(QStringLiteral("Export_SQLQuery"), connectionName);
+    QString sql = QStringLiteral(
+        "SELECT NAME,VORNAME,DATUM,ZEIT,MESSTYP,SERIE,SCHEIBE,ReakZeit,STATUS,FEHLER FROM REAKDATA WHERE 1=1");
+    if (!filter.name.isEmpty()) {
+        sql += QStringLiteral(" AND NAME=:NAME AND VORNAME=:VORNAME");
+        query.bindValue(QStringLiteral("NAME"), filter.name);
+        query.bindValue(QStringLiteral("VORNAME"), filter.vorname);
+    }
+    if (filter.messTyp > 0) {
+        sql += QStringLiteral(" AND MessTyp=:MESSTYP");
+        query.bindValue(QStringLiteral("MESSTYP"), filter.messTyp);
+    }
+    sql += QStringLiteral(" ORDER BY NAME,VORNAME,DATUM,ZEIT,MESSTYP,SERIE,SCHEIBE");
+    query.setStatement(sql);
+    if (!query.open()) {
+        if (error)
+            *error = query.errorText();
+        return false;
+    }
+    out->clear();
+    out->append(header());
+    for (int r = 0; r < query.recordCount(); ++r) {
+        auto v = [&](const char *column) { return query.valueAt(r, QString::fromLatin1(column)); };
+        out->append({v("NAME").toString(), v("VORNAME").toString(), Csv::dateText(v("DATUM").toDate()),
+                     Csv::timeText(v("ZEIT").toTime()), Csv::wholeNumber(v("MESSTYP").toDouble()),
+                     Csv::wholeNumber(v("SERIE").toDouble()), Csv::wholeNumber(v("SCHEIBE").toDouble()),
+                     Csv::wholeNumber(v("ReakZeit").toDouble()), v("STATUS").toString(), v("FEHLER").toString()});
+    }
+    return true;
+}
+
+} // namespace MeasurementExport

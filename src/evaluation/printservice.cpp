@@ -1,0 +1,99 @@
+#include "evaluation/printservice.h"
+
+#include "evaluation/measurementreport.h"
+#include "platform/messageservice.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QPdfWriter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QSaveFile>
+#include <QToolBar>
+#include <memory>
+
+namespace {
+
+class DialogPrintService : public PrintService
+{
+public:
+    bool setupPrinter(QPrinter *printer, QWidget *parent) override
+    {
+        QPrintDialog dialog(printer, parent);
+        dialog.setWindowTitle(QStringLiteral("Drucken"));
+        return dialog.exec() == QDialog::Accepted;
+    }
+
+    void preview(QPrinter *printer, const QString &title, const Render &render, QWidget *parent) override
+    {
+        std::unique_ptr<QPrintPreviewDialog> dialog(CreatePreviewDialog(printer, title, render, parent));
+        dialog->exec();
+    }
+
+    QString saveFileName(QWidget *parent, const QString &caption, const QString &suggested, const QString &filter) override
+    {
+        return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+    }
+};
+
+PrintService *s_installed = nullptr;
+
+} // namespace
+
+QPrintPreviewDialog *CreatePreviewDialog(QPrinter *printer, const QString &title, const PrintService::Render &render,
+                                         QWidget *parent)
+{
+    auto *dialog = new QPrintPreviewDialog(printer, parent);
+    dialog->setObjectName(QStringLiteral("Preview_Dialog"));
+    dialog->setWindowTitle(QStringLiteral("Seitenansicht – ") + title);
+    QObject::connect(dialog, &QPrintPreviewDialog::paintRequested, dialog, [render](QPrinter *p) { render(p); });
+    if (auto *bar = dialog->findChild<QToolBar *>()) {
+        bar->addSeparator();
+        QAction *pdf = bar->addAction(QStringLiteral("Als PDF speichern…"));
+        pdf->setObjectName(QStringLiteral("SavePdf_Action"));
+        QObject::connect(pdf, &QAction::triggered, dialog, [dialog, render, title] {
+            const QString file = PrintService::instance().saveFileName(dialog, QStringLiteral("Als PDF speichern"),
+                                                                       title + QStringLiteral(".pdf"),
+                                                                       QStringLiteral("PDF-Dateien (*.pdf)"));
+            if (file.isEmpty())
+                return;
+            QString error;
+            if (!WritePdf(file, title, render, &error))
+                ShowError(QStringLiteral("\r\n") + error);
+        });
+    }
+    return dialog;
+}
+
+PrintService &PrintService::instance()
+{
+    static DialogPrintService real;
+    return s_installed ? *s_installed : real;
+}
+
+void PrintService::install(PrintService *service) { s_installed = service; }
+
+bool WritePdf(const QString &path, const QString &title, const PrintService::Render &render, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = QStringLiteral("Die Datei „%1“ kann nicht angelegt werden: %2").arg(path, file.errorString());
+        return false;
+    }
+    {
+        QPdfWriter writer(&file);
+        writer.setTitle(title);
+        writer.setCreator(QStringLiteral("Vantrel Reaktion"));
+        writer.setResolution(300);
+        MeasurementReport::preparePage(&writer);
+        render(&writer);
+    }
+    if (!file.commit()) {
+        if (error)
+            *error = QStringLiteral("Die Datei „%1“ kann nicht geschrieben werden: %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}

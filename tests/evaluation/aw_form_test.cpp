@@ -1,0 +1,365 @@
+#include "evaluation/aw_form.h"
+#include "evaluation/silverrowdelegate.h"
+#include "scriptedprint.h"
+#include "shell/actionlog.h"
+#include "shell/settings.h"
+#include "shooters/activeshooter.h"
+#include "store/storefixture.h"
+#include "support/fakeclock.h"
+#include "support/scriptedmessages.h"
+#include "support/testmain.h"
+
+#include <QChartView>
+#include <QFile>
+#include <QLineSeries>
+#include <QMenu>
+#include <QPainter>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+const QString kNoResults = QStringLiteral("\r\nKeine Meßergebnisse vorhanden.");
+const QDate kDay(2003, 2, 1);
+const QTime kTime(10, 15, 0);
+
+// Data module with shooters; "Müller, Jürgen" is the active one.
+struct World
+{
+    StoreFixture fx;
+    FakeClock clock;
+    ScriptedMessages messages;
+    ScriptedPrint print;
+    QTemporaryDir out;
+
+    World()
+    {
+        fx.box.setLocale(QLocale(QLocale::German, QLocale::Germany));
+        Settings::instance().Logfile = true;
+        clock.setWallClock(QDateTime(QDate(2026, 12, 7), QTime(9, 0)));
+        QVERIFY(fx.open());
+        for (const char *n : {"Müller", "Name", "O\"Neil"})
+            QVERIFY(fx.addShooter(QString::fromUtf8(n), n == QByteArray("O\"Neil") ? "Ann" : "Jürgen"));
+        activate("Müller", "Jürgen");
+    }
+    ~World()
+    {
+        DeactivateActiveShooter();
+        Settings::instance().Logfile = false;
+    }
+    void activate(const QString &name, const QString &vorname)
+    {
+        QVERIFY(fx.selectShooter(name, vorname));
+        ActiveShooter::instance().active = true;
+        MakeActiveShooter();
+    }
+    // Series of five valid rows base, base+10, ... for the current shooter row.
+    void series(int typ, const QDate &d, const QTime &t, int serie, int base, int rows = 5, const QString &status = "x")
+    {
+        for (int k = 1; k <= rows; ++k)
+            QVERIFY(fx.addReak(d, t, typ, serie, k, base + 10 * (k - 1), status));
+        QVERIFY(fx.data->reakTable()->applyUpdates());
+    }
+    QStringList log() const { return LoadLogIntoViewer(); }
+    QStringList column(TAW_Form &w, int test, int col) const
+    {
+        QStringList c;
+        const QAbstractItemModel *m = w.grid(test)->model();
+        for (int r = 0; r < m->rowCount(); ++r)
+            c << m->index(r, col).data().toString();
+        return c;
+    }
+};
+
+bool logHas(const QStringList &log, const QString &message)
+{
+    for (const QString &l : log)
+        if (l.endsWith(QStringLiteral(" --- ") + message))
+            return true;
+    return false;
+}
+
+void activateWindow(TAW_Form &w)
+{
+    QEvent e(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(&w, &e);
+}
+} // namespace
+
+class AWFormTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void gridsShowTheShootersRowsNewestFirst()
+    {
+        World w;
+        w.series(1, kDay, kTime, 1, 300);
+        w.series(1, kDay.addDays(1), kTime, 1, 400);
+        w.series(3, kDay, kTime, 1, 500, 4);
+        w.activate("Name", "Jürgen");
+        w.series(1, kDay, kTime, 1, 900); // another shooter with the same first name
+        w.activate("Müller", "Jürgen");
+        TAW_Form form;
+        QCOMPARE(form.windowTitle(), QStringLiteral("Auswertung"));
+        activateWindow(form);
+        QVERIFY(logHas(w.log(), "Ausführen : [RUN] SQL Abfrage EFRQuery"));
+        QVERIFY(logHas(w.log(), "Ausführen : [RUN] SQL Abfrage EFRFQuery"));
+        QVERIFY(logHas(w.log(), "Ausführen : [RUN] SQL Abfrage IKQuery"));
+        QStringList captions;
+        for (int i = 0; i < 3; ++i)
+            captions << form.pages()->tabText(i);
+        QCOMPARE(captions, (QStringList{"EFR", "EFR mit Fehlern", "Individualkurven"}));
+
+        QAbstractItemModel *m = form.grid(1)->model();
+        QStringList titles;
+        for (int c = 0; c < m->columnCount(); ++c)
+            titles << m->headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(titles, (QStringList{"Nr", "Datum", "Zeit", "Serie", "Scheibe", "ReakZeit", "Ergebnis", "Mittelwert", "StdAbw"}));
+        QCOMPARE(form.grid(2)->model()->headerData(7, Qt::Horizontal).toString(), QStringLiteral("Fehler"));
+        QCOMPARE(form.grid(3)->model()->headerData(7, Qt::Horizontal).toString(), QStringLiteral("Phase"));
+        QCOMPARE(m->rowCount(), 10);
+        QCOMPARE(w.column(form, 1, 1).first(), QStringLiteral("02.02.2003"));
+        QCOMPARE(w.column(form, 1, 2).first(), QStringLiteral("10:15:00"));
+        QCOMPARE(w.column(form, 1, 7), (QStringList{"0,0", "0,0", "0,0", "0,0", "420,0", "0,0", "0,0", "0,0", "0,0", "320,0"}));
+        QCOMPARE(w.column(form, 1, 8).at(4), QStringLiteral("15,8"));
+        QCOMPARE(m->index(0, 3).data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
+        QCOMPARE(form.grid(1)->selectionBehavior(), QAbstractItemView::SelectRows);
+        QCOMPARE(w.column(form, 3, 0), (QStringList{"1", "2", "3", "4"}));
+        QCOMPARE(form.grid(2)->model()->rowCount(), 0);
+        // The current row carries the marker.
+        QCOMPARE(m->headerData(0, Qt::Vertical).toString(), QStringLiteral("▶"));
+        form.grid(1)->selectRow(3);
+        QCOMPARE(m->headerData(3, Qt::Vertical).toString(), QStringLiteral("▶"));
+        QCOMPARE(m->headerData(0, Qt::Vertical).toString(), QString());
+
+        // A shooter with a double quote in the name sees her rows.
+        w.activate("O\"Neil", "Ann");
+        w.series(2, kDay, kTime, 1, 250);
+        activateWindow(form);
+        QCOMPARE(form.grid(2)->model()->rowCount(), 5);
+        QCOMPARE(form.grid(1)->model()->rowCount(), 0);
+        // "Name", "Jürgen" sees only his own rows.
+        w.activate("Name", "Jürgen");
+        activateWindow(form);
+        QCOMPARE(w.column(form, 1, 5), (QStringList{"900", "910", "920", "930", "940"}));
+        QCOMPARE(w.messages.count(), 0);
+    }
+
+    void everyFifthRowIsSilver()
+    {
+        World w;
+        w.series(1, kDay, kTime, 1, 300);
+        w.series(1, kDay, kTime, 2, 300);
+        w.series(1, kDay, kTime, 3, 300, 2);
+        TAW_Form form;
+        activateWindow(form);
+        QTableView *grid = form.grid(1);
+        QCOMPARE(grid->model()->rowCount(), 12);
+        grid->selectRow(0);
+        auto *delegate = qobject_cast<SilverRowDelegate *>(grid->itemDelegate());
+        QVERIFY(delegate);
+        QList<int> silver;
+        for (int row = 0; row < 12; ++row) {
+            QImage image(40, 16, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter p(&image);
+            QStyleOptionViewItem opt;
+            opt.rect = image.rect();
+            opt.palette = grid->palette();
+            opt.state = QStyle::State_Enabled;
+            if (grid->selectionModel()->isRowSelected(row, QModelIndex()))
+                opt.state |= QStyle::State_Selected;
+            delegate->paint(&p, opt, grid->model()->index(row, 5));
+            p.end();
+            const QColor corner = image.pixelColor(1, 1);
+            if (corner == SilverRowDelegate::Silver)
+                silver << row + 1;
+            if (row == 0)
+                QCOMPARE(corner, grid->palette().color(QPalette::Active, QPalette::Highlight));
+        }
+        QCOMPARE(silver, (QList<int>{5, 10}));
+    }
+
+    void deleteRemovesExactlyTheSelectedSeries()
+    {
+        World w;
+        w.series(1, kDay, kTime, 1, 300);
+        w.series(1, kDay, kTime, 2, 300);
+        w.series(1, kDay, kTime.addSecs(60), 1, 500); // same series number, other measurement
+        w.series(2, kDay, kTime, 1, 300);
+        w.activate("Name", "Jürgen");
+        w.series(1, kDay, kTime, 1, 300);
+        w.activate("Müller", "Jürgen");
+        TAW_Form form;
+        activateWindow(form);
+        QTableView *grid = form.grid(1);
+        QCOMPARE(grid->model()->rowCount(), 15);
+        // Row 6 (newest measurement first): series 1 of 10:15:00.
+        grid->selectRow(5);
+        w.messages.answerNext(MessageService::No);
+        form.LoeschenClick();
+        QCOMPARE(w.messages.lastText(), QStringLiteral("Achtung - Serie wird gelöscht !\r\n\r\nFortfahren ?"));
+        QCOMPARE(rowsInFile(w.fx.reakFile(), "ReakData"), 25);
+        w.messages.answerNext(MessageService::Yes);
+        form.LoeschenClick();
+        QCOMPARE(rowsInFile(w.fx.reakFile(), "ReakData"), 20);
+        QCOMPARE(sqlOnFile(w.fx.reakFile(), "SELECT COUNT(*) FROM ReakData WHERE Serie = 1 AND Zeit LIKE '10:15:00%' "
+                                            "AND MessTyp = 1 AND Name = 'Müller'")
+                     .first(),
+                 QStringLiteral("0"));
+        QCOMPARE(grid->model()->rowCount(), 10);
+        const QStringList log = w.log();
+        QVERIFY(logHas(log, "Ausführen : [Start] Serie löschen [EFR_SQLQuery]"));
+        QVERIFY(logHas(log, "Ausführen : [Erfolg] Serie löschen [EFR_SQLQuery]"));
+        QVERIFY(!logHas(log, "Ausführen : [Fehler] Serie löschen [EFR_SQLQuery]"));
+        // Chart follows: two series with valid rows left.
+        QCOMPARE(form.chartPoints().points().size(), 2);
+
+        // A failure in the middle of the delete keeps every row.
+        {
+            QSqlQuery t(QSqlDatabase::database(TData::AliasName));
+            QVERIFY(t.exec("CREATE TRIGGER reakdata.stop_third BEFORE DELETE ON \"ReakData\" WHEN old.\"Scheibe\" = 3 "
+                           "BEGIN SELECT RAISE(ABORT, 'gestoppt'); END"));
+        }
+        grid->selectRow(0);
+        w.messages.answerNext(MessageService::Yes);
+        form.LoeschenClick();
+        QCOMPARE(w.messages.lastText(), QStringLiteral("\r\nFehler beim Löschen der Serie !"));
+        QCOMPARE(rowsInFile(w.fx.reakFile(), "ReakData"), 20);
+        QCOMPARE(grid->model()->rowCount(), 10);
+        QVERIFY(logHas(w.log(), "Ausführen : [Fehler] Serie löschen [EFR_SQLQuery]"));
+        QCOMPARE(w.log().filter("[Erfolg] Serie löschen").size(), 1);
+
+        // Empty page: nothing asked, nothing logged.
+        form.pages()->setCurrentIndex(2);
+        const int shown = w.messages.count();
+        form.LoeschenClick();
+        QCOMPARE(w.messages.count(), shown);
+    }
+
+    void printingShowsTheRecordOldestFirst()
+    {
+        World w;
+        w.series(1, kDay, kTime, 1, 250);
+        w.series(1, kDay, kTime, 2, 300);
+        w.series(1, kDay.addDays(1), kTime, 1, 310);
+        w.series(1, kDay.addDays(2), kTime, 1, 0, 5, "o"); // no valid row: no record line, no chart point
+        TAW_Form form;
+        activateWindow(form);
+        QCOMPARE(form.chartPoints().points().size(), 3);
+        QCOMPARE(form.chartPoints().points().first().mean, 270.0);
+        QCOMPARE(form.chartPoints().points().last().when, QDateTime(kDay.addDays(1), kTime));
+        auto *line = form.chart()->chart()->findChild<QLineSeries *>("Verlauf_Series");
+        QVERIFY(line);
+        QCOMPARE(line->count(), 3);
+        QCOMPARE(line->at(2).y(), 330.0);
+        form.pages()->setCurrentIndex(2); // the chart follows the page
+        QCOMPARE(line->count(), 0);
+        form.pages()->setCurrentIndex(0);
+        QCOMPARE(line->count(), 3);
+
+        // Cancelled set-up: nothing printed, but the grid shows the print order.
+        w.print.setupAnswer = false;
+        form.DruckenClick(1);
+        QCOMPARE(w.print.setups, 1);
+        QVERIFY(w.print.previews.isEmpty());
+        QCOMPARE(w.print.lastDocName, QStringLiteral("Einfachreaktionstest"));
+        QCOMPARE(w.column(form, 1, 1).first(), QStringLiteral("01.02.2003"));
+        QVERIFY(logHas(w.log(), "Ausführen : [RUN] SQL Abfrage EFEQuery"));
+
+        // Closing the set-up dialog reactivates the window: the preview keeps its rows.
+        w.print.setupAnswer = true;
+        w.print.previewPdf = w.out.filePath("efr.pdf");
+        w.print.duringSetup = [&] { activateWindow(form); };
+        form.DruckenClick(1);
+        QCOMPARE(w.print.previews, QStringList{"Einfachreaktionstest"});
+        QCOMPARE(w.column(form, 1, 1).first(), QStringLiteral("03.02.2003")); // refreshed: newest first
+        bool ok = false;
+        const QString text = pdfText(w.print.previewPdf, 0, &ok);
+        QVERIFY2(ok, "pdftotext (poppler-utils) is needed");
+        QVERIFY(text.contains("Müller Jürgen"));
+        QVERIFY(text.contains("07.12.2026"));
+        QVERIFY(text.contains("1 01.02.2003 10:15:00 1 250 260 270 280 290 270,0"));
+        QVERIFY(text.contains("2 01.02.2003 10:15:00 2 300 310 320 330 340 320,0"));
+        QVERIFY(text.contains("3 02.02.2003 10:15:00 1 310 320 330 340 350 330,0"));
+        QVERIFY(!text.contains("03.02.2003"));
+
+        // A test without rows.
+        w.messages.clear();
+        form.DruckenClick(2);
+        QCOMPARE(w.messages.lastText(), kNoResults);
+        QCOMPARE(w.print.setups, 2);
+    }
+
+    void csvOfTheShownPage()
+    {
+        World w;
+        QVERIFY(w.fx.addReak(kDay, kTime, 2, 1, 1, 300, "x"));
+        QVERIFY(w.fx.addReak(kDay, kTime, 2, 1, 2, 305, "o"));
+        QVERIFY(w.fx.data->reakTable()->applyUpdates());
+        {
+            QSqlQuery t(QSqlDatabase::database(TData::AliasName));
+            QVERIFY(t.exec("UPDATE reakdata.\"ReakData\" SET \"Fehler\" = 'zu früh; \"Taste\"' WHERE \"Scheibe\" = 2"));
+        }
+        TAW_Form form;
+        activateWindow(form);
+        const QString file = w.out.filePath("seite.csv");
+        form.pages()->setCurrentIndex(0);
+        form.CsvExportClick();
+        QCOMPARE(w.messages.lastText(), kNoResults);
+        form.pages()->setCurrentIndex(1);
+        w.print.fileAnswers = QStringList{file};
+        form.CsvExportClick();
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("\xEF\xBB\xBFNr;Datum;Zeit;Serie;Scheibe;ReakZeit;Ergebnis;Fehler;Mittelwert;StdAbw\r\n"
+                                         "1;01.02.2003;10:15:00;1;1;300;x;-;0,0;0,0\r\n"
+                                         "2;01.02.2003;10:15:00;1;2;305;o;\"zu früh; \"\"Taste\"\"\";300,0;0,0\r\n"));
+        // Cancelled file dialog writes nothing.
+        QVERIFY(f.remove());
+        form.CsvExportClick();
+        QVERIFY(!QFile::exists(file));
+    }
+
+    void failedRefreshIsShownOnceAndPlacementKept()
+    {
+        World w;
+        {
+            TAW_Form form;
+            form.move(123, 45);
+            form.done(QDialog::Accepted);
+        }
+        TAW_Form form;
+        QCOMPARE(form.pos(), QPoint(123, 45));
+        w.fx.data->closeTables();
+        activateWindow(form); // the box closes: the window is activated again
+        activateWindow(form);
+        QCOMPARE(w.messages.count(), 1);
+        QVERIFY(w.messages.lastText().startsWith("\r\nDie Datenbank ist nicht geöffnet"));
+        QVERIFY(w.fx.open());
+        activateWindow(form);
+        QCOMPARE(w.messages.count(), 1);
+        w.fx.data->closeTables();
+        activateWindow(form);
+        QCOMPARE(w.messages.count(), 2);
+    }
+
+    void menuOfTheBottomBar()
+    {
+        World w;
+        TAW_Form form;
+        QStringList items;
+        for (QAction *a : form.resultsMenu()->actions())
+            items << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        QCOMPARE(items, (QStringList{"&Drucken", "-", "&Löschen", "-", "Als CSV &exportieren…"}));
+        QStringList print;
+        for (QAction *a : form.resultsMenu()->actions().first()->menu()->actions())
+            print << a->text();
+        QCOMPARE(print, (QStringList{"&1  Einfachreaktion", "&2  Einfachreaktion mit Fehlern", "&3  Individualkurven"}));
+        QVERIFY(logHas(w.log(), "Initialisierung : [Erfolg] Laden AWF"));
+    }
+};
+
+VR_TEST_CLASS(AWFormTest)
+#include "aw_form_test.moc"

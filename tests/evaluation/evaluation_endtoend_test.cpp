@@ -1,0 +1,141 @@
+#include "evaluation/aw_form.h"
+#include "evaluation/dataexport.h"
+#include "scriptedprint.h"
+#include "shell/actionlog.h"
+#include "shell/appstate.h"
+#include "shell/main_form.h"
+#include "shell/settings.h"
+#include "shooters/activeshooter.h"
+#include "store/storefixture.h"
+#include "support/fakeclock.h"
+#include "support/scriptedmessages.h"
+#include "support/testmain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+// The whole road from the main window: "&Auswertung", grids, a series deleted
+// with "Ja", test 1 printed to PDF through the print seam, a page exported as
+// CSV; then "Daten &exportieren..." from the program menu.
+class EvaluationEndToEndTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void fromTheMainWindow()
+    {
+        Settings savedSettings = Settings::instance();
+        AppState savedState = AppState::instance();
+        Sandbox box;
+        box.setLocale(QLocale(QLocale::German, QLocale::Germany));
+        Settings::instance() = Settings();
+        Settings::instance().Logfile = true;
+        AppState::instance() = AppState();
+        FakeClock clock;
+        clock.setWallClock(QDateTime(QDate(2026, 12, 7), QTime(20, 0)));
+        ScriptedMessages messages;
+        ScriptedPrint print;
+        QTemporaryDir out;
+
+        TData data;
+        TMain_Form mainForm;
+        mainForm.FormCreate();
+        QVERIFY(data.tablesOpen());
+        Settings::instance().Logfile = true; // the settings were just loaded
+        auto *evaluation = new TAW_Form(&mainForm);
+        ProgramWindows windows;
+        windows.evaluation = [evaluation] { evaluation->exec(); };
+        windows.exportData = [&mainForm] { ExportAllData(&mainForm); };
+        mainForm.setWindows(windows);
+        QVERIFY(!mainForm.action("Auswertung_Item")->isEnabled()); // no active shooter yet
+        QVERIFY(mainForm.action("Export_Item")->isEnabled());
+        QVERIFY(!mainForm.action("Import_Item")->isEnabled());
+        QVERIFY(!mainForm.action("Archiv_Item")->isEnabled());
+
+        DataTable *pers = data.persTable();
+        QVERIFY(pers->append() && pers->setFieldValue("Name", "Müller") && pers->setFieldValue("Vorname", "Jürgen")
+                && pers->setFieldValue("Trainingsrunden", 0.0) && pers->post());
+        DataTable *reak = data.reakTable();
+        for (int serie = 1; serie <= 3; ++serie)
+            for (int k = 1; k <= 5; ++k)
+                QVERIFY(reak->append() && reak->setFieldValue("Datum", QDate(2003, 2, 1))
+                        && reak->setFieldValue("Zeit", QTime(10, 15, 0)) && reak->setFieldValue("MessTyp", 1.0)
+                        && reak->setFieldValue("Serie", double(serie)) && reak->setFieldValue("Scheibe", double(k))
+                        && reak->setFieldValue("ReakZeit", double(240 + 10 * k + serie)) && reak->setFieldValue("Status", "x")
+                        && reak->setFieldValue("Fehler", "-") && reak->post());
+        QVERIFY(reak->applyUpdates());
+        ActiveShooter::instance().active = true;
+        MakeActiveShooter();
+        mainForm.show();
+        mainForm.IdleUpdate();
+        QVERIFY(mainForm.action("Auswertung_Item")->isEnabled());
+
+        const QString pdf = out.filePath("efr.pdf");
+        const QString csv = out.filePath("efr.csv");
+        print.previewPdf = pdf;
+        QStringList seen;
+        bool ran = false;
+        QTimer::singleShot(0, evaluation, [&] {
+            ran = true;
+            QVERIFY(evaluation->isVisible());
+            QTableView *grid = evaluation->findChild<QTableView *>("EFR_Grid");
+            QVERIFY(grid);
+            QTRY_COMPARE(grid->model()->rowCount(), 15); // filled by the activation
+            seen << grid->model()->index(4, 7).data().toString() << grid->model()->index(4, 8).data().toString();
+            grid->selectRow(6); // series 2
+            messages.answerNext(MessageService::Yes);
+            evaluation->findChild<QAction *>("Loeschen_Item")->trigger();
+            QCOMPARE(grid->model()->rowCount(), 10);
+            evaluation->findChild<QAction *>("Drucken1_Item")->trigger();
+            print.fileAnswers = QStringList{csv};
+            evaluation->findChild<QAction *>("CsvExport_Item")->trigger();
+            evaluation->findChild<QPushButton *>("OK_Button")->click();
+        });
+        mainForm.action("Auswertung_Item")->trigger();
+        QVERIFY(ran);
+        QVERIFY(evaluation->isHidden());
+        QCOMPARE(AppState::instance().ActivityTitle, QStringLiteral("Messergebnisse Jürgen Müller"));
+        QCOMPARE(seen, (QStringList{"271,0", "15,8"}));
+        QCOMPARE(messages.count(), 1); // the confirmation only
+
+        QCOMPARE(print.previews, QStringList{"Einfachreaktionstest"});
+        bool ok = false;
+        const QString text = pdfText(pdf, 0, &ok);
+        QVERIFY2(ok, "pdftotext (poppler-utils) is needed");
+        QVERIFY(text.contains("1 01.02.2003 10:15:00 1 251 261 271 281 291 271,0"));
+        QVERIFY(text.contains("2 01.02.2003 10:15:00 3 253 263 273 283 293 273,0"));
+        QVERIFY(!text.contains("10:15:00 2 "));
+
+        QFile page(csv);
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = page.readAll().split('\n');
+        QCOMPARE(lines.size(), 12); // title, ten rows, nothing after the last CR LF
+        QCOMPARE(lines.at(1), QByteArray("1;01.02.2003;10:15:00;1;1;251;x;0,0;0,0\r"));
+
+        const QString all = out.filePath("alle.csv");
+        print.fileAnswers = QStringList{all};
+        mainForm.action("Export_Item")->trigger();
+        QCOMPARE(messages.lastText(), QStringLiteral("\r\n10 Messwerte wurden nach „%1“ exportiert.").arg(all));
+        QFile f(all);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll().count("\r\n"), 11);
+
+        const QStringList log = LoadLogIntoViewer();
+        QVERIFY(!log.filter("Ausführen : [Erfolg] Serie löschen [EFR_SQLQuery]").isEmpty());
+        QVERIFY(!log.filter("Ausführen : [RUN] SQL Abfrage EFEQuery").isEmpty());
+        DeactivateActiveShooter();
+        mainForm.hide();
+        Settings::instance() = savedSettings;
+        AppState::instance() = savedState;
+    }
+};
+
+VR_TEST_CLASS(EvaluationEndToEndTest)
+#include "evaluation_endtoend_test.moc"

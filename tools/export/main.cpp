@@ -1,0 +1,314 @@
+// vantrel-export: stored results of Vantrel Reaktion for club administrators
+// and scripts. Reads the tables read-only; needs no window system.
+#include "evaluation/csvfile.h"
+#include "evaluation/efrfreport.h"
+#include "evaluation/efrreport.h"
+#include "evaluation/ikreport.h"
+#include "evaluation/measurementexport.h"
+#include "platform/logformat.h"
+#include "store/resultquery.h"
+#include "store/seriesstats.h"
+#include "store/tableschema.h"
+#include "store/tdata.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QPdfWriter>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTextStream>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+const QString kConnection = QStringLiteral("VantrelExport");
+
+const char *const kHelp =
+    "Aufruf: vantrel-export --data VERZEICHNIS [--name NAME --vorname VORNAME] [--test 1|2|3]\n"
+    "                       (--rows DATEI | --series DATEI | --pdf DATEI)\n"
+    "\n"
+    "Gibt die gespeicherten Messergebnisse von Vantrel Reaktion aus. Die Tabellen\n"
+    "werden nur gelesen.\n"
+    "\n"
+    "  --data VERZEICHNIS  Datenverzeichnis mit PersData.sqlite und ReakData.sqlite\n"
+    "  --name NAME         nur dieser Schütze (zusammen mit --vorname)\n"
+    "  --vorname VORNAME   Vorname des Schützen\n"
+    "  --test 1|2|3        nur dieser Test (1 Einfachreaktion, 2 mit Fehlern,\n"
+    "                      3 Individualkurven)\n"
+    "  --rows DATEI        alle Messwerte als CSV (Name;Vorname;Datum;Zeit;MessTyp;\n"
+    "                      Serie;Scheibe;ReakZeit;Status;Fehler)\n"
+    "  --series DATEI      eine Zeile je Serie als CSV (Name;Vorname;MessTyp;Datum;\n"
+    "                      Zeit;Serie;S1;S2;S3;S4;S5;Mittelwert;StdAbw)\n"
+    "  --pdf DATEI         Messprotokoll eines Schützen und Tests als PDF\n"
+    "                      (braucht --name, --vorname und --test)\n"
+    "  --help              diese Hilfe\n"
+    "\n"
+    "DATEI \"-\" schreibt auf die Standardausgabe. CSV: UTF-8 mit BOM, \";\" als\n"
+    "Trenner, Dezimalkomma.\n"
+    "\n"
+    "Rückgabewert: 0 erfolgreich, 1 Lese- oder Schreibfehler, 2 falscher Aufruf,\n"
+    "fehlendes Verzeichnis oder unbekannter Schütze.\n";
+
+struct Options
+{
+    QString data, name, vorname, output;
+    int test = 0;
+    enum class Mode { None, Rows, Series, Pdf } mode = Mode::None;
+};
+
+int fail(int code, const QString &message)
+{
+    QTextStream err(stderr);
+    err << "vantrel-export: " << message << "\n";
+    return code;
+}
+
+bool writeOut(const QString &target, const QByteArray &bytes, QString *error)
+{
+    if (target == QLatin1String("-")) {
+        QFile out;
+        if (!out.open(stdout, QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.flush()) {
+            *error = QStringLiteral("Die Standardausgabe kann nicht geschrieben werden.");
+            return false;
+        }
+        return true;
+    }
+    return Csv::write(target, bytes, error);
+}
+
+// Parses the arguments; 0 = go on, -1 = help shown, 2 = bad call (message written).
+int parse(const QStringList &args, Options *o)
+{
+    for (int i = 1; i < args.size(); ++i) {
+        const QString &a = args.at(i);
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            QTextStream(stdout) << QString::fromUtf8(kHelp);
+            return -1;
+        }
+        auto value = [&](QString *into) {
+            if (i + 1 >= args.size() || (args.at(i + 1).startsWith(QLatin1String("--")))) {
+                fail(2, QStringLiteral("Zur Option %1 fehlt der Wert.").arg(a));
+                return false;
+            }
+            *into = args.at(++i);
+            return true;
+        };
+        auto mode = [&](Options::Mode m) {
+            if (o->mode != Options::Mode::None) {
+                fail(2, QStringLiteral("Nur eine der Optionen --rows, --series und --pdf ist erlaubt."));
+                return false;
+            }
+            o->mode = m;
+            return value(&o->output);
+        };
+        QString testText;
+        if (a == QLatin1String("--data")) {
+            if (!value(&o->data))
+                return 2;
+        } else if (a == QLatin1String("--name")) {
+            if (!value(&o->name))
+                return 2;
+        } else if (a == QLatin1String("--vorname")) {
+            if (!value(&o->vorname))
+                return 2;
+        } else if (a == QLatin1String("--test")) {
+            if (!value(&testText))
+                return 2;
+            if (testText != QLatin1String("1") && testText != QLatin1String("2") && testText != QLatin1String("3"))
+                return fail(2, QStringLiteral("--test erwartet 1, 2 oder 3, nicht „%1“.").arg(testText));
+            o->test = testText.toInt();
+        } else if (a == QLatin1String("--rows")) {
+            if (!mode(Options::Mode::Rows))
+                return 2;
+        } else if (a == QLatin1String("--series")) {
+            if (!mode(Options::Mode::Series))
+                return 2;
+        } else if (a == QLatin1String("--pdf")) {
+            if (!mode(Options::Mode::Pdf))
+                return 2;
+        } else {
+            return fail(2, QStringLiteral("Unbekannte Option „%1“ (Hilfe: vantrel-export --help).").arg(a));
+        }
+    }
+    if (o->data.isEmpty())
+        return fail(2, QStringLiteral("Das Datenverzeichnis fehlt (--data VERZEICHNIS)."));
+    if (o->mode == Options::Mode::None)
+        return fail(2, QStringLiteral("Es fehlt, was ausgegeben werden soll: --rows, --series oder --pdf."));
+    if (o->name.isEmpty() != o->vorname.isEmpty())
+        return fail(2, QStringLiteral("--name und --vorname gehören zusammen."));
+    if (o->mode == Options::Mode::Pdf && (o->name.isEmpty() || o->test == 0))
+        return fail(2, QStringLiteral("--pdf braucht --name, --vorname und --test."));
+    return 0;
+}
+
+// Opens the tables of dir read-only on kConnection; 0 or exit code.
+int openTables(const QString &dir, QString *error)
+{
+    const QDir d(dir);
+    if (!d.exists()) {
+        *error = QStringLiteral("Das Datenverzeichnis „%1“ ist nicht vorhanden.").arg(QDir::toNativeSeparators(dir));
+        return 2;
+    }
+    const QString pers = d.filePath(TableSchema::persData().fileName);
+    const QString reak = d.filePath(TableSchema::reakData().fileName);
+    if (!QFile::exists(pers) || !QFile::exists(reak)) {
+        *error = QStringLiteral("Im Verzeichnis „%1“ liegen keine Tabellen von Vantrel Reaktion.")
+                     .arg(QDir::toNativeSeparators(dir));
+        return 2;
+    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnection);
+    db.setDatabaseName(pers);
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    if (!db.open()) {
+        *error = QStringLiteral("Die Datenbank kann nicht geöffnet werden: ") + db.lastError().text();
+        return 1;
+    }
+    QSqlQuery attach(db);
+    attach.prepare(QStringLiteral("ATTACH DATABASE ? AS ") + TableSchema::reakData().schemaName);
+    attach.addBindValue(reak);
+    if (!attach.exec()) {
+        *error = QStringLiteral("Die Tabelle ReakData kann nicht geöffnet werden: ") + attach.lastError().text();
+        return 1;
+    }
+    return 0;
+}
+
+bool shooterExists(const QString &name, const QString &vorname)
+{
+    QSqlQuery q(QSqlDatabase::database(kConnection));
+    q.prepare(QStringLiteral("SELECT COUNT(*) FROM PersData WHERE Name = ? AND Vorname = ?"));
+    q.addBindValue(name);
+    q.addBindValue(vorname);
+    return q.exec() && q.next() && q.value(0).toInt() > 0;
+}
+
+QList<QPair<QString, QString>> shootersWithRows(const Options &o)
+{
+    QList<QPair<QString, QString>> out;
+    if (!o.name.isEmpty())
+        return {{o.name, o.vorname}};
+    QSqlQuery q(QSqlDatabase::database(kConnection));
+    if (q.exec(QStringLiteral("SELECT DISTINCT Name, Vorname FROM REAKDATA ORDER BY Name, Vorname")))
+        while (q.next())
+            out.append({q.value(0).toString(), q.value(1).toString()});
+    return out;
+}
+
+// The statistics of one shooter and test, oldest measurement first.
+bool seriesOf(const QString &name, const QString &vorname, int test, SeriesStats *stats, QString *error)
+{
+    ResultQuery query(QStringLiteral("Export_SQLQuery"), kConnection);
+    query.setBeforeOpen([stats](ResultQuery &) { stats->beforeOpen(); });
+    query.setCalcFields([stats](ResultQuery &q) { stats->calcFields(q); });
+    query.setStatement(TData::resultStatement(true));
+    query.bindValue(QStringLiteral("MESSTYP"), test);
+    query.bindValue(QStringLiteral("NAME"), name);
+    query.bindValue(QStringLiteral("VORNAME"), vorname);
+    if (!query.open()) {
+        *error = query.errorText();
+        return false;
+    }
+    stats->calcAll(query);
+    return true;
+}
+
+int run(const Options &o)
+{
+    QString error;
+    if (const int code = openTables(o.data, &error))
+        return fail(code, error);
+    if (!o.name.isEmpty() && !shooterExists(o.name, o.vorname))
+        return fail(2, QStringLiteral("Der Schütze „%1, %2“ ist nicht vorhanden.").arg(o.name, o.vorname));
+
+    if (o.mode == Options::Mode::Rows) {
+        QList<QStringList> rows;
+        if (!MeasurementExport::rows(kConnection, {o.name, o.vorname, o.test}, &rows, &error))
+            return fail(1, error);
+        return writeOut(o.output, Csv::document(rows), &error) ? 0 : fail(1, error);
+    }
+
+    if (o.mode == Options::Mode::Series) {
+        QList<QStringList> lines{{"Name", "Vorname", "MessTyp", "Datum", "Zeit", "Serie", "S1", "S2", "S3", "S4", "S5",
+                                  "Mittelwert", "StdAbw"}};
+        for (const auto &shooter : shootersWithRows(o)) {
+            for (int test = 1; test <= 3; ++test) {
+                if (o.test && o.test != test)
+                    continue;
+                SeriesStats stats;
+                if (!seriesOf(shooter.first, shooter.second, test, &stats, &error))
+                    return fail(1, error);
+                for (const SeriesSummary &s : stats.series()) {
+                    QStringList line{shooter.first, shooter.second, QString::number(test), Csv::dateText(s.datum),
+                                     Csv::timeText(s.zeit), QString::number(s.serie)};
+                    for (int slot : s.slotTimes)
+                        line << QString::number(slot);
+                    line << (s.validCount ? Csv::oneDecimal(s.mean) : QString())
+                         << (s.validCount ? Csv::oneDecimal(s.stdDev) : QString());
+                    lines << line;
+                }
+            }
+        }
+        return writeOut(o.output, Csv::document(lines), &error) ? 0 : fail(1, error);
+    }
+
+    // --pdf
+    SeriesStats stats;
+    if (!seriesOf(o.name, o.vorname, o.test, &stats, &error))
+        return fail(1, error);
+    std::unique_ptr<MeasurementReport> report;
+    if (o.test == 1)
+        report = std::make_unique<TEFRReport>();
+    else if (o.test == 2)
+        report = std::make_unique<TEFRFReport>();
+    else
+        report = std::make_unique<TIKReport>();
+    report->setRows(stats.summaryLines());
+    if (report->rows().isEmpty())
+        return fail(1, QStringLiteral("Keine Meßergebnisse vorhanden."));
+    const char *lines[3] = {"Einfachreaktionstest", "Einfachreaktionstest mit Fehlpräsentationen", "Individualkurventest"};
+    report->measurementLine = QString::fromUtf8(lines[o.test - 1]);
+    report->personLine = o.name + u' ' + o.vorname;
+    const QLocale locale;
+    report->dateLine = locale.toString(QDate::currentDate(), LogDateFormat(locale));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        writer.setTitle(report->title());
+        writer.setCreator(QStringLiteral("Vantrel Reaktion"));
+        writer.setResolution(300);
+        MeasurementReport::preparePage(&writer);
+        report->print(&writer);
+    }
+    return writeOut(o.output, buffer.data(), &error) ? 0 : fail(1, error);
+}
+
+void quietHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // No window system needed: the PDF writer only needs fonts.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quietHandler);
+    QGuiApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    Options options;
+    const int parsed = parse(app.arguments(), &options);
+    if (parsed == -1)
+        return 0;
+    if (parsed != 0)
+        return parsed;
+    const int code = run(options);
+    QSqlDatabase::removeDatabase(kConnection);
+    return code;
+}
