@@ -481,15 +481,14 @@ bool TConfig_Form::servicePagesShown() const { return PageControl->isTabVisible(
 
 void TConfig_Form::setServicePages(bool shown)
 {
+    const int current = PageControl->currentIndex();
     for (int index = 1; index <= 3; ++index) {
         PageControl->setTabVisible(index, shown);
         PageControl->setTabEnabled(index, shown);
     }
-    if (!shown && PageControl->currentIndex() >= 1 && PageControl->currentIndex() <= 3) {
-        const QSignalBlocker blocker(PageControl);
+    // A hidden device page gives way to "Allgemein".
+    if (!shown && current >= 1 && current <= 3)
         PageControl->setCurrentIndex(0);
-        m_shownPage = 0;
-    }
 }
 
 void TConfig_Form::ToggleServicePages()
