@@ -41,12 +41,16 @@ void ForceTest::start(int zero, double scale)
     m_pen = QPoint(0, m_plot.height());
     m_sampleCount = 0;
     m_ticks = 0;
+    m_samplesRead = 0;
 }
 
-void ForceTest::tick()
+bool ForceTest::tick()
 {
-    ReadBlock(m_buffer, 2);
+    const bool arrived = ReadBlock(m_buffer, 2);
+    if (arrived)
+        ++m_samplesRead;
     advance();
+    return arrived;
 }
 
 void ForceTest::advance()

@@ -23,7 +23,9 @@ public:
 
     // One Messtimer tick: reads 2 bytes into the kept buffer (a read that
     // finds nothing leaves the previous sample there) and advances the trace.
-    void tick();
+    // True when a whole sample arrived.
+    bool tick();
+    int samplesRead() const { return m_samplesRead; }
     // The tick rules on the buffer as it is now (tick() after its read).
     void advance();
 
@@ -59,5 +61,6 @@ private:
     int m_plotLevel = 0;
     int m_sampleCount = 0;
     int m_ticks = 0;
+    int m_samplesRead = 0;
     QPoint m_pen;
 };
