@@ -54,74 +54,53 @@ private slots:
         QTest::addColumn<QByteArray>("written");
         QTest::addColumn<QString>("lastStatus");
 
-        const int ok = MessageService::Ok;
-        const QString question = DeviceFunctions::ZeroQuestion;
-        const QStringList connectLog = {QStringLiteral("Ausführen : [Start] Verbindung aufbauen (ONLINE-Modus)"),
-                                        QStringLiteral("Ausführen : [Setup] COM2,9600,PIC Bauart2"),
-                                        QStringLiteral("Ausführen : [Erfolg] Verbindung aufbauen")};
-        QTest::newRow("zero 256") << int(Zero) << 1 << int(Answering) << DeviceRig::samples({256}, 200) << ok << 0
-                                  << -1 << 256 << 6.0
-                                  << QStringList{question, QStringLiteral("\r\nDer Nullpunkt wurde auf 256 festgelegt.")}
-                                  << (QStringList{QStringLiteral("Ausführen : Nullpunkt einstellen")} + connectLog
-                                      + QStringList{QStringLiteral("Ausführen : [Setup] Nullpunkt:=256")})
-                                  << QByteArray("Cab") << QStringLiteral("Justierung beendet.");
-        QTest::newRow("zero 256/257 truncates") << int(Zero) << 1 << int(Answering)
-                                                << DeviceRig::samples({256, 257}, 100) << ok << 0 << 40 << 256 << 6.0
-                                                << QStringList{question,
-                                                               QStringLiteral("\r\nDer Nullpunkt wurde auf 256 festgelegt.")}
-                                                << QStringList{QStringLiteral("Ausführen : [Setup] Nullpunkt:=256")}
-                                                << QByteArray("Cab") << QStringLiteral("Justierung beendet.");
-        QTest::newRow("zero, silent Bauart1 keeps -1") << int(Zero) << 0 << int(Answering) << QByteArray() << ok << 0
-                                                       << -1 << -1 << 6.0 << QStringList{question, Timeout}
-                                                       << QStringList{QStringLiteral("Ausführen : [Setup] COM2,9600,PIC Bauart1"),
-                                                                      QStringLiteral("Ausführen : [Erfolg] Verbindung aufbauen"),
-                                                                      QStringLiteral("Ausführen : [Fehler] Nullpunkt einstellen")}
-                                                       << bytes({0x00, 0x02, 0x04})
-                                                       << QStringLiteral("Justierung fehlgeschlagen.");
-        QTest::newRow("zero, silent Bauart1 keeps 300") << int(Zero) << 0 << int(Answering) << QByteArray() << ok << 0
-                                                        << 300 << 300 << 6.0 << QStringList{question, Timeout}
-                                                        << QStringList{QStringLiteral("Ausführen : [Fehler] Nullpunkt einstellen")}
-                                                        << bytes({0x00, 0x02, 0x04})
-                                                        << QStringLiteral("Justierung fehlgeschlagen.");
-        QTest::newRow("zero, Abbrechen") << int(Zero) << 1 << int(Answering) << DeviceRig::samples({256}, 200)
-                                         << int(MessageService::Cancel) << 0 << 40 << 40 << 6.0
-                                         << QStringList{question}
-                                         << QStringList{QStringLiteral("Ausführen : Nullpunkt einstellen")}
-                                         << QByteArray() << QString();
-        QTest::newRow("zero, busy port") << int(Zero) << 1 << int(Busy) << QByteArray() << ok << 0 << 40 << 40 << 6.0
-                                         << QStringList{question, InitFailed}
-                                         << QStringList{QStringLiteral("Ausführen : [Start] Verbindung aufbauen (ONLINE-Modus)"),
-                                                        QStringLiteral("Ausführen : [Fehler] Verbindung aufbauen")}
-                                         << QByteArray() << QString();
-        QTest::newRow("zero, silent Bauart2") << int(Zero) << 1 << int(SilentBauart2) << QByteArray() << ok << 0 << 40
-                                              << 40 << 6.0 << QStringList{question, ConnectFailed}
-                                              << QStringList{QStringLiteral("Ausführen : [Setup] COM2,9600,PIC Bauart2"),
-                                                             QStringLiteral("Ausführen : [Fehler] Verbindung aufbauen")}
-                                              << QByteArray("C") << QString();
-        QTest::newRow("scale 2,000") << int(Scale) << 1 << int(Answering) << DeviceRig::samples({1256}, 200) << ok << 500
-                                     << 256 << 256 << 2.0
-                                     << QStringList{QStringLiteral("\r\nDer Skalierungsfaktor wurde auf 2,000 festgelegt.")}
-                                     << (QStringList{QStringLiteral("Ausführen : Kennlinie einstellen")} + connectLog
-                                         + QStringList{QStringLiteral("Ausführen : [Setup] Kennlinie:=2,000")})
-                                     << QByteArray("Cab") << QStringLiteral("Justierung beendet.");
-        QTest::newRow("scale, mean 10 below zero") << int(Scale) << 1 << int(Answering) << DeviceRig::samples({246}, 200)
-                                                   << ok << 100 << 256 << 256 << 6.0 << QStringList{NotAbove}
-                                                   << QStringList{QStringLiteral("Ausführen : [Fehler] Kennlinie einstellen")}
-                                                   << QByteArray("Cab") << QStringLiteral("Justierung fehlgeschlagen.");
-        QTest::newRow("scale, mean at zero") << int(Scale) << 1 << int(Answering) << DeviceRig::samples({256}, 200) << ok
-                                             << 100 << 256 << 256 << 6.0 << QStringList{NotAbove}
-                                             << QStringList{QStringLiteral("Ausführen : [Fehler] Kennlinie einstellen")}
-                                             << QByteArray("Cab") << QStringLiteral("Justierung fehlgeschlagen.");
-        QTest::newRow("scale, timeout keeps the factor") << int(Scale) << 1 << int(Answering)
-                                                         << DeviceRig::samples({1256}, 199) << ok << 500 << 256 << 256
-                                                         << 6.0 << QStringList{Timeout}
-                                                         << QStringList{QStringLiteral("Ausführen : [Fehler] Kennlinie einstellen")}
-                                                         << QByteArray("Cab") << QStringLiteral("Justierung fehlgeschlagen.");
-        QTest::newRow("scale, weight not confirmed") << int(Scale) << 1 << int(Answering)
-                                                     << DeviceRig::samples({1256}, 200) << ok << 0 << 256 << 256 << 6.0
-                                                     << QStringList{}
-                                                     << QStringList{QStringLiteral("Ausführen : Kennlinie einstellen")}
-                                                     << QByteArray() << QString();
+        const int ok = MessageService::Ok, cancel = MessageService::Cancel;
+        const QString q = DeviceFunctions::ZeroQuestion;
+        const QString zeroSet = "\r\nDer Nullpunkt wurde auf 256 festgelegt.";
+        const QStringList connectLog = {"Ausführen : [Start] Verbindung aufbauen (ONLINE-Modus)",
+                                        "Ausführen : [Setup] COM2,9600,PIC Bauart2",
+                                        "Ausführen : [Erfolg] Verbindung aufbauen"};
+        const QString zeroFailed = "Ausführen : [Fehler] Nullpunkt einstellen";
+        const QString scaleFailed = "Ausführen : [Fehler] Kennlinie einstellen";
+        const QString done = "Justierung beendet.", failed = "Justierung fehlgeschlagen.";
+        const QByteArray bauart1 = bytes({0x00, 0x02, 0x04});
+        auto row = [](const char *name, Function fn, int model, Peer peer, const QByteArray &stream, int answer,
+                      int weight, int zeroBefore, int zeroAfter, double scaleAfter, const QStringList &messages,
+                      const QStringList &logTail, const QByteArray &written, const QString &status) {
+            QTest::newRow(name) << int(fn) << model << int(peer) << stream << answer << weight << zeroBefore
+                                << zeroAfter << scaleAfter << messages << logTail << written << status;
+        };
+        auto s = [](int value, int times) { return DeviceRig::samples({value}, times); };
+
+        row("zero 256", Zero, 1, Answering, s(256, 200), ok, 0, -1, 256, 6.0, {q, zeroSet},
+            QStringList{"Ausführen : Nullpunkt einstellen"} + connectLog + QStringList{"Ausführen : [Setup] Nullpunkt:=256"},
+            "Cab", done);
+        row("zero 256/257 truncates", Zero, 1, Answering, DeviceRig::samples({256, 257}, 100), ok, 0, 40, 256, 6.0,
+            {q, zeroSet}, {"Ausführen : [Setup] Nullpunkt:=256"}, "Cab", done);
+        row("zero, silent Bauart1 keeps -1", Zero, 0, Answering, {}, ok, 0, -1, -1, 6.0, {q, Timeout},
+            {"Ausführen : [Setup] COM2,9600,PIC Bauart1", "Ausführen : [Erfolg] Verbindung aufbauen", zeroFailed},
+            bauart1, failed);
+        row("zero, silent Bauart1 keeps 300", Zero, 0, Answering, {}, ok, 0, 300, 300, 6.0, {q, Timeout}, {zeroFailed},
+            bauart1, failed);
+        row("zero, Abbrechen", Zero, 1, Answering, s(256, 200), cancel, 0, 40, 40, 6.0, {q},
+            {"Ausführen : Nullpunkt einstellen"}, {}, {});
+        row("zero, busy port", Zero, 1, Busy, {}, ok, 0, 40, 40, 6.0, {q, InitFailed},
+            {"Ausführen : [Start] Verbindung aufbauen (ONLINE-Modus)", "Ausführen : [Fehler] Verbindung aufbauen"}, {},
+            {});
+        row("zero, silent Bauart2", Zero, 1, SilentBauart2, {}, ok, 0, 40, 40, 6.0, {q, ConnectFailed},
+            {"Ausführen : [Setup] COM2,9600,PIC Bauart2", "Ausführen : [Fehler] Verbindung aufbauen"}, "C", {});
+        row("scale 2,000", Scale, 1, Answering, s(1256, 200), ok, 500, 256, 256, 2.0,
+            {"\r\nDer Skalierungsfaktor wurde auf 2,000 festgelegt."},
+            QStringList{"Ausführen : Kennlinie einstellen"} + connectLog + QStringList{"Ausführen : [Setup] Kennlinie:=2,000"},
+            "Cab", done);
+        row("scale, mean 10 below zero", Scale, 1, Answering, s(246, 200), ok, 100, 256, 256, 6.0, {NotAbove},
+            {scaleFailed}, "Cab", failed);
+        row("scale, mean at zero", Scale, 1, Answering, s(256, 200), ok, 100, 256, 256, 6.0, {NotAbove}, {scaleFailed},
+            "Cab", failed);
+        row("scale, timeout keeps the factor", Scale, 1, Answering, s(1256, 199), ok, 500, 256, 256, 6.0, {Timeout},
+            {scaleFailed}, "Cab", failed);
+        row("scale, weight not confirmed", Scale, 1, Answering, s(1256, 200), ok, 0, 256, 256, 6.0, {},
+            {"Ausführen : Kennlinie einstellen"}, {}, {});
     }
 
     void adjustments()
