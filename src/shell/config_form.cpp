@@ -1,12 +1,19 @@
 #include "shell/config_form.h"
 
+#include "device/devicefunctions.h"
 #include "platform/messageservice.h"
 #include "shell/actionlog.h"
 #include "shell/hints.h"
 #include "shell/pictures.h"
 #include "shell/weblinks.h"
+#include "shooters/skl_form.h"
 
+#include <QAction>
 #include <QButtonGroup>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QToolButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -52,6 +59,22 @@ const QString ControllerHint = QStringLiteral(
     "Wählen Sie hier den verwendetet Controllertyp aus. Um die Richtigkeit der Angaben zu überprüfen, "
     "führen Sie einen Controllertest durch.");
 
+// The force trace: the kept picture of the force test, drawn as it is.
+class PlotBox : public QWidget
+{
+public:
+    explicit PlotBox(QWidget *parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
+    std::function<const QImage &()> image;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        if (image)
+            painter.drawImage(0, 0, image());
+    }
+};
+
 QLabel *hintArea(QWidget *parent, const QString &name, const QString &text)
 {
     auto *label = new QLabel(text, parent);
@@ -92,6 +115,9 @@ TConfig_Form::TConfig_Form(QWidget *parent)
     setWindowTitle(QStringLiteral("Einstellungen"));
     setModal(true);
 
+    Device = new DeviceFunctions(this);
+    Device->setObjectName(QStringLiteral("Device"));
+
     PageControl = new QTabWidget(this);
     PageControl->setObjectName(QStringLiteral("PageControl"));
     buildAllgemein();
@@ -103,6 +129,12 @@ TConfig_Form::TConfig_Form(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(PageControl, 1);
     layout->addWidget(buildBottomBar());
+    connectDevice();
+
+    // Service access to the device pages.
+    auto *service = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), this);
+    service->setContext(Qt::WindowShortcut);
+    connect(service, &QShortcut::activated, this, &TConfig_Form::ToggleServicePages);
 
     // The dialog sees F10 and F11 before its controls do.
     for (const int key : {int(Qt::Key_F10), int(Qt::Key_F11)}) {
@@ -178,8 +210,20 @@ void TConfig_Form::buildAllgemein()
 
 void TConfig_Form::buildDevicePages()
 {
-    // "Controller": port and controller model. The tab stays hidden and the
-    // page disabled; nothing in the program shows it.
+    // Tabs hidden and pages disabled until the service access shows them.
+    const QList<QPair<QWidget *, QString>> pages = {{buildControllerPage(), QStringLiteral("Controller")},
+                                                    {buildKraftsensorPage(), QStringLiteral("Kraftsensor")},
+                                                    {buildSchusssensorPage(), QStringLiteral("Schußsensor")}};
+    for (const auto &page : pages) {
+        const int index = PageControl->addTab(page.first, page.second);
+        PageControl->setTabVisible(index, false);
+        PageControl->setTabEnabled(index, false);
+    }
+}
+
+QWidget *TConfig_Form::buildControllerPage()
+{
+    // Port, controller model, detection and what the controller reports.
     Controller_Page = new QWidget;
     Controller_Page->setObjectName(QStringLiteral("Controller_Page"));
     COM1_RadioButton = new QRadioButton(QStringLiteral("COM &1"), Controller_Page);
@@ -198,6 +242,28 @@ void TConfig_Form::buildDevicePages()
     SetHint(Controller_ComboBox, QStringLiteral("|Controllertyp auswählen"));
     Controller_Label->setBuddy(Controller_ComboBox);
 
+    Geraetetest_Button = new QPushButton(QStringLiteral("Gerätetest durchführen"), Controller_Page);
+    Geraetetest_Button->setObjectName(QStringLiteral("Geraetetest_Button"));
+
+    auto *infoGroup = new QGroupBox(QStringLiteral("Geräteinformation"), Controller_Page);
+    infoGroup->setObjectName(QStringLiteral("Geraeteinfo_GroupBox"));
+    auto *info = new QFormLayout(infoGroup);
+    const QStringList captions = {QStringLiteral("Hardware Revision"), QStringLiteral("Software Revision"),
+                                  QStringLiteral("Seriennummer"),      QStringLiteral("Controllertyp"),
+                                  QStringLiteral("Controller Revision"), QStringLiteral("Gerätetyp"),
+                                  QStringLiteral("Hersteller")};
+    const QStringList names = {QStringLiteral("HWRev_Label"),        QStringLiteral("SWRev_Label"),
+                               QStringLiteral("Seriennummer_Label"), QStringLiteral("ControllerTyp_Label"),
+                               QStringLiteral("ControllerRev_Label"), QStringLiteral("Geraetetyp_Label"),
+                               QStringLiteral("Hersteller_Label")};
+    for (int i = 0; i < captions.size(); ++i) {
+        auto *value = new QLabel(QStringLiteral("-"), infoGroup);
+        value->setObjectName(names.at(i));
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        DeviceInfo_Labels << value;
+        info->addRow(captions.at(i), value);
+    }
+
     auto *hinweisGroup = new QGroupBox(QStringLiteral("Hinweis"), Controller_Page);
     ControllerHinweis_Label = hintArea(hinweisGroup, QStringLiteral("ControllerHinweis_Label"), QString());
     (new QVBoxLayout(hinweisGroup))->addWidget(ControllerHinweis_Label, 1);
@@ -206,28 +272,230 @@ void TConfig_Form::buildDevicePages()
     controls->addRow(COM1_RadioButton);
     controls->addRow(COM2_RadioButton);
     controls->addRow(Controller_Label, Controller_ComboBox);
+    controls->addRow(Geraetetest_Button);
+    auto *left = new QVBoxLayout;
+    left->addLayout(controls);
+    left->addWidget(infoGroup, 1);
     auto *controllerLayout = new QHBoxLayout(Controller_Page);
-    controllerLayout->addLayout(controls, 1);
+    controllerLayout->addLayout(left, 1);
     controllerLayout->addWidget(hinweisGroup, 1);
 
     AddHoverHint(COM1_RadioButton, PortHint, ControllerHinweis_Label);
     AddHoverHint(COM2_RadioButton, PortHint, ControllerHinweis_Label);
     AddHoverHint(Controller_Label, ControllerHint, ControllerHinweis_Label);
+    AddHoverHint(Geraetetest_Button, ControllerHint, ControllerHinweis_Label);
+    return Controller_Page;
+}
 
-    // "Schußsensor": the shot-sensor sensitivity, display only.
+QWidget *TConfig_Form::buildKraftsensorPage()
+{
+    // The live force display and the calibration menu.
+    Kraftsensor_Page = new QWidget;
+    Kraftsensor_Page->setObjectName(QStringLiteral("Kraftsensor_Page"));
+
+    Shape1 = new PlotBox(Kraftsensor_Page);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+
+    auto *values = new QGroupBox(QStringLiteral("Messwerte"), Kraftsensor_Page);
+    auto *form = new QFormLayout(values);
+    const QStringList captions = {QStringLiteral("Signalpegel 12 Bit"),
+                                  QStringLiteral("Signalpegel dezimal (normal)"),
+                                  QStringLiteral("Signalpegel dezimal (zentriert)"),
+                                  QStringLiteral("Signalpegel dezimal (Offset)"),
+                                  QStringLiteral("Signalpegel normiert"),
+                                  QStringLiteral("Messwerte je Sekunde"),
+                                  QStringLiteral("Abzugsgewicht in g")};
+    const QStringList names = {QStringLiteral("Pegel12Bit_Label"),    QStringLiteral("PegelNormal_Label"),
+                               QStringLiteral("PegelZentriert_Label"), QStringLiteral("PegelOffset_Label"),
+                               QStringLiteral("PegelNormiert_Label"),  QStringLiteral("Messrate_Label"),
+                               QStringLiteral("Abzugsgewicht_Label")};
+    const QFontMetrics metrics(font());
+    for (int i = 0; i < captions.size(); ++i) {
+        auto *value = new QLabel(QStringLiteral("-"), values);
+        value->setObjectName(names.at(i));
+        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        value->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("00000,0")));
+        ForceValue_Labels << value;
+        form->addRow(captions.at(i), value);
+    }
+
+    TestStart_Button = new QPushButton(QStringLiteral("Test &Starten"), Kraftsensor_Page);
+    TestStart_Button->setObjectName(QStringLiteral("TestStart_Button"));
+    TestStop_Button = new QPushButton(QStringLiteral("Test &Beenden"), Kraftsensor_Page);
+    TestStop_Button->setObjectName(QStringLiteral("TestStop_Button"));
+    TestStop_Button->setEnabled(false);
+
+    Kalibrieren_Button = new QToolButton(Kraftsensor_Page);
+    Kalibrieren_Button->setObjectName(QStringLiteral("Kalibrieren_Button"));
+    Kalibrieren_Button->setText(QStringLiteral("&Kalibrieren "));
+    Kalibrieren_Button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    Kalibrieren_Button->setPopupMode(QToolButton::InstantPopup);
+    Kalibrieren_Menu = new QMenu(Kalibrieren_Button);
+    Kalibrieren_Menu->setObjectName(QStringLiteral("Kalibrieren_Menu"));
+    Nullpunkt_Item = Kalibrieren_Menu->addAction(QStringLiteral("&Nullpunkt"));
+    Nullpunkt_Item->setObjectName(QStringLiteral("Nullpunkt_Item"));
+    Kennlinie_Item = Kalibrieren_Menu->addAction(QStringLiteral("&Kennlinie"));
+    Kennlinie_Item->setObjectName(QStringLiteral("Kennlinie_Item"));
+    Information_Item = Kalibrieren_Menu->addAction(QStringLiteral("&Information"));
+    Information_Item->setObjectName(QStringLiteral("Information_Item"));
+    Kalibrieren_Button->setMenu(Kalibrieren_Menu);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(TestStart_Button);
+    buttons->addWidget(TestStop_Button);
+    buttons->addStretch(1);
+    buttons->addWidget(Kalibrieren_Button);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(Shape1, 0, Qt::AlignTop);
+    top->addWidget(values, 1);
+    auto *layout = new QVBoxLayout(Kraftsensor_Page);
+    layout->addLayout(top, 1);
+    layout->addLayout(buttons);
+    return Kraftsensor_Page;
+}
+
+QWidget *TConfig_Form::buildSchusssensorPage()
+{
+    // The shot-sensor sensitivity, display only; its controls have no function.
     Schusssensor_Page = new QWidget;
     Schusssensor_Page->setObjectName(QStringLiteral("Schusssensor_Page"));
     Empfindlichkeit_Label = new QLabel(Schusssensor_Page);
     Empfindlichkeit_Label->setObjectName(QStringLiteral("Empfindlichkeit_Label"));
-    auto *sensor = new QFormLayout(Schusssensor_Page);
-    sensor->addRow(new QLabel(QStringLiteral("Empfindlichkeit"), Schusssensor_Page), Empfindlichkeit_Label);
+    Schuesse_Label = new QLabel(QStringLiteral("0"), Schusssensor_Page);
+    Schuesse_Label->setObjectName(QStringLiteral("Schuesse_Label"));
 
-    for (QWidget *page : {Controller_Page, Schusssensor_Page}) {
-        const int index = PageControl->addTab(page, page == Controller_Page ? QStringLiteral("Controller")
-                                                                            : QStringLiteral("Schußsensor"));
-        PageControl->setTabVisible(index, false);
-        PageControl->setTabEnabled(index, false);
+    auto *upDown = new QWidget(Schusssensor_Page);
+    upDown->setObjectName(QStringLiteral("Empfindlichkeit_UpDown"));
+    auto *arrows = new QVBoxLayout(upDown);
+    arrows->setContentsMargins(0, 0, 0, 0);
+    arrows->setSpacing(0);
+    for (const Qt::ArrowType arrow : {Qt::UpArrow, Qt::DownArrow}) {
+        auto *button = new QToolButton(upDown);
+        button->setArrowType(arrow);
+        button->setFixedSize(18, 11);
+        arrows->addWidget(button);
     }
+    upDown->setEnabled(false);
+
+    SchussKalibrieren_Button = new QToolButton(Schusssensor_Page);
+    SchussKalibrieren_Button->setObjectName(QStringLiteral("SchussKalibrieren_Button"));
+    SchussKalibrieren_Button->setText(QStringLiteral("Kali&brieren"));
+    SchussKalibrieren_Button->setPopupMode(QToolButton::InstantPopup);
+    auto *menu = new QMenu(SchussKalibrieren_Button);
+    QMenu *sense = menu->addMenu(QStringLiteral("&Empfindlichkeit"));
+    sense->addAction(QStringLiteral("&Speichern"));
+    sense->addAction(QStringLiteral("&Reset"));
+    QMenu *test = menu->addMenu(QStringLiteral("&Test"));
+    test->addAction(QStringLiteral("&Starten"));
+    test->addAction(QStringLiteral("&Beenden"));
+    menu->addAction(QStringLiteral("&Information"));
+    SchussKalibrieren_Button->setMenu(menu);
+    SchussKalibrieren_Button->setEnabled(false);
+
+    auto *sensitivity = new QHBoxLayout;
+    sensitivity->addWidget(Empfindlichkeit_Label);
+    sensitivity->addWidget(upDown);
+    sensitivity->addStretch(1);
+    auto *sensor = new QFormLayout;
+    sensor->addRow(new QLabel(QStringLiteral("Empfindlichkeit"), Schusssensor_Page), sensitivity);
+    sensor->addRow(new QLabel(QStringLiteral("Registrierte Schüsse"), Schusssensor_Page), Schuesse_Label);
+    auto *layout = new QVBoxLayout(Schusssensor_Page);
+    layout->addLayout(sensor);
+    layout->addStretch(1);
+    layout->addWidget(SchussKalibrieren_Button, 0, Qt::AlignRight);
+    return Schusssensor_Page;
+}
+
+void TConfig_Form::connectDevice()
+{
+    DeviceFunctions *d = Device;
+    d->setStatus = [this](const QString &text) { TestStatus_Label->setText(text); };
+    d->enableButtons = [this](bool on) {
+        OK_Button->setEnabled(on);
+        Cancel_Button->setEnabled(on);
+        Kalibrieren_Button->setEnabled(on);
+    };
+    d->enableScaleItem = [this](bool on) { Kennlinie_Item->setEnabled(on); };
+    d->forceTestStateChanged = [this](bool running) {
+        TestStart_Button->setEnabled(!running);
+        TestStop_Button->setEnabled(running);
+        Nullpunkt_Item->setEnabled(!running);
+        Kennlinie_Item->setEnabled(!running);
+        Information_Item->setEnabled(!running);
+    };
+    d->showValues = [this](const QStringList &values) {
+        for (int i = 0; i < ForceValue_Labels.size() && i < values.size(); ++i)
+            ForceValue_Labels.at(i)->setText(values.at(i));
+    };
+    d->plotChanged = [this] { Shape1->update(); };
+    d->showDeviceInfo = [this](const QStringList &values) {
+        for (int i = 0; i < DeviceInfo_Labels.size(); ++i)
+            DeviceInfo_Labels.at(i)->setText(values.value(i, QStringLiteral("-")));
+    };
+    d->askReferenceWeight = [this] { return askReferenceWeight(); };
+    d->saveDialogSettings = [this] { SaveSettings(DialogValues()); };
+    d->goOnline = [this] {
+        if (goOnline)
+            goOnline();
+    };
+    d->goOffline = [this] {
+        if (goOffline)
+            goOffline();
+    };
+    static_cast<PlotBox *>(Shape1)->image = [d]() -> const QImage & { return d->forceTest().plot(); };
+    setPlotSize(d->forceTest().plotSize());
+
+    connect(Nullpunkt_Item, &QAction::triggered, d, &DeviceFunctions::ZeroPoint);
+    connect(Kennlinie_Item, &QAction::triggered, d, &DeviceFunctions::ScaleFactor);
+    connect(Information_Item, &QAction::triggered, d, &DeviceFunctions::Information);
+    connect(TestStart_Button, &QPushButton::clicked, d, &DeviceFunctions::StartForceTest);
+    connect(TestStop_Button, &QPushButton::clicked, d, &DeviceFunctions::StopForceTest);
+    connect(Geraetetest_Button, &QPushButton::clicked, d, &DeviceFunctions::DetectController);
+    connect(COM1_RadioButton, &QRadioButton::clicked, this,
+            [this] { Device->ChoosePort(0, qMax(0, Controller_ComboBox->currentIndex())); });
+    connect(COM2_RadioButton, &QRadioButton::clicked, this,
+            [this] { Device->ChoosePort(1, qMax(0, Controller_ComboBox->currentIndex())); });
+    debugCapture0 = [d] { d->DebugCapture0(); };
+    debugCapture1 = [d] { d->DebugCapture1(); };
+}
+
+int TConfig_Form::askReferenceWeight()
+{
+    if (!SKL_Form)
+        SKL_Form = new TSKL_Form(this);
+    SKL_Form->Gewicht = 0;
+    if (SKL_Form->exec() != 1)
+        return 0;
+    return SKL_Form->Gewicht;
+}
+
+void TConfig_Form::setPlotSize(const QSize &size)
+{
+    Device->forceTest().setPlotSize(size);
+    Shape1->setFixedSize(Device->forceTest().plotSize());
+    Shape1->update();
+}
+
+bool TConfig_Form::servicePagesShown() const { return PageControl->isTabVisible(1); }
+
+void TConfig_Form::setServicePages(bool shown)
+{
+    const int current = PageControl->currentIndex();
+    for (int index = 1; index <= 3; ++index) {
+        PageControl->setTabVisible(index, shown);
+        PageControl->setTabEnabled(index, shown);
+    }
+    // A hidden device page gives way to "Allgemein".
+    if (!shown && current >= 1 && current <= 3)
+        PageControl->setCurrentIndex(0);
+}
+
+void TConfig_Form::ToggleServicePages()
+{
+    if (Device->busy())
+        return;
+    setServicePages(!servicePagesShown());
 }
 
 void TConfig_Form::buildInformation()
@@ -395,6 +663,9 @@ void TConfig_Form::FormActivate()
     pageChangeAllowed = true;
     SettingsToDialog();
     TestStatus_Label->clear();
+    Kennlinie_Item->setEnabled(Settings::instance().KS_Zero != -1);
+    // Each opening starts with the device pages hidden.
+    setServicePages(false);
 }
 
 void TConfig_Form::showEvent(QShowEvent *event)
@@ -415,8 +686,27 @@ void TConfig_Form::Cancel_ButtonClick() { reject(); }
 
 void TConfig_Form::done(int r)
 {
+    // Never leaves the force test's timers or the stream running.
+    Device->shutDown();
     SaveFormPlacement(PlacementCode, x(), y());
     QDialog::done(r);
+}
+
+void TConfig_Form::reject()
+{
+    // Esc and the title bar wait until the device function has ended.
+    if (Device->busy())
+        return;
+    QDialog::reject();
+}
+
+void TConfig_Form::closeEvent(QCloseEvent *event)
+{
+    if (Device->busy()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
 }
 
 void TConfig_Form::Programm_GroupBoxClick() { Hinweis_Label->setText(GroupHint); }
@@ -458,7 +748,7 @@ bool TConfig_Form::FormKeyDown(int key)
 
 void TConfig_Form::PageControlChange(int index)
 {
-    if (pageChangeAllowed || index == m_shownPage) {
+    if ((pageChangeAllowed && Device->pageChangeAllowed()) || index == m_shownPage) {
         m_shownPage = index;
         return;
     }

@@ -5,7 +5,12 @@
 #include <QHash>
 #include <functional>
 
+class DeviceFunctions;
+class QAction;
 class QButtonGroup;
+class QMenu;
+class QToolButton;
+class TSKL_Form;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -19,10 +24,9 @@ class QTabWidget;
 // under the mouse pointer, and the maker's web site and support address.
 //
 // Page control: "Allgemein" and "Information" are the visible tabs. The device
-// pages sit between them with their tabs hidden and disabled; for now the
-// "Controller" page holds the port radio buttons and the controller list and
-// the "Schußsensor" page the sensitivity display, because the settings are
-// loaded into and saved from those controls.
+// pages "Controller", "Kraftsensor" and "Schußsensor" sit between them with
+// their tabs hidden and disabled; Ctrl+Shift+S shows them (service access)
+// and hides them again. Their functions live in DeviceFunctions.
 class TConfig_Form : public QDialog
 {
     Q_OBJECT
@@ -68,6 +72,7 @@ public:
     QTabWidget *PageControl;
     QWidget *Allgemein_Page;
     QWidget *Controller_Page;
+    QWidget *Kraftsensor_Page;
     QWidget *Schusssensor_Page;
     QWidget *Information_Page;
 
@@ -89,9 +94,40 @@ public:
     QLabel *Controller_Label;
     QComboBox *Controller_ComboBox;
     QLabel *ControllerHinweis_Label;
+    QPushButton *Geraetetest_Button;
+    // "Hardware Revision" ... "Hersteller", in the order they are queried.
+    QList<QLabel *> DeviceInfo_Labels;
+
+    // "Kraftsensor" (hidden)
+    QWidget *Shape1;                    // the force trace
+    QList<QLabel *> ForceValue_Labels;  // "Signalpegel 12 Bit" ... "Abzugsgewicht in g"
+    QPushButton *TestStart_Button;
+    QPushButton *TestStop_Button;
+    QToolButton *Kalibrieren_Button;
+    QMenu *Kalibrieren_Menu;
+    QAction *Nullpunkt_Item;
+    QAction *Kennlinie_Item;
+    QAction *Information_Item;
 
     // "Schußsensor" (hidden)
     QLabel *Empfindlichkeit_Label;
+    QLabel *Schuesse_Label;
+    QToolButton *SchussKalibrieren_Button;
+
+    // The device functions behind the three device pages.
+    DeviceFunctions *Device;
+    // Weight entry of the scale factor (made on first use when not set).
+    TSKL_Form *SKL_Form = nullptr;
+    // The main window's device routines.
+    std::function<void()> goOnline;
+    std::function<void()> goOffline;
+
+    // Ctrl+Shift+S: device pages shown (visible, enabled) or hidden again;
+    // refused while a device function runs.
+    void ToggleServicePages();
+    bool servicePagesShown() const;
+    // Size of the force trace (tests and screenshots).
+    void setPlotSize(const QSize &size);
 
     // "Information"
     QLabel *Logo_Image;
@@ -108,8 +144,10 @@ public:
     static const QString GroupHint;  // text of a click on the group "Programm"
 
     void done(int r) override;
+    void reject() override;
 
 protected:
+    void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -122,6 +160,12 @@ private:
 
     void buildAllgemein();
     void buildDevicePages();
+    QWidget *buildControllerPage();
+    QWidget *buildKraftsensorPage();
+    QWidget *buildSchusssensorPage();
+    void connectDevice();
+    void setServicePages(bool shown);
+    int askReferenceWeight();
     void buildInformation();
     QWidget *buildBottomBar();
     void setPortButtons(bool com1, bool com2);

@@ -93,7 +93,9 @@ ProgramSession::ProgramSession(QApplication &app)
     windows.pers = new TPers_Form(&mainForm);
     auto *persEdit = new TPersEdit_Form(&mainForm);
     windows.persSel = new TPersSel_Form(&mainForm);
-    new TSKL_Form(&mainForm);   // weight entry of the force-sensor calibration
+    windows.config->SKL_Form = new TSKL_Form(&mainForm);   // weight entry of the force-sensor calibration
+    windows.config->goOnline = [&mainForm] { mainForm.GoOnline(); };
+    windows.config->goOffline = [&mainForm] { mainForm.GoOffline(); };
     windows.about = new TAbout_Form(&mainForm);
     auto *setup1 = new TERSetup1_Form(&mainForm);
     auto *persVis = new TPersVis_Form(&mainForm);

@@ -49,6 +49,38 @@ public:
     bool ok = false;
 };
 
+// Two virtual trainers at once, named "COM1" and "COM2" in a fresh settings
+// store, each on its own thread.
+class TrainersOnCom1AndCom2
+{
+public:
+    TrainersOnCom1AndCom2(const TrainerConfig &com1, const TrainerConfig &com2)
+        : first(com1), second(com2)
+    {
+        SetBytePortFactory(BytePortFactory());
+        ResetSerialPort();
+        ResetDeviceLink();
+        ok = first.open(box.path(QStringLiteral("com1"))) && first.startThread()
+             && second.open(box.path(QStringLiteral("com2"))) && second.startThread();
+        RegistryIni reg(RegistryKeys::Main);
+        reg.writeString(QStringLiteral("Ports"), QStringLiteral("COM1"), first.portPath());
+        reg.writeString(QStringLiteral("Ports"), QStringLiteral("COM2"), second.portPath());
+    }
+    ~TrainersOnCom1AndCom2()
+    {
+        ResetSerialPort();
+        ResetDeviceLink();
+        first.close();
+        second.close();
+    }
+    VirtualTrainer &on(int portIndex) { return portIndex == 0 ? first : second; }
+
+    Sandbox box;
+    VirtualTrainer first;
+    VirtualTrainer second;
+    bool ok = false;
+};
+
 inline QByteArray bytes(std::initializer_list<int> values)
 {
     QByteArray b;

@@ -238,4 +238,144 @@ private slots:
 };
 
 VR_TEST_CLASS(TrainerSimTest)
+
+// The sensor streams of the virtual trainer: force model, raw stream with
+// shot-sensor pulses, falling silent and stalling, and their options.
+class TrainerStreamTest : public QObject
+{
+    Q_OBJECT
+    static QList<int> values(const QByteArray &bytes)
+    {
+        QList<int> v;
+        for (int i = 0; i + 1 < bytes.size(); i += 2)
+            v << quint8(bytes.at(i)) * 256 + quint8(bytes.at(i + 1));
+        return v;
+    }
+
+private slots:
+    void options()
+    {
+        TrainerOptions options;
+        QString error;
+        QVERIFY(ParseTrainerArguments(split("--zero 256 --scale 2 --load 500 --noise 3 --seed 7 --stop-after 9"),
+                                      &options, &error));
+        QVERIFY(options.config.forceModel);
+        QCOMPARE(VirtualTrainer::forceSample(options.config), quint16(1256));
+        for (const char *wrong : {"--zero 4096", "--load -5", "--scale zwei", "--stop-after -1", "--pulse-every x"})
+            QVERIFY2(!ParseTrainerArguments(split(wrong), &options, &error), wrong);
+        for (const char *option : {"--zero", "--scale", "--load", "--noise", "--seed", "--raw-sample", "--pulse-every",
+                                   "--stop-after", "--stall-after", "--stall-ms"})
+            QVERIFY2(TrainerHelpText().contains(QLatin1String(option)), option);
+    }
+
+    void streams_data()
+    {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<QByteArray>("start");
+        QTest::addColumn<double>("load");
+        QTest::addColumn<int>("stopAfter");
+        QTest::addColumn<QList<int>>("first");
+        QTest::addColumn<int>("total");   // -1: keeps coming
+        QTest::newRow("500 g") << 2 << QByteArray("a") << 500.0 << 0 << QList<int>{1256, 1256, 1256} << -1;
+        QTest::newRow("clamped to 4095") << 2 << QByteArray("a") << 5000.0 << 0 << QList<int>{4095, 4095} << -1;
+        QTest::newRow("Bauart1 stream") << 1 << QByteArray("\x02") << 10.0 << 0 << QList<int>{276, 276} << -1;
+        QTest::newRow("raw stream with pulses") << 2 << QByteArray("Z") << 500.0 << 0
+                                                << QList<int>{0x100, 0x100, 0xFFF, 0x100, 0x100, 0xFFF} << -1;
+        QTest::newRow("silent after 4") << 2 << QByteArray("a") << 0.0 << 4 << QList<int>{256, 256, 256, 256} << 4;
+        QTest::newRow("raw silent after 5") << 2 << QByteArray("Z") << 0.0 << 5
+                                            << QList<int>{0x100, 0x100, 0xFFF, 0x100, 0x100} << 5;
+    }
+
+    void streams()
+    {
+        QFETCH(int, model);
+        QFETCH(QByteArray, start);
+        QFETCH(double, load);
+        QFETCH(int, stopAfter);
+        QFETCH(QList<int>, first);
+        QFETCH(int, total);
+        TrainerConfig config = TrainerConfig::defaults(model);
+        config.forceModel = true;
+        config.zero = 256;
+        config.scale = 2.0;
+        config.rawSamples = {0x100};
+        config.pulseEvery = 3;
+        config.stopAfter = stopAfter;
+        config.sampleIntervalMs = 1;
+        VirtualTrainer trainer(config);
+        QVERIFY(trainer.open());
+        const int fd = openSlave(trainer.devicePath());
+        QVERIFY(fd >= 0);
+        trainer.setLoad(load);
+        QCOMPARE(::write(fd, start.constData(), size_t(start.size())), ssize_t(start.size()));
+        const QByteArray stream = readFor(fd, 60, &trainer);
+        const QList<int> got = values(stream);
+        QVERIFY2(got.size() >= first.size(), qPrintable(QString::number(got.size())));
+        QCOMPARE(got.mid(0, first.size()), first);
+        if (total >= 0)
+            QCOMPARE(got.size(), total);
+        // Both streams run until "b" (Bauart1: 0x04).
+        QVERIFY(trainer.streaming());
+        QCOMPARE(trainer.rawStreaming(), start == "Z");
+        const char stop = model == 1 ? '\x04' : 'b';
+        QCOMPARE(::write(fd, &stop, 1), ssize_t(1));
+        readFor(fd, 10, &trainer);
+        QVERIFY(!trainer.streaming());
+        QVERIFY(readFor(fd, 20, &trainer).isEmpty());
+        ::close(fd);
+    }
+
+    void loadChangesWhileStreaming()
+    {
+        TrainerConfig config = TrainerConfig::defaults(2);
+        config.sampleIntervalMs = 1;
+        config.noise = 2;
+        config.noiseSeed = 42;
+        VirtualTrainer trainer(config);
+        QVERIFY(trainer.open());
+        const int fd = openSlave(trainer.devicePath());
+        trainer.setLoad(0);
+        QCOMPARE(::write(fd, "a", 1), ssize_t(1));
+        const QList<int> unloaded = values(readFor(fd, 40, &trainer));
+        trainer.setLoad(500);
+        readFor(fd, 5, &trainer);
+        const QList<int> loaded = values(readFor(fd, 40, &trainer));
+        QVERIFY(unloaded.size() > 5 && loaded.size() > 5);
+        bool varies = false;
+        for (int v : unloaded) {
+            QVERIFY2(v >= 254 && v <= 258, qPrintable(QString::number(v)));
+            varies = varies || v != unloaded.first();
+        }
+        QVERIFY(varies);
+        for (int v : loaded)
+            QVERIFY2(v >= 1254 && v <= 1258, qPrintable(QString::number(v)));
+
+        // The same seed gives the same noise on every stream start.
+        QCOMPARE(::write(fd, "ba", 2), ssize_t(2));
+        readFor(fd, 5, &trainer);
+        trainer.setLoad(0);
+        QCOMPARE(::write(fd, "ba", 2), ssize_t(2));
+        const QList<int> again = values(readFor(fd, 40, &trainer));
+        QVERIFY(again.size() >= 5);
+        QCOMPARE(again.mid(0, 5), unloaded.mid(0, 5));
+        ::close(fd);
+    }
+
+    void stallPausesTheStream()
+    {
+        TrainerConfig config = TrainerConfig::defaults(2);
+        config.sampleIntervalMs = 1;
+        config.stallAfter = 3;
+        config.stallMs = 150;
+        VirtualTrainer trainer(config);
+        QVERIFY(trainer.open());
+        const int fd = openSlave(trainer.devicePath());
+        QCOMPARE(::write(fd, "a", 1), ssize_t(1));
+        QCOMPARE(values(readFor(fd, 80, &trainer)).size(), 3);
+        QVERIFY(values(readFor(fd, 200, &trainer)).size() > 10);
+        ::close(fd);
+    }
+};
+
+VR_TEST_CLASS(TrainerStreamTest)
 #include "trainersim_test.moc"

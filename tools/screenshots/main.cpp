@@ -6,10 +6,12 @@
 #include "device/commandset.h"
 #include "device/fasttimerlibrary.h"
 #include "platform/clock.h"
+#include "platform/messageservice.h"
 #include "platform/programpaths.h"
 #include "platform/registryini.h"
 #include "platform/translations.h"
 #include "shell/appstate.h"
+#include "device/devicefunctions.h"
 #include "shell/config_form.h"
 #include "shell/info_form.h"
 #include "shell/main_form.h"
@@ -44,6 +46,7 @@
 
 #include <QApplication>
 #include <QDate>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QPixmap>
 #include <QComboBox>
@@ -53,6 +56,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 
@@ -280,6 +284,67 @@ bool shootPrintPreview(QWidget *parent, const QString &out)
     return ok;
 }
 
+// Message boxes answered with their first button, without a window.
+struct SilentMessages : MessageService
+{
+    int show(Kind, const QString &, int buttons, const QString &) override
+    {
+        return buttons & Ok ? int(Ok) : int(Yes);
+    }
+};
+
+// "Kraftsensor" with a running trace: the trainer's trigger is pulled a few times.
+bool shootForceTest(TConfig_Form *config, VirtualTrainer &trainer, const QString &file)
+{
+    TrainerConfig c = trainer.config();
+    c.forceModel = true;
+    c.zero = 256;
+    c.scale = 2.0;
+    c.noise = 3;
+    c.sampleIntervalMs = 5;
+    trainer.setConfig(c);
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    config->show();
+    // As after a zero point and a scale factor (showing the dialog reloads the store).
+    Settings::instance().KS_Zero = 256;
+    Settings::instance().KS_KL = 2.0;
+    config->ToggleServicePages();
+    config->PageControl->setCurrentWidget(config->Kraftsensor_Page);
+    config->TestStart_Button->click();
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 4000 && config->Device->forceTest().sampleCount() < 320) {
+        // Pulls of about 0.45 s up to 420 g, 0.1 s apart.
+        const qint64 phase = t.elapsed() % 550;
+        const double pull = phase < 450 ? std::sin(M_PI * phase / 450.0) : 0.0;
+        trainer.setLoad(420.0 * pull * pull);
+        QCoreApplication::processEvents();
+        QThread::msleep(1);
+    }
+    const bool ok = save(config, file);
+    config->TestStop_Button->click();
+    trainer.setLoad(0);
+    config->hide();
+    QLocale::setDefault(previous);
+    return ok;
+}
+
+// "Controller" after the detection found the Bauart2 controller.
+bool shootControllerFound(TConfig_Form *config, const QString &file)
+{
+    SilentMessages silent;
+    MessageService::install(&silent);
+    config->show();
+    config->ToggleServicePages();
+    config->PageControl->setCurrentWidget(config->Controller_Page);
+    config->Geraetetest_Button->click();
+    MessageService::install(nullptr);
+    const bool ok = save(config, file);
+    config->hide();
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -352,6 +417,14 @@ int main(int argc, char **argv)
         if (!save(windows.config, out + QStringLiteral("/settings_dialog.png")))
             result = 1;
         windows.config->hide();
+
+        windows.config->goOnline = [&form] { form.GoOnline(); };
+        windows.config->goOffline = [&form] { form.GoOffline(); };
+        if (!shootForceTest(windows.config, trainer, out + QStringLiteral("/settings_force_sensor.png")))
+            result = 1;
+        if (!shootControllerFound(windows.config, out + QStringLiteral("/settings_controller.png")))
+            result = 1;
+        form.GoOnline();
 
         windows.akku->show();
         for (int i = 0; i < 5; ++i)

@@ -5,6 +5,8 @@
 #include <QTextStream>
 
 #include <csignal>
+#include <poll.h>
+#include <unistd.h>
 #include <cstdio>
 
 namespace {
@@ -43,8 +45,34 @@ int main(int argc, char **argv)
     out << "\nBeenden mit Strg+C.\n";
     out.flush();
 
+    // Lines on the standard input change the load: "load 500".
+    QByteArray input;
+    bool inputOpen = true;
     while (!g_stop) {
         trainer.poll(50);
+        struct pollfd in = {0, POLLIN, 0};
+        if (inputOpen && ::poll(&in, 1, 0) > 0) {
+            char chunk[256];
+            const ssize_t n = ::read(0, chunk, sizeof chunk);
+            if (n <= 0)
+                inputOpen = false;
+            else
+                input.append(chunk, int(n));
+            int end;
+            while ((end = input.indexOf('\n')) >= 0) {
+                const QStringList words = QString::fromLocal8Bit(input.left(end)).simplified().split(u' ');
+                input.remove(0, end + 1);
+                bool ok = false;
+                const double grams = words.value(1).toDouble(&ok);
+                if (words.size() == 2 && words.at(0) == QLatin1String("load") && ok && grams >= 0) {
+                    trainer.setLoad(grams);
+                    out << "Last: " << grams << " g\n";
+                } else if (!words.value(0).isEmpty()) {
+                    out << "Unbekannte Eingabe (erwartet: load GRAMM)\n";
+                }
+                out.flush();
+            }
+        }
         const QByteArray bytes = trainer.takeReceived();
         if (!options.verbose)
             continue;

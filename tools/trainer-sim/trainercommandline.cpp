@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include <cmath>
+
 namespace {
 bool allHexDigits(const QString &text)
 {
@@ -104,7 +106,10 @@ bool ParseTrainerArguments(const QStringList &arguments, TrainerOptions *options
             QStringLiteral("--hw-revision"), QStringLiteral("--sw-revision"),
             QStringLiteral("--controller-type"), QStringLiteral("--controller-revision"),
             QStringLiteral("--device-type"), QStringLiteral("--manufacturer"), QStringLiteral("--fault"),
-            QStringLiteral("--cut")};
+            QStringLiteral("--cut"), QStringLiteral("--zero"), QStringLiteral("--scale"), QStringLiteral("--load"),
+            QStringLiteral("--noise"), QStringLiteral("--seed"), QStringLiteral("--raw-sample"),
+            QStringLiteral("--pulse-every"), QStringLiteral("--stop-after"), QStringLiteral("--stall-after"),
+            QStringLiteral("--stall-ms")};
         if (!withValue.contains(option))
             return fail(QStringLiteral("Unbekannte Option: %1").arg(option));
         if (i + 1 >= arguments.size())
@@ -142,6 +147,37 @@ bool ParseTrainerArguments(const QStringList &arguments, TrainerOptions *options
         } else if (option == QLatin1String("--cut")) {
             c.cutAfter = value.toInt(&ok);
             ok = ok && c.cutAfter >= 0;
+        } else if (option == QLatin1String("--zero")) {
+            c.zero = value.toInt(&ok);
+            ok = ok && c.zero >= 0 && c.zero <= 4095;
+            c.forceModel = true;
+        } else if (option == QLatin1String("--scale")) {
+            c.scale = value.toDouble(&ok);
+            ok = ok && std::isfinite(c.scale) && c.scale >= 0 && c.scale <= 100;
+            c.forceModel = true;
+        } else if (option == QLatin1String("--load")) {
+            c.loadGrams = value.toDouble(&ok);
+            ok = ok && std::isfinite(c.loadGrams) && c.loadGrams >= 0 && c.loadGrams <= 100000;
+            c.forceModel = true;
+        } else if (option == QLatin1String("--noise")) {
+            c.noise = value.toInt(&ok);
+            ok = ok && c.noise >= 0 && c.noise <= 4095;
+        } else if (option == QLatin1String("--seed")) {
+            c.noiseSeed = value.toUInt(&ok);
+        } else if (option == QLatin1String("--raw-sample")) {
+            ok = parseSamples(value, &c.rawSamples);
+        } else if (option == QLatin1String("--pulse-every")) {
+            c.pulseEvery = value.toInt(&ok);
+            ok = ok && c.pulseEvery >= 0;
+        } else if (option == QLatin1String("--stop-after")) {
+            c.stopAfter = value.toInt(&ok);
+            ok = ok && c.stopAfter >= 0;
+        } else if (option == QLatin1String("--stall-after")) {
+            c.stallAfter = value.toInt(&ok);
+            ok = ok && c.stallAfter >= 0;
+        } else if (option == QLatin1String("--stall-ms")) {
+            c.stallMs = value.toInt(&ok);
+            ok = ok && c.stallMs >= 0 && c.stallMs <= 600000;
         }
         if (!ok)
             return fail(QStringLiteral("Ungültiger Wert für %1: %2").arg(option, value));
@@ -188,6 +224,21 @@ QString TrainerHelpText()
         "                            garbage (Antworten aus Zufallsbytes), short (Antworten nach --cut Bytes\n"
         "                            abgeschnitten), no-terminator (Hersteller ohne Endezeichen 0x01).\n"
         "  --cut N                   Bytes je Antwort bei --fault short, Vorgabe 1.\n"
+        "  --zero N                  Kraftsensor: Rohwert ohne Last (0-4095), Vorgabe 256. --zero, --scale\n"
+        "                            oder --load schalten das Kraftmodell ein: Messwert = Nullpunkt +\n"
+        "                            gerundet(Last x Skalierung), begrenzt auf 0-4095 (statt --sample).\n"
+        "  --scale F                 Zählwerte je Gramm, Vorgabe 2.\n"
+        "  --load G                  Last in Gramm, Vorgabe 0; im Betrieb änderbar mit der Eingabezeile\n"
+        "                            \"load 500\" auf der Standardeingabe.\n"
+        "  --noise N                 Rauschen von +-N Zählwerten (Kraftmodell), Vorgabe 0.\n"
+        "  --seed S                  Startwert des Rauschens, Vorgabe 1 (gleicher Wert, gleiches Rauschen).\n"
+        "  --raw-sample HEX[,HEX...] Werte des Rohdatenstroms \"Z\", Vorgabe 0200.\n"
+        "  --pulse-every N           jeder N-te Wert des Rohdatenstroms ist ein Schußsensor-Impuls (0FFF);\n"
+        "                            0 = keine Impulse, Vorgabe 50.\n"
+        "  --stop-after N            nach N Messwerten verstummt der Strom (0 = nie).\n"
+        "  --stall-after N           nach N Messwerten eine Pause von --stall-ms Millisekunden.\n"
+        "  --stall-ms M              Länge der Pause, Vorgabe 0.\n"
+        "                            Beide Ströme (\"a\" und \"Z\") laufen, bis \"b\" kommt.\n"
         "  -v, --verbose             jedes empfangene Byte ausgeben.\n"
         "  -h, --help                diese Hilfe.\n");
 }

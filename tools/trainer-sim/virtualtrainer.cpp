@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
@@ -301,7 +302,7 @@ void VirtualTrainer::handleByte(quint8 byte, const TrainerConfig &config)
     if (config.model == 1) {
         switch (byte) {
         case 0x01: reply(window(config.hardwareRevision, 12), config); break;
-        case 0x02: m_streaming = true; m_nextSampleMs = nowMs(); break;
+        case 0x02: startStream(false, config); break;
         case 0x04: m_streaming = false; break;
         default: break;  // Bauart1 knows no other command
         }
@@ -316,8 +317,8 @@ void VirtualTrainer::handleByte(quint8 byte, const TrainerConfig &config)
     case 'F': reply(window(config.deviceType, 15), config); break;
     case 'G': reply(config.battery.left(2), config); break;
     case 'H': reply(config.manufacturer, config, true); break;
-    case 'Z':
-    case 'a': m_streaming = true; m_nextSampleMs = nowMs(); break;
+    case 'Z': startStream(true, config); break;
+    case 'a': startStream(false, config); break;
     case 'b': m_streaming = false; break;
     default: break;
     }
@@ -347,15 +348,70 @@ void VirtualTrainer::reply(QByteArray bytes, const TrainerConfig &config, bool i
     writeMaster(bytes);
 }
 
+void VirtualTrainer::startStream(bool raw, const TrainerConfig &config)
+{
+    m_raw = raw;
+    m_streaming = true;
+    m_nextSampleMs = nowMs();
+    m_streamSamples = 0;
+    m_stallUntilMs = 0;
+    m_sampleIndex = 0;
+    m_noiseState = config.noiseSeed ? config.noiseSeed : 1;
+}
+
+void VirtualTrainer::setLoad(double grams)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_config.forceModel = true;
+    m_config.loadGrams = grams;
+}
+
+quint16 VirtualTrainer::forceSample(const TrainerConfig &config)
+{
+    const double value = config.zero + std::round(config.loadGrams * config.scale);
+    return quint16(qBound(0.0, value, 4095.0));
+}
+
+quint16 VirtualTrainer::nextSample(const TrainerConfig &config)
+{
+    const int index = m_sampleIndex++;
+    if (m_raw) {
+        if (config.pulseEvery > 0 && (index + 1) % config.pulseEvery == 0)
+            return config.pulseValue;
+        return config.rawSamples.isEmpty() ? 0 : config.rawSamples.at(index % config.rawSamples.size());
+    }
+    if (config.forceModel) {
+        double value = config.zero + std::round(config.loadGrams * config.scale);
+        if (config.noise > 0) {
+            m_noiseState ^= m_noiseState << 13;
+            m_noiseState ^= m_noiseState >> 17;
+            m_noiseState ^= m_noiseState << 5;
+            value += int(m_noiseState % quint32(2 * config.noise + 1)) - config.noise;
+        }
+        return quint16(qBound(0.0, value, 4095.0));
+    }
+    return config.samples.isEmpty() ? 0 : config.samples.at(index % config.samples.size());
+}
+
 void VirtualTrainer::sendDueSample(const TrainerConfig &config)
 {
     m_nextSampleMs += qMax(1, config.sampleIntervalMs);
     if (m_nextSampleMs < nowMs())
         m_nextSampleMs = nowMs() + qMax(1, config.sampleIntervalMs);
-    if (config.fault == TrainerFault::Silent || config.samples.isEmpty() || !m_attached)
+    if (config.fault == TrainerFault::Silent || !m_attached)
         return;
-    const quint16 value = config.samples.at(m_sampleIndex % config.samples.size());
-    m_sampleIndex = (m_sampleIndex + 1) % config.samples.size();
+    if (!m_raw && !config.forceModel && config.samples.isEmpty())
+        return;
+    if (config.stopAfter > 0 && m_streamSamples >= config.stopAfter)
+        return;  // fallen silent
+    if (nowMs() < m_stallUntilMs)
+        return;
+    if (config.stallAfter > 0 && config.stallMs > 0 && m_streamSamples == config.stallAfter && m_stallUntilMs == 0) {
+        m_stallUntilMs = nowMs() + config.stallMs;
+        return;
+    }
+    const quint16 value = nextSample(config);
+    ++m_streamSamples;
     QByteArray sample;
     sample.append(char(value >> 8));
     sample.append(char(value & 0xFF));

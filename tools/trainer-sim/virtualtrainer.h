@@ -38,6 +38,25 @@ struct TrainerConfig
     TrainerFault fault = TrainerFault::None;
     int cutAfter = 1;                // bytes of each reply with TrainerFault::Short
 
+    // Force sensor: when on, the "a" stream (Bauart1: 0x02) sends
+    // zero + round(load * scale) (+ noise), clamped to 0..4095, instead of `samples`.
+    bool forceModel = false;
+    int zero = 256;                  // raw counts of the unloaded sensor
+    double scale = 2.0;              // counts per gram
+    double loadGrams = 0.0;          // weight on the trigger
+    int noise = 0;                   // +- counts of pseudo-random noise
+    quint32 noiseSeed = 1;           // same seed, same noise
+    // The raw stream "Z": its own values in turn, every pulseEvery-th sample a
+    // shot-sensor pulse (0 = no pulses).
+    QList<quint16> rawSamples = {0x0200};
+    int pulseEvery = 50;
+    quint16 pulseValue = 0x0FFF;
+    // Both streams: silent after stopAfter samples (0 = never); a pause of
+    // stallMs after stallAfter samples (0 = never).
+    int stopAfter = 0;
+    int stallAfter = 0;
+    int stallMs = 0;
+
     // The values a trainer of the model answers with unless told otherwise.
     static TrainerConfig defaults(int model = 2);
 };
@@ -94,12 +113,19 @@ public:
     TrainerConfig config() const;
     void setConfig(const TrainerConfig &config);
     bool streaming() const { return m_streaming.load(); }
+    bool rawStreaming() const { return m_streaming.load() && m_raw.load(); }
+    // The weight on the force sensor, changeable while running (turns the force model on).
+    void setLoad(double grams);
+    // The sample the force model sends now (without noise).
+    static quint16 forceSample(const TrainerConfig &config);
     int samplesSent() const { return m_samplesSent.load(); }
 
 private:
     void handleByte(quint8 byte, const TrainerConfig &config);
     void reply(QByteArray bytes, const TrainerConfig &config, bool isManufacturer = false);
     void sendDueSample(const TrainerConfig &config);
+    void startStream(bool raw, const TrainerConfig &config);
+    quint16 nextSample(const TrainerConfig &config);
     void writeMaster(const QByteArray &bytes);
     void peerDetached();
     qint64 nowMs() const;
@@ -115,6 +141,10 @@ private:
     QByteArray m_received;
 
     std::atomic<bool> m_streaming{false};
+    std::atomic<bool> m_raw{false};
+    int m_streamSamples = 0;          // sent since the stream started
+    qint64 m_stallUntilMs = 0;
+    quint32 m_noiseState = 1;
     std::atomic<int> m_samplesSent{0};
     int m_sampleIndex = 0;
     qint64 m_nextSampleMs = 0;

@@ -1,0 +1,89 @@
+#pragma once
+#include "device/forcetest.h"
+
+#include <QObject>
+#include <QStringList>
+#include <functional>
+
+class TFastTimer;
+
+// The device functions of the settings dialog without its window: zero point
+// and scale factor of the force sensor, the live force test, the two raw
+// captures, the port buttons and the controller detection. The dialog puts
+// its controls behind the hooks; tests record them. One function runs at a
+// time: while one runs (or the force test is on) the others do nothing.
+class DeviceFunctions : public QObject
+{
+    Q_OBJECT
+public:
+    explicit DeviceFunctions(QObject *parent = nullptr);
+    ~DeviceFunctions() override;
+
+    struct Average
+    {
+        int mean = 0;
+        int samples = 0;
+        int attempts = 0;
+        bool timedOut = false;
+    };
+
+    // Connects as the functions do: open, log, connect; disables the buttons
+    // on success. False (message shown, logged) when it failed.
+    bool ConnectionSequence();
+    // StartStream, up to 200 samples in up to 25000 reads, StopStream.
+    Average AveragingLoop();
+
+    void ZeroPoint();             // "&Nullpunkt"
+    void ScaleFactor();           // "&Kennlinie"
+    void Information();           // "&Information"
+    void StartForceTest();        // "Test &Starten"
+    void StopForceTest();         // "Test &Beenden"
+    void DebugCapture0();         // F10, "test0.dat"
+    void DebugCapture1();         // F11, "Test1.dat"
+    void ChoosePort(int index, int model);  // "COM &1" / "COM &2"
+    void DetectController();      // "Gerätetest durchführen"
+
+    // The two timers' handlers (the timers call them).
+    void MesstimerTimer();
+    void DatentimerTimer();
+
+    // A function or the force test is running.
+    bool busy() const { return m_busy; }
+    bool forceTestRunning() const { return m_testRunning; }
+    // False while a function or the force test runs.
+    bool pageChangeAllowed() const { return !m_busy; }
+    // Stops the force test if it runs (timers off, stream stopped).
+    void shutDown();
+
+    ForceTest &forceTest() { return m_forceTest; }
+    TFastTimer *Messtimer = nullptr;   // 5 ms, resolution 1
+    TFastTimer *Datentimer = nullptr;  // 70 ms, resolution 1
+
+    // The dialog behind the functions.
+    std::function<void(const QString &)> setStatus;            // status line
+    std::function<void(bool)> enableButtons;                   // "&OK", "&Abbrechen", "&Kalibrieren "
+    std::function<void(bool)> enableScaleItem;                 // "&Kennlinie"
+    std::function<void(bool running)> forceTestStateChanged;   // start/stop buttons, menu items
+    std::function<void(const QStringList &)> showValues;       // the seven force values
+    std::function<void()> plotChanged;                         // the trace picture changed
+    std::function<void(const QStringList &)> showDeviceInfo;   // the seven controller labels
+    std::function<int()> askReferenceWeight;                   // grams; 0 = not confirmed
+    std::function<void()> saveDialogSettings;                  // SaveSettings with the dialog's values
+    std::function<void()> goOnline;                            // main window
+    std::function<void()> goOffline;
+
+    static const QString ZeroQuestion;
+    static const QString InformationText;
+    static const QString DetectionQuestion;
+
+private:
+    void status(const QString &text);
+    void buttons(bool enabled);
+    void scaleItem();
+    void finishFailedAdjustment(const QString &action, const QString &message);
+    void deviceInfo(const QStringList &values);
+
+    ForceTest m_forceTest;
+    bool m_busy = false;
+    bool m_testRunning = false;
+};

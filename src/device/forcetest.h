@@ -1,0 +1,66 @@
+#pragma once
+#include <QImage>
+#include <QPoint>
+#include <QSize>
+#include <QStringList>
+#include <QtGlobal>
+
+// The live force display of the "Kraftsensor" page: one sample per tick from
+// the open stream, turned into levels, a trace and seven value texts. The
+// trace is drawn into a kept picture the page shows.
+class ForceTest
+{
+public:
+    explicit ForceTest(const QSize &plotSize = QSize(400, 150));
+
+    // Size of the trace area ("Shape1"); a new size clears the picture.
+    void setPlotSize(const QSize &size);
+    QSize plotSize() const { return m_plot.size(); }
+
+    // Test start: frame repainted, plotScale = height / (scale * 500) (the
+    // full height stands for 500 g), pen to (0, height), sampleCount 0.
+    void start(int zero, double scale);
+
+    // One Messtimer tick: reads 2 bytes into the kept buffer (a read that
+    // finds nothing leaves the previous sample there) and advances the trace.
+    // True when a whole sample arrived.
+    bool tick();
+    int samplesRead() const { return m_samplesRead; }
+    // The tick rules on the buffer as it is now (tick() after its read).
+    void advance();
+
+    // The buffer the stream is read into; starts at 0x00 0x00.
+    quint8 *buffer() { return m_buffer; }
+
+    // "Signalpegel 12 Bit", "... dezimal (normal)", "(zentriert)", "(Offset)",
+    // "Signalpegel normiert", "Messwerte je Sekunde", "Abzugsgewicht in g".
+    QStringList labelTexts() const;
+
+    quint16 rawLevel() const { return m_rawLevel; }
+    quint16 centeredLevel() const { return m_centeredLevel; }
+    double plotScale() const { return m_plotScale; }
+    int plotLevel() const { return m_plotLevel; }
+    int sampleCount() const { return m_sampleCount; }
+    QPoint penPosition() const { return m_pen; }
+    int ticks() const { return m_ticks; }
+
+    const QImage &plot() const { return m_plot; }
+
+    static QColor traceColor() { return QColor(255, 0, 0); }
+
+private:
+    void repaintFrame();
+
+    QImage m_plot;
+    quint8 m_buffer[2] = {0, 0};
+    int m_zero = 0;
+    double m_scale = 1.0;
+    quint16 m_rawLevel = 0;
+    quint16 m_centeredLevel = 0;
+    double m_plotScale = 0.0;
+    int m_plotLevel = 0;
+    int m_sampleCount = 0;
+    int m_ticks = 0;
+    int m_samplesRead = 0;
+    QPoint m_pen;
+};

@@ -1,0 +1,119 @@
+#pragma once
+#include "device/commandset.h"
+#include "device/devicefunctions.h"
+#include "device/fasttimer.h"
+#include "fakebyteport.h"
+#include "shell/actionlog.h"
+#include "shell/appstate.h"
+#include "shell/settings.h"
+#include "support/fakeclock.h"
+#include "support/sandbox.h"
+#include "support/scriptedmessages.h"
+
+#include <functional>
+
+// A fake clock that runs a hook whenever the UI would handle its events.
+class PumpingClock : public FakeClock
+{
+public:
+    void processEvents() override
+    {
+        FakeClock::processEvents();
+        if (onPump)
+            onPump();
+    }
+    std::function<void()> onPump;
+};
+
+// The device functions against the in-process peer: German locale, logging
+// on, port COM2, the given controller model; every hook recorded.
+struct DeviceRig
+{
+    Sandbox box;
+    FakePortInstalled fake;
+    PumpingClock clock;
+    ScriptedMessages boxes;
+    Settings savedSettings = Settings::instance();
+    AppState savedState = AppState::instance();
+    DeviceFunctions f;
+
+    QStringList statuses;
+    QList<bool> buttonStates;
+    QList<bool> scaleStates;
+    QList<QStringList> deviceInfos;
+    QList<QStringList> values;
+    int weight = 500;
+    int onlineCalls = 0;
+    int offlineCalls = 0;
+    int saves = 0;
+    bool goesOnline = true;
+
+    explicit DeviceRig(int model = 1)
+    {
+        ResetDeviceLink();
+        box.setLocale(QLocale(QLocale::German, QLocale::Germany));
+        Settings &s = Settings::instance();
+        s = Settings();
+        s.Logfile = true;
+        s.COM_Index = 1;
+        s.portSelector = 1;
+        s.Controller = model;
+        s.controllerSelector = quint8(model);
+        AppState::instance() = AppState();
+        f.setStatus = [this](const QString &t) { statuses << t; };
+        f.enableButtons = [this](bool on) { buttonStates << on; };
+        f.enableScaleItem = [this](bool on) { scaleStates << on; };
+        f.showDeviceInfo = [this](const QStringList &v) { deviceInfos << v; };
+        f.showValues = [this](const QStringList &v) { values << v; };
+        f.askReferenceWeight = [this] { return weight; };
+        f.saveDialogSettings = [this] { ++saves; };
+        f.goOnline = [this] {
+            ++onlineCalls;
+            if (goesOnline && OpenDevice(1, 0, 1) && ConnectDevice())
+                AppState::instance().OfflineState = false;
+        };
+        f.goOffline = [this] {
+            ++offlineCalls;
+            AppState::instance().OfflineState = true;
+        };
+    }
+    ~DeviceRig()
+    {
+        f.shutDown();
+        ResetDeviceLink();
+        Settings::instance() = savedSettings;
+        AppState::instance() = savedState;
+    }
+
+    // Samples as the controller sends them: high byte first.
+    static QByteArray samples(const QList<int> &values, int times = 1)
+    {
+        QByteArray b;
+        for (int t = 0; t < times; ++t)
+            for (int v : values) {
+                b.append(char(v >> 8));
+                b.append(char(v & 0xFF));
+            }
+        return b;
+    }
+    // A Bauart2 controller that answers the serial-number query.
+    void answersSerial() { fake.peer->replies['C'] = QByteArray("\xE2\x10\x05", 3); }
+
+    // The messages of the log lines, without date, time and user.
+    static QStringList logMessages()
+    {
+        QStringList messages;
+        for (const QString &line : LoadLogIntoViewer()) {
+            const int at = line.indexOf(QStringLiteral(" --- "));
+            messages << (at < 0 ? line : line.mid(at + 5));
+        }
+        return messages;
+    }
+    QStringList messageTexts() const
+    {
+        QStringList texts;
+        for (const auto &m : boxes.shown())
+            texts << m.text;
+        return texts;
+    }
+};
