@@ -4,6 +4,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite qt6-translations-l10n libgl-dev)
+packages+=(qt6-multimedia-dev xvfb xauth xdotool)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -20,6 +20,6 @@ void TER1_Form::keyPressEvent(QKeyEvent *event)
     // Keys that a focused control passed on are not the window's own.
     QWidget *focus = focusWidget();
     if (!event->text().isEmpty() && (focus == nullptr || focus == this))
-        FormKeyPress();
+        reactionInput(event);
     QDialog::keyPressEvent(event);
 }

@@ -59,6 +59,6 @@ bool TER2_Form::eventFilter(QObject *watched, QEvent *event)
     if (key->text().isEmpty())
         return false;
     if (type == QEvent::KeyPress)
-        FormKeyPress();
+        reactionInput(key);
     return true;
 }
