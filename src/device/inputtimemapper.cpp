@@ -50,9 +50,10 @@ void InputTimeMapper::feed(qint64 sample)
         m_offset = sample;
         return;
     }
-    if (sample - m_offset > JumpNs) {
-        // Either an event that waited long in the queue or a clock that
-        // jumped; only several in a row on one offset mean a jump.
+    const qint64 step = sample - m_offset;
+    if (step > JumpNs || step < -SlackNs) {
+        // An event that waited long in the queue, a bogus stamp or a clock
+        // that jumped; only several in a row on one offset mean a new one.
         m_jumps.push_back(sample);
         if (int(m_jumps.size()) > JumpEvents)
             m_jumps.pop_front();

@@ -13,9 +13,10 @@
 // CLOCK_MONOTONIC, 32 bits), on Windows GetMessageTime (milliseconds since
 // boot, 32 bits). Whatever the clock, an event can never arrive before it was
 // stamped, so offset = arrival - stamp is at least the true offset; the
-// smallest offset of the recent events is the estimate. A clock that jumped
-// (several events in a row agreeing on an offset far above the estimate)
-// starts a new calibration. An implausible stamp falls back to the arrival
+// smallest offset of the recent events is the estimate. An offset far from
+// it (a clock that jumped, a first event that waited in the queue) counts
+// only when several events in a row agree on it; then a new calibration
+// starts. An implausible stamp falls back to the arrival
 // time and is counted.
 class InputTimeMapper
 {
@@ -44,6 +45,8 @@ public:
     // possible clock jump.
     static constexpr int Window = 32;
     static constexpr qint64 JumpNs = 1000000000;
+    // Offsets this far below it are taken only when several agree.
+    static constexpr qint64 SlackNs = 50000000;
     static constexpr int JumpEvents = 3;
     static constexpr qint64 AgreeNs = 100000000;
 
