@@ -79,7 +79,9 @@ public:
     // Called after every OnTimer call.
     std::function<void()> AfterTick;
     // A tick delivered later than this after its due time counts as late.
-    static constexpr qint64 LateNs = 2000000;
+    // Input may have come in any time after the due time, so every tick that
+    // is not exactly on time lets it run first.
+    static constexpr qint64 LateNs = 0;
 
 protected:
     bool event(QEvent *event) override;

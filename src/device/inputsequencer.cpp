@@ -64,8 +64,9 @@ void InputSequencer::submitAt(qint64 ns, std::function<void()> action)
 {
     if (m_timer->inHandler()) {
         if (ns < m_timer->runningTickDueNs()) {
-            // It happened before the running tick: nothing to wait for.
-            ++m_misplaced;
+            // It happened before the running tick, and the handler lets
+            // input run before its own steps (the runs do so at the start
+            // of a cycle): it takes its place now.
             action();
             return;
         }

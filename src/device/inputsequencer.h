@@ -16,10 +16,10 @@ class TFastTimer;
 // late tick (one that waited behind a busy UI thread) the sequencer lets the
 // input that waited with it run first, so it can take its place.
 //
-// An input seen while a tick is handled is applied at once when it happened
-// before that tick was due, otherwise right after the tick. An input the
-// sequencer could not place (a later tick had already been delivered) is
-// applied at once and counted.
+// An input seen while a tick is handled (its handler let pending events run)
+// is applied at once when it happened before that tick was due, otherwise
+// right after the tick. An input the sequencer could not place (a later tick
+// had already been delivered) is applied at once and counted.
 class InputSequencer
 {
 public:
