@@ -79,8 +79,19 @@ struct Bench : public QObject, public RecordingDisplay
         key->setTimestamp(stamp);
         QCoreApplication::postEvent(this, key);
     }
+    // "&Abbruch" clicked: the run stops.
+    static QEvent::Type cancelType()
+    {
+        static const int t = QEvent::registerEventType();
+        return QEvent::Type(t);
+    }
     bool event(QEvent *e) override
     {
+        if (e->type() == cancelType()) {
+            order << QStringLiteral("cancel");
+            run.stop();
+            return true;
+        }
         if (e->type() != QEvent::KeyPress)
             return QObject::event(e);
         input.submit(static_cast<QKeyEvent *>(e), [this] {
@@ -194,6 +205,23 @@ private slots:
             b.input.mapper().map(quint64(nowMs - 3 + kStampOffsetMs), b.clock.monotonicNs());
         QVERIFY(!m.fallback);
         QCOMPARE(m.ns, (nowMs - 3) * 1000000);
+    }
+
+    void abortWhileInputRunsStopsTheTicks()
+    {
+        // The user aborts during a stall: once the abort has run, the ticks
+        // that were due meanwhile are not delivered after it.
+        Bench b;
+        b.runUntil(b.dueMs(32));
+        b.stall(120);
+        b.lib.deliverDueTicks();
+        QCoreApplication::postEvent(&b, new QEvent(Bench::cancelType()));
+        QCoreApplication::sendPostedEvents();
+        b.runUntil(b.dueMs(60));
+        QCOMPARE(b.order.mid(b.order.size() - 2), (QStringList{"t32", "cancel"}));
+        QVERIFY(!b.run.tickOn());
+        QVERIFY(!b.timer.Enabled());
+        QVERIFY(b.rows.isEmpty());
     }
 
     void keySeenInsideATickWaitsForItsEnd()
