@@ -1,5 +1,5 @@
 // Reaction-time error of test 1 with a stalled UI thread. A helper thread
-// "presses a key" a known time after the target was painted and
+// "presses a key" 15 to 150 ms after the target was painted and
 // posts a real QKeyEvent stamped with that input time (on a window-system
 // clock that runs ahead of ours); the run measures it in 10 ms ticks of
 // TFastTimer while the UI thread stalls now and then. Two orders side by
