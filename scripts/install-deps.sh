@@ -8,6 +8,8 @@ packages=(cmake g++ make qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite qt6-t
 packages+=(xvfb xauth xdotool)
 # Progress chart of the evaluation; pdfinfo/pdftotext for the tests of the printed records.
 packages+=(qt6-charts-dev poppler-utils)
+# Audible hit display.
+packages+=(qt6-multimedia-dev)
 
 missing=()
 for p in "${packages[@]}"; do

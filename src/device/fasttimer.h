@@ -15,6 +15,12 @@ public:
 // The measurement timer: one OnTimer call per elapsed Interval (ms) on the UI
 // thread, handled as an event of its own, never inside its own OnTimer.
 // Runs on the timer library it finds at creation; without one it is inert.
+//
+// When the library tells when it started a timer, every tick has a due time
+// (start + n intervals) and the timer delivers by those times: a tick event
+// delivers every tick due by now, one OnTimer call each, and
+// deliverTicksUpTo() lets input that happened at a known time be placed
+// among the ticks (see InputSequencer).
 class TFastTimer : public QObject
 {
     Q_OBJECT
@@ -51,11 +57,38 @@ public:
     // starts the library timer.
     Handler OnTimer;
 
+    // True while running with known due times.
+    bool scheduled() const { return m_enabled && m_startNs >= 0; }
+    // Ticks delivered since the timer was last enabled.
+    qint64 ticksDelivered() const { return m_delivered; }
+    // Due time (monotonic ns) of tick n (1 = the first) of the current run.
+    qint64 dueNs(qint64 n) const { return m_startNs + n * qint64(m_interval) * 1000000; }
+    // Due time of the last delivered tick; -1 when none was delivered.
+    qint64 lastDueNs() const { return m_delivered > 0 ? dueNs(m_delivered) : -1; }
+    // True while OnTimer runs; then dueNs of the running tick.
+    bool inHandler() const { return m_inHandler; }
+    qint64 runningTickDueNs() const { return m_inHandler ? m_runningDue : -1; }
+    // Delivers, one OnTimer call each, every tick not yet delivered whose due
+    // time lies at or before ns (never beyond now). Does nothing inside
+    // OnTimer or without known due times.
+    void deliverTicksUpTo(qint64 ns);
+
+    // Called before a tick that is delivered late, so that input waiting
+    // behind it can be placed before it; called at most once per tick.
+    std::function<void()> BeforeLateTick;
+    // Called after every OnTimer call.
+    std::function<void()> AfterTick;
+    // A tick delivered later than this after its due time counts as late.
+    // Input may have come in any time after the due time, so every tick that
+    // is not exactly on time lets it run first.
+    static constexpr qint64 LateNs = 0;
+
 protected:
     bool event(QEvent *event) override;
 
 private:
     void runHandler();
+    void deliverDue(qint64 limitNs, bool drainLate);
 
     FastTimerLibrary *m_library;
     bool m_enabled = false;
@@ -66,4 +99,9 @@ private:
     int m_maxResolution = 0;
     bool m_inHandler = false;
     int m_deferredTicks = 0;
+    qint64 m_startNs = -1;
+    qint64 m_delivered = 0;
+    qint64 m_runningDue = -1;
+    qint64 m_drainedFor = 0;
+    bool m_draining = false;
 };

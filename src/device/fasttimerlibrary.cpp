@@ -99,6 +99,12 @@ void BuiltinFastTimerLibrary::StopFastTimer(int timerId)
         QCoreApplication::removePostedEvents(entry.window, TickMessage);
 }
 
+qint64 BuiltinFastTimerLibrary::startedAtNs(int timerId) const
+{
+    auto it = m_timers.find(timerId);
+    return it == m_timers.end() ? -1 : it->second.startNs;
+}
+
 void BuiltinFastTimerLibrary::deliverDueTicks()
 {
     std::vector<int> ids;

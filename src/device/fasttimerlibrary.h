@@ -32,6 +32,13 @@ public:
     virtual void StopFastTimer(int timerId) = 0;
     virtual int GetMinResolution() const = 0;
     virtual int GetMaxResolution() const = 0;
+    // Monotonic time (Clock::monotonicNs) the timer was started at: tick n is
+    // due at that time plus n intervals. -1 when the library does not tell.
+    virtual qint64 startedAtNs(int timerId) const
+    {
+        Q_UNUSED(timerId);
+        return -1;
+    }
 
     // The library a timer binds to when it is created: the built-in one
     // unless another was installed; nullptr when the library is missing.
@@ -64,6 +71,7 @@ public:
     void StopFastTimer(int timerId) override;
     int GetMinResolution() const override { return 1; }
     int GetMaxResolution() const override { return 1000; }
+    qint64 startedAtNs(int timerId) const override;
 
     // Posts the ticks of every timer that are due by now and re-arms.
     void deliverDueTicks();

@@ -24,6 +24,6 @@ void TER1_Form::keyPressEvent(QKeyEvent *event)
     }
     QWidget *focus = focusWidget();
     if (!event->text().isEmpty() && (focus == nullptr || focus == this))
-        FormKeyPress();
+        reactionInput(event);
     ReactionTestWindow::keyPressEvent(event);
 }

@@ -59,6 +59,6 @@ bool TER2_Form::eventFilter(QObject *watched, QEvent *event)
     if (key->text().isEmpty() || key->key() == Qt::Key_Escape)
         return false;   // Esc goes on to the window: it cancels
     if (type == QEvent::KeyPress)
-        FormKeyPress();
+        reactionInput(key);
     return true;
 }

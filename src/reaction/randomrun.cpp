@@ -57,7 +57,7 @@ void RandomRun::keyPressed()
     Armed = false;
     m_display->showSight();
     ++TargetsDone;
-    AddResultRow2(CycleTicks - TargetDelay, insideZone());
+    m_display->reactionTaken(AddResultRow2(CycleTicks - TargetDelay, insideZone()));
 }
 
 void RandomRun::DrawTargetAt(int x, const QColor &colour)
@@ -72,7 +72,7 @@ void RandomRun::DrawTargetAt(int x, const QColor &colour)
     m_display->drawTarget(x, s * x, colour, pen, 2);
 }
 
-void RandomRun::AddResultRow2(int ticks, bool inside)
+bool RandomRun::AddResultRow2(int ticks, bool inside)
 {
     ResultRow row;
     row.series = SeriesNo;
@@ -90,6 +90,7 @@ void RandomRun::AddResultRow2(int ticks, bool inside)
         row.error = QStringLiteral("Reaktion");
     }
     m_display->addResultRow(row);
+    return row.status == QLatin1String("x");
 }
 
 QString RandomRun::runLogLine() const { return QStringLiteral("Ausführen : [Run] ER2 Messung"); }

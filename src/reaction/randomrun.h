@@ -26,7 +26,8 @@ public:
     void drawOffset();
     // DrawTargetAt: the disc displaced by x to the right and x up or down at random.
     void DrawTargetAt(int x, const QColor &colour);
-    void AddResultRow2(int ticks, bool inside);
+    // True when the row's status is "x".
+    bool AddResultRow2(int ticks, bool inside);
 
     int PosSpan = 0;
     int PosBase = 0;

@@ -24,6 +24,9 @@ public:
     virtual void addResultRow(const ResultRow &row) = 0;
     // Lets pending window messages run (Clock::processEvents in the windows).
     virtual void processEvents() = 0;
+    // A reaction was taken and scored: valid ("x") or not. Not called for a
+    // presentation that timed out.
+    virtual void reactionTaken(bool valid) { Q_UNUSED(valid); }
 };
 
 // Top-left and bottom-right corners (bottom-right excluded) of the target disc

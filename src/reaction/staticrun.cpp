@@ -38,12 +38,12 @@ void StaticRun::keyPressed()
     Armed = false;
     DrawTarget(Qt::white);
     ++TargetsDone;
-    AddResultRow(CycleTicks - TargetDelay);
+    m_display->reactionTaken(AddResultRow(CycleTicks - TargetDelay));
 }
 
 void StaticRun::DrawTarget(const QColor &colour) { m_display->drawTarget(0, 0, colour, Qt::white, 1); }
 
-void StaticRun::AddResultRow(int ticks)
+bool StaticRun::AddResultRow(int ticks)
 {
     ResultRow row;
     row.series = SeriesNo;
@@ -52,6 +52,7 @@ void StaticRun::AddResultRow(int ticks)
     row.status = m_bounds.validStatic(ticks) ? QStringLiteral("x") : QStringLiteral("o");
     row.error = QStringLiteral("-");
     m_display->addResultRow(row);
+    return row.status == QLatin1String("x");
 }
 
 QString StaticRun::runLogLine() const { return QStringLiteral("Ausführen : [Run] ER Messung"); }

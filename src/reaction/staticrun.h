@@ -15,8 +15,9 @@ public:
 
     // DrawTarget: black shows the disc, white erases it (white rim).
     void DrawTarget(const QColor &colour);
-    // Appends the row of a reaction of the given ticks (0 = timed out).
-    void AddResultRow(int ticks);
+    // Appends the row of a reaction of the given ticks (0 = timed out);
+    // true when its status is "x".
+    bool AddResultRow(int ticks);
 
 protected:
     QString runLogLine() const override;

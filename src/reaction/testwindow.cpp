@@ -2,8 +2,10 @@
 
 #include "device/commandset.h"
 #include "device/fasttimer.h"
+#include "device/inputsequencer.h"
 #include "platform/clock.h"
 #include "platform/messageservice.h"
+#include "reaction/hitsound.h"
 #include "reaction/resultwindow.h"
 #include "reaction/runsettings.h"
 #include "reaction/sightbox.h"
@@ -13,6 +15,7 @@
 #include "shell/pictures.h"
 #include "shell/settings.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -21,6 +24,32 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
+
+namespace {
+// Feeds every input event of one window to the clock calibration of its
+// input sequencer; takes nothing away.
+class InputClockWatch : public QObject
+{
+public:
+    InputClockWatch(QWidget *window, InputSequencer *input)
+        : QObject(window)
+        , m_window(window)
+        , m_input(input)
+    {
+    }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->spontaneous() && watched->isWidgetType()
+            && static_cast<QWidget *>(watched)->window() == m_window)
+            m_input->observe(event);
+        return false;
+    }
+
+private:
+    QWidget *m_window;
+    InputSequencer *m_input;
+};
+} // namespace
 
 ReactionTestWindow::ReactionTestWindow(const QString &code, const QString &name, int clientWidth,
                                        ReactionResultWindow *result, QWidget *parent)
@@ -104,6 +133,8 @@ ReactionTestWindow::ReactionTestWindow(const QString &code, const QString &name,
     Messtimer->setInterval(10);
     Messtimer->setResolution(10);
     Messtimer->OnTimer = [this](TFastTimer *) { MesstimerTimer(); };
+    m_input = std::make_unique<InputSequencer>(Messtimer);
+    m_inputWatch = new InputClockWatch(this, m_input.get());
 
     m_showResult = [](ReactionResultWindow *w) { w->exec(); };
 
@@ -111,7 +142,22 @@ ReactionTestWindow::ReactionTestWindow(const QString &code, const QString &name,
     WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden ") + code);
 }
 
-ReactionTestWindow::~ReactionTestWindow() = default;
+ReactionTestWindow::~ReactionTestWindow()
+{
+    if (qApp)
+        qApp->removeEventFilter(m_inputWatch);
+}
+
+void ReactionTestWindow::reactionInput(const QInputEvent *event)
+{
+    m_input->submit(event, [this] { m_run->keyPressed(); });
+}
+
+void ReactionTestWindow::reactionTaken(bool valid)
+{
+    if (Settings::instance().Sound)
+        HitSound::instance().play(valid ? HitSound::Hit : HitSound::Miss);
+}
 
 void ReactionTestWindow::FormActivate()
 {
@@ -128,6 +174,8 @@ void ReactionTestWindow::FormActivate()
     SetLight(0);
     Visier->setSight(RenderSight(Visier->width(), Visier->height(), m_profile, pictureFile));
     m_result->clearLists();
+    if (Settings::instance().Sound)
+        HitSound::instance().prepare();
     m_run->activate(settings.SerienAnzahl, settings.Scheibenabstand, bounds, m_profile.Spiegel_Size);
 }
 
@@ -185,8 +233,17 @@ void ReactionTestWindow::done(int r)
 void ReactionTestWindow::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
+        qApp->installEventFilter(m_inputWatch);
         FormActivate();
+    }
+}
+
+void ReactionTestWindow::hideEvent(QHideEvent *event)
+{
+    QDialog::hideEvent(event);
+    if (!event->spontaneous())
+        qApp->removeEventFilter(m_inputWatch);
 }
 
 void ReactionTestWindow::setStatusText(const QString &text) { StatusInfo_Label->setText(text); }

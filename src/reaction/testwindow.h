@@ -6,7 +6,9 @@
 #include <functional>
 #include <memory>
 
+class InputSequencer;
 class QFrame;
+class QInputEvent;
 class QLabel;
 class QPushButton;
 class ReactionResultWindow;
@@ -37,6 +39,11 @@ public:
     // How the result window is shown modally (default: exec()).
     void setResultShower(std::function<void(ReactionResultWindow *)> shower) { m_showResult = std::move(shower); }
 
+    // A reaction input (key, click) of the user: reaches the run at its
+    // place among the ticks, by the time the window system received it.
+    void reactionInput(const QInputEvent *event);
+    InputSequencer &inputSequencer() { return *m_input; }
+
     ReactionRun &run() { return *m_run; }
     ReactionResultWindow *resultWindow() const { return m_result; }
     const SightProfile &profile() const { return m_profile; }
@@ -64,6 +71,7 @@ public:
     void showSight() override;
     void addResultRow(const ResultRow &row) override;
     void processEvents() override;
+    void reactionTaken(bool valid) override;
 
 protected:
     ReactionTestWindow(const QString &code, const QString &name, int clientWidth, ReactionResultWindow *result,
@@ -71,6 +79,7 @@ protected:
     void setRun(std::unique_ptr<ReactionRun> run) { m_run = std::move(run); }
     void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
     QString m_code;
     bool m_closing = false;
@@ -78,4 +87,6 @@ protected:
     std::unique_ptr<ReactionRun> m_run;
     SightProfile m_profile;
     std::function<void(ReactionResultWindow *)> m_showResult;
+    std::unique_ptr<InputSequencer> m_input;
+    QObject *m_inputWatch = nullptr;
 };

@@ -1,0 +1,98 @@
+#include "device/inputsequencer.h"
+
+#include "device/fasttimer.h"
+#include "platform/clock.h"
+
+#include <QCoreApplication>
+#include <QInputEvent>
+
+#include <algorithm>
+
+InputSequencer::InputSequencer(TFastTimer *timer)
+    : m_timer(timer)
+{
+    DrainInput = [] {
+        // Window-system input is read in one pass and delivered in the next.
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    };
+    m_timer->BeforeLateTick = [this] {
+        if (DrainInput)
+            DrainInput();
+    };
+    m_timer->AfterTick = [this] { afterTick(); };
+}
+
+InputSequencer::~InputSequencer()
+{
+    m_timer->BeforeLateTick = nullptr;
+    m_timer->AfterTick = nullptr;
+}
+
+void InputSequencer::observe(const QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+        if (event->spontaneous())
+            m_mapper.observe(static_cast<const QInputEvent *>(event)->timestamp(),
+                             Clock::instance().monotonicNs());
+        break;
+    default:
+        break;
+    }
+}
+
+void InputSequencer::submit(const QInputEvent *event, std::function<void()> action)
+{
+    submitStamped(event->timestamp(), std::move(action));
+}
+
+void InputSequencer::submitStamped(quint64 stampMs, std::function<void()> action)
+{
+    const qint64 arrival = Clock::instance().monotonicNs();
+    const qint64 last = m_timer->lastDueNs();
+    const qint64 floor = last >= 0 ? last - 1000000000 : InputTimeMapper::NoFloor;
+    submitAt(m_mapper.map(stampMs, arrival, floor).ns, std::move(action));
+}
+
+void InputSequencer::submitAt(qint64 ns, std::function<void()> action)
+{
+    if (m_timer->inHandler()) {
+        if (ns < m_timer->runningTickDueNs()) {
+            // It happened before the running tick, and the handler lets
+            // input run before its own steps (the runs do so at the start
+            // of a cycle): it takes its place now.
+            action();
+            return;
+        }
+        auto at = std::upper_bound(m_waiting.begin(), m_waiting.end(), ns,
+                                   [](qint64 t, const Waiting &w) { return t < w.ns; });
+        m_waiting.insert(at, Waiting{ns, std::move(action)});
+        return;
+    }
+    apply(ns, action);
+}
+
+void InputSequencer::apply(qint64 ns, const std::function<void()> &action)
+{
+    if (m_timer->scheduled()) {
+        m_timer->deliverTicksUpTo(ns);
+        if (m_timer->lastDueNs() > ns)
+            ++m_misplaced;
+    }
+    action();
+}
+
+void InputSequencer::afterTick()
+{
+    while (!m_waiting.empty() && !m_timer->inHandler()) {
+        Waiting w = std::move(m_waiting.front());
+        m_waiting.pop_front();
+        apply(w.ns, w.action);
+    }
+}

@@ -1,0 +1,60 @@
+#pragma once
+#include "device/inputtimemapper.h"
+
+#include <QtGlobal>
+#include <deque>
+#include <functional>
+
+class QEvent;
+class QInputEvent;
+class TFastTimer;
+
+// Places the user's input among the ticks of a measurement timer by the time
+// the window system received it, not by the time the program got to it:
+// before an input is applied, the timer delivers every tick whose due time
+// lies at or before the input's time; ticks due later follow it. Before a
+// late tick (one that waited behind a busy UI thread) the sequencer lets the
+// input that waited with it run first, so it can take its place.
+//
+// An input seen while a tick is handled (its handler let pending events run)
+// is applied at once when it happened before that tick was due, otherwise
+// right after the tick. An input the sequencer could not place (a later tick
+// had already been delivered) is applied at once and counted.
+class InputSequencer
+{
+public:
+    explicit InputSequencer(TFastTimer *timer);
+    ~InputSequencer();
+
+    // Any input event of the window: keeps the clock calibration fresh.
+    void observe(const QEvent *event);
+    // Applies action at the event's place among the ticks.
+    void submit(const QInputEvent *event, std::function<void()> action);
+    // The same for an input stamped stampMs on the window system's clock.
+    void submitStamped(quint64 stampMs, std::function<void()> action);
+    // The same for an input at a monotonic time already known.
+    void submitAt(qint64 inputNs, std::function<void()> action);
+
+    InputTimeMapper &mapper() { return m_mapper; }
+    // Inputs that came after a tick due later than them had been delivered.
+    int misplaced() const { return m_misplaced; }
+    // Inputs waiting for the running tick to end.
+    int waiting() const { return int(m_waiting.size()); }
+
+    // How the sequencer lets waiting input run (default: the event loop).
+    std::function<void()> DrainInput;
+
+private:
+    struct Waiting
+    {
+        qint64 ns;
+        std::function<void()> action;
+    };
+    void apply(qint64 ns, const std::function<void()> &action);
+    void afterTick();
+
+    TFastTimer *m_timer;
+    InputTimeMapper m_mapper;
+    std::deque<Waiting> m_waiting;
+    int m_misplaced = 0;
+};

@@ -1,0 +1,128 @@
+// Test 1 on a real X server: five keys sent by xdotool at known distances,
+// one per presentation, while the UI thread is stalled 35 ms every 200 ms
+// and 120 ms every second. The stored times keep the distances the keys were
+// sent at (as the X server stamped them), within one tick.
+#include "device/inputsequencer.h"
+#include "reaction/er1_form.h"
+#include "reaction/era1_form.h"
+#include "reaction/runsettings.h"
+#include "reaction/staticrun.h"
+#include "support/sandbox.h"
+#include "support/scriptedmessages.h"
+#include "support/testmain.h"
+
+#include <QKeyEvent>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+// Notes the X server's stamp of every key press that reaches the window.
+class StampWatch : public QObject
+{
+public:
+    explicit StampWatch(QWidget *window) : m_window(window) {}
+    QList<quint64> stamps;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress && event->spontaneous() && watched == m_window) {
+            const quint64 t = static_cast<QKeyEvent *>(event)->timestamp();
+            if (stamps.isEmpty() || stamps.last() != t)
+                stamps << t;
+        }
+        return false;
+    }
+
+private:
+    QWidget *m_window;
+};
+} // namespace
+
+class ER1KeyTimingTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void keysKeepTheirDistancesUnderLoad()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs an X server");
+        const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+        if (xdotool.isEmpty())
+            QSKIP("xdotool is missing");
+
+        Sandbox box;
+        ScriptedMessages messages;  // no data module: the profile message is answered
+        RunSettings::instance() = RunSettings();
+        RunSettings::instance().SerienAnzahl = 1;
+        RunSettings::instance().Scheibenabstand = 1;
+
+        TERA1_Form era;
+        TER1_Form er(&era);
+        er.show();
+        er.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&er, 5000));
+
+        StampWatch watch(&er);
+        qApp->installEventFilter(&watch);
+
+        // The UI thread is busy now and then, as on a loaded machine.
+        int beats = 0;
+        QTimer stall;
+        stall.setTimerType(Qt::PreciseTimer);
+        stall.setInterval(200);
+        connect(&stall, &QTimer::timeout, [&] { QThread::msleep(++beats % 5 == 0 ? 120 : 35); });
+        stall.start();
+
+        er.OK_ButtonClick();  // countdown of 3 s, then the tick runs
+        // First target at tick 500; the later ones every 250 ticks.
+        QTRY_VERIFY_WITH_TIMEOUT(er.run().CycleRunning && er.run().CycleTicks >= er.run().TargetDelay, 8000);
+
+        // Keys 2500 ms apart plus these shifts: the stored times must differ by the same.
+        const QList<int> shifts{60, -40, 110, -20};
+        QStringList args{QStringLiteral("sleep"), QStringLiteral("0.3"), QStringLiteral("key"),
+                         QStringLiteral("--delay"), QStringLiteral("0"), QStringLiteral("x")};
+        for (int shift : shifts)
+            args << QStringLiteral("sleep") << QString::number((2500 + shift) / 1000.0, 'f', 3) << QStringLiteral("key")
+                 << QStringLiteral("--delay") << QStringLiteral("0") << QStringLiteral("x");
+        QProcess keys;
+        keys.start(xdotool, args);
+        QVERIFY(keys.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(er.run().complete(), 20000);
+        stall.stop();
+        if (keys.state() != QProcess::NotRunning)
+            QVERIFY(keys.waitForFinished(5000));
+        QCOMPARE(keys.exitCode(), 0);
+
+        QTreeWidget *list = era.Erg_ListView;
+        QCOMPARE(list->topLevelItemCount(), 5);
+        QList<int> stored;
+        for (int i = 0; i < 5; ++i)
+            stored << list->topLevelItem(i)->text(2).toInt();
+        qApp->removeEventFilter(&watch);
+        qInfo() << "stored times" << stored << "stamps" << watch.stamps << "beats" << beats << "misplaced"
+                << er.inputSequencer().misplaced() << "fallbacks" << er.inputSequencer().mapper().fallbacks();
+        QVERIFY2(stored.first() > 0, "the first key came before its target");
+        QCOMPARE(watch.stamps.size(), 5);
+        // Presentations are 2500 ms apart: what is left of the distances between
+        // the keys must be found again between the stored times.
+        int planned = 0;
+        for (int i = 1; i < 5; ++i) {
+            planned += shifts.at(i - 1);
+            const int sent = int(watch.stamps.at(i) - watch.stamps.first()) - 2500 * i;
+            const int kept = stored.at(i) - stored.first();
+            QVERIFY2(std::abs(sent - planned) < 30, "xdotool did not keep its pauses");
+            QVERIFY2(std::abs(kept - sent) <= 10,
+                     qPrintable(QStringLiteral("key %1: sent %2 ms after the first, stored %3 ms")
+                                    .arg(i + 1).arg(sent).arg(kept)));
+        }
+        QCOMPARE(er.inputSequencer().mapper().fallbacks(), 0);
+        er.reject();
+        RunSettings::instance() = RunSettings();
+    }
+};
+
+VR_TEST_CLASS(ER1KeyTimingTest)
+#include "er1_keytiming_test.moc"
