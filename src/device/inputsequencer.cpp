@@ -29,6 +29,19 @@ InputSequencer::~InputSequencer()
     m_timer->AfterTick = nullptr;
 }
 
+namespace {
+// Tells the mapper how far the system's monotonic clock runs ahead of ours.
+void shareSystemClock(InputTimeMapper &mapper)
+{
+    const Clock &clock = Clock::instance();
+    const qint64 system = clock.systemMonotonicNs();
+    if (system >= 0)
+        mapper.setSystemClock(system - clock.monotonicNs());
+    else
+        mapper.clearSystemClock();
+}
+} // namespace
+
 void InputSequencer::observe(const QEvent *event)
 {
     switch (event->type()) {
@@ -38,9 +51,11 @@ void InputSequencer::observe(const QEvent *event)
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove:
-        if (event->spontaneous())
+        if (event->spontaneous()) {
+            shareSystemClock(m_mapper);
             m_mapper.observe(static_cast<const QInputEvent *>(event)->timestamp(),
                              Clock::instance().monotonicNs());
+        }
         break;
     default:
         break;
@@ -54,6 +69,7 @@ void InputSequencer::submit(const QInputEvent *event, std::function<void()> acti
 
 void InputSequencer::submitStamped(quint64 stampMs, std::function<void()> action)
 {
+    shareSystemClock(m_mapper);
     const qint64 arrival = Clock::instance().monotonicNs();
     const qint64 last = m_timer->lastDueNs();
     const qint64 floor = last >= 0 ? last - 1000000000 : InputTimeMapper::NoFloor;

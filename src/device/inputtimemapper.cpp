@@ -43,8 +43,29 @@ qint64 InputTimeMapper::unwrap(quint64 stampMs)
     return m_epoch * Wrap + low;
 }
 
+void InputTimeMapper::setSystemClock(qint64 offsetNs)
+{
+    m_haveSystemClock = true;
+    m_systemOffset = offsetNs;
+}
+
+qint64 InputTimeMapper::onSystemClock(qint64 sample) const
+{
+    if (!m_haveSystemClock)
+        return sample;
+    // Stamps are the system clock's milliseconds modulo 2^32: the offset is
+    // -systemOffset plus whole wraps, and the event arrived after its stamp.
+    const qint64 wrapNs = Wrap * 1000000;
+    const qint64 r = sample + m_systemOffset;
+    const qint64 k = (r >= 0 ? r + wrapNs / 2 : r - wrapNs / 2) / wrapNs;
+    const qint64 exact = k * wrapNs - m_systemOffset;
+    const qint64 delay = sample - exact;
+    return delay >= 0 && delay < 1000000000 ? exact : sample;
+}
+
 void InputTimeMapper::feed(qint64 sample)
 {
+    sample = onSystemClock(sample);
     if (m_samples.empty()) {
         m_samples.push_back(sample);
         m_offset = sample;

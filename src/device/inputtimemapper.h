@@ -35,6 +35,13 @@ public:
     // Feeds calibration only (any input event of the window).
     void observe(quint64 stampMs, qint64 arrivalNs);
 
+    // The window system stamps on the operating system's monotonic clock,
+    // which runs offsetNs ahead of ours: an event that fits (arrived within
+    // a second of its stamp on that clock) is mapped exactly, without
+    // waiting for the estimate to settle. Cleared by clearSystemClock().
+    void setSystemClock(qint64 offsetNs);
+    void clearSystemClock() { m_haveSystemClock = false; }
+
     bool calibrated() const { return !m_samples.empty(); }
     qint64 offsetNs() const { return m_offset; }
     int fallbacks() const { return m_fallbacks; }
@@ -53,6 +60,8 @@ public:
 private:
     // Milliseconds on a clock that does not wrap.
     qint64 unwrap(quint64 stampMs);
+    // The offset of an event stamped on the system clock, else the sample.
+    qint64 onSystemClock(qint64 sampleNs) const;
     void feed(qint64 sampleNs);
 
     std::deque<qint64> m_samples;
@@ -61,6 +70,8 @@ private:
     qint64 m_epoch = 0;
     quint32 m_lastLow = 0;
     bool m_haveStamp = false;
+    bool m_haveSystemClock = false;
+    qint64 m_systemOffset = 0;
     int m_fallbacks = 0;
     int m_recalibrations = 0;
 };

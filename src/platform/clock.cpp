@@ -1,6 +1,7 @@
 #include "platform/clock.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QThread>
 
@@ -16,6 +17,11 @@ const QElapsedTimer &startTimer()
 } // namespace
 
 qint64 Clock::monotonicNs() const { return startTimer().nsecsElapsed(); }
+
+qint64 Clock::systemMonotonicNs() const
+{
+    return QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs();
+}
 
 QDateTime Clock::now() const { return QDateTime::currentDateTime(); }
 

@@ -10,6 +10,10 @@ public:
     virtual ~Clock() = default;
     // Monotonic time since an arbitrary start.
     virtual qint64 monotonicNs() const;
+    // The operating system's monotonic clock (CLOCK_MONOTONIC on Linux, the
+    // clock a local X server or Wayland compositor stamps input with), or -1
+    // where there is none to compare with.
+    virtual qint64 systemMonotonicNs() const;
     qint64 monotonicMs() const { return monotonicNs() / 1000000; }
     // Local date and time of day.
     virtual QDateTime now() const;

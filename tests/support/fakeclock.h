@@ -12,6 +12,7 @@ public:
     ~FakeClock() override;
 
     qint64 monotonicNs() const override { return m_ns; }
+    qint64 systemMonotonicNs() const override { return -1; }
     QDateTime now() const override { return m_wall.addMSecs(m_ns / 1000000); }
     void sleep(int ms) override;
     // Recorded as a sleep of the whole milliseconds left (rounded up).
