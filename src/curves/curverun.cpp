@@ -5,6 +5,7 @@
 #include "shell/appstate.h"
 
 #include <cstdlib>
+#include <limits>
 
 namespace {
 constexpr qint64 kMs = 1000000;
@@ -19,6 +20,10 @@ void CurveRun::activate(const Setup &setup)
     SeriesNo = 1;
     LastReactedTarget = 0;
     CancelRequested = false;
+    m_holds.clear();
+    m_previousHolds.clear();
+    m_bookedSeries = 0;
+    m_bookedTarget = 0;
 }
 
 int CurveRun::mirrorFor(int target) const { return m_setup.leftToRight ? target : 6 - target; }
@@ -32,8 +37,11 @@ void CurveRun::waitUntil(qint64 deadlineNs) { Clock::instance().sleepUntilNs(dea
 bool CurveRun::inputStep(bool accepting)
 {
     m_accepting = accepting;
+    m_inStep = true;
     m_display->processEvents();
+    m_inStep = false;
     m_accepting = false;
+    m_lastStepEndNs = Clock::instance().monotonicNs();
     return !CancelRequested;
 }
 
@@ -54,6 +62,8 @@ void CurveRun::slideTo(int target)
 void CurveRun::presentCurve(const QVector<CurvePoint> &points, int half)
 {
     const int n = int(points.size());
+    m_previousHolds = m_holds;
+    m_holds.clear();
     if (n == 0) {
         // Nothing to present; a cancel still gets through here.
         inputStep(false);
@@ -92,6 +102,15 @@ void CurveRun::presentCurve(const QVector<CurvePoint> &points, int half)
             OnRun = 0;
         }
         SinceOn += T;
+        Hold hold;
+        hold.beginNs = start + elapsed - qint64(T) * kMs;
+        hold.endNs = start + elapsed;
+        hold.series = SeriesNo;
+        hold.target = CurrentTarget;
+        hold.time = OnRun != 0 ? OnRun : LastRun + SinceOn;
+        hold.hit = std::abs(SightX) <= half && std::abs(SightY) <= half;
+        hold.entries = Entries;
+        m_holds.append(hold);
         // The next point replaces this one in one frame; after the last the scene is bare.
         const bool more = k + 1 < n;
         if (more)
@@ -120,6 +139,11 @@ void CurveRun::run()
     CancelRequested = false;
     CurrentTarget = 1;
     FileNo = 0;
+    m_lastStepEndNs = -1;
+    m_holds.clear();
+    m_previousHolds.clear();
+    m_bookedSeries = 0;
+    m_bookedTarget = 0;
     int c = 0;
     m_display->setStartEnabled(false);
     m_display->focusReaction();
@@ -187,20 +211,48 @@ void CurveRun::run()
 
 void CurveRun::reaction()
 {
-    if (!m_accepting)
+    if (!m_accepting || m_holds.isEmpty())
         return;
-    if (CurrentTarget == LastReactedTarget)
+    book(m_holds.last());
+}
+
+void CurveRun::reactionAt(qint64 inputNs)
+{
+    if (!m_inStep)
         return;
-    LastReactedTarget = CurrentTarget;
-    const int h = half(CurrentTarget);
+    for (const QVector<Hold> *holds : {&m_holds, &m_previousHolds}) {
+        for (const Hold &hold : *holds) {
+            if (hold.beginNs < inputNs && inputNs <= hold.endNs) {
+                book(hold);
+                return;
+            }
+        }
+    }
+    // While the next point is shown (or after the last hold): as handled.
+    if (!m_holds.isEmpty() && inputNs > m_holds.last().endNs)
+        reaction();
+}
+
+qint64 CurveRun::inputFloorNs() const
+{
+    return m_lastStepEndNs >= 0 ? m_lastStepEndNs - 1000 * kMs : std::numeric_limits<qint64>::min();
+}
+
+void CurveRun::book(const Hold &hold)
+{
+    // One row per target; a target before the last one booked is not booked late.
+    if (hold.series < m_bookedSeries || (hold.series == m_bookedSeries && hold.target <= m_bookedTarget))
+        return;
+    m_bookedSeries = hold.series;
+    m_bookedTarget = hold.target;
+    LastReactedTarget = hold.target;
     ResultRow row;
-    row.series = SeriesNo;
-    row.target = CurrentTarget;
-    row.time = QString::asprintf("%4d", OnRun != 0 ? OnRun : LastRun + SinceOn);
-    const bool hit = std::abs(SightX) <= h && std::abs(SightY) <= h;
-    row.status = hit ? QStringLiteral("x") : QStringLiteral("o");
-    if (hit)
-        m_display->markMirrorSymbol(mirrorFor(CurrentTarget));
-    row.error = QString::asprintf("%2d", Entries);
+    row.series = hold.series;
+    row.target = hold.target;
+    row.time = QString::asprintf("%4d", hold.time);
+    row.status = hold.hit ? QStringLiteral("x") : QStringLiteral("o");
+    if (hold.hit)
+        m_display->markMirrorSymbol(mirrorFor(hold.target));
+    row.error = QString::asprintf("%2d", hold.entries);
     m_display->addResultRow(row);
 }

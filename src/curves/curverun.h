@@ -49,8 +49,17 @@ public:
     void activate(const Setup &setup);
     // The whole run; returns when it ended or was cancelled.
     void run();
-    // "Reaktion".
+    // "Reaktion" in the order it is handled: judged on the point whose hold
+    // ended last.
     void reaction();
+    // "Reaktion" at a known input time: judged on the point whose hold
+    // contained it (begin < t <= end), of this curve or the one before, even
+    // when it is handled later; after the last ended hold as reaction().
+    // Before the curve was shown it counts nothing.
+    void reactionAt(qint64 inputNs);
+    // Input stamped before this is implausible: a second before the last
+    // input step ended.
+    qint64 inputFloorNs() const;
     // "&Abbruch" (or Esc, or closing) while the run is on.
     void requestCancel() { CancelRequested = true; }
 
@@ -76,6 +85,18 @@ public:
     bool CancelRequested = false;
 
 private:
+    // A point's hold on the timeline and how a reaction to it is booked.
+    struct Hold
+    {
+        qint64 beginNs = 0;
+        qint64 endNs = 0;
+        int series = 0;
+        int target = 0;
+        int time = 0;       // ms reported
+        bool hit = false;
+        int entries = 0;
+    };
+    void book(const Hold &hold);
     // Input step: pending input runs; reactions count only when `accepting`.
     // Returns false when the run is to end.
     bool inputStep(bool accepting);
@@ -88,4 +109,10 @@ private:
     Setup m_setup;
     bool m_running = false;
     bool m_accepting = false;
+    bool m_inStep = false;
+    qint64 m_lastStepEndNs = -1;
+    QVector<Hold> m_holds;          // ended holds of the curve being presented
+    QVector<Hold> m_previousHolds;  // of the curve before it
+    int m_bookedSeries = 0;         // the last target booked
+    int m_bookedTarget = 0;
 };

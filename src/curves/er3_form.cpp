@@ -3,6 +3,7 @@
 #include "curves/curverunsettings.h"
 #include "curves/era3_form.h"
 #include "device/commandset.h"
+#include "device/inputsequencer.h"
 #include "platform/clock.h"
 #include "platform/messageservice.h"
 #include "platform/programpaths.h"
@@ -13,6 +14,7 @@
 #include "shell/pictures.h"
 #include "shell/settings.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -20,6 +22,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -122,6 +125,7 @@ TER3_Form::TER3_Form(TERA3_Form *result, QWidget *parent)
     bt_Reaktion = new QPushButton(QStringLiteral("Reaktion"), panel);
     bt_Reaktion->setObjectName(QStringLiteral("bt_Reaktion"));
     bt_Reaktion->setAutoDefault(true);
+    bt_Reaktion->installEventFilter(this);
     connect(bt_Reaktion, &QPushButton::clicked, this, [this] { bt_ReaktionClick(); });
     OK_Button = new QPushButton(QStringLiteral("&Start"), panel);
     OK_Button->setObjectName(QStringLiteral("OK_Button"));
@@ -151,12 +155,17 @@ TER3_Form::TER3_Form(TERA3_Form *result, QWidget *parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     m_showResult = [](TERA3_Form *w) { w->exec(); };
+    m_inputWatch = new InputClockWatch(this, [this](const QEvent *event) { ObserveInputEvent(m_inputTime, event); });
 
     LoadFormPlacement(this, QStringLiteral("ER3F"));
     WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden ER3F"));
 }
 
-TER3_Form::~TER3_Form() = default;
+TER3_Form::~TER3_Form()
+{
+    if (qApp)
+        qApp->removeEventFilter(m_inputWatch);
+}
 
 void TER3_Form::FormActivate()
 {
@@ -255,7 +264,38 @@ void TER3_Form::Cancel_ButtonClick()
     QDialog::reject();
 }
 
-void TER3_Form::bt_ReaktionClick() { m_run.reaction(); }
+void TER3_Form::bt_ReaktionClick()
+{
+    const quint64 stamp = m_pressStamp;
+    m_pressStamp = 0;
+    if (!m_run.running())
+        return;
+    // No stamp (a click made by the program) or an implausible one: booked as handled.
+    const InputTimeMapper::Mapped at = MapInputStamp(m_inputTime, stamp, m_run.inputFloorNs());
+    if (at.fallback)
+        m_run.reaction();
+    else
+        m_run.reactionAt(at.ns);
+}
+
+bool TER3_Form::eventFilter(QObject *watched, QEvent *event)
+{
+    // The shooter reacts when he presses; the button is activated on the
+    // release (mouse, space) or the press (Enter).
+    if (watched == bt_Reaktion) {
+        if (event->type() == QEvent::MouseButtonPress
+            && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+            m_pressStamp = static_cast<QInputEvent *>(event)->timestamp();
+        } else if (event->type() == QEvent::KeyPress) {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            const int k = key->key();
+            if (!key->isAutoRepeat()
+                && (k == Qt::Key_Space || k == Qt::Key_Return || k == Qt::Key_Enter || k == Qt::Key_Select))
+                m_pressStamp = key->timestamp();
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
 
 void TER3_Form::SetLight(int n)
 {
@@ -292,8 +332,17 @@ void TER3_Form::closeEvent(QCloseEvent *event)
 void TER3_Form::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
+        qApp->installEventFilter(m_inputWatch);
         FormActivate();
+    }
+}
+
+void TER3_Form::hideEvent(QHideEvent *event)
+{
+    QDialog::hideEvent(event);
+    if (!event->spontaneous())
+        qApp->removeEventFilter(m_inputWatch);
 }
 
 void TER3_Form::setStatusText(const QString &text) { StatusInfo_Label->setText(text); }

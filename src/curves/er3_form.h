@@ -1,12 +1,14 @@
 #pragma once
 #include "curves/curverun.h"
 #include "curves/curvescene.h"
+#include "device/inputtimemapper.h"
 #include "reaction/sightrender.h"
 
 #include <QDialog>
 #include <functional>
 
 class QFrame;
+class InputClockWatch;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -57,7 +59,8 @@ public:
     void OK_ButtonClick();
     // "&Abbruch" / "&Fertig".
     void Cancel_ButtonClick();
-    // "Reaktion".
+    // "Reaktion": booked by the time the window system received the press
+    // that activated it (mouse button or key), mapped onto the run's clock.
     void bt_ReaktionClick();
     void SetLight(int n);
 
@@ -68,6 +71,7 @@ public:
     const CurveScene &scene() const { return m_scene; }
     TERA3_Form *resultWindow() const { return m_result; }
     bool mirrorError() const { return m_mirrorError; }
+    InputTimeMapper &inputTime() { return m_inputTime; }
 
     QGroupBox *Anzeige_GroupBox;
     TCurveView *Visier;
@@ -99,8 +103,11 @@ public:
     void addResultRow(const ResultRow &row) override;
     void processEvents() override;
 
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 protected:
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -112,4 +119,7 @@ private:
     SightProfile m_profile;
     bool m_mirrorError = false;
     std::function<void(TERA3_Form *)> m_showResult;
+    InputTimeMapper m_inputTime;
+    InputClockWatch *m_inputWatch = nullptr;
+    quint64 m_pressStamp = 0;   // the press that may activate "Reaktion"
 };

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QInputEvent>
+#include <QWidget>
 
 #include <algorithm>
 
@@ -29,9 +30,7 @@ InputSequencer::~InputSequencer()
     m_timer->AfterTick = nullptr;
 }
 
-namespace {
-// Tells the mapper how far the system's monotonic clock runs ahead of ours.
-void shareSystemClock(InputTimeMapper &mapper)
+void ShareSystemClock(InputTimeMapper &mapper)
 {
     const Clock &clock = Clock::instance();
     const qint64 system = clock.systemMonotonicNs();
@@ -40,9 +39,8 @@ void shareSystemClock(InputTimeMapper &mapper)
     else
         mapper.clearSystemClock();
 }
-} // namespace
 
-void InputSequencer::observe(const QEvent *event)
+void ObserveInputEvent(InputTimeMapper &mapper, const QEvent *event)
 {
     switch (event->type()) {
     case QEvent::KeyPress:
@@ -52,15 +50,36 @@ void InputSequencer::observe(const QEvent *event)
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove:
         if (event->spontaneous()) {
-            shareSystemClock(m_mapper);
-            m_mapper.observe(static_cast<const QInputEvent *>(event)->timestamp(),
-                             Clock::instance().monotonicNs());
+            ShareSystemClock(mapper);
+            mapper.observe(static_cast<const QInputEvent *>(event)->timestamp(), Clock::instance().monotonicNs());
         }
         break;
     default:
         break;
     }
 }
+
+InputTimeMapper::Mapped MapInputStamp(InputTimeMapper &mapper, quint64 stampMs, qint64 floorNs)
+{
+    ShareSystemClock(mapper);
+    return mapper.map(stampMs, Clock::instance().monotonicNs(), floorNs);
+}
+
+InputClockWatch::InputClockWatch(QWidget *window, std::function<void(const QEvent *)> observe)
+    : QObject(window)
+    , m_window(window)
+    , m_observe(std::move(observe))
+{
+}
+
+bool InputClockWatch::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->spontaneous() && watched->isWidgetType() && static_cast<QWidget *>(watched)->window() == m_window)
+        m_observe(event);
+    return false;
+}
+
+void InputSequencer::observe(const QEvent *event) { ObserveInputEvent(m_mapper, event); }
 
 void InputSequencer::submit(const QInputEvent *event, std::function<void()> action)
 {
@@ -69,11 +88,9 @@ void InputSequencer::submit(const QInputEvent *event, std::function<void()> acti
 
 void InputSequencer::submitStamped(quint64 stampMs, std::function<void()> action)
 {
-    shareSystemClock(m_mapper);
-    const qint64 arrival = Clock::instance().monotonicNs();
     const qint64 last = m_timer->lastDueNs();
     const qint64 floor = last >= 0 ? last - 1000000000 : InputTimeMapper::NoFloor;
-    submitAt(m_mapper.map(stampMs, arrival, floor).ns, std::move(action));
+    submitAt(MapInputStamp(m_mapper, stampMs, floor).ns, std::move(action));
 }
 
 void InputSequencer::submitAt(qint64 ns, std::function<void()> action)

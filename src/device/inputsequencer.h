@@ -1,13 +1,24 @@
 #pragma once
 #include "device/inputtimemapper.h"
 
+#include <QObject>
 #include <QtGlobal>
 #include <deque>
 #include <functional>
 
 class QEvent;
 class QInputEvent;
+class QWidget;
 class TFastTimer;
+
+// Tells the mapper how far the system's monotonic clock runs ahead of ours.
+void ShareSystemClock(InputTimeMapper &mapper);
+// Feeds a spontaneous input event (key, mouse) to the mapper's calibration.
+void ObserveInputEvent(InputTimeMapper &mapper, const QEvent *event);
+// Maps an input stamped stampMs onto the monotonic clock, taken now; an input
+// time before floorNs (or after now) falls back to now.
+InputTimeMapper::Mapped MapInputStamp(InputTimeMapper &mapper, quint64 stampMs,
+                                      qint64 floorNs = InputTimeMapper::NoFloor);
 
 // Places the user's input among the ticks of a measurement timer by the time
 // the window system received it, not by the time the program got to it:
@@ -57,4 +68,17 @@ private:
     InputTimeMapper m_mapper;
     std::deque<Waiting> m_waiting;
     int m_misplaced = 0;
+};
+
+// Feeds every spontaneous input event of one window to a calibration; takes
+// nothing away. Installed on the application while the window is shown.
+class InputClockWatch : public QObject
+{
+public:
+    InputClockWatch(QWidget *window, std::function<void(const QEvent *)> observe);
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QWidget *m_window;
+    std::function<void(const QEvent *)> m_observe;
 };

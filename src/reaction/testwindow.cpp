@@ -25,32 +25,6 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-namespace {
-// Feeds every input event of one window to the clock calibration of its
-// input sequencer; takes nothing away.
-class InputClockWatch : public QObject
-{
-public:
-    InputClockWatch(QWidget *window, InputSequencer *input)
-        : QObject(window)
-        , m_window(window)
-        , m_input(input)
-    {
-    }
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->spontaneous() && watched->isWidgetType()
-            && static_cast<QWidget *>(watched)->window() == m_window)
-            m_input->observe(event);
-        return false;
-    }
-
-private:
-    QWidget *m_window;
-    InputSequencer *m_input;
-};
-} // namespace
-
 ReactionTestWindow::ReactionTestWindow(const QString &code, const QString &name, int clientWidth,
                                        ReactionResultWindow *result, QWidget *parent)
     : QDialog(parent)
@@ -134,7 +108,7 @@ ReactionTestWindow::ReactionTestWindow(const QString &code, const QString &name,
     Messtimer->setResolution(10);
     Messtimer->OnTimer = [this](TFastTimer *) { MesstimerTimer(); };
     m_input = std::make_unique<InputSequencer>(Messtimer);
-    m_inputWatch = new InputClockWatch(this, m_input.get());
+    m_inputWatch = new InputClockWatch(this, [this](const QEvent *event) { m_input->observe(event); });
 
     m_showResult = [](ReactionResultWindow *w) { w->exec(); };
 

@@ -103,6 +103,8 @@ private slots:
     void judgement();
     void reactionWindow_data();
     void reactionWindow();
+    void reactionByInputTime_data();
+    void reactionByInputTime();
     void cancel_data();
     void cancel();
     void slides_data();
@@ -272,6 +274,56 @@ void CurveRunTest::reactionWindow()
     for (const ResultRow &r : b.display.rows)
         got << rowText(r);
     QCOMPARE(got, rows);
+}
+
+void CurveRunTest::reactionByInputTime_data()
+{
+    // Curve 1: point 1 on the mirror (hold 20), point 2 off it (30), point 3 on it again (40):
+    // holds (0, 20], (20, 50], (50, 90] after point 1 is shown. Targets 2 ... 5 are empty.
+    // Steps: 5 before point 0, 6 before point 1, 7/8/9 after holds 1/2/3; 10 is target 2's only step.
+    QTest::addColumn<QList<int>>("inputMs");   // input times, ms after point 1 was shown
+    QTest::addColumn<QList<int>>("steps");     // the input step each one is handled at
+    QTest::addColumn<QStringList>("rows");
+
+    QTest::newRow("in hold 1, handled after hold 2 began") << QList<int>{10} << QList<int>{8} << QStringList{"1/1/  20/x/ 1"};
+    QTest::newRow("in hold 1, handled after the last hold") << QList<int>{19} << QList<int>{9} << QStringList{"1/1/  20/x/ 1"};
+    QTest::newRow("at the end of hold 1") << QList<int>{20} << QList<int>{8} << QStringList{"1/1/  20/x/ 1"};
+    QTest::newRow("in hold 2 (off), handled after hold 3") << QList<int>{21} << QList<int>{9} << QStringList{"1/1/  70/o/ 1"};
+    QTest::newRow("in hold 3, handled in its step") << QList<int>{70} << QList<int>{9} << QStringList{"1/1/  40/x/ 2"};
+    // Not yet at the end of the hold it falls in: judged on the hold that ended last, as handled.
+    QTest::newRow("while point 2 is shown, handled at once") << QList<int>{21} << QList<int>{7} << QStringList{"1/1/  20/x/ 1"};
+    QTest::newRow("after the last hold") << QList<int>{91} << QList<int>{9} << QStringList{"1/1/  40/x/ 2"};
+    QTest::newRow("handled at the next target's step") << QList<int>{30} << QList<int>{10} << QStringList{"1/1/  70/o/ 1"};
+    QTest::newRow("before point 1 was shown") << QList<int>{-1} << QList<int>{7} << QStringList();
+    QTest::newRow("after the curve, handled at the next target") << QList<int>{91} << QList<int>{10} << QStringList();
+    QTest::newRow("handled in the countdown") << QList<int>{10} << QList<int>{4} << QStringList();
+    QTest::newRow("second reaction, earlier hold") << QList<int>{60, 10} << QList<int>{9, 9} << QStringList{"1/1/  40/x/ 2"};
+    QTest::newRow("two in one step") << QList<int>{10, 60} << QList<int>{9, 9} << QStringList{"1/1/  20/x/ 1"};
+}
+
+void CurveRunTest::reactionByInputTime()
+{
+    QFETCH(QList<int>, inputMs);
+    QFETCH(QList<int>, steps);
+    QFETCH(QStringList, rows);
+    Bench b;
+    b.addFile(KdfSection(1, {"150:150|0", "150:150|20", "250:150|30", "150:150|40"}));
+    qint64 shown = 0;
+    b.display.onInput = [&](int step) {
+        // Every step takes 2 ms: the next hold is shortened, no reaction moved.
+        b.clock.advanceMs(2);
+        if (step == 6)
+            shown = b.clock.monotonicNs();
+        for (int i = 0; i < steps.size(); ++i)
+            if (steps.at(i) == step)
+                b.run.reactionAt(shown + qint64(inputMs.at(i)) * 1000000);
+    };
+    b.go();
+    QStringList got;
+    for (const ResultRow &r : b.display.rows)
+        got << rowText(r);
+    QCOMPARE(got, rows);
+    QCOMPARE(b.display.log.contains("symbol 1 white"), !rows.isEmpty() && rows.first().contains("/x/"));
 }
 
 void CurveRunTest::cancel_data()

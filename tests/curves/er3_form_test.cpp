@@ -11,7 +11,9 @@
 #include "support/testmain.h"
 #include "curvefiles.h"
 
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -66,6 +68,7 @@ struct Folder
 };
 
 const QByteArray kGoodDef = DefFile({"60:100|40", "180:100|40", "300:100|40", "420:100|40", "540:100|40"});
+constexpr int kNoStamp = -1000000;
 const QString kNoSight = QStringLiteral("\r\nFehler beim Lesen der Daten !");   // no shooter in this sandbox
 } // namespace
 
@@ -76,6 +79,8 @@ private slots:
     void opening_data();
     void opening();
     void runInTheWindow();
+    void reactionCarriesItsInputTime_data();
+    void reactionCarriesItsInputTime();
     void cancelDuringTheRun_data();
     void cancelDuringTheRun();
     void timebarOfARow();
@@ -176,6 +181,79 @@ void ER3FormTest::runInTheWindow()
     QTest::keyClick(&er, Qt::Key_Escape);   // Esc acts as "&Fertig"
     QVERIFY(shown);
     QVERIFY(!er.isVisible());
+}
+
+void ER3FormTest::reactionCarriesItsInputTime_data()
+{
+    // Curves of 4 points on the mirror, 20 ms each: after hold k the time is 20 k.
+    // The press reaches the window after hold 2 (the third point is shown).
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<int>("stamp");        // ms after hold 1 ended; kNoStamp: none
+    QTest::addColumn<QString>("time");
+    QTest::addColumn<int>("fallbacks");
+
+    QTest::newRow("click pressed in hold 1") << "mouse" << -5 << "  20" << 0;
+    QTest::newRow("space pressed in hold 1") << "space" << -5 << "  20" << 0;
+    QTest::newRow("Enter pressed at the end of hold 1") << "enter" << 0 << "  20" << 0;
+    QTest::newRow("click pressed in hold 2") << "mouse" << 15 << "  40" << 0;
+    // Implausible stamps: booked as handled, on hold 2, and counted.
+    QTest::newRow("stamp in the future") << "mouse" << 500 << "  40" << 1;
+    QTest::newRow("stamp a second before the last step") << "mouse" << -1100 << "  40" << 1;
+    QTest::newRow("no stamp") << "mouse" << kNoStamp << "  40" << 1;
+}
+
+void ER3FormTest::reactionCarriesItsInputTime()
+{
+    QFETCH(QString, device);
+    QFETCH(int, stamp);
+    QFETCH(QString, time);
+    QFETCH(int, fallbacks);
+    Folder f(kGoodDef);
+    TERA3_Form era;
+    TER3_Form er(&era);
+    er.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&er));
+    // The window system's clock runs 5 s ahead; one event calibrates it.
+    constexpr qint64 ahead = 5000;
+    er.inputTime().observe(quint64(f.clock.monotonicMs() + ahead), f.clock.monotonicNs());
+    qint64 hold1End = -1;
+    bool sent = false;
+    f.clock.onInput = [&] {
+        const CurveRun &run = er.run();
+        if (run.CurrentTarget != 1)
+            return;
+        if (run.OnRun == 20)
+            hold1End = f.clock.monotonicMs();
+        if (run.OnRun != 40 || sent)
+            return;
+        sent = true;
+        const quint64 s = stamp == kNoStamp ? 0 : quint64(hold1End + stamp + ahead);
+        const QPoint at = er.bt_Reaktion->rect().center();
+        if (device == "mouse") {
+            QMouseEvent press(QEvent::MouseButtonPress, at, er.bt_Reaktion->mapToGlobal(at), Qt::LeftButton,
+                              Qt::LeftButton, Qt::NoModifier);
+            press.setTimestamp(s);
+            QMouseEvent release(QEvent::MouseButtonRelease, at, er.bt_Reaktion->mapToGlobal(at), Qt::LeftButton,
+                                Qt::NoButton, Qt::NoModifier);
+            release.setTimestamp(s + 80);   // released in a later hold
+            QCoreApplication::sendEvent(er.bt_Reaktion, &press);
+            QCoreApplication::sendEvent(er.bt_Reaktion, &release);
+        } else {
+            const int key = device == "space" ? Qt::Key_Space : Qt::Key_Return;
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            press.setTimestamp(s);
+            QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+            release.setTimestamp(s + 80);
+            QCoreApplication::sendEvent(er.bt_Reaktion, &press);
+            QCoreApplication::sendEvent(er.bt_Reaktion, &release);
+        }
+    };
+    er.OK_ButtonClick();
+    QVERIFY(sent);
+    QCOMPARE(era.Erg_ListView->topLevelItemCount(), 1);
+    QCOMPARE(era.Erg_ListView->topLevelItem(0)->text(1), QStringLiteral("1"));
+    QCOMPARE(era.Erg_ListView->topLevelItem(0)->text(2), time);
+    QCOMPARE(er.inputTime().fallbacks(), fallbacks);
 }
 
 void ER3FormTest::cancelDuringTheRun_data()
