@@ -2,12 +2,12 @@
 
 #include "curves/curverunsettings.h"
 #include "curves/kdftools.h"
-#include "platform/digitreader.h"
 #include "platform/messageservice.h"
 #include "platform/programpaths.h"
 #include "platform/registryini.h"
 #include "reaction/erview_form.h"
 #include "reaction/runsettings.h"
+#include "reaction/setupcontrols.h"
 #include "shell/actionlog.h"
 #include "shell/hints.h"
 #include "shell/settings.h"
@@ -60,47 +60,18 @@ TERSetup3_Form::TERSetup3_Form(QWidget *parent)
         return w;
     };
 
-    auto *info = new QLabel(QStringLiteral("Wählen Sie die gewünschte Messung aus und klicken Sie auf \"OK\". "
-                                           "Hinweise zur Durchführung der Messung erhalten Sie durch Klicken "
-                                           "auf \"Information\"."),
-                            this);
-    named(info, "Info_Label1");
-    info->setWordWrap(true);
-    info->setAlignment(Qt::AlignCenter);
+    auto *info = MakeSetupInfoLabel(this);
 
-    Serien_GroupBox = new QGroupBox(QStringLiteral("&Serien"), this);
-    named(Serien_GroupBox, "Serien_GroupBox");
-    Anz5_RadioButton = new QRadioButton(QStringLiteral("5"), Serien_GroupBox);
-    named(Anz5_RadioButton, "Anz5_RadioButton");
-    Anz10_RadioButton = new QRadioButton(QStringLiteral("10"), Serien_GroupBox);
-    named(Anz10_RadioButton, "Anz10_RadioButton");
-    Anz15_RadioButton = new QRadioButton(QStringLiteral("15"), Serien_GroupBox);
-    named(Anz15_RadioButton, "Anz15_RadioButton");
-    frei_RadioButton = new QRadioButton(QStringLiteral("frei"), Serien_GroupBox);
-    named(frei_RadioButton, "frei_RadioButton");
-    Anz_Edit = new QLineEdit(Serien_GroupBox);
-    named(Anz_Edit, "Anz_Edit");
-    Anz_Edit->setMaximumWidth(70);
-    Anz_Edit->setEnabled(false);
-    Anz5_RadioButton->setChecked(true);
-    auto *serien = new QHBoxLayout(Serien_GroupBox);
-    for (QWidget *w : {static_cast<QWidget *>(Anz5_RadioButton), static_cast<QWidget *>(Anz10_RadioButton),
-                       static_cast<QWidget *>(Anz15_RadioButton), static_cast<QWidget *>(frei_RadioButton),
-                       static_cast<QWidget *>(Anz_Edit)})
-        serien->addWidget(w);
-    serien->addStretch();
+    m_series = MakeSeriesGroup(this);
+    Serien_GroupBox = m_series.group;
+    Anz5_RadioButton = m_series.anz5;
+    Anz10_RadioButton = m_series.anz10;
+    Anz15_RadioButton = m_series.anz15;
+    frei_RadioButton = m_series.frei;
+    Anz_Edit = m_series.edit;
 
-    auto *zeiten = new QGroupBox(QStringLiteral("&Zeiten"), this);
-    named(zeiten, "Zeiten_GroupBox");
-    Zeit_SpinEdit = new QSpinBox(zeiten);
-    named(Zeit_SpinEdit, "Zeit_SpinEdit");
-    Zeit_SpinEdit->setRange(1, 10);
-    Zeit_SpinEdit->setValue(1);
-    Zeit_SpinEdit->findChild<QLineEdit *>()->setReadOnly(true);
-    auto *zeitenLayout = new QHBoxLayout(zeiten);
-    zeitenLayout->addWidget(named(new QLabel(QStringLiteral("Scheibenabstand in Sekunden"), zeiten), "Zeit_Label"));
-    zeitenLayout->addWidget(Zeit_SpinEdit);
-    zeitenLayout->addStretch();
+    const TimesControls zeiten = MakeTimesGroup(this);
+    Zeit_SpinEdit = zeiten.spin;
 
     Anschlag_GroupBox = new QGroupBox(QStringLiteral("Ans&chlag"), this);
     named(Anschlag_GroupBox, "Anschlag_GroupBox");
@@ -116,20 +87,10 @@ TERSetup3_Form::TERSetup3_Form(QWidget *parent)
     anschlag->addWidget(Typ_Combobox, 1, 0);
     anschlag->addWidget(Visier_Button, 1, 1);
 
-    auto *visier = new QGroupBox(QStringLiteral("&Visier"), this);
-    named(visier, "Visier_GroupBox");
-    cb_Visier = new QComboBox(visier);
-    named(cb_Visier, "cb_Visier");
-    cb_Visier->setMinimumWidth(160);
-    rb_PersVisier = new QRadioButton(QStringLiteral("aus &Datenbank"), visier);
-    named(rb_PersVisier, "rb_PersVisier");
-    rb_PresVisier = new QRadioButton(QStringLiteral("aus Da&tei"), visier);
-    named(rb_PresVisier, "rb_PresVisier");
-    rb_PersVisier->setChecked(true);
-    auto *visierLayout = new QGridLayout(visier);
-    visierLayout->addWidget(cb_Visier, 0, 0, 1, 2);
-    visierLayout->addWidget(rb_PersVisier, 1, 0);
-    visierLayout->addWidget(rb_PresVisier, 1, 1);
+    m_sight = MakeSightGroup(this);
+    cb_Visier = m_sight.list;
+    rb_PersVisier = m_sight.database;
+    rb_PresVisier = m_sight.file;
 
     Schussanlage_GroupBox = new QGroupBox(QStringLiteral("S&chussanlage"), this);
     named(Schussanlage_GroupBox, "Schussanlage_GroupBox");
@@ -175,25 +136,16 @@ TERSetup3_Form::TERSetup3_Form(QWidget *parent)
     kurvenLayout->addWidget(zuordnungLabel, 1, 0);
     kurvenLayout->addWidget(cb_Spiegelzuordnung, 1, 1);
 
-    OK_Button = new QPushButton(QStringLiteral("&OK"), this);
-    named(OK_Button, "OK_Button");
-    OK_Button->setDefault(true);
-    SetHint(OK_Button, QStringLiteral("|Datensatz speichern"));
-    Cancel_Button = new QPushButton(QStringLiteral("&Abbruch"), this);
-    named(Cancel_Button, "Cancel_Button");
-    SetHint(Cancel_Button, QStringLiteral("|Datensatz verwerfen"));
-    Info_Button = new QPushButton(QStringLiteral("&Information"), this);
-    named(Info_Button, "Info_Button");
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(OK_Button);
-    buttons->addWidget(Cancel_Button);
-    buttons->addWidget(Info_Button);
+    const SetupButtons buttons = MakeSetupButtons(this);
+    OK_Button = buttons.ok;
+    Cancel_Button = buttons.cancel;
+    Info_Button = buttons.info;
 
     auto *left = new QVBoxLayout;
     left->addWidget(Serien_GroupBox);
-    left->addWidget(zeiten);
+    left->addWidget(zeiten.group);
     left->addWidget(Anschlag_GroupBox);
-    left->addWidget(visier);
+    left->addWidget(m_sight.group);
     auto *right = new QVBoxLayout;
     right->addWidget(Schussanlage_GroupBox);
     right->addWidget(kurven);
@@ -204,7 +156,7 @@ TERSetup3_Form::TERSetup3_Form(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(info);
     layout->addLayout(columns);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(frei_RadioButton, &QRadioButton::toggled, this, [this] { frei_RadioButtonClick(); });
@@ -316,17 +268,7 @@ void TERSetup3_Form::OK_ButtonClick()
     curves.LeftToRight = !cb_Richtung->isChecked();
     curves.ShowTargets = cb_Targetanzeige->isChecked();
 
-    if (rb_PresVisier->isChecked()) {
-        if (!cb_Visier->currentText().isEmpty()) {
-            run.VisierDatei = cb_Visier->currentText();
-        } else {
-            ShowInformation(QStringLiteral("Keine Visierdaten vorhanden ! \r\nVerwende Profil aus Schützendatenbank."));
-            rb_PersVisier->setChecked(true);
-            run.VisierDatei.clear();
-        }
-    }
-    if (rb_PersVisier->isChecked())
-        run.VisierDatei.clear();
+    run.VisierDatei = ChosenSightFile(m_sight);
 
     curves.ShootingSystemName = rb_Datei->isChecked() ? cb_Schussanlage->currentText() : QString();
 
@@ -354,16 +296,12 @@ void TERSetup3_Form::OK_ButtonClick()
 
     run.Scheibenabstand = Zeit_SpinEdit->value();
 
-    if (frei_RadioButton->isChecked()) {
-        const int n = DigitsToInt(Anz_Edit->text());
-        if (n <= 0) {
-            ShowError(QStringLiteral("Bitte eine gültige Anzahl eingeben."));
-            return;
-        }
-        run.SerienAnzahl = n;
-    } else {
-        run.SerienAnzahl = Anz15_RadioButton->isChecked() ? 15 : Anz10_RadioButton->isChecked() ? 10 : 5;
+    const int n = ChosenSeriesCount(m_series);
+    if (n < 1) {
+        ShowError(QStringLiteral("Bitte eine gültige Anzahl eingeben."));
+        return;
     }
+    run.SerienAnzahl = n;
     // Also with a free count: a set without curve files has nothing to present.
     if (curves.CurveFiles.isEmpty()) {
         ShowError(QStringLiteral("Das gewählte Kurvenset enthält keine Definitionsdateien."));

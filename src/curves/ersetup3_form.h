@@ -1,4 +1,6 @@
 #pragma once
+#include "reaction/setupcontrols.h"
+
 #include <QDialog>
 #include <QPointer>
 #include <functional>
@@ -69,6 +71,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    SeriesControls m_series;
+    SightControls m_sight;
     QPointer<TERview_Form> m_view;
     std::function<void()> m_afterView;
 };

@@ -1,4 +1,6 @@
 #pragma once
+#include "reaction/setupcontrols.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -72,6 +74,8 @@ private:
 
     QString m_code;
     QVBoxLayout *m_groups = nullptr;
+    SeriesControls m_series;
+    SightControls m_sight;
 };
 
 // Lines of the information texts of tests 1 and 2 that both share.

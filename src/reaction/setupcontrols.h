@@ -1,0 +1,65 @@
+#pragma once
+#include <QString>
+
+class QComboBox;
+class QGroupBox;
+class QHBoxLayout;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QWidget;
+
+// Controls the setup dialogs ("Vorgaben") of all three tests share. Each
+// builder makes its widgets when called, so the tab order follows the calls.
+
+// "Info_Label1": how to go on.
+QLabel *MakeSetupInfoLabel(QWidget *dialog);
+
+// "&Serien": 5, 10, 15 or a free number.
+struct SeriesControls
+{
+    QGroupBox *group = nullptr;
+    QRadioButton *anz5 = nullptr;
+    QRadioButton *anz10 = nullptr;
+    QRadioButton *anz15 = nullptr;
+    QRadioButton *frei = nullptr;
+    QLineEdit *edit = nullptr;
+};
+SeriesControls MakeSeriesGroup(QWidget *dialog);
+// The number of series chosen, 0 when the free number is not usable
+// (also one beyond the integer range).
+int ChosenSeriesCount(const SeriesControls &series);
+
+// "&Zeiten": the target spacing in seconds (1 ... 10, arrows only).
+struct TimesControls
+{
+    QGroupBox *group = nullptr;
+    QLabel *label = nullptr;
+    QSpinBox *spin = nullptr;
+};
+TimesControls MakeTimesGroup(QWidget *dialog);
+
+// "&Visier": a sight picture from a file or the profile of the database.
+struct SightControls
+{
+    QGroupBox *group = nullptr;
+    QComboBox *list = nullptr;
+    QRadioButton *database = nullptr;
+    QRadioButton *file = nullptr;
+};
+SightControls MakeSightGroup(QWidget *dialog);
+// The sight file chosen, empty for the database profile; a file chosen
+// without any picture to choose says so and falls back to the profile.
+QString ChosenSightFile(const SightControls &sight);
+
+// "&OK", "&Abbruch", "&Information" in one row.
+struct SetupButtons
+{
+    QPushButton *ok = nullptr;
+    QPushButton *cancel = nullptr;
+    QPushButton *info = nullptr;
+    QHBoxLayout *row = nullptr;
+};
+SetupButtons MakeSetupButtons(QWidget *dialog);
