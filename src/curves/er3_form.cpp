@@ -8,6 +8,7 @@
 #include "platform/messageservice.h"
 #include "platform/programpaths.h"
 #include "reaction/runsettings.h"
+#include "reaction/testwindowparts.h"
 #include "reaction/validitybounds.h"
 #include "shell/actionlog.h"
 #include "shell/hints.h"
@@ -96,46 +97,22 @@ TER3_Form::TER3_Form(TERA3_Form *result, QWidget *parent)
     Visier = new TCurveView(&m_scene, Anzeige_GroupBox);
     Visier->move(100, 58);
 
-    StatusInfo_Label = new QLabel(this);
-    StatusInfo_Label->setObjectName(QStringLiteral("StatusInfo_Label"));
-    QFont bold = StatusInfo_Label->font();
-    bold.setBold(true);
-    bold.setPixelSize(16);
-    StatusInfo_Label->setFont(bold);
-    StatusInfo_Label->setAlignment(Qt::AlignCenter);
+    StatusInfo_Label = MakeStatusLabel(this);
 
-    auto *panel = new QFrame(this);
-    panel->setObjectName(QStringLiteral("Control_Panel"));
-    panel->setFrameShape(QFrame::StyledPanel);
-    auto light = [panel](const QString &objectName) {
-        auto *l = new QLabel(panel);
-        l->setObjectName(objectName);
-        l->setFixedSize(Pictures::TrafficLightSize, Pictures::TrafficLightSize);
-        l->setScaledContents(true);
-        l->setVisible(false);
-        QSizePolicy sp = l->sizePolicy();
-        sp.setRetainSizeWhenHidden(true);
-        l->setSizePolicy(sp);
-        return l;
-    };
-    Red_Image = light(QStringLiteral("Red_Image"));
-    Yellow_Image = light(QStringLiteral("Yellow_Image"));
-    Green_image = light(QStringLiteral("Green_image"));
+    auto *panel = MakeControlPanel(this);
+    Red_Image = MakeTrafficLight(panel, QStringLiteral("Red_Image"));
+    Yellow_Image = MakeTrafficLight(panel, QStringLiteral("Yellow_Image"));
+    Green_image = MakeTrafficLight(panel, QStringLiteral("Green_image"));
 
     bt_Reaktion = new QPushButton(QStringLiteral("Reaktion"), panel);
     bt_Reaktion->setObjectName(QStringLiteral("bt_Reaktion"));
     bt_Reaktion->setAutoDefault(true);
     bt_Reaktion->installEventFilter(this);
     connect(bt_Reaktion, &QPushButton::clicked, this, [this] { bt_ReaktionClick(); });
-    OK_Button = new QPushButton(QStringLiteral("&Start"), panel);
-    OK_Button->setObjectName(QStringLiteral("OK_Button"));
-    OK_Button->setDefault(true);
-    SetHint(OK_Button, QStringLiteral("|Meßwertaufnahme beginnen"));
+    const RunButtons buttons = MakeRunButtons(panel);
+    OK_Button = buttons.start;
     connect(OK_Button, &QPushButton::clicked, this, [this] { OK_ButtonClick(); });
-    Cancel_Button = new QPushButton(QStringLiteral("&Abbruch"), panel);
-    Cancel_Button->setObjectName(QStringLiteral("Cancel_Button"));
-    Cancel_Button->setAutoDefault(false);
-    SetHint(Cancel_Button, QStringLiteral("|Meßwertaufnahme abbrechen"));
+    Cancel_Button = buttons.cancel;
     connect(Cancel_Button, &QPushButton::clicked, this, [this] { Cancel_ButtonClick(); });
 
     auto *bar = new QHBoxLayout(panel);
@@ -297,14 +274,7 @@ bool TER3_Form::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-void TER3_Form::SetLight(int n)
-{
-    QLabel *lights[3] = {Red_Image, Yellow_Image, Green_image};
-    for (int i = 0; i < 3; ++i)
-        lights[i]->setPixmap(Pictures::pixmap(Pictures::trafficLight(i)));
-    if (n >= 0 && n < 3)
-        lights[n]->setPixmap(Pictures::pixmap(Pictures::trafficLight(3 + n)));
-}
+void TER3_Form::SetLight(int n) { ShowTrafficLight(Red_Image, Yellow_Image, Green_image, n); }
 
 void TER3_Form::done(int r)
 {
@@ -332,26 +302,15 @@ void TER3_Form::closeEvent(QCloseEvent *event)
 void TER3_Form::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    if (!event->spontaneous()) {
-        qApp->installEventFilter(m_inputWatch);
-        FormActivate();
-    }
-}
-
-void TER3_Form::hideEvent(QHideEvent *event)
-{
-    QDialog::hideEvent(event);
     if (!event->spontaneous())
-        qApp->removeEventFilter(m_inputWatch);
+        FormActivate();
 }
 
 void TER3_Form::setStatusText(const QString &text) { StatusInfo_Label->setText(text); }
 
 void TER3_Form::setLightsVisible(bool visible)
 {
-    Red_Image->setVisible(visible);
-    Yellow_Image->setVisible(visible);
-    Green_image->setVisible(visible);
+    SetTrafficLightsVisible(Red_Image, Yellow_Image, Green_image, visible);
 }
 
 void TER3_Form::setCancelCaption(const QString &caption) { Cancel_Button->setText(caption); }

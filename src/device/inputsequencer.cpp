@@ -3,6 +3,7 @@
 #include "device/fasttimer.h"
 #include "platform/clock.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QInputEvent>
 #include <QWidget>
@@ -70,10 +71,23 @@ InputClockWatch::InputClockWatch(QWidget *window, std::function<void(const QEven
     , m_window(window)
     , m_observe(std::move(observe))
 {
+    window->installEventFilter(this);
+}
+
+InputClockWatch::~InputClockWatch()
+{
+    if (qApp)
+        qApp->removeEventFilter(this);
 }
 
 bool InputClockWatch::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_window && !event->spontaneous()) {
+        if (event->type() == QEvent::Show)
+            qApp->installEventFilter(this);
+        else if (event->type() == QEvent::Hide)
+            qApp->removeEventFilter(this);
+    }
     if (event->spontaneous() && watched->isWidgetType() && static_cast<QWidget *>(watched)->window() == m_window)
         m_observe(event);
     return false;

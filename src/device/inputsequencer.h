@@ -71,11 +71,12 @@ private:
 };
 
 // Feeds every spontaneous input event of one window to a calibration; takes
-// nothing away. Installed on the application while the window is shown.
+// nothing away. Watches the application while the window is shown.
 class InputClockWatch : public QObject
 {
 public:
     InputClockWatch(QWidget *window, std::function<void(const QEvent *)> observe);
+    ~InputClockWatch() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

@@ -9,6 +9,7 @@
 #include "reaction/resultwindow.h"
 #include "reaction/runsettings.h"
 #include "reaction/sightbox.h"
+#include "reaction/testwindowparts.h"
 #include "reaction/validitybounds.h"
 #include "shell/actionlog.h"
 #include "shell/hints.h"
@@ -43,42 +44,25 @@ ReactionTestWindow::ReactionTestWindow(const QString &code, const QString &name,
     auto *groupLayout = new QVBoxLayout(group);
     groupLayout->addWidget(Visier, 0, Qt::AlignCenter);
 
-    StatusInfo_Label = new QLabel(this);
-    StatusInfo_Label->setObjectName(QStringLiteral("StatusInfo_Label"));
-    QFont bold = StatusInfo_Label->font();
-    bold.setBold(true);
-    bold.setPixelSize(16);
-    StatusInfo_Label->setFont(bold);
+    StatusInfo_Label = MakeStatusLabel(this);
     QPalette pal = StatusInfo_Label->palette();
     pal.setColor(QPalette::WindowText, Qt::black);
     StatusInfo_Label->setPalette(pal);
-    StatusInfo_Label->setAlignment(Qt::AlignCenter);
 
-    Control_Panel = new QFrame(this);
-    Control_Panel->setObjectName(QStringLiteral("Control_Panel"));
-    Control_Panel->setFrameShape(QFrame::StyledPanel);
+    Control_Panel = MakeControlPanel(this);
     auto light = [this](const QString &objectName) {
-        auto *l = new QLabel(Control_Panel);
-        l->setObjectName(objectName);
-        l->setFixedSize(Pictures::TrafficLightSize, Pictures::TrafficLightSize);
-        l->setScaledContents(true);
+        QLabel *l = MakeTrafficLight(Control_Panel, objectName);
         l->setAttribute(Qt::WA_TranslucentBackground);
-        l->setVisible(false);
         return l;
     };
     Red_Image = light(QStringLiteral("Red_Image"));
     Yellow_Image = light(QStringLiteral("Yellow_Image"));
     Green_image = light(QStringLiteral("Green_image"));
 
-    OK_Button = new QPushButton(QStringLiteral("&Start"), Control_Panel);
-    OK_Button->setObjectName(QStringLiteral("OK_Button"));
-    OK_Button->setDefault(true);
-    SetHint(OK_Button, QStringLiteral("|Meßwertaufnahme beginnen"));
+    const RunButtons buttons = MakeRunButtons(Control_Panel);
+    OK_Button = buttons.start;
     connect(OK_Button, &QPushButton::clicked, this, [this] { OK_ButtonClick(); });
-    Cancel_Button = new QPushButton(QStringLiteral("&Abbruch"), Control_Panel);
-    Cancel_Button->setObjectName(QStringLiteral("Cancel_Button"));
-    Cancel_Button->setAutoDefault(false);
-    SetHint(Cancel_Button, QStringLiteral("|Meßwertaufnahme abbrechen"));
+    Cancel_Button = buttons.cancel;
     connect(Cancel_Button, &QPushButton::clicked, this, [this] { Cancel_ButtonClick(); });
 
     auto *bar = new QHBoxLayout(Control_Panel);
@@ -88,12 +72,6 @@ ReactionTestWindow::ReactionTestWindow(const QString &code, const QString &name,
     bar->addStretch();
     bar->addWidget(OK_Button);
     bar->addWidget(Cancel_Button);
-    // Keep the place of the lights while they are hidden.
-    for (QLabel *l : {Red_Image, Yellow_Image, Green_image}) {
-        QSizePolicy sp = l->sizePolicy();
-        sp.setRetainSizeWhenHidden(true);
-        l->setSizePolicy(sp);
-    }
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(group);
@@ -187,14 +165,7 @@ void ReactionTestWindow::keyPressEvent(QKeyEvent *event)
     QDialog::keyPressEvent(event);
 }
 
-void ReactionTestWindow::SetLight(int n)
-{
-    QLabel *lights[3] = {Red_Image, Yellow_Image, Green_image};
-    for (int i = 0; i < 3; ++i)
-        lights[i]->setPixmap(Pictures::pixmap(Pictures::trafficLight(i)));
-    if (n >= 0 && n < 3)
-        lights[n]->setPixmap(Pictures::pixmap(Pictures::trafficLight(3 + n)));
-}
+void ReactionTestWindow::SetLight(int n) { ShowTrafficLight(Red_Image, Yellow_Image, Green_image, n); }
 
 void ReactionTestWindow::done(int r)
 {
@@ -207,26 +178,15 @@ void ReactionTestWindow::done(int r)
 void ReactionTestWindow::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    if (!event->spontaneous()) {
-        qApp->installEventFilter(m_inputWatch);
-        FormActivate();
-    }
-}
-
-void ReactionTestWindow::hideEvent(QHideEvent *event)
-{
-    QDialog::hideEvent(event);
     if (!event->spontaneous())
-        qApp->removeEventFilter(m_inputWatch);
+        FormActivate();
 }
 
 void ReactionTestWindow::setStatusText(const QString &text) { StatusInfo_Label->setText(text); }
 
 void ReactionTestWindow::setLightsVisible(bool visible)
 {
-    Red_Image->setVisible(visible);
-    Yellow_Image->setVisible(visible);
-    Green_image->setVisible(visible);
+    SetTrafficLightsVisible(Red_Image, Yellow_Image, Green_image, visible);
 }
 
 void ReactionTestWindow::setTickEnabled(bool on)

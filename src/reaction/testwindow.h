@@ -79,7 +79,6 @@ protected:
     void setRun(std::unique_ptr<ReactionRun> run) { m_run = std::move(run); }
     void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
 
     QString m_code;
     bool m_closing = false;

@@ -81,6 +81,7 @@ private slots:
     void runInTheWindow();
     void reactionCarriesItsInputTime_data();
     void reactionCarriesItsInputTime();
+    void inputOfTheShownWindowCalibrates();
     void cancelDuringTheRun_data();
     void cancelDuringTheRun();
     void timebarOfARow();
@@ -254,6 +255,27 @@ void ER3FormTest::reactionCarriesItsInputTime()
     QCOMPARE(era.Erg_ListView->topLevelItem(0)->text(1), QStringLiteral("1"));
     QCOMPARE(era.Erg_ListView->topLevelItem(0)->text(2), time);
     QCOMPARE(er.inputTime().fallbacks(), fallbacks);
+}
+
+void ER3FormTest::inputOfTheShownWindowCalibrates()
+{
+    Folder f(kGoodDef);
+    TERA3_Form era;
+    TER3_Form er(&era);
+    QWidget other;
+    other.show();
+    QTest::mouseClick(er.StatusInfo_Label, Qt::LeftButton);   // not shown yet
+    QVERIFY(!er.inputTime().calibrated());
+    er.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&er));
+    QTest::mouseClick(&other, Qt::LeftButton);                // another window's input
+    QVERIFY(!er.inputTime().calibrated());
+    QTest::mouseClick(er.StatusInfo_Label, Qt::LeftButton);
+    QVERIFY(er.inputTime().calibrated());
+    er.hide();
+    er.inputTime().reset();
+    QTest::mouseClick(er.StatusInfo_Label, Qt::LeftButton);
+    QVERIFY(!er.inputTime().calibrated());
 }
 
 void ER3FormTest::cancelDuringTheRun_data()
