@@ -12,8 +12,6 @@
 #include "reaction/testwindowparts.h"
 #include "reaction/validitybounds.h"
 #include "shell/actionlog.h"
-#include "shell/hints.h"
-#include "shell/pictures.h"
 #include "shell/settings.h"
 
 #include <QApplication>
