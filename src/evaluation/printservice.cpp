@@ -4,6 +4,9 @@
 #include "platform/messageservice.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QFileDialog>
 #include <QPdfWriter>
 #include <QPrintDialog>
@@ -22,6 +25,19 @@ public:
     {
         QPrintDialog dialog(printer, parent);
         dialog.setWindowTitle(QStringLiteral("Drucken"));
+        // Sized before its native window is made: the dialog fills in its
+        // printers only when shown, so a hidden twin tells the size it then needs.
+        QSize shown;
+        {
+            QPrintDialog twin(printer, parent);
+            twin.setAttribute(Qt::WA_DontShowOnScreen);
+            twin.show();
+            QCoreApplication::sendPostedEvents();
+            shown = twin.sizeHint();
+        }
+        dialog.ensurePolished();
+        dialog.adjustSize();
+        dialog.resize(dialog.size().expandedTo(shown));
         return dialog.exec() == QDialog::Accepted;
     }
 
@@ -63,6 +79,13 @@ QPrintPreviewDialog *CreatePreviewDialog(QPrinter *printer, const QString &title
                 ShowError(QStringLiteral("\r\n") + error);
         });
     }
+    // Built empty, the preview asks for 109 pixels of height: it opens at a
+    // size that shows a page, made at that size (not at 100 x 30).
+    QSize size(900, 700);
+    if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    dialog->ensurePolished();
+    dialog->resize(size.expandedTo(dialog->minimumSizeHint()));
     return dialog;
 }
 

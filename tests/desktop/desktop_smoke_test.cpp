@@ -1,5 +1,7 @@
 // The program as a new user meets it on a real X server without a window
-// manager: every dialog reachable from the main menu and the quick-start bar,
+// manager: every dialog reachable from the main menu and the quick-start bar
+// (test 3 and its repeat, the settings with their device pages, the evaluation
+// with its print set-up, preview and CSV file, the export file dialog),
 // opened by its keys (sent through the X server with xdotool), must come up
 // at least at its size hint, on the screen, with exactly its own caption.
 #include "platform/programpaths.h"
@@ -7,6 +9,7 @@
 #include "shell/main_form.h"
 #include "shell/settings.h"
 #include "shell/startup.h"
+#include "store/tdata.h"
 #include "support/sandbox.h"
 #include "support/scriptedmessages.h"
 #include "support/testmain.h"
@@ -18,6 +21,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -51,6 +56,46 @@ void clickOnTop(const QString &button)
     const QPoint p = b->mapToGlobal(b->rect().center());
     xdo({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y()), QStringLiteral("click"),
          QStringLiteral("1")});
+}
+
+// A click through the X server on a tab of the window on top.
+void clickTab(int index)
+{
+    QWidget *top = QApplication::activeModalWidget();
+    auto *tabs = top ? top->findChild<QTabWidget *>() : nullptr;
+    if (!tabs)
+        return;
+    QTabBar *bar = tabs->tabBar();
+    const QPoint p = bar->mapToGlobal(bar->tabRect(index).center());
+    xdo({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y()), QStringLiteral("click"),
+         QStringLiteral("1")});
+}
+
+bool pageShown(QWidget *top, const QString &caption)
+{
+    auto *tabs = top->findChild<QTabWidget *>();
+    return tabs && tabs->tabText(tabs->currentIndex()) == caption;
+}
+
+// Two measured series of test 1 and of test 3 for the active shooter, as an
+// earlier session would have left them.
+bool storeMeasurements()
+{
+    DataTable *reak = TData::instance()->reakTable();
+    for (const double typ : {1.0, 3.0})
+        for (int serie = 1; serie <= 2; ++serie)
+            for (int k = 1; k <= 5; ++k)
+                if (!(reak->append() && reak->setFieldValue(QStringLiteral("Datum"), QDate(2026, 12, 1))
+                      && reak->setFieldValue(QStringLiteral("Zeit"), QTime(18, 30, typ == 1.0 ? 0 : 30))
+                      && reak->setFieldValue(QStringLiteral("MessTyp"), typ)
+                      && reak->setFieldValue(QStringLiteral("Serie"), double(serie))
+                      && reak->setFieldValue(QStringLiteral("Scheibe"), double(k))
+                      && reak->setFieldValue(QStringLiteral("ReakZeit"), double(230 + 10 * k + serie))
+                      && reak->setFieldValue(QStringLiteral("Status"), QStringLiteral("x"))
+                      && reak->setFieldValue(QStringLiteral("Fehler"), typ == 1.0 ? QStringLiteral("-") : QStringLiteral(" 1"))
+                      && reak->post()))
+                    return false;
+    return reak->applyUpdates();
 }
 
 void type(const QString &text) { xdo({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("15"), text}); }
@@ -95,6 +140,8 @@ struct Step
     std::function<void()> act;
     QString expect;
     bool check = true;
+    // More than the caption when the window stays the same (a page shown).
+    std::function<bool(QWidget *)> ready = {};
 };
 
 // Runs the steps from a timer, so that it goes on inside the dialogs' own
@@ -144,7 +191,8 @@ private:
         const bool there = step.expect.isEmpty()
                                ? top == nullptr
                                : top && top->windowTitle() == step.expect && top->windowHandle()
-                                     && top->windowHandle()->isExposed() && QApplication::activeWindow() == top;
+                                     && top->windowHandle()->isExposed() && QApplication::activeWindow() == top
+                                     && (!step.ready || step.ready(top));
         if (there && ++m_stable >= 3) {   // settled for a few polls
             if (step.check && top)
                 checkWindow(step, top);
@@ -323,8 +371,48 @@ private slots:
             {"sight view of setup 2", [] { clickOnTop(QStringLiteral("Visier_Button")); }, "Visieransicht"},
             {"close sight view", press({esc}), "Vorgaben"},
             {"close setup 2", press({esc}), ""},
+            {"Messung 3", press({"alt+m", "3"}), "Vorgaben"},
+            {"test 3 window", press({"Return"}), "Einfachreaktionstest (Individualkurven)"},
+            {"close test 3", press({esc}), ""},
+            {"wiederholen (Strg+F3)", press({"ctrl+F3"}), "Einfachreaktionstest (Individualkurven)"},
+            {"close repeated test 3", press({esc}), ""},
+            {"quick-start test 3", click("Test3_Button"), "Vorgaben"},
+            {"close setup 3", press({esc}), ""},
             {"Einstellungen", press({"alt+e"}), "Einstellungen"},
+            {"device pages (Strg+Umschalt+S)", press({"ctrl+shift+s"}), "Einstellungen", true,
+             [](QWidget *w) {
+                 auto *tabs = w->findChild<QTabWidget *>();
+                 return tabs && tabs->isTabVisible(1) && tabs->isTabVisible(2) && tabs->isTabVisible(3);
+             }},
+            {"page Controller", [] { clickTab(1); }, "Einstellungen", true,
+             [](QWidget *w) { return pageShown(w, QStringLiteral("Controller")); }},
+            {"page Kraftsensor", [] { clickTab(2); }, "Einstellungen", true,
+             [](QWidget *w) { return pageShown(w, QStringLiteral("Kraftsensor")); }},
+            {"page Schußsensor", [] { clickTab(3); }, "Einstellungen", true,
+             [](QWidget *w) { return pageShown(w, QStringLiteral("Schußsensor")); }},
+            {"page Information", [] { clickTab(4); }, "Einstellungen", true,
+             [](QWidget *w) { return pageShown(w, QStringLiteral("Information")); }},
             {"close settings", press({esc}), ""},
+            {"Auswertung without measurements", press({"alt+a"}), "Auswertung"},
+            {"print test 1 without measurements", press({"alt+m", "d", "1"}), "Fehler"},
+            {"close the message", press({esc}), "Auswertung"},
+            {"close Auswertung", press({esc}), ""},
+            {"Daten exportieren without measurements", press({"alt+p", "e"}), "Fehler"},
+            {"close the export message", press({esc}), ""},
+            {"measurements of an earlier session", [&d] {
+                 if (!storeMeasurements())
+                     d.failures << QStringLiteral("measurements not stored: ") + TData::instance()->reakTable()->errorText();
+             },
+             "", false},
+            {"Auswertung", press({"alt+a"}), "Auswertung"},
+            {"print test 3", press({"alt+m", "d", "3"}), "Drucken"},
+            {"print set-up accepted", press({"Return"}), QStringLiteral("Seitenansicht – Individualkurventest")},
+            {"close the preview", press({esc}), "Auswertung"},
+            {"CSV of the shown page", press({"alt+m", "e"}), "Als CSV exportieren"},
+            {"no CSV", press({esc}), "Auswertung"},
+            {"close Auswertung with data", press({esc}), ""},
+            {"Daten exportieren", press({"alt+p", "e"}), "Daten exportieren"},
+            {"no export", press({esc}), ""},
             {"Offline (F6)", press({"F6"}), "Information"},
             {"close information", press({esc}), ""},
             {"Online (F5) without device", press({"F5"}), "Fehler"},
