@@ -207,6 +207,16 @@ bool shootTest3Running(QWidget *parent, const QString &out)
     return ok;
 }
 
+// The setup dialog of test 3 over the sample shooting system and curve set.
+bool shootTest3Setup(QWidget *parent, const QString &out)
+{
+    TERSetup3_Form setup(parent);
+    setup.show();
+    const bool ok = save(&setup, out + QStringLiteral("/test3_setup.png"));
+    setup.hide();
+    return ok;
+}
+
 // The result window of test 3 with the time bar of a row.
 bool shootTest3Result(QWidget *parent, const QString &out)
 {
@@ -507,7 +517,7 @@ int main(int argc, char **argv)
             result = 1;
         if (!overviewScene(windows.pers, out))
             result = 1;
-        if (!shootTest3Running(&form, out) || !shootTest3Result(&form, out))
+        if (!shootTest3Running(&form, out) || !shootTest3Setup(&form, out) || !shootTest3Result(&form, out))
             result = 1;
 
         // The sight profile dialog for the active shooter.
