@@ -18,6 +18,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -188,8 +189,9 @@ private:
     {
         const Step &step = steps.at(m_index);
         QWidget *top = QApplication::activeModalWidget();
+        // Back in the main window: no modal window, and it has the focus again.
         const bool there = step.expect.isEmpty()
-                               ? top == nullptr
+                               ? top == nullptr && qobject_cast<TMain_Form *>(QApplication::activeWindow())
                                : top && top->windowTitle() == step.expect && top->windowHandle()
                                      && top->windowHandle()->isExposed() && QApplication::activeWindow() == top
                                      && (!step.ready || step.ready(top));
@@ -203,7 +205,10 @@ private:
             m_stable = 0;
         if (m_since.elapsed() > 10000) {
             failures << QStringLiteral("%1: expected \"%2\" on top, found \"%3\"")
-                            .arg(step.what, step.expect, top ? top->windowTitle() : QStringLiteral("(main window)"));
+                            .arg(step.what, step.expect,
+                                 top                             ? top->windowTitle()
+                                 : QApplication::activeWindow() ? QStringLiteral("(main window)")
+                                                                : QStringLiteral("(no active window)"));
             qWarning("%s", qPrintable(failures.last()));
             finish();
         }
@@ -223,14 +228,18 @@ private:
                               g.value(QStringLiteral("HEIGHT")));
         const QSize hint = w->sizeHint();
         const QRect screen = w->screen()->geometry();
-        seen << QStringLiteral("%1: \"%2\" %3x%4 (hint %5x%6) at %7,%8")
+        QWidget *focus = QApplication::focusWidget();
+        seen << QStringLiteral("%1: \"%2\" %3x%4 (hint %5x%6) at %7,%8 focus %9")
                     .arg(step.what, xName)
                     .arg(xGeometry.width())
                     .arg(xGeometry.height())
                     .arg(hint.width())
                     .arg(hint.height())
                     .arg(xGeometry.x())
-                    .arg(xGeometry.y());
+                    .arg(xGeometry.y())
+                    .arg(focus ? focus->objectName() + u'/' + QString::fromLatin1(focus->metaObject()->className()) : QStringLiteral("-"));
+        if (auto *box = qobject_cast<QMessageBox *>(w))
+            seen.last() += QStringLiteral(": ") + box->text().simplified();
         qInfo("%s", qPrintable(seen.last()));
         if (xName != step.expect)
             failures << QStringLiteral("%1: caption \"%2\", expected \"%3\"").arg(step.what, xName, step.expect);
@@ -386,8 +395,13 @@ private slots:
              }},
             {"page Controller", [] { clickTab(1); }, "Einstellungen", true,
              [](QWidget *w) { return pageShown(w, QStringLiteral("Controller")); }},
+            {"device test without device", [] { clickOnTop(QStringLiteral("Geraetetest_Button")); }, "Information"},
+            {"switch the device off and on", press({esc}), "Fehler"},
+            {"close the device message", press({esc}), "Einstellungen"},
             {"page Kraftsensor", [] { clickTab(2); }, "Einstellungen", true,
              [](QWidget *w) { return pageShown(w, QStringLiteral("Kraftsensor")); }},
+            {"force test without device", press({"alt+s"}), "Fehler"},
+            {"close the force test message", press({esc}), "Einstellungen"},
             {"page Schußsensor", [] { clickTab(3); }, "Einstellungen", true,
              [](QWidget *w) { return pageShown(w, QStringLiteral("Schußsensor")); }},
             {"page Information", [] { clickTab(4); }, "Einstellungen", true,
