@@ -21,6 +21,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
@@ -380,7 +381,33 @@ private slots:
             {"sight view of setup 2", [] { clickOnTop(QStringLiteral("Visier_Button")); }, "Visieransicht"},
             {"close sight view", press({esc}), "Vorgaben"},
             {"close setup 2", press({esc}), ""},
-            {"Messung 3", press({"alt+m", "3"}), "Vorgaben"},
+            // Without a shooting system test 3 cannot start: "keine", OK disabled, Return does nothing.
+            {"Messung 3 without shooting systems",
+             [&box] {
+                 QDir(box.programDir()).rename(QStringLiteral("sdata"), QStringLiteral("sdata.weg"));
+                 keys({QStringLiteral("alt+m"), QStringLiteral("3")});
+             },
+             "Vorgaben", true,
+             [](QWidget *w) {
+                 auto *ok = w->findChild<QPushButton *>(QStringLiteral("OK_Button"));
+                 auto *none = w->findChild<QRadioButton *>(QStringLiteral("rb_keine"));
+                 return ok && !ok->isEnabled() && none && none->isChecked();
+             }},
+            {"Return with OK disabled", press({"Return"}), "Vorgaben", false},
+            {"close setup 3 without shooting systems",
+             [&box, &d] {
+                 QWidget *top = QApplication::activeModalWidget();
+                 if (!top || top->windowTitle() != QLatin1String("Vorgaben"))
+                     d.failures << QStringLiteral("Return left the test 3 setup without a shooting system");
+                 keys({QStringLiteral("Escape")});
+                 QDir(box.programDir()).rename(QStringLiteral("sdata.weg"), QStringLiteral("sdata"));
+             },
+             ""},
+            {"Messung 3", press({"alt+m", "3"}), "Vorgaben", true,
+             [](QWidget *w) {
+                 auto *ok = w->findChild<QPushButton *>(QStringLiteral("OK_Button"));
+                 return ok && ok->isEnabled();
+             }},
             {"test 3 window", press({"Return"}), "Einfachreaktionstest (Individualkurven)"},
             {"close test 3", press({esc}), ""},
             {"wiederholen (Strg+F3)", press({"ctrl+F3"}), "Einfachreaktionstest (Individualkurven)"},
