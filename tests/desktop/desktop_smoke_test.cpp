@@ -14,15 +14,18 @@
 #include "support/scriptedmessages.h"
 #include "support/testmain.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -71,6 +74,20 @@ void clickTab(int index)
     const QPoint p = bar->mapToGlobal(bar->tabRect(index).center());
     xdo({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y()), QStringLiteral("click"),
          QStringLiteral("1")});
+}
+
+// A file to save is offered in the user's own folders, never in the working
+// directory (which test 3 moves into the program's kdata folder).
+QString offeredInUserFolder(QWidget *w)
+{
+    auto *files = qobject_cast<QFileDialog *>(w);
+    if (!files)
+        return QStringLiteral("no file dialog");
+    const QString folder = files->directory().absolutePath();
+    const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder == QDir::currentPath() || (folder != QDir::homePath() && folder != docs))
+        return QStringLiteral("offered in %1 (working directory %2)").arg(folder, QDir::currentPath());
+    return {};
 }
 
 bool pageShown(QWidget *top, const QString &caption)
@@ -144,6 +161,8 @@ struct Step
     bool check = true;
     // More than the caption when the window stays the same (a page shown).
     std::function<bool(QWidget *)> ready = {};
+    // A fault of the settled window, or empty.
+    std::function<QString(QWidget *)> verify = {};
 };
 
 // Runs the steps from a timer, so that it goes on inside the dialogs' own
@@ -242,6 +261,19 @@ private:
         if (auto *box = qobject_cast<QMessageBox *>(w))
             seen.last() += QStringLiteral(": ") + box->text().simplified();
         qInfo("%s", qPrintable(seen.last()));
+        if (step.verify) {
+            const QString fault = step.verify(w);
+            if (!fault.isEmpty())
+                failures << step.what + QStringLiteral(": ") + fault;
+        }
+        // Qt's own dialogs speak German too.
+        static const QStringList english{QStringLiteral("Cancel"), QStringLiteral("Save"), QStringLiteral("Print"),
+                                         QStringLiteral("Open"), QStringLiteral("Close"), QStringLiteral("Yes"),
+                                         QStringLiteral("No"), QStringLiteral("Properties"), QStringLiteral("Options >>"),
+                                         QStringLiteral("Apply"), QStringLiteral("Help")};
+        for (const QAbstractButton *b : w->findChildren<QAbstractButton *>())
+            if (b->isVisible() && english.contains(QString(b->text()).remove(u'&')))
+                failures << QStringLiteral("%1: English button \"%2\"").arg(step.what, b->text());
         if (xName != step.expect)
             failures << QStringLiteral("%1: caption \"%2\", expected \"%3\"").arg(step.what, xName, step.expect);
         if (xGeometry.width() < hint.width() || xGeometry.height() < hint.height())
@@ -449,10 +481,10 @@ private slots:
             {"print test 3", press({"alt+m", "d", "3"}), "Drucken"},
             {"print set-up accepted", press({"Return"}), QStringLiteral("Seitenansicht – Individualkurventest")},
             {"close the preview", press({esc}), "Auswertung"},
-            {"CSV of the shown page", press({"alt+m", "e"}), "Als CSV exportieren"},
+            {"CSV of the shown page", press({"alt+m", "e"}), "Als CSV exportieren", true, {}, offeredInUserFolder},
             {"no CSV", press({esc}), "Auswertung"},
             {"close Auswertung with data", press({esc}), ""},
-            {"Daten exportieren", press({"alt+p", "e"}), "Daten exportieren"},
+            {"Daten exportieren", press({"alt+p", "e"}), "Daten exportieren", true, {}, offeredInUserFolder},
             {"no export", press({esc}), ""},
             {"Offline (F6)", press({"F6"}), "Information"},
             {"close information", press({esc}), ""},
