@@ -1,4 +1,3 @@
-#include "platform/translations.h"
 #include "shell/startup.h"
 
 #include <QApplication>
@@ -6,6 +5,5 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    InstallGermanTranslations(app);
     return RunProgram(app);
 }

@@ -29,6 +29,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QStyle>
 #include <QToolButton>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -230,6 +231,9 @@ TAW_Form::TAW_Form(QWidget *parent)
     csv->setObjectName(QStringLiteral("CsvExport_Item"));
     connect(csv, &QAction::triggered, this, &TAW_Form::CsvExportClick);
     Messergebnisse_Button->setMenu(m_menu);
+    // The centred caption keeps clear of the menu arrow in the corner.
+    Messergebnisse_Button->setMinimumWidth(Messergebnisse_Button->sizeHint().width()
+                                           + 2 * style()->pixelMetric(QStyle::PM_MenuButtonIndicator, nullptr, Messergebnisse_Button));
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(Messergebnisse_Button);

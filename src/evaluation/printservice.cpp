@@ -4,7 +4,13 @@
 #include "platform/messageservice.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -15,6 +21,26 @@
 
 namespace {
 
+// Qt's print and file dialogs fill themselves in only when shown and grow
+// then; measured on a hidden twin, the dialog's native window is made at the
+// size it is shown at (not resized after it was made).
+template <typename Make>
+void madeAtShownSize(QDialog &dialog, const Make &make)
+{
+    QSize shown;
+    {
+        std::unique_ptr<QDialog> twin(make());
+        twin->setAttribute(Qt::WA_DontShowOnScreen);
+        twin->show();
+        QCoreApplication::sendPostedEvents();
+        shown = twin->sizeHint();
+        twin->hide();
+    }
+    dialog.ensurePolished();
+    dialog.adjustSize();
+    dialog.resize(dialog.size().expandedTo(shown));
+}
+
 class DialogPrintService : public PrintService
 {
 public:
@@ -22,6 +48,7 @@ public:
     {
         QPrintDialog dialog(printer, parent);
         dialog.setWindowTitle(QStringLiteral("Drucken"));
+        madeAtShownSize(dialog, [printer, parent] { return new QPrintDialog(printer, parent); });
         return dialog.exec() == QDialog::Accepted;
     }
 
@@ -33,8 +60,35 @@ public:
 
     QString saveFileName(QWidget *parent, const QString &caption, const QString &suggested, const QString &filter) override
     {
-        return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+        // A bare name goes to the folder last saved to, else the documents
+        // folder: never the working directory (test 3 moves it into kdata).
+        QString start = suggested;
+        if (QFileInfo(suggested).isRelative()) {
+            QString folder = m_lastFolder;
+            if (folder.isEmpty() || !QFileInfo(folder).isDir())
+                folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+            if (folder.isEmpty() || !QFileInfo(folder).isDir())
+                folder = QDir::homePath();
+            start = QDir(folder).filePath(suggested);
+        }
+        const auto make = [parent, caption, start, filter] {
+            auto *dialog = new QFileDialog(parent, caption, start, filter);
+            dialog->setAcceptMode(QFileDialog::AcceptSave);
+            dialog->selectFile(QFileInfo(start).fileName());
+            return dialog;
+        };
+        std::unique_ptr<QFileDialog> made(make());
+        QFileDialog &dialog = *made;
+        madeAtShownSize(dialog, make);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        const QString file = dialog.selectedFiles().constFirst();
+        m_lastFolder = QFileInfo(file).absolutePath();
+        return file;
     }
+
+private:
+    QString m_lastFolder;
 };
 
 PrintService *s_installed = nullptr;
@@ -63,6 +117,13 @@ QPrintPreviewDialog *CreatePreviewDialog(QPrinter *printer, const QString &title
                 ShowError(QStringLiteral("\r\n") + error);
         });
     }
+    // Built empty, the preview asks for 109 pixels of height: it opens at a
+    // size that shows a page, made at that size (not at 100 x 30).
+    QSize size(900, 700);
+    if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    dialog->ensurePolished();
+    dialog->resize(size.expandedTo(dialog->minimumSizeHint()));
     return dialog;
 }
 

@@ -10,6 +10,7 @@
 #include "store/tableschema.h"
 #include "store/tdata.h"
 
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSqlError>
+#include <QStyle>
 #include <QSqlQuery>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -70,7 +72,17 @@ ReactionResultWindow::ReactionResultWindow(int messTyp, const QString &code, con
     MW_Listview->setColumnWidth(0, 50);
     MW_Listview->setColumnWidth(1, 100);
     MW_Listview->setColumnWidth(2, 80);
-    MW_Listview->setMinimumWidth(240);
+    // Every title readable in the font the list is shown with.
+    const QFontMetrics titleFont(MW_Listview->header()->font());
+    int titles = 0;
+    for (int column = 0; column < MW_Listview->columnCount(); ++column) {
+        const int needed = titleFont.horizontalAdvance(MW_Listview->headerItem()->text(column))
+                           + 2 * MW_Listview->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, MW_Listview) + 4;
+        MW_Listview->setColumnWidth(column, qMax(MW_Listview->columnWidth(column), needed));
+        titles += MW_Listview->columnWidth(column);
+    }
+    MW_Listview->setMinimumWidth(qMax(240, titles + 2 * MW_Listview->frameWidth()
+                                               + MW_Listview->style()->pixelMetric(QStyle::PM_ScrollBarExtent)));
 
     auto label = [this, group](const QString &objectName, const QString &text, bool right) {
         auto *l = new QLabel(text, group);

@@ -70,6 +70,8 @@ ProgramSession::ProgramSession(QApplication &app)
 {
     // No display name: on X11 the toolkit would append it to every caption.
     app.setApplicationName(QStringLiteral("Vantrel Reaktion"));
+    // Qt's own dialogs (messages, files, printing) in German as well.
+    InstallGermanTranslations(app);
     QLocale::setDefault(ProgramLocale(QLocale::system()));
     WindowPlacement::install();
 

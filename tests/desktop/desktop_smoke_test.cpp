@@ -1,5 +1,7 @@
 // The program as a new user meets it on a real X server without a window
-// manager: every dialog reachable from the main menu and the quick-start bar,
+// manager: every dialog reachable from the main menu and the quick-start bar
+// (test 3 and its repeat, the settings with their device pages, the evaluation
+// with its print set-up, preview and CSV file, the export file dialog),
 // opened by its keys (sent through the X server with xdotool), must come up
 // at least at its size hint, on the screen, with exactly its own caption.
 #include "platform/programpaths.h"
@@ -7,17 +9,25 @@
 #include "shell/main_form.h"
 #include "shell/settings.h"
 #include "shell/startup.h"
+#include "store/tdata.h"
 #include "support/sandbox.h"
 #include "support/scriptedmessages.h"
 #include "support/testmain.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
+#include <QStandardPaths>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -51,6 +61,60 @@ void clickOnTop(const QString &button)
     const QPoint p = b->mapToGlobal(b->rect().center());
     xdo({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y()), QStringLiteral("click"),
          QStringLiteral("1")});
+}
+
+// A click through the X server on a tab of the window on top.
+void clickTab(int index)
+{
+    QWidget *top = QApplication::activeModalWidget();
+    auto *tabs = top ? top->findChild<QTabWidget *>() : nullptr;
+    if (!tabs)
+        return;
+    QTabBar *bar = tabs->tabBar();
+    const QPoint p = bar->mapToGlobal(bar->tabRect(index).center());
+    xdo({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y()), QStringLiteral("click"),
+         QStringLiteral("1")});
+}
+
+// A file to save is offered in the user's own folders, never in the working
+// directory (which test 3 moves into the program's kdata folder).
+QString offeredInUserFolder(QWidget *w)
+{
+    auto *files = qobject_cast<QFileDialog *>(w);
+    if (!files)
+        return QStringLiteral("no file dialog");
+    const QString folder = files->directory().absolutePath();
+    const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder == QDir::currentPath() || (folder != QDir::homePath() && folder != docs))
+        return QStringLiteral("offered in %1 (working directory %2)").arg(folder, QDir::currentPath());
+    return {};
+}
+
+bool pageShown(QWidget *top, const QString &caption)
+{
+    auto *tabs = top->findChild<QTabWidget *>();
+    return tabs && tabs->tabText(tabs->currentIndex()) == caption;
+}
+
+// Two measured series of test 1 and of test 3 for the active shooter, as an
+// earlier session would have left them.
+bool storeMeasurements()
+{
+    DataTable *reak = TData::instance()->reakTable();
+    for (const double typ : {1.0, 3.0})
+        for (int serie = 1; serie <= 2; ++serie)
+            for (int k = 1; k <= 5; ++k)
+                if (!(reak->append() && reak->setFieldValue(QStringLiteral("Datum"), QDate(2026, 12, 1))
+                      && reak->setFieldValue(QStringLiteral("Zeit"), QTime(18, 30, typ == 1.0 ? 0 : 30))
+                      && reak->setFieldValue(QStringLiteral("MessTyp"), typ)
+                      && reak->setFieldValue(QStringLiteral("Serie"), double(serie))
+                      && reak->setFieldValue(QStringLiteral("Scheibe"), double(k))
+                      && reak->setFieldValue(QStringLiteral("ReakZeit"), double(230 + 10 * k + serie))
+                      && reak->setFieldValue(QStringLiteral("Status"), QStringLiteral("x"))
+                      && reak->setFieldValue(QStringLiteral("Fehler"), typ == 1.0 ? QStringLiteral("-") : QStringLiteral(" 1"))
+                      && reak->post()))
+                    return false;
+    return reak->applyUpdates();
 }
 
 void type(const QString &text) { xdo({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("15"), text}); }
@@ -95,6 +159,10 @@ struct Step
     std::function<void()> act;
     QString expect;
     bool check = true;
+    // More than the caption when the window stays the same (a page shown).
+    std::function<bool(QWidget *)> ready = {};
+    // A fault of the settled window, or empty.
+    std::function<QString(QWidget *)> verify = {};
 };
 
 // Runs the steps from a timer, so that it goes on inside the dialogs' own
@@ -141,10 +209,12 @@ private:
     {
         const Step &step = steps.at(m_index);
         QWidget *top = QApplication::activeModalWidget();
+        // Back in the main window: no modal window, and it has the focus again.
         const bool there = step.expect.isEmpty()
-                               ? top == nullptr
+                               ? top == nullptr && qobject_cast<TMain_Form *>(QApplication::activeWindow())
                                : top && top->windowTitle() == step.expect && top->windowHandle()
-                                     && top->windowHandle()->isExposed() && QApplication::activeWindow() == top;
+                                     && top->windowHandle()->isExposed() && QApplication::activeWindow() == top
+                                     && (!step.ready || step.ready(top));
         if (there && ++m_stable >= 3) {   // settled for a few polls
             if (step.check && top)
                 checkWindow(step, top);
@@ -155,7 +225,10 @@ private:
             m_stable = 0;
         if (m_since.elapsed() > 10000) {
             failures << QStringLiteral("%1: expected \"%2\" on top, found \"%3\"")
-                            .arg(step.what, step.expect, top ? top->windowTitle() : QStringLiteral("(main window)"));
+                            .arg(step.what, step.expect,
+                                 top                             ? top->windowTitle()
+                                 : QApplication::activeWindow() ? QStringLiteral("(main window)")
+                                                                : QStringLiteral("(no active window)"));
             qWarning("%s", qPrintable(failures.last()));
             finish();
         }
@@ -175,15 +248,32 @@ private:
                               g.value(QStringLiteral("HEIGHT")));
         const QSize hint = w->sizeHint();
         const QRect screen = w->screen()->geometry();
-        seen << QStringLiteral("%1: \"%2\" %3x%4 (hint %5x%6) at %7,%8")
+        QWidget *focus = QApplication::focusWidget();
+        seen << QStringLiteral("%1: \"%2\" %3x%4 (hint %5x%6) at %7,%8 focus %9")
                     .arg(step.what, xName)
                     .arg(xGeometry.width())
                     .arg(xGeometry.height())
                     .arg(hint.width())
                     .arg(hint.height())
                     .arg(xGeometry.x())
-                    .arg(xGeometry.y());
+                    .arg(xGeometry.y())
+                    .arg(focus ? focus->objectName() + u'/' + QString::fromLatin1(focus->metaObject()->className()) : QStringLiteral("-"));
+        if (auto *box = qobject_cast<QMessageBox *>(w))
+            seen.last() += QStringLiteral(": ") + box->text().simplified();
         qInfo("%s", qPrintable(seen.last()));
+        if (step.verify) {
+            const QString fault = step.verify(w);
+            if (!fault.isEmpty())
+                failures << step.what + QStringLiteral(": ") + fault;
+        }
+        // Qt's own dialogs speak German too.
+        static const QStringList english{QStringLiteral("Cancel"), QStringLiteral("Save"), QStringLiteral("Print"),
+                                         QStringLiteral("Open"), QStringLiteral("Close"), QStringLiteral("Yes"),
+                                         QStringLiteral("No"), QStringLiteral("Properties"), QStringLiteral("Options >>"),
+                                         QStringLiteral("Apply"), QStringLiteral("Help")};
+        for (const QAbstractButton *b : w->findChildren<QAbstractButton *>())
+            if (b->isVisible() && english.contains(QString(b->text()).remove(u'&')))
+                failures << QStringLiteral("%1: English button \"%2\"").arg(step.what, b->text());
         if (xName != step.expect)
             failures << QStringLiteral("%1: caption \"%2\", expected \"%3\"").arg(step.what, xName, step.expect);
         if (xGeometry.width() < hint.width() || xGeometry.height() < hint.height())
@@ -323,8 +413,79 @@ private slots:
             {"sight view of setup 2", [] { clickOnTop(QStringLiteral("Visier_Button")); }, "Visieransicht"},
             {"close sight view", press({esc}), "Vorgaben"},
             {"close setup 2", press({esc}), ""},
+            // Without a shooting system test 3 cannot start: "keine", OK disabled, Return does nothing.
+            {"Messung 3 without shooting systems",
+             [&box] {
+                 QDir(box.programDir()).rename(QStringLiteral("sdata"), QStringLiteral("sdata.weg"));
+                 keys({QStringLiteral("alt+m"), QStringLiteral("3")});
+             },
+             "Vorgaben", true,
+             [](QWidget *w) {
+                 auto *ok = w->findChild<QPushButton *>(QStringLiteral("OK_Button"));
+                 auto *none = w->findChild<QRadioButton *>(QStringLiteral("rb_keine"));
+                 return ok && !ok->isEnabled() && none && none->isChecked();
+             }},
+            {"Return with OK disabled", press({"Return"}), "Vorgaben", false},
+            {"close setup 3 without shooting systems",
+             [&box, &d] {
+                 QWidget *top = QApplication::activeModalWidget();
+                 if (!top || top->windowTitle() != QLatin1String("Vorgaben"))
+                     d.failures << QStringLiteral("Return left the test 3 setup without a shooting system");
+                 keys({QStringLiteral("Escape")});
+                 QDir(box.programDir()).rename(QStringLiteral("sdata.weg"), QStringLiteral("sdata"));
+             },
+             ""},
+            {"Messung 3", press({"alt+m", "3"}), "Vorgaben", true,
+             [](QWidget *w) {
+                 auto *ok = w->findChild<QPushButton *>(QStringLiteral("OK_Button"));
+                 return ok && ok->isEnabled();
+             }},
+            {"test 3 window", press({"Return"}), "Einfachreaktionstest (Individualkurven)"},
+            {"close test 3", press({esc}), ""},
+            {"wiederholen (Strg+F3)", press({"ctrl+F3"}), "Einfachreaktionstest (Individualkurven)"},
+            {"close repeated test 3", press({esc}), ""},
+            {"quick-start test 3", click("Test3_Button"), "Vorgaben"},
+            {"close setup 3", press({esc}), ""},
             {"Einstellungen", press({"alt+e"}), "Einstellungen"},
+            {"device pages (Strg+Umschalt+S)", press({"ctrl+shift+s"}), "Einstellungen", true,
+             [](QWidget *w) {
+                 auto *tabs = w->findChild<QTabWidget *>();
+                 return tabs && tabs->isTabVisible(1) && tabs->isTabVisible(2) && tabs->isTabVisible(3);
+             }},
+            {"page Controller", [] { clickTab(1); }, "Einstellungen", true,
+             [](QWidget *w) { return pageShown(w, QStringLiteral("Controller")); }},
+            {"device test without device", [] { clickOnTop(QStringLiteral("Geraetetest_Button")); }, "Information"},
+            {"switch the device off and on", press({esc}), "Fehler"},
+            {"close the device message", press({esc}), "Einstellungen"},
+            {"page Kraftsensor", [] { clickTab(2); }, "Einstellungen", true,
+             [](QWidget *w) { return pageShown(w, QStringLiteral("Kraftsensor")); }},
+            {"force test without device", press({"alt+s"}), "Fehler"},
+            {"close the force test message", press({esc}), "Einstellungen"},
+            {"page Schußsensor", [] { clickTab(3); }, "Einstellungen", true,
+             [](QWidget *w) { return pageShown(w, QStringLiteral("Schußsensor")); }},
+            {"page Information", [] { clickTab(4); }, "Einstellungen", true,
+             [](QWidget *w) { return pageShown(w, QStringLiteral("Information")); }},
             {"close settings", press({esc}), ""},
+            {"Auswertung without measurements", press({"alt+a"}), "Auswertung"},
+            {"print test 1 without measurements", press({"alt+m", "d", "1"}), "Fehler"},
+            {"close the message", press({esc}), "Auswertung"},
+            {"close Auswertung", press({esc}), ""},
+            {"Daten exportieren without measurements", press({"alt+p", "e"}), "Fehler"},
+            {"close the export message", press({esc}), ""},
+            {"measurements of an earlier session", [&d] {
+                 if (!storeMeasurements())
+                     d.failures << QStringLiteral("measurements not stored: ") + TData::instance()->reakTable()->errorText();
+             },
+             "", false},
+            {"Auswertung", press({"alt+a"}), "Auswertung"},
+            {"print test 3", press({"alt+m", "d", "3"}), "Drucken"},
+            {"print set-up accepted", press({"Return"}), QStringLiteral("Seitenansicht – Individualkurventest")},
+            {"close the preview", press({esc}), "Auswertung"},
+            {"CSV of the shown page", press({"alt+m", "e"}), "Als CSV exportieren", true, {}, offeredInUserFolder},
+            {"no CSV", press({esc}), "Auswertung"},
+            {"close Auswertung with data", press({esc}), ""},
+            {"Daten exportieren", press({"alt+p", "e"}), "Daten exportieren", true, {}, offeredInUserFolder},
+            {"no export", press({esc}), ""},
             {"Offline (F6)", press({"F6"}), "Information"},
             {"close information", press({esc}), ""},
             {"Online (F5) without device", press({"F5"}), "Fehler"},

@@ -17,7 +17,9 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QStyle>
 #include <QTest>
+#include <QToolButton>
 
 namespace {
 const QString kNoResults = QStringLiteral("\r\nKeine Meßergebnisse vorhanden.");
@@ -358,6 +360,15 @@ private slots:
             print << a->text();
         QCOMPARE(print, (QStringList{"&1  Einfachreaktion", "&2  Einfachreaktion mit Fehlern", "&3  Individualkurven"}));
         QVERIFY(logHas(w.log(), "Initialisierung : [Erfolg] Laden AWF"));
+        // The menu arrow sits beside the caption, not over its last letter.
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        auto *button = form.findChild<QToolButton *>(QStringLiteral("Messergebnisse_Button"));
+        QVERIFY(button);
+        const int text = button->fontMetrics().horizontalAdvance(QStringLiteral("Messergebnisse"));
+        const int arrow = button->style()->pixelMetric(QStyle::PM_MenuButtonIndicator, nullptr, button);
+        QVERIFY2(button->width() >= text + 2 * arrow + 8, qPrintable(QStringLiteral("%1 pixels for %2 of text and an arrow of %3")
+                                                                    .arg(button->width()).arg(text).arg(arrow)));
     }
 };
 

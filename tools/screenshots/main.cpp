@@ -23,7 +23,13 @@
 #include "shooters/perssel_form.h"
 #include "shooters/persvis_form.h"
 #include "device/fasttimer.h"
+#include "reaction/er1_form.h"
 #include "reaction/er2_form.h"
+#include "reaction/ersetup1_form.h"
+#include "reaction/ersetup2_form.h"
+#include "reaction/erview_form.h"
+#include "curves/ersetup3_form.h"
+#include "shell/startup.h"
 #include "reaction/era1_form.h"
 #include "reaction/era2_form.h"
 #include "reaction/randomrun.h"
@@ -198,6 +204,16 @@ bool shootTest3Running(QWidget *parent, const QString &out)
     Clock::install(&stepper);
     er3.OK_ButtonClick();
     Clock::install(nullptr);
+    return ok;
+}
+
+// The setup dialog of test 3 over the sample shooting system and curve set.
+bool shootTest3Setup(QWidget *parent, const QString &out)
+{
+    TERSetup3_Form setup(parent);
+    setup.show();
+    const bool ok = save(&setup, out + QStringLiteral("/test3_setup.png"));
+    setup.hide();
     return ok;
 }
 
@@ -381,6 +397,8 @@ int main(int argc, char **argv)
         reg.writeString(QStringLiteral("Ports"), QStringLiteral("COM2"), trainer.portPath());
         reg.writeString(QStringLiteral("Config"), QStringLiteral("Controller"), QStringLiteral("1"));
         reg.writeString(QStringLiteral("Config"), QStringLiteral("Benutzer"), QStringLiteral("Trainer"));
+        // Connects when the main window first becomes active, as the program does.
+        reg.writeString(QStringLiteral("Config"), QStringLiteral("Offline"), QStringLiteral("0"));
     }
 
     LoadFastTimerLibrary();
@@ -395,7 +413,17 @@ int main(int argc, char **argv)
         windows.info = new TInfo_Form(&form);
         windows.pers = new TPers_Form(&form);
         windows.persSel = new TPersSel_Form(&form);
+        // The tests and the evaluation as the program has them: the quick-start
+        // bar and "Auswertung" are enabled in the picture.
+        auto *evaluation = new TAW_Form(&form);
+        windows.evaluation = [evaluation] { evaluation->exec(); };
         form.setWindows(windows);
+        auto *sightView = new TERview_Form(&form);
+        auto *setup2 = new TERSetup2_Form(&form);
+        setup2->setSightView(sightView);
+        RegisterReactionTest(form, 1, new TERSetup1_Form(&form), new TER1_Form(new TERA1_Form(&form), &form));
+        RegisterReactionTest(form, 2, setup2, new TER2_Form(new TERA2_Form(&form), &form));
+        RegisterCurveTest(form, new TERSetup3_Form(&form), new TER3_Form(new TERA3_Form(&form), &form));
 
         DataTable *pers = data.persTable();
         addShooter(pers, QStringLiteral("Meyer"), QStringLiteral("Anna"), QStringLiteral("SV Tell Musterstadt"), 12);
@@ -407,7 +435,6 @@ int main(int argc, char **argv)
         if (const QScreen *screen = QGuiApplication::primaryScreen())
             form.setGeometry(screen->availableGeometry());   // maximised, as the program opens
         form.show();
-        form.GoOnline();
         AppState::instance().ActivityTitle = QStringLiteral("Schütze auswählen");
         form.IdleUpdate();
         if (!save(&form, out + QStringLiteral("/main_window.png")))
@@ -490,7 +517,7 @@ int main(int argc, char **argv)
             result = 1;
         if (!overviewScene(windows.pers, out))
             result = 1;
-        if (!shootTest3Running(&form, out) || !shootTest3Result(&form, out))
+        if (!shootTest3Running(&form, out) || !shootTest3Setup(&form, out) || !shootTest3Result(&form, out))
             result = 1;
 
         // The sight profile dialog for the active shooter.
