@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QShowEvent>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -80,7 +81,7 @@ void TERA3_Form::Erg_ListViewClick(QTreeWidgetItem *item)
     if (fileNo > 0 && target >= 1 && target <= 5)
         DecodeCurvePoints(ReadCurveDefinition(m_files.at(fileNo - 1), QString::number(target)), &points);
     int half = 0;
-    if (target >= 1 && target <= 5)
+    if (target >= 1 && target <= 5 && m_mirrors.size() == 5)   // no run context: no mirrors yet
         half = m_mirrors.at((m_leftToRight ? target : 6 - target) - 1).S / 2;
     Timebar->setBar(DrawTimebar(points, half, b, f, Timebar->width(), Timebar->height()));
 }
@@ -89,6 +90,8 @@ void TERA3_Form::showEvent(QShowEvent *event)
 {
     // The figures of test 3, not those of tests 1 and 2.
     QDialog::showEvent(event);
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
+        Save_Button->setEnabled(true);   // a run saved before left it off
         FormShow3();
+    }
 }

@@ -382,12 +382,29 @@ void DeviceFunctions::ChoosePort(int index, int model)
 {
     if (m_busy || index < 0 || index > 1)
         return;
+    if (m_portBeforeChoice.isEmpty())
+        m_portBeforeChoice = DeviceLink().portName.isEmpty() ? QStringLiteral("-") : DeviceLink().portName;
     try {
         OpenDevice(quint8(index), 0, quint8(model));
     } catch (...) {
         log(QStringLiteral("[Fehler] Init ") + PortNames[index]);
         ShowError(QStringLiteral("\r\nDieser Port wird bereits verwendet."));
     }
+}
+
+void DeviceFunctions::FollowPortSetting()
+{
+    const QString before = m_portBeforeChoice;
+    m_portBeforeChoice.clear();
+    if (m_busy || AppState::instance().OfflineState || before.isEmpty())
+        return;
+    const QString now = DeviceLink().portName;
+    if (now == before && now == PortNames[Settings::instance().portSelector])
+        return;
+    if (goOffline)
+        goOffline();
+    if (goOnline)
+        goOnline();
 }
 
 void DeviceFunctions::DetectController()

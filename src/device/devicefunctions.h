@@ -41,6 +41,9 @@ public:
     void DebugCapture0();         // F10, "test0.dat"
     void DebugCapture1();         // F11, "Test1.dat"
     void ChoosePort(int index, int model);  // "COM &1" / "COM &2"
+    // Closing the dialog: a port button opens its port at once, so an online
+    // link left on another port than the settings name is connected anew there.
+    void FollowPortSetting();
     void DetectController();      // "Gerätetest durchführen"
 
     // The two timers' handlers (the timers call them).
@@ -84,6 +87,7 @@ private:
     void deviceInfo(const QStringList &values);
 
     ForceTest m_forceTest;
+    QString m_portBeforeChoice;  // the link's port before the first port button of this opening
     bool m_busy = false;
     bool m_testRunning = false;
 };

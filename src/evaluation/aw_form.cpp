@@ -183,6 +183,8 @@ TAW_Form::TAW_Form(QWidget *parent)
     Verlauf_Chart->setMinimumHeight(200);
     auto *chart = new QChart;
     chart->legend()->hide();
+    // Narrow margins leave the plot long enough for the vertical axis title.
+    chart->setMargins(QMargins(8, 4, 8, 4));
     chart->setTitle(QStringLiteral("Verlauf der Serienmittelwerte"));
     auto *line = new QLineSeries(chart);
     line->setObjectName(QStringLiteral("Verlauf_Series"));

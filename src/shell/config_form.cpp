@@ -688,6 +688,7 @@ void TConfig_Form::done(int r)
 {
     // Never leaves the force test's timers or the stream running.
     Device->shutDown();
+    Device->FollowPortSetting();
     SaveFormPlacement(PlacementCode, x(), y());
     QDialog::done(r);
 }

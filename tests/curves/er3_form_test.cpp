@@ -3,6 +3,8 @@
 #include "curves/era3_form.h"
 #include "curves/timebar.h"
 #include "platform/programpaths.h"
+#include "reaction/era1_form.h"
+#include "reaction/era2_form.h"
 #include "reaction/runsettings.h"
 #include "shooters/activeshooter.h"
 #include "store/storefixture.h"
@@ -17,8 +19,10 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <functional>
+#include <memory>
 
 namespace {
 struct HookClock : FakeClock
@@ -86,6 +90,8 @@ private slots:
     void cancelDuringTheRun();
     void timebarOfARow();
     void savesTwelveRows();
+    void everyRunCanBeSaved_data();
+    void everyRunCanBeSaved();
 };
 
 void ER3FormTest::opening_data()
@@ -368,6 +374,60 @@ void ER3FormTest::savesTwelveRows()
     QCOMPARE(sqlOnFile(fx.reakFile(), "SELECT CAST(ReakZeit AS INTEGER) FROM ReakData ORDER BY Nummer LIMIT 2"),
              (QStringList{"100", "101"}));
     QCOMPARE(sqlOnFile(fx.persFile(), "SELECT CAST(Trainingsrunden AS INTEGER) FROM PersData"), QStringList{"8"});
+    DeactivateActiveShooter();
+    ActiveShooter::instance() = saved;
+}
+
+Q_DECLARE_METATYPE(std::function<ReactionResultWindow *()>)
+
+void ER3FormTest::everyRunCanBeSaved_data()
+{
+    QTest::addColumn<std::function<ReactionResultWindow *()>>("make");
+    QTest::addColumn<QString>("messTyp");
+    QTest::addRow("test 1") << std::function<ReactionResultWindow *()>([] { return new TERA1_Form; }) << "1.0";
+    QTest::addRow("test 2") << std::function<ReactionResultWindow *()>([] { return new TERA2_Form; }) << "2.0";
+    QTest::addRow("test 3") << std::function<ReactionResultWindow *()>([] { return new TERA3_Form; }) << "3.0";
+}
+
+void ER3FormTest::everyRunCanBeSaved()
+{
+    // The result window is made once and shown after every run: a save of one
+    // run must leave "&Speichern" usable for the next.
+    QFETCH(std::function<ReactionResultWindow *()>, make);
+    QFETCH(QString, messTyp);
+    StoreFixture fx;
+    FakeClock clock;
+    ScriptedMessages messages;
+    clock.setWallClock(QDateTime(QDate(2026, 12, 7), QTime(20, 15, 30)));
+    QVERIFY(fx.open());
+    DataTable *p = fx.data->persTable();
+    QVERIFY(p->append() && p->setFieldValue("Name", "Meyer") && p->setFieldValue("Vorname", "Anna")
+            && p->setFieldValue("Trainingsrunden", 7.0) && p->post());
+    QVERIFY(fx.selectShooter("Meyer", "Anna"));
+    const ActiveShooter saved = ActiveShooter::instance();
+    ActiveShooter::instance().active = true;
+    MakeActiveShooter();
+    std::unique_ptr<ReactionResultWindow> w(make());
+    QList<bool> offered;
+    for (int run = 0; run < 2; ++run) {
+        w->clearLists();
+        for (int t = 1; t <= 5; ++t)
+            w->appendRow(ResultRow{1, t, QString::asprintf("%4d", 200 + 10 * run + t), "x", " 1"});
+        QTimer::singleShot(0, w.get(), [&] {
+            offered << w->Save_Button->isEnabled();
+            if (offered.last())
+                QTest::mouseClick(w->Save_Button, Qt::LeftButton);
+            else
+                w->reject();
+        });
+        w->exec();
+        clock.setWallClock(QDateTime(QDate(2026, 12, 7), QTime(20, 20, 0)));
+    }
+    QCOMPARE(offered, (QList<bool>{true, true}));
+    QCOMPARE(sqlOnFile(fx.reakFile(), "SELECT COUNT(*) || '/' || COUNT(DISTINCT Zeit) || '/' || MIN(MessTyp) || '/' || MAX(MessTyp)"
+                                      " || '/' || CAST(MAX(ReakZeit) AS INTEGER) FROM ReakData"),
+             QStringList{"10/2/" + messTyp + "/" + messTyp + "/215"});
+    QCOMPARE(sqlOnFile(fx.persFile(), "SELECT CAST(Trainingsrunden AS INTEGER) FROM PersData"), QStringList{"9"});
     DeactivateActiveShooter();
     ActiveShooter::instance() = saved;
 }

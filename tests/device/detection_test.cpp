@@ -108,6 +108,78 @@ private slots:
         Settings::instance() = saved;
         AppState::instance() = AppState();
     }
+
+    // A port button opens its port at once; when the dialog closes, an online
+    // link is put back on the port of the settings (those of "&OK" or, after
+    // "&Abbrechen", the old ones) and really talks to that trainer.
+    void linkFollowsThePortSetting_data()
+    {
+        QTest::addColumn<int>("clicked");   // port button: 0 = COM1, 1 = COM2
+        QTest::addColumn<bool>("saved");    // "&OK" (true) or "&Abbrechen"
+        QTest::addColumn<bool>("offline");  // the main window offline before
+        QTest::addColumn<QString>("port");  // the link's port afterwards
+        QTest::addColumn<int>("reconnects");
+        QTest::newRow("COM1, Abbrechen") << 0 << false << false << "COM2" << 1;
+        QTest::newRow("COM1, OK") << 0 << true << false << "COM1" << 1;
+        QTest::newRow("COM2 again, Abbrechen") << 1 << false << false << "COM2" << 0;
+        QTest::newRow("COM1, Abbrechen, offline") << 0 << false << true << "COM1" << 0;
+    }
+
+    void linkFollowsThePortSetting()
+    {
+        QFETCH(int, clicked);
+        QFETCH(bool, saved);
+        QFETCH(bool, offline);
+        QFETCH(QString, port);
+        QFETCH(int, reconnects);
+        TrainersOnCom1AndCom2 trainers(TrainerConfig::defaults(2), TrainerConfig::defaults(2));
+        QVERIFY(trainers.ok);
+        ScriptedMessages boxes;
+        const Settings kept = Settings::instance();
+        Settings::instance() = Settings();
+        Settings::instance().COM_Index = 1;
+        Settings::instance().portSelector = 1;
+        Settings::instance().Controller = 1;
+        Settings::instance().controllerSelector = 1;
+        QVERIFY(OpenDevice(1, 0, 1) && (offline || ConnectDevice()));
+        AppState::instance().OfflineState = offline;
+
+        DeviceFunctions f;
+        int online = 0;
+        f.goOffline = [&] {
+            DisconnectDevice();
+            AppState::instance().OfflineState = true;
+        };
+        f.goOnline = [&] {
+            ++online;
+            const Settings &s = Settings::instance();
+            OpenDevice(s.portSelector, 0, s.controllerSelector);
+            AppState::instance().OfflineState = !ConnectDevice();
+        };
+        f.ChoosePort(clicked, 1);
+        QCOMPARE(DeviceLink().portName, PortNames[clicked]);
+        if (saved) {
+            SettingsDialogValues v;
+            v.com1Checked = clicked == 0;
+            v.com2Checked = clicked == 1;
+            v.controllerText = ModelNames[1];
+            SaveSettings(v);
+        }
+        trainers.on(0).clearReceived();
+        trainers.on(1).clearReceived();
+        f.FollowPortSetting();
+        QCOMPARE(online, reconnects);
+        QCOMPARE(DeviceLink().portName, port);
+        QCOMPARE(AppState::instance().OfflineState, offline);
+        if (!offline) {
+            const int to = port == QLatin1String("COM1") ? 0 : 1;
+            QCOMPARE(trainers.on(to).received().endsWith('C'), reconnects == 1);   // the serial number asked there
+            QVERIFY(!trainers.on(1 - to).received().contains('C'));
+        }
+        QCOMPARE(boxes.count(), 0);
+        Settings::instance() = kept;
+        AppState::instance() = AppState();
+    }
 };
 
 VR_TEST_CLASS(DetectionTest)

@@ -10,6 +10,7 @@
 #include "support/testmain.h"
 
 #include <QChartView>
+#include <QAbstractAxis>
 #include <QFile>
 #include <QLineSeries>
 #include <QMenu>
@@ -369,6 +370,26 @@ private slots:
         const int arrow = button->style()->pixelMetric(QStyle::PM_MenuButtonIndicator, nullptr, button);
         QVERIFY2(button->width() >= text + 2 * arrow + 8, qPrintable(QStringLiteral("%1 pixels for %2 of text and an arrow of %3")
                                                                     .arg(button->width()).arg(text).arg(arrow)));
+    }
+
+    void chartAxisTitlesAreNotCut()
+    {
+        // At the size the window opens with, the plot is long enough for the
+        // vertical axis title and wide enough for the horizontal one.
+        World w;
+        TAW_Form form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        auto *view = form.findChild<QChartView *>(QStringLiteral("Verlauf_Chart"));
+        QVERIFY(view);
+        QChart *chart = view->chart();
+        const QRectF plot = chart->plotArea();
+        for (QAbstractAxis *axis : chart->axes()) {
+            const int needed = QFontMetrics(axis->titleFont()).horizontalAdvance(axis->titleText());
+            const qreal room = axis->orientation() == Qt::Vertical ? plot.height() : plot.width();
+            QVERIFY2(room >= needed, qPrintable(QStringLiteral("\"%1\" needs %2 pixels, the plot gives %3")
+                                                    .arg(axis->titleText()).arg(needed).arg(room)));
+        }
     }
 };
 
