@@ -24,6 +24,7 @@ void CurveRun::activate(const Setup &setup)
     m_previousHolds.clear();
     m_bookedSeries = 0;
     m_bookedTarget = 0;
+    m_frameShown = false;
 }
 
 int CurveRun::mirrorFor(int target) const { return m_setup.leftToRight ? target : 6 - target; }
@@ -55,8 +56,15 @@ void CurveRun::slideTo(int target)
     for (qint64 p = 1; PanPosition != target; ++p) {
         waitUntil(start + p * kSlideStepMs * kMs);
         PanPosition += step;
-        m_display->slideFrame(W - PanPosition);
+        showFrame(W - PanPosition);
     }
+}
+
+void CurveRun::showFrame(int v)
+{
+    m_display->slideFrame(v);
+    m_frameShown = true;
+    m_shownFrame = v;
 }
 
 void CurveRun::presentCurve(const QVector<CurvePoint> &points, int half)
@@ -155,6 +163,10 @@ void CurveRun::run()
         // To the first mirror from the centred picture.
         PanPosition = 0;
         slideTo(W / 2 - m_setup.mirrors.at(mirrorFor(1) - 1).X);
+        // A first mirror at the centre needs no slide, but a later series
+        // must not start on the frame where the last one ended.
+        if (m_frameShown && m_shownFrame != W - PanPosition)
+            showFrame(W - PanPosition);
         m_display->resetMirrorSymbols();
 
         ++c;

@@ -102,6 +102,7 @@ private:
     bool inputStep(bool accepting);
     void presentCurve(const QVector<CurvePoint> &points, int half);
     void slideTo(int target);
+    void showFrame(int v);
     void waitUntil(qint64 deadlineNs);
     int half(int target) const;
 
@@ -115,4 +116,6 @@ private:
     QVector<Hold> m_previousHolds;  // of the curve before it
     int m_bookedSeries = 0;         // the last target booked
     int m_bookedTarget = 0;
+    bool m_frameShown = false;      // a slide frame replaced the still picture
+    int m_shownFrame = 0;           // v of the frame shown last
 };

@@ -1,8 +1,11 @@
 #include "curves/curvestats.h"
 
 #include "platform/numberformat.h"
+#include "store/seriesstats.h"
 
 #include <QLocale>
+#include <QMap>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -34,19 +37,41 @@ Sums sums(const ResultRows &rows, int from, int count)
 }
 } // namespace
 
-CurveStatistics::CurveStatistics(const ResultRows &rows)
+CurveStatistics::CurveStatistics(const ResultRows &rows, int seriesCount)
 {
     m_rows = int(rows.size());
     const Sums all = sums(rows, 0, m_rows);
     m_valid = all.n;
     m_mean = all.mean;
     m_ss = all.ss;
-    for (int g = 0; (g + 1) * 5 <= m_rows; ++g) {
-        const Sums s = sums(rows, g * 5, 5);
+
+    // The rows as the result query returns them once saved (by series and
+    // target), run through the store's statistics step.
+    ResultRows ordered = rows;
+    std::stable_sort(ordered.begin(), ordered.end(), [](const ResultRow &a, const ResultRow &b) {
+        return a.series != b.series ? a.series < b.series : a.target < b.target;
+    });
+    SeriesStats stats;
+    for (int i = 0; i < ordered.size(); ++i) {
+        SeriesStats::Row row;
+        row.serie = ordered.at(i).series;
+        row.scheibe = ordered.at(i).target;
+        row.reakZeit = ordered.at(i).time.trimmed().toInt();
+        row.status = ordered.at(i).status.trimmed();
+        const bool last = i + 1 == ordered.size() || ordered.at(i + 1).series != row.serie;
+        stats.step(i + 1, row, last);
+    }
+    QMap<int, const SeriesSummary *> bySeries;
+    for (int k = 1; k <= seriesCount; ++k)
+        bySeries.insert(k, nullptr);
+    for (const SeriesSummary &s : stats.series())
+        bySeries.insert(s.serie, &s);
+    for (auto it = bySeries.cbegin(); it != bySeries.cend(); ++it) {
         GroupLine line;
-        line.caption = QString::number(g + 1);
-        if (s.n >= 2)
-            line.subItems << oneDecimal(s.mean) << oneDecimal(std::sqrt(s.ss / (s.n - 1)));
+        line.caption = QString::number(it.key());
+        const SeriesSummary *s = it.value();
+        if (s && s->validCount >= 1)
+            line.subItems << oneDecimal(s->mean) << oneDecimal(s->stdDev);
         m_groups << line;
     }
 }

@@ -5,19 +5,23 @@
 #include <QString>
 #include <QStringList>
 
-// The figures of the test-3 result window. Valid rows are those with status
-// exactly "x"; a row's value is its time text as a number. Texts use "%1.1f"
-// with the decimal separator of the default locale.
+// The figures of the test-3 result window. Overall, valid rows are those
+// with status exactly "x"; a row's value is its time text as a number. The
+// series lines are figured by the store's series statistics, as the saved
+// rows will be in "Auswertung". Texts use "%1.1f" with the decimal separator
+// of the default locale.
 class CurveStatistics
 {
 public:
     struct GroupLine
     {
-        QString caption;        // group number from 1
-        QStringList subItems;   // mean and deviation, or empty below two valid rows
+        QString caption;        // series number
+        QStringList subItems;   // mean and deviation, or empty without a valid row
     };
 
-    explicit CurveStatistics(const ResultRows &rows);
+    // seriesCount: the series the run went through (each gets its line, with
+    // or without rows); 0 for the series of the rows only.
+    explicit CurveStatistics(const ResultRows &rows, int seriesCount = 0);
 
     int rowCount() const { return m_rows; }
     int validCount() const { return m_valid; }
@@ -27,7 +31,7 @@ public:
     QString gLabelText() const;   // " (n gültig / m ungültig)"
     QString mwText() const;       // "300,0 ms"
     QString diffText() const;     // "16,3 ms"; "0 ms" for one valid row, "0,0 ms" for none
-    // Groups of five consecutive rows; a last group of fewer rows is left out.
+    // One line per series in series order, grouped by the rows' series numbers.
     const QList<GroupLine> &groupLines() const { return m_groups; }
 
     static QString oneDecimal(double value);

@@ -234,8 +234,10 @@ void TER3_Form::Cancel_ButtonClick()
     m_run.CancelRequested = true;
     OK_Button->setEnabled(true);
     StopStream();
-    if (Cancel_Button->text() == QLatin1String("&Fertig") && m_showResult)
+    if (Cancel_Button->text() == QLatin1String("&Fertig") && m_showResult) {
+        m_result->setSeriesCount(m_run.SeriesNo);
         m_showResult(m_result);
+    }
     QDialog::reject();
 }
 

@@ -49,13 +49,14 @@ void TERA3_Form::setRunContext(const QStringList &curveFiles, const QVector<Mirr
     m_mirrors = mirrors;
     m_mirrors.resize(5);
     m_leftToRight = leftToRight;
+    m_seriesCount = 0;
 }
 
 void TERA3_Form::FormShow3()
 {
     MW_Listview->clear();
     Timebar->clearBar();
-    const CurveStatistics stats(rows());
+    const CurveStatistics stats(rows(), m_seriesCount);
     AnzMess_Label->setText(stats.anzMessText());
     GLabel->setText(stats.gLabelText());
     MW_Label->setText(stats.mwText());

@@ -8,7 +8,7 @@ class TTimebar;
 class QTreeWidgetItem;
 
 // "Auswertung" of test 3 (code "ERA3F"): the rows of the run with their
-// phase, overall and per-group figures, the time bar of a clicked row;
+// phase, overall and per-series figures, the time bar of a clicked row;
 // "&Speichern" books the rows with "MessTyp" 3 like tests 1 and 2.
 class TERA3_Form : public ReactionResultWindow
 {
@@ -18,6 +18,9 @@ public:
 
     // What the time bar needs of the run: its curve files, mirrors and direction.
     void setRunContext(const QStringList &curveFiles, const QVector<MirrorDef> &mirrors, bool leftToRight);
+    // The series the run went through: each has its line in MW_Listview, also
+    // one without a reaction. Reset by setRunContext.
+    void setSeriesCount(int count) { m_seriesCount = count; }
 
     // Showing: the figures.
     void FormShow3();
@@ -33,4 +36,5 @@ private:
     QStringList m_files;
     QVector<MirrorDef> m_mirrors;
     bool m_leftToRight = true;
+    int m_seriesCount = 0;
 };

@@ -117,14 +117,18 @@ void CurvePicturesTest::statistics_data()
                                << QStringList{"1:300,0:16,3"};
     ResultRows seven = five;
     seven << row(2, 1, "  10", "x") << row(2, 2, "  20", "x");
-    QTest::newRow("seven rows, one group") << seven << QStringList{"7", " (6 gültig / 1 ungültig)", "205,0 ms", "147,7 ms"}
-                                           << QStringList{"1:300,0:16,3"};
+    QTest::newRow("seven rows, two series") << seven << QStringList{"7", " (6 gültig / 1 ungültig)", "205,0 ms", "147,7 ms"}
+                                            << QStringList{"1:300,0:16,3", "2:15,0:7,1"};
     QTest::newRow("one valid row")
         << ResultRows{row(1, 1, " 250", "o"), row(1, 2, " 250", "x"), row(1, 3, "  70", "o"), row(1, 4, "  70", "X"),
                       row(1, 5, "  70", "o")}
-        << QStringList{"5", " (1 gültig / 4 ungültig)", "250,0 ms", "0 ms"} << QStringList{"1::"};
+        // The series line reads the status as the store does once saved: "X" counts there.
+        << QStringList{"5", " (1 gültig / 4 ungültig)", "250,0 ms", "0 ms"} << QStringList{"1:160,0:127,3"};
+    QTest::newRow("one valid row in a series of three")
+        << ResultRows{row(1, 1, " 250", "o"), row(1, 3, " 250", "x"), row(1, 5, "  70", "o")}
+        << QStringList{"3", " (1 gültig / 2 ungültig)", "250,0 ms", "0 ms"} << QStringList{"1:250,0:0,0"};
     QTest::newRow("no valid row") << ResultRows{row(1, 1, "  40", "o")}
-                                  << QStringList{"1", " (0 gültig / 1 ungültig)", "0,0 ms", "0,0 ms"} << QStringList();
+                                  << QStringList{"1", " (0 gültig / 1 ungültig)", "0,0 ms", "0,0 ms"} << QStringList{"1::"};
     QTest::newRow("no rows") << ResultRows() << QStringList{"0", " (0 gültig / 0 ungültig)", "0,0 ms", "0,0 ms"}
                              << QStringList();
 }

@@ -3,6 +3,7 @@
 #include "curves/era3_form.h"
 #include "curves/ersetup3_form.h"
 #include "curves/timebar.h"
+#include "platform/numberformat.h"
 #include "platform/programpaths.h"
 #include "reaction/runsettings.h"
 #include "shell/appstate.h"
@@ -21,6 +22,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -76,6 +78,8 @@ class ER3EndToEndTest : public QObject
     Q_OBJECT
 private slots:
     void menuToSavedRowsAndRepeat();
+    void seriesFiguresAgreeWithTheStore_data();
+    void seriesFiguresAgreeWithTheStore();
 };
 
 void ER3EndToEndTest::menuToSavedRowsAndRepeat()
@@ -199,6 +203,100 @@ void ER3EndToEndTest::menuToSavedRowsAndRepeat()
     QTest::keyClick(form.windowHandle(), Qt::Key_F3, Qt::ControlModifier);
     poll.stop();
     QVERIFY(repeated);
+    DeactivateActiveShooter();
+    ActiveShooter::instance() = savedShooter;
+}
+
+using Answered = QMap<int, QList<int>>;   // series -> targets with a reaction
+
+void ER3EndToEndTest::seriesFiguresAgreeWithTheStore_data()
+{
+    QTest::addColumn<Answered>("answered");
+    // Target 4 is off the mirror ("o"); the others are on it.
+    QTest::newRow("three targets unanswered") << Answered{{1, {1, 3, 4, 5}}, {2, {1, 4, 5}}};
+    QTest::newRow("series 1 unanswered") << Answered{{1, {}}, {2, {1, 2, 3, 4, 5}}};
+    QTest::newRow("one reaction per series") << Answered{{1, {3}}, {2, {4}}};
+}
+
+void ER3EndToEndTest::seriesFiguresAgreeWithTheStore()
+{
+    // Two series of five targets through the test window; the series list of
+    // the result window must show what the store's statistics make of the
+    // saved rows, one line for each series of the run.
+    QFETCH(Answered, answered);
+    StoreFixture fx;
+    fx.box.setLocale(QLocale(QLocale::German, QLocale::Germany));
+    HookClock clock;
+    ScriptedMessages messages;
+    const ActiveShooter savedShooter = ActiveShooter::instance();
+    writeProgramFolder();
+    RunSettings::instance() = RunSettings();
+    RunSettings::instance().SerienAnzahl = 2;
+    CurveRunSettings &curves = CurveRunSettings::instance();
+    curves = CurveRunSettings();
+    curves.ShootingSystemName = "anlage.bmp";
+    curves.CurveFiles = {ProgramPaths::programDir() + "/kdata/Set/serie.kdf"};
+    QVERIFY(fx.open());
+    QVERIFY(fx.addShooter("Meyer", "Anna"));
+    DataTable *v = fx.data->visierTable();
+    QVERIFY(v->append());
+    for (const char *field : {"Diopter_Size", "DiopVis_Size", "A_Korntunnel", "I_Korntunnel", "A_Ringkorn", "I_Ringkorn",
+                              "Spiegel_Size"})
+        QVERIFY(v->setFieldValue(QString::fromLatin1(field), 20.0));
+    QVERIFY(v->post());
+    QVERIFY(fx.selectShooter("Meyer", "Anna"));
+    ActiveShooter::instance().active = true;
+    MakeActiveShooter();
+
+    TERA3_Form result;
+    TER3_Form window(&result);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(window.OK_Button->isEnabled());
+    // Each answered target after 1 to 4 holds, varying with series and target.
+    clock.onInput = [&] {
+        const CurveRun &run = window.run();
+        if (!run.running() || !answered.value(run.SeriesNo).contains(run.CurrentTarget))
+            return;
+        const int held = run.OnRun ? run.OnRun : run.SinceOn;
+        if (held == 20 * ((run.SeriesNo + run.CurrentTarget) % 4 + 1))
+            QTest::mouseClick(window.bt_Reaktion, Qt::LeftButton);
+    };
+    QList<QStringList> shown;
+    window.setResultShower([&](TERA3_Form *w) {
+        QTimer::singleShot(0, w, [&, w] {
+            for (int i = 0; i < w->MW_Listview->topLevelItemCount(); ++i) {
+                const QTreeWidgetItem *item = w->MW_Listview->topLevelItem(i);
+                QStringList line{item->text(0)};
+                if (!item->text(1).isEmpty() || !item->text(2).isEmpty())
+                    line << item->text(1) << item->text(2);
+                shown << line;
+            }
+            QTest::mouseClick(w->Save_Button, Qt::LeftButton);
+        });
+        QCOMPARE(w->exec(), int(QDialog::Accepted));
+    });
+    QTest::mouseClick(window.OK_Button, Qt::LeftButton);
+    int reactions = 0;
+    for (const QList<int> &targets : answered)
+        reactions += int(targets.size());
+    QCOMPARE(result.Erg_ListView->topLevelItemCount(), reactions);
+    QCOMPARE(window.Cancel_Button->text(), QStringLiteral("&Fertig"));
+    QTest::mouseClick(window.Cancel_Button, Qt::LeftButton);
+
+    // What "Auswertung" computes for the saved rows.
+    QVERIFY(fx.data->openResultQuery(TData::Query::IK, "Meyer", "Anna", true));
+    fx.data->CalcIKData();
+    QList<QStringList> expected;
+    for (int serie = 1; serie <= 2; ++serie) {
+        QStringList line{QString::number(serie)};
+        for (const SeriesSummary &s : fx.data->stats(TData::Query::IK).series())
+            if (s.serie == serie && s.validCount >= 1)
+                line << NumberFormat::formatFloat("%.1f", s.mean) << NumberFormat::formatFloat("%.1f", s.stdDev);
+        expected << line;
+    }
+    QCOMPARE(shown, expected);
+    QCOMPARE(messages.count(), 0);
     DeactivateActiveShooter();
     ActiveShooter::instance() = savedShooter;
 }

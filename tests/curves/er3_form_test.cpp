@@ -88,6 +88,8 @@ private slots:
     void inputOfTheShownWindowCalibrates();
     void cancelDuringTheRun_data();
     void cancelDuringTheRun();
+    void laterSeriesStartOnTheirFirstMirror_data();
+    void laterSeriesStartOnTheirFirstMirror();
     void timebarOfARow();
     void savesTwelveRows();
     void everyRunCanBeSaved_data();
@@ -322,6 +324,60 @@ void ER3FormTest::cancelDuringTheRun()
     QVERIFY(!shown);
     QCOMPARE(er.Cancel_Button->text(), QStringLiteral("&Abbruch"));
     QVERIFY(er.OK_Button->isEnabled());
+}
+
+void ER3FormTest::laterSeriesStartOnTheirFirstMirror_data()
+{
+    QTest::addColumn<QList<int>>("xs");   // mirrors 1 ... 5
+    QTest::addColumn<bool>("leftToRight");
+    QTest::addColumn<int>("first");       // the mirror of target 1
+
+    QTest::newRow("mirror 1 at the centre") << QList<int>{300, 360, 420, 480, 540} << true << 1;
+    QTest::newRow("right to left, mirror 5 at the centre") << QList<int>{60, 120, 180, 240, 300} << false << 5;
+    QTest::newRow("mirror 1 off the centre") << QList<int>{60, 180, 300, 420, 540} << true << 1;
+}
+
+void ER3FormTest::laterSeriesStartOnTheirFirstMirror()
+{
+    // Every mirror a band of its own colour: the display's middle column
+    // tells which mirror stands there.
+    QFETCH(QList<int>, xs);
+    QFETCH(bool, leftToRight);
+    QFETCH(int, first);
+    QStringList def;
+    for (int x : xs)
+        def << QStringLiteral("%1:100|40").arg(x);
+    Folder f(DefFile(def));
+    const auto colour = [](int mirror) { return qRgb(40 * mirror, 255 - 40 * mirror, 100); };
+    QImage system(600, 200, QImage::Format_RGB32);
+    system.fill(qRgb(128, 128, 128));
+    for (int m = 0; m < 5; ++m)
+        for (int x = xs.at(m) - 10; x < xs.at(m) + 10; ++x)
+            for (int y = 0; y < 200; ++y)
+                system.setPixel(x, y, colour(m + 1));
+    QVERIFY(system.save(ProgramPaths::programDir() + "/sdata/anlage.bmp", "BMP"));
+    RunSettings::instance().SerienAnzahl = 2;
+    CurveRunSettings::instance().LeftToRight = leftToRight;
+    TERA3_Form era;
+    TER3_Form er(&era);
+    er.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&er));
+    // The first input step of target 1 comes before its curve draws anything.
+    QList<QImage> atTarget1;
+    int lastSeries = 0;
+    f.clock.onInput = [&] {
+        const CurveRun &run = er.run();
+        if (run.running() && run.CurrentTarget == 1 && run.SeriesNo != lastSeries) {
+            lastSeries = run.SeriesNo;
+            atTarget1 << er.Visier->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        }
+    };
+    QTest::mouseClick(er.OK_Button, Qt::LeftButton);
+    QCOMPARE(er.Cancel_Button->text(), QStringLiteral("&Fertig"));
+    QCOMPARE(atTarget1.size(), 2);
+    QCOMPARE(atTarget1.at(0).pixel(150, 150), colour(first));
+    QCOMPARE(atTarget1.at(1).pixel(150, 150), colour(first));
+    QCOMPARE(atTarget1.at(1), atTarget1.at(0));
 }
 
 void ER3FormTest::timebarOfARow()
