@@ -1,9 +1,9 @@
 #include "evaluation/csvfile.h"
 
 #include "platform/numberformat.h"
+#include "platform/safefile.h"
 
 #include <QLocale>
-#include <QSaveFile>
 
 namespace Csv {
 
@@ -30,18 +30,7 @@ QByteArray document(const QList<QStringList> &lines)
 
 bool write(const QString &path, const QByteArray &bytes, QString *error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = QStringLiteral("Die Datei „%1“ kann nicht angelegt werden: %2").arg(path, file.errorString());
-        return false;
-    }
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = QStringLiteral("Die Datei „%1“ kann nicht geschrieben werden: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    return SafeFile::write(path, bytes, error);
 }
 
 QString dateText(const QDate &date) { return date.isValid() ? date.toString(QStringLiteral("dd.MM.yyyy")) : QString(); }

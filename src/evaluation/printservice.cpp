@@ -2,6 +2,7 @@
 
 #include "evaluation/measurementreport.h"
 #include "platform/messageservice.h"
+#include "platform/safefile.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -15,7 +16,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QSaveFile>
+#include <QBuffer>
 #include <QToolBar>
 #include <memory>
 
@@ -137,24 +138,16 @@ void PrintService::install(PrintService *service) { s_installed = service; }
 
 bool WritePdf(const QString &path, const QString &title, const PrintService::Render &render, QString *error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = QStringLiteral("Die Datei „%1“ kann nicht angelegt werden: %2").arg(path, file.errorString());
-        return false;
-    }
+    // Rendered in memory first, so a failing disk never leaves half a PDF.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&buffer);
         writer.setTitle(title);
         writer.setCreator(QStringLiteral("Vantrel Reaktion"));
         writer.setResolution(300);
         MeasurementReport::preparePage(&writer);
         render(&writer);
     }
-    if (!file.commit()) {
-        if (error)
-            *error = QStringLiteral("Die Datei „%1“ kann nicht geschrieben werden: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    return SafeFile::write(path, buffer.data(), error);
 }

@@ -1,10 +1,10 @@
 #include "reaction/hittones.h"
 
 #include "platform/programpaths.h"
+#include "platform/safefile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QtEndian>
 
@@ -32,11 +32,7 @@ bool writeIfDifferent(const QString &path, const QByteArray &data)
     if (existing.open(QIODevice::ReadOnly) && existing.readAll() == data)
         return true;
     existing.close();
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    out.write(data);
-    return out.commit();
+    return SafeFile::write(path, data, nullptr);
 }
 } // namespace
 

@@ -709,7 +709,10 @@ void TMain_Form::ProgramEnd()
     TData *data = TData::instance();
     if (data)
         data->deactivateSession();
-    if (data && Settings::instance().Backup && EnsureBackupFolder(backup)) {
+    // Tables that never opened must not overwrite a good copy.
+    if (data && Settings::instance().Backup && !data->tablesOpenedOnce())
+        WriteLogLine(QStringLiteral("Ausführen : [Fehler] Sicherung Datenbanken übersprungen, die Tabellen waren nicht geöffnet"));
+    else if (data && Settings::instance().Backup && EnsureBackupFolder(backup)) {
         WriteLogLine(QStringLiteral("Ausführen : Sicherung Datenbanken"));
         const std::pair<QString, DataTable *> steps[3] = {
             {QStringLiteral("Bitte warten...Sichere Schützendaten."), data->persTable()},
@@ -717,6 +720,17 @@ void TMain_Form::ProgramEnd()
             {QStringLiteral("Bitte warten...Sichere Reaktionszeiten."), data->reakTable()}};
         QStringList failures;
         for (const auto &step : steps) {
+            // An empty table never replaces a copy that holds rows without asking.
+            const qint64 saved = data->rowsInFile(step.second, backup);
+            if (saved > 0 && data->rowsInFile(step.second, QFileInfo(data->tableFilePath(step.second)).absolutePath()) == 0
+                && AskConfirmation(QStringLiteral("\r\nDie Tabelle „%1“ ist leer, ihre Sicherung enthält %2 Einträge.\r\n"
+                                                  "Sicherung trotzdem durch die leere Tabelle ersetzen ?")
+                                       .arg(step.second->tableName())
+                                       .arg(saved))
+                       != MessageService::Yes) {
+                WriteLogLine(QStringLiteral("Ausführen : Sicherung von %1 behalten").arg(step.second->tableName()));
+                continue;
+            }
             if (m_windows.info)
                 m_windows.info->ShowInfoBox(step.first);
             if (!data->CopyTable(step.second, backup))

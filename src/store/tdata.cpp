@@ -164,16 +164,15 @@ void TData::DataSessionStartup()
     const QString dataDir = reg.readString(config, QStringLiteral("DataDir"), kEmpty);
     reg.writeString(config, QStringLiteral("Datadir"), !unset(install) ? install : (!unset(dataDir) ? dataDir : kEmpty));
 
-    QString dir;
+    // Beside the program folder; a program in a root folder keeps it inside.
+    const QString prog = ProgramPaths::programDir();
+    const QDir progDir(prog);
+    m_defaultDir = progDir.isRoot() ? progDir.filePath(QStringLiteral("Daten"))
+                                    : QDir(QFileInfo(prog).absolutePath()).filePath(QStringLiteral("Daten"));
+    QString dir = m_defaultDir;
     if (!unset(install)) {
-        // Made absolute now: the backup at exit changes the working directory.
-        dir = QDir::cleanPath(QFileInfo(QDir::fromNativeSeparators(install.trimmed())).absoluteFilePath());
-    } else {
-        // Beside the program folder; a program in a root folder keeps it inside.
-        const QString prog = ProgramPaths::programDir();
-        const QDir progDir(prog);
-        dir = progDir.isRoot() ? progDir.filePath(QStringLiteral("Daten"))
-                               : QDir(QFileInfo(prog).absolutePath()).filePath(QStringLiteral("Daten"));
+        // A relative folder belongs to the program folder, never to the working directory.
+        dir = QDir::cleanPath(progDir.absoluteFilePath(QDir::fromNativeSeparators(install.trimmed())));
     }
     m_privateDir = dir;
     m_sessionActive = true;
@@ -227,8 +226,23 @@ QString TData::tableFilePath(const DataTable *table) const
 
 bool TData::openConnection(const QString &dir)
 {
-    if (!QDir(dir).exists() && !QDir().mkpath(dir))
-        return fail(QStringLiteral("Das Datenverzeichnis %1 kann nicht angelegt werden.").arg(shown(dir)));
+    // A new data set is made unasked only in the default folder; elsewhere
+    // (an unplugged stick, a network drive) the user decides.
+    const bool isDefault = QDir::cleanPath(dir) == QDir::cleanPath(m_defaultDir);
+    bool confirmed = isDefault;
+    if (!QFileInfo(dir).isDir()) {
+        if (QFileInfo::exists(dir))
+            return fail(QStringLiteral("Der Datenordner %1 ist kein Ordner.").arg(shown(dir)));
+        if (!isDefault
+            && AskConfirmation(QStringLiteral("\r\nDer Datenordner %1 fehlt. Neuen leeren Datenbestand anlegen?").arg(shown(dir)))
+                   != MessageService::Yes)
+            return fail(QStringLiteral("Der Datenordner %1 fehlt (Laufwerk nicht verbunden?). Das Programm arbeitet ohne "
+                                       "Datenbank; es wird nichts angelegt.")
+                            .arg(shown(dir)));
+        if (!QDir().mkpath(dir))
+            return fail(QStringLiteral("Das Datenverzeichnis %1 kann nicht angelegt werden.").arg(shown(dir)));
+        confirmed = true;
+    }
     // Check every file before anything is created, so a damaged table never
     // leaves the others half set up.
     for (const TableSchema *s : TableSchema::all()) {
@@ -239,18 +253,37 @@ bool TData::openConnection(const QString &dir)
 
     // Only a first start (none of the three files there) makes the folder and
     // the tables; one or two missing files mean lost data or a wrong folder.
-    QStringList missing;
+    // An empty file counts as a missing one: it holds no table to trust.
+    QStringList missing, empty;
     for (const TableSchema *s : TableSchema::all()) {
         const QFileInfo info(QDir(dir).filePath(s->fileName));
         if (!info.exists() && !info.isSymLink())
             missing << q(s->fileName);
+        else if (info.size() == 0)
+            empty << q(s->fileName);
     }
-    if (!missing.isEmpty() && missing.size() < TableSchema::all().size())
-        return fail(QStringLiteral("Im Datenverzeichnis %1 %2 %3.\r\nEs wird nichts neu angelegt, damit keine "
+    const int absent = int(missing.size() + empty.size());
+    if (absent > 0 && absent < TableSchema::all().size()) {
+        QStringList what;
+        if (!missing.isEmpty())
+            what << (missing.size() == 1 ? QStringLiteral("fehlt die Tabellendatei ") : QStringLiteral("fehlen die Tabellendateien "))
+                        + missing.join(QStringLiteral(" und "));
+        if (!empty.isEmpty())
+            what << (empty.size() == 1 ? QStringLiteral("ist die Tabellendatei ") : QStringLiteral("sind die Tabellendateien "))
+                        + empty.join(QStringLiteral(" und ")) + QStringLiteral(" leer");
+        return fail(QStringLiteral("Im Datenverzeichnis %1 %2.\r\nEs wird nichts neu angelegt, damit keine "
                                    "Daten verloren gehen. Bitte prüfen Sie das Datenverzeichnis (Laufwerk verbunden?) "
                                    "oder holen Sie die Datei aus der Sicherung zurück.")
-                        .arg(shown(dir), missing.size() == 1 ? QStringLiteral("fehlt die Tabellendatei") : QStringLiteral("fehlen die Tabellendateien"),
-                             missing.join(QStringLiteral(" und "))));
+                        .arg(shown(dir), what.join(QStringLiteral(", "))));
+    }
+    const bool fresh = absent == TableSchema::all().size();
+    if (fresh && !confirmed
+        && AskConfirmation(QStringLiteral("\r\nIm Datenordner %1 liegt kein Datenbestand. Neuen leeren Datenbestand anlegen?")
+                               .arg(shown(dir)))
+               != MessageService::Yes)
+        return fail(QStringLiteral("Im Datenordner %1 liegt kein Datenbestand. Das Programm arbeitet ohne Datenbank; "
+                                   "es wird nichts angelegt.")
+                        .arg(shown(dir)));
     const QString mainPath = QDir(dir).filePath(TableSchema::persData().fileName);
     {
         QSqlDatabase db = QSqlDatabase::contains(AliasName) ? QSqlDatabase::database(AliasName, false)
@@ -297,6 +330,17 @@ bool TData::openConnection(const QString &dir)
         for (const TableSchema *s : TableSchema::all()) {
             const QString path = QDir(dir).filePath(s->fileName);
             QSqlQuery create(db);
+            // Only a new data set gets its tables; a database of another program is left alone.
+            if (!fresh) {
+                QSqlQuery has(db);
+                has.prepare(QStringLiteral("SELECT COUNT(*) FROM %1.sqlite_master WHERE type = 'table' AND lower(name) = lower(?)")
+                                .arg(s->schemaName));
+                has.addBindValue(s->tableName);
+                if (!has.exec() || !has.next())
+                    return bad(path, has.lastError().text());
+                if (has.value(0).toInt() == 0)
+                    return bad(path, QStringLiteral("die Datei enthält keine Tabelle %1 von Vantrel Reaktion.").arg(q(s->tableName)));
+            }
             if (!create.exec(s->createTableSql()))
                 return bad(path, create.lastError().text());
             // An existing table must have every field the program uses.
@@ -350,6 +394,7 @@ bool TData::openTables()
     for (DataTable *t : {m_pers, m_visier, m_reak})
         if (!t->open())
             return fail(QStringLiteral("Die Tabelle %1 kann nicht geöffnet werden: %2").arg(q(t->tableName()), t->errorText()));
+    m_tablesOpened = true;
     return true;
 }
 
@@ -418,6 +463,25 @@ bool TData::PackTable(DataTable *table)
     return runOnFile(tableFilePath(table), false, [&](QSqlDatabase &db) { return vacuum(db, QStringLiteral("main")); });
 }
 
+qint64 TData::rowsInFile(const DataTable *table, const QString &dir)
+{
+    if (!table)
+        return -1;
+    const QString path = QDir(dir).filePath(table->schema().fileName);
+    if (!QFileInfo(path).isFile() || QFileInfo(path).size() == 0)
+        return -1;
+    const QString saved = m_error;
+    qint64 rows = -1;
+    runOnFile(path, true, [&](QSqlDatabase &db) {
+        QSqlQuery count(db);
+        if (count.exec(QStringLiteral("SELECT COUNT(*) FROM ") + TableSchema::quoted(table->schema().tableName)) && count.next())
+            rows = count.value(0).toLongLong();
+        return rows >= 0;
+    });
+    m_error = saved;
+    return rows;
+}
+
 bool TData::CopyTable(DataTable *table, const QString &targetDir)
 {
     if (!table)
@@ -453,6 +517,12 @@ bool TData::CopyTable(DataTable *table, const QString &targetDir)
         ok = copyInto(db, s.schemaName);
     } else {
         ok = runOnFile(tableFilePath(table), true, [&](QSqlDatabase &db) { return copyInto(db, QStringLiteral("main")); });
+    }
+    // The copy keeps who may read the table.
+    if (ok) {
+        const QFileInfo source(tableFilePath(table));
+        if (source.exists())
+            QFile::setPermissions(tmpPath, source.permissions());
     }
     if (ok && !syncFile(tmpPath))
         ok = fail(QStringLiteral("Die Sicherung von %1 kann nicht auf den Datenträger geschrieben werden.").arg(q(s.tableName)));

@@ -120,6 +120,10 @@ public:
     // Writes a consistent copy of the table's file into targetDir (same file
     // name), replacing an older copy only once the new one is complete.
     bool CopyTable(DataTable *table, const QString &targetDir);
+    // Rows of the table's file in dir (read-only); -1 when there is no readable table.
+    qint64 rowsInFile(const DataTable *table, const QString &dir);
+    // True once the tables were opened in this program run: only then is a backup made.
+    bool tablesOpenedOnce() const { return m_tablesOpened; }
     // Deletes one stored series in one transaction; the number of rows deleted,
     // or -1 on failure.
     int deleteSeries(const QString &name, const QString &vorname, const QDate &datum, const QTime &zeit, int messTyp,
@@ -149,6 +153,8 @@ private:
     static TData *s_instance;
 
     QString m_privateDir;
+    QString m_defaultDir;
+    bool m_tablesOpened = false;
     bool m_sessionActive = false;
     QString m_error;
     DataTable *m_pers = nullptr;

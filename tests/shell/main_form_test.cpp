@@ -221,6 +221,81 @@ private slots:
         Clock::install(&program.clock);
     }
 
+    void backupNeverEmptiesAGoodCopy_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("empty PersData file: no tables, no backup") << "truncate" << int(MessageService::Yes) << false;
+        QTest::newRow("foreign PersData file: no tables, no backup") << "foreign" << int(MessageService::Yes) << false;
+        QTest::newRow("empty tables, keep the copy") << "fresh" << int(MessageService::No) << false;
+        QTest::newRow("empty tables, replace on yes") << "fresh" << int(MessageService::Yes) << true;
+    }
+
+    // A copy that holds rows survives tables that failed to open, and empty
+    // tables replace it only when the user says so.
+    void backupNeverEmptiesAGoodCopy()
+    {
+        QFETCH(QString, damage);
+        QFETCH(int, answer);
+        QFETCH(bool, replaced);
+        Sandbox box;
+        FreshProgram program;
+        const QString oldCwd = QDir::currentPath();
+        const QString backup = ProgramPaths::backupDir();
+        QVERIFY(QDir().mkpath(backup));
+        QString dataDir;
+        {
+            TData seed;
+            seed.addAlias(seed.privateDir());
+            QVERIFY(seed.openTables());
+            addShooter(seed.persTable(), QStringLiteral("Meier"), QStringLiteral("Hans"));
+            seed.closeTables();
+            dataDir = seed.privateDir();
+        }
+        for (const QString &f : {"PersData.sqlite", "VData.sqlite", "ReakData.sqlite"})
+            QVERIFY(QFile::copy(QDir(dataDir).filePath(f), QDir(backup).filePath(f)));
+        auto bytes = [](const QString &path) {
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        const QByteArray goodCopy = bytes(QDir(backup).filePath(QStringLiteral("PersData.sqlite")));
+        const QString pers = QDir(dataDir).filePath(QStringLiteral("PersData.sqlite"));
+        if (damage == QLatin1String("truncate")) {
+            QFile f(pers);
+            QVERIFY(f.resize(0));
+        } else if (damage == QLatin1String("foreign")) {
+            QVERIFY(QFile::remove(pers));
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("foreign"));
+            other.setDatabaseName(pers);
+            QVERIFY(other.open());
+            QVERIFY(QSqlQuery(other).exec(QStringLiteral("CREATE TABLE Kunden (Id INTEGER)")));
+            other.close();
+            other = QSqlDatabase();
+            QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
+        } else {
+            QVERIFY(QDir(dataDir).removeRecursively());
+        }
+        const QByteArray damaged = bytes(pers);
+        TData data;
+        TMain_Form form;
+        form.FormCreate();
+        QCOMPARE(data.tablesOpen(), damage == QLatin1String("fresh"));
+        if (damage != QLatin1String("fresh")) {
+            QVERIFY2(program.boxes.lastText().contains(QStringLiteral("PersData.sqlite")), qPrintable(program.boxes.lastText()));
+            QCOMPARE(bytes(pers), damaged);   // nothing created in it
+        }
+        program.boxes.answerNext(answer);
+        form.close();
+        QDir::setCurrent(oldCwd);
+        const bool asked = program.boxes.count(
+                               QStringLiteral("\r\nDie Tabelle „PersData“ ist leer, ihre Sicherung enthält 1 Einträge.\r\n"
+                                              "Sicherung trotzdem durch die leere Tabelle ersetzen ?"))
+                           == 1;
+        QCOMPARE(asked, damage == QLatin1String("fresh"));
+        QCOMPARE(bytes(QDir(backup).filePath(QStringLiteral("PersData.sqlite"))) == goodCopy, !replaced);
+    }
+
     void backupAtEnd_data()
     {
         QTest::addColumn<bool>("folderThere");

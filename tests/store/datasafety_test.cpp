@@ -143,8 +143,98 @@ private slots:
         }
         TData data;
         QDir::setCurrent(oldCwd);
-        QCOMPARE(data.privateDir(), QDir(box.root()).filePath(QStringLiteral("Vereinsdaten/Daten")));
-        QVERIFY(QDir::isAbsolutePath(data.privateDir()));
+        // Resolved against the program folder, never the working directory.
+        QCOMPARE(data.privateDir(), QDir(box.programDir()).filePath(QStringLiteral("Vereinsdaten/Daten")));
+    }
+
+    void refusedTableFilesStayUntouched_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("damage");
+        QTest::newRow("PersData empty") << "PersData.sqlite" << "empty";
+        QTest::newRow("ReakData empty") << "ReakData.sqlite" << "empty";
+        QTest::newRow("PersData of another program") << "PersData.sqlite" << "foreign";
+        QTest::newRow("ReakData of another program") << "ReakData.sqlite" << "foreign";
+    }
+
+    // An empty or foreign file is named and left as it is: no tables, nothing created.
+    void refusedTableFilesStayUntouched()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, damage);
+        StoreFixture fx;
+        QVERIFY(fx.open());
+        QVERIFY(fx.addShooter(QStringLiteral("Meier"), QStringLiteral("Hans")));
+        fx.data->closeTables();
+        QVERIFY(QFile::remove(fx.file(file)));
+        if (damage == QLatin1String("empty")) {
+            QFile f(fx.file(file));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        } else {
+            bool ok = false;
+            sqlOnFile(fx.file(file), QStringLiteral("CREATE TABLE Kunden (Id INTEGER)"), {}, &ok);
+            QVERIFY(ok);
+        }
+        QMap<QString, QByteArray> before;
+        for (const QString &f : filesIn(fx.data->privateDir())) {
+            QFile in(fx.file(f));
+            QVERIFY(in.open(QIODevice::ReadOnly));
+            before.insert(f, in.readAll());
+        }
+        QVERIFY(!fx.data->openTables());
+        QVERIFY2(fx.data->errorText().contains(file), qPrintable(fx.data->errorText()));
+        QVERIFY(!fx.data->persTable()->isOpen());
+        QCOMPARE(filesIn(fx.data->privateDir()), before.keys());
+        for (auto it = before.cbegin(); it != before.cend(); ++it) {
+            QFile in(fx.file(it.key()));
+            QVERIFY(in.open(QIODevice::ReadOnly));
+            QVERIFY2(in.readAll() == it.value(), qPrintable(it.key()));
+        }
+    }
+
+    void missingDataFolder_data()
+    {
+        QTest::addColumn<QString>("install");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("default folder, first start") << "" << int(MessageService::No) << false << true;
+        QTest::newRow("stick unplugged, no") << "stick/Daten" << int(MessageService::No) << true << false;
+        QTest::newRow("stick unplugged, yes") << "stick/Daten" << int(MessageService::Yes) << true << true;
+        QTest::newRow("empty folder elsewhere, no") << "leer" << int(MessageService::No) << true << false;
+    }
+
+    // A new data set only in the default folder or when the user says so.
+    void missingDataFolder()
+    {
+        QFETCH(QString, install);
+        QFETCH(int, answer);
+        QFETCH(bool, asked);
+        QFETCH(bool, opens);
+        Sandbox box;
+        ScriptedMessages messages;
+        QString dir;
+        if (!install.isEmpty()) {
+            dir = box.path(install);
+            if (install == QLatin1String("leer"))
+                QVERIFY(QDir().mkpath(dir));
+            RegistryIni reg(QStringLiteral("Software\\NRV"));
+            reg.writeString(QStringLiteral("Config"), QStringLiteral("DBInstallDir"), dir);
+        }
+        TData data;
+        data.addAlias(data.privateDir());
+        messages.answerNext(answer);
+        QCOMPARE(data.openTables(), opens);
+        QCOMPARE(messages.count(), asked ? 1 : 0);
+        if (asked)
+            QVERIFY2(messages.lastText().contains(QDir::toNativeSeparators(dir))
+                         && messages.lastText().contains(QStringLiteral("Neuen leeren Datenbestand anlegen?")),
+                     qPrintable(messages.lastText()));
+        QCOMPARE(filesIn(data.privateDir()).size(), opens ? 3 : 0);
+        if (!opens) {
+            QVERIFY(data.errorText().contains(QDir::toNativeSeparators(dir)));
+            QCOMPARE(QFileInfo::exists(dir), install == QLatin1String("leer"));
+        }
     }
 };
 

@@ -197,14 +197,12 @@ private slots:
     void tableWithoutExpectedFieldsIsRefused()
     {
         StoreFixture fx;
-        QDir().mkpath(fx.data->privateDir());
+        QVERIFY(fx.open());
+        fx.data->closeTables();
+        QVERIFY(QFile::remove(fx.visFile()));
         bool ok = false;
         sqlOnFile(fx.visFile(), QStringLiteral("CREATE TABLE VData (Nummer INTEGER PRIMARY KEY, Name TEXT)"), {}, &ok);
         QVERIFY(ok);
-        for (const QString &empty : {fx.persFile(), fx.reakFile()}) {   // the others there, still empty
-            QFile f(empty);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-        }
         QVERIFY(!fx.data->openTables());
         QVERIFY2(fx.data->errorText().contains(QStringLiteral("fehlt das Feld „Vorname“")), qPrintable(fx.data->errorText()));
         QCOMPARE(sqlOnFile(fx.visFile(), QStringLiteral("SELECT name FROM pragma_table_info('VData')")),
