@@ -5,6 +5,7 @@
 #include "platform/cp1252.h"
 #include "platform/numberformat.h"
 
+#include <QRegularExpression>
 #include <QElapsedTimer>
 #include <vector>
 
@@ -188,12 +189,22 @@ bool OpenDevice(quint8 portIndex, quint8 baudIndex, quint8 model)
     return true;
 }
 
+// A Bauart2 number is the model code "E2" and hex digits; anything else is
+// noise on the line, not a controller.
+static bool isSerialOfModel(const QString &text)
+{
+    if (isBauart1())
+        return true;
+    static const QRegularExpression form(QStringLiteral("^E2[0-9A-F]{3,4}$"));
+    return form.match(text).hasMatch();
+}
+
 bool ConnectDevice()
 {
     QString text;
     QuerySerialNumber(text);
     DeviceLinkState &link = DeviceLink();
-    link.connected = text != QLatin1String("000") && link.serialText.size() > 4;
+    link.connected = text != QLatin1String("000") && link.serialText.size() > 4 && isSerialOfModel(link.serialText);
     return link.connected;
 }
 

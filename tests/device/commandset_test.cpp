@@ -27,7 +27,11 @@ private slots:
         QTest::newRow("space skipped") << bytes({0xE2, 0x20, 0x05}) << false << QStringLiteral("E25") << false;
         QTest::newRow("no reply") << QByteArray() << true << QStringLiteral("000") << false;
         QTest::newRow("FF FF 07") << bytes({0xFF, 0xFF, 0x07}) << false << QStringLiteral("007") << false;
-        QTest::newRow("9A 0B C0") << bytes({0x9A, 0x0B, 0xC0}) << false << QStringLiteral("9ABC0") << true;
+        // Noise that reads as hex is no controller: the number carries the model code.
+        QTest::newRow("9A 0B C0") << bytes({0x9A, 0x0B, 0xC0}) << false << QStringLiteral("9ABC0") << false;
+        QTest::newRow("3A AB AC") << bytes({0x3A, 0xAB, 0xAC}) << false << QStringLiteral("3AABAC") << false;
+        QTest::newRow("E1 10 05, other model") << bytes({0xE1, 0x10, 0x05}) << false << QStringLiteral("E1105") << false;
+        QTest::newRow("E2 AB CD") << bytes({0xE2, 0xAB, 0xCD}) << false << QStringLiteral("E2ABCD") << true;
     }
     void connectFollowsTheSerialNumber()
     {
