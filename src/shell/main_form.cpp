@@ -1,3 +1,4 @@
+#include "shell/elidinglabel.h"
 #include "shell/main_form.h"
 
 #include "device/akku_form.h"
@@ -408,7 +409,7 @@ QWidget *TMain_Form::buildWorkArea(QWidget *parent)
         l->setStyleSheet(QStringLiteral("color: navy;"));
         captions->addWidget(l);
     }
-    m_shooterName = new QLabel(m_shooterPanel);
+    m_shooterName = new ElidingLabel(m_shooterPanel);
     m_shooterName->setObjectName(QStringLiteral("ShooterName_Label"));
     m_shooterRounds = new QLabel(m_shooterPanel);
     m_shooterRounds->setObjectName(QStringLiteral("Trainingsrunden_Label"));

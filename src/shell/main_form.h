@@ -7,6 +7,7 @@
 #include "shell/helphistory.h"
 
 class QAction;
+class ElidingLabel;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -125,7 +126,7 @@ private:
     QFrame *m_quickBar = nullptr;
     QLabel *m_title = nullptr;
     QFrame *m_shooterPanel = nullptr;
-    QLabel *m_shooterName = nullptr;
+    ElidingLabel *m_shooterName = nullptr;
     QLabel *m_shooterRounds = nullptr;
     QStackedWidget *m_work = nullptr;
     QWidget *m_logPanel = nullptr;

@@ -4,6 +4,7 @@
 #include "platform/programpaths.h"
 #include "shell/actionlog.h"
 #include "shell/appstate.h"
+#include "shell/elidinglabel.h"
 #include "shell/info_form.h"
 #include "shell/main_form.h"
 #include "shell/statuspanels.h"
@@ -30,6 +31,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QScreen>
 #include <QTest>
 
 namespace {
@@ -383,6 +385,18 @@ private slots:
         QCOMPARE(form.findChild<QLabel *>(QStringLiteral("ShooterName_Label"))->text(), QStringLiteral("Anna Meyer"));
         QCOMPARE(form.findChild<QLabel *>(QStringLiteral("Trainingsrunden_Label"))->text(), QStringLiteral("7"));
         QVERIFY(!form.findChild<QFrame *>(QStringLiteral("Shooter_Panel"))->isHidden());
+
+        // A name from a hand-edited table is cut, never widening the window past the screen.
+        ActiveShooter::instance().Name = QString(600, u'W');
+        form.IdleUpdate();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        auto *nameLabel = form.findChild<ElidingLabel *>(QStringLiteral("ShooterName_Label"));
+        QVERIFY(nameLabel);
+        QVERIFY(form.minimumSizeHint().width() < form.screen()->availableGeometry().width());
+        QVERIFY(nameLabel->isElided());
+        QCOMPARE(nameLabel->toolTip(), QStringLiteral("Anna ") + QString(600, u'W'));
+        form.hide();
 
         form.findChild<QToolButton *>(QStringLiteral("Deactivate_Button"))->click();
         QVERIFY(!ActiveShooter::instance().active);
