@@ -11,6 +11,7 @@
 #include "reaction/testwindowparts.h"
 #include "reaction/validitybounds.h"
 #include "shell/actionlog.h"
+#include "shell/pictures.h"
 #include "shell/settings.h"
 
 #include <QApplication>
@@ -20,7 +21,6 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -154,19 +154,20 @@ void TER3_Form::FormActivate()
     QImage system;
     MirrorDefinitions mirrors;
     const QString systemPath = QDir(ProgramPaths::sdataDir()).filePath(curves.ShootingSystemName);
-    bool systemError = curves.ShootingSystemName.isEmpty() || !QFileInfo(systemPath).isFile();
-    if (!systemError) {
-        QImageReader reader(systemPath);
-        reader.setAllocationLimit(256);
-        system = reader.read();
-        systemError = system.isNull();
-    }
-    if (systemError) {
-        ShowError(QStringLiteral("Fehler beim Laden der Schussanlage !"));
+    const QString headline = QStringLiteral("Fehler beim Laden der Schussanlage !");
+    if (curves.ShootingSystemName.isEmpty()) {
+        ShowError(headline + QStringLiteral("\r\n\r\nEs ist keine Schussanlage gewählt."));
     } else {
-        mirrors = ReadMirrorDefinitions(DefinitionFileFor(systemPath), system.width());
-        for (const QString &message : mirrors.messages())
-            ShowError(message);
+        QString why;
+        system = Pictures::loadBitmap(systemPath, &why);
+        if (system.isNull())
+            ShowError(Pictures::pictureFileMessage(headline, systemPath, why));
+    }
+    if (!system.isNull()) {
+        const QString defPath = DefinitionFileFor(systemPath);
+        mirrors = ReadMirrorDefinitions(defPath, system.width());
+        if (!mirrors.ok())
+            ShowError(mirrors.report(defPath));
         m_mirrorError = !mirrors.ok();
     }
     ReadValidityBounds();   // checked as for tests 1 and 2; test 3 does not use the bounds
@@ -200,7 +201,7 @@ void TER3_Form::FormActivate()
         s->setHit(false);
         s->setVisible(curves.ShowTargets);
     }
-    bool canStart = !m_mirrorError && !systemError;
+    bool canStart = !m_mirrorError && !system.isNull();
     if (canStart && curves.CurveFiles.isEmpty()) {
         ShowError(QStringLiteral("Das gewählte Kurvenset enthält keine Definitionsdateien."));
         canStart = false;

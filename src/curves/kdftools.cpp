@@ -139,26 +139,57 @@ QStringList MirrorDefinitions::messages() const
     return out;
 }
 
+QString MirrorDefinitions::report(const QString &defPath) const
+{
+    QString text = QStringLiteral("Die Definitionsdatei \u201E%1\u201C der Schussanlage ist fehlerhaft:")
+                       .arg(QDir::toNativeSeparators(defPath));
+    if (!fileRead)
+        text += QFileInfo::exists(defPath) ? QStringLiteral("\r\nDie Datei kann nicht gelesen werden.")
+                                           : QStringLiteral("\r\nDie Datei ist nicht vorhanden.");
+    text += QStringLiteral("\r\n");
+    const QStringList lines = messages();
+    for (int i = 0; i < lines.size(); ++i) {
+        text += QStringLiteral("\r\n") + lines.at(i);
+        if (fileRead && i < reasons.size())
+            text += QLatin1Char(' ') + reasons.at(i);
+    }
+    return text;
+}
+
 MirrorDefinitions ReadMirrorDefinitions(const QString &defPath, int pictureWidth)
 {
     const IniProfile ini(defPath);
+    const QString section = QStringLiteral("Spiegel");
     MirrorDefinitions result;
+    result.fileRead = ini.isLoaded();
     result.mirrors.resize(5);
     for (int n = 1; n <= 5; ++n) {
-        const QString text = ini.readString(QStringLiteral("Spiegel"), QString::number(n), QStringLiteral("leer"));
-        bool good = text.compare(QLatin1String("leer"), Qt::CaseInsensitive) != 0 && PointTextFits(text);
+        const QString key = QString::number(n);
+        const QString text = ini.readString(section, key, QStringLiteral("leer"));
+        const QString value = text.size() > 40 ? text.left(40) + QStringLiteral("…") : text;
+        QString reason;
         MirrorDef m;
-        if (good) {
+        if (!ini.valueExists(section, key)) {
+            reason = QStringLiteral("Im Abschnitt [Spiegel] fehlt der Schlüssel \u201E%1\u201C.").arg(key);
+        } else if (text.compare(QLatin1String("leer"), Qt::CaseInsensitive) == 0) {
+            reason = QStringLiteral("Wert \u201E%1\u201C: kein Spiegel angegeben.").arg(value);
+        } else if (!PointTextFits(text)) {
+            reason = QStringLiteral("Wert \u201E%1\u201C: eine Zahl ist zu groß.").arg(value);
+        } else {
             const PointParts p = DecodePointText(text);
             m = {p.first, p.second, p.third};
             if (pictureWidth >= 0 && m.X >= pictureWidth)
-                good = false;
+                reason = QStringLiteral("Wert \u201E%1\u201C: X = %2 liegt außerhalb des Bildes (%3 Pixel breit).")
+                             .arg(value)
+                             .arg(m.X)
+                             .arg(pictureWidth);
         }
-        if (good) {
+        if (reason.isEmpty()) {
             result.texts << text;
             result.mirrors[n - 1] = m;
         } else {
             result.faulty << n;
+            result.reasons << reason;
         }
     }
     return result;

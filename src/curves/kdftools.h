@@ -63,9 +63,13 @@ struct MirrorDefinitions
     QStringList texts;            // the sound values, in mirror order
     QVector<MirrorDef> mirrors;   // always five, index 0 = mirror 1; faulty ones are zero
     QList<int> faulty;            // mirror numbers 1 to 5
+    QStringList reasons;          // why each faulty mirror is faulty, with its value
+    bool fileRead = false;        // the definition file could be read
     bool ok() const { return faulty.isEmpty(); }
     // "Defintionsdaten Spiegel n der Schussanlage fehlerhaft." per faulty mirror.
     QStringList messages() const;
+    // All faulty mirrors in one text: the file, then one line per mirror with its reason.
+    QString report(const QString &defPath) const;
 };
 MirrorDefinitions ReadMirrorDefinitions(const QString &defPath, int pictureWidth = -1);
 

@@ -4,6 +4,7 @@
 #include "platform/messageservice.h"
 #include "platform/programpaths.h"
 #include "reaction/runsettings.h"
+#include "shell/pictures.h"
 #include "shooters/sightdrawing.h"
 #include "store/tdata.h"
 
@@ -60,17 +61,19 @@ QImage whitePicture(int W, int H)
     return img;
 }
 
-// Draws the picture file centred unscaled; false when it cannot be loaded.
-bool drawPictureFile(QImage &target, const QString &file)
+// Draws the picture file centred unscaled; false and the reason when it cannot be loaded.
+bool drawPictureFile(QImage &target, const QString &file, QString *why)
 {
-    QImage loaded;
-    if (!loaded.load(file) || loaded.isNull())
+    const QImage loaded = Pictures::loadBitmap(file, why);
+    if (loaded.isNull())
         return false;
     const int dx = (target.width() - loaded.width()) / 2;
     const int dy = (target.height() - loaded.height()) / 2;
     QPainter p(&target);
-    if (!p.isActive())
+    if (!p.isActive()) {
+        *why = QStringLiteral("Das Bild kann nicht gezeichnet werden.");
         return false;
+    }
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.drawImage(QPoint(dx, dy), loaded, QRect(0, 0, loaded.width(), loaded.height()));
     return true;
@@ -112,9 +115,10 @@ QImage RenderSight(int W, int H, const SightProfile &profile, const QString &pic
     if (picture.isNull())
         return picture;
     if (!pictureFile.isEmpty()) {
-        if (drawPictureFile(picture, pictureFile))
+        QString why;
+        if (drawPictureFile(picture, pictureFile, &why))
             return picture;
-        ShowError(QStringLiteral("Fehler beim Laden des Visiers !"));
+        ShowError(Pictures::pictureFileMessage(QStringLiteral("Fehler beim Laden des Visiers !"), pictureFile, why));
         picture = whitePicture(W, H);
     }
 

@@ -29,7 +29,8 @@ QString SightPictureFile();
 
 // Builds the sight picture W x H: the picture file centred unscaled (cropped
 // when larger), or, without a file or when it cannot be loaded (message
-// "Fehler beim Laden des Visiers !"), drawn from the profile.
+// "Fehler beim Laden des Visiers !" with the file and the reason), drawn
+// from the profile.
 QImage RenderSight(int W, int H, const SightProfile &profile, const QString &pictureFile);
 // The sight-view window's variant: the profile drawing without the diopter.
 QImage RenderSightWithoutDiopter(int W, int H, const SightProfile &profile);

@@ -20,7 +20,9 @@ struct ValidityBounds
 // Reads "min_Zeit" and "max_Zeit" of section "ER_TEST" in the given profile
 // file (defaults "0,1" and "0,8"); "0,1" and "0.1" are both read, whatever
 // the locale's decimal separator. A value that does not convert shows
-// "\r\nFehler beim Lesen von CONFIG.INI !" and keeps the built-in bound.
+// "\r\nFehler beim Lesen von CONFIG.INI !" with the file, key and value, and
+// keeps the built-in bound. "min_Zeit" above "max_Zeit", or a file that
+// exists but cannot be read, gives the same message and both built-in bounds.
 // A missing file or key gives the defaults without a message.
 ValidityBounds ReadValidityBounds(const QString &iniPath, const QLocale &locale = QLocale());
 // The same for "config.ini" in the program folder.

@@ -1,6 +1,11 @@
 #include "shell/pictures.h"
 
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFont>
+#include <QImageReader>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -266,6 +271,130 @@ QImage infoPicture()
     p.drawEllipse(QPointF(16, 9), 2.6, 2.6);
     p.drawRoundedRect(QRectF(13.5, 13, 5, 13), 1.5, 1.5);
     return image;
+}
+
+namespace {
+
+constexpr qint64 FileHeaderSize = 14;
+constexpr qint64 MaxBitmapFileSize = qint64(128) * 1024 * 1024;
+
+quint32 u16At(const QByteArray &d, qint64 at)
+{
+    return quint32(quint8(d[at])) | quint32(quint8(d[at + 1])) << 8;
+}
+
+quint32 u32At(const QByteArray &d, qint64 at)
+{
+    return u16At(d, at) | u16At(d, at + 2) << 16;
+}
+
+QString bytes(qint64 n) { return QString::number(n); }
+
+bool refuse(QString *why, const QString &text)
+{
+    if (why)
+        *why = text;
+    return false;
+}
+
+// Checks the two headers of a bitmap against the file's length.
+bool checkBitmapHeaders(const QByteArray &d, QString *why)
+{
+    const qint64 length = d.size();
+    if (length == 0)
+        return refuse(why, QStringLiteral("Die Datei ist leer."));
+    if (length < 2 || d[0] != 'B' || d[1] != 'M')
+        return refuse(why, QStringLiteral("Die Datei ist keine Windows-Bitmap."));
+    if (length < FileHeaderSize + 4)
+        return refuse(why, QStringLiteral("Die Datei endet im Dateikopf (%1 Bytes).").arg(bytes(length)));
+    const qint64 declared = u32At(d, 2);
+    const qint64 offset = u32At(d, 10);
+    const qint64 infoSize = u32At(d, 14);
+    if (infoSize < 12 || infoSize > 1024)
+        return refuse(why, QStringLiteral("Der Bildkopf ist fehlerhaft (Länge %1).").arg(infoSize));
+    if (length < FileHeaderSize + infoSize)
+        return refuse(why, QStringLiteral("Die Datei endet im Bildkopf (%1 von %2 Bytes).")
+                               .arg(bytes(length), bytes(FileHeaderSize + infoSize)));
+    if (declared > length)
+        return refuse(why, QStringLiteral("Die Datei ist kürzer, als ihr Kopf angibt (%1 statt %2 Bytes).")
+                               .arg(bytes(length), bytes(declared)));
+
+    qint64 width, height;
+    quint32 bitCount, compression = 0, imageSize = 0;
+    if (infoSize == 12) {
+        width = u16At(d, 18);
+        height = u16At(d, 20);
+        bitCount = u16At(d, 24);
+    } else {
+        width = qint32(u32At(d, 18));
+        height = qint32(u32At(d, 22));
+        bitCount = u16At(d, 28);
+        compression = u32At(d, 30);
+        imageSize = u32At(d, 34);
+    }
+    height = qAbs(height);   // negative: stored top down
+    if (width <= 0 || height == 0)
+        return refuse(why, QStringLiteral("Das Bild hat keine Pixel (%1 × %2).").arg(width).arg(height));
+    if (width > MaxBitmapSide || height > MaxBitmapSide || width * height > MaxBitmapPixels)
+        return refuse(why, QStringLiteral("Das Bild ist mit %1 × %2 Pixeln zu groß (höchstens %3 × %3 und %4 Pixel).")
+                               .arg(bytes(width), bytes(height), bytes(MaxBitmapSide), bytes(MaxBitmapPixels)));
+    if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)
+        return refuse(why, QStringLiteral("Eine Farbtiefe von %1 Bit gibt es in Windows-Bitmaps nicht.").arg(bitCount));
+    if (offset < FileHeaderSize + infoSize)
+        return refuse(why, QStringLiteral("Laut Kopf beginnen die Bilddaten bei Byte %1, noch im Kopf.").arg(bytes(offset)));
+
+    // Uncompressed rows are padded to 4 bytes; compressed data has its size in the header.
+    qint64 needed = offset;
+    if (compression == 1 || compression == 2)
+        needed += imageSize;
+    else
+        needed += (width * bitCount + 31) / 32 * 4 * height;
+    if (needed > length)
+        return refuse(why, QStringLiteral("Die Datei ist kürzer, als ihr Kopf angibt (%1 statt %2 Bytes).")
+                               .arg(bytes(length), bytes(needed)));
+    return true;
+}
+
+} // namespace
+
+QImage loadBitmap(const QString &path, QString *why)
+{
+    const auto fail = [why](const QString &text) {
+        refuse(why, text);
+        return QImage();
+    };
+    const QFileInfo info(path);
+    if (!info.exists())
+        return fail(QStringLiteral("Die Datei ist nicht vorhanden."));
+    // Only a regular file: a pipe or device would block or never end.
+    if (!info.isFile())
+        return fail(QStringLiteral("Der Name bezeichnet keine Datei."));
+    if (info.size() > MaxBitmapFileSize)
+        return fail(QStringLiteral("Die Datei ist mit %1 Bytes zu groß für ein Bild.").arg(bytes(info.size())));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(file.error() == QFileDevice::PermissionsError ? QStringLiteral("Es fehlt das Recht, die Datei zu lesen.")
+                                                                  : QStringLiteral("Die Datei kann nicht geöffnet werden."));
+    const QByteArray data = file.read(MaxBitmapFileSize + 1);
+    if (file.error() != QFileDevice::NoError)
+        return fail(QStringLiteral("Die Datei kann nicht gelesen werden."));
+    if (!checkBitmapHeaders(data, why))
+        return QImage();
+
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "bmp");
+    reader.setAllocationLimit(int(MaxBitmapPixels * 4 / (1024 * 1024)) + 1);
+    const QImage image = reader.read();
+    if (image.isNull() || image.width() <= 0 || image.height() <= 0)
+        return fail(QStringLiteral("Die Bilddaten können nicht gelesen werden."));
+    return image;
+}
+
+QString pictureFileMessage(const QString &headline, const QString &path, const QString &why)
+{
+    return headline + QStringLiteral("\r\n\r\nDatei „%1“:\r\n").arg(QDir::toNativeSeparators(path)) + why;
 }
 
 } // namespace Pictures

@@ -1,6 +1,7 @@
 #pragma once
 #include <QImage>
 #include <QPixmap>
+#include <QString>
 
 // The program's pictures, drawn in code: the same pixels on every call.
 // All but the splash have a transparent background. Text is drawn only on
@@ -37,5 +38,20 @@ QImage infoPicture();
 
 // The same pictures as pixmaps (needs the GUI application).
 inline QPixmap pixmap(const QImage &image) { return QPixmap::fromImage(image); }
+
+// Pictures read from files (sight pictures, shooting systems) are Windows
+// bitmaps of at most MaxBitmapSide pixels a side and MaxBitmapPixels in all.
+constexpr int MaxBitmapSide = 8192;
+constexpr qint64 MaxBitmapPixels = qint64(16) * 1024 * 1024;
+
+// Reads a Windows bitmap file. Its headers are checked against the file
+// before it is decoded: a file shorter than its header says, pixel data
+// outside the file, no or too many pixels, or data that cannot be decoded
+// give a null image and the reason as a German sentence in *why.
+QImage loadBitmap(const QString &path, QString *why = nullptr);
+
+// The message for a picture file that cannot be loaded: the headline, the
+// file and the reason.
+QString pictureFileMessage(const QString &headline, const QString &path, const QString &why);
 
 } // namespace Pictures

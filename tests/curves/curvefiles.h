@@ -14,6 +14,12 @@ inline void WriteFile(const QString &path, const QByteArray &data)
         f.write(data);
 }
 
+inline QByteArray ReadFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 // One section of a .kdf file with the given point texts.
 inline QByteArray KdfSection(int section, const QStringList &points, int rec = 1)
 {

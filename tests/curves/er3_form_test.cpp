@@ -8,6 +8,7 @@
 #include "reaction/runsettings.h"
 #include "shooters/activeshooter.h"
 #include "store/storefixture.h"
+#include "support/badbitmaps.h"
 #include "support/fakeclock.h"
 #include "support/scriptedmessages.h"
 #include "support/testmain.h"
@@ -43,16 +44,17 @@ struct Folder
     HookClock clock;
     ScriptedMessages messages;
 
-    Folder(const QByteArray &def, bool picture = true)
+    // `picture`: the bytes of "anlage.bmp"; null for a sound one.
+    Folder(const QByteArray &def, const QByteArray &picture = QByteArray())
     {
         const QString p = ProgramPaths::programDir();
         QDir().mkpath(p + "/sdata");
-        if (picture) {
+        if (picture.isNull()) {
             QImage system(600, 200, QImage::Format_RGB32);
             system.fill(qRgb(0x30, 0xF0, 0x60));
             system.save(p + "/sdata/anlage.bmp", "BMP");
         } else {
-            WriteFile(p + "/sdata/anlage.bmp", "BM kaputt");
+            WriteFile(p + "/sdata/anlage.bmp", picture);
         }
         if (!def.isEmpty())
             WriteFile(p + "/sdata/anlage.def", def);
@@ -99,44 +101,62 @@ private slots:
 void ER3FormTest::opening_data()
 {
     QTest::addColumn<QByteArray>("def");
-    QTest::addColumn<bool>("picture");
+    QTest::addColumn<QByteArray>("picture");           // null: a sound one
     QTest::addColumn<QString>("system");
     QTest::addColumn<bool>("files");
-    QTest::addColumn<QStringList>("errors");
+    QTest::addColumn<QList<QStringList>>("errors");   // per message what it says; "{sdata}" is that folder
     QTest::addColumn<bool>("start");
 
-    QTest::newRow("sound") << kGoodDef << true << "anlage.bmp" << true << QStringList() << true;
+    const QString systemError = QStringLiteral("Fehler beim Laden der Schussanlage !\r\n");
+    const QString picture = QStringLiteral("Datei „{sdata}/anlage.bmp“:\r\n");
+    const QString definition = QStringLiteral("Die Definitionsdatei „{sdata}/anlage.def“ der Schussanlage ist fehlerhaft:");
+    QTest::newRow("sound") << kGoodDef << QByteArray() << "anlage.bmp" << true << QList<QStringList>() << true;
     QByteArray noFour = kGoodDef;
     noFour.replace("4=420:100|40\r\n", "");
-    QTest::newRow("missing key 4") << noFour << true << "anlage.bmp" << true
-                                   << QStringList{"Defintionsdaten Spiegel 4 der Schussanlage fehlerhaft."} << false;
-    QByteArray wide = kGoodDef;
-    wide.replace("2=180:100|40", "2=99999999999:100|40").replace("5=540", "5=600");
-    QTest::newRow("mirror beyond 32 bits and outside the picture")
-        << wide << true << "anlage.bmp" << true
-        << QStringList{"Defintionsdaten Spiegel 2 der Schussanlage fehlerhaft.",
-                       "Defintionsdaten Spiegel 5 der Schussanlage fehlerhaft."}
+    QTest::newRow("missing key 4")
+        << noFour << QByteArray() << "anlage.bmp" << true
+        << QList<QStringList>{{definition, "Defintionsdaten Spiegel 4 der Schussanlage fehlerhaft. Im Abschnitt [Spiegel] fehlt "
+                                           "der Schlüssel „4“."}}
         << false;
-    QTest::newRow("unreadable picture") << kGoodDef << false << "anlage.bmp" << true
-                                        << QStringList{"Fehler beim Laden der Schussanlage !"} << false;
-    QTest::newRow("missing picture") << kGoodDef << true << "fehlt.bmp" << true
-                                     << QStringList{"Fehler beim Laden der Schussanlage !"} << false;
-    QTest::newRow("no curve files") << kGoodDef << true << "anlage.bmp" << false
-                                    << QStringList{"Das gewählte Kurvenset enthält keine Definitionsdateien."} << false;
+    // All faulty mirrors in one message, each with its value.
+    QByteArray wide = kGoodDef;
+    wide.replace("2=180:100|40", "2=99999999999:100|40").replace("3=300:100|40", "3=leer").replace("5=540", "5=600");
+    QTest::newRow("three faulty mirrors")
+        << wide << QByteArray() << "anlage.bmp" << true
+        << QList<QStringList>{{definition, "Spiegel 2 der Schussanlage fehlerhaft. Wert „99999999999:100|40“: eine Zahl ist zu groß.",
+                               "Spiegel 3 der Schussanlage fehlerhaft. Wert „leer“",
+                               "Spiegel 5 der Schussanlage fehlerhaft. Wert „600:100|40“: X = 600 liegt außerhalb des Bildes "
+                               "(600 Pixel breit)."}}
+        << false;
+    QTest::newRow("unreadable picture") << kGoodDef << QByteArray("BM kaputt") << "anlage.bmp" << true
+                                        << QList<QStringList>{{systemError, picture + "Die Datei endet im Dateikopf"}} << false;
+    for (const BadBitmap &bad : BadBitmaps(600, 200))
+        QTest::newRow(bad.name.constData()) << kGoodDef << bad.bytes << "anlage.bmp" << true
+                                            << QList<QStringList>{{systemError, picture + bad.reason}} << false;
+    QTest::newRow("missing picture")
+        << kGoodDef << QByteArray() << "fehlt.bmp" << true
+        << QList<QStringList>{{systemError, "Datei „{sdata}/fehlt.bmp“:\r\nDie Datei ist nicht vorhanden."}} << false;
+    QTest::newRow("no shooting system") << kGoodDef << QByteArray() << "" << true
+                                        << QList<QStringList>{{systemError, "Es ist keine Schussanlage gewählt."}} << false;
+    QTest::newRow("no curve files") << kGoodDef << QByteArray() << "anlage.bmp" << false
+                                    << QList<QStringList>{{"Das gewählte Kurvenset enthält keine Definitionsdateien."}}
+                                    << false;
 }
 
 void ER3FormTest::opening()
 {
     QFETCH(QByteArray, def);
-    QFETCH(bool, picture);
+    QFETCH(QByteArray, picture);
     QFETCH(QString, system);
     QFETCH(bool, files);
-    QFETCH(QStringList, errors);
+    QFETCH(QList<QStringList>, errors);
     QFETCH(bool, start);
     Folder f(def, picture);
     CurveRunSettings::instance().ShootingSystemName = system;
     if (!files)
         CurveRunSettings::instance().CurveFiles.clear();
+    const QString sdata = ProgramPaths::programDir() + "/sdata";
+    const QByteArray pictureBefore = ReadFile(sdata + "/anlage.bmp");
     TERA3_Form era;
     era.appendRow(ResultRow{9, 9, " 999", "x", " 1"});   // from an earlier run
     TER3_Form er(&era);
@@ -146,7 +166,14 @@ void ER3FormTest::opening()
     for (const ScriptedMessages::Shown &m : f.messages.shown())
         if (m.text != kNoSight)
             shown << m.text;
-    QCOMPARE(shown, errors);
+    QCOMPARE(shown.size(), errors.size());
+    for (int i = 0; i < shown.size(); ++i) {
+        QStringList says = errors.at(i);
+        says.replaceInStrings("{sdata}", QDir::toNativeSeparators(sdata));
+        QVERIFY2(shown.at(i).startsWith(says.first()), qPrintable(shown.at(i)));
+        for (const QString &fragment : says)
+            QVERIFY2(shown.at(i).contains(fragment), qPrintable(shown.at(i)));
+    }
     QCOMPARE(er.OK_Button->isEnabled(), start);
     QCOMPARE(er.windowTitle(), QStringLiteral("Einfachreaktionstest (Individualkurven)"));
     QCOMPARE(era.Erg_ListView->topLevelItemCount(), 0);
@@ -157,6 +184,15 @@ void ER3FormTest::opening()
     QCOMPARE(f.messages.count(), 0);
     if (start)
         QCOMPARE(er.Visier->grab().toImage().pixel(150, 150), qRgb(0x30, 0xF0, 0x60));
+    // Without a start nothing runs, also when "&Start" is activated anyway; the files stay as they were.
+    if (!start) {
+        QTest::mouseClick(er.OK_Button, Qt::LeftButton);
+        er.OK_ButtonClick();
+        QCOMPARE(er.Cancel_Button->text(), QStringLiteral("&Abbruch"));   // "&Fertig" after a run
+        QCOMPARE(era.Erg_ListView->topLevelItemCount(), 0);
+    }
+    QCOMPARE(ReadFile(sdata + "/anlage.bmp"), pictureBefore);
+    QCOMPARE(ReadFile(sdata + "/anlage.def"), def);
 }
 
 void ER3FormTest::runInTheWindow()

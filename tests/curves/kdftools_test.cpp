@@ -80,20 +80,32 @@ void KdfToolsTest::mirrors_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<int>("width");
     QTest::addColumn<QList<int>>("faulty");
-    QTest::addColumn<QString>("halves");   // S div 2 of the five mirrors
+    QTest::addColumn<QString>("halves");        // S div 2 of the five mirrors
+    QTest::addColumn<QStringList>("reasons");   // what the report says about each faulty mirror
 
     const QByteArray good = DefFile({"60:100|40", "180:100|41", "300:100|39", "420:100|0", "540:100|1"});
-    QTest::newRow("five mirrors, 40 and 41 both give 20") << good << 600 << QList<int>() << "20,20,19,0,0";
+    QTest::newRow("five mirrors, 40 and 41 both give 20") << good << 600 << QList<int>() << "20,20,19,0,0" << QStringList();
     QTest::newRow("missing key 4") << DefFile({"60:1|40", "180:1|40", "300:1|40"}).append("5=540:1|40\r\n") << 600
-                                   << QList<int>{4} << "20,20,20,0,20";
+                                   << QList<int>{4} << "20,20,20,0,20"
+                                   << QStringList{"Im Abschnitt [Spiegel] fehlt der Schlüssel „4“."};
     QTest::newRow("leer and absent") << QByteArray("[spiegel]\n1=leer\n3=1:1|2\n") << -1 << QList<int>{1, 2, 4, 5}
-                                     << "0,0,1,0,0";
+                                     << "0,0,1,0,0"
+                                     << QStringList{"Wert „leer“: kein Spiegel angegeben.", "fehlt der Schlüssel „2“",
+                                                    "fehlt der Schlüssel „4“", "fehlt der Schlüssel „5“"};
     QTest::newRow("part beyond 32 bits") << DefFile({"60:1|40", "4294967296:1|40", "1:1|99999999999", "1:1|4",
                                                      "1:2147483647|4"})
-                                         << -1 << QList<int>{2, 3} << "20,0,0,2,2";
+                                         << -1 << QList<int>{2, 3} << "20,0,0,2,2"
+                                         << QStringList{"Wert „4294967296:1|40“: eine Zahl ist zu groß.",
+                                                        "Wert „1:1|99999999999“: eine Zahl ist zu groß."};
     QTest::newRow("X outside the picture") << DefFile({"0:1|40", "199:1|40", "200:1|40", "100:1|40", "5000:1|40"}) << 200
-                                           << QList<int>{3, 5} << "20,20,0,20,0";
-    QTest::newRow("no file") << QByteArray() << 600 << QList<int>{1, 2, 3, 4, 5} << "0,0,0,0,0";
+                                           << QList<int>{3, 5} << "20,20,0,20,0"
+                                           << QStringList{"Wert „200:1|40“: X = 200 liegt außerhalb des Bildes (200 Pixel breit).",
+                                                          "Wert „5000:1|40“: X = 5000"};
+    QTest::newRow("long value is shortened") << DefFile({"1:1|1", "1:1|1", "1:1|1", "1:1|1", QString(60, u'9')}) << -1
+                                             << QList<int>{5} << "0,0,0,0,0"
+                                             << QStringList{"Wert „" + QString(40, u'9') + "…“: eine Zahl ist zu groß."};
+    QTest::newRow("no file") << QByteArray() << 600 << QList<int>{1, 2, 3, 4, 5} << "0,0,0,0,0"
+                             << QStringList{"", "", "", "", ""};
 }
 
 void KdfToolsTest::mirrors()
@@ -102,6 +114,7 @@ void KdfToolsTest::mirrors()
     QFETCH(int, width);
     QFETCH(QList<int>, faulty);
     QFETCH(QString, halves);
+    QFETCH(QStringList, reasons);
     QTemporaryDir dir;
     const QString path = dir.filePath("anlage.def");
     if (!file.isEmpty())
@@ -117,6 +130,18 @@ void KdfToolsTest::mirrors()
     for (int n : faulty)
         expected << QStringLiteral("Defintionsdaten Spiegel %1 der Schussanlage fehlerhaft.").arg(n);
     QCOMPARE(m.messages(), expected);
+
+    // One report for all of them: the file, then a line per faulty mirror with its reason.
+    const QStringList lines = m.report(path).split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.first(), QStringLiteral("Die Definitionsdatei „%1“ der Schussanlage ist fehlerhaft:")
+                                .arg(QDir::toNativeSeparators(path)));
+    const int first = lines.indexOf(QString()) + 1;
+    QCOMPARE(lines.mid(1, first - 2), file.isEmpty() ? QStringList{"Die Datei ist nicht vorhanden."} : QStringList());
+    QCOMPARE(lines.size() - first, faulty.size());
+    for (int i = 0; i < faulty.size(); ++i) {
+        QVERIFY2(lines.at(first + i).startsWith(expected.at(i)), qPrintable(lines.at(first + i)));
+        QVERIFY2(lines.at(first + i).contains(reasons.at(i)), qPrintable(lines.at(first + i)));
+    }
 }
 
 void KdfToolsTest::listings()

@@ -13,6 +13,15 @@
 namespace {
 const QString kIniError = QStringLiteral("\r\nFehler beim Lesen von CONFIG.INI !");
 
+// Messages about config.ini (they go on with the file, key and reason).
+int iniErrors(const ScriptedMessages &messages)
+{
+    int n = 0;
+    for (const ScriptedMessages::Shown &m : messages.shown())
+        n += m.text.startsWith(kIniError) ? 1 : 0;
+    return n;
+}
+
 void writeConfig(const QByteArray &text)
 {
     QFile f(ProgramPaths::configIni());
@@ -271,7 +280,7 @@ private slots:
         messages.clear();
         writeConfig("[ER_TEST]\nmin_Zeit=abc\nmax_Zeit=\n");
         b = ReadValidityBounds();
-        QCOMPARE(messages.count(kIniError), 2);
+        QCOMPARE(iniErrors(messages), 2);
         QCOMPARE(b.max_Zeit, Real48(0.8L));
 
         // A section without the keys: defaults, also under a locale with a decimal point.
@@ -313,7 +322,7 @@ private slots:
         ScriptedMessages messages;
         writeConfig("[ER_TEST]\r\nmin_Zeit=" + value + "\r\n");
         const ValidityBounds b = ReadValidityBounds();
-        QCOMPARE(messages.count(kIniError), accepted ? 0 : 1);
+        QCOMPARE(iniErrors(messages), accepted ? 0 : 1);
         QCOMPARE(double(b.min_Zeit.value()), double(Real48(static_cast<long double>(expected)).value()));
     }
 

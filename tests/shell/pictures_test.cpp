@@ -1,8 +1,17 @@
 #include "shell/pictures.h"
+#include "support/badbitmaps.h"
 #include "support/testmain.h"
 
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <functional>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -18,6 +27,26 @@ bool hasTransparentAndOpaque(const QImage &image)
             opaque |= a == 255;
         }
     return transparent && opaque;
+}
+
+QByteArray encoded(const QImage &image)
+{
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    return out;
+}
+
+// A 24-bit bitmap stored top down (negative height), top row red, the rest blue.
+QByteArray topDownBitmap(int w, int h)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(qRgb(0, 0, 255));
+    for (int x = 0; x < w; ++x)
+        image.setPixel(x, h - 1, qRgb(255, 0, 0));   // stored last: the top once flipped
+    QByteArray data = WithU32(encoded(image), 22, quint32(-h));
+    return data;
 }
 
 int countPixels(const QImage &image, const std::function<bool(QRgb)> &match)
@@ -119,6 +148,106 @@ private slots:
         const QRgb charge = Pictures::battery().pixel(12, 18);
         QVERIFY(qGreen(charge) > qRed(charge) + 60);
         QVERIFY(!Pictures::pixmap(Pictures::logo()).isNull());
+    }
+
+    void bitmapFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("reason");   // empty: the picture loads
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QRgb>("topLeft");
+
+        const QRgb green = qRgb(0x30, 0xF0, 0x60);
+        QTest::newRow("24 bit") << SoundBitmap(12, 5, green) << QString() << QSize(12, 5) << green;
+        QTest::newRow("24 bit, odd width") << SoundBitmap(7, 3, green) << QString() << QSize(7, 3) << green;
+        QTest::newRow("bytes after the pixel data") << SoundBitmap(8, 4, green) + QByteArray(100, 'x') << QString()
+                                                    << QSize(8, 4) << green;
+        QImage indexed(9, 4, QImage::Format_Indexed8);
+        indexed.setColorTable({qRgb(10, 20, 30), qRgb(200, 100, 50)});
+        indexed.fill(1);
+        QTest::newRow("8 bit with palette") << encoded(indexed) << QString() << QSize(9, 4) << qRgb(200, 100, 50);
+        QImage mono(33, 2, QImage::Format_Mono);
+        mono.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+        mono.fill(1);
+        QTest::newRow("1 bit") << encoded(mono) << QString() << QSize(33, 2) << qRgb(255, 255, 255);
+        QTest::newRow("stored top down") << topDownBitmap(8, 6) << QString() << QSize(8, 6) << qRgb(255, 0, 0);
+        for (const BadBitmap &bad : BadBitmaps(12, 10))
+            QTest::newRow(bad.name.constData()) << bad.bytes << bad.reason << QSize() << QRgb(0);
+    }
+
+    // Every damaged bitmap is refused with its reason; the file stays as it was.
+    void bitmapFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, reason);
+        QFETCH(QSize, size);
+        QFETCH(QRgb, topLeft);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("bild.bmp"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        f.close();
+        QString why = QStringLiteral("unchanged");
+        const QImage image = Pictures::loadBitmap(path, &why);
+        if (reason.isEmpty()) {
+            QCOMPARE(image.size(), size);
+            QCOMPARE(image.pixel(0, 0) | 0xFF000000u, topLeft | 0xFF000000u);
+            QCOMPARE(image.pixel(size.width() - 1, size.height() - 1) | 0xFF000000u,
+                     QTest::currentDataTag() == QByteArray("stored top down") ? qRgb(0, 0, 255) : topLeft | 0xFF000000u);
+            QCOMPARE(why, QStringLiteral("unchanged"));
+        } else {
+            QVERIFY(image.isNull());
+            QVERIFY2(why.startsWith(reason), qPrintable(why));
+        }
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), bytes);
+    }
+
+    void onlyRegularFilesAreRead_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << "missing" << "Die Datei ist nicht vorhanden.";
+        QTest::newRow("folder") << "folder" << "Der Name bezeichnet keine Datei.";
+#ifdef Q_OS_UNIX
+        QTest::newRow("named pipe") << "fifo" << "Der Name bezeichnet keine Datei.";   // would block when read
+#endif
+    }
+
+    void onlyRegularFilesAreRead()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("bild.bmp"));
+        if (kind == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(path));
+#ifdef Q_OS_UNIX
+        if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+#endif
+        QString why;
+        QVERIFY(Pictures::loadBitmap(path, &why).isNull());
+        QCOMPARE(why, reason);
+        const QString message = Pictures::pictureFileMessage(QStringLiteral("Fehler beim Laden des Visiers !"), path, why);
+        QVERIFY(message.startsWith(QStringLiteral("Fehler beim Laden des Visiers !\r\n")));
+        QVERIFY(message.contains(QStringLiteral("„") + QDir::toNativeSeparators(path) + QStringLiteral("“")));
+        QVERIFY(message.endsWith(reason));
+    }
+
+    void shippedBitmapsLoad()
+    {
+        int n = 0;
+        for (const QString &folder : {QStringLiteral("vdata"), QStringLiteral("sdata")}) {
+            const QDir dir(QStringLiteral(VR_SOURCE_DIR "/data/") + folder);
+            for (const QString &name : dir.entryList({QStringLiteral("*.bmp")}, QDir::Files)) {
+                QString why;
+                QVERIFY2(!Pictures::loadBitmap(dir.filePath(name), &why).isNull(), qPrintable(name + ": " + why));
+                ++n;
+            }
+        }
+        QVERIFY(n >= 4);
     }
 };
 
