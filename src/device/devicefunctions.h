@@ -25,6 +25,7 @@ public:
         int samples = 0;
         int attempts = 0;
         bool timedOut = false;
+        bool portLost = false;   // the port vanished: ended early
     };
 
     // Connects as the functions do: open, log, connect; disables the buttons
@@ -84,7 +85,11 @@ private:
     void buttons(bool enabled);
     void scaleItem();
     void finishFailedAdjustment(const QString &action, const QString &message);
+    void finishLostAdjustment(const QString &action);
     void deviceInfo(const QStringList &values);
+    // The port vanished during a function: log line, the German message (what
+    // is gone, then `ending`), and (offline) the program goes offline.
+    void portLost(const QString &ending, bool offline = true);
 
     ForceTest m_forceTest;
     QString m_portBeforeChoice;  // the link's port before the first port button of this opening
