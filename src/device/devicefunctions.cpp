@@ -438,10 +438,12 @@ void DeviceFunctions::FollowPortSetting()
 {
     const QString before = m_portBeforeChoice;
     m_portBeforeChoice.clear();
-    if (m_busy || AppState::instance().OfflineState || before.isEmpty())
+    if (m_busy || AppState::instance().OfflineState)
         return;
     const QString now = DeviceLink().portName;
-    if (now == before && now == PortNames[Settings::instance().portSelector])
+    // The link's port name now names another device file.
+    const bool moved = !OpenedDeviceFile().isEmpty() && OpenedDeviceFile() != PortDeviceFile(now);
+    if (!moved && (before.isEmpty() || (now == before && now == PortNames[Settings::instance().portSelector])))
         return;
     if (goOffline)
         goOffline();

@@ -43,7 +43,8 @@ public:
     void DebugCapture1();         // F11, "Test1.dat"
     void ChoosePort(int index, int model);  // "COM &1" / "COM &2"
     // Closing the dialog: a port button opens its port at once, so an online
-    // link left on another port than the settings name is connected anew there.
+    // link left on another port than the settings name, or on another device
+    // file than its port name now names, is connected anew there.
     void FollowPortSetting();
     void DetectController();      // "Gerätetest durchführen"
 
