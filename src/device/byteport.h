@@ -25,4 +25,7 @@ public:
     virtual int read(quint8 *buffer, int count) = 0;
     // Bytes written within the write time-out; -1 when the port cannot be written.
     virtual int write(const quint8 *data, int count) = 0;
+    // The device has gone while open (adapter unplugged, the other end of a
+    // pseudo-terminal closed): reads and writes fail until it is opened anew.
+    virtual bool lost() const { return false; }
 };

@@ -25,6 +25,8 @@ constexpr int kCapture1Attempts = 25000;
 
 const QString TimeoutText = QStringLiteral("\r\nTimeout !");
 const QString TestFileError = QStringLiteral("\r\nFehler beim Öffnen der Testdatei.");
+const QString CaptureCutText =
+    QStringLiteral("Die Aufzeichnung wurde abgebrochen; die bis dahin gelesenen Werte stehen in der Datei %1.");
 
 void log(const QString &message) { WriteLogLine(QStringLiteral("Ausführen : ") + message); }
 
@@ -106,6 +108,19 @@ void DeviceFunctions::deviceInfo(const QStringList &values)
         showDeviceInfo(values);
 }
 
+void DeviceFunctions::portLost(const QString &ending, bool offline)
+{
+    const QString port = DeviceLink().portName;
+    const QString file = OpenedDeviceFile();
+    log(QStringLiteral("[Fehler] Schnittstelle ") + port + QStringLiteral(" nicht mehr vorhanden"));
+    ShowError(QStringLiteral("\r\nDie Verbindung zum Gerät ist unterbrochen: die Schnittstelle %1 (%2) ist nicht "
+                             "mehr vorhanden.\r\n")
+                  .arg(port, file)
+              + ending);
+    if (offline && goOffline)
+        goOffline();
+}
+
 bool DeviceFunctions::ConnectionSequence()
 {
     const Settings &s = Settings::instance();
@@ -143,8 +158,9 @@ DeviceFunctions::Average DeviceFunctions::AveragingLoop()
             sum += sampleOf(buffer);
             ++result.samples;
         }
-    } while (result.samples < kAverageSamples && result.attempts < kAverageAttempts);
-    result.timedOut = result.attempts >= kAverageAttempts;
+    } while (result.samples < kAverageSamples && result.attempts < kAverageAttempts && !PortLost());
+    result.portLost = PortLost();
+    result.timedOut = !result.portLost && result.attempts >= kAverageAttempts;
     if (result.samples > 0)
         result.mean = int(sum / result.samples);
     StopStream();
@@ -161,6 +177,15 @@ void DeviceFunctions::finishFailedAdjustment(const QString &action, const QStrin
     scaleItem();
 }
 
+void DeviceFunctions::finishLostAdjustment(const QString &action)
+{
+    log(QStringLiteral("[Fehler] ") + action);
+    status(QStringLiteral("Justierung fehlgeschlagen."));
+    buttons(true);
+    scaleItem();
+    portLost(QStringLiteral("Die Justierung wurde abgebrochen; die bisherigen Werte bleiben erhalten."));
+}
+
 void DeviceFunctions::ZeroPoint()
 {
     if (m_busy)
@@ -174,7 +199,9 @@ void DeviceFunctions::ZeroPoint()
         Clock::instance().processEvents();
         const Average average = AveragingLoop();
         Settings &s = Settings::instance();
-        if (average.timedOut) {
+        if (average.portLost) {
+            finishLostAdjustment(QStringLiteral("Nullpunkt einstellen"));
+        } else if (average.timedOut) {
             // The previous zero point stays.
             finishFailedAdjustment(QStringLiteral("Nullpunkt einstellen"), TimeoutText);
         } else {
@@ -202,7 +229,9 @@ void DeviceFunctions::ScaleFactor()
         Clock::instance().processEvents();
         const Average average = AveragingLoop();
         Settings &s = Settings::instance();
-        if (average.timedOut) {
+        if (average.portLost) {
+            finishLostAdjustment(QStringLiteral("Kennlinie einstellen"));
+        } else if (average.timedOut) {
             finishFailedAdjustment(QStringLiteral("Kennlinie einstellen"), TimeoutText);
         } else if (average.mean <= s.KS_Zero) {
             finishFailedAdjustment(QStringLiteral("Kennlinie einstellen"),
@@ -294,6 +323,12 @@ void DeviceFunctions::MesstimerTimer()
     m_forceTest.tick();
     if (plotChanged)
         plotChanged();
+    if (PortLost()) {
+        // The trace and the values read so far stay on the page.
+        StopForceTest();
+        status(QStringLiteral("Verbindung unterbrochen."));
+        portLost(QStringLiteral("Der Test wurde beendet."));
+    }
 }
 
 void DeviceFunctions::DatentimerTimer()
@@ -323,6 +358,8 @@ void DeviceFunctions::DebugCapture0()
         QByteArray text;
         for (int i = 0; i < kCapture0Lines; ++i) {
             const bool arrived = ReadBlock(buffer, 2);
+            if (!arrived && PortLost())
+                break;
             text += arrived ? "TRUE" : "FALSE";
             text += QByteArray::number(sampleOf(buffer));
             text += "\r\n";
@@ -337,6 +374,8 @@ void DeviceFunctions::DebugCapture0()
         DrainInput();
         status(QStringLiteral("Debug beendet."));
         buttons(true);
+        if (PortLost())
+            portLost(CaptureCutText.arg(QStringLiteral("test0.dat")));
     }
     m_busy = false;
 }
@@ -365,15 +404,18 @@ void DeviceFunctions::DebugCapture1()
                 file.write((NumberFormat::formatInt("%4.4x", sampleOf(buffer)) + u' ').toLatin1());
                 file.flush();
             }
-        } while (count < kCapture1Samples && attempts < kCapture1Attempts);
+        } while (count < kCapture1Samples && attempts < kCapture1Attempts && !PortLost());
         file.close();
         // The raw stream runs until it is stopped and would garble the next replies.
         StopStream();
         DrainInput();
-        if (attempts >= kCapture1Attempts)
+        const bool lost = PortLost();
+        if (!lost && attempts >= kCapture1Attempts)
             ShowError(TimeoutText);
         status(QStringLiteral("Debug 1 beendet."));
         buttons(true);
+        if (lost)
+            portLost(CaptureCutText.arg(QStringLiteral("Test1.dat")));
     }
     m_busy = false;
 }
@@ -396,10 +438,12 @@ void DeviceFunctions::FollowPortSetting()
 {
     const QString before = m_portBeforeChoice;
     m_portBeforeChoice.clear();
-    if (m_busy || AppState::instance().OfflineState || before.isEmpty())
+    if (m_busy || AppState::instance().OfflineState)
         return;
     const QString now = DeviceLink().portName;
-    if (now == before && now == PortNames[Settings::instance().portSelector])
+    // The link's port name now names another device file.
+    const bool moved = !OpenedDeviceFile().isEmpty() && OpenedDeviceFile() != PortDeviceFile(now);
+    if (!moved && (before.isEmpty() || (now == before && now == PortNames[Settings::instance().portSelector])))
         return;
     if (goOffline)
         goOffline();
@@ -432,7 +476,11 @@ void DeviceFunctions::DetectController()
         QString serial;
         QuerySerialNumber(serial);
         const quint8 model = DeviceLink().model;
-        if (DeviceLink().serialText.contains(DetectionCodes[model])) {
+        if (PortLost()) {
+            log(QStringLiteral("[Fehler] PIController ") + names());
+            deviceInfo(QStringList(7, QStringLiteral("-")));
+            portLost(QStringLiteral("Der Gerätetest wurde abgebrochen."), false);   // offline below
+        } else if (DeviceLink().serialText.contains(DetectionCodes[model])) {
             log(QStringLiteral("[Erfolg] PIController ") + names());
             ShowInformation(QStringLiteral("\r\nGewählter Controller wurde gefunden."));
             deviceInfo(queryDeviceInfo());

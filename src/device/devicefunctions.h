@@ -25,6 +25,7 @@ public:
         int samples = 0;
         int attempts = 0;
         bool timedOut = false;
+        bool portLost = false;   // the port vanished: ended early
     };
 
     // Connects as the functions do: open, log, connect; disables the buttons
@@ -42,7 +43,8 @@ public:
     void DebugCapture1();         // F11, "Test1.dat"
     void ChoosePort(int index, int model);  // "COM &1" / "COM &2"
     // Closing the dialog: a port button opens its port at once, so an online
-    // link left on another port than the settings name is connected anew there.
+    // link left on another port than the settings name, or on another device
+    // file than its port name now names, is connected anew there.
     void FollowPortSetting();
     void DetectController();      // "Gerätetest durchführen"
 
@@ -84,7 +86,11 @@ private:
     void buttons(bool enabled);
     void scaleItem();
     void finishFailedAdjustment(const QString &action, const QString &message);
+    void finishLostAdjustment(const QString &action);
     void deviceInfo(const QStringList &values);
+    // The port vanished during a function: log line, the German message (what
+    // is gone, then `ending`), and (offline) the program goes offline.
+    void portLost(const QString &ending, bool offline = true);
 
     ForceTest m_forceTest;
     QString m_portBeforeChoice;  // the link's port before the first port button of this opening

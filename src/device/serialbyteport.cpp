@@ -47,6 +47,7 @@ bool SerialBytePort::open(const QString &deviceFile)
 #else
     const QString location = deviceFile;
 #endif
+    m_location = location;
     m_port.setPortName(location);
     if (!m_port.open(QIODevice::ReadWrite)) {
         m_lastError = m_port.errorString();
@@ -117,13 +118,34 @@ void SerialBytePort::close()
         m_port.close();
     m_pseudoTerminal = false;
     m_toggleRts = false;
+    m_lost = false;
+}
+
+void SerialBytePort::checkDevice()
+{
+    const QSerialPort::SerialPortError error = m_port.error();
+    if (error == QSerialPort::NoError)
+        return;
+    if (error != QSerialPort::TimeoutError) {
+        m_lastError = m_port.errorString();
+        // A hung-up line (unplugged adapter, closed pseudo-terminal) reports a
+        // resource error; a read or write error counts once the file is gone.
+        bool gone = error == QSerialPort::ResourceError || error == QSerialPort::DeviceNotFoundError;
+#ifdef Q_OS_UNIX
+        gone = gone || !QFileInfo::exists(m_location);
+#endif
+        if (gone)
+            m_lost = true;
+    }
+    if (!m_lost)
+        m_port.clearError();
 }
 
 bool SerialBytePort::isOpen() const { return m_port.isOpen(); }
 
 int SerialBytePort::read(quint8 *buffer, int count)
 {
-    if (!m_port.isOpen())
+    if (!m_port.isOpen() || m_lost)
         return -1;
     if (count <= 0)
         return 0;
@@ -134,8 +156,9 @@ int SerialBytePort::read(quint8 *buffer, int count)
             break;
     }
     const qint64 n = m_port.read(reinterpret_cast<char *>(buffer), count);
-    if (m_port.error() == QSerialPort::TimeoutError)
-        m_port.clearError();
+    checkDevice();
+    if (m_lost && n <= 0)
+        return -1;
     return n < 0 ? -1 : int(n);
 }
 
@@ -154,7 +177,7 @@ void SerialBytePort::waitForLineIdle(qint64 deadlineMs, const QElapsedTimer &sin
 
 int SerialBytePort::write(const quint8 *data, int count)
 {
-    if (!m_port.isOpen())
+    if (!m_port.isOpen() || m_lost)
         return -1;
     if (count <= 0)
         return 0;
@@ -167,6 +190,7 @@ int SerialBytePort::write(const quint8 *data, int count)
         m_port.clear(QSerialPort::Output);
         if (m_toggleRts)
             m_port.setRequestToSend(false);
+        checkDevice();
         return -1;
     }
     while (m_port.bytesToWrite() > 0) {
@@ -181,7 +205,8 @@ int SerialBytePort::write(const quint8 *data, int count)
         waitForLineIdle(limitMs, since);
         m_port.setRequestToSend(false);
     }
-    if (m_port.error() == QSerialPort::TimeoutError)
-        m_port.clearError();
+    checkDevice();
+    if (m_lost)
+        return -1;
     return int(count - unsent);
 }

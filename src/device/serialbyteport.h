@@ -23,6 +23,7 @@ public:
     bool isOpen() const override;
     int read(quint8 *buffer, int count) override;
     int write(const quint8 *data, int count) override;
+    bool lost() const override { return m_lost; }
 
     bool isPseudoTerminal() const { return m_pseudoTerminal; }
     // What QSerialPort said about the last failure (for diagnostics).
@@ -33,9 +34,14 @@ public:
 
 private:
     void waitForLineIdle(qint64 deadlineMs, const QElapsedTimer &since);
+    // After a transfer: an error that means the device is gone marks the port
+    // lost; a time-out or a passing error is cleared.
+    void checkDevice();
 
     QSerialPort m_port;
     bool m_pseudoTerminal = false;
     bool m_toggleRts = false;
+    bool m_lost = false;
+    QString m_location;
     QString m_lastError;
 };

@@ -12,6 +12,7 @@ struct PortState
 {
     std::unique_ptr<BytePort> portHandle;  // empty: no valid handle
     bool portWasOpened = false;
+    QString deviceFile;                    // of portHandle
 };
 
 PortState &state()
@@ -47,14 +48,17 @@ bool OpenPort(quint8 portIndex, quint8 baudIndex)
     if (s.portWasOpened && s.portHandle)
         s.portHandle->close();
     s.portHandle.reset();
+    s.deviceFile.clear();
 
     if (portIndex >= std::size(PortNames) || baudIndex >= std::size(BaudNames))
         throw TComException(TComException::portBusyText());
 
+    const QString deviceFile = PortDeviceFile(PortNames[portIndex]);
     std::unique_ptr<BytePort> port = makePort();
-    if (!port || !port->open(PortDeviceFile(PortNames[portIndex])))
+    if (!port || !port->open(deviceFile))
         throw TComException(TComException::portBusyText());
     s.portHandle = std::move(port);
+    s.deviceFile = deviceFile;
     s.portWasOpened = true;
 
     ConfigurePort();
@@ -112,6 +116,14 @@ bool ReadBlock(quint8 *buffer, int count)
 
 bool portWasOpened() { return state().portWasOpened; }
 
+QString OpenedDeviceFile() { return state().portHandle ? state().deviceFile : QString(); }
+
+bool PortLost()
+{
+    const BytePort *port = state().portHandle.get();
+    return port && port->lost();
+}
+
 void SetBytePortFactory(BytePortFactory f) { factory() = std::move(f); }
 
 void ResetSerialPort()
@@ -120,5 +132,6 @@ void ResetSerialPort()
     if (s.portHandle)
         s.portHandle->close();
     s.portHandle.reset();
+    s.deviceFile.clear();
     s.portWasOpened = false;
 }

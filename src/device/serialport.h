@@ -36,6 +36,12 @@ bool ReadBlock(quint8 *buffer, int count);
 
 // False at start, true from the first successful open on.
 bool portWasOpened();
+// The device file of the open port (as the settings name it); empty when no
+// port is open.
+QString OpenedDeviceFile();
+// True when the open port's device has gone (unplugged, the virtual trainer
+// ended); every read and write fails from then on.
+bool PortLost();
 
 // The device behind the port: QSerialPort unless a test installs another
 // maker (an empty function restores QSerialPort).

@@ -1,6 +1,8 @@
 #include "shell/config_form.h"
 
 #include "device/devicefunctions.h"
+#include "device/serialport.h"
+#include "device/serialportlist.h"
 #include "platform/messageservice.h"
 #include "shell/actionlog.h"
 #include "shell/hints.h"
@@ -55,6 +57,10 @@ const QString BenutzerHint = QStringLiteral(
 const QString PortHint = QStringLiteral(
     "Wählen Sie die Schnittstelle aus, an dem Sie das Vantrel angeschlossen haben. Achten Sie darauf, "
     "das kein anderes Gerät diese Schnittstelle verwendet.");
+const QString PortDeviceHint = QStringLiteral(
+    "Wählen Sie, welche Schnittstelle des Rechners unter diesem Namen geöffnet wird, zum Beispiel ein "
+    "USB-Adapter (/dev/ttyUSB0, /dev/ttyACM0). Die Liste zeigt die vorhandenen seriellen Schnittstellen mit "
+    "Beschreibung und Hersteller.");
 const QString ControllerHint = QStringLiteral(
     "Wählen Sie hier den verwendetet Controllertyp aus. Um die Richtigkeit der Angaben zu überprüfen, "
     "führen Sie einen Controllertest durch.");
@@ -233,6 +239,20 @@ QWidget *TConfig_Form::buildControllerPage()
     m_portGroup = new QButtonGroup(this);
     m_portGroup->addButton(COM1_RadioButton, 0);
     m_portGroup->addButton(COM2_RadioButton, 1);
+    COM1Device_ComboBox = new PortDeviceBox(Controller_Page);
+    COM1Device_ComboBox->setObjectName(QStringLiteral("COM1Device_ComboBox"));
+    COM2Device_ComboBox = new PortDeviceBox(Controller_Page);
+    COM2Device_ComboBox->setObjectName(QStringLiteral("COM2Device_ComboBox"));
+    COM1Device_Label = new QLabel(Controller_Page);
+    COM1Device_Label->setObjectName(QStringLiteral("COM1Device_Label"));
+    COM2Device_Label = new QLabel(Controller_Page);
+    COM2Device_Label->setObjectName(QStringLiteral("COM2Device_Label"));
+    for (QLabel *label : {COM1Device_Label, COM2Device_Label})
+        label->setTextFormat(Qt::PlainText);
+    connect(COM1Device_ComboBox, &PortDeviceBox::deviceChosen, this,
+            [this](const QString &file) { ChoosePortDevice(0, file); });
+    connect(COM2Device_ComboBox, &PortDeviceBox::deviceChosen, this,
+            [this](const QString &file) { ChoosePortDevice(1, file); });
 
     Controller_Label = new QLabel(QStringLiteral("&Controller"), Controller_Page);
     Controller_Label->setObjectName(QStringLiteral("Controller_Label"));
@@ -269,8 +289,10 @@ QWidget *TConfig_Form::buildControllerPage()
     (new QVBoxLayout(hinweisGroup))->addWidget(ControllerHinweis_Label, 1);
 
     auto *controls = new QFormLayout;
-    controls->addRow(COM1_RadioButton);
-    controls->addRow(COM2_RadioButton);
+    controls->addRow(COM1_RadioButton, COM1Device_ComboBox);
+    controls->addRow(QString(), COM1Device_Label);
+    controls->addRow(COM2_RadioButton, COM2Device_ComboBox);
+    controls->addRow(QString(), COM2Device_Label);
     controls->addRow(Controller_Label, Controller_ComboBox);
     controls->addRow(Geraetetest_Button);
     auto *left = new QVBoxLayout;
@@ -282,6 +304,8 @@ QWidget *TConfig_Form::buildControllerPage()
 
     AddHoverHint(COM1_RadioButton, PortHint, ControllerHinweis_Label);
     AddHoverHint(COM2_RadioButton, PortHint, ControllerHinweis_Label);
+    AddHoverHint(COM1Device_ComboBox, PortDeviceHint, ControllerHinweis_Label);
+    AddHoverHint(COM2Device_ComboBox, PortDeviceHint, ControllerHinweis_Label);
     AddHoverHint(Controller_Label, ControllerHint, ControllerHinweis_Label);
     AddHoverHint(Geraetetest_Button, ControllerHint, ControllerHinweis_Label);
     return Controller_Page;
@@ -434,7 +458,10 @@ void TConfig_Form::connectDevice()
             DeviceInfo_Labels.at(i)->setText(values.value(i, QStringLiteral("-")));
     };
     d->askReferenceWeight = [this] { return askReferenceWeight(); };
-    d->saveDialogSettings = [this] { SaveSettings(DialogValues()); };
+    d->saveDialogSettings = [this] {
+        SaveSettings(DialogValues());
+        rememberPortDevices();
+    };
     d->goOnline = [this] {
         if (goOnline)
             goOnline();
@@ -625,6 +652,39 @@ void TConfig_Form::setPortButtons(bool com1, bool com2)
     m_portGroup->setExclusive(true);
 }
 
+void TConfig_Form::showPortDevices()
+{
+    PortDeviceBox *boxes[2] = {COM1Device_ComboBox, COM2Device_ComboBox};
+    QLabel *labels[2] = {COM1Device_Label, COM2Device_Label};
+    for (int i = 0; i < 2; ++i) {
+        const QString file = PortDeviceFile(PortNames[i]);
+        boxes[i]->refill(file);
+        labels[i]->setText(PortDeviceDescription(file));
+    }
+}
+
+void TConfig_Form::rememberPortDevices()
+{
+    for (int i = 0; i < 2; ++i)
+        m_portDevicesAtOpen[i] = StoredPortDeviceFile(PortNames[i]);
+}
+
+void TConfig_Form::restorePortDevices()
+{
+    for (int i = 0; i < 2; ++i)
+        if (StoredPortDeviceFile(PortNames[i]) != m_portDevicesAtOpen[i])
+            SetPortDeviceFile(PortNames[i], m_portDevicesAtOpen[i]);
+}
+
+void TConfig_Form::ChoosePortDevice(int index, const QString &deviceFile)
+{
+    if (index < 0 || index > 1)
+        return;
+    SetPortDeviceFile(PortNames[index], deviceFile);
+    WriteLogLine(QStringLiteral("Ausführen : [Setup] ") + PortNames[index] + u'=' + PortDeviceFile(PortNames[index]));
+    showPortDevices();
+}
+
 void TConfig_Form::SettingsToDialog()
 {
     Settings &s = Settings::instance();
@@ -641,6 +701,7 @@ void TConfig_Form::SettingsToDialog()
     setPortButtons(s.COM_Index == 0, s.COM_Index == 1);
     if (s.COM_Index == 0 || s.COM_Index == 1)
         s.portSelector = quint8(s.COM_Index);
+    showPortDevices();
 }
 
 SettingsDialogValues TConfig_Form::DialogValues() const
@@ -661,6 +722,7 @@ SettingsDialogValues TConfig_Form::DialogValues() const
 void TConfig_Form::FormActivate()
 {
     pageChangeAllowed = true;
+    rememberPortDevices();
     SettingsToDialog();
     TestStatus_Label->clear();
     Kennlinie_Item->setEnabled(Settings::instance().KS_Zero != -1);
@@ -688,6 +750,9 @@ void TConfig_Form::done(int r)
 {
     // Never leaves the force test's timers or the stream running.
     Device->shutDown();
+    // Device files chosen for the port names count only with "&OK".
+    if (r != QDialog::Accepted)
+        restorePortDevices();
     Device->FollowPortSetting();
     SaveFormPlacement(PlacementCode, x(), y());
     QDialog::done(r);

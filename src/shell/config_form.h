@@ -6,6 +6,7 @@
 #include <functional>
 
 class DeviceFunctions;
+class PortDeviceBox;
 class QAction;
 class QButtonGroup;
 class QMenu;
@@ -91,6 +92,14 @@ public:
     // "Controller" (hidden)
     QRadioButton *COM1_RadioButton;
     QRadioButton *COM2_RadioButton;
+    // The device file each port name opens, chosen from the machine's serial
+    // ports; stored in the settings section "Ports" as soon as it is chosen
+    // and put back when the dialog closes without "&OK".
+    PortDeviceBox *COM1Device_ComboBox;
+    PortDeviceBox *COM2Device_ComboBox;
+    QLabel *COM1Device_Label;
+    QLabel *COM2Device_Label;
+    void ChoosePortDevice(int index, const QString &deviceFile);
     QLabel *Controller_Label;
     QComboBox *Controller_ComboBox;
     QLabel *ControllerHinweis_Label;
@@ -169,9 +178,13 @@ private:
     void buildInformation();
     QWidget *buildBottomBar();
     void setPortButtons(bool com1, bool com2);
+    void showPortDevices();
+    void rememberPortDevices();
+    void restorePortDevices();
     void PageControlChange(int index);
 
     QButtonGroup *m_portGroup = nullptr;
+    QString m_portDevicesAtOpen[2];   // "Ports" as stored when the dialog opened
     QHash<QObject *, HoverHint> m_hoverHints;
     int m_shownPage = 0;
 };

@@ -141,3 +141,18 @@ QString PortDeviceFile(const QString &portName)
     const QString file = reg.readString(QStringLiteral("Ports"), portName, def);
     return file.trimmed().isEmpty() ? def : file.trimmed();
 }
+
+QString StoredPortDeviceFile(const QString &portName)
+{
+    RegistryIni reg(RegistryKeys::Main);
+    return reg.readString(QStringLiteral("Ports"), portName, QString()).trimmed();
+}
+
+void SetPortDeviceFile(const QString &portName, const QString &deviceFile)
+{
+    RegistryIni reg(RegistryKeys::Main);
+    if (deviceFile.trimmed().isEmpty())
+        reg.deleteValue(QStringLiteral("Ports"), portName);
+    else
+        reg.writeString(QStringLiteral("Ports"), portName, deviceFile.trimmed());
+}

@@ -69,3 +69,8 @@ void SaveFormPlacement(const QString &code, int left, int top);
 // Device file that the port name ("COM1"/"COM2") opens: section "Ports" of the
 // main key, defaults /dev/ttyS0 and /dev/ttyS1 (on Windows the names themselves).
 QString PortDeviceFile(const QString &portName);
+// The value stored for the port name in "Ports" (empty when none is stored).
+QString StoredPortDeviceFile(const QString &portName);
+// Stores the device file for the port name; an empty file removes the value,
+// so the default applies again.
+void SetPortDeviceFile(const QString &portName, const QString &deviceFile);

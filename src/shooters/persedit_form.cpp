@@ -3,13 +3,13 @@
 #include "shell/actionlog.h"
 #include "shell/hints.h"
 #include "shell/settings.h"
+#include "shooters/birthdateedit.h"
 #include "shooters/clublist.h"
 #include "shooters/persvis_form.h"
 #include "store/datatable.h"
 #include "store/tdata.h"
 
 #include <QComboBox>
-#include <QDateEdit>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <cmath>
@@ -53,7 +53,7 @@ void TPersEdit_Form::FormActivate()
     Sportverein_ComboBox->setEditText(haveRecord ? pers->fieldValue(QStringLiteral("Sportverein")).toString()
                                                  : QString());
     const QDate born = haveRecord ? pers->fieldValue(QStringLiteral("Geburtsdatum")).toDate() : QDate();
-    Geburtsdatum_Picker->setDate(born.isValid() ? born : QDate::currentDate());
+    Geburtsdatum_Picker->setDate(born);
     ObereSchranke_Edit->setValue(haveRecord ? storedInt(pers, QStringLiteral("Obere Schranke")) : 0);
     UntereSchranke_Edit->setValue(haveRecord ? storedInt(pers, QStringLiteral("Untere Schranke")) : 0);
     showBoundFields();

@@ -3,13 +3,13 @@
 #include "shell/actionlog.h"
 #include "shell/hints.h"
 #include "shell/settings.h"
+#include "shooters/birthdateedit.h"
 #include "shooters/clublist.h"
 #include "shooters/persvis_form.h"
 #include "store/datatable.h"
 #include "store/tdata.h"
 
 #include <QComboBox>
-#include <QDateEdit>
 #include <QLineEdit>
 #include <QSpinBox>
 
@@ -33,7 +33,8 @@ void TPersNeu_Form::FormActivate()
 {
     m_profiles.clear();
     FillClubBox(Sportverein_ComboBox);
-    Geburtsdatum_Picker->setDate(QDate::currentDate());
+    // No date until one is typed or chosen.
+    Geburtsdatum_Picker->clear();
     WriteLogLine(QStringLiteral("Ausführen : [Start] Datensatz hinzufügen"));
     DataTable *pers = table();
     const bool ok = pers && pers->first() && pers->append();

@@ -29,15 +29,16 @@ const QString PlacementCode = QStringLiteral("PVF");
 const char *const FieldNames[8] = {"Monitor_Size", "Diopter_Size", "DiopVis_Size", "A_Korntunnel",
                                    "I_Korntunnel", "A_Ringkorn",   "I_RingKorn",   "Spiegel_Size"};
 
-QSpinBox *makeSpin(QWidget *parent, const QString &name, int min, int max, bool typed)
+// Typed digits, Backspace and the arrows all change the value; a number
+// outside the range cannot be typed, and a field left empty or below its
+// minimum goes back to its last valid value.
+QSpinBox *makeSpin(QWidget *parent, const QString &name, int min, int max)
 {
     auto *spin = new QSpinBox(parent);
     spin->setObjectName(name);
     spin->setRange(min, max);
     spin->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
-    // Only the arrows change these values.
-    if (!typed)
-        spin->findChild<QLineEdit *>()->setReadOnly(true);
+    spin->setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
     return spin;
 }
 
@@ -87,14 +88,14 @@ TPersVis_Form::TPersVis_Form(QWidget *parent)
     Monitor_ComboBox->setObjectName(QStringLiteral("Monitor_ComboBox"));
     Monitor_ComboBox->addItems({QStringLiteral("640 x 480"), QStringLiteral("800 x 600"), QStringLiteral("1024 x 768"),
                                 QStringLiteral("1280 x 1024")});
-    Diopter_SpinEdit = makeSpin(Daten_GroupBox, QStringLiteral("Diopter_SpinEdit"), 1, 200, false);
-    DiopVis_SpinEdit = makeSpin(Daten_GroupBox, QStringLiteral("DiopVis_SpinEdit"), 50, 100, true);
-    AKorntunnel_SpinEdit = makeSpin(Daten_GroupBox, QStringLiteral("AKorntunnel_SpinEdit"), 1, 100, false);
-    IKorntunnel_SpinEdit = makeSpin(Daten_GroupBox, QStringLiteral("IKorntunnel_SpinEdit"), 1, 100, false);
-    ARingkorn_SpinEdit = makeSpin(Daten_GroupBox, QStringLiteral("ARingkorn_SpinEdit"), 1, 100, false);
-    IRingkorn_SpinEdit = makeSpin(Daten_GroupBox, QStringLiteral("IRingkorn_SpinEdit"), 1, 100, false);
+    Diopter_SpinEdit = makeSpin(Daten_GroupBox, QStringLiteral("Diopter_SpinEdit"), 1, 200);
+    DiopVis_SpinEdit = makeSpin(Daten_GroupBox, QStringLiteral("DiopVis_SpinEdit"), 50, 100);
+    AKorntunnel_SpinEdit = makeSpin(Daten_GroupBox, QStringLiteral("AKorntunnel_SpinEdit"), 1, 100);
+    IKorntunnel_SpinEdit = makeSpin(Daten_GroupBox, QStringLiteral("IKorntunnel_SpinEdit"), 1, 100);
+    ARingkorn_SpinEdit = makeSpin(Daten_GroupBox, QStringLiteral("ARingkorn_SpinEdit"), 1, 100);
+    IRingkorn_SpinEdit = makeSpin(Daten_GroupBox, QStringLiteral("IRingkorn_SpinEdit"), 1, 100);
     // The mirror has no upper limit worth speaking of.
-    Spiegel_SpinEdit = makeSpin(Daten_GroupBox, QStringLiteral("Spiegel_SpinEdit"), 0, 9999, false);
+    Spiegel_SpinEdit = makeSpin(Daten_GroupBox, QStringLiteral("Spiegel_SpinEdit"), 0, 9999);
 
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("Bildschirmauflösung"), Monitor_ComboBox);

@@ -18,6 +18,19 @@ bool ShooterTableEmpty()
     return !pers || !pers->isOpen() || pers->isEmpty();
 }
 
+QString ShooterDataText(bool counted, const TData::ShooterData &stored)
+{
+    if (!counted)
+        return QStringLiteral(" mit allen Visierdaten und Messergebnissen");
+    QStringList parts;
+    if (stored.profiles > 0)
+        parts << QStringLiteral("Visierdaten");
+    if (stored.series > 0)
+        parts << QString::number(stored.series)
+                     + (stored.series == 1 ? QStringLiteral(" Messserie") : QStringLiteral(" Messserien"));
+    return parts.isEmpty() ? QString() : QStringLiteral(" mit ") + parts.join(QStringLiteral(" und "));
+}
+
 ShooterDeleteResult ConfirmAndDeleteCurrentShooter()
 {
     DataTable *pers = ShooterTable();
@@ -30,11 +43,15 @@ ShooterDeleteResult ConfirmAndDeleteCurrentShooter()
         return ShooterDeleteResult::Declined;
     const QString name = pers->fieldValue(QStringLiteral("Name")).toString();
     const QString vorname = pers->fieldValue(QStringLiteral("Vorname")).toString();
-    if (AskConfirmation(QStringLiteral("\r\nSchütze ") + vorname + u' ' + name + QStringLiteral(" wirklich löschen ?"))
+    TData *data = TData::instance();
+    TData::ShooterData stored;
+    const bool counted = data && data->countShooterData(name, vorname, &stored);
+    if (AskConfirmation(QStringLiteral("\r\nSchütze ") + vorname + u' ' + name + ShooterDataText(counted, stored)
+                        + QStringLiteral(" wirklich löschen ?"))
         != MessageService::Yes)
         return ShooterDeleteResult::Declined;
     WriteLogLine(QStringLiteral("Ausführen : [Start] Datensatz löschen"));
-    if (!pers->deleteCurrent()) {
+    if (!data || !data->deleteShooter()) {
         WriteLogLine(QStringLiteral("Ausführen : [Fehler] Datensatz löschen"));
         return ShooterDeleteResult::Failed;
     }

@@ -1,4 +1,6 @@
 #pragma once
+#include "store/tdata.h"
+
 #include <functional>
 
 class DataTable;
@@ -15,9 +17,14 @@ enum class ShooterDeleteResult {
     NotFound, // the active shooter's record is gone (or no shooter is active)
 };
 
-// Asks "Schütze <Vorname> <Name> wirklich löschen ?" about the shooter table's
-// current record and deletes it on Yes, with the log lines of the deletion.
-// Only the shooter record goes; sight profiles and measurements stay stored.
+// " mit Visierdaten und 12 Messserien" (the parts there are; empty when
+// nothing is stored); a general text when the counting failed.
+QString ShooterDataText(bool counted, const TData::ShooterData &stored);
+
+// Asks "Schütze <Vorname> <Name> mit Visierdaten und <n> Messserien wirklich
+// löschen ?" about the shooter table's current record and deletes it on Yes,
+// together with his sight profile and his results in one transaction (all or
+// nothing), with the log lines of the deletion.
 ShooterDeleteResult ConfirmAndDeleteCurrentShooter();
 
 // Main menu "&Löschen": deletes the active shooter's record after asking, and

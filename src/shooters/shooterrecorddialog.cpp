@@ -1,10 +1,12 @@
 #include "shooters/shooterrecorddialog.h"
 
+#include "platform/clock.h"
 #include "platform/messageservice.h"
 #include "shell/actionlog.h"
 #include "shell/appstate.h"
 #include "shell/hints.h"
 #include "shell/settings.h"
+#include "shooters/birthdateedit.h"
 #include "shooters/clublist.h"
 #include "shooters/persvis_form.h"
 #include "store/datatable.h"
@@ -13,7 +15,6 @@
 
 #include <QScopedValueRollback>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -79,11 +80,8 @@ ShooterRecordDialog::ShooterRecordDialog(const QString &code, QWidget *parent)
     Vorname_Edit = new QLineEdit(this);
     Vorname_Edit->setObjectName(QStringLiteral("Vorname_Edit"));
     Vorname_Edit->setMaxLength(textWidth(QStringLiteral("Vorname"), 15));
-    Geburtsdatum_Picker = new QDateEdit(this);
+    Geburtsdatum_Picker = new BirthDateEdit(this);
     Geburtsdatum_Picker->setObjectName(QStringLiteral("Geburtsdatum_Picker"));
-    Geburtsdatum_Picker->setCalendarPopup(true);
-    Geburtsdatum_Picker->setDisplayFormat(LogDateFormat(QLocale()));
-    Geburtsdatum_Picker->setMinimumDate(QDate(1900, 1, 1));
     Sportverein_ComboBox = new QComboBox(this);
     Sportverein_ComboBox->setObjectName(QStringLiteral("Sportverein_ComboBox"));
     Sportverein_ComboBox->setEditable(true);
@@ -215,6 +213,14 @@ void ShooterRecordDialog::OK_ButtonClick()
     AddClub(club);
     if (!checkNames(true))
         return;
+    const QString dateProblem =
+        BirthDateEdit::problem(Geburtsdatum_Picker->text(), Clock::instance().now().date());
+    if (!dateProblem.isEmpty()) {
+        ShowError(dateProblem);
+        Geburtsdatum_Picker->setFocus();
+        Geburtsdatum_Picker->selectAll();
+        return;
+    }
 
     DataTable *pers = table();
     bool assigned = pers != nullptr;

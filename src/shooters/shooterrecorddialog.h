@@ -1,11 +1,12 @@
 #pragma once
+#include "shooters/birthdateedit.h"
+
 #include <QDialog>
 #include <QList>
 #include <functional>
 
 class DataTable;
 class QComboBox;
-class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -30,8 +31,9 @@ public:
 
     // Runs once each time the window is shown.
     virtual void FormActivate() = 0;
-    // Club remembered, required fields and name pair checked (the dialog stays
-    // open on a failure), fields assigned and the record stored; closes with OK.
+    // Club remembered, required fields, name pair and birth date checked (the
+    // dialog stays open on a failure), fields assigned and the record stored;
+    // closes with OK.
     void OK_ButtonClick();
     // Drops the record's changes and closes with Cancel.
     void reject() override;
@@ -44,7 +46,7 @@ public:
     QLabel *Vorname_Label;
     QLineEdit *Vorname_Edit;
     QLabel *Geburtsdatum_Label;
-    QDateEdit *Geburtsdatum_Picker;
+    BirthDateEdit *Geburtsdatum_Picker;
     QLabel *Sportverein_Label;
     QComboBox *Sportverein_ComboBox;
     QLabel *ObereSchranke_Label;

@@ -807,8 +807,14 @@ bool DataTable::checkBrowseMode()
     return true;
 }
 
-bool DataTable::deleteCurrent()
+bool DataTable::deleteCurrent() { return deleteCurrent(nullptr); }
+
+bool DataTable::deleteCurrent(const std::function<bool(QSqlDatabase &db, QString *error)> &also)
 {
+    if (also && m_cached)
+        return fail(QStringLiteral("Die Tabelle %1 speichert zwischen; weitere Schreibvorgänge können nicht "
+                                   "mitgespeichert werden.")
+                        .arg(q(m_schema.tableName)));
     if (!isOpen())
         return fail(QStringLiteral("Die Tabelle %1 ist nicht geöffnet.").arg(q(m_schema.tableName)));
     if (m_state == State::Insert) {
@@ -843,6 +849,12 @@ bool DataTable::deleteCurrent()
             return fail(QStringLiteral("Fehler beim Löschen in der Tabelle %1: %2").arg(q(m_schema.tableName), tx.error()));
         if (!execDelete(nummerOf(row)))
             return false;
+        if (also) {
+            QSqlDatabase db = connection(m_connection);
+            QString why;
+            if (!also(db, &why))
+                return fail(QStringLiteral("Fehler beim Löschen in der Tabelle %1: %2").arg(q(m_schema.tableName), why));
+        }
         if (!tx.commit())
             return fail(QStringLiteral("Fehler beim Löschen in der Tabelle %1: %2").arg(q(m_schema.tableName), tx.error()));
     }

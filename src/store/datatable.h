@@ -78,6 +78,9 @@ public:
     bool post(const std::function<bool(QSqlDatabase &db, QString *error)> &also);
     void cancel();
     bool deleteCurrent();
+    // The same, with further writes of the caller in the same transaction
+    // (see applyUpdates below); not for tables with cached updates.
+    bool deleteCurrent(const std::function<bool(QSqlDatabase &db, QString *error)> &also);
     bool checkBrowseMode(); // post when modified, otherwise cancel
     State state() const { return m_state; }
     bool isModified() const { return m_modified; }

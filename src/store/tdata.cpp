@@ -693,6 +693,69 @@ bool TData::deleteProfiles(const QList<qint64> &rows)
     return true;
 }
 
+bool TData::countShooterData(const QString &name, const QString &vorname, ShooterData *out)
+{
+    if (!QSqlDatabase::contains(AliasName) || !QSqlDatabase::database(AliasName, false).isOpen())
+        return fail(QStringLiteral("Die Datenbank ist nicht geöffnet."));
+    QSqlDatabase db = QSqlDatabase::database(AliasName, false);
+    const auto count = [&](const QString &sql, int *n) {
+        QSqlQuery query(db);
+        query.prepare(sql);
+        query.addBindValue(name);
+        query.addBindValue(vorname);
+        if (!query.exec() || !query.next())
+            return fail(QStringLiteral("Die gespeicherten Daten des Schützen können nicht gezählt werden: ")
+                        + query.lastError().text());
+        *n = query.value(0).toInt();
+        return true;
+    };
+    const QString where = QStringLiteral(" WHERE \"Name\" = ? AND \"Vorname\" = ?");
+    ShooterData data;
+    if (!count(QStringLiteral("SELECT COUNT(*) FROM ") + TableSchema::vData().qualifiedTable() + where, &data.profiles)
+        || !count(QStringLiteral("SELECT COUNT(*) FROM (SELECT DISTINCT \"Datum\", \"Zeit\", \"MessTyp\", \"Serie\" FROM ")
+                      + TableSchema::reakData().qualifiedTable() + where + u')',
+                  &data.series))
+        return false;
+    if (out)
+        *out = data;
+    return true;
+}
+
+bool TData::deleteShooter()
+{
+    if (!m_pers->isOpen())
+        return fail(QStringLiteral("Die Schützentabelle ist nicht geöffnet."));
+    if (!m_pers->checkBrowseMode())
+        m_pers->cancel();
+    if (!m_pers->hasActiveRecord())
+        return fail(QStringLiteral("Es ist kein Schütze zum Löschen ausgewählt."));
+    if (m_reak->isOpen() && m_reak->hasPendingUpdates() && !m_reak->applyUpdates())
+        return fail(m_reak->errorText());
+    const QString name = m_pers->fieldValue(QStringLiteral("Name")).toString();
+    const QString vorname = m_pers->fieldValue(QStringLiteral("Vorname")).toString();
+    const auto details = [&](QSqlDatabase &db, QString *error) {
+        for (const TableSchema *table : {&TableSchema::vData(), &TableSchema::reakData()}) {
+            QSqlQuery query(db);
+            query.prepare(QStringLiteral("DELETE FROM ") + table->qualifiedTable()
+                          + QStringLiteral(" WHERE \"Name\" = ? AND \"Vorname\" = ?"));
+            query.addBindValue(name);
+            query.addBindValue(vorname);
+            if (!query.exec()) {
+                *error = query.lastError().text();
+                return false;
+            }
+        }
+        return true;
+    };
+    const bool deleted = m_pers->deleteCurrent(details);
+    // The detail tables show what the files hold, also after a failure.
+    if (m_visier->isOpen())
+        m_visier->refresh();
+    if (m_reak->isOpen())
+        m_reak->refresh();
+    return deleted || fail(m_pers->errorText());
+}
+
 bool IsBusyError(const QString &text)
 {
     return text.contains(QLatin1String("database is locked"), Qt::CaseInsensitive)

@@ -140,6 +140,19 @@ public:
     // Deletes the VData rows numbered in rows.
     bool deleteProfiles(const QList<qint64> &rows);
 
+    // What is stored under a shooter pair: sight profiles and measured series
+    // (a series: one "Datum", "Zeit", "MessTyp", "Serie").
+    struct ShooterData
+    {
+        int profiles = 0;
+        int series = 0;
+    };
+    bool countShooterData(const QString &name, const QString &vorname, ShooterData *out);
+    // Deletes PersTable's current record together with the VData and ReakData
+    // rows of its "Name" and "Vorname", all in one transaction: on failure
+    // nothing is deleted. Pending cached ReakData rows are written first.
+    bool deleteShooter();
+
     // The file of a table in the current table directory.
     QString tableFilePath(const DataTable *table) const;
 

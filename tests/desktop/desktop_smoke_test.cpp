@@ -389,6 +389,8 @@ private slots:
             {"store the sight profile", press({"alt+o"}), "Daten hinzufügen"},
             {"store the shooter",
              [] {
+                 keys({QStringLiteral("alt+g")});
+                 type(QStringLiteral("02.07.2005"));
                  keys({QStringLiteral("alt+s")});
                  type(QStringLiteral("SV Muster"));
                  keys({QStringLiteral("alt+o")});

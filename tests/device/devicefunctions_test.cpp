@@ -437,6 +437,93 @@ private slots:
         QVERIFY(!rig.f.busy());
     }
 
+    void portVanishes_data()
+    {
+        QTest::addColumn<QString>("function");
+        QTest::addColumn<int>("goneAfterReads");
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<QString>("lastStatus");
+        QTest::addColumn<QByteArray>("file");   // what a capture wrote before the loss
+        QTest::newRow("zero point") << "zero" << 50
+                                    << "Die Justierung wurde abgebrochen; die bisherigen Werte bleiben erhalten."
+                                    << "Justierung fehlgeschlagen." << QByteArray();
+        QTest::newRow("scale factor") << "scale" << 120
+                                      << "Die Justierung wurde abgebrochen; die bisherigen Werte bleiben erhalten."
+                                      << "Justierung fehlgeschlagen." << QByteArray();
+        QTest::newRow("force test") << "force" << 4 << "Der Test wurde beendet." << "Verbindung unterbrochen."
+                                    << QByteArray();
+        QTest::newRow("F10 capture")
+            << "capture0" << 4
+            << "Die Aufzeichnung wurde abgebrochen; die bis dahin gelesenen Werte stehen in der Datei test0.dat."
+            << "Debug beendet." << QByteArray("TRUE256\r\nTRUE256\r\nTRUE256\r\n");
+        QTest::newRow("F11 capture")
+            << "capture1" << 4
+            << "Die Aufzeichnung wurde abgebrochen; die bis dahin gelesenen Werte stehen in der Datei Test1.dat."
+            << "Debug 1 beendet." << QByteArray("0100 0100 0100 ");
+        QTest::newRow("controller test") << "detect" << 0 << "Der Gerätetest wurde abgebrochen." << QString()
+                                         << QByteArray();
+    }
+
+    // The device vanishes in the middle of a function (an unplugged adapter):
+    // the function ends at once with a message instead of running into its
+    // time-out, keeps what it had, and the program goes offline.
+    void portVanishes()
+    {
+        QFETCH(QString, function);
+        QFETCH(int, goneAfterReads);
+        QFETCH(QString, ending);
+        QFETCH(QString, lastStatus);
+        QFETCH(QByteArray, file);
+        DeviceRig rig(1);
+        rig.answersSerial();
+        Settings::instance().KS_Zero = 256;
+        Settings::instance().KS_KL = 2.0;
+        if (!function.startsWith(QLatin1String("capture")))
+            rig.fake.peer->replies['a'] = DeviceRig::samples({1256}, 200);
+        rig.fake.peer->goneAfterReads = goneAfterReads;
+        if (function == QLatin1String("zero")) {
+            rig.f.ZeroPoint();
+        } else if (function == QLatin1String("scale")) {
+            rig.f.ScaleFactor();
+        } else if (function == QLatin1String("force")) {
+            rig.f.StartForceTest();
+            for (int i = 0; i < 10 && rig.f.forceTestRunning(); ++i)
+                rig.f.MesstimerTimer();
+            QVERIFY(!rig.f.forceTestRunning());
+            QVERIFY(!rig.f.Messtimer->Enabled());
+            QVERIFY(!rig.f.Datentimer->Enabled());
+            // The values read before stay shown.
+            QCOMPARE(rig.f.forceTest().rawLevel(), quint16(1256));
+        } else if (function == QLatin1String("capture0")) {
+            rig.fake.peer->trickle = QList<QByteArray>(10, DeviceRig::samples({256}));
+            rig.f.DebugCapture0();
+        } else if (function == QLatin1String("capture1")) {
+            rig.fake.peer->trickle = QList<QByteArray>(10, DeviceRig::samples({256}));
+            rig.f.DebugCapture1();
+        } else {
+            rig.f.DetectController();
+        }
+        const QString lost = QStringLiteral("\r\nDie Verbindung zum Gerät ist unterbrochen: die Schnittstelle COM2 "
+                                            "(/dev/ttyS1) ist nicht mehr vorhanden.\r\n")
+                             + ending;
+        QCOMPARE(rig.messageTexts().last(), lost);
+        QCOMPARE(rig.messageTexts().count(lost), 1);
+        QVERIFY(!rig.messageTexts().contains(Timeout));
+        QCOMPARE(rig.offlineCalls, 1);
+        QVERIFY(!rig.f.busy());
+        QVERIFY(rig.f.pageChangeAllowed());
+        QCOMPARE(rig.buttonStates.count(false), rig.buttonStates.count(true));
+        if (!lastStatus.isEmpty())
+            QCOMPARE(rig.statuses.last(), lastStatus);
+        QCOMPARE(Settings::instance().KS_Zero, 256);
+        QCOMPARE(Settings::instance().KS_KL, 2.0);
+        QVERIFY(DeviceRig::logMessages().contains(QStringLiteral("Ausführen : [Fehler] Schnittstelle COM2 nicht mehr vorhanden")));
+        if (!file.isEmpty())
+            QCOMPARE(readFile(function == QLatin1String("capture0") ? QStringLiteral("test0.dat")
+                                                                   : QStringLiteral("Test1.dat")),
+                     file);
+    }
+
     void portButtons_data()
     {
         QTest::addColumn<int>("index");

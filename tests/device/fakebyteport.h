@@ -27,6 +27,8 @@ struct FakePeer
     std::map<quint8, QByteArray> replies;
     QList<QByteArray> trickle;    // when not empty: each read takes the next chunk instead
     int reads = 0;
+    int goneAfterReads = -1;      // >= 0: the device vanishes once that many reads were made
+    bool gone = false;            // vanished: reads and writes fail, the port is lost
 };
 
 class FakeBytePort : public BytePort
@@ -49,10 +51,13 @@ public:
         m_peer->isOpen = false;
     }
     bool isOpen() const override { return m_peer->isOpen; }
+    bool lost() const override { return m_peer->isOpen && m_peer->gone; }
 
     int read(quint8 *buffer, int count) override
     {
-        if (!m_peer->isOpen)
+        if (m_peer->goneAfterReads >= 0 && m_peer->reads >= m_peer->goneAfterReads)
+            m_peer->gone = true;
+        if (!m_peer->isOpen || m_peer->gone)
             return -1;
         ++m_peer->reads;
         QByteArray &source = m_peer->pending;
@@ -67,6 +72,8 @@ public:
 
     int write(const quint8 *data, int count) override
     {
+        if (m_peer->isOpen && m_peer->gone)
+            return -1;
         if (!m_peer->isOpen || !m_peer->writeOk)
             return 0;
         for (int i = 0; i < count; ++i) {

@@ -223,6 +223,42 @@ private slots:
         QVERIFY(!SerialBytePort::isPseudoTerminalDevice(QStringLiteral("/dev/null")));
     }
 
+    // The other end goes away while the port is open (as an unplugged USB
+    // adapter does): reads and writes fail at once and the port says it is
+    // lost; opening it anew clears that once a device is there again.
+    void vanishedDeviceIsLost()
+    {
+        TrainerOnCom2 rig;
+        QVERIFY(rig.ok);
+        QVERIFY(OpenPort(1, 0));
+        QCOMPARE(OpenedDeviceFile(), rig.trainer.portPath());
+        QVERIFY(WriteByte('C'));
+        Clock::instance().sleep(30);
+        quint8 reply[3] = {0, 0, 0};
+        QVERIFY(ReadBlock(reply, 3));
+        QVERIFY(!PortLost());
+        QVERIFY(!ReadBlock(reply, 2));   // nothing there is not a loss
+        QVERIFY(!PortLost());
+
+        rig.trainer.close();
+        QElapsedTimer timer;
+        timer.start();
+        while (!PortLost() && timer.elapsed() < 1000)
+            ReadBlock(reply, 2);
+        QVERIFY(PortLost());
+        QVERIFY(!WriteByte('C'));
+        quint8 byte = 0x55;
+        QVERIFY(!ReadByte(byte));
+        QCOMPARE(byte, quint8(0x55));
+
+        QVERIFY(rig.trainer.open(rig.box.path(QStringLiteral("com2"))) && rig.trainer.startThread());
+        QVERIFY(OpenPort(1, 0));
+        QVERIFY(!PortLost());
+        QVERIFY(WriteByte('C'));
+        ResetSerialPort();
+        QVERIFY(OpenedDeviceFile().isEmpty());
+    }
+
     void shortAndEmptyBlockReads()
     {
         TrainerConfig config = TrainerConfig::defaults(2);

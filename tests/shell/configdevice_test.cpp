@@ -3,10 +3,12 @@
 #include "device/fakebyteport.h"
 #include "device/fasttimer.h"
 #include "device/serialport.h"
+#include "device/serialportlist.h"
 #include "platform/registryini.h"
 #include "shell/appstate.h"
 #include "shell/config_form.h"
 #include "shell/main_form.h"
+#include "shell/statuspanels.h"
 #include "shell/settings.h"
 #include "shooters/activeshooter.h"
 #include "shooters/skl_form.h"
@@ -16,7 +18,9 @@
 #include "support/testmain.h"
 #include "trainer-sim/virtualtrainer.h"
 
+#include <QAbstractItemView>
 #include <QAction>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -210,6 +214,204 @@ private slots:
         QVERIFY(!form.Device->Messtimer->Enabled());
         QVERIFY(!form.Device->Datentimer->Enabled());
         QCOMPARE(fake.peer->written, QByteArray("Cabab"));
+    }
+
+    void portDevices_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("OK keeps the choice") << true;
+        QTest::newRow("Abbrechen puts it back") << false;
+    }
+
+    // The device page lists the machine's serial ports for "COM 1" and
+    // "COM 2", stores the choice in "Ports" and shows what each name opens.
+    void portDevices()
+    {
+        QFETCH(bool, ok);
+        Program p;
+        SetSerialPortLister([] {
+            return QList<SerialPortEntry>{{"/dev/ttyUSB0", "USB-Serial Controller", "Prolific Technology Inc."},
+                                          {"/dev/ttyS0", "ttyS0", ""},
+                                          {"/dev/ttyACM0", "Vantrel reaction trainer", "NRV"}};
+        });
+        const auto noLister = qScopeGuard([] { SetSerialPortLister(nullptr); });
+        const QString missing = p.box.path(QStringLiteral("vantrel-com2"));
+        const QString link = p.box.path(QStringLiteral("vantrel-com1"));
+        QVERIFY(QFile::link(QStringLiteral("/dev/null"), link));
+        SetPortDeviceFile(QStringLiteral("COM2"), missing);
+        TConfig_Form form;
+        execWith(form, [&] {
+            activate(&form);
+            serviceKey(&form);
+            form.PageControl->setCurrentIndex(1);
+            QCOMPARE(form.COM1Device_ComboBox->currentText(), QStringLiteral("/dev/ttyS0"));
+            QVERIFY(form.COM1Device_Label->text().startsWith(QStringLiteral("öffnet /dev/ttyS0")));
+            QCOMPARE(form.COM2Device_ComboBox->currentText(), missing);
+            QCOMPARE(form.COM2Device_Label->text(), QStringLiteral("öffnet %1 – nicht vorhanden").arg(missing));
+
+            // The open list: the stored choice first, then the ports with description and maker.
+            PortDeviceBox *com2 = form.COM2Device_ComboBox;
+            com2->showPopup();
+            QAbstractItemView *list = com2->view();
+            QStringList rows;
+            for (int r = 0; r < com2->model()->rowCount(); ++r) {
+                QStringList cells;
+                for (int c = 0; c < 3; ++c)
+                    cells << com2->model()->index(r, c).data().toString();
+                rows << cells.join(u'|');
+            }
+            QCOMPARE(rows, (QStringList{missing + "|nicht vorhanden|", "/dev/ttyACM0|Vantrel reaction trainer|NRV",
+                                        "/dev/ttyS0|ttyS0|", "/dev/ttyUSB0|USB-Serial Controller|Prolific Technology Inc."}));
+            list->setCurrentIndex(com2->model()->index(3, 0));
+            QTest::keyClick(list, Qt::Key_Return);
+            QVERIFY(!list->isVisible());
+            QCOMPARE(com2->currentText(), QStringLiteral("/dev/ttyUSB0"));
+            QCOMPARE(StoredPortDeviceFile(QStringLiteral("COM2")), QStringLiteral("/dev/ttyUSB0"));
+            QVERIFY(form.COM2Device_Label->text().startsWith(QStringLiteral("öffnet /dev/ttyUSB0")));
+
+            // Any other path can be typed, such as the virtual trainer's link.
+            QLineEdit *com1 = form.COM1Device_ComboBox->lineEdit();
+            com1->setFocus();
+            com1->selectAll();
+            QTest::keyClicks(com1, link);
+            QTest::keyClick(com1, Qt::Key_Return);
+            QVERIFY(form.isVisible());
+            QCOMPARE(StoredPortDeviceFile(QStringLiteral("COM1")), link);
+            QCOMPARE(PortDeviceFile(QStringLiteral("COM1")), link);
+            QCOMPARE(form.COM1Device_Label->text(), QStringLiteral("öffnet /dev/null (über %1)").arg(link));
+            (ok ? form.OK_Button : form.Cancel_Button)->click();
+        });
+        QCOMPARE(StoredPortDeviceFile(QStringLiteral("COM1")), ok ? link : QString());
+        QCOMPARE(StoredPortDeviceFile(QStringLiteral("COM2")), ok ? QStringLiteral("/dev/ttyUSB0") : missing);
+    }
+
+    void onlineLinkFollowsTheChosenDevice_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("OK") << true;
+        QTest::newRow("Abbrechen") << false;
+    }
+
+    // Online on COM2 = one trainer; choosing another device file for COM2
+    // moves the link there on "&OK" and leaves it where it was otherwise.
+    void onlineLinkFollowsTheChosenDevice()
+    {
+        QFETCH(bool, ok);
+        Program p;
+        VirtualTrainer first(TrainerConfig::defaults(2));
+        VirtualTrainer second(TrainerConfig::defaults(2));
+        QVERIFY(first.open(p.box.path(QStringLiteral("first"))) && first.startThread());
+        QVERIFY(second.open(p.box.path(QStringLiteral("second"))) && second.startThread());
+        const auto closeAll = qScopeGuard([&] {
+            ResetSerialPort();
+            first.close();
+            second.close();
+        });
+        SetPortDeviceFile(QStringLiteral("COM2"), first.portPath());
+        store(QStringLiteral("Controller"), QStringLiteral("1"));
+        store(QStringLiteral("COM_Index"), QStringLiteral("1"));
+        LoadSettings(Settings::instance());
+        TConfig_Form form;
+        int offline = 0;
+        form.goOnline = [] {
+            OpenDevice(1, 0, 1);
+            AppState::instance().OfflineState = !ConnectDevice();
+        };
+        form.goOffline = [&offline] {
+            ++offline;
+            DisconnectDevice();
+            AppState::instance().OfflineState = true;
+        };
+        form.goOnline();
+        QVERIFY(!AppState::instance().OfflineState);
+        QCOMPARE(OpenedDeviceFile(), first.portPath());
+        execWith(form, [&] {
+            activate(&form);
+            serviceKey(&form);
+            form.PageControl->setCurrentIndex(1);
+            QLineEdit *com2 = form.COM2Device_ComboBox->lineEdit();
+            com2->setFocus();
+            com2->selectAll();
+            QTest::keyClicks(com2, second.portPath());
+            QTest::keyClick(com2, Qt::Key_Return);
+            QVERIFY(form.isVisible());
+            (ok ? form.OK_Button : form.Cancel_Button)->click();
+        });
+        QCOMPARE(OpenedDeviceFile(), ok ? second.portPath() : first.portPath());
+        QCOMPARE(offline, ok ? 1 : 0);
+        QVERIFY(!AppState::instance().OfflineState);
+        QVERIFY(second.received().contains('C') == ok);
+    }
+
+    // The trainer vanishes while the force test runs (an unplugged adapter):
+    // the test ends with a message, the values read stay on the page and the
+    // main window shows the program offline.
+    void vanishingTrainerEndsTheForceTest()
+    {
+        Program p;
+        TrainerConfig config = TrainerConfig::defaults(2);
+        config.forceModel = true;
+        config.zero = 256;
+        config.scale = 2.0;
+        config.sampleIntervalMs = 5;
+        VirtualTrainer trainer(config);
+        QVERIFY(trainer.open(p.box.path(QStringLiteral("com2"))));
+        QVERIFY(trainer.startThread());
+        SetPortDeviceFile(QStringLiteral("COM2"), trainer.portPath());
+        store(QStringLiteral("Controller"), QStringLiteral("1"));
+        store(QStringLiteral("COM_Index"), QStringLiteral("1"));
+        store(QStringLiteral("KS_Zero"), QStringLiteral("256"));
+        store(QStringLiteral("KS_KL"), QStringLiteral("2,000"));
+        const ActiveShooter savedShooter = ActiveShooter::instance();
+        {
+            TData data;
+            TMain_Form main;
+            main.FormCreate();
+            ProgramWindows windows;
+            auto *config = new TConfig_Form(&main);
+            config->goOnline = [&main] { main.GoOnline(); };
+            config->goOffline = [&main] { main.GoOffline(); };
+            windows.config = config;
+            main.setWindows(windows);
+            main.show();
+
+            bool drove = false;
+            QTimer::singleShot(0, config, [&] {
+                const auto closeAnyway = qScopeGuard([&] {
+                    if (config->isVisible())
+                        config->done(-1);
+                });
+                activate(config);
+                serviceKey(config);
+                config->PageControl->setCurrentIndex(2);
+                trainer.setLoad(500);
+                const QString device = trainer.portPath();
+                config->TestStart_Button->click();
+                QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
+                QTRY_COMPARE(config->ForceValue_Labels.at(6)->text(), QStringLiteral("500,0"));
+                trainer.close();
+                QTRY_VERIFY(!config->Device->forceTestRunning());
+                QCOMPARE(p.boxes.lastText(), QStringLiteral("\r\nDie Verbindung zum Gerät ist unterbrochen: die "
+                                                            "Schnittstelle COM2 (%1) ist nicht mehr vorhanden.\r\n"
+                                                            "Der Test wurde beendet.")
+                                                 .arg(device));
+                QCOMPARE(config->TestStatus_Label->text(), QStringLiteral("Verbindung unterbrochen."));
+                QCOMPARE(config->ForceValue_Labels.at(6)->text(), QStringLiteral("500,0"));
+                QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Offline"));
+                QVERIFY(AppState::instance().OfflineState);
+                QVERIFY(config->OK_Button->isEnabled());
+                QVERIFY(config->TestStart_Button->isEnabled());
+                config->PageControl->setCurrentIndex(0);
+                QCOMPARE(config->PageControl->currentIndex(), 0);
+                config->Cancel_Button->click();
+                drove = true;
+            });
+            main.action(QStringLiteral("Einstellungen_Item"))->trigger();
+            QVERIFY(drove);
+            data.closeTables();
+        }
+        ActiveShooter::instance() = savedShooter;
+        ResetSerialPort();
     }
 
     // "&Abbrechen" forgets a new zero point; the next opening shows the stored one.

@@ -112,6 +112,7 @@ private slots:
                 modal->findChild<QLineEdit *>(QStringLiteral("Name_Edit"))->setText(QStringLiteral("Meyer"));
                 modal->findChild<QLineEdit *>(QStringLiteral("Vorname_Edit"))->setText(QStringLiteral("Anna"));
                 modal->findChild<QComboBox *>(QStringLiteral("Sportverein_ComboBox"))->setEditText(QStringLiteral("SV Tell"));
+                modal->findChild<QLineEdit *>(QStringLiteral("Geburtsdatum_Picker"))->setText(QStringLiteral("02.07.2005"));
                 step = 2;
                 QTimer::singleShot(0, modal->findChild<QPushButton *>(QStringLiteral("Visier_Button")), &QPushButton::click);
             } else if (step == 2 && name == QLatin1String("PersVis_Form")) {

@@ -9,6 +9,7 @@
 #include "support/testmain.h"
 
 #include <QAction>
+#include <QDir>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
@@ -161,13 +162,13 @@ private slots:
         QVERIFY(f.logMessages().isEmpty());
     }
 
-    void deleteAnsweredYesRemovesOnlyTheRecord()
+    void deleteAnsweredYesRemovesTheShooter()
     {
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
         QVERIFY(f.add(QStringLiteral("O'Neill"), QStringLiteral("Jörg \"Jo\"")));
         QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul")));
-        // A sight profile of the shooter to be deleted stays stored.
+        // The sight profile of the shooter to be deleted goes with him.
         QVERIFY(f.selectShooter(QStringLiteral("O'Neill"), QStringLiteral("Jörg \"Jo\"")));
         DataTable *vis = f.data->visierTable();
         QVERIFY(vis->append() && vis->setFieldValue(QStringLiteral("Spiegel_Size"), 3.0) && vis->post());
@@ -181,11 +182,12 @@ private slots:
         selectRow(form.Pers_List, 1);
         f.clearLog();
         form.Loeschen_ItemClick();
-        QCOMPARE(f.messages.lastText(), QStringLiteral("\r\nSchütze Jörg \"Jo\" O'Neill wirklich löschen ?"));
+        QCOMPARE(f.messages.lastText(),
+                 QStringLiteral("\r\nSchütze Jörg \"Jo\" O'Neill mit Visierdaten wirklich löschen ?"));
         QCOMPARE(f.storedShooters(), QStringList({QStringLiteral("Anna Meyer"), QStringLiteral("Paul Zeller")}));
         QCOMPARE(listed(form.Pers_List), QStringList({QStringLiteral("Meyer|Anna"), QStringLiteral("Zeller|Paul")}));
         QCOMPARE(f.logMessages(), QStringList({QStringLiteral("Ausführen : [Start] Datensatz löschen")}));
-        QCOMPARE(rowsInFile(f.visFile(), QStringLiteral("VData")), 1);
+        QCOMPARE(rowsInFile(f.visFile(), QStringLiteral("VData")), 0);
         // The list marks the record that is now current, and the details show it.
         QVERIFY(form.Pers_List->hasSelectedEntry());
         QCOMPARE(form.Pers_List->selectedRow(), f.data->persTable()->currentRow());
@@ -197,6 +199,108 @@ private slots:
         QVERIFY(active.active);
         QCOMPARE(active.displayName(), QStringLiteral("Anna Meyer"));
         QCOMPARE(f.messages.count(), 2);
+    }
+
+    void deleteTakesProfileAndResults_data()
+    {
+        QTest::addColumn<bool>("profile");
+        QTest::addColumn<int>("runs");   // runs of 4 series each, one per test type
+        QTest::addColumn<bool>("failMidway");
+        QTest::addColumn<QString>("question");
+        QTest::newRow("profile and 12 series") << true << 3 << false
+                                               << "\r\nSchütze Anna Meyer mit Visierdaten und 12 Messserien wirklich löschen ?";
+        QTest::newRow("results only") << false << 1 << false
+                                      << "\r\nSchütze Anna Meyer mit 4 Messserien wirklich löschen ?";
+        QTest::newRow("profile only") << true << 0 << false
+                                      << "\r\nSchütze Anna Meyer mit Visierdaten wirklich löschen ?";
+        QTest::newRow("write fails mid-way") << true << 3 << true
+                                             << "\r\nSchütze Anna Meyer mit Visierdaten und 12 Messserien wirklich löschen ?";
+    }
+
+    // The shooter, his sight profile and his results go in one step or not at
+    // all; a new shooter of the same name starts clean; the backup made at the
+    // last exit keeps what was there before.
+    void deleteTakesProfileAndResults()
+    {
+        QFETCH(bool, profile);
+        QFETCH(int, runs);
+        QFETCH(bool, failMidway);
+        QFETCH(QString, question);
+        ShooterFixture f;
+        DataTable *vis = f.data->visierTable();
+        DataTable *reak = f.data->reakTable();
+        const auto addData = [&](const QString &name, const QString &vorname, bool withProfile, int runCount) {
+            QVERIFY(f.selectShooter(name, vorname));
+            if (withProfile)
+                QVERIFY(vis->append() && vis->setFieldValue(QStringLiteral("DiopVis_Size"), 90.0) && vis->post());
+            for (int run = 0; run < runCount; ++run)
+                for (int serie = 1; serie <= 4; ++serie)
+                    for (int scheibe = 1; scheibe <= 2; ++scheibe)
+                        QVERIFY(f.addReak(QDate(2026, 12, 8), QTime(10, 15 + run), run + 1, serie, scheibe, 250));
+            QVERIFY(reak->applyUpdates());
+        };
+        QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 7));
+        QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul")));
+        addData(QStringLiteral("Meyer"), QStringLiteral("Anna"), profile, runs);
+        addData(QStringLiteral("Zeller"), QStringLiteral("Paul"), true, 1);
+        if (QTest::currentTestFailed())
+            return;
+        const QString backup = f.box.path(QStringLiteral("Backup"));
+        QVERIFY(QDir().mkpath(backup));
+        for (DataTable *t : {f.data->persTable(), vis, reak})
+            QVERIFY(f.data->CopyTable(t, backup));
+        if (failMidway) {
+            bool ok = false;
+            sqlOnFile(f.reakFile(), QStringLiteral("CREATE TRIGGER broken BEFORE DELETE ON ReakData WHEN old.MessTyp = 2 "
+                                                   "BEGIN SELECT RAISE(ABORT, 'Datenträger defekt'); END"),
+                      {}, &ok);
+            QVERIFY(ok);
+        }
+        const auto stored = [&](const QString &file, const QString &table) {
+            return sqlOnFile(file, QStringLiteral("SELECT Vorname || ' ' || Name || ' ' || COUNT(*) FROM \"%1\" "
+                                                  "GROUP BY Name, Vorname ORDER BY Name, Vorname").arg(table));
+        };
+        const QStringList profilesBefore = stored(f.visFile(), QStringLiteral("VData"));
+        const QStringList resultsBefore = stored(f.reakFile(), QStringLiteral("ReakData"));
+
+        TPers_Form form;
+        form.show();
+        selectRow(form.Pers_List, 0);
+        f.clearLog();
+        form.Loeschen_ItemClick();
+        QCOMPARE(f.messages.lastText(), question);
+
+        if (failMidway) {
+            QCOMPARE(f.logMessages(), QStringList({QStringLiteral("Ausführen : [Start] Datensatz löschen"),
+                                                   QStringLiteral("Ausführen : [Fehler] Datensatz löschen")}));
+            QCOMPARE(f.storedShooters(), QStringList({QStringLiteral("Anna Meyer"), QStringLiteral("Paul Zeller")}));
+            QCOMPARE(stored(f.visFile(), QStringLiteral("VData")), profilesBefore);
+            QCOMPARE(stored(f.reakFile(), QStringLiteral("ReakData")), resultsBefore);
+            QCOMPARE(listed(form.Pers_List), QStringList({QStringLiteral("Meyer|Anna"), QStringLiteral("Zeller|Paul")}));
+            QCOMPARE(f.data->persTable()->fieldValue(QStringLiteral("Name")).toString(), QStringLiteral("Meyer"));
+            QCOMPARE(reak->recordCount(), runs * 8);
+            return;
+        }
+        QCOMPARE(f.storedShooters(), QStringList({QStringLiteral("Paul Zeller")}));
+        QCOMPARE(stored(f.visFile(), QStringLiteral("VData")), QStringList({QStringLiteral("Paul Zeller 1")}));
+        QCOMPARE(stored(f.reakFile(), QStringLiteral("ReakData")), QStringList({QStringLiteral("Paul Zeller 8")}));
+
+        // Anna Meyer again: no profile, no results, the rounds of the new record.
+        QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        QVERIFY(f.selectShooter(QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        QCOMPARE(vis->recordCount(), 0);
+        QCOMPARE(reak->recordCount(), 0);
+        QVERIFY(f.data->openResultQuery(TData::Query::EFR, QStringLiteral("Meyer"), QStringLiteral("Anna"), true));
+        QVERIFY(f.data->efrQuery()->isEmpty());
+        f.data->efrQuery()->close();
+        ActiveShooter::instance().active = true;
+        MakeActiveShooter();
+        QCOMPARE(ActiveShooter::instance().Trainingsrunden, 0);
+
+        // The copies made at the last exit still hold everything of before.
+        QCOMPARE(stored(QDir(backup).filePath(QStringLiteral("VData.sqlite")), QStringLiteral("VData")), profilesBefore);
+        QCOMPARE(stored(QDir(backup).filePath(QStringLiteral("ReakData.sqlite")), QStringLiteral("ReakData")),
+                 resultsBefore);
     }
 
     void failedDeleteIsOnlyLogged()

@@ -84,10 +84,65 @@ private slots:
         QCOMPARE(d.objectName(), QStringLiteral("PersVis_Form"));
         QCOMPARE(d.DiopVis_SpinEdit->minimum(), 50);
         QCOMPARE(d.Diopter_SpinEdit->maximum(), 200);
-        QVERIFY(d.Diopter_SpinEdit->findChild<QLineEdit *>()->isReadOnly());
-        QVERIFY(!d.DiopVis_SpinEdit->findChild<QLineEdit *>()->isReadOnly());
         d.Diopter_SpinEdit->stepUp();
         QCOMPARE(d.Diopter_SpinEdit->value(), 151);
+    }
+
+    void numberFieldsTakeTypedDigits_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");   // "<" is Backspace, "^" the up arrow
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("column");
+        QTest::newRow("opening typed") << "Diopter_SpinEdit" << "*120" << 120 << "Diopter_Size";
+        QTest::newRow("Backspace") << "Diopter_SpinEdit" << "<" << 15 << "Diopter_Size";
+        QTest::newRow("Backspace and digits") << "IKorntunnel_SpinEdit" << "<<42" << 42 << "I_Korntunnel";
+        QTest::newRow("above the range not taken") << "Diopter_SpinEdit" << "*250" << 25 << "Diopter_Size";
+        QTest::newRow("percent up to 100") << "IRingkorn_SpinEdit" << "*1000" << 100 << "I_RingKorn";
+        QTest::newRow("below the range goes back") << "DiopVis_SpinEdit" << "*3" << 100 << "DiopVis_Size";
+        QTest::newRow("emptied goes back") << "ARingkorn_SpinEdit" << "*<" << 13 << "A_Ringkorn";
+        QTest::newRow("mirror") << "Spiegel_SpinEdit" << "*12" << 12 << "Spiegel_Size";
+        QTest::newRow("arrow") << "AKorntunnel_SpinEdit" << "^" << 51 << "A_Korntunnel";
+    }
+
+    // Key by key into the shown dialog ("*" selects the field's text first),
+    // then Tab; the value, the preview and the stored profile follow.
+    void numberFieldsTakeTypedDigits()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(int, value);
+        QFETCH(QString, column);
+        ShooterFixture f;
+        QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        TPersVis_Form d;
+        d.EditMode = false;
+        d.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        auto *spin = d.findChild<QSpinBox *>(field);
+        QVERIFY(spin);
+        const QImage before = d.previewImage();
+        spin->setFocus();
+        QTest::keyClick(spin, Qt::Key_End);
+        for (const QChar c : typed) {
+            if (c == u'*')
+                QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
+            else if (c == u'<')
+                QTest::keyClick(spin, Qt::Key_Backspace);
+            else if (c == u'^')
+                QTest::keyClick(spin, Qt::Key_Up);
+            else
+                QTest::keyClick(spin, c.toLatin1());
+        }
+        QTest::keyClick(spin, Qt::Key_Tab);
+        QVERIFY(!spin->hasFocus());
+        QCOMPARE(spin->value(), value);
+        QCOMPARE(spin->text(), QString::number(value));
+        if (field != QLatin1String("Diopter_SpinEdit") && value != Defaults.DiopVis_Size && value != 13)
+            QVERIFY(d.previewImage() != before);
+        d.OK_ButtonClick();
+        QCOMPARE(sqlOnFile(f.visFile(), QStringLiteral("SELECT CAST(\"%1\" AS INT) FROM VData").arg(column)),
+                 QStringList{QString::number(value)});
     }
 
     void aNewProfileStartsWithTheDefaults()

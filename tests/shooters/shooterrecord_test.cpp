@@ -1,6 +1,7 @@
 #include "shooterfixture.h"
 
 #include "platform/registryini.h"
+#include "shooters/birthdateedit.h"
 #include "shooters/clublist.h"
 #include "shooters/persedit_form.h"
 #include "shooters/persneu_form.h"
@@ -10,7 +11,8 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDateEdit>
+#include <QAction>
+#include <QCalendarWidget>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -80,10 +82,10 @@ private slots:
         QCOMPARE(d.Vorname_Edit->maxLength(), 15);
         QCOMPARE(d.Sportverein_ComboBox->lineEdit()->maxLength(), 35);
         QCOMPARE(d.Name_Edit->statusTip(), QStringLiteral("Nachname des Schützen"));
-        QVERIFY(d.Geburtsdatum_Picker->calendarPopup());
+        QVERIFY(d.Geburtsdatum_Picker->Calendar_Action->isVisible());
         f.clearLog();
         open(d);
-        QCOMPARE(d.Geburtsdatum_Picker->date(), QDate::currentDate());
+        QVERIFY(d.Geburtsdatum_Picker->text().isEmpty());
         QCOMPARE(f.data->persTable()->state(), DataTable::State::Insert);
         type(d.Name_Edit, QStringLiteral("Meyer"));
         type(d.Vorname_Edit, QStringLiteral("Anna"));
@@ -124,12 +126,109 @@ private slots:
         type(d.Name_Edit, QStringLiteral("Meyer"));
         type(d.Vorname_Edit, QStringLiteral("Anna"));
         d.Sportverein_ComboBox->setEditText(QStringLiteral("SV Tell"));
+        d.Geburtsdatum_Picker->setDate(QDate(1990, 3, 4));
         clock.dialog = &d;
         d.OK_ButtonClick();
         QVERIFY(clock.clicks > 0);
         QCOMPARE(d.result(), int(QDialog::Accepted));
         QCOMPARE(f.messages.count(), 0);
         QCOMPARE(f.storedShooters(), QStringList{QStringLiteral("Anna Meyer")});
+    }
+
+    void birthDateIsTypedAndChecked_data()
+    {
+        QTest::addColumn<bool>("editing");
+        QTest::addColumn<QString>("typed");   // after 4 Backspaces when editing 17.05.1990
+        QTest::addColumn<QString>("shown");   // the field once Tab has left it
+        QTest::addColumn<QString>("stored");  // empty: refused with `message`
+        QTest::addColumn<QString>("message");
+        QTest::newRow("German date") << false << "02.07.2005" << "02.07.2005" << "2005-07-02" << "";
+        QTest::newRow("short day and month") << false << "2.7.2005" << "02.07.2005" << "2005-07-02" << "";
+        QTest::newRow("nothing typed") << false << "" << "" << "" << "Bitte das Geburtsdatum eingeben";
+        QTest::newRow("tomorrow") << false << "09.12.2026" << "09.12.2026" << "" << "liegt in der Zukunft";
+        QTest::newRow("no such day") << false << "31.02.2005" << "31.02.2005" << "" << "kein gültiges Geburtsdatum";
+        QTest::newRow("letters are not taken") << false << "0x2.07.2005" << "02.07.2005" << "2005-07-02" << "";
+        QTest::newRow("edited year") << true << "1991" << "17.05.1991" << "1991-05-17" << "";
+        QTest::newRow("edited into the future") << true << "2027" << "17.05.2027" << "" << "liegt in der Zukunft";
+    }
+
+    // Typed key by key: dots go where they are typed, Tab leaves the field,
+    // a new shooter starts without a date, and OK asks for a valid past date.
+    void birthDateIsTypedAndChecked()
+    {
+        QFETCH(bool, editing);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(QString, stored);
+        QFETCH(QString, message);
+        ShooterFixture f;
+        FakeClock clock;
+        clock.setWallClock(QDateTime(QDate(2026, 12, 8), QTime(10, 15)));
+        std::unique_ptr<ShooterRecordDialog> d;
+        if (editing) {
+            QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 0, QStringLiteral("SV Tell"), QDate(1990, 5, 17)));
+            d = std::make_unique<TPersEdit_Form>();
+        } else {
+            d = std::make_unique<TPersNeu_Form>();
+        }
+        d->show();
+        QVERIFY(QTest::qWaitForWindowActive(d.get()));
+        BirthDateEdit *date = d->Geburtsdatum_Picker;
+        if (editing) {
+            QCOMPARE(date->text(), QStringLiteral("17.05.1990"));
+        } else {
+            QVERIFY(date->text().isEmpty());
+            QTest::keyClicks(d->Name_Edit, QStringLiteral("Meyer"));
+            QTest::keyClick(d->Name_Edit, Qt::Key_Tab);
+            QTest::keyClicks(d->Vorname_Edit, QStringLiteral("Anna"));
+            d->Sportverein_ComboBox->setEditText(QStringLiteral("SV Tell"));
+        }
+        date->setFocus();
+        QTest::keyClick(date, Qt::Key_End);
+        for (int i = 0; editing && i < 4; ++i)
+            QTest::keyClick(date, Qt::Key_Backspace);
+        QTest::keyClicks(date, typed);
+        QTest::keyClick(date, Qt::Key_Tab);
+        QVERIFY(!date->hasFocus());
+        QVERIFY(d->Sportverein_ComboBox->hasFocus() || d->Sportverein_ComboBox->lineEdit()->hasFocus());
+        QCOMPARE(date->text(), shown);
+
+        d->OK_Button->click();
+        const QStringList inFile = sqlOnFile(f.persFile(), QStringLiteral("SELECT Geburtsdatum FROM PersData"));
+        if (!stored.isEmpty()) {
+            QCOMPARE(f.messages.count(), 0);
+            QVERIFY(!d->isVisible());
+            QCOMPARE(inFile, QStringList{stored});
+            return;
+        }
+        QCOMPARE(f.messages.count(), 1);
+        QVERIFY2(f.messages.lastText().contains(message), qPrintable(f.messages.lastText()));
+        QVERIFY(d->isVisible());
+        QVERIFY(date->hasFocus());
+        QCOMPARE(inFile, editing ? QStringList{QStringLiteral("1990-05-17")} : QStringList());
+        QCOMPARE(f.data->persTable()->state(), editing ? DataTable::State::Edit : DataTable::State::Insert);
+        d->reject();
+    }
+
+    // The drop-down calendar (F4) offers dates up to today and fills the field.
+    void birthDateFromTheCalendar()
+    {
+        ShooterFixture f;
+        FakeClock clock;
+        clock.setWallClock(QDateTime(QDate(2026, 12, 8), QTime(10, 15)));
+        TPersNeu_Form d;
+        d.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        d.Geburtsdatum_Picker->setFocus();
+        QTest::keyClick(d.Geburtsdatum_Picker, Qt::Key_F4);
+        QCalendarWidget *calendar = d.Geburtsdatum_Picker->calendar();
+        QVERIFY(calendar && calendar->isVisible());
+        QCOMPARE(calendar->maximumDate(), QDate(2026, 12, 8));
+        calendar->setSelectedDate(QDate(2005, 7, 2));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(!calendar->isVisible());
+        QCOMPARE(d.Geburtsdatum_Picker->text(), QStringLiteral("02.07.2005"));
+        d.reject();
     }
 
     void requiredFieldsKeepTheDialogOpenAfterTheClubIsRemembered()
@@ -166,6 +265,7 @@ private slots:
         type(neu.Name_Edit, QStringLiteral("Meyer"));
         type(neu.Vorname_Edit, QStringLiteral("Anna"));
         neu.Sportverein_ComboBox->setEditText(QStringLiteral("SV Tell"));
+        neu.Geburtsdatum_Picker->setDate(QDate(1990, 3, 4));
         neu.OK_ButtonClick();
 
         open(neu);
@@ -223,6 +323,7 @@ private slots:
         QCOMPARE(profilesInFile(f), QStringList{QStringLiteral("Anna Meyer:90")});
         type(d.Name_Edit, QStringLiteral("Meier"));
         d.Sportverein_ComboBox->setEditText(QStringLiteral("SV Tell"));
+        d.Geburtsdatum_Picker->setDate(QDate(1990, 3, 4));
         d.OK_ButtonClick();
         QCOMPARE(f.storedShooters(), QStringList{QStringLiteral("Anna Meier")});
         QCOMPARE(profilesInFile(f), QStringList{QStringLiteral("Anna Meier:90")});
@@ -275,6 +376,7 @@ private slots:
         type(neu.Name_Edit, QStringLiteral("Meyer"));
         type(neu.Vorname_Edit, QStringLiteral(" Anna "));
         neu.Sportverein_ComboBox->setEditText(QStringLiteral("SV"));
+        neu.Geburtsdatum_Picker->setDate(QDate(1990, 3, 4));
         neu.OK_ButtonClick();
         QCOMPARE(f.messages.count(), 1);
         QVERIFY(f.messages.lastText().contains(QStringLiteral("Anna Meyer")));

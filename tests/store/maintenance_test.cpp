@@ -40,6 +40,46 @@ private slots:
         QVERIFY(!fx.data->errorText().isEmpty());
     }
 
+    // Only the rows of exactly his name pair go (no other case, no prefix);
+    // rows still waiting in the cache for another shooter are kept.
+    void deleteShooterTakesExactlyHisRows()
+    {
+        StoreFixture fx;
+        QVERIFY(fx.open());
+        const QList<QPair<QString, QString>> pairs = {{"O'Neil", "Ann"}, {"O'Neil", "Anne"}, {"o'neil", "Ann"}};
+        for (const auto &p : pairs) {
+            QVERIFY(fx.addShooter(p.first, p.second));
+            QVERIFY(fx.selectShooter(p.first, p.second));
+            DataTable *v = fx.data->visierTable();
+            QVERIFY(v->append() && v->setFieldValue("Spiegel_Size", 6.0) && v->post());
+            fillReak(fx, 2, 5, QTime(10, 0, 0, 100));
+            fillReak(fx, 2, 5, QTime(10, 0, 0, 101));
+        }
+        TData::ShooterData counted;
+        QVERIFY(fx.data->countShooterData("O'Neil", "Ann", &counted));
+        QCOMPARE(counted.profiles, 1);
+        QCOMPARE(counted.series, 4);
+        QVERIFY(fx.data->countShooterData("Nobody", "Ann", &counted));
+        QCOMPARE(counted.series, 0);
+
+        QVERIFY(fx.selectShooter("O'Neil", "Anne"));
+        QVERIFY(fx.addReak(QDate(2024, 2, 3), QTime(9, 0), 2, 1, 1, 300));   // not yet applied
+        QVERIFY(fx.selectShooter("O'Neil", "Ann"));
+        QVERIFY(fx.data->deleteShooter());
+        const auto left = [&](const QString &file, const QString &table) {
+            return sqlOnFile(file, QStringLiteral("SELECT Name || '/' || Vorname || ':' || COUNT(*) FROM \"%1\" "
+                                                  "GROUP BY Name, Vorname ORDER BY Name, Vorname").arg(table));
+        };
+        QCOMPARE(left(fx.persFile(), "PersData"), (QStringList{"O'Neil/Anne:1", "o'neil/Ann:1"}));
+        QCOMPARE(left(fx.visFile(), "VData"), (QStringList{"O'Neil/Anne:1", "o'neil/Ann:1"}));
+        QCOMPARE(left(fx.reakFile(), "ReakData"), (QStringList{"O'Neil/Anne:21", "o'neil/Ann:20"}));
+        QVERIFY(!fx.data->reakTable()->hasPendingUpdates());
+        // The detail tables show the shooter who is current now.
+        const QString current = fx.data->persTable()->fieldValue("Vorname").toString();
+        QCOMPARE(fx.data->reakTable()->recordCount(), current == "Anne" ? 21 : 20);
+        QCOMPARE(fx.data->visierTable()->recordCount(), 1);
+    }
+
     void packDropsDeletedRowsWhileOpen()
     {
         StoreFixture fx;
