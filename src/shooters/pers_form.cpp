@@ -3,6 +3,7 @@
 #include "platform/messageservice.h"
 #include "shell/actionlog.h"
 #include "shell/appstate.h"
+#include "shell/elidinglabel.h"
 #include "shell/hints.h"
 #include "shell/settings.h"
 #include "shooters/activeshooter.h"
@@ -37,8 +38,9 @@ QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text)
 // A field value exactly as stored: never read as markup.
 QLabel *makeValue(QWidget *parent, const QString &name)
 {
-    auto *label = makeLabel(parent, name, QString());
-    label->setTextFormat(Qt::PlainText);
+    // A club name from a hand-edited table is cut, never widening the window.
+    auto *label = new ElidingLabel(parent);
+    label->setObjectName(name);
     label->setMinimumWidth(150);
     QFont bold = label->font();
     bold.setBold(true);

@@ -14,6 +14,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 namespace {
@@ -122,6 +125,21 @@ private slots:
         QCOMPARE(form.Sportverein_Text->text(), QStringLiteral("SV Berg"));
         QCOMPARE(form.Trainingsrunden_Text->text(), QStringLiteral("4"));
         QCOMPARE(form.ObereSchranke_Text->text(), QString());
+
+        // A club name from a hand-edited table never widens the window past the screen.
+        QVERIFY(f.add(QStringLiteral("Lang"), QStringLiteral("Lena"), 1, QStringLiteral("SV")));
+        {
+            QSqlQuery edit(QSqlDatabase::database(TData::AliasName));
+            edit.prepare(QStringLiteral("UPDATE PersData SET Sportverein = ? WHERE Name = 'Lang'"));
+            edit.addBindValue(QString(500, u'W'));
+            QVERIFY(edit.exec());
+        }
+        QVERIFY(pers->refresh());
+        form.hide();
+        form.show();
+        selectRow(form.Pers_List, 0);
+        QCOMPARE(form.Sportverein_Text->text(), QString(500, u'W'));
+        QVERIFY(form.minimumSizeHint().width() < form.screen()->availableGeometry().width());
     }
 
     void deleteWithoutMarkedEntryOnlyComplains()
