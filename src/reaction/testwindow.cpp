@@ -24,6 +24,12 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+bool IsReactionKey(const QKeyEvent *event)
+{
+    return !event->text().isEmpty() && event->key() != Qt::Key_Escape
+           && !(event->modifiers() & (Qt::AltModifier | Qt::ControlModifier));
+}
+
 ReactionTestWindow::ReactionTestWindow(const QString &code, const QString &name, int clientWidth,
                                        ReactionResultWindow *result, QWidget *parent)
     : QDialog(parent)
