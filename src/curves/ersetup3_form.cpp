@@ -329,7 +329,7 @@ void TERSetup3_Form::frei_RadioButtonClick()
 {
     Anz_Edit->setEnabled(frei_RadioButton->isChecked());
     if (frei_RadioButton->isChecked())
-        Anz_Edit->setFocus();
+        FocusSeriesCount(m_series);
 }
 
 void TERSetup3_Form::showEvent(QShowEvent *event)

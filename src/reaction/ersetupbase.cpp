@@ -119,7 +119,7 @@ void TERSetupBase::frei_RadioButtonClick()
 {
     if (frei_RadioButton->isChecked()) {
         Anz_Edit->setEnabled(true);
-        Anz_Edit->setFocus();
+        FocusSeriesCount(m_series);
     } else {
         Anz_Edit->setEnabled(false);
     }

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTimer>
 
 namespace {
 template<typename W>
@@ -53,6 +54,17 @@ SeriesControls MakeSeriesGroup(QWidget *dialog)
         row->addWidget(w);
     row->addStretch();
     return s;
+}
+
+void FocusSeriesCount(const SeriesControls &series)
+{
+    QLineEdit *edit = series.edit;
+    QRadioButton *frei = series.frei;
+    edit->setFocus();
+    QTimer::singleShot(0, edit, [edit, frei] {
+        if (frei->isChecked() && edit->isEnabled())
+            edit->setFocus();
+    });
 }
 
 int ChosenSeriesCount(const SeriesControls &series)

@@ -28,6 +28,10 @@ struct SeriesControls
     QLineEdit *edit = nullptr;
 };
 SeriesControls MakeSeriesGroup(QWidget *dialog);
+// "frei" chosen: the count field takes the focus. Chosen by an arrow key,
+// the radio button takes the focus after its click; the field takes it back
+// once that key is handled.
+void FocusSeriesCount(const SeriesControls &series);
 // The number of series chosen, 0 when the free number is not usable
 // (also one beyond the integer range).
 int ChosenSeriesCount(const SeriesControls &series);

@@ -11,6 +11,7 @@
 #include "support/testmain.h"
 #include "curvefiles.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -68,6 +69,7 @@ private slots:
     void enabling();
     void seriesCount_data();
     void seriesCount();
+    void freeCountByTheKeyboard();
     void storedChoices();
     void runSettingsAndProblems();
     void definieren();
@@ -162,6 +164,28 @@ void ERSetup3Test::seriesCount()
     // The choices are stored even when the dialog stays open.
     QCOMPARE(Folder::stored("keine_Schussanlage"), QStringLiteral("0"));
     QCOMPARE(Folder::stored("Datei_Schussanlage"), QStringLiteral("1"));
+}
+
+void ERSetup3Test::freeCountByTheKeyboard()
+{
+    // "frei" chosen with the arrow keys: the digits typed next go to the count
+    // field, and Return starts with that many series.
+    Folder f(1, 0, {"A"});
+    f.addCurveFile("A", "s1.kdf", soundCurveFile());
+    TERSetup3_Form dlg;
+    dlg.show();
+    dlg.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    dlg.Anz5_RadioButton->setFocus();
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QVERIFY(dlg.frei_RadioButton->isChecked());
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(dlg.Anz_Edit));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("4"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(RunSettings::instance().SerienAnzahl, 4);
+    QCOMPARE(f.messages.count(), 0);
 }
 
 void ERSetup3Test::storedChoices()
