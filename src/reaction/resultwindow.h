@@ -27,6 +27,8 @@ public:
     // "&Speichern": all rows in one transaction with the raised training
     // count of the active shooter; closes the window with OK on success.
     bool Save_ButtonClick();
+    // Rows appended since the lists were cleared, neither saved nor dropped.
+    bool hasUnsavedRows() const { return m_unsaved; }
 
     QTreeWidget *Erg_ListView;
     QTreeWidget *MW_Listview;
@@ -38,6 +40,8 @@ public:
     QPushButton *Cancel_Button;
     QPushButton *Save_Button;
 
+    // Closing with unsaved rows (by a button, Esc or the title bar) asks
+    // first: "Ja" saves and closes on success, "Nein" drops, "Abbrechen" stays.
     void done(int r) override;
 
 protected:
@@ -49,5 +53,7 @@ private:
 
     int m_messTyp;
     bool m_saving = false;
+    bool m_unsaved = false;
+    bool m_asking = false;
     QString m_code;
 };
