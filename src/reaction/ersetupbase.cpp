@@ -101,6 +101,7 @@ void TERSetupBase::FormActivate()
 {
     activateOwnControls();
     fillPictureList();
+    m_sightStandIn = PreselectSightSource(m_sight, m_sightStandIn);
 }
 
 void TERSetupBase::fillPictureList()
@@ -143,6 +144,8 @@ void TERSetupBase::OK_ButtonClick()
         ShowError(seriesErrorText());
         return;
     }
+    if (!SightSourceReady(m_sight, m_setUpProfile))
+        return;
     run.SerienAnzahl = n;
     accept();
 }

@@ -120,7 +120,7 @@ void ReactionTestWindow::FormActivate()
     const RunSettings &settings = RunSettings::instance();
     const QString pictureFile = SightPictureFile();
     const ValidityBounds bounds = ReadValidityBounds();
-    ReadSightProfile(m_profile);
+    m_profile = RunSightProfile(!pictureFile.isEmpty());
 
     OK_Button->setEnabled(true);
     OK_Button->setFocus();
