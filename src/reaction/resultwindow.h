@@ -27,8 +27,6 @@ public:
     // "&Speichern": all rows in one transaction with the raised training
     // count of the active shooter; closes the window with OK on success.
     bool Save_ButtonClick();
-    // Rows appended since the lists were cleared, neither saved nor dropped.
-    bool hasUnsavedRows() const { return m_unsaved; }
 
     QTreeWidget *Erg_ListView;
     QTreeWidget *MW_Listview;
@@ -53,7 +51,7 @@ private:
 
     int m_messTyp;
     bool m_saving = false;
-    bool m_unsaved = false;
+    bool m_unsaved = false;   // rows appended since the lists were cleared, not saved or dropped
     bool m_asking = false;
     QString m_code;
 };
