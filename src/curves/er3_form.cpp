@@ -171,7 +171,7 @@ void TER3_Form::FormActivate()
         m_mirrorError = !mirrors.ok();
     }
     ReadValidityBounds();   // checked as for tests 1 and 2; test 3 does not use the bounds
-    ReadSightProfile(m_profile);
+    m_profile = RunSightProfile(!sightFile.isEmpty());
 
     OK_Button->setEnabled(true);
     OK_Button->setFocus();

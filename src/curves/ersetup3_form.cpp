@@ -236,6 +236,7 @@ void TERSetup3_Form::FormActivate()
     if (pictures && reg.readBool(kM3, QStringLiteral("Datei_Visier"), false))
         rb_PresVisier->setChecked(true);
     applyIndex(cb_Visier, reg.readInteger(kM3, QStringLiteral("Viser"), 0));
+    m_sightStandIn = PreselectSightSource(m_sight, m_sightStandIn);
 
     OK_Button->setEnabled(systems && cb_Kurvensets->count() > 0);
 }
@@ -253,9 +254,11 @@ void TERSetup3_Form::StoreSettings()
     reg.writeInteger(kM3, QStringLiteral("Schussanlage"), cb_Schussanlage->currentIndex());
     reg.writeBool(kM3, QStringLiteral("Schussrichtung"), cb_Richtung->isChecked());
     reg.writeBool(kM3, QStringLiteral("Targetanzeige"), cb_Targetanzeige->isChecked());
-    reg.writeBool(kM3, QStringLiteral("DB_Visier"), rb_PersVisier->isChecked());
-    reg.writeBool(kM3, QStringLiteral("Datei_Visier"), rb_PresVisier->isChecked());
-    reg.writeInteger(kM3, QStringLiteral("Viser"), cb_Visier->currentIndex());
+    if (!m_sightStandIn) {   // a stand-in for a missing profile is not the stored choice
+        reg.writeBool(kM3, QStringLiteral("DB_Visier"), rb_PersVisier->isChecked());
+        reg.writeBool(kM3, QStringLiteral("Datei_Visier"), rb_PresVisier->isChecked());
+        reg.writeInteger(kM3, QStringLiteral("Viser"), cb_Visier->currentIndex());
+    }
 }
 
 void TERSetup3_Form::OK_ButtonClick()
@@ -307,6 +310,8 @@ void TERSetup3_Form::OK_ButtonClick()
         ShowError(QStringLiteral("Das gewählte Kurvenset enthält keine Definitionsdateien."));
         return;
     }
+    if (!SightSourceReady(m_sight, m_setUpProfile))
+        return;
     accept();
 }
 
@@ -329,7 +334,7 @@ void TERSetup3_Form::frei_RadioButtonClick()
 {
     Anz_Edit->setEnabled(frei_RadioButton->isChecked());
     if (frei_RadioButton->isChecked())
-        Anz_Edit->setFocus();
+        FocusSeriesCount(m_series);
 }
 
 void TERSetup3_Form::showEvent(QShowEvent *event)

@@ -28,6 +28,9 @@ public:
     // The sight-view window of "&Definieren"; `afterShow` runs when it closed
     // (it gives the window back to the setup dialog of test 2).
     void setSightView(TERview_Form *view, std::function<void()> afterShow = {});
+    // Opens the sight-profile dialog for the active shooter (offered at
+    // "&OK" when he has no profile and "aus &Datenbank" is chosen).
+    void setSightProfileSetup(std::function<void()> setUp) { m_setUpProfile = std::move(setUp); }
 
     // Runs once each time the window is shown.
     void FormActivate();
@@ -75,6 +78,8 @@ private:
     SightControls m_sight;
     QPointer<TERview_Form> m_view;
     std::function<void()> m_afterView;
+    std::function<void()> m_setUpProfile;
+    bool m_sightStandIn = false;   // "aus Da&tei" chosen for a shooter without profile
 };
 
 // The information text of "&Information".

@@ -23,7 +23,7 @@ void TER1_Form::keyPressEvent(QKeyEvent *event)
         return;
     }
     QWidget *focus = focusWidget();
-    if (!event->text().isEmpty() && (focus == nullptr || focus == this))
+    if (IsReactionKey(event) && (focus == nullptr || focus == this))
         reactionInput(event);
     ReactionTestWindow::keyPressEvent(event);
 }

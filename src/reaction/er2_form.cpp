@@ -58,7 +58,8 @@ bool TER2_Form::eventFilter(QObject *watched, QEvent *event)
     auto *key = static_cast<QKeyEvent *>(event);
     if (key->text().isEmpty() || key->key() == Qt::Key_Escape)
         return false;   // Esc goes on to the window: it cancels
-    if (type == QEvent::KeyPress)
+    // Swallowed in any case; only a key without Alt or Ctrl is a reaction.
+    if (type == QEvent::KeyPress && IsReactionKey(key))
         reactionInput(key);
     return true;
 }

@@ -101,6 +101,7 @@ void TERSetupBase::FormActivate()
 {
     activateOwnControls();
     fillPictureList();
+    m_sightStandIn = PreselectSightSource(m_sight, m_sightStandIn);
 }
 
 void TERSetupBase::fillPictureList()
@@ -119,7 +120,7 @@ void TERSetupBase::frei_RadioButtonClick()
 {
     if (frei_RadioButton->isChecked()) {
         Anz_Edit->setEnabled(true);
-        Anz_Edit->setFocus();
+        FocusSeriesCount(m_series);
     } else {
         Anz_Edit->setEnabled(false);
     }
@@ -143,6 +144,8 @@ void TERSetupBase::OK_ButtonClick()
         ShowError(seriesErrorText());
         return;
     }
+    if (!SightSourceReady(m_sight, m_setUpProfile))
+        return;
     run.SerienAnzahl = n;
     accept();
 }

@@ -3,6 +3,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 
 class QComboBox;
 class QGroupBox;
@@ -24,6 +25,9 @@ public:
 
     // Before showing: "Anz_Edit" is disabled unless "frei" is chosen.
     void PrepareForShow();
+    // Opens the sight-profile dialog for the active shooter (offered at
+    // "&OK" when he has no profile and "aus &Datenbank" is chosen).
+    void setSightProfileSetup(std::function<void()> setUp) { m_setUpProfile = std::move(setUp); }
 
     // Runs once each time the window is shown.
     void FormActivate();
@@ -76,6 +80,8 @@ private:
     QVBoxLayout *m_groups = nullptr;
     SeriesControls m_series;
     SightControls m_sight;
+    std::function<void()> m_setUpProfile;
+    bool m_sightStandIn = false;   // "aus Da&tei" chosen for a shooter without profile
 };
 
 // Lines of the information texts of tests 1 and 2 that both share.

@@ -146,6 +146,7 @@ void ReactionResultWindow::clearLists()
 {
     Erg_ListView->clear();
     MW_Listview->clear();
+    m_unsaved = false;
 }
 
 void ReactionResultWindow::appendRow(const ResultRow &row)
@@ -156,6 +157,7 @@ void ReactionResultWindow::appendRow(const ResultRow &row)
     item->setText(2, row.time);
     item->setText(3, row.status);
     item->setText(4, row.error);
+    m_unsaved = true;
 }
 
 ResultRows ReactionResultWindow::rows() const
@@ -282,6 +284,7 @@ bool ReactionResultWindow::saveRows()
         if (stored.isValid())
             shooter.Trainingsrunden = int(std::nearbyint(stored.toDouble()));
     }
+    m_unsaved = false;
     accept();
     return true;
 }
@@ -297,6 +300,21 @@ void ReactionResultWindow::showEvent(QShowEvent *event)
 
 void ReactionResultWindow::done(int r)
 {
+    if (m_asking || (m_saving && m_unsaved))
+        return;   // the question is open, or the rows are being stored
+    if (m_unsaved && isVisible()) {
+        m_asking = true;
+        const int answer = AskConfirmation(QStringLiteral("Die Ergebnisse sind noch nicht gespeichert. Jetzt speichern?"),
+                                           MessageService::Yes | MessageService::No | MessageService::Cancel);
+        m_asking = false;
+        if (answer == MessageService::Yes) {
+            Save_ButtonClick();   // closes the window when the rows are stored
+            return;
+        }
+        if (answer != MessageService::No)
+            return;
+        m_unsaved = false;   // dropped
+    }
     SaveFormPlacement(m_code, x(), y());
     QDialog::done(r);
 }

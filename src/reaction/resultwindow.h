@@ -38,6 +38,8 @@ public:
     QPushButton *Cancel_Button;
     QPushButton *Save_Button;
 
+    // Closing with unsaved rows (by a button, Esc or the title bar) asks
+    // first: "Ja" saves and closes on success, "Nein" drops, "Abbrechen" stays.
     void done(int r) override;
 
 protected:
@@ -49,5 +51,7 @@ private:
 
     int m_messTyp;
     bool m_saving = false;
+    bool m_unsaved = false;   // rows appended since the lists were cleared, not saved or dropped
+    bool m_asking = false;
     QString m_code;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/digitreader.h"
 #include "platform/messageservice.h"
+#include "reaction/sightrender.h"
 #include "shell/hints.h"
 
 #include <QComboBox>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTimer>
 
 namespace {
 template<typename W>
@@ -53,6 +55,17 @@ SeriesControls MakeSeriesGroup(QWidget *dialog)
         row->addWidget(w);
     row->addStretch();
     return s;
+}
+
+void FocusSeriesCount(const SeriesControls &series)
+{
+    QLineEdit *edit = series.edit;
+    QRadioButton *frei = series.frei;
+    edit->setFocus();
+    QTimer::singleShot(0, edit, [edit, frei] {
+        if (frei->isChecked() && edit->isEnabled())
+            edit->setFocus();
+    });
 }
 
 int ChosenSeriesCount(const SeriesControls &series)
@@ -106,6 +119,38 @@ QString ChosenSightFile(const SightControls &sight)
     ShowInformation(QStringLiteral("Keine Visierdaten vorhanden ! \r\nVerwende Profil aus Schützendatenbank."));
     sight.database->setChecked(true);
     return QString();
+}
+
+bool PreselectSightSource(const SightControls &sight, bool standIn)
+{
+    switch (ActiveShooterSightProfile()) {
+    case SightProfileState::Missing:
+        if (sight.database->isChecked() && sight.list->count() > 0) {
+            sight.file->setChecked(true);
+            sight.list->setCurrentIndex(0);
+            return true;
+        }
+        return standIn && sight.file->isChecked();
+    case SightProfileState::Present:
+        if (standIn && sight.file->isChecked())
+            sight.database->setChecked(true);
+        return false;
+    case SightProfileState::Unknown:
+        break;
+    }
+    return standIn;
+}
+
+bool SightSourceReady(const SightControls &sight, const std::function<void()> &setUpProfile)
+{
+    if (!sight.database->isChecked() || ActiveShooterSightProfile() != SightProfileState::Missing)
+        return true;
+    if (AskConfirmation(QStringLiteral("Für diesen Schützen ist noch kein Visier eingerichtet. Jetzt einrichten?"))
+        != MessageService::Yes)
+        return false;
+    if (setUpProfile)
+        setUpProfile();
+    return ActiveShooterSightProfile() == SightProfileState::Present;
 }
 
 SetupButtons MakeSetupButtons(QWidget *dialog)

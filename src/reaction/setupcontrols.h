@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <functional>
 
 class QComboBox;
 class QGroupBox;
@@ -28,6 +29,10 @@ struct SeriesControls
     QLineEdit *edit = nullptr;
 };
 SeriesControls MakeSeriesGroup(QWidget *dialog);
+// "frei" chosen: the count field takes the focus. Chosen by an arrow key,
+// the radio button takes the focus after its click; the field takes it back
+// once that key is handled.
+void FocusSeriesCount(const SeriesControls &series);
 // The number of series chosen, 0 when the free number is not usable
 // (also one beyond the integer range).
 int ChosenSeriesCount(const SeriesControls &series);
@@ -53,6 +58,16 @@ SightControls MakeSightGroup(QWidget *dialog);
 // The sight file chosen, empty for the database profile; a file chosen
 // without any picture to choose says so and falls back to the profile.
 QString ChosenSightFile(const SightControls &sight);
+
+// Activation: for a shooter without a sight profile "aus Da&tei" with the
+// first picture instead of "aus &Datenbank"; for a shooter with one, a choice
+// made that way goes back to "aus &Datenbank". Returns whether the choice
+// shown is such a stand-in (pass it in again at the next activation).
+bool PreselectSightSource(const SightControls &sight, bool standIn);
+// Confirming: "aus &Datenbank" for a shooter without a sight profile offers
+// to set one up now (setUpProfile opens the sight-profile dialog). True when
+// the chosen source can be drawn.
+bool SightSourceReady(const SightControls &sight, const std::function<void()> &setUpProfile);
 
 // "&OK", "&Abbruch", "&Information" in one row.
 struct SetupButtons

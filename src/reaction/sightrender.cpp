@@ -5,7 +5,9 @@
 #include "platform/programpaths.h"
 #include "reaction/runsettings.h"
 #include "shell/pictures.h"
+#include "shooters/activeshooter.h"
 #include "shooters/sightdrawing.h"
+#include "shooters/sightpreview.h"
 #include "store/tdata.h"
 
 #include <QDir>
@@ -98,6 +100,54 @@ bool ReadSightProfile(SightProfile &profile)
     if (!ok)
         ShowError(QStringLiteral("\r\nFehler beim Lesen der Daten !"));
     return ok;
+}
+
+SightProfile NewSightProfile()
+{
+    const SightSizes d = SightSizes::defaults();
+    SightProfile p;
+    p.Diopter_Size = d.Diopter_Size;
+    p.DiopVis_Size = d.DiopVis_Size;
+    p.A_Korntunnel = d.A_Korntunnel;
+    p.I_Korntunnel = d.I_Korntunnel;
+    p.A_Ringkorn = d.A_Ringkorn;
+    p.I_Ringkorn = d.I_RingKorn;
+    p.Spiegel_Size = d.Spiegel_Size;
+    return p;
+}
+
+namespace {
+// The profile table of the shooter table's current record, when both are open
+// and that record exists; null otherwise.
+const DataTable *shootersProfileTable()
+{
+    TData *data = TData::instance();
+    const DataTable *table = data ? data->visierTable() : nullptr;
+    if (!table || !table->isOpen() || !table->master() || !table->master()->hasActiveRecord())
+        return nullptr;
+    return table;
+}
+} // namespace
+
+SightProfileState ActiveShooterSightProfile()
+{
+    if (!LocateActiveShooter())
+        return SightProfileState::Unknown;
+    const DataTable *table = shootersProfileTable();
+    if (!table)
+        return SightProfileState::Unknown;
+    return table->hasActiveRecord() ? SightProfileState::Present : SightProfileState::Missing;
+}
+
+SightProfile RunSightProfile(bool pictureFile)
+{
+    SightProfile profile = NewSightProfile();
+    const DataTable *table = shootersProfileTable();
+    if (table && !table->hasActiveRecord())
+        return profile;   // the shooter has no profile yet
+    if (table || !pictureFile)
+        ReadSightProfile(profile);
+    return profile;
 }
 
 QString SightPictureFile()

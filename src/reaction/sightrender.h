@@ -23,6 +23,21 @@ struct SightProfile
 // keeps the values not yet read and returns false.
 bool ReadSightProfile(SightProfile &profile);
 
+// The values of a new sight profile (those the sight-profile dialog offers).
+SightProfile NewSightProfile();
+
+// Whether the active shooter has a sight profile: Missing when his record is
+// found and the profile table shows no row for him; Unknown without an active
+// shooter or open tables. Makes his record the shooter table's current row.
+enum class SightProfileState { Unknown, Present, Missing };
+SightProfileState ActiveShooterSightProfile();
+
+// The profile a run draws and sizes its target with, for the shooter table's
+// current record: his stored profile, read afresh; without one the values of
+// a new profile and no message. With a picture file a profile table that
+// cannot be read is no error either. Never values of an earlier read.
+SightProfile RunSightProfile(bool pictureFile);
+
 // Full path of the sight picture chosen in RunSettings::VisierDatei when that
 // file exists in "vdata"; empty otherwise.
 QString SightPictureFile();

@@ -24,6 +24,12 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+bool IsReactionKey(const QKeyEvent *event)
+{
+    return !event->text().isEmpty() && event->key() != Qt::Key_Escape
+           && !(event->modifiers() & (Qt::AltModifier | Qt::ControlModifier));
+}
+
 ReactionTestWindow::ReactionTestWindow(const QString &code, const QString &name, int clientWidth,
                                        ReactionResultWindow *result, QWidget *parent)
     : QDialog(parent)
@@ -114,7 +120,7 @@ void ReactionTestWindow::FormActivate()
     const RunSettings &settings = RunSettings::instance();
     const QString pictureFile = SightPictureFile();
     const ValidityBounds bounds = ReadValidityBounds();
-    ReadSightProfile(m_profile);
+    m_profile = RunSightProfile(!pictureFile.isEmpty());
 
     OK_Button->setEnabled(true);
     OK_Button->setFocus();

@@ -9,11 +9,16 @@
 class InputSequencer;
 class QFrame;
 class QInputEvent;
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 class ReactionResultWindow;
 class TFastTimer;
 class TSightBox;
+
+// A reaction key of tests 1 and 2: a character key without Alt or Ctrl (Shift
+// is fine), never Esc. Alt and Ctrl combinations belong to the buttons.
+bool IsReactionKey(const QKeyEvent *event);
 
 // "Einfachreaktionstest": what the test windows of tests 1 and 2 (TER1_Form,
 // TER2_Form) share. The run logic decides; the window draws what it reports.

@@ -101,6 +101,13 @@ ProgramSession::ProgramSession(QApplication &app)
     windows.about = new TAbout_Form(&mainForm);
     auto *setup1 = new TERSetup1_Form(&mainForm);
     auto *persVis = new TPersVis_Form(&mainForm);
+    // The setup dialogs offer it for a shooter without a sight profile.
+    const auto setUpSight = [persVis] {
+        persVis->EditMode = true;
+        persVis->ProfileNummer = 0;
+        persVis->exec();
+    };
+    setup1->setSightProfileSetup(setUpSight);
     auto *persNeu = new TPersNeu_Form(&mainForm);
     persNeu->PersVis = persVis;
     persEdit->PersVis = persVis;
@@ -113,6 +120,7 @@ ProgramSession::ProgramSession(QApplication &app)
     auto *sightView = new TERview_Form(&mainForm);
     auto *setup2 = new TERSetup2_Form(&mainForm);
     setup2->setSightView(sightView);
+    setup2->setSightProfileSetup(setUpSight);
     auto *result1 = new TERA1_Form(&mainForm);
     auto *test1 = new TER1_Form(result1, &mainForm);
     auto *evaluation = new TAW_Form(&mainForm);
@@ -123,6 +131,7 @@ ProgramSession::ProgramSession(QApplication &app)
     RegisterReactionTest(mainForm, 2, setup2, test2);
     auto *setup3 = new TERSetup3_Form(&mainForm);
     setup3->setSightView(sightView, [setup2, sightView] { setup2->setSightView(sightView); });
+    setup3->setSightProfileSetup(setUpSight);
     auto *result3 = new TERA3_Form(&mainForm);
     auto *test3 = new TER3_Form(result3, &mainForm);
     RegisterCurveTest(mainForm, setup3, test3);

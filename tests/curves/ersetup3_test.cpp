@@ -4,13 +4,16 @@
 #include "platform/registryini.h"
 #include "reaction/erview_form.h"
 #include "reaction/runsettings.h"
+#include "shooters/activeshooter.h"
 #include "shell/settings.h"
+#include "store/storefixture.h"
 #include "support/fakeclock.h"
 #include "support/sandbox.h"
 #include "support/scriptedmessages.h"
 #include "support/testmain.h"
 #include "curvefiles.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -68,6 +71,8 @@ private slots:
     void enabling();
     void seriesCount_data();
     void seriesCount();
+    void freeCountByTheKeyboard();
+    void shooterWithoutSightProfile();
     void storedChoices();
     void runSettingsAndProblems();
     void definieren();
@@ -162,6 +167,69 @@ void ERSetup3Test::seriesCount()
     // The choices are stored even when the dialog stays open.
     QCOMPARE(Folder::stored("keine_Schussanlage"), QStringLiteral("0"));
     QCOMPARE(Folder::stored("Datei_Schussanlage"), QStringLiteral("1"));
+}
+
+void ERSetup3Test::freeCountByTheKeyboard()
+{
+    // "frei" chosen with the arrow keys: the digits typed next go to the count
+    // field, and Return starts with that many series.
+    Folder f(1, 0, {"A"});
+    f.addCurveFile("A", "s1.kdf", soundCurveFile());
+    TERSetup3_Form dlg;
+    dlg.show();
+    dlg.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    dlg.Anz5_RadioButton->setFocus();
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QVERIFY(dlg.frei_RadioButton->isChecked());
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(dlg.Anz_Edit));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("4"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(RunSettings::instance().SerienAnzahl, 4);
+    QCOMPARE(f.messages.count(), 0);
+}
+
+void ERSetup3Test::shooterWithoutSightProfile()
+{
+    // A picture file stands in for the missing profile; "aus Datenbank" offers
+    // to set one up, and the stand-in is not stored as the user's choice.
+    StoreFixture fx;
+    FakeClock clock;
+    ScriptedMessages messages;
+    const QString p = ProgramPaths::programDir();
+    WriteFile(p + "/sdata/anlage1.bmp", "BM");
+    WriteFile(p + "/sdata/anlage1.def", DefFile({"1:1|1"}));
+    WriteFile(p + "/vdata/visier1.bmp", "BM");
+    WriteFile(p + "/vdata/visier2.bmp", "BM");
+    WriteFile(p + "/kdata/A/s1.kdf", soundCurveFile());
+    Folder::store("Viser", 1);
+    QVERIFY(fx.open());
+    QVERIFY(fx.addShooter("Neu", "Nina"));
+    QVERIFY(fx.selectShooter("Neu", "Nina"));
+    ActiveShooter::instance().active = true;
+    MakeActiveShooter();
+    int opened = 0;
+    TERSetup3_Form dlg;
+    dlg.setSightProfileSetup([&] { ++opened; });
+    dlg.show();
+    QVERIFY(dlg.rb_PresVisier->isChecked());
+    QCOMPARE(dlg.cb_Visier->currentIndex(), 0);
+    dlg.rb_PersVisier->setChecked(true);
+    messages.answerNext(MessageService::Yes);   // the dialog is left without a profile
+    dlg.OK_ButtonClick();
+    QCOMPARE(messages.count("Für diesen Schützen ist noch kein Visier eingerichtet. Jetzt einrichten?"), 1);
+    QCOMPARE(opened, 1);
+    QVERIFY(dlg.isVisible());
+    QVERIFY(dlg.result() != QDialog::Accepted);
+    dlg.rb_PresVisier->setChecked(true);
+    dlg.OK_ButtonClick();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(RunSettings::instance().VisierDatei, QStringLiteral("visier1.bmp"));
+    QCOMPARE(Folder::stored("Viser"), QStringLiteral("1"));
+    QCOMPARE(Folder::stored("Datei_Visier"), QStringLiteral("-"));
+    DeactivateActiveShooter();
 }
 
 void ERSetup3Test::storedChoices()

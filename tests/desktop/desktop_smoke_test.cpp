@@ -4,8 +4,15 @@
 // with its print set-up, preview and CSV file, the export file dialog),
 // opened by its keys (sent through the X server with xdotool), must come up
 // at least at its size hint, on the screen, with exactly its own caption.
+// One run of test 1 is made by the keys alone: "frei" chosen with the arrow
+// keys, keys with Alt or Ctrl that are no reactions, and the result window
+// that asks before it drops the unsaved run.
 #include "platform/programpaths.h"
 #include "platform/registryini.h"
+#include "reaction/reactionrun.h"
+#include "reaction/resultwindow.h"
+#include "reaction/runsettings.h"
+#include "reaction/testwindow.h"
 #include "shell/main_form.h"
 #include "shell/settings.h"
 #include "shell/startup.h"
@@ -20,6 +27,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -28,6 +37,7 @@
 #include <QStandardPaths>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTreeWidget>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -151,6 +161,37 @@ protected:
     }
 };
 
+// Letter keys released in the program's windows: once the release of the
+// last key sent has come, its press has been handled.
+class LetterReleases : public QObject
+{
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyRelease && event->spontaneous()) {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            if (!key->isAutoRepeat() && key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z)
+                ++count;
+        }
+        return false;
+    }
+};
+
+// The run of the test window on top, and its rows so far.
+ReactionRun *runOf(QWidget *w)
+{
+    auto *window = qobject_cast<ReactionTestWindow *>(w);
+    return window ? &window->run() : nullptr;
+}
+int rowsOf(QWidget *w)
+{
+    auto *window = qobject_cast<ReactionTestWindow *>(w);
+    return window ? window->resultWindow()->Erg_ListView->topLevelItemCount() : -1;
+}
+
 // One step: what the user does, and the caption of the window that must then
 // be on top (empty: no modal window, back in the main window).
 struct Step
@@ -163,6 +204,8 @@ struct Step
     std::function<bool(QWidget *)> ready = {};
     // A fault of the settled window, or empty.
     std::function<QString(QWidget *)> verify = {};
+    // How long the window may take to come (a run of test 1 takes its time).
+    int timeoutMs = 10000;
 };
 
 // Runs the steps from a timer, so that it goes on inside the dialogs' own
@@ -216,14 +259,19 @@ private:
                                      && top->windowHandle()->isExposed() && QApplication::activeWindow() == top
                                      && (!step.ready || step.ready(top));
         if (there && ++m_stable >= 3) {   // settled for a few polls
-            if (step.check && top)
+            if (step.check && top) {
                 checkWindow(step, top);
+            } else if (step.verify) {
+                const QString fault = step.verify(top);
+                if (!fault.isEmpty())
+                    failures << step.what + QStringLiteral(": ") + fault;
+            }
             m_waiting = false;
             return;
         }
         if (!there)
             m_stable = 0;
-        if (m_since.elapsed() > 10000) {
+        if (m_since.elapsed() > step.timeoutMs) {
             failures << QStringLiteral("%1: expected \"%2\" on top, found \"%3\"")
                             .arg(step.what, step.expect,
                                  top                             ? top->windowTitle()
@@ -372,6 +420,20 @@ private slots:
             };
         };
         const QString esc = QStringLiteral("Escape");
+        LetterReleases letters;
+        app.installEventFilter(&letters);
+        int lettersBefore = 0;
+        const auto keysCounted = [&letters, &lettersBefore](QStringList k) {
+            return [&letters, &lettersBefore, k] {
+                lettersBefore = letters.count;
+                keys(k);
+            };
+        };
+        const QString unsaved = QStringLiteral("Die Ergebnisse sind noch nicht gespeichert. Jetzt speichern?");
+        const auto asksToSave = [unsaved](QWidget *w) {
+            auto *box = qobject_cast<QMessageBox *>(w);
+            return box && box->text() == unsaved ? QString() : QStringLiteral("not the question whether to save");
+        };
         Driver d;
         d.created = &watcher;
         d.steps = {
@@ -415,6 +477,58 @@ private slots:
             {"sight view of setup 2", [] { clickOnTop(QStringLiteral("Visier_Button")); }, "Visieransicht"},
             {"close sight view", press({esc}), "Vorgaben"},
             {"close setup 2", press({esc}), ""},
+            // A run of test 1 by the keys alone, with one series chosen as "frei".
+            {"Messung 1 for a run", press({"alt+m", "1"}), "Vorgaben"},
+            {"frei by the arrow keys", press({"alt+s", "Right", "Right", "Right"}), "Vorgaben", false,
+             [](QWidget *w) {
+                 auto *frei = w->findChild<QRadioButton *>(QStringLiteral("frei_RadioButton"));
+                 return frei && frei->isChecked() && QApplication::focusWidget() == w->findChild<QLineEdit *>(QStringLiteral("Anz_Edit"));
+             }},
+            {"one series typed, Return",
+             [] {
+                 type(QStringLiteral("1"));
+                 keys({QStringLiteral("Return")});
+             },
+             "Einfachreaktionstest", false, {},
+             [](QWidget *) {
+                 return RunSettings::instance().SerienAnzahl == 1 ? QString() : QStringLiteral("not one series");
+             }},
+            {"start the run", press({"Return"}), "Einfachreaktionstest", false,
+             [](QWidget *w) {
+                 ReactionRun *run = runOf(w);
+                 return run && run->tickOn() && run->CycleRunning && !run->countingDown();
+             }},
+            {"Alt and Ctrl keys are no reaction", keysCounted({"alt+f", "ctrl+x", "ctrl+shift+y"}), "Einfachreaktionstest",
+             false, [&letters, &lettersBefore](QWidget *) { return letters.count >= lettersBefore + 3; },
+             [](QWidget *w) {
+                 return rowsOf(w) == 0 && runOf(w)->Armed ? QString() : QStringLiteral("a key with Alt or Ctrl was taken");
+             }},
+            {"a plain key is a reaction", press({"x"}), "Einfachreaktionstest", false,
+             [](QWidget *w) { return rowsOf(w) == 1; }},
+            {"presentation 2", [] {}, "Einfachreaktionstest", false,
+             [](QWidget *w) { return runOf(w)->TargetsDone == 1 && runOf(w)->Armed; }},
+            {"a shifted key is a reaction", press({"shift+x"}), "Einfachreaktionstest", false,
+             [](QWidget *w) { return rowsOf(w) == 2; }},
+            {"the other presentations unanswered", [] {}, "Einfachreaktionstest", false,
+             [](QWidget *w) { return runOf(w)->complete(); }, {}, 20000},
+            {"Fertig by Alt+F", press({"alt+f"}), "Auswertung Einfachreaktion", true, {},
+             [](QWidget *w) {
+                 auto *rows = w->findChild<QTreeWidget *>(QStringLiteral("Erg_ListView"));
+                 QStringList times;
+                 for (int i = 0; rows && i < rows->topLevelItemCount(); ++i)
+                     times << rows->topLevelItem(i)->text(2);
+                 return times.size() == 5 && times.count(QStringLiteral("00")) == 3
+                            ? QString()
+                            : QStringLiteral("rows %1, expected two reactions and three time-outs").arg(times.join(u' '));
+             }},
+            {"Esc with unsaved results", press({esc}), "Bestätigen", true, {}, asksToSave},
+            {"Abbrechen keeps them", press({esc}), "Auswertung Einfachreaktion"},
+            {"OK with unsaved results", press({"alt+o"}), "Bestätigen", true, {}, asksToSave},
+            {"Nein drops them", press({"alt+n"}), "", false, {},
+             [](QWidget *) {
+                 return TData::instance()->reakTable()->recordCount() == 0 ? QString()
+                                                                          : QStringLiteral("the dropped run was stored");
+             }},
             // Without a shooting system test 3 cannot start: "keine", OK disabled, Return does nothing.
             {"Messung 3 without shooting systems",
              [&box] {
@@ -499,8 +613,9 @@ private slots:
             {"close info", press({esc}), ""},
         };
         d.start();
-        QTRY_VERIFY_WITH_TIMEOUT(d.done, 120000);
+        QTRY_VERIFY_WITH_TIMEOUT(d.done, 150000);
 
+        app.removeEventFilter(&letters);
         ScriptedMessages answers;   // the backup question at the end
         main.close();
         QVERIFY2(d.failures.isEmpty(), qPrintable(d.failures.join(u'\n')));

@@ -10,6 +10,7 @@
 #include "support/scriptedmessages.h"
 #include "support/testmain.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -21,6 +22,7 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <memory>
 
 namespace {
 struct SetupFixture
@@ -133,6 +135,42 @@ private slots:
         QCOMPARE(fx.messages.lastText(), QStringLiteral("Bitte eine gültige Anzahl eingeben."));
         confirmFree(form2, QStringLiteral("-3"));
         QCOMPARE(RunSettings::instance().SerienAnzahl, 3);
+    }
+
+    // "frei" chosen with the arrow keys: the digits typed next go to the count
+    // field, and Return starts with that many series.
+    void freeCountByTheKeyboard_data()
+    {
+        QTest::addColumn<int>("test");
+        QTest::addRow("test 1") << 1;
+        QTest::addRow("test 2") << 2;
+    }
+
+    void freeCountByTheKeyboard()
+    {
+        QFETCH(int, test);
+        SetupFixture fx;
+        std::unique_ptr<TERSetupBase> form;
+        if (test == 1)
+            form = std::make_unique<TERSetup1_Form>();
+        else
+            form = std::make_unique<TERSetup2_Form>();
+        form->Anz5_RadioButton->setChecked(true);
+        form->PrepareForShow();
+        form->show();
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        form->Anz5_RadioButton->setFocus();
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+        QVERIFY(form->frei_RadioButton->isChecked());
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form->Anz_Edit));
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("12"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(form->result(), int(QDialog::Accepted));
+        QVERIFY(!form->isVisible());
+        QCOMPARE(RunSettings::instance().SerienAnzahl, 12);
+        QCOMPARE(fx.messages.count(), 0);
     }
 
     void fixedSeriesCounts()

@@ -1,0 +1,212 @@
+// A shooter without a sight profile: the runs never show the sight of the
+// shooter tested before, and the setup dialogs lead him to a picture file or
+// to setting up his profile.
+#include "platform/programpaths.h"
+#include "reaction/er1_form.h"
+#include "reaction/er2_form.h"
+#include "reaction/era1_form.h"
+#include "reaction/era2_form.h"
+#include "reaction/ersetup1_form.h"
+#include "reaction/ersetup2_form.h"
+#include "reaction/erview_form.h"
+#include "reaction/runsettings.h"
+#include "reaction/sightbox.h"
+#include "shooters/activeshooter.h"
+#include "shooters/persvis_form.h"
+#include "store/storefixture.h"
+#include "support/fakeclock.h"
+#include "support/scriptedmessages.h"
+#include "support/testmain.h"
+
+#include <QComboBox>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+namespace {
+const QString kReadError = QStringLiteral("\r\nFehler beim Lesen der Daten !");
+const QString kOffer = QStringLiteral("Für diesen Schützen ist noch kein Visier eingerichtet. Jetzt einrichten?");
+const QRgb kBlue = qRgb(0, 0, 255);
+
+// "Meyer, Anna" with a sight profile, "Neu, Nina" without one.
+struct Shooters
+{
+    StoreFixture fx;
+    FakeClock clock;
+    ScriptedMessages messages;
+
+    Shooters()
+    {
+        QVERIFY(fx.open());
+        QVERIFY(fx.addShooter(QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        DataTable *v = fx.data->visierTable();
+        QVERIFY(v->append());
+        const QList<QPair<const char *, double>> sizes{{"Diopter_Size", 33}, {"DiopVis_Size", 80}, {"A_Korntunnel", 50},
+                                                       {"I_Korntunnel", 40}, {"A_Ringkorn", 20},   {"I_Ringkorn", 12},
+                                                       {"Spiegel_Size", 10}};
+        for (const auto &s : sizes)
+            QVERIFY(v->setFieldValue(QString::fromLatin1(s.first), s.second));
+        QVERIFY(v->post());
+        QVERIFY(fx.addShooter(QStringLiteral("Neu"), QStringLiteral("Nina")));
+        RunSettings::instance() = RunSettings();
+        RunSettings::instance().SerienAnzahl = 1;
+    }
+    ~Shooters()
+    {
+        DeactivateActiveShooter();
+        RunSettings::instance() = RunSettings();
+    }
+    // Made active, as the main window does before a test.
+    void activate(const QString &name, const QString &vorname)
+    {
+        QVERIFY(fx.selectShooter(name, vorname));
+        ActiveShooter::instance().active = true;
+        MakeActiveShooter();
+        QVERIFY(LocateActiveShooter());
+    }
+    void addPicture(const QString &name)
+    {
+        QDir().mkpath(ProgramPaths::vdataDir());
+        QImage img(200, 150, QImage::Format_RGB32);
+        img.fill(kBlue);
+        QVERIFY(img.save(QDir(ProgramPaths::vdataDir()).filePath(name), "BMP"));
+    }
+    int profilesOf(const QString &name)
+    {
+        const QStringList r = sqlOnFile(fx.visFile(), QStringLiteral("SELECT COUNT(*) FROM VData WHERE Name = ?"), {name});
+        return r.isEmpty() ? -1 : r.first().toInt();
+    }
+};
+
+bool sameProfile(const SightProfile &a, const SightProfile &b)
+{
+    return a.Diopter_Size == b.Diopter_Size && a.DiopVis_Size == b.DiopVis_Size && a.A_Korntunnel == b.A_Korntunnel
+           && a.I_Korntunnel == b.I_Korntunnel && a.A_Ringkorn == b.A_Ringkorn && a.I_Ringkorn == b.I_Ringkorn
+           && a.Spiegel_Size == b.Spiegel_Size;
+}
+
+using WindowMaker = std::function<ReactionTestWindow *(std::unique_ptr<ReactionResultWindow> &)>;
+using SetupMaker = std::function<TERSetupBase *()>;
+} // namespace
+
+Q_DECLARE_METATYPE(WindowMaker)
+Q_DECLARE_METATYPE(SetupMaker)
+
+class SightSourceTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void runNeverShowsAnotherShootersSight_data()
+    {
+        QTest::addColumn<WindowMaker>("make");
+        QTest::addColumn<bool>("picture");
+        const WindowMaker t1([](std::unique_ptr<ReactionResultWindow> &result) {
+            auto *era = new TERA1_Form;
+            result.reset(era);
+            return new TER1_Form(era);
+        });
+        const WindowMaker t2([](std::unique_ptr<ReactionResultWindow> &result) {
+            auto *era = new TERA2_Form;
+            result.reset(era);
+            return new TER2_Form(era);
+        });
+        QTest::addRow("test 1, drawn") << t1 << false;
+        QTest::addRow("test 1, aus Datei") << t1 << true;
+        QTest::addRow("test 2, drawn") << t2 << false;
+        QTest::addRow("test 2, aus Datei") << t2 << true;
+    }
+
+    void runNeverShowsAnotherShootersSight()
+    {
+        QFETCH(WindowMaker, make);
+        QFETCH(bool, picture);
+        Shooters s;
+        s.addPicture(QStringLiteral("bild.bmp"));
+        std::unique_ptr<ReactionResultWindow> result;
+        std::unique_ptr<ReactionTestWindow> er(make(result));
+
+        s.activate(QStringLiteral("Meyer"), QStringLiteral("Anna"));
+        er->show();
+        QCOMPARE(er->profile().Spiegel_Size, 10);
+        er->reject();
+
+        // Next comes a shooter who has no sight profile yet.
+        s.activate(QStringLiteral("Neu"), QStringLiteral("Nina"));
+        RunSettings::instance().VisierDatei = picture ? QStringLiteral("bild.bmp") : QString();
+        er->show();
+        QCOMPARE(s.messages.count(), 0);
+        QVERIFY(sameProfile(er->profile(), NewSightProfile()));
+        QCOMPARE(er->run().spiegelSize(), NewSightProfile().Spiegel_Size);
+        const QImage sight = er->Visier->sight();
+        if (picture)
+            QCOMPARE(sight.pixel(150, 150), kBlue);
+        else
+            QCOMPARE(sight, RenderSight(300, 300, NewSightProfile(), QString()));
+        er->reject();
+        QCOMPARE(s.profilesOf(QStringLiteral("Neu")), 0);   // the run made none
+    }
+
+    void setupLeadsToASight_data()
+    {
+        QTest::addColumn<SetupMaker>("make");
+        QTest::addRow("test 1") << SetupMaker([] { return new TERSetup1_Form; });
+        QTest::addRow("test 2") << SetupMaker([] { return new TERSetup2_Form; });
+    }
+
+    void setupLeadsToASight()
+    {
+        QFETCH(SetupMaker, make);
+        Shooters s;
+        s.addPicture(QStringLiteral("a.bmp"));
+        s.addPicture(QStringLiteral("b.bmp"));
+        std::unique_ptr<TERSetupBase> form(make());
+        TPersVis_Form profileDialog;
+        int opened = 0;
+        form->setSightProfileSetup([&] {
+            ++opened;
+            profileDialog.EditMode = true;
+            profileDialog.ProfileNummer = 0;
+            QTimer::singleShot(0, &profileDialog, [&] { profileDialog.OK_ButtonClick(); });
+            profileDialog.exec();
+        });
+
+        // Without a profile: a picture file, the first one, is preselected.
+        s.activate(QStringLiteral("Neu"), QStringLiteral("Nina"));
+        form->show();
+        QVERIFY(form->rb_PresVisier->isChecked());
+        QCOMPARE(form->cb_Visier->currentIndex(), 0);
+        form->hide();
+        // A shooter with a profile gets his own sight again.
+        s.activate(QStringLiteral("Meyer"), QStringLiteral("Anna"));
+        form->show();
+        QVERIFY(form->rb_PersVisier->isChecked());
+        form->hide();
+
+        // "aus Datenbank" without a profile: the offer instead of a run without a sight.
+        s.activate(QStringLiteral("Neu"), QStringLiteral("Nina"));
+        form->show();
+        form->rb_PersVisier->setChecked(true);
+        form->setResult(0);
+        s.messages.answerNext(MessageService::No);
+        form->OK_ButtonClick();
+        QCOMPARE(s.messages.count(kOffer), 1);
+        QCOMPARE(s.messages.shown().last().kind, MessageService::Kind::Confirmation);
+        QVERIFY(form->isVisible());
+        QCOMPARE(form->result(), 0);
+        QCOMPARE(opened, 0);
+
+        s.messages.answerNext(MessageService::Yes);
+        form->OK_ButtonClick();
+        QCOMPARE(s.messages.count(kOffer), 2);
+        QCOMPARE(opened, 1);
+        QCOMPARE(s.profilesOf(QStringLiteral("Neu")), 1);
+        QCOMPARE(form->result(), int(QDialog::Accepted));
+        QVERIFY(RunSettings::instance().VisierDatei.isEmpty());
+        QCOMPARE(s.messages.count(kReadError), 0);
+    }
+};
+
+VR_TEST_CLASS(SightSourceTest)
+#include "sightsource_test.moc"
