@@ -1,5 +1,6 @@
 #include "evaluation/printservice.h"
 
+#include "evaluation/csvfile.h"
 #include "evaluation/measurementreport.h"
 #include "platform/messageservice.h"
 
@@ -51,6 +52,8 @@ public:
         madeAtShownSize(dialog, [printer, parent] { return new QPrintDialog(printer, parent); });
         return dialog.exec() == QDialog::Accepted;
     }
+
+    void print(QPrinter *printer, const QString &, const Render &render) override { render(printer); }
 
     void preview(QPrinter *printer, const QString &title, const Render &render, QWidget *parent) override
     {
@@ -106,10 +109,13 @@ QPrintPreviewDialog *CreatePreviewDialog(QPrinter *printer, const QString &title
         bar->addSeparator();
         QAction *pdf = bar->addAction(QStringLiteral("Als PDF speichern…"));
         pdf->setObjectName(QStringLiteral("SavePdf_Action"));
-        QObject::connect(pdf, &QAction::triggered, dialog, [dialog, render, title] {
+        const QString docName = printer->docName();
+        const QString suggested = docName.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)
+                                      ? docName
+                                      : title + QStringLiteral(".pdf");
+        QObject::connect(pdf, &QAction::triggered, dialog, [dialog, render, title, suggested] {
             const QString file = PrintService::instance().saveFileName(dialog, QStringLiteral("Als PDF speichern"),
-                                                                       title + QStringLiteral(".pdf"),
-                                                                       QStringLiteral("PDF-Dateien (*.pdf)"));
+                                                                       suggested, QStringLiteral("PDF-Dateien (*.pdf)"));
             if (file.isEmpty())
                 return;
             QString error;
@@ -140,7 +146,8 @@ bool WritePdf(const QString &path, const QString &title, const PrintService::Ren
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)
-            *error = QStringLiteral("Die Datei „%1“ kann nicht angelegt werden: %2").arg(path, file.errorString());
+            *error = QStringLiteral("Die Datei „%1“ kann nicht angelegt werden: %2.")
+                         .arg(QDir::toNativeSeparators(path), Csv::failureReason(path, file.error()));
         return false;
     }
     {
@@ -153,7 +160,8 @@ bool WritePdf(const QString &path, const QString &title, const PrintService::Ren
     }
     if (!file.commit()) {
         if (error)
-            *error = QStringLiteral("Die Datei „%1“ kann nicht geschrieben werden: %2").arg(path, file.errorString());
+            *error = QStringLiteral("Die Datei „%1“ kann nicht geschrieben werden: %2.")
+                         .arg(QDir::toNativeSeparators(path), Csv::failureReason(path, file.error()));
         return false;
     }
     return true;
