@@ -13,12 +13,15 @@
 #include "shell/hints.h"
 #include "shell/settings.h"
 #include "shooters/activeshooter.h"
+#include "store/resultquery.h"
 #include "store/resultquerymodel.h"
+#include "store/seriesstats.h"
 #include "store/tdata.h"
 
 #include <QChart>
 #include <QChartView>
-#include <QDateTimeAxis>
+#include <QCategoryAxis>
+#include <QFontMetricsF>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHash>
@@ -101,6 +104,17 @@ public:
         }
         return ResultQueryModel::headerData(section, orientation, role);
     }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role != SilverRowDelegate::SeriesEndRole)
+            return ResultQueryModel::data(index, role);
+        const ResultQuery *q = query();
+        const int row = index.row();
+        if (!q || !index.isValid() || row >= rowCount())
+            return QVariant();
+        return row + 1 == rowCount()
+               || !SeriesStats::sameSeries(SeriesStats::rowOf(*q, row), SeriesStats::rowOf(*q, row + 1));
+    }
 };
 
 std::unique_ptr<MeasurementReport> reportFor(int test)
@@ -110,6 +124,17 @@ std::unique_ptr<MeasurementReport> reportFor(int test)
     case 2: return std::make_unique<TEFRFReport>();
     default: return std::make_unique<TIKReport>();
     }
+}
+
+// Labels of the chart's time axis: date and time of a measurement.
+QString timeLabelFormat() { return LogDateFormat(QLocale()) + QStringLiteral(" HH:mm"); }
+
+// Widest label of that format, with the axis' padding and a gap.
+double timeLabelWidth(const QFont &font)
+{
+    return QFontMetricsF(font).horizontalAdvance(
+               QLocale().toString(QDateTime(QDate(2000, 12, 28), QTime(20, 0)), timeLabelFormat()))
+           + 16;
 }
 
 } // namespace
@@ -180,7 +205,6 @@ TAW_Form::TAW_Form(QWidget *parent)
     Verlauf_Chart = new QChartView(this);
     Verlauf_Chart->setObjectName(QStringLiteral("Verlauf_Chart"));
     Verlauf_Chart->setRenderHint(QPainter::Antialiasing);
-    Verlauf_Chart->setMinimumHeight(200);
     auto *chart = new QChart;
     chart->legend()->hide();
     // Narrow margins leave the plot long enough for the vertical axis title.
@@ -190,10 +214,14 @@ TAW_Form::TAW_Form(QWidget *parent)
     line->setObjectName(QStringLiteral("Verlauf_Series"));
     line->setPointsVisible(true);
     chart->addSeries(line);
-    auto *xAxis = new QDateTimeAxis(chart);
-    xAxis->setFormat(QStringLiteral("dd.MM.yyyy"));
-    xAxis->setTitleText(QStringLiteral("Datum der Messung"));
+    // One step per series; the first series of a measurement carries its
+    // date and time.
+    auto *xAxis = new QCategoryAxis(chart);
+    xAxis->setObjectName(QStringLiteral("Verlauf_XAxis"));
+    xAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    xAxis->setTitleText(QStringLiteral("Datum und Uhrzeit der Messung"));
     auto *yAxis = new QValueAxis(chart);
+    yAxis->setObjectName(QStringLiteral("Verlauf_YAxis"));
     yAxis->setTitleText(QStringLiteral("Mittelwert in ms"));
     yAxis->setLabelFormat(QStringLiteral("%.0f"));
     chart->addAxis(xAxis, Qt::AlignBottom);
@@ -201,6 +229,12 @@ TAW_Form::TAW_Form(QWidget *parent)
     line->attachAxis(xAxis);
     line->attachAxis(yAxis);
     Verlauf_Chart->setChart(chart);
+    // The labels that fit depend on the plot's width; at its smallest the
+    // chart keeps room for two date and time labels beside the mean axis and
+    // for the axis titles (the layout then stops the window from shrinking
+    // further, so nothing runs into the buttons).
+    connect(chart, &QChart::plotAreaChanged, this, [this] { labelTimeAxis(); });
+    Verlauf_Chart->setMinimumSize(int(3 * timeLabelWidth(xAxis->labelsFont())) + 120, 260);
 
     OK_Button = new QPushButton(QStringLiteral("&OK"), this);
     OK_Button->setObjectName(QStringLiteral("OK_Button"));
@@ -218,11 +252,16 @@ TAW_Form::TAW_Form(QWidget *parent)
     m_menu->setObjectName(QStringLiteral("Messergebnisse_Menu"));
     QMenu *print = m_menu->addMenu(QStringLiteral("&Drucken"));
     print->setObjectName(QStringLiteral("Drucken_Menu"));
+    QMenu *preview = m_menu->addMenu(QStringLiteral("&Seitenansicht"));
+    preview->setObjectName(QStringLiteral("Seitenansicht_Menu"));
     const char *printItems[3] = {"&1  Einfachreaktion", "&2  Einfachreaktion mit Fehlern", "&3  Individualkurven"};
     for (int test = 1; test <= 3; ++test) {
         QAction *a = print->addAction(QString::fromUtf8(printItems[test - 1]));
         a->setObjectName(QStringLiteral("Drucken%1_Item").arg(test));
         connect(a, &QAction::triggered, this, [this, test] { DruckenClick(test); });
+        QAction *v = preview->addAction(QString::fromUtf8(printItems[test - 1]));
+        v->setObjectName(QStringLiteral("Seitenansicht%1_Item").arg(test));
+        connect(v, &QAction::triggered, this, [this, test] { SeitenansichtClick(test); });
     }
     m_menu->addSeparator();
     QAction *del = m_menu->addAction(QStringLiteral("&Löschen"));
@@ -280,8 +319,56 @@ QString TAW_Form::refreshQuery(int test)
     return QStringLiteral("\r\n") + data->errorText();
 }
 
+TAW_Form::SeriesKey TAW_Form::selectedKey(int test) const
+{
+    SeriesKey key;
+    const ResultQuery *query = m_models[test - 1] ? m_models[test - 1]->query() : nullptr;
+    const QTableView *grid = m_grids[test - 1];
+    if (!query || !query->isOpen() || !grid->selectionModel() || !grid->selectionModel()->hasSelection())
+        return key;
+    const int row = grid->currentIndex().isValid() ? grid->currentIndex().row() : query->currentRow();
+    if (row < 0 || row >= query->recordCount())
+        return key;
+    const SeriesStats::Row r = SeriesStats::rowOf(*query, row);
+    key.name = query->valueAt(row, QStringLiteral("NAME")).toString();
+    key.vorname = query->valueAt(row, QStringLiteral("VORNAME")).toString();
+    key.datum = r.datum;
+    key.zeit = r.zeit;
+    key.serie = r.serie;
+    key.scheibe = r.scheibe;
+    return key;
+}
+
+void TAW_Form::selectKey(int test, const SeriesKey &key)
+{
+    const ResultQuery *query = m_models[test - 1] ? m_models[test - 1]->query() : nullptr;
+    QTableView *grid = m_grids[test - 1];
+    if (!query || !query->isOpen() || query->isEmpty())
+        return;
+    int found = -1;
+    if (key.serie >= 0) {
+        for (int row = 0; row < query->recordCount(); ++row) {
+            const SeriesStats::Row r = SeriesStats::rowOf(*query, row);
+            if (r.serie != key.serie || r.datum != key.datum || r.zeit != key.zeit
+                || query->valueAt(row, QStringLiteral("NAME")).toString() != key.name
+                || query->valueAt(row, QStringLiteral("VORNAME")).toString() != key.vorname)
+                continue;
+            if (found < 0 || r.scheibe == key.scheibe)
+                found = row;
+            if (r.scheibe == key.scheibe)
+                break;
+        }
+    }
+    const int row = std::max(found, 0);
+    grid->selectRow(row);
+    grid->scrollTo(grid->model()->index(row, 0));
+}
+
 void TAW_Form::FormActivate()
 {
+    SeriesKey kept[3];
+    for (int test = 1; test <= 3; ++test)
+        kept[test - 1] = selectedKey(test);
     QString failure;
     for (int test = 1; test <= 3; ++test) {
         const QString why = refreshQuery(test);
@@ -293,8 +380,7 @@ void TAW_Form::FormActivate()
         ShowError(failure);
     m_shownError = failure;
     for (int test = 1; test <= 3; ++test)
-        if (m_models[test - 1] && m_models[test - 1]->rowCount() > 0)
-            m_grids[test - 1]->selectRow(0);
+        selectKey(test, kept[test - 1]);
     updateChart();
 }
 
@@ -302,30 +388,50 @@ void TAW_Form::updateChart()
 {
     TData *data = TData::instance();
     m_points = data ? ProgressPoints(data->stats(queryOf(shownTest())).series()) : ProgressPoints();
-    auto *line = Verlauf_Chart->chart()->findChild<QLineSeries *>(QStringLiteral("Verlauf_Series"));
-    if (!line)
+    QChart *chart = Verlauf_Chart->chart();
+    auto *line = chart->findChild<QLineSeries *>(QStringLiteral("Verlauf_Series"));
+    auto *y = chart->findChild<QValueAxis *>(QStringLiteral("Verlauf_YAxis"));
+    if (!line || !y)
         return;
     QList<QPointF> pts;
     for (const ProgressPoints::Point &p : m_points.points())
-        pts << QPointF(double(p.when.toMSecsSinceEpoch()), p.mean);
+        pts << QPointF(p.x, p.mean);
     line->replace(pts);
-    const auto axes = Verlauf_Chart->chart()->axes();
-    for (QAbstractAxis *axis : axes) {
-        if (auto *x = qobject_cast<QDateTimeAxis *>(axis)) {
-            QDateTime from = m_points.isEmpty() ? Clock::instance().now().addDays(-1) : m_points.points().first().when;
-            QDateTime to = m_points.isEmpty() ? Clock::instance().now() : m_points.points().last().when;
-            if (from.secsTo(to) < 3600) {
-                from = from.addSecs(-1800);
-                to = to.addSecs(1800);
-            }
-            x->setRange(from, to);
-        } else if (auto *y = qobject_cast<QValueAxis *>(axis)) {
-            const double lo = m_points.isEmpty() ? 0 : m_points.minMean();
-            const double hi = m_points.isEmpty() ? 1000 : m_points.maxMean();
-            const double pad = std::max(10.0, (hi - lo) * 0.1);
-            y->setRange(std::max(0.0, lo - pad), hi + pad);
-        }
+    const ProgressPoints::Scale scale = m_points.meanScale();
+    y->setRange(scale.from, scale.to);
+    y->setTickType(QValueAxis::TicksDynamic);
+    y->setTickAnchor(0);
+    y->setTickInterval(scale.step);
+    labelTimeAxis();
+}
+
+void TAW_Form::labelTimeAxis()
+{
+    auto *x = Verlauf_Chart->chart()->findChild<QCategoryAxis *>(QStringLiteral("Verlauf_XAxis"));
+    if (!x || m_labelling)
+        return;
+    m_labelling = true;
+    const int count = int(m_points.points().size());
+    const QRectF plot = Verlauf_Chart->chart()->plotArea();
+    const double width = plot.width() > 0 ? plot.width() : Verlauf_Chart->width() * 0.8;
+    const QLocale locale;
+    const QString format = timeLabelFormat();
+    const double labelWidth = timeLabelWidth(x->labelsFont());
+    QStringList labels;
+    QList<int> at;
+    for (int i : m_points.labelledPoints(width, labelWidth)) {
+        labels << locale.toString(m_points.points().at(i).when, format);
+        at << m_points.points().at(i).x;
     }
+    if (labels != x->categoriesLabels()) {
+        for (const QString &old : x->categoriesLabels())
+            x->remove(old);
+        x->setStartValue(-0.5);
+        for (int i = 0; i < labels.size(); ++i)
+            x->append(labels.at(i), at.at(i));
+    }
+    x->setRange(-0.5, std::max(count, 1) - 0.5);
+    m_labelling = false;
 }
 
 void TAW_Form::LoeschenClick()
@@ -344,7 +450,12 @@ void TAW_Form::LoeschenClick()
     const QTime zeit = query->value(QStringLiteral("ZEIT")).toTime();
     const int messTyp = qRound(query->value(QStringLiteral("MESSTYP")).toDouble());
     const int serie = qRound(query->value(QStringLiteral("SERIE")).toDouble());
-    if (AskConfirmation(QStringLiteral("Achtung - Serie wird gelöscht !\r\n\r\nFortfahren ?")) != MessageService::Yes)
+    // The confirmation names the series as the grid shows it.
+    const QLocale locale;
+    const QString which = QStringLiteral("Serie %1 vom %2 %3")
+                              .arg(serie)
+                              .arg(locale.toString(datum, LogDateFormat(locale)), locale.toString(zeit, LogTimeFormat(locale)));
+    if (AskConfirmation(QStringLiteral("Achtung - %1 wird gelöscht !\r\n\r\nFortfahren ?").arg(which)) != MessageService::Yes)
         return;
     const QString tag = QStringLiteral(" Serie löschen [") + query->objectName() + u']';
     WriteLogLine(QStringLiteral("Ausführen : [Start]") + tag);
@@ -357,43 +468,82 @@ void TAW_Form::LoeschenClick()
     FormActivate();
 }
 
-void TAW_Form::DruckenClick(int test)
+std::unique_ptr<MeasurementReport> TAW_Form::prepareReport(int test)
 {
     TData *data = TData::instance();
     if (!data || test < 1 || test > 3)
-        return;
+        return nullptr;
     const TData::Query which = queryOf(test);
     if (!data->query(which)->isOpen() || data->query(which)->isEmpty()) {
         ShowError(kNoResults);
-        return;
+        return nullptr;
     }
     WriteLogLine(QStringLiteral("Ausführen : [RUN] SQL Abfrage ") + QString::fromLatin1(kPages[test - 1].printLog));
     const ActiveShooter &shooter = ActiveShooter::instance();
+    const SeriesKey kept = selectedKey(test);
     if (!data->openResultQuery(which, shooter.Name, shooter.Vorname, true)) {
         ShowError(QStringLiteral("\r\n") + data->errorText());
-        return;
+        return nullptr;
     }
     data->calcAll(which);
+    selectKey(test, kept);
     updateChart();
 
-    // The report keeps its own copy: closing the set-up dialog reactivates
-    // this window, which reads the queries again.
+    // The report keeps its own copy: closing a dialog reactivates this
+    // window, which reads the queries again.
     std::unique_ptr<MeasurementReport> report = reportFor(test);
     report->setRows(data->summaryLines(which));
     report->personLine = shooter.Name + u' ' + shooter.Vorname;
     report->measurementLine = QString::fromUtf8(kPages[test - 1].measurementLine);
+    report->userLine = Settings::instance().Benutzer.trimmed();
     const QLocale locale;
     report->dateLine = locale.toString(Clock::instance().now().date(), LogDateFormat(locale));
     if (report->rows().isEmpty()) {
         ShowError(kNoResults); // no series with a valid row: nothing to print
-        return;
+        return nullptr;
     }
+    return report;
+}
 
+QString TAW_Form::recordFileName(const QString &name, const QString &vorname, const QString &title, const QDate &date)
+{
+    QString file = QStringLiteral("%1_%2_%3_%4")
+                       .arg(name.trimmed(), vorname.trimmed(), title, date.toString(QStringLiteral("dd.MM.yyyy")));
+    // Blanks and characters no file system takes become "_".
+    for (QChar &c : file)
+        if (c.isSpace() || QStringLiteral("/\\:*?\"<>|").contains(c) || c.unicode() < 32)
+            c = u'_';
+    return file + QStringLiteral(".pdf");
+}
+
+void TAW_Form::DruckenClick(int test)
+{
+    std::unique_ptr<MeasurementReport> report = prepareReport(test);
+    if (!report)
+        return;
+    const ActiveShooter &shooter = ActiveShooter::instance();
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(report->title());
+    // The print dialog offers the document name as its PDF file.
+    printer.setDocName(recordFileName(shooter.Name, shooter.Vorname, report->title(), Clock::instance().now().date()));
     MeasurementReport::preparePage(&printer);
     if (!PrintService::instance().setupPrinter(&printer, this))
         return;
+    MeasurementReport *r = report.get();
+    int pages = 0;
+    PrintService::instance().print(&printer, report->title(), [r, &pages](QPagedPaintDevice *device) { pages = r->print(device); });
+    if (pages == 0)
+        ShowError(QStringLiteral("\r\nDas Messprotokoll konnte nicht gedruckt werden."));
+}
+
+void TAW_Form::SeitenansichtClick(int test)
+{
+    std::unique_ptr<MeasurementReport> report = prepareReport(test);
+    if (!report)
+        return;
+    const ActiveShooter &shooter = ActiveShooter::instance();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(recordFileName(shooter.Name, shooter.Vorname, report->title(), Clock::instance().now().date()));
+    MeasurementReport::preparePage(&printer);
     MeasurementReport *r = report.get();
     PrintService::instance().preview(&printer, report->title(), [r](QPagedPaintDevice *device) { r->print(device); },
                                      this);
@@ -422,7 +572,7 @@ QList<QStringList> TAW_Form::gridRows(int test) const
             else if (col == QLatin1String("MITTELWERT") || col == QLatin1String("STDABW"))
                 cells << Csv::oneDecimal(v.toDouble());
             else if (col == QLatin1String("STATUS") || col == QLatin1String("FEHLER"))
-                cells << v.toString();
+                cells << Csv::text(v.toString());
             else
                 cells << Csv::wholeNumber(v.toDouble());
         }

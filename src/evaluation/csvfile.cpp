@@ -16,9 +16,9 @@ QString field(const QString &text)
     return u'"' + quoted + u'"';
 }
 
-QByteArray document(const QList<QStringList> &lines)
+QByteArray document(const QList<QStringList> &lines, bool withBom)
 {
-    QByteArray out("\xEF\xBB\xBF");
+    QByteArray out = withBom ? QByteArray("\xEF\xBB\xBF") : QByteArray();
     for (const QStringList &line : lines) {
         QStringList fields;
         for (const QString &f : line)
@@ -33,9 +33,22 @@ bool write(const QString &path, const QByteArray &bytes, QString *error)
     return SafeFile::write(path, bytes, error);
 }
 
+QString text(const QString &value)
+{
+    const QString t = value.trimmed();
+    if (t.size() > 1 && QStringLiteral("=+-@").contains(t.front()))
+        return u'\'' + t;
+    return t;
+}
+
 QString dateText(const QDate &date) { return date.isValid() ? date.toString(QStringLiteral("dd.MM.yyyy")) : QString(); }
 
 QString timeText(const QTime &time) { return time.isValid() ? time.toString(QStringLiteral("HH:mm:ss")) : QString(); }
+
+QString timeWithMs(const QTime &time)
+{
+    return time.isValid() ? time.toString(QStringLiteral("HH:mm:ss,zzz")) : QString();
+}
 
 QString wholeNumber(double value) { return QString::number(qRound64(value)); }
 

@@ -37,10 +37,11 @@ bool rows(const QString &connectionName, const Filter &filter, QList<QStringList
     out->append(header());
     for (int r = 0; r < query.recordCount(); ++r) {
         auto v = [&](const char *column) { return query.valueAt(r, QString::fromLatin1(column)); };
-        out->append({v("NAME").toString(), v("VORNAME").toString(), Csv::dateText(v("DATUM").toDate()),
-                     Csv::timeText(v("ZEIT").toTime()), Csv::wholeNumber(v("MESSTYP").toDouble()),
-                     Csv::wholeNumber(v("SERIE").toDouble()), Csv::wholeNumber(v("SCHEIBE").toDouble()),
-                     Csv::wholeNumber(v("ReakZeit").toDouble()), v("STATUS").toString(), v("FEHLER").toString()});
+        out->append({Csv::text(v("NAME").toString()), Csv::text(v("VORNAME").toString()),
+                     Csv::dateText(v("DATUM").toDate()), Csv::timeWithMs(v("ZEIT").toTime()),
+                     Csv::wholeNumber(v("MESSTYP").toDouble()), Csv::wholeNumber(v("SERIE").toDouble()),
+                     Csv::wholeNumber(v("SCHEIBE").toDouble()), Csv::wholeNumber(v("ReakZeit").toDouble()),
+                     Csv::text(v("STATUS").toString()), Csv::text(v("FEHLER").toString())});
     }
     return true;
 }

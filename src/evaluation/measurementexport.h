@@ -5,7 +5,8 @@
 
 // Stored measurements as CSV rows, on any open connection holding REAKDATA:
 // columns Name;Vorname;Datum;Zeit;MessTyp;Serie;Scheibe;ReakZeit;Status;Fehler,
-// sorted by name, first name, date, time, test type, series, target.
+// sorted by name, first name, date, time, test type, series, target; "Zeit"
+// with its milliseconds ("10:15:00,123"), text columns as Csv::text.
 namespace MeasurementExport {
 
 struct Filter

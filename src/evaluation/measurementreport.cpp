@@ -70,7 +70,7 @@ void MeasurementReport::preparePage(QPagedPaintDevice *device)
                                       QPageLayout::Millimeter));
 }
 
-MeasurementReport::Metrics MeasurementReport::metrics(QPagedPaintDevice *device)
+MeasurementReport::Metrics MeasurementReport::metrics(QPagedPaintDevice *device, bool withUser)
 {
     Metrics m;
     m.width = device->width();
@@ -82,7 +82,7 @@ MeasurementReport::Metrics MeasurementReport::metrics(QPagedPaintDevice *device)
     m.header = reportFont(16, true);
     const QFontMetricsF base(m.base, device), meas(m.measurement, device), head(m.header, device);
     m.rowH = base.height() * 1.4;
-    m.titleH = meas.height() * 1.4 + base.height() * 1.4 + 4 * m.mm;
+    m.titleH = meas.height() * 1.4 + base.height() * 1.4 * (withUser ? 2 : 1) + 4 * m.mm;
     m.headerH = head.height() * 1.6;
     m.colHeadH = m.rowH + 1 * m.mm;
     m.footerH = 3 * m.mm + base.height() * 1.4;
@@ -92,9 +92,9 @@ MeasurementReport::Metrics MeasurementReport::metrics(QPagedPaintDevice *device)
     return m;
 }
 
-int MeasurementReport::pageCount(QPagedPaintDevice *device, int rowCount)
+int MeasurementReport::pageCount(QPagedPaintDevice *device, int rowCount, bool withUser)
 {
-    const Metrics m = metrics(device);
+    const Metrics m = metrics(device, withUser);
     if (rowCount <= m.firstPageRows)
         return 1;
     return 1 + (rowCount - m.firstPageRows + m.pageRows - 1) / m.pageRows;
@@ -104,8 +104,9 @@ int MeasurementReport::print(QPagedPaintDevice *device)
 {
     if (!device || !BeforePrint())
         return 0;
-    const Metrics m = metrics(device);
-    const int total = pageCount(device, int(m_rows.size()));
+    const bool withUser = !userLine.trimmed().isEmpty();
+    const Metrics m = metrics(device, withUser);
+    const int total = pageCount(device, int(m_rows.size()), withUser);
     QPainter p(device);
     if (!p.isActive())
         return 0;
@@ -135,7 +136,13 @@ int MeasurementReport::print(QPagedPaintDevice *device)
             const double lineH = QFontMetricsF(m.base, device).height() * 1.4;
             p.drawText(QRectF(0, y, m.width, lineH), Qt::AlignLeft | Qt::AlignVCenter, personLine);
             p.drawText(QRectF(0, y, m.width, lineH), Qt::AlignRight | Qt::AlignVCenter, dateLine);
-            y += lineH + 2 * m.mm;
+            y += lineH;
+            if (withUser) {
+                p.drawText(QRectF(0, y, m.width, lineH), Qt::AlignLeft | Qt::AlignVCenter,
+                           QStringLiteral("Benutzer: ") + userLine.trimmed());
+                y += lineH;
+            }
+            y += 2 * m.mm;
             p.setPen(rule);
             p.drawLine(QPointF(0, y), QPointF(m.width, y));
             y = m.titleH;

@@ -31,6 +31,9 @@ public:
     QString measurementLine;
     QString personLine;
     QString dateLine;
+    // "Benutzer" of the settings: printed as "Benutzer: …" under the person
+    // line when not empty.
+    QString userLine;
 
     // Before the run: row counter 0; false (nothing printed) for no rows.
     bool BeforePrint();
@@ -40,8 +43,9 @@ public:
 
     // Page size and margins of the record on a device.
     static void preparePage(QPagedPaintDevice *device);
-    // Pages the layout needs for rowCount rows on the device (as prepared).
-    static int pageCount(QPagedPaintDevice *device, int rowCount);
+    // Pages the layout needs for rowCount rows on the device (as prepared),
+    // with or without the user's line in the title band.
+    static int pageCount(QPagedPaintDevice *device, int rowCount, bool withUser = false);
     // Prints the whole report; the number of pages, 0 when nothing was printed.
     int print(QPagedPaintDevice *device);
 
@@ -50,7 +54,7 @@ public:
 
 private:
     struct Metrics;
-    static Metrics metrics(QPagedPaintDevice *device);
+    static Metrics metrics(QPagedPaintDevice *device, bool withUser);
 
     QString m_title;
     QStringList m_rows;

@@ -53,6 +53,8 @@ public:
         return dialog.exec() == QDialog::Accepted;
     }
 
+    void print(QPrinter *printer, const QString &, const Render &render) override { render(printer); }
+
     void preview(QPrinter *printer, const QString &title, const Render &render, QWidget *parent) override
     {
         std::unique_ptr<QPrintPreviewDialog> dialog(CreatePreviewDialog(printer, title, render, parent));
@@ -107,10 +109,13 @@ QPrintPreviewDialog *CreatePreviewDialog(QPrinter *printer, const QString &title
         bar->addSeparator();
         QAction *pdf = bar->addAction(QStringLiteral("Als PDF speichern…"));
         pdf->setObjectName(QStringLiteral("SavePdf_Action"));
-        QObject::connect(pdf, &QAction::triggered, dialog, [dialog, render, title] {
+        const QString docName = printer->docName();
+        const QString suggested = docName.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)
+                                      ? docName
+                                      : title + QStringLiteral(".pdf");
+        QObject::connect(pdf, &QAction::triggered, dialog, [dialog, render, title, suggested] {
             const QString file = PrintService::instance().saveFileName(dialog, QStringLiteral("Als PDF speichern"),
-                                                                       title + QStringLiteral(".pdf"),
-                                                                       QStringLiteral("PDF-Dateien (*.pdf)"));
+                                                                       suggested, QStringLiteral("PDF-Dateien (*.pdf)"));
             if (file.isEmpty())
                 return;
             QString error;

@@ -17,7 +17,10 @@ public:
     virtual ~PrintService() = default;
     // Printer set-up dialog; false when it was cancelled.
     virtual bool setupPrinter(QPrinter *printer, QWidget *parent) = 0;
-    // Print preview of render on printer; the user prints or saves a PDF from it.
+    // Prints render on the printer as the print dialog set it up.
+    virtual void print(QPrinter *printer, const QString &title, const Render &render) = 0;
+    // Print preview of render on printer; the user prints or saves a PDF from
+    // it (offered under the printer's document name when that ends in ".pdf").
     virtual void preview(QPrinter *printer, const QString &title, const Render &render, QWidget *parent) = 0;
     // File to write; empty when cancelled.
     virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &suggested,
@@ -30,7 +33,8 @@ public:
 
 class QPrintPreviewDialog;
 // The preview dialog of the real service (not shown yet): render on paint
-// requests, the action "Als PDF speichern…" in its tool bar. What render
+// requests, the action "Als PDF speichern…" in its tool bar, which offers the
+// printer's document name when it ends in ".pdf", else the title. What render
 // paints from must outlive the dialog.
 QPrintPreviewDialog *CreatePreviewDialog(QPrinter *printer, const QString &title, const PrintService::Render &render,
                                          QWidget *parent);

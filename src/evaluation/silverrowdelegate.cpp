@@ -4,18 +4,14 @@
 
 const QColor SilverRowDelegate::Silver(192, 192, 192);
 
-int SilverRowDelegate::recordNumber(const QModelIndex &index)
-{
-    const QVariant nr = index.sibling(index.row(), 0).data(Qt::EditRole);
-    return nr.isValid() ? nr.toInt() : index.row() + 1;
-}
+bool SilverRowDelegate::endsSeries(const QModelIndex &index) { return index.data(SeriesEndRole).toBool(); }
 
 void SilverRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     QStyleOptionViewItem opt(option);
     initStyleOption(&opt, index);
     const bool selected = opt.state & QStyle::State_Selected;
-    if (recordNumber(index) % 5 == 0)
+    if (endsSeries(index))
         painter->fillRect(opt.rect, Silver);
     if (selected) {
         painter->fillRect(opt.rect, opt.palette.color(QPalette::Active, QPalette::Highlight));

@@ -195,8 +195,10 @@ void SeriesStats::runStep(ResultQuery &query)
         }
         const Result r = step(row + 1, current, last);
         query.setCalculatedAt(m_columns.gridNr, row + 1);
-        query.setCalculatedAt(m_columns.mittelwert, r.mittelwert);
-        query.setCalculatedAt(m_columns.stdAbw, r.stdAbw);
+        // Only the row that ends an evaluated series carries a value; a 0 on
+        // the others would read as a mean of 0 ms.
+        query.setCalculatedAt(m_columns.mittelwert, r.evaluated ? QVariant(r.mittelwert) : QVariant());
+        query.setCalculatedAt(m_columns.stdAbw, r.evaluated ? QVariant(r.stdAbw) : QVariant());
     }
     Busy = false;
 }

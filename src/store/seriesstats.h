@@ -24,8 +24,9 @@ struct SeriesSummary
 // Mean and standard deviation per series over a result query, computed while
 // the rows are visited in query order; one instance per query. The series is
 // evaluated on its last row (the next row belongs to another series or there
-// is none), which then carries "MITTELWERT" and "STDABW"; every other row
-// shows 0. A series with at least one valid row ("STATUS" "x") adds one
+// is none), which then carries "MITTELWERT" and "STDABW" in the query; every
+// other row, and the last row of a series without a valid row, carries NULL
+// there. A series with at least one valid row ("STATUS" "x") adds one
 // summary line "DATUM|ZEIT|SERIE|S1|S2|S3|S4|S5|mean|".
 class SeriesStats
 {
@@ -50,7 +51,8 @@ public:
     // Before the query opens: state and summary lines cleared.
     void beforeOpen();
     // The per-row step of the current row of query (unless a pass or a step
-    // is running): sets "GRIDNR", "MITTELWERT", "STDABW".
+    // is running): sets "GRIDNR", "MITTELWERT", "STDABW" (NULL unless the row
+    // ends an evaluated series).
     void calcFields(ResultQuery &query);
     // Full pass over the open query: clears the summary lines and runs the
     // step on every row with the bound controls stopped; ends on the first row.

@@ -9,7 +9,9 @@
 #include "support/scriptedmessages.h"
 #include "support/testmain.h"
 
+#include <QCategoryAxis>
 #include <QChartView>
+#include <QValueAxis>
 #include <QAbstractAxis>
 #include <QFile>
 #include <QLineSeries>
@@ -50,6 +52,7 @@ struct World
     {
         DeactivateActiveShooter();
         Settings::instance().Logfile = false;
+        Settings::instance().Benutzer.clear();
     }
     void activate(const QString &name, const QString &vorname)
     {
@@ -124,8 +127,9 @@ private slots:
         QCOMPARE(m->rowCount(), 10);
         QCOMPARE(w.column(form, 1, 1).first(), QStringLiteral("02.02.2003"));
         QCOMPARE(w.column(form, 1, 2).first(), QStringLiteral("10:15:00"));
-        QCOMPARE(w.column(form, 1, 7), (QStringList{"0,0", "0,0", "0,0", "0,0", "420,0", "0,0", "0,0", "0,0", "0,0", "320,0"}));
-        QCOMPARE(w.column(form, 1, 8).at(4), QStringLiteral("15,8"));
+        // Only the row that ends a series carries its mean and deviation.
+        QCOMPARE(w.column(form, 1, 7), (QStringList{"", "", "", "", "420,0", "", "", "", "", "320,0"}));
+        QCOMPARE(w.column(form, 1, 8), (QStringList{"", "", "", "", "15,8", "", "", "", "", "15,8"}));
         QCOMPARE(m->index(0, 3).data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
         QCOMPARE(form.grid(1)->selectionBehavior(), QAbstractItemView::SelectRows);
         QCOMPARE(w.column(form, 3, 0), (QStringList{"1", "2", "3", "4"}));
@@ -149,21 +153,24 @@ private slots:
         QCOMPARE(w.messages.count(), 0);
     }
 
-    void everyFifthRowIsSilver()
+    void seriesEndsAreSilver()
     {
+        // Test 3 with targets left without reaction: series of 4, 5 and 2
+        // rows, then one of 3 rows without a valid one.
         World w;
-        w.series(1, kDay, kTime, 1, 300);
-        w.series(1, kDay, kTime, 2, 300);
-        w.series(1, kDay, kTime, 3, 300, 2);
+        w.series(3, kDay, kTime, 1, 300, 4);
+        w.series(3, kDay, kTime, 2, 400);
+        w.series(3, kDay, kTime, 3, 500, 2);
+        w.series(3, kDay, kTime, 4, 600, 3, "o");
         TAW_Form form;
         activateWindow(form);
-        QTableView *grid = form.grid(1);
-        QCOMPARE(grid->model()->rowCount(), 12);
+        QTableView *grid = form.grid(3);
+        QCOMPARE(grid->model()->rowCount(), 14);
         grid->selectRow(0);
         auto *delegate = qobject_cast<SilverRowDelegate *>(grid->itemDelegate());
         QVERIFY(delegate);
         QList<int> silver;
-        for (int row = 0; row < 12; ++row) {
+        for (int row = 0; row < 14; ++row) {
             QImage image(40, 16, QImage::Format_RGB32);
             image.fill(Qt::white);
             QPainter p(&image);
@@ -181,7 +188,11 @@ private slots:
             if (row == 0)
                 QCOMPARE(corner, grid->palette().color(QPalette::Active, QPalette::Highlight));
         }
-        QCOMPARE(silver, (QList<int>{5, 10}));
+        QCOMPARE(silver, (QList<int>{4, 9, 11, 14}));
+        // Means only where a series ends with valid rows: nothing reads as 0 ms.
+        QCOMPARE(w.column(form, 3, 8), (QStringList{"", "", "", "315,0", "", "", "", "", "420,0", "", "505,0", "", "", ""}));
+        QCOMPARE(w.column(form, 3, 9).at(10), QStringLiteral("7,1"));
+        QCOMPARE(w.column(form, 3, 9).at(13), QString());
     }
 
     void deleteRemovesExactlyTheSelectedSeries()
@@ -202,7 +213,8 @@ private slots:
         grid->selectRow(5);
         w.messages.answerNext(MessageService::No);
         form.LoeschenClick();
-        QCOMPARE(w.messages.lastText(), QStringLiteral("Achtung - Serie wird gelöscht !\r\n\r\nFortfahren ?"));
+        QCOMPARE(w.messages.lastText(),
+                 QStringLiteral("Achtung - Serie 1 vom 01.02.2003 10:15:00 wird gelöscht !\r\n\r\nFortfahren ?"));
         QCOMPARE(rowsInFile(w.fx.reakFile(), "ReakData"), 25);
         w.messages.answerNext(MessageService::Yes);
         form.LoeschenClick();
@@ -241,6 +253,49 @@ private slots:
         QCOMPARE(w.messages.count(), shown);
     }
 
+    void refreshKeepsTheSelectedSeries()
+    {
+        World w;
+        w.series(1, kDay, kTime, 1, 300);
+        w.series(1, kDay, kTime, 2, 400);
+        w.series(1, kDay, kTime, 3, 500);
+        TAW_Form form;
+        activateWindow(form);
+        QTableView *grid = form.grid(1);
+        QCOMPARE(grid->currentIndex().row(), 0);
+        grid->selectRow(7); // series 2, target 3
+        activateWindow(form); // back from another window or program
+        QCOMPARE(grid->currentIndex().row(), 7);
+        // A newer measurement moves the series down: the selection goes with it.
+        w.series(1, kDay.addDays(1), kTime, 1, 200);
+        activateWindow(form);
+        QCOMPARE(grid->currentIndex().row(), 12);
+        QCOMPARE(grid->model()->headerData(12, Qt::Vertical).toString(), QStringLiteral("▶"));
+        // So does the print order (oldest first) and the refresh after it.
+        w.print.setupAnswer = false;
+        form.DruckenClick(1);
+        QCOMPARE(grid->currentIndex().row(), 7);
+        activateWindow(form);
+        QCOMPARE(grid->currentIndex().row(), 12);
+
+        // "&Löschen" takes that series and names it, not the newest one.
+        w.messages.answerNext(MessageService::Yes);
+        form.LoeschenClick();
+        QCOMPARE(w.messages.lastText(),
+                 QStringLiteral("Achtung - Serie 2 vom 01.02.2003 10:15:00 wird gelöscht !\r\n\r\nFortfahren ?"));
+        QCOMPARE(w.column(form, 1, 5),
+                 (QStringList{"200", "210", "220", "230", "240", "300", "310", "320", "330", "340", "500", "510", "520", "530", "540"}));
+        // The series is gone: the first row is selected.
+        QCOMPARE(grid->currentIndex().row(), 0);
+        // Another shooter's series of the same date, time and number is not his.
+        grid->selectRow(5); // series 1 of 01.02.2003
+        w.activate("Name", "Jürgen");
+        w.series(1, kDay.addDays(1), kTime, 1, 900);
+        w.series(1, kDay, kTime, 1, 900);
+        activateWindow(form);
+        QCOMPARE(grid->currentIndex().row(), 0);
+    }
+
     void printingShowsTheRecordOldestFirst()
     {
         World w;
@@ -262,37 +317,53 @@ private slots:
         form.pages()->setCurrentIndex(0);
         QCOMPARE(line->count(), 3);
 
-        // Cancelled set-up: nothing printed, but the grid shows the print order.
+        // Cancelled print dialog: nothing printed, but the grid shows the print order.
+        const QString pdfName = QStringLiteral("Müller_Jürgen_Einfachreaktionstest_07.12.2026.pdf");
         w.print.setupAnswer = false;
         form.DruckenClick(1);
         QCOMPARE(w.print.setups, 1);
-        QVERIFY(w.print.previews.isEmpty());
-        QCOMPARE(w.print.lastDocName, QStringLiteral("Einfachreaktionstest"));
+        QVERIFY(w.print.printed.isEmpty() && w.print.previews.isEmpty());
+        QCOMPARE(w.print.lastDocName, pdfName); // what the print dialog offers as its PDF file
         QCOMPARE(w.column(form, 1, 1).first(), QStringLiteral("01.02.2003"));
         QVERIFY(logHas(w.log(), "Ausführen : [RUN] SQL Abfrage EFEQuery"));
 
-        // Closing the set-up dialog reactivates the window: the preview keeps its rows.
+        // "Drucken" prints after the print dialog, without a preview. Closing
+        // the dialog reactivates the window: the record keeps its rows.
+        Settings::instance().Benutzer = QStringLiteral("Anna Trainer");
         w.print.setupAnswer = true;
-        w.print.previewPdf = w.out.filePath("efr.pdf");
+        w.print.printPdf = w.out.filePath("efr.pdf");
         w.print.duringSetup = [&] { activateWindow(form); };
         form.DruckenClick(1);
-        QCOMPARE(w.print.previews, QStringList{"Einfachreaktionstest"});
+        QCOMPARE(w.print.printed, QStringList{"Einfachreaktionstest"});
+        QVERIFY(w.print.previews.isEmpty());
         QCOMPARE(w.column(form, 1, 1).first(), QStringLiteral("03.02.2003")); // refreshed: newest first
         bool ok = false;
-        const QString text = pdfText(w.print.previewPdf, 0, &ok);
+        const QString text = pdfText(w.print.printPdf, 0, &ok);
         QVERIFY2(ok, "pdftotext (poppler-utils) is needed");
         QVERIFY(text.contains("Müller Jürgen"));
         QVERIFY(text.contains("07.12.2026"));
+        QVERIFY(text.contains("Benutzer: Anna Trainer"));
         QVERIFY(text.contains("1 01.02.2003 10:15:00 1 250 260 270 280 290 270,0"));
         QVERIFY(text.contains("2 01.02.2003 10:15:00 2 300 310 320 330 340 320,0"));
         QVERIFY(text.contains("3 02.02.2003 10:15:00 1 310 320 330 340 350 330,0"));
         QVERIFY(!text.contains("03.02.2003"));
+
+        // "Seitenansicht" shows the preview without the print dialog.
+        w.print.duringSetup = nullptr;
+        w.print.lastDocName.clear();
+        form.SeitenansichtClick(1);
+        QCOMPARE(w.print.previews, QStringList{"Einfachreaktionstest"});
+        QCOMPARE(w.print.setups, 2);
+        QCOMPARE(w.print.lastDocName, pdfName);
 
         // A test without rows.
         w.messages.clear();
         form.DruckenClick(2);
         QCOMPARE(w.messages.lastText(), kNoResults);
         QCOMPARE(w.print.setups, 2);
+        // Characters no file name takes become "_".
+        QCOMPARE(TAW_Form::recordFileName("O\"Neil", "Ann Marie", "Einfachreaktionstest mit Fehlern", QDate(2026, 12, 8)),
+                 QStringLiteral("O_Neil_Ann_Marie_Einfachreaktionstest_mit_Fehlern_08.12.2026.pdf"));
     }
 
     void csvOfTheShownPage()
@@ -300,10 +371,12 @@ private slots:
         World w;
         QVERIFY(w.fx.addReak(kDay, kTime, 2, 1, 1, 300, "x"));
         QVERIFY(w.fx.addReak(kDay, kTime, 2, 1, 2, 305, "o"));
+        QVERIFY(w.fx.addReak(kDay, kTime, 2, 1, 3, 320, "x"));
         QVERIFY(w.fx.data->reakTable()->applyUpdates());
         {
             QSqlQuery t(QSqlDatabase::database(TData::AliasName));
             QVERIFY(t.exec("UPDATE reakdata.\"ReakData\" SET \"Fehler\" = 'zu früh; \"Taste\"' WHERE \"Scheibe\" = 2"));
+            QVERIFY(t.exec("UPDATE reakdata.\"ReakData\" SET \"Fehler\" = ' =HYPERLINK(1)' WHERE \"Scheibe\" = 3"));
         }
         TAW_Form form;
         activateWindow(form);
@@ -317,8 +390,9 @@ private slots:
         QFile f(file);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("\xEF\xBB\xBFNr;Datum;Zeit;Serie;Scheibe;ReakZeit;Ergebnis;Fehler;Mittelwert;StdAbw\r\n"
-                                         "1;01.02.2003;10:15:00;1;1;300;x;-;0,0;0,0\r\n"
-                                         "2;01.02.2003;10:15:00;1;2;305;o;\"zu früh; \"\"Taste\"\"\";300,0;0,0\r\n"));
+                                         "1;01.02.2003;10:15:00;1;1;300;x;-;;\r\n"
+                                         "2;01.02.2003;10:15:00;1;2;305;o;\"zu früh; \"\"Taste\"\"\";;\r\n"
+                                         "3;01.02.2003;10:15:00;1;3;320;x;'=HYPERLINK(1);310,0;14,1\r\n"));
         // Cancelled file dialog writes nothing.
         QVERIFY(f.remove());
         form.CsvExportClick();
@@ -355,11 +429,13 @@ private slots:
         QStringList items;
         for (QAction *a : form.resultsMenu()->actions())
             items << (a->isSeparator() ? QStringLiteral("-") : a->text());
-        QCOMPARE(items, (QStringList{"&Drucken", "-", "&Löschen", "-", "Als CSV &exportieren…"}));
-        QStringList print;
-        for (QAction *a : form.resultsMenu()->actions().first()->menu()->actions())
-            print << a->text();
-        QCOMPARE(print, (QStringList{"&1  Einfachreaktion", "&2  Einfachreaktion mit Fehlern", "&3  Individualkurven"}));
+        QCOMPARE(items, (QStringList{"&Drucken", "&Seitenansicht", "-", "&Löschen", "-", "Als CSV &exportieren…"}));
+        for (int menu : {0, 1}) {
+            QStringList print;
+            for (QAction *a : form.resultsMenu()->actions().at(menu)->menu()->actions())
+                print << a->text();
+            QCOMPARE(print, (QStringList{"&1  Einfachreaktion", "&2  Einfachreaktion mit Fehlern", "&3  Individualkurven"}));
+        }
         QVERIFY(logHas(w.log(), "Initialisierung : [Erfolg] Laden AWF"));
         // The menu arrow sits beside the caption, not over its last letter.
         form.show();
@@ -370,6 +446,96 @@ private slots:
         const int arrow = button->style()->pixelMetric(QStyle::PM_MenuButtonIndicator, nullptr, button);
         QVERIFY2(button->width() >= text + 2 * arrow + 8, qPrintable(QStringLiteral("%1 pixels for %2 of text and an arrow of %3")
                                                                     .arg(button->width()).arg(text).arg(arrow)));
+    }
+
+    void chartStepsThroughTheSeriesInTimeOrder()
+    {
+        World w;
+        w.series(1, kDay, kTime, 1, 250);
+        w.series(1, kDay, kTime, 2, 400);
+        w.series(1, kDay, kTime, 3, 300);
+        w.series(1, kDay, kTime.addSecs(3600), 1, 260);
+        w.series(1, kDay, kTime.addSecs(3600), 2, 280);
+        TAW_Form form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        activateWindow(form);
+        QChart *chart = form.chart()->chart();
+        auto *line = chart->findChild<QLineSeries *>("Verlauf_Series");
+        QVERIFY(line);
+        // One point per series in time order, each a step right of the one
+        // before: the series of one measurement never stand on one vertical.
+        QList<double> means;
+        for (int i = 0; i < line->count(); ++i) {
+            means << line->at(i).y();
+            if (i > 0)
+                QVERIFY(line->at(i).x() > line->at(i - 1).x());
+        }
+        QCOMPARE(means, (QList<double>{270, 420, 320, 280, 300}));
+        auto *y = chart->findChild<QValueAxis *>("Verlauf_YAxis");
+        QVERIFY(y);
+        QCOMPARE(y->tickType(), QValueAxis::TicksDynamic);
+        QCOMPARE(y->tickAnchor(), 0.0);
+        QCOMPARE(y->tickInterval(), 50.0);
+        QCOMPARE(y->min(), 250.0);
+        QCOMPARE(y->max(), 450.0);
+        auto *x = chart->findChild<QCategoryAxis *>("Verlauf_XAxis");
+        QVERIFY(x);
+        QCOMPARE(x->categoriesLabels(), (QStringList{"01.02.2003 10:15", "01.02.2003 11:15"}));
+
+        // At the window's smallest size the chart keeps off the buttons, its
+        // axis titles fit and the time axis still carries a label.
+        form.resize(1, 1);
+        QTRY_COMPARE(form.size(), form.minimumSizeHint());
+        QTRY_VERIFY(!x->categoriesLabels().isEmpty());
+        const QRect chartArea = form.chart()->geometry();
+        for (const char *button : {"OK_Button", "Messergebnisse_Button"}) {
+            auto *b = form.findChild<QWidget *>(button);
+            QVERIFY(b);
+            QVERIFY2(!chartArea.intersects(b->geometry()), button);
+        }
+        QVERIFY(!chartArea.intersects(form.pages()->geometry()));
+        QVERIFY(QRectF(QPointF(0, 0), QSizeF(form.chart()->viewport()->size())).contains(chart->plotArea()));
+        for (QAbstractAxis *axis : chart->axes()) {
+            const int needed = QFontMetrics(axis->titleFont()).horizontalAdvance(axis->titleText());
+            const qreal room = axis->orientation() == Qt::Vertical ? chart->plotArea().height() : chart->plotArea().width();
+            QVERIFY2(room >= needed, qPrintable(axis->titleText()));
+        }
+    }
+
+    void meanAxisSteps_data()
+    {
+        QTest::addColumn<QList<double>>("means");
+        QTest::addColumn<double>("from");
+        QTest::addColumn<double>("to");
+        QTest::addColumn<double>("step");
+        QTest::newRow("none") << QList<double>{} << 0.0 << 500.0 << 100.0;
+        QTest::newRow("one") << QList<double>{300} << 250.0 << 350.0 << 50.0;
+        QTest::newRow("close") << QList<double>{271.3, 318.8} << 250.0 << 350.0 << 50.0;
+        QTest::newRow("300 apart") << QList<double>{150, 450} << 100.0 << 500.0 << 50.0;
+        QTest::newRow("wide") << QList<double>{180, 705.5} << 100.0 << 800.0 << 100.0;
+    }
+
+    void meanAxisSteps()
+    {
+        QFETCH(QList<double>, means);
+        QFETCH(double, from);
+        QFETCH(double, to);
+        QFETCH(double, step);
+        QVector<SeriesSummary> series;
+        for (double m : means) {
+            SeriesSummary s;
+            s.datum = kDay;
+            s.zeit = kTime;
+            s.serie = int(series.size()) + 1;
+            s.validCount = 1;
+            s.mean = m;
+            series << s;
+        }
+        const ProgressPoints::Scale scale = ProgressPoints(series).meanScale();
+        QCOMPARE(scale.from, from);
+        QCOMPARE(scale.to, to);
+        QCOMPARE(scale.step, step);
     }
 
     void chartAxisTitlesAreNotCut()

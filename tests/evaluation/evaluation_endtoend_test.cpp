@@ -14,17 +14,24 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPrintDialog>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
-// The whole road from the main window: "&Auswertung", grids, a series deleted
-// with "Ja", test 1 printed to PDF through the print seam, a page exported as
-// CSV; then "Daten &exportieren..." from the program menu.
+// The whole road from the main window: "&Auswertung", grids, a series chosen,
+// another window activated and the evaluation again (the selection stays),
+// the series deleted with "Ja", test 1 printed after the print dialog, a page
+// exported as CSV; then "Daten &exportieren..." from the program menu. Under a
+// real X server the activations go through the window system.
 class EvaluationEndToEndTest : public QObject
 {
     Q_OBJECT
@@ -79,19 +86,52 @@ private slots:
 
         const QString pdf = out.filePath("efr.pdf");
         const QString csv = out.filePath("efr.csv");
-        print.previewPdf = pdf;
+        print.printPdf = pdf;
+        const QString pdfName = QStringLiteral("Müller_Jürgen_Einfachreaktionstest_07.12.2026.pdf");
+        QString offeredFile;
+        print.duringSetup = [&] {
+            // The real print dialog offers the record's name as its PDF file
+            // (Qt fills that field in only on X).
+            if (QGuiApplication::platformName() != QLatin1String("xcb"))
+                return;
+            QPrintDialog dialog(print.setupOn);
+            if (auto *file = dialog.findChild<QLineEdit *>(QStringLiteral("filename")))
+                offeredFile = QFileInfo(file->text()).fileName();
+        };
         QStringList seen;
         bool ran = false;
         QTimer::singleShot(0, evaluation, [&] {
             ran = true;
+            // A failed check leaves the lambda early: the window closes all the same.
+            const auto closeAtEnd = qScopeGuard([evaluation] {
+                if (evaluation->isVisible())
+                    evaluation->reject();
+            });
             QVERIFY(evaluation->isVisible());
             QTableView *grid = evaluation->findChild<QTableView *>("EFR_Grid");
             QVERIFY(grid);
             QTRY_COMPARE(grid->model()->rowCount(), 15); // filled by the activation
-            seen << grid->model()->index(4, 7).data().toString() << grid->model()->index(4, 8).data().toString();
+            seen << grid->model()->index(4, 7).data().toString() << grid->model()->index(4, 8).data().toString()
+                 << grid->model()->index(3, 7).data().toString();
             grid->selectRow(6); // series 2
+            // Away to another window and back: the lists are read again, the series stays selected.
+            const int refreshes = LoadLogIntoViewer().filter("SQL Abfrage EFRQuery").size();
+            QWidget other(evaluation, Qt::Window);
+            other.setWindowTitle(QStringLiteral("Anderes Fenster"));
+            other.resize(200, 100);
+            other.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&other));
+            other.activateWindow();
+            QTRY_VERIFY(other.isActiveWindow());
+            other.hide();
+            evaluation->activateWindow();
+            QTRY_VERIFY(evaluation->isActiveWindow());
+            QTRY_VERIFY(LoadLogIntoViewer().filter("SQL Abfrage EFRQuery").size() > refreshes);
+            QCOMPARE(grid->currentIndex().row(), 6);
             messages.answerNext(MessageService::Yes);
             evaluation->findChild<QAction *>("Loeschen_Item")->trigger();
+            QCOMPARE(messages.lastText(),
+                     QStringLiteral("Achtung - Serie 2 vom 01.02.2003 10:15:00 wird gelöscht !\r\n\r\nFortfahren ?"));
             QCOMPARE(grid->model()->rowCount(), 10);
             evaluation->findChild<QAction *>("Drucken1_Item")->trigger();
             print.fileAnswers = QStringList{csv};
@@ -102,10 +142,14 @@ private slots:
         QVERIFY(ran);
         QVERIFY(evaluation->isHidden());
         QCOMPARE(AppState::instance().ActivityTitle, QStringLiteral("Messergebnisse Jürgen Müller"));
-        QCOMPARE(seen, (QStringList{"271,0", "15,8"}));
+        QCOMPARE(seen, (QStringList{"271,0", "15,8", ""}));
         QCOMPARE(messages.count(), 1); // the confirmation only
 
-        QCOMPARE(print.previews, QStringList{"Einfachreaktionstest"});
+        QCOMPARE(print.printed, QStringList{"Einfachreaktionstest"});
+        QVERIFY(print.previews.isEmpty());
+        QCOMPARE(print.lastDocName, pdfName);
+        if (QGuiApplication::platformName() == QLatin1String("xcb"))
+            QCOMPARE(offeredFile, pdfName);
         bool ok = false;
         const QString text = pdfText(pdf, 0, &ok);
         QVERIFY2(ok, "pdftotext (poppler-utils) is needed");
@@ -117,7 +161,8 @@ private slots:
         QVERIFY(page.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = page.readAll().split('\n');
         QCOMPARE(lines.size(), 12); // title, ten rows, nothing after the last CR LF
-        QCOMPARE(lines.at(1), QByteArray("1;01.02.2003;10:15:00;1;1;251;x;0,0;0,0\r"));
+        QCOMPARE(lines.at(1), QByteArray("1;01.02.2003;10:15:00;1;1;251;x;;\r"));
+        QCOMPARE(lines.at(5), QByteArray("5;01.02.2003;10:15:00;1;5;291;x;271,0;15,8\r"));
 
         const QString all = out.filePath("alle.csv");
         print.fileAnswers = QStringList{all};

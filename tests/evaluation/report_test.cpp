@@ -100,6 +100,7 @@ private slots:
         report.measurementLine = "Einfachreaktionstest";
         report.personLine = "Müller Jürgen";
         report.dateLine = "07.12.2026";
+        report.userLine = "Anna Trainer";
         int pages = 0;
         QString error;
         QVERIFY2(WritePdf(file, report.title(), [&](QPagedPaintDevice *d) { pages = report.print(d); }, &error),
@@ -111,7 +112,7 @@ private slots:
         QCOMPARE(pdfTitle(file, &ok), QStringLiteral("Einfachreaktionstest"));
         const QString text = pdfText(file, 0, &ok);
         QVERIFY2(ok, "pdftotext (poppler-utils) is needed");
-        for (const char *expected : {"Messprotokoll", "Einfachreaktionstest", "Müller Jürgen", "07.12.2026",
+        for (const char *expected : {"Messprotokoll", "Einfachreaktionstest", "Müller Jürgen", "07.12.2026", "Benutzer: Anna Trainer",
                                      "Nr Datum Zeit Serie S1 S2 S3 S4 S5 Mittelwert",
                                      "1 01.02.2003 10:15:00 1 250 260 270 280 290 270,0",
                                      "3 01.02.2003 10:15:00 3 310 320 330 340 350 330,0", "Seite 1 von 1"})
@@ -126,6 +127,7 @@ private slots:
         report.setRows({seriesLine(1, 250)});
         report.measurementLine = "Einfachreaktionstest mit Fehlpräsentationen";
         QPrinter printer(QPrinter::HighResolution);
+        printer.setDocName("Meier_Hans_Einfachreaktionstest_mit_Fehlern_07.12.2026.pdf");
         MeasurementReport::preparePage(&printer);
         std::unique_ptr<QPrintPreviewDialog> preview(
             CreatePreviewDialog(&printer, report.title(), [&](QPagedPaintDevice *d) { report.print(d); }, nullptr));
@@ -134,6 +136,7 @@ private slots:
         QCOMPARE(save->text(), QStringLiteral("Als PDF speichern…"));
         save->trigger(); // file dialog cancelled: nothing written
         QVERIFY(QDir(dir.path()).isEmpty());
+        QCOMPARE(print.lastSuggested, QStringLiteral("Meier_Hans_Einfachreaktionstest_mit_Fehlern_07.12.2026.pdf"));
         const QString file = dir.filePath("protokoll.pdf");
         print.fileAnswers = QStringList{file};
         save->trigger();

@@ -55,7 +55,7 @@ private slots:
         QCOMPARE(q->value("zeit"), QVariant(QTime(9, 0, 0, 0)));
         QCOMPARE(q->value("REAKZEIT"), QVariant(401.0));
         QCOMPARE(q->value("Name").toString(), QStringLiteral("O'Neil"));
-        QCOMPARE(q->value("MITTELWERT"), QVariant(0.0)); // the statistics fill it: row 1 ends no series
+        QVERIFY(!q->value("MITTELWERT").isValid()); // the statistics fill it: row 1 ends no series, no value
         QVERIFY(q->last() && q->eof());
         QCOMPARE(q->value("GRIDNR").toInt(), 20);
         QCOMPARE(q->value("DATUM"), QVariant(QDate(2024, 1, 1)));

@@ -35,7 +35,9 @@ const char *const kHelp =
     "werden nur gelesen.\n"
     "\n"
     "  --data VERZEICHNIS  Datenverzeichnis mit PersData.sqlite und ReakData.sqlite\n"
-    "  --name NAME         nur dieser Schütze (zusammen mit --vorname)\n"
+    "  --name NAME         nur dieser Schütze (zusammen mit --vorname); Name und\n"
+    "                      Vorname müssen genau so geschrieben sein wie gespeichert\n"
+    "                      (gleiche Groß- und Kleinschreibung, Umlaute, Leerzeichen)\n"
     "  --vorname VORNAME   Vorname des Schützen\n"
     "  --test 1|2|3        nur dieser Test (1 Einfachreaktion, 2 mit Fehlern,\n"
     "                      3 Individualkurven)\n"
@@ -47,8 +49,10 @@ const char *const kHelp =
     "                      (braucht --name, --vorname und --test)\n"
     "  --help              diese Hilfe\n"
     "\n"
-    "DATEI \"-\" schreibt auf die Standardausgabe. CSV: UTF-8 mit BOM, \";\" als\n"
-    "Trenner, Dezimalkomma.\n"
+    "DATEI \"-\" schreibt auf die Standardausgabe. CSV: UTF-8 (Dateien mit BOM, die\n"
+    "Standardausgabe ohne), \";\" als Trenner, Dezimalkomma, \"Zeit\" mit Millisekunden\n"
+    "(10:15:00,123). Texte, die mit =, +, - oder @ beginnen, stehen mit einem\n"
+    "Apostroph davor, damit eine Tabellenkalkulation sie nicht als Formel liest.\n"
     "\n"
     "Rückgabewert: 0 erfolgreich, 1 Lese- oder Schreibfehler, 2 falscher Aufruf,\n"
     "fehlendes Verzeichnis oder unbekannter Schütze.\n";
@@ -67,9 +71,34 @@ int fail(int code, const QString &message)
     return code;
 }
 
+bool toStdout(const QString &target) { return target == QLatin1String("-"); }
+
+// German words for the SQLite failures a reader meets (the driver's own text is English).
+QString sqliteReason(const QSqlError &e)
+{
+    bool ok = false;
+    const int code = e.nativeErrorCode().toInt(&ok) & 0xFF;
+    if (!ok)
+        return QStringLiteral("unbekannter Datenbankfehler");
+    switch (code) {
+    case 3:  // SQLITE_PERM
+    case 23: // SQLITE_AUTH
+        return QStringLiteral("keine Leseberechtigung");
+    case 5: // SQLITE_BUSY
+    case 6: // SQLITE_LOCKED
+        return QStringLiteral("die Datei ist gesperrt");
+    case 10: return QStringLiteral("Lesefehler auf dem Datenträger");
+    case 11: return QStringLiteral("die Datei ist beschädigt");
+    case 14: return QStringLiteral("die Datei kann nicht geöffnet werden");
+    case 26: return QStringLiteral("die Datei ist keine Tabellendatei");
+    case 1: return QStringLiteral("die Tabelle fehlt oder hat nicht die erwarteten Spalten");
+    default: return QStringLiteral("Datenbankfehler %1").arg(code);
+    }
+}
+
 bool writeOut(const QString &target, const QByteArray &bytes, QString *error)
 {
-    if (target == QLatin1String("-")) {
+    if (toStdout(target)) {
         QFile out;
         if (!out.open(stdout, QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.flush()) {
             *error = QStringLiteral("Die Standardausgabe kann nicht geschrieben werden.");
@@ -164,14 +193,25 @@ int openTables(const QString &dir, QString *error)
     db.setDatabaseName(pers);
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
     if (!db.open()) {
-        *error = QStringLiteral("Die Datenbank kann nicht geöffnet werden: ") + db.lastError().text();
+        *error = QStringLiteral("Die Tabelle PersData („%1“) kann nicht geöffnet werden: %2.")
+                     .arg(QDir::toNativeSeparators(pers), sqliteReason(db.lastError()));
         return 1;
     }
+    QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral("SELECT Name, Vorname FROM PersData LIMIT 1"))) {
+        *error = QStringLiteral("Die Tabelle PersData („%1“) kann nicht gelesen werden: %2.")
+                     .arg(QDir::toNativeSeparators(pers), sqliteReason(probe.lastError()));
+        return 1;
+    }
+    probe.finish();
     QSqlQuery attach(db);
     attach.prepare(QStringLiteral("ATTACH DATABASE ? AS ") + TableSchema::reakData().schemaName);
     attach.addBindValue(reak);
-    if (!attach.exec()) {
-        *error = QStringLiteral("Die Tabelle ReakData kann nicht geöffnet werden: ") + attach.lastError().text();
+    if (!attach.exec() || !probe.exec(QStringLiteral("SELECT NAME, VORNAME, DATUM, ZEIT, MESSTYP, SERIE, SCHEIBE, "
+                                                     "ReakZeit, STATUS, FEHLER FROM REAKDATA LIMIT 1"))) {
+        const QSqlError e = attach.lastError().isValid() ? attach.lastError() : probe.lastError();
+        *error = QStringLiteral("Die Tabelle ReakData („%1“) kann nicht gelesen werden: %2.")
+                     .arg(QDir::toNativeSeparators(reak), sqliteReason(e));
         return 1;
     }
     return 0;
@@ -209,7 +249,7 @@ bool seriesOf(const QString &name, const QString &vorname, int test, SeriesStats
     query.bindValue(QStringLiteral("NAME"), name);
     query.bindValue(QStringLiteral("VORNAME"), vorname);
     if (!query.open()) {
-        *error = query.errorText();
+        *error = QStringLiteral("Die Messergebnisse können nicht gelesen werden.");
         return false;
     }
     stats->calcAll(query);
@@ -227,8 +267,8 @@ int run(const Options &o)
     if (o.mode == Options::Mode::Rows) {
         QList<QStringList> rows;
         if (!MeasurementExport::rows(kConnection, {o.name, o.vorname, o.test}, &rows, &error))
-            return fail(1, error);
-        return writeOut(o.output, Csv::document(rows), &error) ? 0 : fail(1, error);
+            return fail(1, QStringLiteral("Die Messergebnisse können nicht gelesen werden."));
+        return writeOut(o.output, Csv::document(rows, !toStdout(o.output)), &error) ? 0 : fail(1, error);
     }
 
     if (o.mode == Options::Mode::Series) {
@@ -242,8 +282,8 @@ int run(const Options &o)
                 if (!seriesOf(shooter.first, shooter.second, test, &stats, &error))
                     return fail(1, error);
                 for (const SeriesSummary &s : stats.series()) {
-                    QStringList line{shooter.first, shooter.second, QString::number(test), Csv::dateText(s.datum),
-                                     Csv::timeText(s.zeit), QString::number(s.serie)};
+                    QStringList line{Csv::text(shooter.first), Csv::text(shooter.second), QString::number(test),
+                                     Csv::dateText(s.datum), Csv::timeWithMs(s.zeit), QString::number(s.serie)};
                     for (int slot : s.slotTimes)
                         line << QString::number(slot);
                     line << (s.validCount ? Csv::oneDecimal(s.mean) : QString())
@@ -252,7 +292,7 @@ int run(const Options &o)
                 }
             }
         }
-        return writeOut(o.output, Csv::document(lines), &error) ? 0 : fail(1, error);
+        return writeOut(o.output, Csv::document(lines, !toStdout(o.output)), &error) ? 0 : fail(1, error);
     }
 
     // --pdf

@@ -276,7 +276,7 @@ bool shootEvaluation(QWidget *parent, const QString &out)
     return ok;
 }
 
-// The print preview of the test-1 record, as "&Drucken" shows it.
+// The print preview of the test-1 record, as "&Seitenansicht" shows it.
 bool shootPrintPreview(QWidget *parent, const QString &out)
 {
     TData *data = TData::instance();
