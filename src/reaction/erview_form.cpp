@@ -153,7 +153,8 @@ void TERview_Form::FormActivate()
     // The circles always follow the spin boxes, also when loading changed neither.
     RunSettings::instance().ER2_SPos = Pos_SpinEdit->value();
     RunSettings::instance().ER2_SPos_ok = PosOk_SpinEdit->value();
-    ReadSightProfile(m_profile); // shows its own message; drawing goes on with the values held
+    // Never the sight of the shooter shown before; without a profile the values of a new one.
+    m_profile = RunSightProfile(!SightPictureFile().isEmpty());
     RenderAndShow();
 }
 

@@ -182,13 +182,22 @@ private slots:
         QCOMPARE(firstOnMiddleRow(form.Visier->composed(), kRed), 135);
     }
 
-    void missingProfileIsReported()
+    // A shooter without a profile sees the sight of a new profile, never the
+    // one of the shooter shown before, and no error.
+    void missingProfileShowsANewProfile()
     {
-        ViewFixture fx(false);
+        ViewFixture fx;
         TERview_Form form;
         form.FormActivate();
-        QCOMPARE(fx.messages.count(QStringLiteral("\r\nFehler beim Lesen der Daten !")), 1);
+        const QImage withProfile = form.Visier->composed();
+        QVERIFY(fx.addShooter(QStringLiteral("Neu"), QStringLiteral("Nina")));
+        form.FormActivate();
+        QVERIFY2(fx.messages.count() == 0, qPrintable(fx.messages.lastText()));
         QCOMPARE(form.Visier->picture().size(), QSize(335, 335));
+        QVERIFY(form.Visier->composed() != withProfile);
+        TERview_Form fresh;
+        fresh.FormActivate();
+        QCOMPARE(fresh.Visier->composed(), form.Visier->composed());
     }
 };
 
