@@ -109,7 +109,8 @@ bool writeReplacing(const QString &path, const QByteArray &bytes, QString *error
     }
     if (e) {
         if (e == ENOENT && !QFileInfo(dir).isDir())
-            return fail(error, QStringLiteral("Der Ordner %1 ist nicht vorhanden.").arg(shown(dir)));
+            return fail(error, QStringLiteral("Die Datei %1 kann nicht angelegt werden: der Ordner %2 ist nicht vorhanden.")
+                                   .arg(shown(path), shown(dir)));
         return fail(error, QStringLiteral("Die Datei %1 kann nicht angelegt werden: %2").arg(shown(path), reason(e)));
     }
     ::fcntl(fd, F_SETFD, FD_CLOEXEC);

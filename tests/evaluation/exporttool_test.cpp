@@ -213,8 +213,8 @@ private slots:
                                             << "Der Schütze „müller, Jürgen“ ist nicht vorhanden.";
         QTest::newRow("file in a missing folder")
             << QStringList{"--rows", "/nicht/da/zeilen.csv"} << 1
-            << "Die Datei „/nicht/da/zeilen.csv“ kann nicht angelegt werden: das Verzeichnis „/nicht/da“ ist nicht vorhanden.";
-        QTest::newRow("file is a folder") << QStringList{"--series", "/"} << 1 << "„/“ ist ein Verzeichnis.";
+            << "Die Datei „/nicht/da/zeilen.csv“ kann nicht angelegt werden: der Ordner „/nicht/da“ ist nicht vorhanden.";
+        QTest::newRow("file is a folder") << QStringList{"--series", "/"} << 1 << "„/“ ist ein Ordner, keine Datei.";
     }
 
     void errorsGiveGermanMessagesAndCode2()
