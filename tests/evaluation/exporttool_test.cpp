@@ -212,9 +212,8 @@ private slots:
         QTest::newRow("name in other case") << QStringList{"--name", "müller", "--vorname", "Jürgen", "--rows", "-"} << 2
                                             << "Der Schütze „müller, Jürgen“ ist nicht vorhanden.";
         QTest::newRow("file in a missing folder")
-            << QStringList{"--rows", "/nicht/da/zeilen.csv"} << 1
-            << "Die Datei „/nicht/da/zeilen.csv“ kann nicht angelegt werden: das Verzeichnis „/nicht/da“ ist nicht vorhanden.";
-        QTest::newRow("file is a folder") << QStringList{"--series", "/"} << 1 << "„/“ ist ein Verzeichnis.";
+            << QStringList{"--rows", "/nicht/da/zeilen.csv"} << 1 << "Der Ordner „/nicht/da“ ist nicht vorhanden.";
+        QTest::newRow("file is a folder") << QStringList{"--series", "/"} << 1 << "„/“ ist ein Ordner, keine Datei.";
     }
 
     void errorsGiveGermanMessagesAndCode2()
