@@ -16,7 +16,8 @@ bool rows(const QString &connectionName, const Filter &filter, QList<QStringList
 {
     ResultQuery query(QStringLiteral("Export_SQLQuery"), connectionName);
     QString sql = QStringLiteral(
-        "SELECT NAME,VORNAME,DATUM,ZEIT,MESSTYP,SERIE,SCHEIBE,ReakZeit,STATUS,FEHLER FROM REAKDATA WHERE 1=1");
+        "SELECT NAME,VORNAME,DATUM,ZEIT,MESSTYP,SERIE,SCHEIBE,ReakZeit,STATUS,FEHLER FROM REAKDATA "
+        "WHERE MessTyp IN (1,2,3)"); // rows of no test are in no test's view either
     if (!filter.name.isEmpty()) {
         sql += QStringLiteral(" AND NAME=:NAME AND VORNAME=:VORNAME");
         query.bindValue(QStringLiteral("NAME"), filter.name);
@@ -37,10 +38,14 @@ bool rows(const QString &connectionName, const Filter &filter, QList<QStringList
     out->append(header());
     for (int r = 0; r < query.recordCount(); ++r) {
         auto v = [&](const char *column) { return query.valueAt(r, QString::fromLatin1(column)); };
+        // A stored value that is no number stays empty, never a wrapped one.
+        auto whole = [&](const char *column) {
+            int n = 0;
+            return ResultQuery::wholeNumber(v(column), &n) ? QString::number(n) : QString();
+        };
         out->append({Csv::text(v("NAME").toString()), Csv::text(v("VORNAME").toString()),
                      Csv::dateText(v("DATUM").toDate()), Csv::timeWithMs(v("ZEIT").toTime()),
-                     Csv::wholeNumber(v("MESSTYP").toDouble()), Csv::wholeNumber(v("SERIE").toDouble()),
-                     Csv::wholeNumber(v("SCHEIBE").toDouble()), Csv::wholeNumber(v("ReakZeit").toDouble()),
+                     whole("MESSTYP"), whole("SERIE"), whole("SCHEIBE"), whole("ReakZeit"),
                      Csv::text(v("STATUS").toString()), Csv::text(v("FEHLER").toString())});
     }
     return true;

@@ -6,7 +6,9 @@
 // Stored measurements as CSV rows, on any open connection holding REAKDATA:
 // columns Name;Vorname;Datum;Zeit;MessTyp;Serie;Scheibe;ReakZeit;Status;Fehler,
 // sorted by name, first name, date, time, test type, series, target; "Zeit"
-// with its milliseconds ("10:15:00,123"), text columns as Csv::text.
+// with its milliseconds ("10:15:00,123"), text columns as Csv::text, numbers
+// as ResultQuery::number reads them (empty when stored as no number). Rows
+// whose "MessTyp" is not 1, 2 or 3 belong to no test and are left out.
 namespace MeasurementExport {
 
 struct Filter

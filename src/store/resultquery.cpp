@@ -7,6 +7,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <cmath>
+#include <limits>
 
 namespace {
 QString q(const QString &s) { return QStringLiteral("„") + s + QStringLiteral("“"); }
@@ -18,6 +20,37 @@ ResultQuery::ResultQuery(const QString &name, const QString &connectionName, QOb
     , m_connection(connectionName)
 {
     setObjectName(name);
+}
+
+QVariant ResultQuery::number(const QVariant &stored)
+{
+    double d = 0;
+    bool ok = false;
+    switch (stored.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        d = stored.toDouble(&ok);
+        break;
+    case QMetaType::QString: // only a text that is a number through and through
+        d = stored.toString().trimmed().toDouble(&ok);
+        break;
+    default:
+        break;
+    }
+    if (!ok || !std::isfinite(d) || std::fabs(d) > double(std::numeric_limits<int>::max()))
+        return QVariant();
+    return d;
+}
+
+bool ResultQuery::wholeNumber(const QVariant &value, int *out)
+{
+    const QVariant n = number(value);
+    *out = n.isValid() ? int(std::lround(n.toDouble())) : 0;
+    return n.isValid();
 }
 
 QStringList ResultQuery::calculatedColumns()
@@ -153,6 +186,8 @@ bool ResultQuery::open()
                                     lastValue[c] = TableSchema::fromStorage(types[c], v);
                                 }
                                 row[target[c]] = lastValue[c];
+                            } else if (types[c] == FieldType::Number) {
+                                row[target[c]] = number(v);
                             } else {
                                 row[target[c]] = TableSchema::fromStorage(types[c], v);
                             }

@@ -63,6 +63,15 @@ public:
     const QVariant &cell(int row, int column) const;
     bool setCalculatedAt(int column, const QVariant &value);
 
+    // What a stored number of a result row means, for the grids, the exports,
+    // the printed records and the statistics alike: a finite value whose whole
+    // number fits an int is that value (a double); anything else (1e300, Inf,
+    // NaN, text, a blob, NULL) is no value, an invalid QVariant, shown and
+    // exported as empty and counted as not valid.
+    static QVariant number(const QVariant &stored);
+    // The whole number of a value; false (and 0) when number() gives none.
+    static bool wholeNumber(const QVariant &value, int *out);
+
     static QStringList calculatedColumns();
     // The result columns in their exact spelling; a statement column that
     // matches one of them without case is given this name.

@@ -58,9 +58,9 @@ SeriesStats::Row SeriesStats::rowOf(const ResultQuery &query, int row, const Col
     Row r;
     r.datum = query.cell(row, c.datum).toDate();
     r.zeit = query.cell(row, c.zeit).toTime();
-    r.serie = qRound(query.cell(row, c.serie).toDouble());
-    r.scheibe = qRound(query.cell(row, c.scheibe).toDouble());
-    r.reakZeit = qRound(query.cell(row, c.reakZeit).toDouble());
+    r.serieKnown = ResultQuery::wholeNumber(query.cell(row, c.serie), &r.serie);
+    r.numbersKnown = r.serieKnown && ResultQuery::wholeNumber(query.cell(row, c.scheibe), &r.scheibe)
+                     && ResultQuery::wholeNumber(query.cell(row, c.reakZeit), &r.reakZeit);
     const QVariant &status = query.cell(row, c.status);
     r.status = status.typeId() == QMetaType::QString ? status.toString().trimmed() : status.toString();
     return r;
@@ -71,9 +71,9 @@ SeriesStats::Row SeriesStats::rowOf(const ResultQuery &query, int row)
     Row r;
     r.datum = query.valueAt(row, QStringLiteral("DATUM")).toDate();
     r.zeit = query.valueAt(row, QStringLiteral("ZEIT")).toTime();
-    r.serie = qRound(query.valueAt(row, QStringLiteral("SERIE")).toDouble());
-    r.scheibe = qRound(query.valueAt(row, QStringLiteral("SCHEIBE")).toDouble());
-    r.reakZeit = qRound(query.valueAt(row, QStringLiteral("ReakZeit")).toDouble());
+    r.serieKnown = ResultQuery::wholeNumber(query.valueAt(row, QStringLiteral("SERIE")), &r.serie);
+    r.numbersKnown = r.serieKnown && ResultQuery::wholeNumber(query.valueAt(row, QStringLiteral("SCHEIBE")), &r.scheibe)
+                     && ResultQuery::wholeNumber(query.valueAt(row, QStringLiteral("ReakZeit")), &r.reakZeit);
     r.status = query.valueAt(row, QStringLiteral("STATUS")).toString().trimmed();
     return r;
 }
@@ -96,7 +96,7 @@ SeriesStats::Result SeriesStats::step(int recNo, const Row &row, bool lastOfSeri
 
     ++RowsInGroup;
     int v = row.reakZeit;
-    const bool valid = row.status.compare(QLatin1String("o"), Qt::CaseInsensitive) != 0;
+    const bool valid = row.numbersKnown && row.status.compare(QLatin1String("o"), Qt::CaseInsensitive) != 0;
     if (!valid)
         v = 0;
     else {
@@ -113,6 +113,7 @@ SeriesStats::Result SeriesStats::step(int recNo, const Row &row, bool lastOfSeri
         s.datum = row.datum;
         s.zeit = row.zeit;
         s.serie = row.serie;
+        s.serieKnown = row.serieKnown;
         s.slotTimes = Slots;
         s.rows = RowsInGroup;
         s.validCount = ValidCount;

@@ -14,6 +14,7 @@ struct SeriesSummary
     QDate datum;
     QTime zeit;
     int serie = 0;
+    bool serieKnown = true;         // false: "SERIE" is no number (shown empty)
     std::array<int, 5> slotTimes{}; // slot k = "ReakZeit" of target k, 0 when not valid or missing
     int rows = 0;
     int validCount = 0;
@@ -27,7 +28,8 @@ struct SeriesSummary
 // is none), which then carries "MITTELWERT" and "STDABW" in the query; every
 // other row, and the last row of a series without a valid row, carries NULL
 // there. A series with at least one valid row ("STATUS" "x") adds one
-// summary line "DATUM|ZEIT|SERIE|S1|S2|S3|S4|S5|mean|".
+// summary line "DATUM|ZEIT|SERIE|S1|S2|S3|S4|S5|mean|". A row whose "SERIE",
+// "SCHEIBE" or "ReakZeit" is no number (ResultQuery::number) is not valid.
 class SeriesStats
 {
 public:
@@ -40,6 +42,8 @@ public:
         int scheibe = 0;
         int reakZeit = 0;
         QString status;
+        bool serieKnown = true;   // "SERIE" is a number
+        bool numbersKnown = true; // "SERIE", "SCHEIBE" and "ReakZeit" are numbers
     };
     struct Result
     {

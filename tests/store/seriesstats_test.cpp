@@ -1,4 +1,5 @@
 #include "platform/numberformat.h"
+#include "store/resultquerymodel.h"
 #include "store/tdata.h"
 #include "support/testmain.h"
 #include "storefixture.h"
@@ -108,6 +109,63 @@ private slots:
         QCOMPARE(fx.data->summaryLines(which), lines);
         QCOMPARE(q->recNo(), 1);
         QCOMPARE(oneDecimal(q->valueAt(rows.size() - 1, "MITTELWERT")), means.last());
+    }
+
+    // A hand-edited or foreign file: a stored value that is no number (or no
+    // int) is shown empty in the grid and is not valid for the statistics and
+    // the printed record; a row of "MessTyp" 7 is in no test's view.
+    void storedValuesThatAreNoNumbers_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("stored"); // SQL value put into the row of target 2
+        QTest::addColumn<QString>("shown");  // the grid's texts of the column, in query order
+        QTest::addColumn<QString>("line");   // summary line of the series
+        const QString head = QStringLiteral("01.02.2003|10:15:00|1|");
+        const QString rest = QStringLiteral("300|0|300|300|300|300,0|");
+        QTest::newRow("1e300") << "ReakZeit" << "1e300" << "300,,300,300,300" << head + rest;
+        QTest::newRow("Inf") << "ReakZeit" << "9e999" << "300,,300,300,300" << head + rest;
+        QTest::newRow("-Inf") << "ReakZeit" << "-9e999" << "300,,300,300,300" << head + rest;
+        QTest::newRow("text") << "ReakZeit" << "'schnell'" << "300,,300,300,300" << head + rest;
+        QTest::newRow("blob") << "ReakZeit" << "X'0102'" << "300,,300,300,300" << head + rest;
+        QTest::newRow("one past int") << "ReakZeit" << "2147483648" << "300,,300,300,300" << head + rest;
+        QTest::newRow("largest int") << "ReakZeit" << "2147483647" << "300,2147483647,300,300,300"
+                                     << head + "300|2147483647|300|300|300|429496969,4|";
+        QTest::newRow("target as text") << "Scheibe" << "'zwei'" << "1,3,4,5," << head + rest;
+        QTest::newRow("series 1e300") << "Serie" << "1e300" << "1,1,1,1," << head + rest;
+        QTest::newRow("test type 7") << "MessTyp" << "7" << "1,1,1,1" << head + rest;
+    }
+
+    void storedValuesThatAreNoNumbers()
+    {
+        QFETCH(QString, column);
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        QFETCH(QString, line);
+        StoreFixture fx;
+        fx.box.setLocale(QLocale(QLocale::German, QLocale::Germany));
+        QVERIFY(fx.open());
+        QVERIFY(fx.addShooter("Meier", "Hans"));
+        QVERIFY(fx.selectShooter("Meier", "Hans"));
+        store(fx, 1, {"1 1 300 x", "1 2 300 x", "1 3 300 x", "1 4 300 x", "1 5 300 x"});
+        {
+            QSqlQuery t(QSqlDatabase::database(TData::AliasName));
+            QVERIFY2(t.exec(QStringLiteral("UPDATE reakdata.\"ReakData\" SET \"%1\" = %2 WHERE \"Scheibe\" = 2")
+                                .arg(column, stored)),
+                     qPrintable(t.lastError().text()));
+        }
+        TData &d = *fx.data;
+        for (int typ = 1; typ <= 3; ++typ)
+            QVERIFY(d.openResultQuery(TData::Query(typ - 1), "Meier", "Hans", true));
+        QVERIFY(d.efrfQuery()->isEmpty());
+        QVERIFY(d.ikQuery()->isEmpty());
+        ResultQueryModel grid(d.efrQuery(), {column});
+        QStringList texts;
+        for (int r = 0; r < grid.rowCount(); ++r)
+            texts << grid.data(grid.index(r, 0)).toString();
+        QCOMPARE(texts.join(u','), shown);
+        QCOMPARE(d.summaryLines(TData::Query::EFR), QStringList{line});
+        d.CalcEFRData();
+        QCOMPARE(d.summaryLines(TData::Query::EFR), QStringList{line});
     }
 
     void reopeningClearsAndPassesDoNotRepeat()

@@ -10,10 +10,12 @@
 #include "store/seriesstats.h"
 #include "store/tableschema.h"
 #include "store/tdata.h"
+#include "toolarguments.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPdfWriter>
 #include <QSqlDatabase>
@@ -22,6 +24,8 @@
 #include <QTextStream>
 #include <cstdio>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -54,8 +58,11 @@ const char *const kHelp =
     "(10:15:00,123). Texte, die mit =, +, - oder @ beginnen, stehen mit einem\n"
     "Apostroph davor, damit eine Tabellenkalkulation sie nicht als Formel liest.\n"
     "\n"
+    "Eine Ausgabe, die eine der Tabellendateien des Datenverzeichnisses wäre (auch\n"
+    "über einen anderen Namen oder eine Verknüpfung), wird abgelehnt.\n"
+    "\n"
     "Rückgabewert: 0 erfolgreich, 1 Lese- oder Schreibfehler, 2 falscher Aufruf,\n"
-    "fehlendes Verzeichnis oder unbekannter Schütze.\n";
+    "fehlendes Verzeichnis, Ausgabe auf eine Tabellendatei oder unbekannter Schütze.\n";
 
 struct Options
 {
@@ -174,6 +181,95 @@ int parse(const QStringList &args, Options *o)
     return 0;
 }
 
+QString shown(const QString &path) { return QStringLiteral("„%1“").arg(QDir::toNativeSeparators(path)); }
+
+QString unreadable(const TableSchema &table, const QString &path, const QString &reason)
+{
+    return QStringLiteral("Die Tabelle %1 (%2) kann nicht gelesen werden: %3.").arg(table.tableName, shown(path), reason);
+}
+
+// Where a path leads: the canonical folder and the name, following links
+// also to a file that does not exist yet; empty when the folder is missing.
+QString landing(const QString &path)
+{
+    QFileInfo info(QFileInfo(path).absoluteFilePath());
+    for (int hops = 0; info.isSymLink() && hops < 40; ++hops)
+        info = QFileInfo(info.symLinkTarget());
+    const QString dir = QDir(info.absolutePath()).canonicalPath();
+    return dir.isEmpty() ? QString() : dir + u'/' + info.fileName();
+}
+
+// The file of the data directory (a table or its journal) the output would
+// overwrite, also through another name, a hard or symbolic link or a
+// redirected standard output; empty when it is none of them.
+QString dataFileBehind(const Options &o)
+{
+    struct stat out;
+    bool outExists = false;
+    QString outLanding;
+    if (toStdout(o.output)) {
+        outExists = ::fstat(STDOUT_FILENO, &out) == 0 && S_ISREG(out.st_mode);
+    } else {
+        outExists = ::stat(QFile::encodeName(o.output).constData(), &out) == 0;
+        outLanding = landing(o.output);
+    }
+    const QDir dir(o.data);
+    for (const TableSchema *s : TableSchema::all()) {
+        for (const char *suffix : {"", "-journal", "-wal", "-shm"}) {
+            const QString file = dir.filePath(s->fileName + QLatin1String(suffix));
+            struct stat st;
+            if (outExists && ::stat(QFile::encodeName(file).constData(), &st) == 0 && st.st_dev == out.st_dev
+                && st.st_ino == out.st_ino)
+                return file;
+            if (!outLanding.isEmpty() && outLanding == landing(file))
+                return file;
+        }
+    }
+    return QString();
+}
+
+// Empty when path looks like a table file; otherwise why it is not read.
+// Checked before SQLite opens it: a named pipe would block the reader.
+QString tableFileProblem(const TableSchema &table, const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return QStringLiteral("%1 ist keine Datei und kann nicht als Tabelle geöffnet werden.").arg(shown(path));
+    if (info.size() == 0)
+        return unreadable(table, path, QStringLiteral("die Datei ist leer"));
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return unreadable(table, path,
+                          f.error() == QFileDevice::PermissionsError ? QStringLiteral("keine Leseberechtigung")
+                                                                     : QStringLiteral("die Datei kann nicht geöffnet werden"));
+    if (f.read(16) != QByteArray("SQLite format 3\0", 16))
+        return unreadable(table, path, QStringLiteral("die Datei ist keine Tabellendatei"));
+    return QString();
+}
+
+// SQLite's quick check of one attached file: empty when it is sound,
+// otherwise the German reason.
+QString damageOf(const QString &schema)
+{
+    QSqlQuery check(QSqlDatabase::database(kConnection));
+    if (!check.exec(QStringLiteral("PRAGMA %1.quick_check(1)").arg(schema)))
+        return sqliteReason(check.lastError());
+    if (!check.next())
+        return check.lastError().isValid() ? sqliteReason(check.lastError()) : QStringLiteral("die Datei ist beschädigt");
+    return check.value(0).toString() == QLatin1String("ok") ? QString() : QStringLiteral("die Datei ist beschädigt");
+}
+
+QString pathOf(const TableSchema &table, const QString &dir) { return QDir(dir).filePath(table.fileName); }
+
+// The message for a read of table that failed after the tables were opened.
+QString readFailure(const TableSchema &table, const QString &dir, const QSqlError &e = QSqlError())
+{
+    QString reason = e.isValid() ? sqliteReason(e) : damageOf(table.schemaName);
+    if (reason.isEmpty())
+        reason = QStringLiteral("Lesefehler");
+    return unreadable(table, pathOf(table, dir), reason);
+}
+
 // Opens the tables of dir read-only on kConnection; 0 or exit code.
 int openTables(const QString &dir, QString *error)
 {
@@ -182,12 +278,24 @@ int openTables(const QString &dir, QString *error)
         *error = QStringLiteral("Das Datenverzeichnis „%1“ ist nicht vorhanden.").arg(QDir::toNativeSeparators(dir));
         return 2;
     }
-    const QString pers = d.filePath(TableSchema::persData().fileName);
-    const QString reak = d.filePath(TableSchema::reakData().fileName);
-    if (!QFile::exists(pers) || !QFile::exists(reak)) {
+    const TableSchema &persTable = TableSchema::persData();
+    const TableSchema &reakTable = TableSchema::reakData();
+    const QString pers = pathOf(persTable, dir);
+    const QString reak = pathOf(reakTable, dir);
+    const bool persThere = QFileInfo::exists(pers), reakThere = QFileInfo::exists(reak);
+    if (!persThere && !reakThere) {
         *error = QStringLiteral("Im Verzeichnis „%1“ liegen keine Tabellen von Vantrel Reaktion.")
                      .arg(QDir::toNativeSeparators(dir));
         return 2;
+    }
+    if (!persThere || !reakThere) {
+        *error = QStringLiteral("Die Tabellendatei %1 fehlt.").arg(shown(persThere ? reak : pers));
+        return 2;
+    }
+    for (const TableSchema *t : {&persTable, &reakTable}) {
+        *error = tableFileProblem(*t, pathOf(*t, dir));
+        if (!error->isEmpty())
+            return 1;
     }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnection);
     db.setDatabaseName(pers);
@@ -198,48 +306,67 @@ int openTables(const QString &dir, QString *error)
         return 1;
     }
     QSqlQuery probe(db);
-    if (!probe.exec(QStringLiteral("SELECT Name, Vorname FROM PersData LIMIT 1"))) {
-        *error = QStringLiteral("Die Tabelle PersData („%1“) kann nicht gelesen werden: %2.")
-                     .arg(QDir::toNativeSeparators(pers), sqliteReason(probe.lastError()));
+    QString damage = damageOf(QStringLiteral("main"));
+    if (damage.isEmpty() && !probe.exec(QStringLiteral("SELECT Name, Vorname FROM PersData LIMIT 1")))
+        damage = sqliteReason(probe.lastError());
+    if (!damage.isEmpty()) {
+        *error = unreadable(persTable, pers, damage);
         return 1;
     }
     probe.finish();
     QSqlQuery attach(db);
-    attach.prepare(QStringLiteral("ATTACH DATABASE ? AS ") + TableSchema::reakData().schemaName);
+    attach.prepare(QStringLiteral("ATTACH DATABASE ? AS ") + reakTable.schemaName);
     attach.addBindValue(reak);
-    if (!attach.exec() || !probe.exec(QStringLiteral("SELECT NAME, VORNAME, DATUM, ZEIT, MESSTYP, SERIE, SCHEIBE, "
-                                                     "ReakZeit, STATUS, FEHLER FROM REAKDATA LIMIT 1"))) {
-        const QSqlError e = attach.lastError().isValid() ? attach.lastError() : probe.lastError();
-        *error = QStringLiteral("Die Tabelle ReakData („%1“) kann nicht gelesen werden: %2.")
-                     .arg(QDir::toNativeSeparators(reak), sqliteReason(e));
+    if (!attach.exec()) {
+        *error = unreadable(reakTable, reak, sqliteReason(attach.lastError()));
+        return 1;
+    }
+    damage = damageOf(reakTable.schemaName);
+    if (damage.isEmpty()
+        && !probe.exec(QStringLiteral("SELECT NAME, VORNAME, DATUM, ZEIT, MESSTYP, SERIE, SCHEIBE, ReakZeit, STATUS, "
+                                      "FEHLER FROM ") + reakTable.qualifiedTable() + QStringLiteral(" LIMIT 1")))
+        damage = sqliteReason(probe.lastError());
+    if (!damage.isEmpty()) {
+        *error = unreadable(reakTable, reak, damage);
         return 1;
     }
     return 0;
 }
 
-bool shooterExists(const QString &name, const QString &vorname)
+// 1 when the shooter is stored, 0 when not, -1 when PersData cannot be read.
+int shooterExists(const QString &name, const QString &vorname, QSqlError *e)
 {
     QSqlQuery q(QSqlDatabase::database(kConnection));
     q.prepare(QStringLiteral("SELECT COUNT(*) FROM PersData WHERE Name = ? AND Vorname = ?"));
     q.addBindValue(name);
     q.addBindValue(vorname);
-    return q.exec() && q.next() && q.value(0).toInt() > 0;
+    if (!q.exec() || !q.next()) {
+        *e = q.lastError();
+        return -1;
+    }
+    return q.value(0).toInt() > 0 ? 1 : 0;
 }
 
-QList<QPair<QString, QString>> shootersWithRows(const Options &o)
+// The shooters whose rows the series export covers; false when ReakData cannot be read.
+bool shootersWithRows(const Options &o, QList<QPair<QString, QString>> *out, QSqlError *e)
 {
-    QList<QPair<QString, QString>> out;
-    if (!o.name.isEmpty())
-        return {{o.name, o.vorname}};
+    if (!o.name.isEmpty()) {
+        *out = {{o.name, o.vorname}};
+        return true;
+    }
     QSqlQuery q(QSqlDatabase::database(kConnection));
-    if (q.exec(QStringLiteral("SELECT DISTINCT Name, Vorname FROM REAKDATA ORDER BY Name, Vorname")))
-        while (q.next())
-            out.append({q.value(0).toString(), q.value(1).toString()});
-    return out;
+    if (!q.exec(QStringLiteral("SELECT DISTINCT Name, Vorname FROM REAKDATA ORDER BY Name, Vorname"))) {
+        *e = q.lastError();
+        return false;
+    }
+    while (q.next())
+        out->append({q.value(0).toString(), q.value(1).toString()});
+    *e = q.lastError();
+    return !e->isValid();
 }
 
-// The statistics of one shooter and test, oldest measurement first.
-bool seriesOf(const QString &name, const QString &vorname, int test, SeriesStats *stats, QString *error)
+// The statistics of one shooter and test, oldest measurement first; false when ReakData cannot be read.
+bool seriesOf(const QString &name, const QString &vorname, int test, SeriesStats *stats)
 {
     ResultQuery query(QStringLiteral("Export_SQLQuery"), kConnection);
     query.setBeforeOpen([stats](ResultQuery &) { stats->beforeOpen(); });
@@ -248,10 +375,8 @@ bool seriesOf(const QString &name, const QString &vorname, int test, SeriesStats
     query.bindValue(QStringLiteral("MESSTYP"), test);
     query.bindValue(QStringLiteral("NAME"), name);
     query.bindValue(QStringLiteral("VORNAME"), vorname);
-    if (!query.open()) {
-        *error = QStringLiteral("Die Messergebnisse können nicht gelesen werden.");
+    if (!query.open())
         return false;
-    }
     stats->calcAll(query);
     return true;
 }
@@ -259,31 +384,52 @@ bool seriesOf(const QString &name, const QString &vorname, int test, SeriesStats
 int run(const Options &o)
 {
     QString error;
+    // Before anything is read or written: the output must not be a table.
+    const QString behind = dataFileBehind(o);
+    if (!behind.isEmpty())
+        return fail(2, QStringLiteral("%1 wäre die Tabellendatei %2 des Datenverzeichnisses; sie wird nicht "
+                                      "überschrieben. Bitte eine andere Ausgabedatei angeben.")
+                           .arg(toStdout(o.output) ? QStringLiteral("Die Standardausgabe")
+                                                   : QStringLiteral("Die Ausgabe %1").arg(shown(o.output)),
+                                shown(behind)));
     if (const int code = openTables(o.data, &error))
         return fail(code, error);
-    if (!o.name.isEmpty() && !shooterExists(o.name, o.vorname))
-        return fail(2, QStringLiteral("Der Schütze „%1, %2“ ist nicht vorhanden.").arg(o.name, o.vorname));
+    const TableSchema &persTable = TableSchema::persData();
+    const TableSchema &reakTable = TableSchema::reakData();
+    if (!o.name.isEmpty()) {
+        QSqlError e;
+        const int exists = shooterExists(o.name, o.vorname, &e);
+        if (exists < 0)
+            return fail(1, readFailure(persTable, o.data, e));
+        if (exists == 0)
+            return fail(2, QStringLiteral("Der Schütze „%1, %2“ ist nicht vorhanden.").arg(o.name, o.vorname));
+    }
 
     if (o.mode == Options::Mode::Rows) {
         QList<QStringList> rows;
         if (!MeasurementExport::rows(kConnection, {o.name, o.vorname, o.test}, &rows, &error))
-            return fail(1, QStringLiteral("Die Messergebnisse können nicht gelesen werden."));
+            return fail(1, readFailure(reakTable, o.data));
         return writeOut(o.output, Csv::document(rows, !toStdout(o.output)), &error) ? 0 : fail(1, error);
     }
 
     if (o.mode == Options::Mode::Series) {
         QList<QStringList> lines{{"Name", "Vorname", "MessTyp", "Datum", "Zeit", "Serie", "S1", "S2", "S3", "S4", "S5",
                                   "Mittelwert", "StdAbw"}};
-        for (const auto &shooter : shootersWithRows(o)) {
+        QList<QPair<QString, QString>> shooters;
+        QSqlError e;
+        if (!shootersWithRows(o, &shooters, &e))
+            return fail(1, readFailure(reakTable, o.data, e));
+        for (const auto &shooter : std::as_const(shooters)) {
             for (int test = 1; test <= 3; ++test) {
                 if (o.test && o.test != test)
                     continue;
                 SeriesStats stats;
-                if (!seriesOf(shooter.first, shooter.second, test, &stats, &error))
-                    return fail(1, error);
+                if (!seriesOf(shooter.first, shooter.second, test, &stats))
+                    return fail(1, readFailure(reakTable, o.data));
                 for (const SeriesSummary &s : stats.series()) {
                     QStringList line{Csv::text(shooter.first), Csv::text(shooter.second), QString::number(test),
-                                     Csv::dateText(s.datum), Csv::timeWithMs(s.zeit), QString::number(s.serie)};
+                                     Csv::dateText(s.datum), Csv::timeWithMs(s.zeit),
+                                     s.serieKnown ? QString::number(s.serie) : QString()};
                     for (int slot : s.slotTimes)
                         line << QString::number(slot);
                     line << (s.validCount ? Csv::oneDecimal(s.mean) : QString())
@@ -297,8 +443,8 @@ int run(const Options &o)
 
     // --pdf
     SeriesStats stats;
-    if (!seriesOf(o.name, o.vorname, o.test, &stats, &error))
-        return fail(1, error);
+    if (!seriesOf(o.name, o.vorname, o.test, &stats))
+        return fail(1, readFailure(reakTable, o.data));
     std::unique_ptr<MeasurementReport> report;
     if (o.test == 1)
         report = std::make_unique<TEFRReport>();
@@ -340,10 +486,11 @@ int main(int argc, char **argv)
     // No window system needed: the PDF writer only needs fonts.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(quietHandler);
-    QGuiApplication app(argc, argv);
+    ToolArguments arguments(argc, argv);
+    QGuiApplication app(arguments.qtArgc(), arguments.qtArgv());
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     Options options;
-    const int parsed = parse(app.arguments(), &options);
+    const int parsed = parse(arguments.list(), &options);
     if (parsed == -1)
         return 0;
     if (parsed != 0)

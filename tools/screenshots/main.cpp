@@ -41,6 +41,7 @@
 #include <QPainter>
 #include <QTreeWidget>
 #include "trainer-sim/virtualtrainer.h"
+#include "toolarguments.h"
 #include "evaluation/aw_form.h"
 #include "evaluation/efrreport.h"
 #include "evaluation/printservice.h"
@@ -365,7 +366,8 @@ bool shootControllerFound(TConfig_Form *config, const QString &file)
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
+    ToolArguments arguments(argc, argv);
+    QApplication app(arguments.qtArgc(), arguments.qtArgv());
     InstallGermanTranslations(app);
     // As the program starts: German formats, windows placed as on the desktop.
     QLocale::setDefault(ProgramLocale(QLocale::system()));
@@ -375,11 +377,11 @@ int main(int argc, char **argv)
                              "(z. B. unter xvfb-run) starten.\n");
         return 2;
     }
-    if (argc < 2) {
+    if (arguments.list().size() != 2) {
         std::fprintf(stderr, "Aufruf: vantrel-screenshots <Zielordner>\n");
         return 2;
     }
-    const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    const QString out = QDir(arguments.list().at(1)).absolutePath();
     QDir().mkpath(out);
 
     QTemporaryDir tmp;

@@ -1,3 +1,4 @@
+#include "toolarguments.h"
 #include "trainercommandline.h"
 #include "virtualtrainer.h"
 
@@ -16,13 +17,14 @@ void onSignal(int) { g_stop = 1; }
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    ToolArguments arguments(argc, argv);
+    QCoreApplication app(arguments.qtArgc(), arguments.qtArgv());
     QTextStream out(stdout);
     QTextStream err(stderr);
 
     TrainerOptions options;
     QString error;
-    if (!ParseTrainerArguments(app.arguments().mid(1), &options, &error)) {
+    if (!ParseTrainerArguments(arguments.list().mid(1), &options, &error)) {
         err << error << "\n" << "Hilfe: vantrel-trainer-sim --help\n";
         return 2;
     }
