@@ -237,6 +237,7 @@ void TER3_Form::Cancel_ButtonClick()
     StopStream();
     if (Cancel_Button->text() == QLatin1String("&Fertig") && m_showResult) {
         m_result->setSeriesCount(m_run.SeriesNo);
+        m_result->setLateTargets(m_run.latePoints());
         m_showResult(m_result);
     }
     QDialog::reject();
@@ -335,19 +336,22 @@ void TER3_Form::markMirrorSymbol(int n)
 void TER3_Form::slideFrame(int v)
 {
     m_scene.drawSlideFrame(v);
-    Visier->repaint();
+    Visier->repaint();   // painted and flushed to the window system at once
+    m_shownNs = Clock::instance().monotonicNs();
 }
 
 void TER3_Form::showSight(int left, int top)
 {
     m_scene.drawSight(left, top);
-    Visier->repaint();
+    Visier->repaint();   // painted and flushed to the window system at once
+    m_shownNs = Clock::instance().monotonicNs();
 }
 
 void TER3_Form::eraseSight()
 {
     m_scene.eraseSight();
-    Visier->repaint();
+    Visier->repaint();   // painted and flushed to the window system at once
+    m_shownNs = Clock::instance().monotonicNs();
 }
 
 void TER3_Form::addResultRow(const ResultRow &row) { m_result->appendRow(row); }

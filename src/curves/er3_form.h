@@ -102,6 +102,7 @@ public:
     void eraseSight() override;
     void addResultRow(const ResultRow &row) override;
     void processEvents() override;
+    qint64 shownNs() const override { return m_shownNs; }
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -121,4 +122,5 @@ private:
     InputTimeMapper m_inputTime;
     InputClockWatch *m_inputWatch = nullptr;
     quint64 m_pressStamp = 0;   // the press that may activate "Reaktion"
+    qint64 m_shownNs = -1;      // the last frame reached the window system
 };

@@ -106,7 +106,7 @@ ReactionTestWindow::~ReactionTestWindow()
 
 void ReactionTestWindow::reactionInput(const QInputEvent *event)
 {
-    m_input->submit(event, [this] { m_run->keyPressed(); });
+    m_input->submit(event, [this](qint64 inputNs) { m_run->keyPressedAt(inputNs); });
 }
 
 void ReactionTestWindow::reactionTaken(bool valid)
@@ -152,8 +152,10 @@ void ReactionTestWindow::Cancel_ButtonClick()
     OK_Button->setEnabled(true);
     m_run->stop();
     StopStream();
-    if (Cancel_Button->text() == QLatin1String("&Fertig") && m_showResult)
+    if (Cancel_Button->text() == QLatin1String("&Fertig") && m_showResult) {
+        m_result->setLateTargets(m_run->lateTargets());
         m_showResult(m_result);
+    }
     reject();
     m_closing = false;
 }
@@ -212,9 +214,16 @@ void ReactionTestWindow::startButtonDisabled()
 
 void ReactionTestWindow::drawTarget(int dx, int dy, const QColor &fill, const QColor &pen, int penWidth)
 {
+    // Painted at once and handed to the window system (repaint() ends with
+    // the backing store's flush): the target's onset. Raster painting on
+    // X11 or Wayland gets no word from the platform when the frame was
+    // scanned out, so this moment stands for it.
     Visier->drawEllipse(TargetRect(Visier->width(), Visier->height(), m_profile.Spiegel_Size, dx, dy), fill, pen,
                         penWidth);
+    m_shownNs = Clock::instance().monotonicNs();
 }
+
+qint64 ReactionTestWindow::tickDueNs() const { return Messtimer->runningTickDueNs(); }
 
 void ReactionTestWindow::showSight() { Visier->showSight(); }
 
