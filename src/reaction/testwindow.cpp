@@ -214,13 +214,16 @@ void ReactionTestWindow::startButtonDisabled()
 
 void ReactionTestWindow::drawTarget(int dx, int dy, const QColor &fill, const QColor &pen, int penWidth)
 {
-    // Painted at once and handed to the window system (repaint() ends with
-    // the backing store's flush): the target's onset. Raster painting on
-    // X11 or Wayland gets no word from the platform when the frame was
-    // scanned out, so this moment stands for it.
+    // Painted at once and handed to the window system (repaint() flushes
+    // the backing store as soon as the paint is done): the end of the paint
+    // is the target's onset. A moment read after the flush may already lie
+    // after the window system showed the picture. Raster painting on X11 or
+    // Wayland gets no word from the platform when a frame was scanned out.
+    const qint64 before = Clock::instance().monotonicNs();
     Visier->drawEllipse(TargetRect(Visier->width(), Visier->height(), m_profile.Spiegel_Size, dx, dy), fill, pen,
                         penWidth);
-    m_shownNs = Clock::instance().monotonicNs();
+    const qint64 painted = Visier->paintedNs();
+    m_shownNs = painted >= before ? painted : Clock::instance().monotonicNs();
 }
 
 qint64 ReactionTestWindow::tickDueNs() const { return Messtimer->runningTickDueNs(); }
