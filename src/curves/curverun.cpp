@@ -245,6 +245,9 @@ void CurveRun::run()
                 Clock::instance().sleep(pauseMs);
         }
     } while (c < m_setup.serienAnzahl && !CancelRequested);
+    // Late points a cancel left unwritten.
+    while (!m_lateLog.isEmpty())
+        WriteLogLine(m_lateLog.takeFirst());
 
     if (!CancelRequested)
         m_display->setCancelCaption(QStringLiteral("&Fertig"));
