@@ -10,6 +10,7 @@
 namespace {
 constexpr qint64 kMs = 1000000;
 constexpr int kSlideStepMs = 20;
+constexpr qint64 kTickMs = 10;   // later than this a point counts as late
 } // namespace
 
 void CurveRun::activate(const Setup &setup)
@@ -35,10 +36,31 @@ int CurveRun::half(int target) const { return m_setup.mirrors.at(mirrorFor(targe
 
 void CurveRun::waitUntil(qint64 deadlineNs) { Clock::instance().sleepUntilNs(deadlineNs); }
 
+qint64 CurveRun::shownAt() const
+{
+    const qint64 shown = m_display->shownNs();
+    return shown >= 0 ? shown : Clock::instance().monotonicNs();
+}
+
+void CurveRun::noteLate(int point, qint64 lateNs)
+{
+    if (lateNs <= kTickMs * kMs)
+        return;
+    ++m_late;
+    m_lateLog << QStringLiteral("Ausführen : [Verspätet] Serie %1, Ziel %2: Kurvenpunkt %3 %4 ms nach seinem Zeitpunkt angezeigt")
+                     .arg(SeriesNo)
+                     .arg(CurrentTarget)
+                     .arg(point)
+                     .arg(lateNs / kMs);
+}
+
 bool CurveRun::inputStep(bool accepting)
 {
     m_accepting = accepting;
     m_inStep = true;
+    // Log writes let input run: they belong in a step, where it counts.
+    while (!m_lateLog.isEmpty())
+        WriteLogLine(m_lateLog.takeFirst());
     m_display->processEvents();
     m_inStep = false;
     m_accepting = false;
@@ -87,19 +109,21 @@ void CurveRun::presentCurve(const QVector<CurvePoint> &points, int half)
     if (n == 1)
         return;
 
-    Clock &clock = Clock::instance();
     m_display->showSight(points.at(1).X - 150, points.at(1).Y - 150);
     SightX = points.at(1).X - 150;
     SightY = points.at(1).Y - 150;
-    // One timeline from the first drawn point: the next point replaces the
-    // last one at its deadline, and input runs while the new one is shown,
-    // so neither drawing nor input stretches the curve.
-    const qint64 start = clock.monotonicNs();
+    // One timeline from the moment the first drawn point reached the screen:
+    // the next point replaces the last one at its deadline, and input runs
+    // while the new one is shown, so neither drawing nor input stretches the
+    // curve. A hold lasts from its point's onset to the next one's.
+    const qint64 start = shownAt();
+    qint64 shown = start;
     qint64 elapsed = 0;
     for (int k = 1; k < n; ++k) {
         const int T = points.at(k).T;
         elapsed += qint64(T) * kMs;
-        waitUntil(start + elapsed);
+        const qint64 due = start + elapsed;
+        waitUntil(due);
         if (std::abs(SightX) <= half && std::abs(SightY) <= half) {
             if (OnRun == 0)
                 ++Entries;
@@ -111,20 +135,24 @@ void CurveRun::presentCurve(const QVector<CurvePoint> &points, int half)
         }
         SinceOn += T;
         Hold hold;
-        hold.beginNs = start + elapsed - qint64(T) * kMs;
-        hold.endNs = start + elapsed;
         hold.series = SeriesNo;
         hold.target = CurrentTarget;
         hold.time = OnRun != 0 ? OnRun : LastRun + SinceOn;
         hold.hit = std::abs(SightX) <= half && std::abs(SightY) <= half;
         hold.entries = Entries;
-        m_holds.append(hold);
         // The next point replaces this one in one frame; after the last the scene is bare.
         const bool more = k + 1 < n;
         if (more)
             m_display->showSight(points.at(k + 1).X - 150, points.at(k + 1).Y - 150);
         else
             m_display->eraseSight();
+        const qint64 next = shownAt();
+        if (more)
+            noteLate(k + 1, next - due);
+        hold.beginNs = shown;
+        hold.endNs = next;
+        shown = next;
+        m_holds.append(hold);
         // A reaction here is judged on point k, whose hold has just ended
         // (for the last point this is the extra step after its hold).
         if (!inputStep(true)) {
@@ -145,6 +173,8 @@ void CurveRun::run()
         return;
     m_running = true;
     CancelRequested = false;
+    m_late = 0;
+    m_lateLog.clear();
     CurrentTarget = 1;
     FileNo = 0;
     m_lastStepEndNs = -1;
@@ -215,6 +245,9 @@ void CurveRun::run()
                 Clock::instance().sleep(pauseMs);
         }
     } while (c < m_setup.serienAnzahl && !CancelRequested);
+    // Late points a cancel left unwritten.
+    while (!m_lateLog.isEmpty())
+        WriteLogLine(m_lateLog.takeFirst());
 
     if (!CancelRequested)
         m_display->setCancelCaption(QStringLiteral("&Fertig"));

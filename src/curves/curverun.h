@@ -25,6 +25,10 @@ public:
     virtual void eraseSight() = 0;
     virtual void addResultRow(const ResultRow &row) = 0;
     virtual void processEvents() = 0;                   // pending input runs here
+    // When the frame shown last (slide, sight, bare scene) was handed to the
+    // window system, painted and flushed at once (Clock::monotonicNs); -1
+    // when the display cannot tell.
+    virtual qint64 shownNs() const { return -1; }
 };
 
 // The run of test 3: one loop started by "&Start" that waits through the
@@ -64,6 +68,9 @@ public:
     void requestCancel() { CancelRequested = true; }
 
     bool running() const { return m_running; }
+    // Curve points of this run that reached the screen more than a tick
+    // (10 ms) after their time.
+    int latePoints() const { return m_late; }
     const Setup &setup() const { return m_setup; }
 
     // The mirror (1 ... 5) that target t uses: t, or 6 - t right to left.
@@ -104,6 +111,10 @@ private:
     void slideTo(int target);
     void showFrame(int v);
     void waitUntil(qint64 deadlineNs);
+    // When the frame just drawn reached the screen; now when the display cannot tell.
+    qint64 shownAt() const;
+    // Point k (1-based in the curve) was shown lateNs after its time.
+    void noteLate(int point, qint64 lateNs);
     int half(int target) const;
 
     CurveDisplay *m_display;
@@ -118,4 +129,6 @@ private:
     int m_bookedTarget = 0;
     bool m_frameShown = false;      // a slide frame replaced the still picture
     int m_shownFrame = 0;           // v of the frame shown last
+    int m_late = 0;
+    QStringList m_lateLog;          // written at the next input step
 };

@@ -39,8 +39,11 @@ TCurveView::TCurveView(CurveScene *scene, QWidget *parent)
 
 void TCurveView::paintEvent(QPaintEvent *)
 {
-    QPainter painter(this);
-    painter.drawImage(0, 0, m_scene->display());
+    {
+        QPainter painter(this);
+        painter.drawImage(0, 0, m_scene->display());
+    }
+    m_paintedNs = Clock::instance().monotonicNs();
 }
 
 TMirrorSymbol::TMirrorSymbol(QWidget *parent)
@@ -237,6 +240,7 @@ void TER3_Form::Cancel_ButtonClick()
     StopStream();
     if (Cancel_Button->text() == QLatin1String("&Fertig") && m_showResult) {
         m_result->setSeriesCount(m_run.SeriesNo);
+        m_result->setLateTargets(m_run.latePoints());
         m_showResult(m_result);
     }
     QDialog::reject();
@@ -335,19 +339,29 @@ void TER3_Form::markMirrorSymbol(int n)
 void TER3_Form::slideFrame(int v)
 {
     m_scene.drawSlideFrame(v);
-    Visier->repaint();
+    present();
 }
 
 void TER3_Form::showSight(int left, int top)
 {
     m_scene.drawSight(left, top);
-    Visier->repaint();
+    present();
 }
 
 void TER3_Form::eraseSight()
 {
     m_scene.eraseSight();
+    present();
+}
+
+void TER3_Form::present()
+{
+    // Painted and flushed to the window system at once; the end of the paint
+    // is when the frame was handed over (see ReactionTestWindow::drawTarget).
+    const qint64 before = Clock::instance().monotonicNs();
     Visier->repaint();
+    const qint64 painted = Visier->paintedNs();
+    m_shownNs = painted >= before ? painted : Clock::instance().monotonicNs();
 }
 
 void TER3_Form::addResultRow(const ResultRow &row) { m_result->appendRow(row); }

@@ -20,12 +20,16 @@ class TCurveView : public QWidget
     Q_OBJECT
 public:
     explicit TCurveView(CurveScene *scene, QWidget *parent = nullptr);
+    // When the last paint ended (Clock::monotonicNs): a repaint hands the
+    // frame to the window system right then; -1 before the first.
+    qint64 paintedNs() const { return m_paintedNs; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
     CurveScene *m_scene;
+    qint64 m_paintedNs = -1;
 };
 
 // One round mirror symbol of the row above the display: black, white after a hit.
@@ -102,6 +106,7 @@ public:
     void eraseSight() override;
     void addResultRow(const ResultRow &row) override;
     void processEvents() override;
+    qint64 shownNs() const override { return m_shownNs; }
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -111,6 +116,8 @@ protected:
 
 private:
     void closeAfterRun();
+    // Repaints the display area at once; its onset.
+    void present();
 
     TERA3_Form *m_result;
     CurveScene m_scene;
@@ -121,4 +128,5 @@ private:
     InputTimeMapper m_inputTime;
     InputClockWatch *m_inputWatch = nullptr;
     quint64 m_pressStamp = 0;   // the press that may activate "Reaktion"
+    qint64 m_shownNs = -1;      // the last frame reached the window system
 };

@@ -96,3 +96,11 @@ void TERA3_Form::showEvent(QShowEvent *event)
         FormShow3();
     }
 }
+
+QString TERA3_Form::lateTargetsText(int count) const
+{
+    if (count == 1)
+        return QStringLiteral("1 Kurvenpunkt erschien verspätet auf dem Bildschirm (mehr als 10 ms nach seinem Zeitpunkt).");
+    return QStringLiteral("%1 Kurvenpunkte erschienen verspätet auf dem Bildschirm (mehr als 10 ms nach ihrem Zeitpunkt).")
+        .arg(count);
+}

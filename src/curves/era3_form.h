@@ -31,6 +31,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    QString lateTargetsText(int count) const override;
 
 private:
     QStringList m_files;

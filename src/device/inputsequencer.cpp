@@ -95,26 +95,45 @@ bool InputClockWatch::eventFilter(QObject *watched, QEvent *event)
 
 void InputSequencer::observe(const QEvent *event) { ObserveInputEvent(m_mapper, event); }
 
-void InputSequencer::submit(const QInputEvent *event, std::function<void()> action)
+namespace {
+InputSequencer::TimedAction untimed(std::function<void()> action)
+{
+    return [action = std::move(action)](qint64) { action(); };
+}
+} // namespace
+
+void InputSequencer::submit(const QInputEvent *event, TimedAction action)
 {
     submitStamped(event->timestamp(), std::move(action));
 }
 
+void InputSequencer::submit(const QInputEvent *event, std::function<void()> action)
+{
+    submitStamped(event->timestamp(), untimed(std::move(action)));
+}
+
 void InputSequencer::submitStamped(quint64 stampMs, std::function<void()> action)
+{
+    submitStamped(stampMs, untimed(std::move(action)));
+}
+
+void InputSequencer::submitAt(qint64 ns, std::function<void()> action) { submitAt(ns, untimed(std::move(action))); }
+
+void InputSequencer::submitStamped(quint64 stampMs, TimedAction action)
 {
     const qint64 last = m_timer->lastDueNs();
     const qint64 floor = last >= 0 ? last - 1000000000 : InputTimeMapper::NoFloor;
     submitAt(MapInputStamp(m_mapper, stampMs, floor).ns, std::move(action));
 }
 
-void InputSequencer::submitAt(qint64 ns, std::function<void()> action)
+void InputSequencer::submitAt(qint64 ns, TimedAction action)
 {
     if (m_timer->inHandler()) {
         if (ns < m_timer->runningTickDueNs()) {
             // It happened before the running tick, and the handler lets
             // input run before its own steps (the runs do so at the start
             // of a cycle): it takes its place now.
-            action();
+            action(ns);
             return;
         }
         auto at = std::upper_bound(m_waiting.begin(), m_waiting.end(), ns,
@@ -125,14 +144,14 @@ void InputSequencer::submitAt(qint64 ns, std::function<void()> action)
     apply(ns, action);
 }
 
-void InputSequencer::apply(qint64 ns, const std::function<void()> &action)
+void InputSequencer::apply(qint64 ns, const TimedAction &action)
 {
     if (m_timer->scheduled()) {
         m_timer->deliverTicksUpTo(ns);
         if (m_timer->lastDueNs() > ns)
             ++m_misplaced;
     }
-    action();
+    action(ns);
 }
 
 void InputSequencer::afterTick()

@@ -39,11 +39,16 @@ public:
 
     // Any input event of the window: keeps the clock calibration fresh.
     void observe(const QEvent *event);
-    // Applies action at the event's place among the ticks.
+    // Applies action at the event's place among the ticks; a timed action
+    // is handed the input time (monotonic ns) it was placed by.
+    using TimedAction = std::function<void(qint64 inputNs)>;
+    void submit(const QInputEvent *event, TimedAction action);
     void submit(const QInputEvent *event, std::function<void()> action);
     // The same for an input stamped stampMs on the window system's clock.
+    void submitStamped(quint64 stampMs, TimedAction action);
     void submitStamped(quint64 stampMs, std::function<void()> action);
     // The same for an input at a monotonic time already known.
+    void submitAt(qint64 inputNs, TimedAction action);
     void submitAt(qint64 inputNs, std::function<void()> action);
 
     InputTimeMapper &mapper() { return m_mapper; }
@@ -59,9 +64,9 @@ private:
     struct Waiting
     {
         qint64 ns;
-        std::function<void()> action;
+        TimedAction action;
     };
-    void apply(qint64 ns, const std::function<void()> &action);
+    void apply(qint64 ns, const TimedAction &action);
     void afterTick();
 
     TFastTimer *m_timer;

@@ -33,9 +33,11 @@ void RandomRun::tick()
         Unanswered = true;
     }
     ++CycleTicks;
-    if (CycleTicks == TargetDelay)
+    if (CycleTicks == TargetDelay) {
         DrawTargetAt(XOffset, Qt::black);
-    if (CycleTicks >= TargetDelay + 150) {
+        targetDrawn();
+    }
+    if (timedOut()) {
         if (Unanswered) {
             ++TargetsDone;
             AddResultRow2(0, insideZone());
@@ -45,11 +47,13 @@ void RandomRun::tick()
         drawOffset();
         CycleRunning = false;
         CycleTicks = 0;
+        clearOnset();
     }
     seriesEnd();
+    writeLateLog();
 }
 
-void RandomRun::keyPressed()
+void RandomRun::keyPressedAt(qint64 inputNs)
 {
     if (!(CycleRunning && Armed))
         return;
@@ -57,7 +61,7 @@ void RandomRun::keyPressed()
     Armed = false;
     m_display->showSight();
     ++TargetsDone;
-    m_display->reactionTaken(AddResultRow2(CycleTicks - TargetDelay, insideZone()));
+    m_display->reactionTaken(AddResultRow2(reactionTicks(inputNs), insideZone()));
 }
 
 void RandomRun::DrawTargetAt(int x, const QColor &colour)

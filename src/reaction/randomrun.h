@@ -19,7 +19,7 @@ public:
     void seed(quint32 value) { m_rng.seed(value); }
 
     void tick() override;
-    void keyPressed() override;
+    void keyPressedAt(qint64 inputNs) override;
 
     bool insideZone() const { return -HalfOk <= XOffset && XOffset <= HalfOk; }
     // Draws a new XOffset: PosBase + a random number 0 .. PosSpan - 1 (0 when PosSpan is 0).

@@ -6,6 +6,13 @@
 
 #include <cmath>
 
+namespace {
+constexpr qint64 kMsNs = 1000000;
+constexpr qint64 kTickNs = 10 * kMsNs;
+
+qint64 floorDiv(qint64 a, qint64 b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+} // namespace
+
 QRect TargetRect(int W, int H, int spiegelSize, int dx, int dy)
 {
     const int d = int(std::trunc(W * 0.01L)) * spiegelSize;
@@ -23,6 +30,9 @@ void ReactionRun::activate(int serienAnzahl, int scheibenabstand, const Validity
     m_complete = false;
     SeriesNo = 1;
     TargetDelay = scheibenabstand * 500;
+    m_late = 0;
+    m_lateLog.clear();
+    clearOnset();
 }
 
 void ReactionRun::start()
@@ -33,6 +43,8 @@ void ReactionRun::start()
     m_complete = false;
     m_stopped = false;
     m_countdown = true;
+    m_late = 0;
+    m_lateLog.clear();
     m_display->setLightsVisible(true);
     setTick(false);
     m_display->setStatusText(QStringLiteral("Messbeginn Serie ") + QString::number(SeriesNo));
@@ -80,12 +92,57 @@ void ReactionRun::stop()
     setTick(false);
 }
 
+void ReactionRun::targetDrawn()
+{
+    m_onsetNs = m_display->targetShownNs();
+    m_lateTicks = 0;
+    const qint64 due = m_display->tickDueNs();
+    if (m_onsetNs < 0 || due < 0)
+        return;
+    // A late target keeps its full 150 ticks on screen: the time-out moves
+    // by the whole ticks it came late, the schedule stays on the tick grid.
+    const qint64 lateMs = floorDiv(m_onsetNs - due, kMsNs);
+    if (lateMs > 0)
+        m_lateTicks = int((lateMs + 9) / 10);
+    if (m_onsetNs - due > kTickNs) {
+        ++m_late;
+        const int target = Unanswered ? TargetsDone + 1 : TargetsDone;
+        m_lateLog << QStringLiteral("Ausführen : [Verspätet] Serie %1, Ziel %2: %3 ms nach seinem Tick angezeigt")
+                         .arg(SeriesNo)
+                         .arg(target)
+                         .arg(lateMs);
+    }
+}
+
+void ReactionRun::clearOnset()
+{
+    m_onsetNs = -1;
+    m_lateTicks = 0;
+}
+
+int ReactionRun::reactionTicks(qint64 inputNs) const
+{
+    if (CycleTicks < TargetDelay || m_onsetNs < 0 || inputNs < 0)
+        return CycleTicks - TargetDelay;
+    return int(floorDiv(floorDiv(inputNs - m_onsetNs, kMsNs), 10));
+}
+
+void ReactionRun::writeLateLog()
+{
+    // Log writes let messages run: the lines wait for the end of the tick.
+    const QStringList lines = m_lateLog;
+    m_lateLog.clear();
+    for (const QString &line : lines)
+        WriteLogLine(line);
+}
+
 void ReactionRun::StartSeries()
 {
     TargetsDone = 0;
     CycleTicks = 0;
     CycleRunning = false;
     Unanswered = true;
+    clearOnset();
     m_display->setCancelCaption(QStringLiteral("&Abbruch"));
     setTick(true);
 }

@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 // What a test run asks its window to do. The run calls these in the order the
 // window must carry them out; a test records them.
@@ -27,6 +28,12 @@ public:
     // A reaction was taken and scored: valid ("x") or not. Not called for a
     // presentation that timed out.
     virtual void reactionTaken(bool valid) { Q_UNUSED(valid); }
+    // When the picture with the target drawn last was handed to the window
+    // system (painted and flushed at once), on Clock::monotonicNs; -1 when
+    // the display cannot tell.
+    virtual qint64 targetShownNs() const { return -1; }
+    // Due time of the tick being handled, on the same clock; -1 when unknown.
+    virtual qint64 tickDueNs() const { return -1; }
 };
 
 // Top-left and bottom-right corners (bottom-right excluded) of the target disc
@@ -50,8 +57,11 @@ public:
     void start();
     // One tick of the 10 ms measurement timer.
     virtual void tick() = 0;
-    // A character key while keys reach the run.
-    virtual void keyPressed() = 0;
+    // A character key while keys reach the run, pressed at inputNs
+    // (Clock::monotonicNs). The reaction time counts from the moment the
+    // target reached the screen; without either time it counts in ticks.
+    virtual void keyPressedAt(qint64 inputNs) = 0;
+    void keyPressed() { keyPressedAt(-1); }
     // Abort or finish: the tick off; a countdown in progress (a close handled
     // while it let messages run) ends without starting the series.
     void stop();
@@ -59,6 +69,11 @@ public:
     bool tickOn() const { return m_tickOn; }
     bool countingDown() const { return m_countdown; }
     bool complete() const { return m_complete; }
+    // Targets of this run that reached the screen more than a tick after
+    // their tick was due.
+    int lateTargets() const { return m_late; }
+    // When the target of the current cycle reached the screen; -1 before.
+    qint64 onsetNs() const { return m_onsetNs; }
 
     int SeriesNo = 1;
     int TargetsDone = 0;
@@ -82,6 +97,17 @@ protected:
     // Step 4 of the tick; erase() removes the target the run's way.
     void seriesEnd();
     virtual void eraseAfterSeries() = 0;
+    // Right after the target was drawn: its onset, and how late it came.
+    void targetDrawn();
+    // The presentation has had its 150 ticks, counted from its onset.
+    bool timedOut() const { return CycleTicks >= TargetDelay + 150 + m_lateTicks; }
+    // Cycle end: the next cycle has no target yet.
+    void clearOnset();
+    // Ticks of a reaction at inputNs: input time - onset in whole ms,
+    // brought down to whole ticks; a key before the onset is negative.
+    int reactionTicks(qint64 inputNs) const;
+    // The log lines of late targets, written at the end of a tick.
+    void writeLateLog();
 
     RunDisplay *m_display;
     ValidityBounds m_bounds;
@@ -92,4 +118,8 @@ protected:
     bool m_complete = false;
     bool m_countdown = false;
     bool m_stopped = false;
+    qint64 m_onsetNs = -1;
+    int m_lateTicks = 0;
+    int m_late = 0;
+    QStringList m_lateLog;
 };

@@ -133,8 +133,14 @@ ReactionResultWindow::ReactionResultWindow(int messTyp, const QString &code, con
     buttons->addWidget(OK_Button);
     buttons->addWidget(Cancel_Button);
 
+    StatusLine_Label = new QLabel(this);
+    StatusLine_Label->setObjectName(QStringLiteral("StatusLine_Label"));
+    StatusLine_Label->setWordWrap(true);
+    StatusLine_Label->hide();
+
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(group);
+    layout->addWidget(StatusLine_Label);
     layout->addLayout(buttons);
     resize(680, 420);
 
@@ -147,6 +153,22 @@ void ReactionResultWindow::clearLists()
     Erg_ListView->clear();
     MW_Listview->clear();
     m_unsaved = false;
+    setLateTargets(0);
+}
+
+void ReactionResultWindow::setLateTargets(int count)
+{
+    m_lateTargets = qMax(0, count);
+    StatusLine_Label->setText(m_lateTargets > 0 ? lateTargetsText(m_lateTargets) : QString());
+    StatusLine_Label->setVisible(m_lateTargets > 0);
+}
+
+QString ReactionResultWindow::lateTargetsText(int count) const
+{
+    if (count == 1)
+        return QStringLiteral("1 Ziel erschien verspätet auf dem Bildschirm (mehr als 10 ms nach seinem Zeitpunkt).");
+    return QStringLiteral("%1 Ziele erschienen verspätet auf dem Bildschirm (mehr als 10 ms nach ihrem Zeitpunkt).")
+        .arg(count);
 }
 
 void ReactionResultWindow::appendRow(const ResultRow &row)

@@ -21,6 +21,10 @@ public:
     void clearLists();
     void appendRow(const ResultRow &row);
     ResultRows rows() const;
+    // The status line: how many targets of the run reached the screen late;
+    // hidden when none did. Cleared with the lists.
+    void setLateTargets(int count);
+    int lateTargets() const { return m_lateTargets; }
 
     // Showing: counts, means and deviations into the labels and MW_Listview.
     void FormShow();
@@ -37,6 +41,7 @@ public:
     QPushButton *OK_Button;
     QPushButton *Cancel_Button;
     QPushButton *Save_Button;
+    QLabel *StatusLine_Label;
 
     // Closing with unsaved rows (by a button, Esc or the title bar) asks
     // first: "Ja" saves and closes on success, "Nein" drops, "Abbrechen" stays.
@@ -45,6 +50,8 @@ public:
 protected:
     ReactionResultWindow(int messTyp, const QString &code, const QString &name, QWidget *parent);
     void showEvent(QShowEvent *event) override;
+    // The status line's text for count late targets.
+    virtual QString lateTargetsText(int count) const;
 
 private:
     bool saveRows();
@@ -53,5 +60,6 @@ private:
     bool m_saving = false;
     bool m_unsaved = false;   // rows appended since the lists were cleared, not saved or dropped
     bool m_asking = false;
+    int m_lateTargets = 0;
     QString m_code;
 };

@@ -1,5 +1,6 @@
 #include "reaction/sightbox.h"
 
+#include "platform/clock.h"
 #include "platform/gdicanvas.h"
 #include "reaction/sightrender.h"
 
@@ -40,6 +41,9 @@ void TSightBox::drawEllipse(const QRect &corners, const QColor &fill, const QCol
 
 void TSightBox::paintEvent(QPaintEvent *)
 {
-    QPainter painter(this);
-    ShowSight(painter, m_frame);
+    {
+        QPainter painter(this);
+        ShowSight(painter, m_frame);
+    }
+    m_paintedNs = Clock::instance().monotonicNs();
 }

@@ -24,6 +24,9 @@ public:
 
     const QImage &sight() const { return m_sight; }
     const QImage &frame() const { return m_frame; }
+    // When the last paint ended (Clock::monotonicNs): a repaint hands the
+    // picture to the window system right then; -1 before the first.
+    qint64 paintedNs() const { return m_paintedNs; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -31,4 +34,5 @@ protected:
 private:
     QImage m_sight;
     QImage m_frame;
+    qint64 m_paintedNs = -1;
 };

@@ -15,22 +15,25 @@ void StaticRun::tick()
     ++CycleTicks;
     if (CycleTicks == TargetDelay) {
         DrawTarget(Qt::black);
+        targetDrawn();
         m_display->setLightsVisible(false);
     }
-    if (CycleTicks >= TargetDelay + 150) {
+    if (timedOut()) {
         DrawTarget(Qt::white);
         TargetDelay = m_scheibenabstand * 100;
         CycleRunning = false;
         CycleTicks = 0;
+        clearOnset();
         if (Unanswered) {
             ++TargetsDone;
             AddResultRow(0);
         }
     }
     seriesEnd();
+    writeLateLog();
 }
 
-void StaticRun::keyPressed()
+void StaticRun::keyPressedAt(qint64 inputNs)
 {
     if (!(CycleRunning && Armed))
         return;
@@ -38,7 +41,7 @@ void StaticRun::keyPressed()
     Armed = false;
     DrawTarget(Qt::white);
     ++TargetsDone;
-    m_display->reactionTaken(AddResultRow(CycleTicks - TargetDelay));
+    m_display->reactionTaken(AddResultRow(reactionTicks(inputNs)));
 }
 
 void StaticRun::DrawTarget(const QColor &colour) { m_display->drawTarget(0, 0, colour, Qt::white, 1); }

@@ -4,14 +4,15 @@
 // Test 1, "Einfachreaktion statisch": five presentations per series in the
 // centre of the sight; the first target Scheibenabstand * 500 ticks after the
 // first tick, every later one Scheibenabstand * 100 ticks after its cycle
-// start; each stays 150 ticks unless answered.
+// start; each stays 150 ticks (from the moment it reached the screen)
+// unless answered.
 class StaticRun : public ReactionRun
 {
 public:
     using ReactionRun::ReactionRun;
 
     void tick() override;
-    void keyPressed() override;
+    void keyPressedAt(qint64 inputNs) override;
 
     // DrawTarget: black shows the disc, white erases it (white rim).
     void DrawTarget(const QColor &colour);

@@ -106,7 +106,7 @@ ReactionTestWindow::~ReactionTestWindow()
 
 void ReactionTestWindow::reactionInput(const QInputEvent *event)
 {
-    m_input->submit(event, [this] { m_run->keyPressed(); });
+    m_input->submit(event, [this](qint64 inputNs) { m_run->keyPressedAt(inputNs); });
 }
 
 void ReactionTestWindow::reactionTaken(bool valid)
@@ -152,8 +152,10 @@ void ReactionTestWindow::Cancel_ButtonClick()
     OK_Button->setEnabled(true);
     m_run->stop();
     StopStream();
-    if (Cancel_Button->text() == QLatin1String("&Fertig") && m_showResult)
+    if (Cancel_Button->text() == QLatin1String("&Fertig") && m_showResult) {
+        m_result->setLateTargets(m_run->lateTargets());
         m_showResult(m_result);
+    }
     reject();
     m_closing = false;
 }
@@ -212,9 +214,19 @@ void ReactionTestWindow::startButtonDisabled()
 
 void ReactionTestWindow::drawTarget(int dx, int dy, const QColor &fill, const QColor &pen, int penWidth)
 {
+    // Painted at once and handed to the window system (repaint() flushes
+    // the backing store as soon as the paint is done): the end of the paint
+    // is the target's onset. A moment read after the flush may already lie
+    // after the window system showed the picture. Raster painting on X11 or
+    // Wayland gets no word from the platform when a frame was scanned out.
+    const qint64 before = Clock::instance().monotonicNs();
     Visier->drawEllipse(TargetRect(Visier->width(), Visier->height(), m_profile.Spiegel_Size, dx, dy), fill, pen,
                         penWidth);
+    const qint64 painted = Visier->paintedNs();
+    m_shownNs = painted >= before ? painted : Clock::instance().monotonicNs();
 }
+
+qint64 ReactionTestWindow::tickDueNs() const { return Messtimer->runningTickDueNs(); }
 
 void ReactionTestWindow::showSight() { Visier->showSight(); }
 

@@ -77,6 +77,8 @@ public:
     void addResultRow(const ResultRow &row) override;
     void processEvents() override;
     void reactionTaken(bool valid) override;
+    qint64 targetShownNs() const override { return m_shownNs; }
+    qint64 tickDueNs() const override;
 
 protected:
     ReactionTestWindow(const QString &code, const QString &name, int clientWidth, ReactionResultWindow *result,
@@ -93,4 +95,5 @@ protected:
     std::function<void(ReactionResultWindow *)> m_showResult;
     std::unique_ptr<InputSequencer> m_input;
     QObject *m_inputWatch = nullptr;
+    qint64 m_shownNs = -1;   // the last target drawn reached the window system
 };

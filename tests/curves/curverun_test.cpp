@@ -1,4 +1,6 @@
 #include "curves/curverun.h"
+#include "shell/actionlog.h"
+#include "shell/settings.h"
 #include "support/fakeclock.h"
 #include "support/sandbox.h"
 #include "support/testmain.h"
@@ -30,7 +32,13 @@ struct Recorder : CurveDisplay
     void resetMirrorSymbols() override { log << "symbols black"; }
     void markMirrorSymbol(int n) override { log << QStringLiteral("symbol %1 white").arg(n); }
     void slideFrame(int v) override { frames << v; }
-    void showSight(int l, int t) override { sights << QPoint(l, t); }
+    QList<int> paintMs;            // how long showing sight n (0-based) takes
+    void showSight(int l, int t) override
+    {
+        if (sights.size() < paintMs.size())
+            static_cast<FakeClock &>(Clock::instance()).advanceMs(paintMs.at(sights.size()));
+        sights << QPoint(l, t);
+    }
     void eraseSight() override {}
     void addResultRow(const ResultRow &r) override { rows << r; }
     void processEvents() override
@@ -105,6 +113,8 @@ private slots:
     void reactionWindow();
     void reactionByInputTime_data();
     void reactionByInputTime();
+    void holdsLastUntilTheNextPointIsShown_data();
+    void holdsLastUntilTheNextPointIsShown();
     void cancel_data();
     void cancel();
     void slides_data();
@@ -324,6 +334,48 @@ void CurveRunTest::reactionByInputTime()
         got << rowText(r);
     QCOMPARE(got, rows);
     QCOMPARE(b.display.log.contains("symbol 1 white"), !rows.isEmpty() && rows.first().contains("/x/"));
+}
+
+void CurveRunTest::holdsLastUntilTheNextPointIsShown_data()
+{
+    // The curve of reactionByInputTime; point 2 (off the mirror) reaches the
+    // screen 15 ms after its time, so point 1 stays until then: holds
+    // (0, 35], (35, 50], (50, 90] after point 1 was shown.
+    QTest::addColumn<int>("inputMs");
+    QTest::addColumn<QString>("row");
+    QTest::newRow("after point 2 was due, before it was shown") << 30 << "1/1/  20/x/ 1";
+    QTest::newRow("at the end of the late frame") << 35 << "1/1/  20/x/ 1";
+    QTest::newRow("once point 2 was shown") << 36 << "1/1/  70/o/ 1";
+    QTest::newRow("on point 3, shown on time") << 51 << "1/1/  40/x/ 2";
+}
+
+void CurveRunTest::holdsLastUntilTheNextPointIsShown()
+{
+    QFETCH(int, inputMs);
+    QFETCH(QString, row);
+    Bench b;
+    const Settings saved = Settings::instance();
+    Settings::instance().Logfile = true;
+    b.addFile(KdfSection(1, {"150:150|0", "150:150|20", "250:150|30", "150:150|40"}));
+    b.display.paintMs = {0, 15, 0};
+    qint64 shown = 0;
+    b.display.onInput = [&](int step) {
+        if (step == 6)
+            shown = b.clock.monotonicNs();
+        if (step == 9)   // after the last hold: booked by its input time
+            b.run.reactionAt(shown + qint64(inputMs) * 1000000);
+    };
+    b.go();
+    QCOMPARE(b.display.rows.size(), 1);
+    QCOMPARE(rowText(b.display.rows.first()), row);
+    // The late point is logged and counted, the others are not.
+    QCOMPARE(b.run.latePoints(), 1);
+    QStringList late;
+    for (const QString &line : LoadLogIntoViewer())
+        if (line.contains(QStringLiteral("[Verspätet]")))
+            late << line.mid(line.indexOf(QStringLiteral("Ausführen")));
+    QCOMPARE(late, QStringList{"Ausführen : [Verspätet] Serie 1, Ziel 1: Kurvenpunkt 2 15 ms nach seinem Zeitpunkt angezeigt"});
+    Settings::instance() = saved;
 }
 
 void CurveRunTest::cancel_data()

@@ -1,3 +1,5 @@
+#include "device/fasttimer.h"
+#include "device/fasttimerlibrary.h"
 #include "reaction/er1_form.h"
 #include "reaction/er2_form.h"
 #include "reaction/era1_form.h"
@@ -81,11 +83,15 @@ struct World
     }
 };
 
+// Ticks of the window's timer, 10 ms of the fake clock each: reaction times
+// count from the moment the target was painted, on that clock.
 void tickTo(ReactionTestWindow &w, int &tick, int upTo)
 {
     while (tick < upTo && w.run().tickOn()) {
         ++tick;
-        w.MesstimerTimer();
+        static_cast<FakeClock &>(Clock::instance()).advanceMs(10);
+        BuiltinFastTimerLibrary::instance().deliverDueTicks();
+        QCoreApplication::sendPostedEvents(w.Messtimer, TickMessage);
     }
 }
 
@@ -183,8 +189,8 @@ private slots:
                  (QStringList{"Meyer,Anna,1.0,1.0,1.0,230,x,-", "Meyer,Anna,1.0,1.0,2.0,0,o,-",
                               "Meyer,Anna,1.0,1.0,3.0,250,x,-", "Meyer,Anna,1.0,1.0,4.0,-50,o,-",
                               "Meyer,Anna,1.0,1.0,5.0,270,x,-"}));
-        // The countdown moved the fake clock on by 3 s.
-        QCOMPARE(w.reak("DISTINCT Datum || ' ' || Zeit"), QStringList{"2024-06-01 14:30:08.250"});
+        // The countdown moved the fake clock on by 3 s, the 1528 ticks by 15.28 s.
+        QCOMPARE(w.reak("DISTINCT Datum || ' ' || Zeit"), QStringList{"2024-06-01 14:30:23.530"});
         QCOMPARE(w.rounds("Meyer"), 5.0);
         QCOMPARE(w.rounds("Zander"), 9.0);
         QCOMPARE(ActiveShooter::instance().Trainingsrunden, 5);

@@ -39,6 +39,8 @@ public:
     void drawTarget(int dx, int dy, const QColor &fill, const QColor &pen, int penWidth) override
     {
         targets << DrawnTarget{tickNo, dx, dy, fill, pen, penWidth};
+        if (paintNs >= 0)
+            shownAtNs = tickDueNs() + paintNs;
     }
     void showSight() override { sightShown << tickNo; }
     void addResultRow(const ResultRow &row) override
@@ -47,6 +49,13 @@ public:
         rowTicks << tickNo;
     }
     void processEvents() override { ++processed; }
+
+    // Tick n is due at n x 10 ms; a target reaches the screen paintNs after
+    // its tick was due. Negative: the display tells neither time.
+    qint64 paintNs = -1;
+    qint64 shownAtNs = -1;
+    qint64 tickDueNs() const override { return paintNs < 0 ? -1 : qint64(tickNo) * 10000000; }
+    qint64 targetShownNs() const override { return shownAtNs; }
 
     // Ticks at which a black (shown) target was drawn.
     QList<int> shownAt() const
