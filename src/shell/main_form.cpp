@@ -104,6 +104,7 @@ TMain_Form::TMain_Form(QWidget *parent)
     m_idleTimer->setInterval(100);
     connect(m_idleTimer, &QTimer::timeout, this, &TMain_Form::IdleUpdate);
     m_idleTimer->start();
+    connect(&DeviceLinkEvents::instance(), &DeviceLinkEvents::linkLost, this, &TMain_Form::LinkLost);
     SetHelpTopicHandler([this](int number) { ShowHelpTopic(number); });
     resize(1024, 700);
 }
@@ -644,15 +645,17 @@ void TMain_Form::GoOnline()
 
     const Settings &settings = Settings::instance();
     bool opened = false;
+    QString why;
     try {
         opened = OpenDevice(settings.portSelector, 0, settings.controllerSelector);
-    } catch (const TComException &) {
+    } catch (const TComException &error) {
         opened = false;
+        why = OpenFailureText(error);
     }
     if (!opened) {
         state.OfflineState = true;
         WriteLogLine(QStringLiteral("Ausführen : [Fehler] Verbindung aufbauen"));
-        ShowError(QStringLiteral("\r\nFehler beim Initialisieren des Gerätes."));
+        ShowError(QStringLiteral("\r\nFehler beim Initialisieren des Gerätes.\r\n") + why);
     } else {
         const DeviceLinkState &link = DeviceLink();
         m_status->setPanelText(2, QStringLiteral("Port : ") + link.portName + u',' + link.baudName);
@@ -663,14 +666,27 @@ void TMain_Form::GoOnline()
             m_status->setPanelText(3, QStringLiteral("Modus : Online"));
             state.OfflineState = false;
             DeviceLink().LastBatteryVoltage = ReadBatteryVoltage();
-            WriteLogLine(QStringLiteral("Ausführen : [Erfolg] Verbindung aufbauen"));
+            // A controller that falls silent on the battery query is lost
+            // again (said and shown offline by LinkLost).
+            if (DeviceLink().connected)
+                WriteLogLine(QStringLiteral("Ausführen : [Erfolg] Verbindung aufbauen"));
         } else {
             state.OfflineState = true;
             WriteLogLine(QStringLiteral("Ausführen : [Fehler] Verbindung aufbauen"));
-            ShowError(QStringLiteral("\r\nFehler beim Verbindungsaufbau zum Gerät."));
+            ShowError(QStringLiteral("\r\nFehler beim Verbindungsaufbau zum Gerät.\r\n") + ConnectFailureText());
         }
     }
     state.BusyTitle = false;
+    IdleUpdate();
+}
+
+void TMain_Form::LinkLost()
+{
+    // The command set has logged it and said so; the window follows.
+    m_status->setPanelText(2, QStringLiteral("Port : unbekannt"));
+    m_status->setPanelText(3, QStringLiteral("Modus : Offline"));
+    m_status->setPanelText(4, QStringLiteral("PIC : unbekannt"));
+    AppState::instance().OfflineState = true;
     IdleUpdate();
 }
 

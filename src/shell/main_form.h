@@ -69,6 +69,9 @@ public:
     // Device routines.
     void GoOnline();
     void GoOffline();
+    // The link failed (DeviceLinkEvents::linkLost): the status bar and the
+    // menus show the program offline; "O&nline" (F5) connects anew.
+    void LinkLost();
     // The first activation connects unless "Offline" is set; later ones do nothing.
     void FirstActivation();
 
