@@ -338,6 +338,18 @@ bool DrainInput()
     return true;
 }
 
+bool ProbeLink()
+{
+    if (!DeviceLink().connected)
+        return false;
+    quint8 byte = 0;
+    for (int i = 0; i < 256 && ReadByte(byte); ++i) {
+    }
+    if (PortLost())
+        ReportLinkLost(LinkLoss::PortGone);
+    return DeviceLink().connected;
+}
+
 double ReadBatteryVoltage()
 {
     if (!DeviceLink().connected)

@@ -75,6 +75,10 @@ enum class LinkLoss {
 // (and every transfer of a connected link a vanished port) themselves.
 void ReportLinkLost(LinkLoss cause, const QString &consequence = QString());
 
+// Only while connected: reads and drops what is pending and reports a port
+// whose device vanished. Sends nothing. False when the link is lost.
+bool ProbeLink();
+
 // The second line of a failed open or connect: which port, and why.
 // "Die Schnittstelle COM2 (/dev/ttyS1) wird von einem anderen Programm benutzt."
 // The system's own text goes to the action log.

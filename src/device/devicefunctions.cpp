@@ -146,6 +146,10 @@ bool DeviceFunctions::ConnectionSequence()
         log(QStringLiteral("[Fehler] Verbindung aufbauen"));
         ShowError(QStringLiteral("\r\nFehler beim Initialisieren des Gerätes.\r\n") + OpenFailureText(error));
         return false;
+    } catch (const std::exception &) {
+        log(QStringLiteral("[Fehler] Verbindung aufbauen"));
+        ShowError(QStringLiteral("\r\nFehler beim Initialisieren des Gerätes."));
+        return false;
     }
     const DeviceLinkState &link = DeviceLink();
     log(QStringLiteral("[Setup] ") + link.portName + u',' + link.baudName + QStringLiteral(",PIC ") + link.modelName);
@@ -403,10 +407,10 @@ void DeviceFunctions::DebugCapture0()
         DrainInput();
         const bool lost = PortLost();
         const bool stopped = !lost && lines < kCapture0Lines && watch.silent();
+        status(QStringLiteral("Debug beendet."));
         finishCapture(name, path, text, lost, stopped,
                       lines < kCapture0Lines ? CaptureLimitText.arg(kCaptureLimitMs / 1000).arg(name).arg(lines)
                                              : QString());
-        status(QStringLiteral("Debug beendet."));
     }
     m_busy = false;
 }
@@ -447,11 +451,10 @@ void DeviceFunctions::DebugCapture1()
         DrainInput();
         const bool lost = PortLost();
         const bool stopped = !lost && count < kCapture1Samples && watch.silent();
-        finishCapture(name, path, text, lost, stopped,
-                      count < kCapture1Samples
-                          ? CaptureShortText.arg(kCapture1Samples).arg(name).arg(count)
-                          : QString());
         status(QStringLiteral("Debug 1 beendet."));
+        finishCapture(name, path, text, lost, stopped,
+                      count < kCapture1Samples ? CaptureShortText.arg(kCapture1Samples).arg(name).arg(count)
+                                               : QString());
     }
     m_busy = false;
 }
@@ -486,6 +489,9 @@ void DeviceFunctions::ChoosePort(int index, int model)
         const QString why = OpenFailureText(error);
         ShowError(error.inUse() ? QStringLiteral("\r\nDieser Port wird bereits verwendet.\r\n") + why
                                 : QStringLiteral("\r\n") + why);
+    } catch (...) {
+        log(QStringLiteral("[Fehler] Init ") + PortNames[index]);
+        ShowError(QStringLiteral("\r\nDieser Port wird bereits verwendet."));
     }
 }
 
@@ -549,6 +555,10 @@ void DeviceFunctions::DetectController()
         log(QStringLiteral("[Fehler] PIController ") + names());
         deviceInfo(QStringList(7, QStringLiteral("-")));
         ShowError(QStringLiteral("\r\nFehler beim Initialisieren des Gerätes.\r\n") + OpenFailureText(error));
+    } catch (...) {
+        log(QStringLiteral("[Fehler] PIController ") + names());
+        deviceInfo(QStringList(7, QStringLiteral("-")));
+        ShowError(QStringLiteral("\r\nFehler beim Initialisieren des Gerätes."));
     }
     // The link was disconnected: the program is offline now.
     if (goOffline)

@@ -105,6 +105,11 @@ TMain_Form::TMain_Form(QWidget *parent)
     connect(m_idleTimer, &QTimer::timeout, this, &TMain_Form::IdleUpdate);
     m_idleTimer->start();
     connect(&DeviceLinkEvents::instance(), &DeviceLinkEvents::linkLost, this, &TMain_Form::LinkLost);
+    // An adapter pulled while nothing asks the trainer: noticed within a second.
+    m_linkWatch = new QTimer(this);
+    m_linkWatch->setInterval(1000);
+    connect(m_linkWatch, &QTimer::timeout, this, &TMain_Form::WatchLink);
+    m_linkWatch->start();
     SetHelpTopicHandler([this](int number) { ShowHelpTopic(number); });
     resize(1024, 700);
 }
@@ -673,7 +678,9 @@ void TMain_Form::GoOnline()
         } else {
             state.OfflineState = true;
             WriteLogLine(QStringLiteral("Ausführen : [Fehler] Verbindung aufbauen"));
-            ShowError(QStringLiteral("\r\nFehler beim Verbindungsaufbau zum Gerät.\r\n") + ConnectFailureText());
+            // A link that was still connected and fails now has said so as lost.
+            if (!DeviceLink().lossReported)
+                ShowError(QStringLiteral("\r\nFehler beim Verbindungsaufbau zum Gerät.\r\n") + ConnectFailureText());
         }
     }
     state.BusyTitle = false;
@@ -688,6 +695,13 @@ void TMain_Form::LinkLost()
     m_status->setPanelText(4, QStringLiteral("PIC : unbekannt"));
     AppState::instance().OfflineState = true;
     IdleUpdate();
+}
+
+void TMain_Form::WatchLink()
+{
+    // Windows with a device function or a test of their own are left alone.
+    if (!AppState::instance().OfflineState && !QApplication::activeModalWidget())
+        ProbeLink();
 }
 
 void TMain_Form::GoOffline()

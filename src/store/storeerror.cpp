@@ -1,5 +1,7 @@
 #include "store/storeerror.h"
 
+#include "platform/safefile.h"
+
 #include <QFileDevice>
 #include <QSqlError>
 
@@ -142,6 +144,12 @@ QString StoreFileErrorText(int fileError, const QString &systemText)
     default: break;
     }
     return QStringLiteral("unerwarteter Fehler des Dateisystems (Näheres im Aktionsprotokoll).");
+}
+
+QString StoreSystemErrorText(int errnum, const QString &systemText)
+{
+    report(systemText);
+    return SafeFile::reason(errnum);
 }
 
 bool IsBusyError(const QString &text)

@@ -38,6 +38,9 @@ QString DuplicateShooterText(const QString &name, const QString &vorname);
 // original goes to the log hook.
 QString StoreFileErrorText(int fileError, const QString &systemText);
 
+// A failed system call (errno) in German; the system's text goes to the log hook.
+QString StoreSystemErrorText(int errnum, const QString &systemText);
+
 // True for a busy or read-only failure, before or after translation.
 bool IsBusyError(const QString &text);
 bool IsReadOnlyError(const QString &text);

@@ -532,7 +532,8 @@ bool TData::CopyTable(DataTable *table, const QString &targetDir)
         std::filesystem::rename(fsPath(tmpPath), fsPath(finalPath), ec);
         if (ec)
             ok = fail(QStringLiteral("Die Sicherung %1 kann nicht ersetzt werden: %2")
-                          .arg(shown(finalPath), QString::fromLocal8Bit(ec.message().c_str())));
+                          .arg(shown(finalPath),
+                               StoreSystemErrorText(ec.value(), QString::fromLocal8Bit(ec.message().c_str()))));
     }
     if (!ok)
         QFile::remove(tmpPath);

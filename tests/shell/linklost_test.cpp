@@ -163,6 +163,33 @@ private slots:
         data.closeTables();
     }
 
+    // An adapter pulled while the program only waits: the watch that reads
+    // the port once a second notices it without sending anything.
+    void pulledWhileIdle()
+    {
+        TrainerOnCom2 rig;
+        QVERIFY(rig.ok);
+        ProgramState program;
+        TData data;
+        TMain_Form main;
+        main.FormCreate();
+        main.FirstActivation();
+        QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
+        const QByteArray sent = rig.receivedAfter(2);
+        main.WatchLink();
+        QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
+        rig.trainer.close();
+        main.WatchLink();
+        QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Offline"));
+        QCOMPARE(program.boxes.count(), 1);
+        QVERIFY(program.boxes.lastText().contains(QStringLiteral("ist nicht mehr vorhanden")));
+        QCOMPARE(logMessages().count(LostLine), 1);
+        main.WatchLink();
+        QCOMPARE(program.boxes.count(), 1);
+        QCOMPARE(rig.trainer.received(), sent);   // the watch sent nothing
+        data.closeTables();
+    }
+
     // The force test in the settings dialog on a stream that stops: the page
     // shows "Verbindung verloren" and the samples that really came per
     // second; the main window goes offline. Ticks driven on a fake clock.

@@ -4,6 +4,8 @@
 #include "support/testmain.h"
 
 #include <QFile>
+#include <QFileDevice>
+#include <cerrno>
 #include <QSqlError>
 
 namespace {
@@ -107,6 +109,35 @@ private slots:
                                           QStringLiteral("2067")),
                                 QStringLiteral("Meyer, Anna")),
                  QStringLiteral("Ein Schütze „Meyer, Anna“ ist bereits vorhanden."));
+    }
+
+    void systemTexts_data()
+    {
+        QTest::addColumn<int>("fileError");   // QFileDevice::FileError, or -1: an errno
+        QTest::addColumn<int>("errnum");
+        QTest::addColumn<QString>("system");
+        QTest::addColumn<QString>("german");
+        QTest::newRow("file: permission denied") << int(QFileDevice::OpenError) << 0 << "Permission denied"
+                                                 << "die Datei kann nicht geöffnet werden: keine Zugriffsrechte, oder "
+                                                    "der Ordner ist nicht erreichbar.";
+        QTest::newRow("file: read error") << int(QFileDevice::ReadError) << 0 << "Input/output error"
+                                          << "Lese- oder Schreibfehler auf dem Datenträger.";
+        QTest::newRow("file: something else") << int(QFileDevice::UnspecifiedError) << 0 << "Unknown error"
+                                              << "unerwarteter Fehler des Dateisystems (Näheres im Aktionsprotokoll).";
+        QTest::newRow("rename: disk full") << -1 << int(ENOSPC) << "No space left on device" << "Der Datenträger ist voll.";
+        QTest::newRow("rename: no rights") << -1 << int(EACCES) << "Permission denied" << "Keine Schreibrechte.";
+    }
+
+    // File and system errors of the store (copies, checks) the same way.
+    void systemTexts()
+    {
+        QFETCH(int, fileError);
+        QFETCH(int, errnum);
+        QFETCH(QString, system);
+        QFETCH(QString, german);
+        LogHookRecorder log;
+        QCOMPARE(fileError >= 0 ? StoreFileErrorText(fileError, system) : StoreSystemErrorText(errnum, system), german);
+        QVERIFY(log.logged(system));
     }
 
     void faultsOfRealFiles_data()
