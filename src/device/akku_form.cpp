@@ -145,8 +145,16 @@ bool TAkku_Form::isOffline() const { return m_offline ? m_offline() : AppState::
 
 void TAkku_Form::FormShow()
 {
+    // The hours come from the device; a link that fails that query is lost,
+    // and the window shows no charge of the past as if it were now.
+    QString hours;
+    bool lost = false;
+    if (!isOffline()) {
+        EstimateOperatingHours(hours);
+        lost = !DeviceLink().connected;
+    }
     const double volts = DeviceLink().LastBatteryVoltage;
-    const int percent = ChargePercent(volts);
+    const int percent = lost ? 0 : ChargePercent(volts);
 
     m_sweep.start(percent);
     try {
@@ -156,9 +164,12 @@ void TAkku_Form::FormShow()
         ShowError(QString::fromUtf8(error.what()));
     }
 
-    QString hours;
-    if (!isOffline())
-        EstimateOperatingHours(hours);
+    if (lost) {
+        Volt_Meter->setPosition(0);
+        for (QLabel *label : {Hours_Label, Voltage_Label, Percent_Label})
+            label->setText(NotAvailableText);
+        return;
+    }
     Hours_Label->setText(hours + QStringLiteral(" h"));
 
     Voltage_Label->setText(NumberFormat::formatFloat("%2f", volts) + QStringLiteral(" V"));

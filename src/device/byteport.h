@@ -28,4 +28,10 @@ public:
     // The device has gone while open (adapter unplugged, the other end of a
     // pseudo-terminal closed): reads and writes fail until it is opened anew.
     virtual bool lost() const { return false; }
+
+    // Why the last open or transfer failed, as far as the system says.
+    enum class Failure { None, NotFound, NoAccess, InUse, Other };
+    virtual Failure failure() const { return Failure::None; }
+    // The system's own text of that failure (English; for the action log).
+    virtual QString systemText() const { return QString(); }
 };

@@ -1,8 +1,10 @@
 #include "device/comexception.h"
 
-TComException::TComException(const QString &message)
+TComException::TComException(const QString &message, const QString &detail, const QString &systemText)
     : std::runtime_error(message.toStdString())
     , m_message(message)
+    , m_detail(detail)
+    , m_systemText(systemText)
 {
 }
 

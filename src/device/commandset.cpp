@@ -1,9 +1,13 @@
 #include "device/commandset.h"
 
+#include "device/comexception.h"
 #include "device/serialport.h"
 #include "platform/clock.h"
 #include "platform/cp1252.h"
+#include "platform/messageservice.h"
 #include "platform/numberformat.h"
+#include "shell/actionlog.h"
+#include "shell/settings.h"
 
 #include <QRegularExpression>
 #include <QElapsedTimer>
@@ -29,13 +33,45 @@ CommandSlots &commandSlots()
 
 bool isBauart1() { return DeviceLink().model == 0; }
 
-std::vector<quint8> fixedWindowQuery(quint8 command, int window)
+int g_lastReplyBytes = 0;  // of the last fixed-window query
+
+// After a query of a connected link: a vanished port, or no byte of a reply
+// a Bauart2 controller always sends, ends the link.
+void checkReply(int received)
+{
+    if (!DeviceLink().connected)
+        return;
+    if (PortLost())
+        ReportLinkLost(LinkLoss::PortGone);
+    else if (received == 0 && !isBauart1())
+        ReportLinkLost(LinkLoss::NoReply);
+}
+
+// The reply window of a command: zero-filled, then what arrived within the
+// pause. A connected Bauart2 link that got nothing waits once more before
+// the link counts as lost.
+std::vector<quint8> replyWindow(quint8 command, int window)
 {
     std::vector<quint8> buffer(size_t(window), 0x00);
     WriteByte(command);
     Clock::instance().sleep(kReplyPauseMs);
-    ReadBlock(buffer.data(), window);
+    int received = 0;
+    ReadBlock(buffer.data(), window, &received);
+    if (received == 0 && DeviceLink().connected && !isBauart1() && !PortLost()) {
+        Clock::instance().sleep(kReplyPauseMs);
+        ReadBlock(buffer.data(), window, &received);
+    }
+    g_lastReplyBytes = received;
+    checkReply(received);
     return buffer;
+}
+
+std::vector<quint8> fixedWindowQuery(quint8 command, int window) { return replyWindow(command, window); }
+
+QString portLabel()
+{
+    const QString file = OpenedDeviceFile();
+    return PortLabel(DeviceLink().portName, file.isEmpty() ? PortDeviceFile(DeviceLink().portName) : file);
 }
 
 QString characterOf(quint8 byte) { return Cp1252::decode(QByteArray(1, char(byte))); }
@@ -70,6 +106,56 @@ DeviceLinkState &DeviceLink()
 {
     static DeviceLinkState link;
     return link;
+}
+
+DeviceLinkEvents &DeviceLinkEvents::instance()
+{
+    static DeviceLinkEvents events;
+    return events;
+}
+
+void ReportLinkLost(LinkLoss cause, const QString &consequence)
+{
+    DeviceLinkState &link = DeviceLink();
+    if (link.lossReported)
+        return;
+    link.lossReported = true;
+    link.connected = false;
+    const QString port = portLabel();
+    QString reason;
+    switch (cause) {
+    case LinkLoss::NoReply: reason = QStringLiteral("Das Gerät an %1 antwortet nicht mehr.").arg(port); break;
+    case LinkLoss::StreamStopped:
+        reason = QStringLiteral("Das Gerät an %1 sendet keine Messwerte mehr.").arg(port);
+        break;
+    case LinkLoss::PortGone: reason = QStringLiteral("Die Schnittstelle %1 ist nicht mehr vorhanden.").arg(port); break;
+    }
+    WriteLogLine(QStringLiteral("Ausführen : [Fehler] Verbindung zum Gerät verloren"));
+    const QString system = cause == LinkLoss::PortGone ? PortSystemText() : QString();
+    WriteLogLine(QStringLiteral("Ausführen : [Fehler] ") + reason
+                 + (system.isEmpty() ? QString() : QStringLiteral(" [") + system + u']'));
+    emit DeviceLinkEvents::instance().linkLost();
+    ShowError(QStringLiteral("\r\nVerbindung zum Gerät verloren.\r\n") + reason
+              + (consequence.isEmpty() ? QString() : QStringLiteral("\r\n") + consequence)
+              + QStringLiteral("\r\nDas Programm arbeitet offline weiter; „Online“ (F5) verbindet neu."));
+}
+
+QString OpenFailureText(const TComException &error)
+{
+    if (!error.systemText().isEmpty())
+        WriteLogLine(QStringLiteral("Ausführen : [Fehler] ") + error.detail() + QStringLiteral(" [")
+                     + error.systemText() + u']');
+    return error.detail();
+}
+
+QString ConnectFailureText()
+{
+    const DeviceLinkState &link = DeviceLink();
+    const QString port = portLabel();
+    if (g_lastReplyBytes == 0)
+        return QStringLiteral("Das Gerät an %1 antwortet nicht; ist es eingeschaltet und angeschlossen?").arg(port);
+    return QStringLiteral("Das Gerät an %1 meldet „%2“; das ist keine Seriennummer eines Controllers %3.")
+        .arg(port, link.serialText, link.modelName);
 }
 
 void QueryHardwareRevision(QString &text)
@@ -183,6 +269,7 @@ bool SelectControllerModel(quint8 model)
 bool OpenDevice(quint8 portIndex, quint8 baudIndex, quint8 model)
 {
     OpenPort(portIndex, baudIndex);
+    DeviceLink().lossReported = false;
     DeviceLink().portName = PortNames[portIndex];
     DeviceLink().baudName = BaudNames[baudIndex];
     SelectControllerModel(model);
@@ -201,10 +288,16 @@ static bool isSerialOfModel(const QString &text)
 
 bool ConnectDevice()
 {
+    DeviceLinkState &link = DeviceLink();
+    // A link that was connected and now fails the check is lost, not just
+    // refused; the query itself must not report it.
+    const bool wasConnected = link.connected;
+    link.connected = false;
     QString text;
     QuerySerialNumber(text);
-    DeviceLinkState &link = DeviceLink();
     link.connected = text != QLatin1String("000") && link.serialText.size() > 4 && isSerialOfModel(link.serialText);
+    if (wasConnected && !link.connected)
+        ReportLinkLost(PortLost() ? LinkLoss::PortGone : LinkLoss::NoReply);
     return link.connected;
 }
 
@@ -245,16 +338,26 @@ bool DrainInput()
     return true;
 }
 
+bool ProbeLink()
+{
+    if (!DeviceLink().connected)
+        return false;
+    quint8 byte = 0;
+    for (int i = 0; i < 256 && ReadByte(byte); ++i) {
+    }
+    if (PortLost())
+        ReportLinkLost(LinkLoss::PortGone);
+    return DeviceLink().connected;
+}
+
 double ReadBatteryVoltage()
 {
     if (!DeviceLink().connected)
         return -1.0;
     DrainInput();
-    std::vector<quint8> reply(2, 0x00);
-    WriteByte(commandSlots().batteryVoltage);
-    Clock::instance().sleep(kReplyPauseMs);
-    ReadBlock(reply.data(), 2);
-    if (isBauart1())
+    const std::vector<quint8> reply = replyWindow(commandSlots().batteryVoltage, 2);
+    // Bauart1 has no reading; a link lost on the query has none either.
+    if (isBauart1() || !DeviceLink().connected)
         return -1.0;
     const int raw = reply[0] * 256 + reply[1];
     return raw * 0.001220703125 * 2.035;
@@ -283,6 +386,10 @@ void EstimateOperatingHours(QString &text)
     }
     DrainInput();
     const double volts = ReadBatteryVoltage();
+    if (!DeviceLink().connected) {
+        text = NotAvailableText;
+        return;
+    }
     text = NumberFormat::formatFloat("%1.2f", OperatingHoursForVoltage(volts));
 }
 

@@ -1,6 +1,9 @@
 #pragma once
+#include <QObject>
 #include <QString>
 #include <QtGlobal>
+
+class TComException;
 
 // The trainer's controller: its two models, their command bytes, the
 // queries with their reply windows and the device-link state the rest of the
@@ -44,8 +47,45 @@ struct DeviceLinkState
     QString hwRevText;            // last QueryHardwareRevision
     QString swRevText;            // last QuerySoftwareRevision
     double LastBatteryVoltage = 0.0;  // volts of the last going online; -1 = no reading
+    bool lossReported = false;    // the link was lost since the last OpenDevice (said once)
 };
 DeviceLinkState &DeviceLink();
+
+// Tells the windows that the link was lost (the main window goes offline).
+class DeviceLinkEvents : public QObject
+{
+    Q_OBJECT
+public:
+    static DeviceLinkEvents &instance();
+signals:
+    void linkLost();
+};
+
+// How a link that was working failed.
+enum class LinkLoss {
+    NoReply,        // a query got no byte of its reply
+    StreamStopped,  // the sample stream fell silent
+    PortGone,       // the port's device vanished (adapter unplugged)
+};
+// The link failed: it is not connected any more, the action log gets
+// "Verbindung zum Gerät verloren" with port and reason, the user one German
+// message (the reason, then `consequence` when given) and the windows the
+// signal. Only the first report after an OpenDevice counts; later ones do
+// nothing. The queries of a connected Bauart2 link report a missing reply
+// (and every transfer of a connected link a vanished port) themselves.
+void ReportLinkLost(LinkLoss cause, const QString &consequence = QString());
+
+// Only while connected: reads and drops what is pending and reports a port
+// whose device vanished. Sends nothing. False when the link is lost.
+bool ProbeLink();
+
+// The second line of a failed open or connect: which port, and why.
+// "Die Schnittstelle COM2 (/dev/ttyS1) wird von einem anderen Programm benutzt."
+// The system's own text goes to the action log.
+QString OpenFailureText(const TComException &error);
+QString OpenFailureText();   // unknown exception: the port that was to be opened
+// "Das Gerät an COM2 (/dev/ttyS1) antwortet nicht." or what it answered instead.
+QString ConnectFailureText();
 
 // Queries. Each sends its command byte (also a slot the model leaves
 // undefined), waits 30 ms and reads its reply window.

@@ -8,11 +8,13 @@
 #include "platform/messageservice.h"
 #include "platform/numberformat.h"
 #include "platform/programpaths.h"
+#include "platform/safefile.h"
 #include "shell/actionlog.h"
 #include "shell/appstate.h"
 #include "shell/settings.h"
 
-#include <QFile>
+#include <QDir>
+#include <QFileInfo>
 #include <cmath>
 
 namespace {
@@ -22,11 +24,32 @@ constexpr int kAverageAttempts = 25000;
 constexpr int kCapture0Lines = 5000;
 constexpr int kCapture1Samples = 256;
 constexpr int kCapture1Attempts = 25000;
+// A stream without a sample this long has stopped.
+constexpr qint64 kStreamSilenceMs = 2000;
+// The captures end within this time, whatever the stream does.
+constexpr qint64 kCaptureLimitMs = 10000;
 
 const QString TimeoutText = QStringLiteral("\r\nTimeout !");
 const QString TestFileError = QStringLiteral("\r\nFehler beim Öffnen der Testdatei.");
 const QString CaptureCutText =
     QStringLiteral("Die Aufzeichnung wurde abgebrochen; die bis dahin gelesenen Werte stehen in der Datei %1.");
+const QString CaptureShortText = QStringLiteral(
+    "\r\nDie Aufzeichnung wurde beendet, bevor %1 Werte ankamen.\r\nDie Datei %2 enthält die %3 gelesenen Werte.");
+const QString CaptureLimitText = QStringLiteral(
+    "\r\nDie Aufzeichnung wurde nach %1 Sekunden beendet.\r\nDie Datei %2 enthält die %3 bis dahin gelesenen Werte.");
+const QString LinkLostStatus = QStringLiteral("Verbindung verloren");
+
+// The file of a capture can be written: not a folder, and its folder (or the
+// file itself) writable. Empty, or why not.
+QString captureFileProblem(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return QStringLiteral("„%1“ ist ein Ordner.").arg(QDir::toNativeSeparators(path));
+    if (info.exists() ? !info.isWritable() : !QFileInfo(info.absolutePath()).isWritable())
+        return QStringLiteral("Für „%1“ fehlen die Schreibrechte.").arg(QDir::toNativeSeparators(path));
+    return QString();
+}
 
 void log(const QString &message) { WriteLogLine(QStringLiteral("Ausführen : ") + message); }
 
@@ -108,17 +131,9 @@ void DeviceFunctions::deviceInfo(const QStringList &values)
         showDeviceInfo(values);
 }
 
-void DeviceFunctions::portLost(const QString &ending, bool offline)
+void DeviceFunctions::linkLost(LinkLoss cause, const QString &ending)
 {
-    const QString port = DeviceLink().portName;
-    const QString file = OpenedDeviceFile();
-    log(QStringLiteral("[Fehler] Schnittstelle ") + port + QStringLiteral(" nicht mehr vorhanden"));
-    ShowError(QStringLiteral("\r\nDie Verbindung zum Gerät ist unterbrochen: die Schnittstelle %1 (%2) ist nicht "
-                             "mehr vorhanden.\r\n")
-                  .arg(port, file)
-              + ending);
-    if (offline && goOffline)
-        goOffline();
+    ReportLinkLost(cause, ending);
 }
 
 bool DeviceFunctions::ConnectionSequence()
@@ -127,6 +142,10 @@ bool DeviceFunctions::ConnectionSequence()
     log(QStringLiteral("[Start] Verbindung aufbauen (ONLINE-Modus)"));
     try {
         OpenDevice(s.portSelector, 0, s.controllerSelector);
+    } catch (const TComException &error) {
+        log(QStringLiteral("[Fehler] Verbindung aufbauen"));
+        ShowError(QStringLiteral("\r\nFehler beim Initialisieren des Gerätes.\r\n") + OpenFailureText(error));
+        return false;
     } catch (const std::exception &) {
         log(QStringLiteral("[Fehler] Verbindung aufbauen"));
         ShowError(QStringLiteral("\r\nFehler beim Initialisieren des Gerätes."));
@@ -136,7 +155,9 @@ bool DeviceFunctions::ConnectionSequence()
     log(QStringLiteral("[Setup] ") + link.portName + u',' + link.baudName + QStringLiteral(",PIC ") + link.modelName);
     if (!ConnectDevice()) {
         log(QStringLiteral("[Fehler] Verbindung aufbauen"));
-        ShowError(QStringLiteral("\r\nFehler beim Verbindungsaufbau mit dem Gerät."));
+        // A link that was online and is lost now has said so already.
+        if (!link.lossReported)
+            ShowError(QStringLiteral("\r\nFehler beim Verbindungsaufbau mit dem Gerät.\r\n") + ConnectFailureText());
         return false;
     }
     log(QStringLiteral("[Erfolg] Verbindung aufbauen"));
@@ -150,6 +171,7 @@ DeviceFunctions::Average DeviceFunctions::AveragingLoop()
     StartStream();
     qint64 sum = 0;
     quint8 buffer[2] = {0, 0};
+    StreamWatch watch(kStreamSilenceMs);
     do {
         ++result.attempts;
         const bool arrived = ReadBlock(buffer, 2);
@@ -157,10 +179,12 @@ DeviceFunctions::Average DeviceFunctions::AveragingLoop()
         if (arrived) {
             sum += sampleOf(buffer);
             ++result.samples;
+            watch.sample();
         }
-    } while (result.samples < kAverageSamples && result.attempts < kAverageAttempts && !PortLost());
+    } while (result.samples < kAverageSamples && result.attempts < kAverageAttempts && !PortLost() && !watch.silent());
     result.portLost = PortLost();
-    result.timedOut = !result.portLost && result.attempts >= kAverageAttempts;
+    result.streamStopped = !result.portLost && result.samples < kAverageSamples && watch.silent();
+    result.timedOut = !result.portLost && !result.streamStopped && result.attempts >= kAverageAttempts;
     if (result.samples > 0)
         result.mean = int(sum / result.samples);
     StopStream();
@@ -177,13 +201,13 @@ void DeviceFunctions::finishFailedAdjustment(const QString &action, const QStrin
     scaleItem();
 }
 
-void DeviceFunctions::finishLostAdjustment(const QString &action)
+void DeviceFunctions::finishLostAdjustment(const QString &action, LinkLoss cause)
 {
     log(QStringLiteral("[Fehler] ") + action);
     status(QStringLiteral("Justierung fehlgeschlagen."));
     buttons(true);
     scaleItem();
-    portLost(QStringLiteral("Die Justierung wurde abgebrochen; die bisherigen Werte bleiben erhalten."));
+    linkLost(cause, QStringLiteral("Die Justierung wurde abgebrochen; die bisherigen Werte bleiben erhalten."));
 }
 
 void DeviceFunctions::ZeroPoint()
@@ -199,8 +223,8 @@ void DeviceFunctions::ZeroPoint()
         Clock::instance().processEvents();
         const Average average = AveragingLoop();
         Settings &s = Settings::instance();
-        if (average.portLost) {
-            finishLostAdjustment(QStringLiteral("Nullpunkt einstellen"));
+        if (average.portLost || average.streamStopped) {
+            finishLostAdjustment(QStringLiteral("Nullpunkt einstellen"), average.lossCause());
         } else if (average.timedOut) {
             // The previous zero point stays.
             finishFailedAdjustment(QStringLiteral("Nullpunkt einstellen"), TimeoutText);
@@ -229,8 +253,8 @@ void DeviceFunctions::ScaleFactor()
         Clock::instance().processEvents();
         const Average average = AveragingLoop();
         Settings &s = Settings::instance();
-        if (average.portLost) {
-            finishLostAdjustment(QStringLiteral("Kennlinie einstellen"));
+        if (average.portLost || average.streamStopped) {
+            finishLostAdjustment(QStringLiteral("Kennlinie einstellen"), average.lossCause());
         } else if (average.timedOut) {
             finishFailedAdjustment(QStringLiteral("Kennlinie einstellen"), TimeoutText);
         } else if (average.mean <= s.KS_Zero) {
@@ -283,6 +307,8 @@ void DeviceFunctions::StartForceTest()
     status(QStringLiteral("Test läuft..."));
     Clock::instance().processEvents();
     StartStream();
+    m_forceTest.start(s.KS_Zero, s.KS_KL);   // counts from the stream's start
+    m_watch = StreamWatch(kStreamSilenceMs);
     Messtimer->setEnabled(true);
     Datentimer->setEnabled(true);
     log(QStringLiteral("[Start] Config KS_Test"));
@@ -320,14 +346,19 @@ void DeviceFunctions::MesstimerTimer()
     Clock::instance().processEvents();
     if (!m_testRunning)
         return;
-    m_forceTest.tick();
+    if (m_forceTest.tick())
+        m_watch.sample();
     if (plotChanged)
         plotChanged();
-    if (PortLost()) {
-        // The trace and the values read so far stay on the page.
+    const bool gone = PortLost();
+    if (gone || m_watch.silent()) {
+        // The trace and the values read so far stay on the page; the rate
+        // shows what really came.
+        if (showValues)
+            showValues(m_forceTest.labelTexts());
         StopForceTest();
-        status(QStringLiteral("Verbindung unterbrochen."));
-        portLost(QStringLiteral("Der Test wurde beendet."));
+        status(LinkLostStatus);
+        linkLost(gone ? LinkLoss::PortGone : LinkLoss::StreamStopped, QStringLiteral("Der Test wurde beendet."));
     }
 }
 
@@ -347,35 +378,39 @@ void DeviceFunctions::DebugCapture0()
     m_busy = true;
     ShowInformation(QStringLiteral("Debug Mode\r\nFile = test0.dat"));
     log(QStringLiteral("Debug Mode"));
-    QFile file(ProgramPaths::inProgramDir(QStringLiteral("test0.dat")));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        ShowError(TestFileError);
+    const QString name = QStringLiteral("test0.dat");
+    const QString path = ProgramPaths::inProgramDir(name);
+    const QString problem = captureFileProblem(path);
+    if (!problem.isEmpty()) {
+        ShowError(TestFileError + QStringLiteral("\r\n") + problem);
     } else if (ConnectionSequence()) {
         status(QStringLiteral("Debug Test 0 läuft...bitte warten"));
         Clock::instance().processEvents();
         StartStream();
         quint8 buffer[2] = {0, 0};
         QByteArray text;
-        for (int i = 0; i < kCapture0Lines; ++i) {
+        StreamWatch watch(kStreamSilenceMs, kCaptureLimitMs);
+        int lines = 0;
+        while (lines < kCapture0Lines && !watch.silent() && !watch.overTime()) {
             const bool arrived = ReadBlock(buffer, 2);
             if (!arrived && PortLost())
                 break;
+            if (arrived)
+                watch.sample();
             text += arrived ? "TRUE" : "FALSE";
             text += QByteArray::number(sampleOf(buffer));
             text += "\r\n";
-            if (text.size() > 4096) {
-                file.write(text);
-                text.clear();
-            }
+            ++lines;
+            Clock::instance().processEvents();
         }
-        file.write(text);
-        file.close();
         StopStream();
         DrainInput();
+        const bool lost = PortLost();
+        const bool stopped = !lost && lines < kCapture0Lines && watch.silent();
         status(QStringLiteral("Debug beendet."));
-        buttons(true);
-        if (PortLost())
-            portLost(CaptureCutText.arg(QStringLiteral("test0.dat")));
+        finishCapture(name, path, text, lost, stopped,
+                      lines < kCapture0Lines ? CaptureLimitText.arg(kCaptureLimitMs / 1000).arg(name).arg(lines)
+                                             : QString());
     }
     m_busy = false;
 }
@@ -387,37 +422,57 @@ void DeviceFunctions::DebugCapture1()
     m_busy = true;
     ShowInformation(QStringLiteral("Debug Mode\r\nFile = TEST1.dat"));
     log(QStringLiteral("Debug Mode"));
-    QFile file(ProgramPaths::inProgramDir(QStringLiteral("Test1.dat")));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        ShowError(TestFileError);
+    const QString name = QStringLiteral("Test1.dat");
+    const QString path = ProgramPaths::inProgramDir(name);
+    const QString problem = captureFileProblem(path);
+    if (!problem.isEmpty()) {
+        ShowError(TestFileError + QStringLiteral("\r\n") + problem);
     } else if (ConnectionSequence()) {
         status(QStringLiteral("Debug Test 1 läuft...bitte warten"));
         Clock::instance().processEvents();
         StartRawStream();
         quint8 buffer[2] = {0, 0};
+        QByteArray text;
+        StreamWatch watch(kStreamSilenceMs, kCaptureLimitMs);
         int attempts = 0;
         int count = 0;
         do {
             ++attempts;
             if (ReadBlock(buffer, 2)) {
                 ++count;
-                file.write((NumberFormat::formatInt("%4.4x", sampleOf(buffer)) + u' ').toLatin1());
-                file.flush();
+                watch.sample();
+                text += (NumberFormat::formatInt("%4.4x", sampleOf(buffer)) + u' ').toLatin1();
             }
-        } while (count < kCapture1Samples && attempts < kCapture1Attempts && !PortLost());
-        file.close();
+            Clock::instance().processEvents();
+        } while (count < kCapture1Samples && attempts < kCapture1Attempts && !PortLost() && !watch.silent()
+                 && !watch.overTime());
         // The raw stream runs until it is stopped and would garble the next replies.
         StopStream();
         DrainInput();
         const bool lost = PortLost();
-        if (!lost && attempts >= kCapture1Attempts)
-            ShowError(TimeoutText);
+        const bool stopped = !lost && count < kCapture1Samples && watch.silent();
         status(QStringLiteral("Debug 1 beendet."));
-        buttons(true);
-        if (lost)
-            portLost(CaptureCutText.arg(QStringLiteral("Test1.dat")));
+        finishCapture(name, path, text, lost, stopped,
+                      count < kCapture1Samples ? CaptureShortText.arg(kCapture1Samples).arg(name).arg(count)
+                                               : QString());
     }
     m_busy = false;
+}
+
+void DeviceFunctions::finishCapture(const QString &name, const QString &path, const QByteArray &bytes, bool lost,
+                                    bool stopped, const QString &shortText)
+{
+    // Whole or not at all: what was read goes into the file in one write.
+    QString error;
+    const bool written = SafeFile::write(path, bytes, &error);
+    buttons(true);
+    if (!written)
+        ShowError(QStringLiteral("\r\nFehler beim Schreiben der Testdatei.\r\n") + error);
+    if (lost || stopped)
+        linkLost(lost ? LinkLoss::PortGone : LinkLoss::StreamStopped,
+                 written ? CaptureCutText.arg(name) : QStringLiteral("Die Aufzeichnung wurde abgebrochen."));
+    else if (written && !shortText.isEmpty())
+        ShowError(shortText);
 }
 
 void DeviceFunctions::ChoosePort(int index, int model)
@@ -428,6 +483,12 @@ void DeviceFunctions::ChoosePort(int index, int model)
         m_portBeforeChoice = DeviceLink().portName.isEmpty() ? QStringLiteral("-") : DeviceLink().portName;
     try {
         OpenDevice(quint8(index), 0, quint8(model));
+    } catch (const TComException &error) {
+        log(QStringLiteral("[Fehler] Init ") + PortNames[index]);
+        // Busy: the usual text and which port; otherwise what is wrong with it.
+        const QString why = OpenFailureText(error);
+        ShowError(error.inUse() ? QStringLiteral("\r\nDieser Port wird bereits verwendet.\r\n") + why
+                                : QStringLiteral("\r\n") + why);
     } catch (...) {
         log(QStringLiteral("[Fehler] Init ") + PortNames[index]);
         ShowError(QStringLiteral("\r\nDieser Port wird bereits verwendet."));
@@ -479,7 +540,7 @@ void DeviceFunctions::DetectController()
         if (PortLost()) {
             log(QStringLiteral("[Fehler] PIController ") + names());
             deviceInfo(QStringList(7, QStringLiteral("-")));
-            portLost(QStringLiteral("Der Gerätetest wurde abgebrochen."), false);   // offline below
+            linkLost(LinkLoss::PortGone, QStringLiteral("Der Gerätetest wurde abgebrochen."));
         } else if (DeviceLink().serialText.contains(DetectionCodes[model])) {
             log(QStringLiteral("[Erfolg] PIController ") + names());
             ShowInformation(QStringLiteral("\r\nGewählter Controller wurde gefunden."));
@@ -490,6 +551,10 @@ void DeviceFunctions::DetectController()
                                      "Bitte wählen Sie einen anderen Typ aus."));
             deviceInfo(QStringList(7, QStringLiteral("-")));
         }
+    } catch (const TComException &error) {
+        log(QStringLiteral("[Fehler] PIController ") + names());
+        deviceInfo(QStringList(7, QStringLiteral("-")));
+        ShowError(QStringLiteral("\r\nFehler beim Initialisieren des Gerätes.\r\n") + OpenFailureText(error));
     } catch (...) {
         log(QStringLiteral("[Fehler] PIController ") + names());
         deviceInfo(QStringList(7, QStringLiteral("-")));
@@ -499,4 +564,21 @@ void DeviceFunctions::DetectController()
     if (goOffline)
         goOffline();
     m_busy = false;
+}
+
+StreamWatch::StreamWatch(qint64 silenceMs, qint64 limitMs)
+    : m_silenceMs(silenceMs)
+    , m_limitMs(limitMs)
+    , m_startMs(Clock::instance().monotonicMs())
+    , m_lastMs(m_startMs)
+{
+}
+
+void StreamWatch::sample() { m_lastMs = Clock::instance().monotonicMs(); }
+
+bool StreamWatch::silent() const { return Clock::instance().monotonicMs() - m_lastMs >= m_silenceMs; }
+
+bool StreamWatch::overTime() const
+{
+    return m_limitMs > 0 && Clock::instance().monotonicMs() - m_startMs >= m_limitMs;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "device/commandset.h"
 #include "device/forcetest.h"
 
 #include <QObject>
@@ -6,6 +7,24 @@
 #include <functional>
 
 class TFastTimer;
+
+// Watches a sample stream by the clock: silent once no sample came for the
+// silence bound, over time once the limit (0 = none) has passed since it
+// was made.
+class StreamWatch
+{
+public:
+    explicit StreamWatch(qint64 silenceMs = 0, qint64 limitMs = 0);
+    void sample();  // a sample arrived now
+    bool silent() const;
+    bool overTime() const;
+
+private:
+    qint64 m_silenceMs;
+    qint64 m_limitMs;
+    qint64 m_startMs;
+    qint64 m_lastMs;
+};
 
 // The device functions of the settings dialog without its window: zero point
 // and scale factor of the force sensor, the live force test, the two raw
@@ -25,13 +44,16 @@ public:
         int samples = 0;
         int attempts = 0;
         bool timedOut = false;
-        bool portLost = false;   // the port vanished: ended early
+        bool portLost = false;       // the port vanished: ended early
+        bool streamStopped = false;  // no sample for two seconds: ended early
+        LinkLoss lossCause() const { return portLost ? LinkLoss::PortGone : LinkLoss::StreamStopped; }
     };
 
     // Connects as the functions do: open, log, connect; disables the buttons
     // on success. False (message shown, logged) when it failed.
     bool ConnectionSequence();
-    // StartStream, up to 200 samples in up to 25000 reads, StopStream.
+    // StartStream, up to 200 samples in up to 25000 reads (ended early when
+    // the port vanishes or the stream stops), StopStream.
     Average AveragingLoop();
 
     void ZeroPoint();             // "&Nullpunkt"
@@ -39,8 +61,11 @@ public:
     void Information();           // "&Information"
     void StartForceTest();        // "Test &Starten"
     void StopForceTest();         // "Test &Beenden"
-    void DebugCapture0();         // F10, "test0.dat"
-    void DebugCapture1();         // F11, "Test1.dat"
+    // F10, "test0.dat" (5000 reads) and F11, "Test1.dat" (up to 256 raw
+    // values): the window stays responsive, a capture ends within 10 s or 2 s
+    // after the stream stopped, and the file is written once at the end.
+    void DebugCapture0();
+    void DebugCapture1();
     void ChoosePort(int index, int model);  // "COM &1" / "COM &2"
     // Closing the dialog: a port button opens its port at once, so an online
     // link left on another port than the settings name, or on another device
@@ -86,13 +111,17 @@ private:
     void buttons(bool enabled);
     void scaleItem();
     void finishFailedAdjustment(const QString &action, const QString &message);
-    void finishLostAdjustment(const QString &action);
+    void finishLostAdjustment(const QString &action, LinkLoss cause);
     void deviceInfo(const QStringList &values);
-    // The port vanished during a function: log line, the German message (what
-    // is gone, then `ending`), and (offline) the program goes offline.
-    void portLost(const QString &ending, bool offline = true);
+    // The link failed during a function: said once with `ending`; the main
+    // window follows the link and goes offline.
+    void linkLost(LinkLoss cause, const QString &ending);
+    // Writes what a capture read (whole or not at all) and says how it ended.
+    void finishCapture(const QString &name, const QString &path, const QByteArray &bytes, bool lost, bool stopped,
+                       const QString &shortText);
 
     ForceTest m_forceTest;
+    StreamWatch m_watch;   // the force test's stream
     QString m_portBeforeChoice;  // the link's port before the first port button of this opening
     bool m_busy = false;
     bool m_testRunning = false;

@@ -1,6 +1,7 @@
 #include "device/forcetest.h"
 
 #include "device/serialport.h"
+#include "platform/clock.h"
 #include "platform/gdicanvas.h"
 #include "platform/numberformat.h"
 
@@ -42,15 +43,33 @@ void ForceTest::start(int zero, double scale)
     m_sampleCount = 0;
     m_ticks = 0;
     m_samplesRead = 0;
+    m_startMs = Clock::instance().monotonicMs();
+    m_lastTickMs = m_startMs;
+    m_arrivals.clear();
 }
 
 bool ForceTest::tick()
 {
     const bool arrived = ReadBlock(m_buffer, 2);
-    if (arrived)
+    m_lastTickMs = Clock::instance().monotonicMs();
+    if (arrived) {
         ++m_samplesRead;
+        m_arrivals.push_back(m_lastTickMs);
+    }
+    while (!m_arrivals.empty() && m_arrivals.front() <= m_lastTickMs - 1000)
+        m_arrivals.pop_front();
     advance();
     return arrived;
+}
+
+int ForceTest::samplesPerSecond() const
+{
+    const qint64 span = m_lastTickMs - m_startMs;
+    if (span <= 0)
+        return int(m_arrivals.size());
+    if (span >= 1000)
+        return int(m_arrivals.size());
+    return int((qint64(m_arrivals.size()) * 1000 + span / 2) / span);
 }
 
 void ForceTest::advance()
@@ -91,6 +110,6 @@ QStringList ForceTest::labelTexts() const
             QString::number(m_centeredLevel),
             QString::number(m_zero),
             QString::number(m_plotLevel),
-            QStringLiteral("100"),
+            QString::number(samplesPerSecond()),
             NumberFormat::formatFloat("%3.1f", grams)};
 }

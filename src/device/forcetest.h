@@ -4,6 +4,7 @@
 #include <QSize>
 #include <QStringList>
 #include <QtGlobal>
+#include <deque>
 
 // The live force display of the "Kraftsensor" page: one sample per tick from
 // the open stream, turned into levels, a trace and seven value texts. The
@@ -18,7 +19,8 @@ public:
     QSize plotSize() const { return m_plot.size(); }
 
     // Test start: frame repainted, plotScale = height / (scale * 500) (the
-    // full height stands for 500 g), pen to (0, height), sampleCount 0.
+    // full height stands for 500 g), pen to (0, height), sampleCount 0; the
+    // rate counts from now (Clock).
     void start(int zero, double scale);
 
     // One Messtimer tick: reads 2 bytes into the kept buffer (a read that
@@ -26,6 +28,9 @@ public:
     // True when a whole sample arrived.
     bool tick();
     int samplesRead() const { return m_samplesRead; }
+    // Samples that really arrived in the last second (Clock), up to the last
+    // tick; within the first second scaled up from the time so far.
+    int samplesPerSecond() const;
     // The tick rules on the buffer as it is now (tick() after its read).
     void advance();
 
@@ -33,7 +38,8 @@ public:
     quint8 *buffer() { return m_buffer; }
 
     // "Signalpegel 12 Bit", "... dezimal (normal)", "(zentriert)", "(Offset)",
-    // "Signalpegel normiert", "Messwerte je Sekunde", "Abzugsgewicht in g".
+    // "Signalpegel normiert", "Messwerte je Sekunde" (samplesPerSecond),
+    // "Abzugsgewicht in g".
     QStringList labelTexts() const;
 
     quint16 rawLevel() const { return m_rawLevel; }
@@ -63,4 +69,7 @@ private:
     int m_ticks = 0;
     int m_samplesRead = 0;
     QPoint m_pen;
+    qint64 m_startMs = 0;
+    qint64 m_lastTickMs = 0;
+    std::deque<qint64> m_arrivals;  // ms of the samples of the last second
 };

@@ -16,6 +16,21 @@
 
 SerialBytePort::SerialBytePort() = default;
 
+BytePort::Failure SerialBytePort::failureOfOpen(QSerialPort::SerialPortError error, const QString &text)
+{
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError: return Failure::NotFound;
+    case QSerialPort::PermissionError:
+        // Qt reports a busy or locked device as a permission error too.
+        if (text.contains(QLatin1String("lock"), Qt::CaseInsensitive)
+            || text.contains(QLatin1String("busy"), Qt::CaseInsensitive))
+            return Failure::InUse;
+        return Failure::NoAccess;
+    case QSerialPort::OpenError: return Failure::InUse;
+    default: return Failure::Other;
+    }
+}
+
 SerialBytePort::~SerialBytePort() { close(); }
 
 bool SerialBytePort::isPseudoTerminalDevice(const QString &deviceFile)
@@ -37,11 +52,13 @@ bool SerialBytePort::open(const QString &deviceFile)
 {
     close();
     m_lastError.clear();
+    m_failure = Failure::None;
 #ifdef Q_OS_UNIX
     // Lock the device itself, not the name of a link to it.
     const QString location = QFileInfo(deviceFile).canonicalFilePath();
     if (location.isEmpty()) {
         m_lastError = QStringLiteral("no such device: ") + deviceFile;
+        m_failure = Failure::NotFound;
         return false;
     }
 #else
@@ -51,11 +68,13 @@ bool SerialBytePort::open(const QString &deviceFile)
     m_port.setPortName(location);
     if (!m_port.open(QIODevice::ReadWrite)) {
         m_lastError = m_port.errorString();
+        m_failure = failureOfOpen(m_port.error(), m_lastError);
         return false;
     }
 #ifdef Q_OS_UNIX
     if (::flock(int(m_port.handle()), LOCK_EX | LOCK_NB) != 0) {
         m_lastError = QStringLiteral("device is locked by another program");
+        m_failure = Failure::InUse;
         m_port.close();
         return false;
     }

@@ -24,11 +24,14 @@ public:
     int read(quint8 *buffer, int count) override;
     int write(const quint8 *data, int count) override;
     bool lost() const override { return m_lost; }
+    Failure failure() const override { return m_failure; }
+    QString systemText() const override { return m_lastError; }
 
     bool isPseudoTerminal() const { return m_pseudoTerminal; }
     // What QSerialPort said about the last failure (for diagnostics).
     QString lastError() const { return m_lastError; }
 
+    static Failure failureOfOpen(QSerialPort::SerialPortError error, const QString &text);
     // True when the file is the slave side of a pseudo-terminal.
     static bool isPseudoTerminalDevice(const QString &deviceFile);
 
@@ -44,4 +47,5 @@ private:
     bool m_lost = false;
     QString m_location;
     QString m_lastError;
+    Failure m_failure = Failure::None;
 };

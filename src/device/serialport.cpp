@@ -13,6 +13,8 @@ struct PortState
     std::unique_ptr<BytePort> portHandle;  // empty: no valid handle
     bool portWasOpened = false;
     QString deviceFile;                    // of portHandle
+    QString portName;                      // "COM1" / "COM2" of portHandle
+    QString lastSystemText;                // of the last failed open or setup
 };
 
 PortState &state()
@@ -49,16 +51,40 @@ bool OpenPort(quint8 portIndex, quint8 baudIndex)
         s.portHandle->close();
     s.portHandle.reset();
     s.deviceFile.clear();
+    s.portName.clear();
 
     if (portIndex >= std::size(PortNames) || baudIndex >= std::size(BaudNames))
-        throw TComException(TComException::portBusyText());
+        throw TComException(TComException::portBusyText(),
+                            QStringLiteral("Die Schnittstelle Nr. %1 gibt es nicht.").arg(int(portIndex) + 1));
 
     const QString deviceFile = PortDeviceFile(PortNames[portIndex]);
+    const QString label = PortLabel(PortNames[portIndex], deviceFile);
     std::unique_ptr<BytePort> port = makePort();
-    if (!port || !port->open(deviceFile))
-        throw TComException(TComException::portBusyText());
+    if (!port || !port->open(deviceFile)) {
+        const BytePort::Failure why = port ? port->failure() : BytePort::Failure::Other;
+        s.lastSystemText = port ? port->systemText() : QString();
+        QString detail;
+        switch (why) {
+        case BytePort::Failure::NotFound:
+            detail = QStringLiteral("Die Schnittstelle %1 ist nicht vorhanden; ist das Gerät angeschlossen?");
+            break;
+        case BytePort::Failure::NoAccess:
+            detail = QStringLiteral("Für die Schnittstelle %1 fehlen die Zugriffsrechte.");
+            break;
+        case BytePort::Failure::InUse:
+            detail = QStringLiteral("Die Schnittstelle %1 wird von einem anderen Programm benutzt.");
+            break;
+        default:
+            detail = QStringLiteral("Die Schnittstelle %1 lässt sich nicht öffnen.");
+            break;
+        }
+        TComException error(TComException::portBusyText(), detail.arg(label), s.lastSystemText);
+        error.setInUse(why == BytePort::Failure::InUse);
+        throw error;
+    }
     s.portHandle = std::move(port);
     s.deviceFile = deviceFile;
+    s.portName = PortNames[portIndex];
     s.portWasOpened = true;
 
     ConfigurePort();
@@ -69,15 +95,30 @@ bool OpenPort(quint8 portIndex, quint8 baudIndex)
 void ConfigurePort()
 {
     BytePort *port = openPort();
-    if (!port || !port->configureLine())
-        throw TComException(TComException::initFailedText());
+    if (!port || !port->configureLine()) {
+        state().lastSystemText = port ? port->systemText() : QString();
+        TComException error(TComException::initFailedText(),
+                            QStringLiteral("Die Schnittstelle %1 nimmt die Leitungseinstellungen (9600 Baud, 8N1) "
+                                           "nicht an.")
+                                .arg(PortLabel(state().portName, state().deviceFile)),
+                            state().lastSystemText);
+        error.setInUse(false);
+        throw error;
+    }
 }
 
 void SetPortTimeouts()
 {
     BytePort *port = openPort();
-    if (!port || !port->setTimeouts())
-        throw TComException(TComException::timeoutsFailedText());
+    if (!port || !port->setTimeouts()) {
+        state().lastSystemText = port ? port->systemText() : QString();
+        TComException error(TComException::timeoutsFailedText(),
+                            QStringLiteral("Die Schnittstelle %1 nimmt die Zeitgrenzen für Lesen und Schreiben nicht an.")
+                                .arg(PortLabel(state().portName, state().deviceFile)),
+                            state().lastSystemText);
+        error.setInUse(false);
+        throw error;
+    }
 }
 
 bool WriteByte(quint8 value)
@@ -96,8 +137,10 @@ bool ReadByte(quint8 &value)
     return true;
 }
 
-bool ReadBlock(quint8 *buffer, int count)
+bool ReadBlock(quint8 *buffer, int count, int *received)
 {
+    if (received)
+        *received = 0;
     if (!buffer || count <= 0)
         return false;
     int n = -1;
@@ -111,6 +154,8 @@ bool ReadBlock(quint8 *buffer, int count)
         buffer[0] = 0x00;
         buffer[1] = 0x00;
     }
+    if (received)
+        *received = qMax(0, n);
     return n == count;
 }
 
@@ -124,6 +169,23 @@ bool PortLost()
     return port && port->lost();
 }
 
+QString PortLabel(const QString &portName, const QString &deviceFile)
+{
+    if (portName.isEmpty())
+        return deviceFile;
+    if (deviceFile.isEmpty() || deviceFile == portName)
+        return portName;
+    return portName + QStringLiteral(" (") + deviceFile + u')';
+}
+
+QString PortSystemText()
+{
+    const BytePort *port = state().portHandle.get();
+    if (port && !port->systemText().isEmpty())
+        return port->systemText();
+    return state().lastSystemText;
+}
+
 void SetBytePortFactory(BytePortFactory f) { factory() = std::move(f); }
 
 void ResetSerialPort()
@@ -133,5 +195,7 @@ void ResetSerialPort()
         s.portHandle->close();
     s.portHandle.reset();
     s.deviceFile.clear();
+    s.portName.clear();
+    s.lastSystemText.clear();
     s.portWasOpened = false;
 }

@@ -31,8 +31,9 @@ bool WriteByte(quint8 value);
 bool ReadByte(quint8 &value);
 // Reads what has arrived, up to count bytes, into the start of buffer; bytes
 // not received keep their content. A leading 0xFF 0xFF becomes 0x00 0x00
-// (whatever was read). True iff exactly count bytes arrived.
-bool ReadBlock(quint8 *buffer, int count);
+// (whatever was read). True iff exactly count bytes arrived; *received (when
+// given) tells how many did.
+bool ReadBlock(quint8 *buffer, int count, int *received = nullptr);
 
 // False at start, true from the first successful open on.
 bool portWasOpened();
@@ -42,6 +43,10 @@ QString OpenedDeviceFile();
 // True when the open port's device has gone (unplugged, the virtual trainer
 // ended); every read and write fails from then on.
 bool PortLost();
+// "COM2 (/dev/ttyS1)": the port as the messages name it.
+QString PortLabel(const QString &portName, const QString &deviceFile);
+// The system's own text of the port's last failure (for the action log).
+QString PortSystemText();
 
 // The device behind the port: QSerialPort unless a test installs another
 // maker (an empty function restores QSerialPort).

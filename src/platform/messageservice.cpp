@@ -1,9 +1,44 @@
 #include "platform/messageservice.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QMessageBox>
+#include <QScreen>
 
 namespace {
+
+// Breaks every line wider than `limit` pixels at its spaces ("\r\n" as the
+// program's lines end). QMessageBox wraps long lines itself only once it is
+// shown, after its window was made at the unwrapped size, and then shows it
+// lower than its text needs.
+QString wrapLines(const QString &text, const QFontMetrics &metrics, int limit)
+{
+    QString wrapped;
+    const QStringList lines = text.split(u'\n');
+    for (int i = 0; i < lines.size(); ++i) {
+        QString line = lines.at(i);
+        const bool cr = line.endsWith(u'\r');
+        if (cr)
+            line.chop(1);
+        QString current;
+        const QStringList words = line.split(u' ');
+        for (int w = 0; w < words.size(); ++w) {
+            const QString candidate = w == 0 ? words.at(w) : current + u' ' + words.at(w);
+            if (w > 0 && !current.isEmpty() && metrics.horizontalAdvance(candidate) > limit) {
+                wrapped += current + QStringLiteral("\r\n");
+                current = words.at(w);
+            } else {
+                current = candidate;
+            }
+        }
+        wrapped += current;
+        if (cr)
+            wrapped += u'\r';
+        if (i + 1 < lines.size())
+            wrapped += u'\n';
+    }
+    return wrapped;
+}
 
 class BoxMessageService : public MessageService
 {
@@ -24,6 +59,11 @@ public:
         case Kind::Confirmation: icon = QMessageBox::Question; title = QStringLiteral("Bestätigen"); break;
         }
         QMessageBox box(icon, caption.isEmpty() ? title : caption, text);
+        // QMessageBox keeps its text within half the screen, at most 500 pixels
+        // with icon and margins.
+        const QScreen *screen = QGuiApplication::primaryScreen();
+        const int boxLimit = qMin(screen ? screen->availableGeometry().width() / 2 : 500, 500);
+        box.setText(wrapLines(text, QFontMetrics(box.font()), qMax(200, boxLimit - 150)));
         QMessageBox::StandardButtons std;
         if (buttons & Ok) std |= QMessageBox::Ok;
         if (buttons & Yes) std |= QMessageBox::Yes;

@@ -278,7 +278,7 @@ bool ReactionResultWindow::saveRows()
         query.addBindValue(name);
         query.addBindValue(vorname);
         if (!query.exec()) {
-            *error = query.lastError().text();
+            *error = StoreErrorText(query.lastError());
             return false;
         }
         if (query.numRowsAffected() != 1) {

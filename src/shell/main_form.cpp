@@ -104,6 +104,12 @@ TMain_Form::TMain_Form(QWidget *parent)
     m_idleTimer->setInterval(100);
     connect(m_idleTimer, &QTimer::timeout, this, &TMain_Form::IdleUpdate);
     m_idleTimer->start();
+    connect(&DeviceLinkEvents::instance(), &DeviceLinkEvents::linkLost, this, &TMain_Form::LinkLost);
+    // An adapter pulled while nothing asks the trainer: noticed within a second.
+    m_linkWatch = new QTimer(this);
+    m_linkWatch->setInterval(1000);
+    connect(m_linkWatch, &QTimer::timeout, this, &TMain_Form::WatchLink);
+    m_linkWatch->start();
     SetHelpTopicHandler([this](int number) { ShowHelpTopic(number); });
     resize(1024, 700);
 }
@@ -644,15 +650,17 @@ void TMain_Form::GoOnline()
 
     const Settings &settings = Settings::instance();
     bool opened = false;
+    QString why;
     try {
         opened = OpenDevice(settings.portSelector, 0, settings.controllerSelector);
-    } catch (const TComException &) {
+    } catch (const TComException &error) {
         opened = false;
+        why = OpenFailureText(error);
     }
     if (!opened) {
         state.OfflineState = true;
         WriteLogLine(QStringLiteral("Ausführen : [Fehler] Verbindung aufbauen"));
-        ShowError(QStringLiteral("\r\nFehler beim Initialisieren des Gerätes."));
+        ShowError(QStringLiteral("\r\nFehler beim Initialisieren des Gerätes.\r\n") + why);
     } else {
         const DeviceLinkState &link = DeviceLink();
         m_status->setPanelText(2, QStringLiteral("Port : ") + link.portName + u',' + link.baudName);
@@ -663,15 +671,37 @@ void TMain_Form::GoOnline()
             m_status->setPanelText(3, QStringLiteral("Modus : Online"));
             state.OfflineState = false;
             DeviceLink().LastBatteryVoltage = ReadBatteryVoltage();
-            WriteLogLine(QStringLiteral("Ausführen : [Erfolg] Verbindung aufbauen"));
+            // A controller that falls silent on the battery query is lost
+            // again (said and shown offline by LinkLost).
+            if (DeviceLink().connected)
+                WriteLogLine(QStringLiteral("Ausführen : [Erfolg] Verbindung aufbauen"));
         } else {
             state.OfflineState = true;
             WriteLogLine(QStringLiteral("Ausführen : [Fehler] Verbindung aufbauen"));
-            ShowError(QStringLiteral("\r\nFehler beim Verbindungsaufbau zum Gerät."));
+            // A link that was still connected and fails now has said so as lost.
+            if (!DeviceLink().lossReported)
+                ShowError(QStringLiteral("\r\nFehler beim Verbindungsaufbau zum Gerät.\r\n") + ConnectFailureText());
         }
     }
     state.BusyTitle = false;
     IdleUpdate();
+}
+
+void TMain_Form::LinkLost()
+{
+    // The command set has logged it and said so; the window follows.
+    m_status->setPanelText(2, QStringLiteral("Port : unbekannt"));
+    m_status->setPanelText(3, QStringLiteral("Modus : Offline"));
+    m_status->setPanelText(4, QStringLiteral("PIC : unbekannt"));
+    AppState::instance().OfflineState = true;
+    IdleUpdate();
+}
+
+void TMain_Form::WatchLink()
+{
+    // Windows with a device function or a test of their own are left alone.
+    if (!AppState::instance().OfflineState && !QApplication::activeModalWidget())
+        ProbeLink();
 }
 
 void TMain_Form::GoOffline()

@@ -69,6 +69,12 @@ public:
     // Device routines.
     void GoOnline();
     void GoOffline();
+    // The link failed (DeviceLinkEvents::linkLost): the status bar and the
+    // menus show the program offline; "O&nline" (F5) connects anew.
+    void LinkLost();
+    // Once a second while online and no modal window is open: a port whose
+    // device vanished loses the link (nothing is sent to the trainer).
+    void WatchLink();
     // The first activation connects unless "Offline" is set; later ones do nothing.
     void FirstActivation();
 
@@ -136,6 +142,7 @@ private:
     QPushButton *m_backButton = nullptr;
     QPushButton *m_forwardButton = nullptr;
     QTimer *m_idleTimer = nullptr;
+    QTimer *m_linkWatch = nullptr;
     HelpHistory m_history;
     bool m_helpPaneOpen = false;
     bool m_activatedOnce = false;

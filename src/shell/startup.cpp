@@ -19,6 +19,7 @@
 #include "reaction/erview_form.h"
 #include "reaction/runsettings.h"
 #include "shell/about_form.h"
+#include "shell/actionlog.h"
 #include "shell/config_form.h"
 #include "shell/info_form.h"
 #include "shell/main_form.h"
@@ -81,6 +82,8 @@ ProgramSession::ProgramSession(QApplication &app)
     Clock::instance().processEvents();
 
     LoadFastTimerLibrary();
+    // What the database driver said in English goes to the action log only.
+    SetStoreLogHook([](const QString &line) { WriteLogLine(line); });
     m_data = std::make_unique<TData>();
 
     m_main = std::make_unique<TMain_Form>();
@@ -148,6 +151,7 @@ ProgramSession::~ProgramSession()
 {
     m_main.reset();
     m_data.reset();
+    SetStoreLogHook(StoreLogHook());
     ReleaseFastTimerLibrary();
 }
 

@@ -244,7 +244,11 @@ void ShooterRecordDialog::OK_ButtonClick()
         WriteLogLine(QStringLiteral("Ausführen : [Start] Datensatz speichern"));
         if (!storeRecord()) {
             WriteLogLine(QStringLiteral("Ausführen : [Fehler] Datensatz speichern"));
-            ShowError(QStringLiteral("\r\nFehler beim Schreiben der Daten !"));
+            // Why, in German (a duplicate shooter, a damaged or write-protected file).
+            const TData *data = TData::instance();
+            const QString why = data ? data->errorText() : QString();
+            ShowError(QStringLiteral("\r\nFehler beim Schreiben der Daten !")
+                      + (why.isEmpty() ? QString() : QStringLiteral("\r\n") + why));
             pers->cancel();
             dropRecord();
         }

@@ -2,6 +2,7 @@
 
 #include "platform/numberformat.h"
 #include "store/sqltransaction.h"
+#include "store/storeerror.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -179,14 +180,14 @@ bool DataTable::load()
         query.setForwardOnly(true);
         if (!query.prepare(sql))
             return fail(QStringLiteral("Die Tabelle %1 kann nicht gelesen werden: %2")
-                            .arg(q(m_schema.tableName), query.lastError().text()));
+                            .arg(q(m_schema.tableName), StoreErrorText(query.lastError())));
         for (int i = 0; i < key.size(); ++i) {
             const int idx = m_schema.fieldIndex(m_linkFields.at(i));
             query.addBindValue(TableSchema::toStorage(m_schema.fields.at(idx).type, key.at(i)));
         }
         if (!query.exec())
             return fail(QStringLiteral("Die Tabelle %1 kann nicht gelesen werden: %2")
-                            .arg(q(m_schema.tableName), query.lastError().text()));
+                            .arg(q(m_schema.tableName), StoreErrorText(query.lastError())));
         QVector<int> map;
         for (const QString &f : stored)
             map << m_schema.fieldIndex(f);
@@ -208,7 +209,7 @@ bool DataTable::load()
         }
         if (query.lastError().isValid())
             return fail(QStringLiteral("Die Tabelle %1 kann nicht gelesen werden: %2")
-                            .arg(q(m_schema.tableName), query.lastError().text()));
+                            .arg(q(m_schema.tableName), StoreErrorText(query.lastError())));
         query.finish();
 
         for (const Row &r : std::as_const(m_cacheInserts))
@@ -626,10 +627,34 @@ bool DataTable::checkUnique(const QVector<QVariant> &values, qint64 ownNummer)
     query.addBindValue(ownNummer);
     if (!query.exec() || !query.next())
         return fail(QStringLiteral("Fehler beim Schreiben in die Tabelle %1: %2")
-                        .arg(q(m_schema.tableName), query.lastError().text()));
-    if (query.value(0).toLongLong() > 0)
+                        .arg(q(m_schema.tableName), StoreErrorText(query.lastError())));
+    if (query.value(0).toLongLong() > 0) {
+        const QString shooter = shooterOf(values);
+        if (!shooter.isEmpty())
+            return fail(QStringLiteral("Ein Schütze „%1“ ist bereits vorhanden.").arg(shooter));
         return fail(QStringLiteral("Ein Datensatz mit %1 ist bereits vorhanden.").arg(shown.join(QStringLiteral(" und "))));
+    }
     return true;
+}
+
+QString DataTable::shooterOf(const QVector<QVariant> &values) const
+{
+    if (m_schema.tableName.compare(TableSchema::persData().tableName, Qt::CaseInsensitive) != 0)
+        return QString();
+    const int name = m_schema.fieldIndex(QStringLiteral("Name"));
+    const int vorname = m_schema.fieldIndex(QStringLiteral("Vorname"));
+    if (name < 0 || vorname < 0 || name >= values.size() || vorname >= values.size())
+        return QString();
+    return values.at(name).toString() + QStringLiteral(", ") + values.at(vorname).toString();
+}
+
+// A write the database refused: a duplicate shooter says so on its own.
+bool DataTable::failWrite(const QSqlError &error, const QVector<QVariant> &values)
+{
+    const QString why = StoreErrorText(error, shooterOf(values));
+    if (ClassifyStoreError(error.text()) == StoreFault::Duplicate)
+        return fail(why.left(1).toUpper() + why.mid(1));
+    return fail(QStringLiteral("Fehler beim Schreiben in die Tabelle %1: %2").arg(q(m_schema.tableName), why));
 }
 
 bool DataTable::execInsert(const QVector<QVariant> &values, qint64 *newNummer)
@@ -648,12 +673,11 @@ bool DataTable::execInsert(const QVector<QVariant> &values, qint64 *newNummer)
     if (!query.prepare(QStringLiteral("INSERT INTO ") + m_schema.qualifiedTable() + QStringLiteral(" (")
                        + cols.join(u',') + QStringLiteral(") VALUES (") + marks.join(u',') + u')'))
         return fail(QStringLiteral("Fehler beim Schreiben in die Tabelle %1: %2")
-                        .arg(q(m_schema.tableName), query.lastError().text()));
+                        .arg(q(m_schema.tableName), StoreErrorText(query.lastError())));
     for (const QVariant &b : std::as_const(binds))
         query.addBindValue(b);
     if (!query.exec())
-        return fail(QStringLiteral("Fehler beim Schreiben in die Tabelle %1: %2")
-                        .arg(q(m_schema.tableName), query.lastError().text()));
+        return failWrite(query.lastError(), values);
     *newNummer = query.lastInsertId().toLongLong();
     return true;
 }
@@ -673,13 +697,12 @@ bool DataTable::execUpdate(qint64 nummer, const QVector<QVariant> &values)
     if (!query.prepare(QStringLiteral("UPDATE ") + m_schema.qualifiedTable() + QStringLiteral(" SET ")
                        + sets.join(u',') + QStringLiteral(" WHERE \"Nummer\" = ?")))
         return fail(QStringLiteral("Fehler beim Schreiben in die Tabelle %1: %2")
-                        .arg(q(m_schema.tableName), query.lastError().text()));
+                        .arg(q(m_schema.tableName), StoreErrorText(query.lastError())));
     for (const QVariant &b : std::as_const(binds))
         query.addBindValue(b);
     query.addBindValue(nummer);
     if (!query.exec())
-        return fail(QStringLiteral("Fehler beim Schreiben in die Tabelle %1: %2")
-                        .arg(q(m_schema.tableName), query.lastError().text()));
+        return failWrite(query.lastError(), values);
     if (query.numRowsAffected() != 1)
         return fail(QStringLiteral("Der Datensatz Nr. %1 ist in der Tabelle %2 nicht mehr vorhanden.")
                         .arg(nummer)
@@ -692,11 +715,11 @@ bool DataTable::execDelete(qint64 nummer)
     QSqlQuery query(connection(m_connection));
     if (!query.prepare(QStringLiteral("DELETE FROM ") + m_schema.qualifiedTable() + QStringLiteral(" WHERE \"Nummer\" = ?")))
         return fail(QStringLiteral("Fehler beim Löschen in der Tabelle %1: %2")
-                        .arg(q(m_schema.tableName), query.lastError().text()));
+                        .arg(q(m_schema.tableName), StoreErrorText(query.lastError())));
     query.addBindValue(nummer);
     if (!query.exec())
         return fail(QStringLiteral("Fehler beim Löschen in der Tabelle %1: %2")
-                        .arg(q(m_schema.tableName), query.lastError().text()));
+                        .arg(q(m_schema.tableName), StoreErrorText(query.lastError())));
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <functional>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include "store/tableschema.h"
 
 #include <QHash>
@@ -126,6 +127,9 @@ private:
     void restorePosition(qint64 nummer, qint64 cacheId, int fallback);
     bool validate(const QVector<QVariant> &values);
     bool checkUnique(const QVector<QVariant> &values, qint64 ownNummer);
+    // "Meyer, Anna" for a row of PersData, else empty.
+    QString shooterOf(const QVector<QVariant> &values) const;
+    bool failWrite(const QSqlError &error, const QVector<QVariant> &values);
     bool execInsert(const QVector<QVariant> &values, qint64 *newNummer);
     bool execUpdate(qint64 nummer, const QVector<QVariant> &values);
     bool execDelete(qint64 nummer);

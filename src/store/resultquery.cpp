@@ -1,5 +1,6 @@
 #include "store/resultquery.h"
 
+#include "store/storeerror.h"
 #include "store/tableschema.h"
 
 #include <QRegularExpression>
@@ -146,20 +147,20 @@ bool ResultQuery::open()
         QSqlQuery sp(db);
         if (!sp.exec(QStringLiteral("SAVEPOINT resultquery")))
             return fail(QStringLiteral("Die Abfrage %1 kann nicht ausgeführt werden: %2")
-                            .arg(q(objectName()), sp.lastError().text()));
+                            .arg(q(objectName()), StoreErrorText(sp.lastError())));
         QString failure;
         {
             QSqlQuery query(db);
             query.setForwardOnly(true);
             if (!query.prepare(m_sql)) {
-                failure = query.lastError().text();
+                failure = StoreErrorText(query.lastError());
             } else {
                 // Only names the statement uses: a value left from an earlier statement does no harm.
                 for (auto it = m_binds.constBegin(); it != m_binds.constEnd(); ++it)
                     if (m_sql.contains(QRegularExpression(QRegularExpression::escape(it.key()) + QStringLiteral("\\b"))))
                         query.bindValue(it.key(), TableSchema::toStorage(FieldType::Calculated, it.value()));
                 if (!query.exec()) {
-                    failure = query.lastError().text();
+                    failure = StoreErrorText(query.lastError());
                 } else if (!query.isSelect()) {
                     failure = QStringLiteral("die Anweisung liefert keine Zeilen (nur Abfragen sind erlaubt)");
                 } else {
@@ -195,7 +196,7 @@ bool ResultQuery::open()
                         raw.append(std::move(row));
                     }
                     if (query.lastError().isValid())
-                        failure = query.lastError().text();
+                        failure = StoreErrorText(query.lastError());
                 }
             }
             query.finish();

@@ -1,5 +1,7 @@
 #include "store/sqltransaction.h"
 
+#include "store/storeerror.h"
+
 #include <QSqlError>
 
 SqlTransaction::SqlTransaction(const QSqlDatabase &db)
@@ -7,7 +9,7 @@ SqlTransaction::SqlTransaction(const QSqlDatabase &db)
 {
     m_active = m_db.isOpen() && m_db.transaction();
     if (!m_active)
-        m_error = m_db.isOpen() ? m_db.lastError().text() : QStringLiteral("Die Datenbank ist nicht geöffnet.");
+        m_error = m_db.isOpen() ? StoreErrorText(m_db.lastError()) : QStringLiteral("Die Datenbank ist nicht geöffnet.");
 }
 
 SqlTransaction::~SqlTransaction() { rollback(); }
@@ -20,7 +22,7 @@ bool SqlTransaction::commit()
         m_active = false;
         return true;
     }
-    m_error = m_db.lastError().text();
+    m_error = StoreErrorText(m_db.lastError());
     rollback();
     return false;
 }

@@ -4,6 +4,7 @@
 #include "platform/programpaths.h"
 #include "platform/registryini.h"
 #include "store/sqltransaction.h"
+#include "store/storeerror.h"
 
 #include <QDate>
 #include <QDir>
@@ -62,7 +63,7 @@ QString checkDatabaseFile(const QString &path)
         return QString(); // an empty file is an empty database
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        return QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2").arg(shown(path), f.errorString());
+        return QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2").arg(shown(path), StoreFileErrorText(f.error(), f.errorString()));
     const QByteArray head = f.read(16);
     if (info.size() < 100 || head != QByteArray("SQLite format 3\0", 16))
         return QStringLiteral("Die Datei %1 ist keine gültige Datenbank. Sie wird nicht verändert; bitte prüfen Sie "
@@ -82,7 +83,7 @@ bool probeWrite(QSqlDatabase &db, const QString &dir, Bad &bad)
     for (const TableSchema *s : TableSchema::all()) {
         QSqlQuery probe(db);
         if (!probe.exec(QStringLiteral("DELETE FROM %1 WHERE 0").arg(s->qualifiedTable()))) {
-            const QString why = probe.lastError().text();
+            const QString why = StoreErrorText(probe.lastError());
             tx.rollback();
             return bad(QDir(dir).filePath(s->fileName), why);
         }
@@ -294,7 +295,7 @@ bool TData::openConnection(const QString &dir)
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));   // then "locked" is reported
         if (!db.open())
             return fail(QStringLiteral("Die Datenbank %1 kann nicht geöffnet werden: %2")
-                            .arg(shown(mainPath), db.lastError().text()));
+                            .arg(shown(mainPath), StoreErrorText(db.lastError())));
     }
 
     QString failedPath, why;
@@ -313,14 +314,14 @@ bool TData::openConnection(const QString &dir)
                 query.prepare(QStringLiteral("ATTACH DATABASE ? AS ") + s->schemaName);
                 query.addBindValue(path);
                 if (!query.exec())
-                    return bad(path, query.lastError().text());
+                    return bad(path, StoreErrorText(query.lastError()));
             }
             // Rollback journal (a transaction over two files commits atomically), full sync.
             if (!query.exec(QStringLiteral("PRAGMA %1.journal_mode = DELETE").arg(s->schemaName)))
-                return bad(path, query.lastError().text());
+                return bad(path, StoreErrorText(query.lastError()));
             query.finish();
             if (!query.exec(QStringLiteral("PRAGMA %1.synchronous = FULL").arg(s->schemaName)))
-                return bad(path, query.lastError().text());
+                return bad(path, StoreErrorText(query.lastError()));
         }
         query.finish();
 
@@ -337,17 +338,17 @@ bool TData::openConnection(const QString &dir)
                                 .arg(s->schemaName));
                 has.addBindValue(s->tableName);
                 if (!has.exec() || !has.next())
-                    return bad(path, has.lastError().text());
+                    return bad(path, StoreErrorText(has.lastError()));
                 if (has.value(0).toInt() == 0)
                     return bad(path, QStringLiteral("die Datei enthält keine Tabelle %1 von Vantrel Reaktion.").arg(q(s->tableName)));
             }
             if (!create.exec(s->createTableSql()))
-                return bad(path, create.lastError().text());
+                return bad(path, StoreErrorText(create.lastError()));
             // An existing table must have every field the program uses.
             QStringList present;
             QSqlQuery info(db);
             if (!info.exec(QStringLiteral("PRAGMA %1.table_info(%2)").arg(s->schemaName, TableSchema::quoted(s->tableName))))
-                return bad(path, info.lastError().text());
+                return bad(path, StoreErrorText(info.lastError()));
             while (info.next())
                 present << info.value(1).toString().toLower();
             info.finish();
@@ -355,7 +356,7 @@ bool TData::openConnection(const QString &dir)
                 if (!present.contains(f.toLower()))
                     return bad(path, QStringLiteral("der Tabelle %1 fehlt das Feld %2.").arg(q(s->tableName), q(f)));
             if (!create.exec(s->createIndexSql()))
-                return bad(path, create.lastError().text());
+                return bad(path, StoreErrorText(create.lastError()));
         }
         if (!tx.commit())
             return bad(mainPath, tx.error());
@@ -363,7 +364,7 @@ bool TData::openConnection(const QString &dir)
     };
     if (!setUp()) {
         closeConnection();
-        return fail(QStringLiteral("Die Datenbank %1 kann nicht geöffnet werden: %2").arg(shown(failedPath), StoreErrorText(why)));
+        return fail(QStringLiteral("Die Datenbank %1 kann nicht geöffnet werden: %2").arg(shown(failedPath), why));
     }
     return true;
 }
@@ -435,7 +436,7 @@ bool TData::runOnFile(const QString &path, bool readOnly, const std::function<bo
         if (readOnly)
             db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         if (!db.open())
-            fail(QStringLiteral("Die Datenbank %1 kann nicht geöffnet werden: %2").arg(shown(path), db.lastError().text()));
+            fail(QStringLiteral("Die Datenbank %1 kann nicht geöffnet werden: %2").arg(shown(path), StoreErrorText(db.lastError())));
         else
             ok = body(db);
         db.close();
@@ -453,7 +454,7 @@ bool TData::PackTable(DataTable *table)
         QSqlQuery query(db);
         if (!query.exec(QStringLiteral("VACUUM ") + schema))
             return fail(QStringLiteral("Die Tabelle %1 kann nicht reorganisiert werden: %2")
-                            .arg(q(s.tableName), query.lastError().text()));
+                            .arg(q(s.tableName), StoreErrorText(query.lastError())));
         return true;
     };
     if (QSqlDatabase::contains(AliasName) && QSqlDatabase::database(AliasName, false).isOpen()) {
@@ -499,7 +500,7 @@ bool TData::CopyTable(DataTable *table, const QString &targetDir)
         tmp.setAutoRemove(false);
         if (!tmp.open())
             return fail(QStringLiteral("Im Verzeichnis %1 kann keine Datei angelegt werden: %2")
-                            .arg(shown(targetDir), tmp.errorString()));
+                            .arg(shown(targetDir), StoreFileErrorText(tmp.error(), tmp.errorString())));
         tmpPath = tmp.fileName();
     }
     auto copyInto = [&](QSqlDatabase &db, const QString &schema) {
@@ -508,7 +509,7 @@ bool TData::CopyTable(DataTable *table, const QString &targetDir)
         query.addBindValue(tmpPath);
         if (!query.exec())
             return fail(QStringLiteral("Die Tabelle %1 kann nicht nach %2 gesichert werden: %3")
-                            .arg(q(s.tableName), shown(targetDir), query.lastError().text()));
+                            .arg(q(s.tableName), shown(targetDir), StoreErrorText(query.lastError())));
         return true;
     };
     bool ok;
@@ -531,7 +532,8 @@ bool TData::CopyTable(DataTable *table, const QString &targetDir)
         std::filesystem::rename(fsPath(tmpPath), fsPath(finalPath), ec);
         if (ec)
             ok = fail(QStringLiteral("Die Sicherung %1 kann nicht ersetzt werden: %2")
-                          .arg(shown(finalPath), QString::fromLocal8Bit(ec.message().c_str())));
+                          .arg(shown(finalPath),
+                               StoreSystemErrorText(ec.value(), QString::fromLocal8Bit(ec.message().c_str()))));
     }
     if (!ok)
         QFile::remove(tmpPath);
@@ -565,7 +567,7 @@ int TData::deleteSeries(const QString &name, const QString &vorname, const QDate
             query.addBindValue(double(messTyp));
             query.addBindValue(double(serie));
             if (!query.exec()) {
-                fail(QStringLiteral("Die Serie kann nicht gelöscht werden: ") + query.lastError().text());
+                fail(QStringLiteral("Die Serie kann nicht gelöscht werden: ") + StoreErrorText(query.lastError()));
                 return -1;
             }
             count = query.numRowsAffected();
@@ -589,7 +591,7 @@ bool renameRows(QSqlDatabase &db, const TableSchema &table, const QString &where
     QSqlQuery query(db);
     if (!query.prepare(QStringLiteral("UPDATE ") + table.qualifiedTable()
                        + QStringLiteral(" SET \"Name\" = ?, \"Vorname\" = ? WHERE ") + where)) {
-        *error = query.lastError().text();
+        *error = StoreErrorText(query.lastError());
         return false;
     }
     query.addBindValue(name);
@@ -597,7 +599,7 @@ bool renameRows(QSqlDatabase &db, const TableSchema &table, const QString &where
     for (const QVariant &v : whereValues)
         query.addBindValue(v);
     if (!query.exec()) {
-        *error = query.lastError().text();
+        *error = StoreErrorText(query.lastError());
         return false;
     }
     return true;
@@ -683,7 +685,7 @@ bool TData::deleteProfiles(const QList<qint64> &rows)
                           + QStringLiteral(" WHERE \"Nummer\" = ?"));
             query.addBindValue(n);
             if (!query.exec())
-                return fail(QStringLiteral("Die Visierdaten können nicht gelöscht werden: ") + query.lastError().text());
+                return fail(QStringLiteral("Die Visierdaten können nicht gelöscht werden: ") + StoreErrorText(query.lastError()));
         }
         if (!tx.commit())
             return fail(QStringLiteral("Die Visierdaten können nicht gelöscht werden: ") + tx.error());
@@ -705,7 +707,7 @@ bool TData::countShooterData(const QString &name, const QString &vorname, Shoote
         query.addBindValue(vorname);
         if (!query.exec() || !query.next())
             return fail(QStringLiteral("Die gespeicherten Daten des Schützen können nicht gezählt werden: ")
-                        + query.lastError().text());
+                        + StoreErrorText(query.lastError()));
         *n = query.value(0).toInt();
         return true;
     };
@@ -741,7 +743,7 @@ bool TData::deleteShooter()
             query.addBindValue(name);
             query.addBindValue(vorname);
             if (!query.exec()) {
-                *error = query.lastError().text();
+                *error = StoreErrorText(query.lastError());
                 return false;
             }
         }
@@ -754,31 +756,6 @@ bool TData::deleteShooter()
     if (m_reak->isOpen())
         m_reak->refresh();
     return deleted || fail(m_pers->errorText());
-}
-
-bool IsBusyError(const QString &text)
-{
-    return text.contains(QLatin1String("database is locked"), Qt::CaseInsensitive)
-           || text.contains(QLatin1String("database table is locked"), Qt::CaseInsensitive)
-           || text.contains(QLatin1String("database is busy"), Qt::CaseInsensitive);
-}
-
-bool IsReadOnlyError(const QString &text)
-{
-    return text.contains(QLatin1String("readonly database"), Qt::CaseInsensitive)
-           || text.contains(QLatin1String("read-only"), Qt::CaseInsensitive);
-}
-
-QString StoreErrorText(const QString &text)
-{
-    if (IsReadOnlyError(text))
-        return QStringLiteral("die Datei ist schreibgeschützt; Änderungen und neue Ergebnisse können nicht gespeichert "
-                              "werden (%1).")
-            .arg(text);
-    if (IsBusyError(text))
-        return QStringLiteral("die Datenbank ist gesperrt, sie wird gerade von einem anderen Programm benutzt (%1).")
-            .arg(text);
-    return text;
 }
 
 // ---- result queries --------------------------------------------------------

@@ -33,6 +33,7 @@
 #include "store/datatable.h"
 #include "store/resultquery.h"
 #include "store/seriesstats.h"
+#include "store/storeerror.h"
 
 #include <QObject>
 #include <QStringList>
@@ -177,9 +178,3 @@ private:
     SeriesStats m_stats[3];
 };
 
-// SQLite's "database is locked" and the like: another program holds the file.
-bool IsBusyError(const QString &text);
-// "attempt to write a readonly database": the file or its folder is read-only.
-bool IsReadOnlyError(const QString &text);
-// The error text with a German explanation for the two cases above.
-QString StoreErrorText(const QString &text);

@@ -292,6 +292,61 @@ private slots:
         QCOMPARE(plain.Hours_Label->text(), QStringLiteral("nicht verfügbar h"));
     }
 
+    void lostLink_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("reads");   // what each read of the port gets
+        QTest::addColumn<bool>("gone");
+        QTest::newRow("silent trainer") << QList<QByteArray>{} << false;
+        QTest::newRow("cable pulled") << QList<QByteArray>{} << true;
+        // Two drains find nothing, the reply comes after the first pause.
+        QTest::newRow("late reply is no loss")
+            << QList<QByteArray>{QByteArray(), QByteArray(), QByteArray(), QByteArray("\x0D\xC3", 2)} << false;
+    }
+    // The trainer no longer answers the battery query: no charge of the past
+    // beside hours of nothing; the link is lost and said so once.
+    void lostLink()
+    {
+        QFETCH(QList<QByteArray>, reads);
+        QFETCH(bool, gone);
+        BatteryWindowFixture f;
+        FakePortInstalled port;
+        FakeClock clock;
+        OpenDevice(1, 0, 1);
+        DeviceLink().connected = true;
+        DeviceLink().LastBatteryVoltage = 8.5;   // of the last going online
+        port.peer->trickle = reads;
+        port.peer->gone = gone;
+        int losses = 0;
+        const auto watch = QObject::connect(&DeviceLinkEvents::instance(), &DeviceLinkEvents::linkLost,
+                                            [&losses] { ++losses; });
+
+        TAkku_Form form;
+        form.setOfflineStateProvider([] { return false; });
+        form.Volt_Meter->grab();
+        form.FormShow();
+        QObject::disconnect(watch);
+        if (!reads.isEmpty()) {
+            QCOMPARE(form.Hours_Label->text(), QStringLiteral("5,00 h"));
+            QCOMPARE(form.Percent_Label->text(), QStringLiteral("94 %"));
+            QCOMPARE(losses, 0);
+            QCOMPARE(f.messages.count(), 0);
+            return;
+        }
+        for (QLabel *label : {form.Hours_Label, form.Voltage_Label, form.Percent_Label})
+            QCOMPARE(label->text(), NotAvailableText);
+        QCOMPARE(f.runSweep(form), 1);
+        QCOMPARE(form.Volt_Meter->Position(), 0);
+        QCOMPARE(losses, 1);
+        QVERIFY(!DeviceLink().connected);
+        QCOMPARE(f.messages.count(), 1);
+        QVERIFY(f.messages.lastText().startsWith(QStringLiteral("\r\nVerbindung zum Gerät verloren.\r\n")));
+        QVERIFY(f.messages.lastText().contains(gone ? QStringLiteral("ist nicht mehr vorhanden")
+                                                    : QStringLiteral("antwortet nicht mehr")));
+        // Opened again while the program still thinks it is online: nothing more is said.
+        form.FormShow();
+        QCOMPARE(f.messages.count(), 1);
+    }
+
     void needleSweepsOnTheTimerTicks()
     {
         BatteryWindowFixture f;

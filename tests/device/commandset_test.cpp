@@ -1,6 +1,7 @@
 #include "device/commandset.h"
 #include "device/serialport.h"
 #include "trainerfixture.h"
+#include "support/scriptedmessages.h"
 #include "support/testmain.h"
 
 #include <QElapsedTimer>
@@ -86,11 +87,13 @@ private slots:
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<double>("volts");
         QTest::addColumn<QString>("hours");
-        QTest::newRow("0D C3") << bytes({0x0D, 0xC3}) << 8.752 << QStringLiteral("5,00");
-        QTest::newRow("0D 5C") << bytes({0x0D, 0x5C}) << 8.496 << QStringLiteral("4,00");
-        QTest::newRow("0F A0") << bytes({0x0F, 0xA0}) << 9.937 << QStringLiteral("3,67");
-        QTest::newRow("05 DC") << bytes({0x05, 0xDC}) << 3.726 << QStringLiteral("0,00");
-        QTest::newRow("no reply") << QByteArray() << 0.0 << QStringLiteral("0,00");
+        QTest::addColumn<QByteArray>("received");
+        QTest::newRow("0D C3") << bytes({0x0D, 0xC3}) << 8.752 << QStringLiteral("5,00") << QByteArray("CGG");
+        QTest::newRow("0D 5C") << bytes({0x0D, 0x5C}) << 8.496 << QStringLiteral("4,00") << QByteArray("CGG");
+        QTest::newRow("0F A0") << bytes({0x0F, 0xA0}) << 9.937 << QStringLiteral("3,67") << QByteArray("CGG");
+        QTest::newRow("05 DC") << bytes({0x05, 0xDC}) << 3.726 << QStringLiteral("0,00") << QByteArray("CGG");
+        // No reply: no reading, the link is lost, and nothing more is asked.
+        QTest::newRow("no reply") << QByteArray() << -1.0 << QString() << QByteArray("CG");
     }
     void batteryVoltageAndHours()
     {
@@ -101,6 +104,7 @@ private slots:
         TrainerOnCom2 rig(config);
         QVERIFY(rig.ok);
 
+        ScriptedMessages boxes;
         OpenDevice(1, 0, 1);
         QVERIFY(ConnectDevice());
         const double measured = ReadBatteryVoltage();
@@ -108,7 +112,10 @@ private slots:
         QString hours;
         EstimateOperatingHours(hours);
         QTEST(hours, "hours");
-        QCOMPARE(rig.receivedAfter(3), QByteArray("CGG"));
+        QFETCH(QByteArray, received);
+        QCOMPARE(rig.receivedAfter(int(received.size())), received);
+        QCOMPARE(DeviceLink().connected, !reply.isEmpty());
+        QCOMPARE(boxes.count(), reply.isEmpty() ? 1 : 0);
     }
 
     void undefinedSlotKeepsTheEarlierModelsByte()

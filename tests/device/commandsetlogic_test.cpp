@@ -2,6 +2,9 @@
 #include "fakebyteport.h"
 #include "support/fakeclock.h"
 #include "support/sandbox.h"
+#include "support/scriptedmessages.h"
+#include "shell/actionlog.h"
+#include "shell/settings.h"
 #include "support/testmain.h"
 
 #include <QTest>
@@ -97,6 +100,77 @@ private slots:
         QVERIFY(fake.peer->pending.isEmpty());
         QCOMPARE(fake.peer->written, QByteArray("CG"));
         QLocale::setDefault(QLocale::c());
+    }
+
+    void queryOfAConnectedLink_data()
+    {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<QList<QByteArray>>("reads");  // after the connect
+        QTest::addColumn<bool>("gone");
+        QTest::addColumn<QList<int>>("sleeps");
+        QTest::addColumn<QString>("reason");           // empty: the link holds
+        const QByteArray type("PIC16");
+        QTest::newRow("reply in time") << 1 << QList<QByteArray>{type} << false << QList<int>{30} << QString();
+        QTest::newRow("late reply") << 1 << QList<QByteArray>{QByteArray(), type} << false << QList<int>{30, 30}
+                                    << QString();
+        QTest::newRow("no reply") << 1 << QList<QByteArray>{} << false << QList<int>{30, 30}
+                                  << "Das Gerät an COM2 (/dev/ttyS1) antwortet nicht mehr.";
+        QTest::newRow("port gone") << 1 << QList<QByteArray>{} << true << QList<int>{30}
+                                   << "Die Schnittstelle COM2 (/dev/ttyS1) ist nicht mehr vorhanden.";
+        // Bauart1 never answers these queries: silence is no loss.
+        QTest::newRow("Bauart1, no reply") << 0 << QList<QByteArray>{} << false << QList<int>{30} << QString();
+    }
+
+    // A query of a connected link that gets nothing (after a second pause)
+    // ends the link: logged, said once, the windows told.
+    void queryOfAConnectedLink()
+    {
+        QFETCH(int, model);
+        QFETCH(QList<QByteArray>, reads);
+        QFETCH(bool, gone);
+        QFETCH(QList<int>, sleeps);
+        QFETCH(QString, reason);
+        Sandbox box;
+        FakePortInstalled fake;
+        FakeClock clock;
+        ScriptedMessages boxes;
+        const Settings saved = Settings::instance();
+        Settings::instance().Logfile = true;
+        fake.peer->replies[0x43] = QByteArray("\xE2\x10\x05", 3);
+        fake.peer->replies[0x46] = QByteArray("Reaktion");
+        OpenDevice(1, 0, quint8(model));
+        QVERIFY(ConnectDevice());
+        int losses = 0;
+        const auto watch = QObject::connect(&DeviceLinkEvents::instance(), &DeviceLinkEvents::linkLost,
+                                            [&losses] { ++losses; });
+        clock.sleeps.clear();
+        fake.peer->trickle = reads;
+        fake.peer->gone = gone;
+        QString type;
+        QueryControllerType(type);
+        QueryDeviceType(type);   // a second query says nothing more
+        QObject::disconnect(watch);
+        Settings::instance() = saved;
+
+        QCOMPARE(clock.sleeps.mid(0, sleeps.size()), sleeps);
+        QCOMPARE(DeviceLink().connected, reason.isEmpty());
+        QCOMPARE(losses, reason.isEmpty() ? 0 : 1);
+        if (reason.isEmpty()) {
+            QCOMPARE(boxes.count(), 0);
+            return;
+        }
+        QCOMPARE(boxes.count(), 1);
+        QCOMPARE(boxes.lastText(), QStringLiteral("\r\nVerbindung zum Gerät verloren.\r\n") + reason
+                                       + QStringLiteral("\r\nDas Programm arbeitet offline weiter; „Online“ (F5) "
+                                                        "verbindet neu."));
+        QStringList log;
+        for (const QString &line : LoadLogIntoViewer())
+            log << line.mid(line.indexOf(QStringLiteral(" --- ")) + 5);
+        QCOMPARE(log, (QStringList{QStringLiteral("Ausführen : [Fehler] Verbindung zum Gerät verloren"),
+                                   QStringLiteral("Ausführen : [Fehler] ") + reason}));
+        // A new open starts a new link that may be lost again.
+        OpenDevice(1, 0, quint8(model));
+        QVERIFY(!DeviceLink().lossReported);
     }
 
     void hoursFromTheDischargeTable_data()

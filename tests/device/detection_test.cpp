@@ -40,7 +40,9 @@ private slots:
         QTest::newRow("Bauart1 chosen, Bauart2 there") << 1 << 2 << 1 << 0 << true << dashes << QByteArray(1, '\0')
                                                        << no << "Ausführen : [Fehler] PIController COM2,9600,Bauart1 [?]";
         QTest::newRow("port missing") << 2 << 2 << 0 << 1 << false << dashes << QByteArray()
-                                      << QStringLiteral("\r\nFehler beim Initialisieren des Gerätes.")
+                                      << QStringLiteral("\r\nFehler beim Initialisieren des Gerätes.\r\nDie "
+                                                        "Schnittstelle COM1 (%1) ist nicht vorhanden; ist das Gerät "
+                                                        "angeschlossen?")
                                       << "Ausführen : [Fehler] PIController ,,";
     }
 
@@ -61,6 +63,7 @@ private slots:
         if (!portThere) {
             RegistryIni reg(RegistryKeys::Main);
             reg.writeString(QStringLiteral("Ports"), PortNames[port], trainers.box.path(QStringLiteral("gone")));
+            message = message.arg(trainers.box.path(QStringLiteral("gone")));
         }
         ScriptedMessages boxes;
         const Settings saved = Settings::instance();

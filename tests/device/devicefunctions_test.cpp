@@ -9,8 +9,11 @@
 
 namespace {
 const QString Timeout = QStringLiteral("\r\nTimeout !");
-const QString InitFailed = QStringLiteral("\r\nFehler beim Initialisieren des Gerätes.");
-const QString ConnectFailed = QStringLiteral("\r\nFehler beim Verbindungsaufbau mit dem Gerät.");
+const QString InitFailed = QStringLiteral("\r\nFehler beim Initialisieren des Gerätes.\r\n"
+                                          "Die Schnittstelle COM2 (/dev/ttyS1) wird von einem anderen Programm benutzt.");
+const QString ConnectFailed = QStringLiteral("\r\nFehler beim Verbindungsaufbau mit dem Gerät.\r\n"
+                                             "Das Gerät an COM2 (/dev/ttyS1) antwortet nicht; ist es eingeschaltet und "
+                                             "angeschlossen?");
 const QString NotAbove = QStringLiteral(
     "\r\nDer Messwert liegt nicht über dem Nullpunkt.\r\nDer Skalierungsfaktor wurde nicht geändert.");
 
@@ -229,13 +232,14 @@ private slots:
         QTest::addColumn<QStringList>("labels");
         QTest::addColumn<int>("y");
         // Zero 256, scale 2.0, plot height 100: the full height stands for 500 g.
+        // No sample was read from the port: none per second.
         QTest::newRow("below zero") << 200
-                                    << QStringList{"0000", "200", "0", "256", "1", "100", "0,0"} << 99;
-        QTest::newRow("500 g") << 1256 << QStringList{"03E8", "1256", "1000", "256", "97", "100", "500,0"} << 3;
-        QTest::newRow("over the top") << 2256 << QStringList{"07D0", "2256", "2000", "256", "99", "100", "1000,0"} << 1;
-        QTest::newRow("at zero") << 256 << QStringList{"0000", "256", "0", "256", "1", "100", "0,0"} << 99;
+                                    << QStringList{"0000", "200", "0", "256", "1", "0", "0,0"} << 99;
+        QTest::newRow("500 g") << 1256 << QStringList{"03E8", "1256", "1000", "256", "97", "0", "500,0"} << 3;
+        QTest::newRow("over the top") << 2256 << QStringList{"07D0", "2256", "2000", "256", "99", "0", "1000,0"} << 1;
+        QTest::newRow("at zero") << 256 << QStringList{"0000", "256", "0", "256", "1", "0", "0,0"} << 99;
         QTest::newRow("12-bit maximum") << 4095
-                                        << QStringList{"0EFF", "4095", "3839", "256", "99", "100", "1919,5"} << 1;
+                                        << QStringList{"0EFF", "4095", "3839", "256", "99", "0", "1919,5"} << 1;
     }
 
     void forceLevels()
@@ -385,9 +389,13 @@ private slots:
             full += "0100 ";
         QTest::newRow("F11, 256 samples") << int(Qt::Key_F11) << QList<QByteArray>(300, DeviceRig::samples({256})) << full
                                           << QStringList{info1} << QByteArray("CZb");
-        QTest::newRow("F11, stops after 100") << int(Qt::Key_F11) << QList<QByteArray>(100, DeviceRig::samples({0xABC}))
-                                              << QByteArray("0ABC ").repeated(100) << QStringList{info1, Timeout}
-                                              << QByteArray("CZb");
+        // 25000 reads (the clock stands still): what came is kept and counted.
+        QTest::newRow("F11, 100 of 256") << int(Qt::Key_F11) << QList<QByteArray>(100, DeviceRig::samples({0xABC}))
+                                         << QByteArray("0ABC ").repeated(100)
+                                         << QStringList{info1, "\r\nDie Aufzeichnung wurde beendet, bevor 256 Werte "
+                                                               "ankamen.\r\nDie Datei Test1.dat enthält die 100 "
+                                                               "gelesenen Werte."}
+                                         << QByteArray("CZb");
     }
 
     void captures()
@@ -431,7 +439,9 @@ private slots:
             rig.f.DebugCapture0();
         else
             rig.f.DebugCapture1();
-        QCOMPARE(rig.messageTexts().value(1), QStringLiteral("\r\nFehler beim Öffnen der Testdatei."));
+        QCOMPARE(rig.messageTexts().value(1),
+                 QStringLiteral("\r\nFehler beim Öffnen der Testdatei.\r\n„%1“ ist ein Ordner.")
+                     .arg(ProgramPaths::inProgramDir(name)));
         QVERIFY(rig.fake.peer->written.isEmpty());
         QVERIFY(rig.fake.peer->opened.isEmpty());
         QVERIFY(!rig.f.busy());
@@ -450,7 +460,7 @@ private slots:
         QTest::newRow("scale factor") << "scale" << 120
                                       << "Die Justierung wurde abgebrochen; die bisherigen Werte bleiben erhalten."
                                       << "Justierung fehlgeschlagen." << QByteArray();
-        QTest::newRow("force test") << "force" << 4 << "Der Test wurde beendet." << "Verbindung unterbrochen."
+        QTest::newRow("force test") << "force" << 4 << "Der Test wurde beendet." << "Verbindung verloren"
                                     << QByteArray();
         QTest::newRow("F10 capture")
             << "capture0" << 4
@@ -503,13 +513,14 @@ private slots:
         } else {
             rig.f.DetectController();
         }
-        const QString lost = QStringLiteral("\r\nDie Verbindung zum Gerät ist unterbrochen: die Schnittstelle COM2 "
+        const QString lost = QStringLiteral("\r\nVerbindung zum Gerät verloren.\r\nDie Schnittstelle COM2 "
                                             "(/dev/ttyS1) ist nicht mehr vorhanden.\r\n")
-                             + ending;
+                             + ending + QStringLiteral("\r\nDas Programm arbeitet offline weiter; „Online“ (F5) verbindet neu.");
         QCOMPARE(rig.messageTexts().last(), lost);
         QCOMPARE(rig.messageTexts().count(lost), 1);
         QVERIFY(!rig.messageTexts().contains(Timeout));
-        QCOMPARE(rig.offlineCalls, 1);
+        QCOMPARE(rig.linkLosses, 1);
+        QVERIFY(AppState::instance().OfflineState);
         QVERIFY(!rig.f.busy());
         QVERIFY(rig.f.pageChangeAllowed());
         QCOMPARE(rig.buttonStates.count(false), rig.buttonStates.count(true));
@@ -517,7 +528,9 @@ private slots:
             QCOMPARE(rig.statuses.last(), lastStatus);
         QCOMPARE(Settings::instance().KS_Zero, 256);
         QCOMPARE(Settings::instance().KS_KL, 2.0);
-        QVERIFY(DeviceRig::logMessages().contains(QStringLiteral("Ausführen : [Fehler] Schnittstelle COM2 nicht mehr vorhanden")));
+        QVERIFY(DeviceRig::logMessages().contains(QStringLiteral("Ausführen : [Fehler] Verbindung zum Gerät verloren")));
+        QVERIFY(DeviceRig::logMessages().contains(
+            QStringLiteral("Ausführen : [Fehler] Die Schnittstelle COM2 (/dev/ttyS1) ist nicht mehr vorhanden.")));
         if (!file.isEmpty())
             QCOMPARE(readFile(function == QLatin1String("capture0") ? QStringLiteral("test0.dat")
                                                                    : QStringLiteral("Test1.dat")),
@@ -530,11 +543,12 @@ private slots:
         QTest::addColumn<bool>("free");
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<QString>("portName");
-        const QStringList busy{QStringLiteral("\r\nDieser Port wird bereits verwendet.")};
+        const QString busy = QStringLiteral("\r\nDieser Port wird bereits verwendet.\r\nDie Schnittstelle %1 wird von "
+                                            "einem anderen Programm benutzt.");
         QTest::newRow("COM1 free") << 0 << true << QStringList{} << QStringLiteral("COM1");
         QTest::newRow("COM2 free") << 1 << true << QStringList{} << QStringLiteral("COM2");
-        QTest::newRow("COM1 busy") << 0 << false << busy << QString();
-        QTest::newRow("COM2 busy") << 1 << false << busy << QString();
+        QTest::newRow("COM1 busy") << 0 << false << QStringList{busy.arg("COM1 (/dev/ttyS0)")} << QString();
+        QTest::newRow("COM2 busy") << 1 << false << QStringList{busy.arg("COM2 (/dev/ttyS1)")} << QString();
     }
 
     void portButtons()

@@ -12,17 +12,20 @@
 
 #include <functional>
 
-// A fake clock that runs a hook whenever the UI would handle its events.
+// A fake clock that runs a hook whenever the UI would handle its events,
+// and moves on by msPerPump each time (a read of the port takes about 1 ms).
 class PumpingClock : public FakeClock
 {
 public:
     void processEvents() override
     {
         FakeClock::processEvents();
+        advanceMs(msPerPump);
         if (onPump)
             onPump();
     }
     std::function<void()> onPump;
+    int msPerPump = 0;
 };
 
 // The device functions against the in-process peer: German locale, logging
@@ -46,7 +49,9 @@ struct DeviceRig
     int onlineCalls = 0;
     int offlineCalls = 0;
     int saves = 0;
+    int linkLosses = 0;   // DeviceLinkEvents::linkLost
     bool goesOnline = true;
+    QMetaObject::Connection lossWatch;
 
     explicit DeviceRig(int model = 1)
     {
@@ -76,9 +81,15 @@ struct DeviceRig
             ++offlineCalls;
             AppState::instance().OfflineState = true;
         };
+        // The main window's part: a lost link shows the program offline.
+        lossWatch = QObject::connect(&DeviceLinkEvents::instance(), &DeviceLinkEvents::linkLost, [this] {
+            ++linkLosses;
+            AppState::instance().OfflineState = true;
+        });
     }
     ~DeviceRig()
     {
+        QObject::disconnect(lossWatch);
         f.shutDown();
         ResetDeviceLink();
         Settings::instance() = savedSettings;

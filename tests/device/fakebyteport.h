@@ -29,6 +29,8 @@ struct FakePeer
     int reads = 0;
     int goneAfterReads = -1;      // >= 0: the device vanishes once that many reads were made
     bool gone = false;            // vanished: reads and writes fail, the port is lost
+    BytePort::Failure openFailure = BytePort::Failure::InUse;  // why an open fails
+    QString systemText;           // what the system said about it
 };
 
 class FakeBytePort : public BytePort
@@ -52,6 +54,8 @@ public:
     }
     bool isOpen() const override { return m_peer->isOpen; }
     bool lost() const override { return m_peer->isOpen && m_peer->gone; }
+    Failure failure() const override { return m_peer->openOk ? Failure::None : m_peer->openFailure; }
+    QString systemText() const override { return m_peer->openOk ? QString() : m_peer->systemText; }
 
     int read(quint8 *buffer, int count) override
     {

@@ -391,11 +391,12 @@ private slots:
                 QTRY_COMPARE(config->ForceValue_Labels.at(6)->text(), QStringLiteral("500,0"));
                 trainer.close();
                 QTRY_VERIFY(!config->Device->forceTestRunning());
-                QCOMPARE(p.boxes.lastText(), QStringLiteral("\r\nDie Verbindung zum Gerät ist unterbrochen: die "
-                                                            "Schnittstelle COM2 (%1) ist nicht mehr vorhanden.\r\n"
-                                                            "Der Test wurde beendet.")
+                QCOMPARE(p.boxes.lastText(), QStringLiteral("\r\nVerbindung zum Gerät verloren.\r\nDie Schnittstelle "
+                                                            "COM2 (%1) ist nicht mehr vorhanden.\r\nDer Test wurde "
+                                                            "beendet.\r\nDas Programm arbeitet offline weiter; „Online“ "
+                                                            "(F5) verbindet neu.")
                                                  .arg(device));
-                QCOMPARE(config->TestStatus_Label->text(), QStringLiteral("Verbindung unterbrochen."));
+                QCOMPARE(config->TestStatus_Label->text(), QStringLiteral("Verbindung verloren"));
                 QCOMPARE(config->ForceValue_Labels.at(6)->text(), QStringLiteral("500,0"));
                 QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Offline"));
                 QVERIFY(AppState::instance().OfflineState);

@@ -175,7 +175,11 @@ private slots:
         TMain_Form form;
         form.FormCreate();
         form.FirstActivation();
-        QCOMPARE(program.boxes.lastText(), QStringLiteral("\r\nFehler beim Initialisieren des Gerätes."));
+        // Which port and why.
+        QCOMPARE(program.boxes.lastText(), QStringLiteral("\r\nFehler beim Initialisieren des Gerätes.\r\nDie "
+                                                          "Schnittstelle COM1 (%1) ist nicht vorhanden; ist das Gerät "
+                                                          "angeschlossen?")
+                                               .arg(rig.box.path(QStringLiteral("no-such-device"))));
         QVERIFY(AppState::instance().OfflineState);
         QCOMPARE(form.statusPanels()->panelText(3), QStringLiteral("Modus : Offline"));
         const QStringList lines = logMessages();

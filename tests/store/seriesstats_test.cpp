@@ -220,11 +220,11 @@ private slots:
         {
             QSqlQuery t(QSqlDatabase::database(TData::AliasName));
             QVERIFY2(t.exec("CREATE TRIGGER reakdata.stop_third BEFORE DELETE ON \"ReakData\" WHEN old.\"Scheibe\" = 3 "
-                            "BEGIN SELECT RAISE(ABORT, 'gestoppt'); END"),
+                            "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END"),
                      qPrintable(t.lastError().text()));
         }
         QCOMPARE(fx.data->deleteSeries("O\"Neil", "Ann", kDay, kTime, 1, 1), -1);
-        QVERIFY(fx.data->errorText().contains("gestoppt"));
+        QCOMPARE(fx.data->errorText(), QStringLiteral("Die Serie kann nicht gelöscht werden: Lese- oder Schreibfehler auf dem Datenträger."));
         QCOMPARE(rowsInFile(file, "ReakData"), 9);
         {
             QSqlQuery t(QSqlDatabase::database(TData::AliasName));
