@@ -2,6 +2,7 @@
 // one per presentation, while the UI thread is stalled 35 ms every 200 ms
 // and 120 ms every second. Each stored time is the key's distance (as the X
 // server stamped it) from the moment its target was painted, within one tick.
+#include "stampwatch.h"
 #include "device/inputsequencer.h"
 #include "platform/clock.h"
 #include "reaction/er1_form.h"
@@ -21,26 +22,6 @@
 #include <QTreeWidget>
 
 namespace {
-// Notes the X server's stamp of every key press that reaches the window.
-class StampWatch : public QObject
-{
-public:
-    explicit StampWatch(QWidget *window) : m_window(window) {}
-    QList<quint64> stamps;
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::KeyPress && event->spontaneous() && watched == m_window) {
-            const quint64 t = static_cast<QKeyEvent *>(event)->timestamp();
-            if (stamps.isEmpty() || stamps.last() != t)
-                stamps << t;
-        }
-        return false;
-    }
-
-private:
-    QWidget *m_window;
-};
-
 // Notes when each target was painted (the run's onset).
 class OnsetER1 : public TER1_Form
 {

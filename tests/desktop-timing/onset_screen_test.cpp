@@ -6,6 +6,7 @@
 // busy processes load the CPU. Every stored time must lie within one tick
 // (10 ms) of the key's delay after the target appeared, both on the X
 // server's clock.
+#include "stampwatch.h"
 #include "device/fasttimer.h"
 #include "device/inputsequencer.h"
 #include "reaction/er1_form.h"
@@ -194,26 +195,6 @@ private:
     std::thread m_thread;
     std::mutex m_mutex;
     std::vector<Trial> m_trials;
-};
-
-// Notes the X server's stamp of every key press that reaches the window.
-class StampWatch : public QObject
-{
-public:
-    explicit StampWatch(QWidget *window) : m_window(window) {}
-    QList<quint64> stamps;
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::KeyPress && event->spontaneous() && watched == m_window) {
-            const quint64 t = static_cast<QKeyEvent *>(event)->timestamp();
-            if (stamps.isEmpty() || stamps.last() != t)
-                stamps << t;
-        }
-        return false;
-    }
-
-private:
-    QWidget *m_window;
 };
 
 // Test 1 with short cycles: each target 300 to 490 ms after its cycle
