@@ -8,9 +8,9 @@
 #include "platform/messageservice.h"
 #include "platform/numberformat.h"
 #include "platform/programpaths.h"
-#include "shell/actionlog.h"
-#include "shell/appstate.h"
-#include "shell/settings.h"
+#include "core/actionlog.h"
+#include "core/appstate.h"
+#include "core/settings.h"
 
 #include <QFile>
 #include <cmath>
