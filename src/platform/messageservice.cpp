@@ -1,66 +1,40 @@
 #include "platform/messageservice.h"
 
-#include <QApplication>
-#include <QMessageBox>
+#include <QtGlobal>
 
 namespace {
 
-class BoxMessageService : public MessageService
+// Without widgets (command-line use): print and take the first button.
+class ConsoleMessageService : public MessageService
 {
 public:
-    int show(Kind kind, const QString &text, int buttons, const QString &caption) override
+    int show(Kind, const QString &text, int buttons, const QString &) override
     {
-        if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
-            // No widgets available (command-line use): print and take the first button.
-            qWarning("%s", qPrintable(text.trimmed()));
-            return firstButton(buttons);
-        }
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
-        QString title;
-        switch (kind) {
-        case Kind::Error: icon = QMessageBox::Critical; title = QStringLiteral("Fehler"); break;
-        case Kind::Warning: icon = QMessageBox::Warning; title = QStringLiteral("Warnung"); break;
-        case Kind::Information: icon = QMessageBox::Information; title = QStringLiteral("Information"); break;
-        case Kind::Confirmation: icon = QMessageBox::Question; title = QStringLiteral("Bestätigen"); break;
-        }
-        QMessageBox box(icon, caption.isEmpty() ? title : caption, text);
-        QMessageBox::StandardButtons std;
-        if (buttons & Ok) std |= QMessageBox::Ok;
-        if (buttons & Yes) std |= QMessageBox::Yes;
-        if (buttons & No) std |= QMessageBox::No;
-        if (buttons & Cancel) std |= QMessageBox::Cancel;
-        box.setStandardButtons(std);
-        // Sized before its native window is made (else it is made at 640 x 480).
-        box.ensurePolished();
-        box.adjustSize();
-        switch (box.exec()) {
-        case QMessageBox::Yes: return Yes;
-        case QMessageBox::No: return No;
-        case QMessageBox::Cancel: return Cancel;
-        case QMessageBox::Ok: return Ok;
-        default: return (buttons & Cancel) ? Cancel : (buttons & No) ? No : Ok;
-        }
-    }
-
-    static int firstButton(int buttons)
-    {
+        qWarning("%s", qPrintable(text.trimmed()));
         for (int b : {Ok, Yes, No, Cancel})
             if (buttons & b) return b;
         return Ok;
     }
 };
 
-BoxMessageService g_boxes;
+ConsoleMessageService g_console;
+MessageService *g_default = nullptr;
 MessageService *g_current = nullptr;
 
 } // namespace
 
 MessageService &MessageService::instance()
 {
-    return g_current ? *g_current : static_cast<MessageService &>(g_boxes);
+    if (g_current)
+        return *g_current;
+    return g_default ? *g_default : console();
 }
 
+MessageService &MessageService::console() { return g_console; }
+
 void MessageService::install(MessageService *handler) { g_current = handler; }
+
+void MessageService::setDefault(MessageService *handler) { g_default = handler; }
 
 void ShowError(const QString &text, const QString &caption)
 {

@@ -41,6 +41,7 @@
 #include <QPainter>
 #include <QTreeWidget>
 #include "trainer-sim/virtualtrainer.h"
+#include "ui/messageboxes.h"
 #include "toolarguments.h"
 #include "evaluation/aw_form.h"
 #include "report/efrreport.h"
@@ -367,7 +368,9 @@ bool shootControllerFound(TConfig_Form *config, const QString &file)
 int main(int argc, char **argv)
 {
     ToolArguments arguments(argc, argv);
+    MessageBoxes boxes;
     QApplication app(arguments.qtArgc(), arguments.qtArgv());
+    MessageService::setDefault(&boxes);
     InstallGermanTranslations(app);
     // As the program starts: German formats, windows placed as on the desktop.
     QLocale::setDefault(ProgramLocale(QLocale::system()));
