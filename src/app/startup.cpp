@@ -31,6 +31,7 @@
 #include "shooters/skl_form.h"
 #include "shooters/perssel_form.h"
 #include "store/tdata.h"
+#include "ui/messageboxes.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -68,6 +69,9 @@ void RegisterCurveTest(TMain_Form &mainForm, TERSetup3_Form *setup, TER3_Form *w
 
 ProgramSession::ProgramSession(QApplication &app)
 {
+    // Message boxes while no other message service is installed.
+    static MessageBoxes boxes;
+    MessageService::setDefault(&boxes);
     // No display name: on X11 the toolkit would append it to every caption.
     app.setApplicationName(QStringLiteral("Vantrel Reaktion"));
     // Qt's own dialogs (messages, files, printing) in German as well.
