@@ -14,7 +14,7 @@
 #include "platform/clock.h"
 #include "platform/messageservice.h"
 #include "platform/programpaths.h"
-#include "reaction/runsettings.h"
+#include "runkit/runsettings.h"
 
 #include "benchoptions.h"
 

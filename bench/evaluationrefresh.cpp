@@ -4,7 +4,7 @@
 //   vantrel-evaluation-bench [--rows N] [--runs N] [--series N] [--no-stats]
 // (--no-stats: the queries alone, to see what the statistics add)
 #include "benchoptions.h"
-#include "evaluation/efrreport.h"
+#include "report/efrreport.h"
 #include "evaluation/printservice.h"
 #include "platform/programpaths.h"
 #include "store/tableschema.h"

@@ -15,9 +15,9 @@
 #include "device/serialport.h"
 #include "platform/programpaths.h"
 #include "platform/registryini.h"
-#include "shell/appstate.h"
-#include "shell/config_form.h"
-#include "shell/settings.h"
+#include "core/appstate.h"
+#include "app/config_form.h"
+#include "core/settings.h"
 #include "trainer-sim/virtualtrainer.h"
 
 #include <QApplication>

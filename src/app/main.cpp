@@ -1,4 +1,4 @@
-#include "shell/startup.h"
+#include "app/startup.h"
 
 #include <QApplication>
 

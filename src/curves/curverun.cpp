@@ -1,8 +1,8 @@
 #include "curves/curverun.h"
 
 #include "platform/clock.h"
-#include "shell/actionlog.h"
-#include "shell/appstate.h"
+#include "core/actionlog.h"
+#include "core/appstate.h"
 
 #include <cstdlib>
 #include <limits>

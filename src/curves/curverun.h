@@ -1,6 +1,6 @@
 #pragma once
 #include "curves/kdftools.h"
-#include "reaction/resultrow.h"
+#include "runkit/resultrow.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "curves/curverunsettings.h"
 
 #include "curves/kdftools.h"
-#include "reaction/runsettings.h"
+#include "runkit/runsettings.h"
 
 CurveRunSettings &CurveRunSettings::instance()
 {

@@ -1,5 +1,5 @@
 #pragma once
-#include "reaction/resultrow.h"
+#include "runkit/resultrow.h"
 
 #include <QList>
 #include <QString>

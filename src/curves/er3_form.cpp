@@ -7,12 +7,12 @@
 #include "platform/clock.h"
 #include "platform/messageservice.h"
 #include "platform/programpaths.h"
-#include "reaction/runsettings.h"
-#include "reaction/testwindowparts.h"
-#include "reaction/validitybounds.h"
-#include "shell/actionlog.h"
-#include "shell/pictures.h"
-#include "shell/settings.h"
+#include "runkit/runsettings.h"
+#include "runkit/testwindowparts.h"
+#include "runkit/validitybounds.h"
+#include "core/actionlog.h"
+#include "ui/pictures.h"
+#include "core/settings.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -2,7 +2,7 @@
 #include "curves/curverun.h"
 #include "curves/curvescene.h"
 #include "device/inputtimemapper.h"
-#include "reaction/sightrender.h"
+#include "runkit/sightrender.h"
 
 #include <QDialog>
 #include <functional>

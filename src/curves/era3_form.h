@@ -1,6 +1,6 @@
 #pragma once
 #include "curves/kdftools.h"
-#include "reaction/resultwindow.h"
+#include "runkit/resultwindow.h"
 
 #include <QVector>
 

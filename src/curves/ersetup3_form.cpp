@@ -5,12 +5,12 @@
 #include "platform/messageservice.h"
 #include "platform/programpaths.h"
 #include "platform/registryini.h"
-#include "reaction/erview_form.h"
-#include "reaction/runsettings.h"
-#include "reaction/setupcontrols.h"
-#include "shell/actionlog.h"
-#include "shell/hints.h"
-#include "shell/settings.h"
+#include "runkit/erview_form.h"
+#include "runkit/runsettings.h"
+#include "runkit/setupcontrols.h"
+#include "core/actionlog.h"
+#include "ui/hints.h"
+#include "core/settings.h"
 
 #include <QCheckBox>
 #include <QComboBox>

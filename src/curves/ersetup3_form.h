@@ -1,5 +1,5 @@
 #pragma once
-#include "reaction/setupcontrols.h"
+#include "runkit/setupcontrols.h"
 
 #include <QDialog>
 #include <QPointer>

@@ -5,11 +5,11 @@
 #include "device/fasttimer.h"
 #include "platform/messageservice.h"
 #include "platform/numberformat.h"
-#include "shell/actionlog.h"
-#include "shell/appstate.h"
-#include "shell/hints.h"
-#include "shell/pictures.h"
-#include "shell/settings.h"
+#include "core/actionlog.h"
+#include "core/appstate.h"
+#include "ui/hints.h"
+#include "ui/pictures.h"
+#include "core/settings.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -6,8 +6,8 @@
 #include "platform/cp1252.h"
 #include "platform/messageservice.h"
 #include "platform/numberformat.h"
-#include "shell/actionlog.h"
-#include "shell/settings.h"
+#include "core/actionlog.h"
+#include "core/settings.h"
 
 #include <QRegularExpression>
 #include <QElapsedTimer>

@@ -9,9 +9,9 @@
 #include "platform/numberformat.h"
 #include "platform/programpaths.h"
 #include "platform/safefile.h"
-#include "shell/actionlog.h"
-#include "shell/appstate.h"
-#include "shell/settings.h"
+#include "core/actionlog.h"
+#include "core/appstate.h"
+#include "core/settings.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "device/serialport.h"
 
 #include "device/serialbyteport.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 
 #include <cstring>
 #include <vector>

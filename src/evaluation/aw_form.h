@@ -5,7 +5,7 @@
 #include <QTime>
 #include <memory>
 
-#include "evaluation/progresspoints.h"
+#include "report/progresspoints.h"
 
 class QChartView;
 class QMenu;

@@ -1,7 +1,7 @@
 #include "evaluation/dataexport.h"
 
-#include "evaluation/csvfile.h"
-#include "evaluation/measurementexport.h"
+#include "report/csvfile.h"
+#include "report/measurementexport.h"
 #include "evaluation/printservice.h"
 #include "platform/messageservice.h"
 #include "store/tdata.h"

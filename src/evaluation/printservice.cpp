@@ -1,6 +1,6 @@
 #include "evaluation/printservice.h"
 
-#include "evaluation/measurementreport.h"
+#include "report/measurementreport.h"
 #include "platform/messageservice.h"
 #include "platform/safefile.h"
 

@@ -15,8 +15,13 @@ public:
     virtual int show(Kind kind, const QString &text, int buttons, const QString &caption) = 0;
 
     static MessageService &instance();
-    // Installs a handler (not owned); nullptr restores the message boxes.
+    // Installs a handler (not owned); nullptr restores the default.
     static void install(MessageService *handler);
+    // The handler used while none is installed (not owned): the program's
+    // message boxes (ui/messageboxes.h); nullptr: console().
+    static void setDefault(MessageService *handler);
+    // Prints the text and answers with the first button (no widgets).
+    static MessageService &console();
 };
 
 void ShowError(const QString &text, const QString &caption = QString());

@@ -1,5 +1,5 @@
 #pragma once
-#include "reaction/testwindow.h"
+#include "runkit/testwindow.h"
 
 class StaticRun;
 class TERA1_Form;

@@ -2,8 +2,8 @@
 
 #include "reaction/era2_form.h"
 #include "reaction/randomrun.h"
-#include "reaction/runsettings.h"
-#include "reaction/sightbox.h"
+#include "runkit/runsettings.h"
+#include "runkit/sightbox.h"
 
 #include <QApplication>
 #include <QFrame>

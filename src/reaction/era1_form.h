@@ -1,5 +1,5 @@
 #pragma once
-#include "reaction/resultwindow.h"
+#include "runkit/resultwindow.h"
 
 // Result window of test 1 (code "ERA1F").
 class TERA1_Form : public ReactionResultWindow

@@ -1,5 +1,5 @@
 #pragma once
-#include "reaction/resultwindow.h"
+#include "runkit/resultwindow.h"
 
 // Result window of test 2 (code "ERA2F"), with the column "Fehler".
 class TERA2_Form : public ReactionResultWindow

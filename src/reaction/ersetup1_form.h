@@ -1,5 +1,5 @@
 #pragma once
-#include "reaction/ersetupbase.h"
+#include "runkit/ersetupbase.h"
 
 // "Vorgaben" of test 1; keeps its choices between uses.
 class TERSetup1_Form : public TERSetupBase

@@ -1,8 +1,8 @@
 #include "reaction/ersetup2_form.h"
 
-#include "reaction/erview_form.h"
-#include "reaction/runsettings.h"
-#include "shell/actionlog.h"
+#include "runkit/erview_form.h"
+#include "runkit/runsettings.h"
+#include "core/actionlog.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,10 +1,10 @@
 #pragma once
-#include "reaction/ersetupbase.h"
+#include "runkit/ersetupbase.h"
+#include "runkit/erview_form.h"
 
 #include <QPointer>
 
 class QCheckBox;
-class TERview_Form;
 
 // "Vorgaben" of test 2: adds the target positions ("S&cheibenposition") with
 // the shooting position, the graphic hit display and the sight view.

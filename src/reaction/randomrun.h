@@ -1,5 +1,5 @@
 #pragma once
-#include "reaction/reactionrun.h"
+#include "runkit/reactionrun.h"
 
 #include <random>
 

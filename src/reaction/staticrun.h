@@ -1,5 +1,5 @@
 #pragma once
-#include "reaction/reactionrun.h"
+#include "runkit/reactionrun.h"
 
 // Test 1, "Einfachreaktion statisch": five presentations per series in the
 // centre of the sight; the first target Scheibenabstand * 500 ticks after the

@@ -1,6 +1,6 @@
 #include "shooters/activeshooter.h"
 
-#include "shell/actionlog.h"
+#include "core/actionlog.h"
 #include "store/tdata.h"
 
 #include <cmath>

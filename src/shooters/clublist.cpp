@@ -1,7 +1,7 @@
 #include "shooters/clublist.h"
 
 #include "platform/registryini.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 
 #include <QComboBox>
 

@@ -1,8 +1,8 @@
 #include "shooters/persedit_form.h"
 
-#include "shell/actionlog.h"
-#include "shell/hints.h"
-#include "shell/settings.h"
+#include "core/actionlog.h"
+#include "ui/hints.h"
+#include "core/settings.h"
 #include "shooters/birthdateedit.h"
 #include "shooters/clublist.h"
 #include "shooters/persvis_form.h"

@@ -1,9 +1,9 @@
 #include "shooters/perssel_form.h"
 
-#include "shell/actionlog.h"
-#include "shell/hints.h"
-#include "shell/pictures.h"
-#include "shell/settings.h"
+#include "core/actionlog.h"
+#include "ui/hints.h"
+#include "ui/pictures.h"
+#include "core/settings.h"
 #include "shooters/activeshooter.h"
 #include "shooters/shooteractions.h"
 #include "shooters/shooterlist.h"

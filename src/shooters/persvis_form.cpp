@@ -1,9 +1,9 @@
 #include "shooters/persvis_form.h"
 
 #include "platform/messageservice.h"
-#include "shell/actionlog.h"
-#include "shell/hints.h"
-#include "shell/settings.h"
+#include "core/actionlog.h"
+#include "ui/hints.h"
+#include "core/settings.h"
 #include "store/datatable.h"
 #include "store/tdata.h"
 

@@ -1,7 +1,7 @@
 #include "shooters/shooteractions.h"
 
 #include "platform/messageservice.h"
-#include "shell/actionlog.h"
+#include "core/actionlog.h"
 #include "shooters/activeshooter.h"
 #include "store/datatable.h"
 #include "store/tdata.h"

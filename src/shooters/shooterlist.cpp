@@ -1,6 +1,6 @@
 #include "shooters/shooterlist.h"
 
-#include "shell/hints.h"
+#include "ui/hints.h"
 #include "store/datatable.h"
 #include "store/datatablemodel.h"
 

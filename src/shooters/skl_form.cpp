@@ -1,7 +1,7 @@
 #include "shooters/skl_form.h"
 
 #include "platform/messageservice.h"
-#include "shell/hints.h"
+#include "ui/hints.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #include "curves/curverun.h"
-#include "shell/actionlog.h"
-#include "shell/settings.h"
+#include "core/actionlog.h"
+#include "core/settings.h"
 #include "support/fakeclock.h"
 #include "support/sandbox.h"
 #include "support/testmain.h"

@@ -5,7 +5,7 @@
 #include "platform/programpaths.h"
 #include "reaction/era1_form.h"
 #include "reaction/era2_form.h"
-#include "reaction/runsettings.h"
+#include "runkit/runsettings.h"
 #include "shooters/activeshooter.h"
 #include "store/storefixture.h"
 #include "support/badbitmaps.h"

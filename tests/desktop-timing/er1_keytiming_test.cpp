@@ -7,7 +7,7 @@
 #include "platform/clock.h"
 #include "reaction/er1_form.h"
 #include "reaction/era1_form.h"
-#include "reaction/runsettings.h"
+#include "runkit/runsettings.h"
 #include "reaction/staticrun.h"
 #include "support/sandbox.h"
 #include "support/scriptedmessages.h"

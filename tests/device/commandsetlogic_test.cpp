@@ -3,8 +3,8 @@
 #include "support/fakeclock.h"
 #include "support/sandbox.h"
 #include "support/scriptedmessages.h"
-#include "shell/actionlog.h"
-#include "shell/settings.h"
+#include "core/actionlog.h"
+#include "core/settings.h"
 #include "support/testmain.h"
 
 #include <QTest>

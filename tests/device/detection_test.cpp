@@ -1,6 +1,6 @@
 #include "device/devicefunctions.h"
-#include "shell/actionlog.h"
-#include "shell/appstate.h"
+#include "core/actionlog.h"
+#include "core/appstate.h"
 #include "support/scriptedmessages.h"
 #include "support/testmain.h"
 #include "trainerfixture.h"

@@ -2,7 +2,7 @@
 #include "device/commandset.h"
 #include "device/serialport.h"
 #include "platform/registryini.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "support/sandbox.h"
 #include "trainer-sim/virtualtrainer.h"
 

@@ -1,4 +1,4 @@
-#include "evaluation/csvfile.h"
+#include "report/csvfile.h"
 #include "scriptedprint.h"
 #include "store/storefixture.h"
 #include "support/testmain.h"

@@ -2,7 +2,7 @@
 #include "device/fasttimerlibrary.h"
 #include "device/inputsequencer.h"
 #include "reaction/staticrun.h"
-#include "reaction/validitybounds.h"
+#include "runkit/validitybounds.h"
 #include "recordingdisplay.h"
 #include "support/fakeclock.h"
 #include "support/testmain.h"

@@ -1,6 +1,6 @@
 #pragma once
 // A RunDisplay that records what a run asks for, for the run tests.
-#include "reaction/reactionrun.h"
+#include "runkit/reactionrun.h"
 
 #include <QColor>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "platform/programpaths.h"
 #include "reaction/staticrun.h"
-#include "reaction/validitybounds.h"
+#include "runkit/validitybounds.h"
 #include "recordingdisplay.h"
 #include "support/fakeclock.h"
 #include "support/sandbox.h"

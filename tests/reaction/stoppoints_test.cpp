@@ -2,7 +2,7 @@
 
 #include "reaction/randomrun.h"
 #include "reaction/staticrun.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "support/fakeclock.h"
 #include "support/sandbox.h"
 #include "support/testmain.h"

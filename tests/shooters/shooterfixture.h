@@ -1,9 +1,9 @@
 #pragma once
 // A sandboxed data module with open tables, logging on, scripted message boxes
 // and no active shooter; restores the program-wide state afterwards.
-#include "shell/actionlog.h"
-#include "shell/appstate.h"
-#include "shell/settings.h"
+#include "core/actionlog.h"
+#include "core/appstate.h"
+#include "core/settings.h"
 #include "shooters/activeshooter.h"
 #include "store/storefixture.h"
 #include "support/scriptedmessages.h"

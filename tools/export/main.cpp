@@ -1,10 +1,10 @@
 // vantrel-export: stored results of Vantrel Reaktion for club administrators
 // and scripts. Reads the tables read-only; needs no window system.
-#include "evaluation/csvfile.h"
-#include "evaluation/efrfreport.h"
-#include "evaluation/efrreport.h"
-#include "evaluation/ikreport.h"
-#include "evaluation/measurementexport.h"
+#include "report/csvfile.h"
+#include "report/efrfreport.h"
+#include "report/efrreport.h"
+#include "report/ikreport.h"
+#include "report/measurementexport.h"
 #include "platform/logformat.h"
 #include "store/resultquery.h"
 #include "store/seriesstats.h"

@@ -10,13 +10,13 @@
 #include "platform/programpaths.h"
 #include "platform/registryini.h"
 #include "platform/translations.h"
-#include "shell/appstate.h"
+#include "core/appstate.h"
 #include "device/devicefunctions.h"
-#include "shell/config_form.h"
-#include "shell/info_form.h"
-#include "shell/main_form.h"
-#include "shell/windowplacement.h"
-#include "shell/settings.h"
+#include "app/config_form.h"
+#include "app/info_form.h"
+#include "app/main_form.h"
+#include "core/windowplacement.h"
+#include "core/settings.h"
 #include "shooters/activeshooter.h"
 #include "shooters/pers_form.h"
 #include "shooters/persneu_form.h"
@@ -27,13 +27,13 @@
 #include "reaction/er2_form.h"
 #include "reaction/ersetup1_form.h"
 #include "reaction/ersetup2_form.h"
-#include "reaction/erview_form.h"
+#include "runkit/erview_form.h"
 #include "curves/ersetup3_form.h"
-#include "shell/startup.h"
+#include "app/startup.h"
 #include "reaction/era1_form.h"
 #include "reaction/era2_form.h"
 #include "reaction/randomrun.h"
-#include "reaction/runsettings.h"
+#include "runkit/runsettings.h"
 #include "store/tdata.h"
 #include "curves/curverunsettings.h"
 #include "curves/er3_form.h"
@@ -41,9 +41,10 @@
 #include <QPainter>
 #include <QTreeWidget>
 #include "trainer-sim/virtualtrainer.h"
+#include "ui/messageboxes.h"
 #include "toolarguments.h"
 #include "evaluation/aw_form.h"
-#include "evaluation/efrreport.h"
+#include "report/efrreport.h"
 #include "evaluation/printservice.h"
 
 #include <QPrintPreviewDialog>
@@ -367,7 +368,9 @@ bool shootControllerFound(TConfig_Form *config, const QString &file)
 int main(int argc, char **argv)
 {
     ToolArguments arguments(argc, argv);
+    MessageBoxes boxes;
     QApplication app(arguments.qtArgc(), arguments.qtArgv());
+    MessageService::setDefault(&boxes);
     InstallGermanTranslations(app);
     // As the program starts: German formats, windows placed as on the desktop.
     QLocale::setDefault(ProgramLocale(QLocale::system()));

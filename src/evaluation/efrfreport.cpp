@@ -1,6 +1,0 @@
-#include "evaluation/efrfreport.h"
-
-TEFRFReport::TEFRFReport()
-    : MeasurementReport(QStringLiteral("Einfachreaktionstest mit Fehlern"))
-{
-}

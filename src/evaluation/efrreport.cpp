@@ -1,6 +1,0 @@
-#include "evaluation/efrreport.h"
-
-TEFRReport::TEFRReport()
-    : MeasurementReport(QStringLiteral("Einfachreaktionstest"))
-{
-}

@@ -1,6 +1,0 @@
-#include "evaluation/ikreport.h"
-
-TIKReport::TIKReport()
-    : MeasurementReport(QStringLiteral("Individualkurventest"))
-{
-}

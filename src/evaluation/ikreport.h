@@ -1,9 +1,0 @@
-#pragma once
-#include "evaluation/measurementreport.h"
-
-// Printed record of test 3.
-class TIKReport : public MeasurementReport
-{
-public:
-    TIKReport();
-};

@@ -1,7 +1,0 @@
-#include "reaction/runsettings.h"
-
-RunSettings &RunSettings::instance()
-{
-    static RunSettings settings;
-    return settings;
-}

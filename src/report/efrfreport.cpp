@@ -1,0 +1,6 @@
+#include "report/efrfreport.h"
+
+TEFRFReport::TEFRFReport()
+    : MeasurementReport(QStringLiteral("Einfachreaktionstest mit Fehlern"))
+{
+}

@@ -1,0 +1,6 @@
+#include "report/efrreport.h"
+
+TEFRReport::TEFRReport()
+    : MeasurementReport(QStringLiteral("Einfachreaktionstest"))
+{
+}

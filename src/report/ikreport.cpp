@@ -1,0 +1,6 @@
+#include "report/ikreport.h"
+
+TIKReport::TIKReport()
+    : MeasurementReport(QStringLiteral("Individualkurventest"))
+{
+}

@@ -1,0 +1,172 @@
+#include "runkit/reactionrun.h"
+
+#include "platform/clock.h"
+#include "core/actionlog.h"
+#include "core/appstate.h"
+
+#include <cmath>
+
+namespace {
+constexpr qint64 kMsNs = 1000000;
+constexpr qint64 kTickNs = 10 * kMsNs;
+
+qint64 floorDiv(qint64 a, qint64 b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+} // namespace
+
+QRect TargetRect(int W, int H, int spiegelSize, int dx, int dy)
+{
+    const int d = int(std::trunc(W * 0.01L)) * spiegelSize;
+    const int x = int(std::trunc((W - d) * 0.5L));
+    const int y = int(std::trunc((H - d) * 0.5L));
+    return QRect(QPoint(x + dx, y + dy), QPoint(x + d + dx, y + d + dy));
+}
+
+void ReactionRun::activate(int serienAnzahl, int scheibenabstand, const ValidityBounds &bounds, int spiegelSize)
+{
+    m_serienAnzahl = serienAnzahl;
+    m_scheibenabstand = scheibenabstand;
+    m_bounds = bounds;
+    m_spiegel = spiegelSize;
+    m_complete = false;
+    SeriesNo = 1;
+    TargetDelay = scheibenabstand * 500;
+    m_late = 0;
+    m_lateLog.clear();
+    clearOnset();
+}
+
+void ReactionRun::start()
+{
+    if (m_countdown)
+        return;   // a second "&Start" while the first one lets messages run
+    Clock &clock = Clock::instance();
+    m_complete = false;
+    m_stopped = false;
+    m_countdown = true;
+    m_late = 0;
+    m_lateLog.clear();
+    m_display->setLightsVisible(true);
+    setTick(false);
+    m_display->setStatusText(QStringLiteral("Messbeginn Serie ") + QString::number(SeriesNo));
+    AppState::instance().ActivityTitle = QStringLiteral("Messwerterfassung");
+    m_display->processEvents();
+    if (stoppedMeanwhile())
+        return;
+    for (int light = 0; light < 3; ++light) {
+        m_display->setLight(light);
+        m_display->processEvents();
+        if (stoppedMeanwhile())
+            return;
+        clock.sleep(m_scheibenabstand * 1000);
+        if (stoppedMeanwhile())
+            return;
+    }
+    WriteLogLine(runLogLine());   // the log write lets messages run too
+    if (stoppedMeanwhile())
+        return;
+    m_display->startButtonDisabled();
+    StartSeries();
+    m_display->processEvents();
+    if (stoppedMeanwhile())
+        return;
+    m_countdown = false;
+    setTick(true);
+    m_display->setLightsVisible(false);
+}
+
+// A stop handled while the countdown let messages run: the run ends there,
+// with the tick off, and the series never starts.
+bool ReactionRun::stoppedMeanwhile()
+{
+    if (!m_stopped)
+        return false;
+    m_countdown = false;
+    setTick(false);
+    m_display->setLightsVisible(false);
+    return true;
+}
+
+void ReactionRun::stop()
+{
+    m_stopped = true;
+    setTick(false);
+}
+
+void ReactionRun::targetDrawn()
+{
+    m_onsetNs = m_display->targetShownNs();
+    m_lateTicks = 0;
+    const qint64 due = m_display->tickDueNs();
+    if (m_onsetNs < 0 || due < 0)
+        return;
+    // A late target keeps its full 150 ticks on screen: the time-out moves
+    // by the whole ticks it came late, the schedule stays on the tick grid.
+    const qint64 lateMs = floorDiv(m_onsetNs - due, kMsNs);
+    if (lateMs > 0)
+        m_lateTicks = int((lateMs + 9) / 10);
+    if (m_onsetNs - due > kTickNs) {
+        ++m_late;
+        const int target = Unanswered ? TargetsDone + 1 : TargetsDone;
+        m_lateLog << QStringLiteral("Ausführen : [Verspätet] Serie %1, Ziel %2: %3 ms nach seinem Tick angezeigt")
+                         .arg(SeriesNo)
+                         .arg(target)
+                         .arg(lateMs);
+    }
+}
+
+void ReactionRun::clearOnset()
+{
+    m_onsetNs = -1;
+    m_lateTicks = 0;
+}
+
+int ReactionRun::reactionTicks(qint64 inputNs) const
+{
+    if (CycleTicks < TargetDelay || m_onsetNs < 0 || inputNs < 0)
+        return CycleTicks - TargetDelay;
+    return int(floorDiv(floorDiv(inputNs - m_onsetNs, kMsNs), 10));
+}
+
+void ReactionRun::writeLateLog()
+{
+    // Log writes let messages run: the lines wait for the end of the tick.
+    const QStringList lines = m_lateLog;
+    m_lateLog.clear();
+    for (const QString &line : lines)
+        WriteLogLine(line);
+}
+
+void ReactionRun::StartSeries()
+{
+    TargetsDone = 0;
+    CycleTicks = 0;
+    CycleRunning = false;
+    Unanswered = true;
+    clearOnset();
+    m_display->setCancelCaption(QStringLiteral("&Abbruch"));
+    setTick(true);
+}
+
+void ReactionRun::setTick(bool on)
+{
+    m_tickOn = on;
+    m_display->setTickEnabled(on);
+}
+
+void ReactionRun::seriesEnd()
+{
+    if (TargetsDone != 5)
+        return;
+    eraseAfterSeries();
+    if (SeriesNo == m_serienAnzahl) {
+        m_display->setCancelCaption(QStringLiteral("&Fertig"));
+        setTick(false);
+        m_display->setStatusText(QStringLiteral("Messung beendet."));
+        m_complete = true;
+    } else {
+        m_display->setStatusText(QString());
+        ++SeriesNo;
+        setTick(false);
+        StartSeries();
+    }
+}

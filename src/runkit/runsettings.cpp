@@ -1,0 +1,7 @@
+#include "runkit/runsettings.h"
+
+RunSettings &RunSettings::instance()
+{
+    static RunSettings settings;
+    return settings;
+}

@@ -1,6 +1,0 @@
-#include "shell/weblinks.h"
-
-#include <QDesktopServices>
-#include <QUrl>
-
-bool WebLinks::Open(const QString &url) { return QDesktopServices::openUrl(QUrl(url)); }

@@ -1,0 +1,689 @@
+#include "device/trainerfixture.h"
+
+#include "device/commandset.h"
+#include "platform/programpaths.h"
+#include "core/actionlog.h"
+#include "core/appstate.h"
+#include "ui/elidinglabel.h"
+#include "app/info_form.h"
+#include "app/main_form.h"
+#include "app/statuspanels.h"
+#include "shooters/activeshooter.h"
+#include "store/tdata.h"
+#include "support/fakeclock.h"
+#include "support/sandbox.h"
+#include "support/scriptedmessages.h"
+#include "support/testmain.h"
+
+#include <QAction>
+#include <QFrame>
+#include <QLabel>
+#include <QSet>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTextBrowser>
+#include <QToolButton>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QScreen>
+#include <QTest>
+
+namespace {
+
+// Program state as at start, logging on, restored afterwards.
+struct FreshProgram
+{
+    Settings savedSettings = Settings::instance();
+    AppState savedState = AppState::instance();
+    ActiveShooter savedShooter = ActiveShooter::instance();
+    FakeClock clock;
+    ScriptedMessages boxes;
+
+    FreshProgram()
+    {
+        Settings::instance() = Settings();
+        AppState::instance() = AppState();
+        ActiveShooter::instance() = ActiveShooter();
+    }
+    ~FreshProgram()
+    {
+        Settings::instance() = savedSettings;
+        AppState::instance() = savedState;
+        ActiveShooter::instance() = savedShooter;
+    }
+    static void store(const QString &name, const QString &value)
+    {
+        RegistryIni reg(RegistryKeys::Main);
+        reg.writeString(QStringLiteral("Config"), name, value);
+    }
+};
+
+QStringList logMessages()
+{
+    QStringList out;
+    for (const QString &line : LoadLogIntoViewer()) {
+        const int at = line.indexOf(QLatin1String(" --- "));
+        out << (at < 0 ? line : line.mid(at + 5));
+    }
+    return out;
+}
+
+void addShooter(DataTable *pers, const QString &name, const QString &vorname)
+{
+    QVERIFY(pers->append());
+    QVERIFY(pers->setFieldValue(QStringLiteral("Name"), name));
+    QVERIFY(pers->setFieldValue(QStringLiteral("Vorname"), vorname));
+    QVERIFY(pers->setFieldValue(QStringLiteral("Trainingsrunden"), 4.0));
+    QVERIFY2(pers->post(), qPrintable(pers->errorText()));
+}
+
+} // namespace
+
+class MainFormTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void startLinesInOrder()
+    {
+        Sandbox box;
+        FreshProgram program;
+        FreshProgram::store(QStringLiteral("Logfile"), QStringLiteral("1"));
+        TData data;
+        TMain_Form form;
+        QStringList splash;
+        form.FormCreate([&](const QString &t) { splash << t; });
+        QCOMPARE(program.boxes.count(), 0);
+        QCOMPARE(splash, QStringList({QStringLiteral("Datenbank-Alias neu anlegen..."), QStringLiteral("Datenbanken öffnen..."),
+                                      QStringLiteral("Datenbanken reorganisieren...")}));
+        QCOMPARE(logMessages(),
+                 QStringList({QStringLiteral("Initialisierung : [Start] Laden MF"), QStringLiteral("Ausführen : Datenbank-Alias neu anlegen"),
+                              QStringLiteral("Ausführen : Datenbanken öffnen"), QStringLiteral("Ausführen : [Open] PersTable"),
+                              QStringLiteral("Ausführen : [Open] VisierTable"), QStringLiteral("Ausführen : [Open] ReakTable"),
+                              QStringLiteral("Ausführen : Datenbanken reorganisieren"), QStringLiteral("Ausführen : [Run] Reorg PersTable"),
+                              QStringLiteral("Ausführen : [Run] Reorg VisierTable"), QStringLiteral("Ausführen : [Run] Reorg ReakTable"),
+                              QStringLiteral("Initialisierung : [Erfolg] Laden MF")}));
+        QVERIFY(data.tablesOpen());
+        QVERIFY(!AppState::instance().BusyTitle);
+        QCOMPARE(data.aliasPath(), data.privateDir());
+    }
+
+    void secondStartChecksAliasAndSkipsReorgWhenOff()
+    {
+        Sandbox box;
+        FreshProgram program;
+        FreshProgram::store(QStringLiteral("Logfile"), QStringLiteral("1"));
+        FreshProgram::store(QStringLiteral("Reorg"), QStringLiteral("0"));
+        {
+            TData data;
+            data.addAlias(QStringLiteral("/somewhere/else"));
+        }
+        TData data;
+        TMain_Form form;
+        QStringList splash;
+        form.FormCreate([&](const QString &t) { splash << t; });
+        QCOMPARE(splash.first(), QStringLiteral("Datenbank-Alias überprüfen..."));
+        QCOMPARE(data.aliasPath(), data.privateDir());
+        const QStringList lines = logMessages();
+        QVERIFY(lines.contains(QStringLiteral("Ausführen : Datenbank-Alias überprüfen")));
+        QVERIFY(lines.filter(QStringLiteral("Reorg")).isEmpty());
+        QVERIFY(!lines.contains(QStringLiteral("Ausführen : Datenbanken reorganisieren")));
+        QCOMPARE(lines.last(), QStringLiteral("Initialisierung : [Erfolg] Laden MF"));
+    }
+
+    void badSettingDoesNotStopCreation()
+    {
+        Sandbox box;
+        FreshProgram program;
+        FreshProgram::store(QStringLiteral("KS_KL"), QStringLiteral("sechs,5x"));
+        FreshProgram::store(QStringLiteral("COM_Index"), QStringLiteral("zwei"));
+        TData data;
+        TMain_Form form;
+        form.FormCreate();
+        QVERIFY(data.tablesOpen());
+        QCOMPARE(Settings::instance().KS_KL, 6.0);
+        QCOMPARE(Settings::instance().COM_Index, 1);
+    }
+
+    void offlineStartAndNoReconnect()
+    {
+        Sandbox box;
+        FreshProgram program;
+        FreshProgram::store(QStringLiteral("Logfile"), QStringLiteral("1"));
+        TData data;
+        TMain_Form form;
+        form.FormCreate();
+        form.FirstActivation();
+        QVERIFY(AppState::instance().OfflineState);
+        QVERIFY(logMessages().filter(QStringLiteral("Verbindung")).isEmpty());
+        QCOMPARE(form.statusPanels()->panelText(3), QStringLiteral("Modus : Offline"));
+    }
+
+    void goOnlineWithoutDevice()
+    {
+        TrainerOnCom2 rig;  // its settings name a missing file for COM1
+        FreshProgram program;
+        FreshProgram::store(QStringLiteral("Logfile"), QStringLiteral("1"));
+        FreshProgram::store(QStringLiteral("Offline"), QStringLiteral("0"));
+        FreshProgram::store(QStringLiteral("COM_Index"), QStringLiteral("0"));
+        TData data;
+        TMain_Form form;
+        form.FormCreate();
+        form.FirstActivation();
+        // Which port and why.
+        QCOMPARE(program.boxes.lastText(), QStringLiteral("\r\nFehler beim Initialisieren des Gerätes.\r\nDie "
+                                                          "Schnittstelle COM1 (%1) ist nicht vorhanden; ist das Gerät "
+                                                          "angeschlossen?")
+                                               .arg(rig.box.path(QStringLiteral("no-such-device"))));
+        QVERIFY(AppState::instance().OfflineState);
+        QCOMPARE(form.statusPanels()->panelText(3), QStringLiteral("Modus : Offline"));
+        const QStringList lines = logMessages();
+        QVERIFY(lines.contains(QStringLiteral("Ausführen : [Start] Verbindung aufbauen (ONLINE-Modus)")));
+        QVERIFY(lines.contains(QStringLiteral("Ausführen : [Fehler] Verbindung aufbauen")));
+        // Later activations never try again.
+        form.FirstActivation();
+        QCOMPARE(program.boxes.count(), 1);
+    }
+
+    void goOnlineAgainstTrainer()
+    {
+        TrainerOnCom2 rig;
+        QVERIFY(rig.ok);
+        FreshProgram program;
+        FreshProgram::store(QStringLiteral("Logfile"), QStringLiteral("1"));
+        FreshProgram::store(QStringLiteral("Offline"), QStringLiteral("0"));
+        FreshProgram::store(QStringLiteral("Controller"), QStringLiteral("1"));
+        Clock::install(nullptr);  // real waits against the pseudo-terminal
+        TData data;
+        TMain_Form form;
+        form.FormCreate();
+        form.FirstActivation();
+        QCOMPARE(program.boxes.count(), 0);
+        QVERIFY(!AppState::instance().OfflineState);
+        QCOMPARE(form.statusPanels()->panelText(2), QStringLiteral("Port : COM2,9600"));
+        QCOMPARE(form.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
+        QCOMPARE(form.statusPanels()->panelText(4), QStringLiteral("PIC : E2105"));
+        QVERIFY(qAbs(DeviceLink().LastBatteryVoltage - 8.752) < 0.001);
+        const QStringList lines = logMessages();
+        QVERIFY(lines.contains(QStringLiteral("Ausführen : [Setup] COM2,9600,PIC Bauart2")));
+        QVERIFY(lines.contains(QStringLiteral("Ausführen : [Erfolg] Verbindung aufbauen")));
+        QVERIFY(form.action(QStringLiteral("Online_Item"))->isChecked());
+
+        // The menu item "Online" while online only informs.
+        form.action(QStringLiteral("Online_Item"))->trigger();
+        QCOMPARE(program.boxes.lastText(), QStringLiteral("\r\nSie befinden sich bereits im ONLINE-Modus."));
+        form.action(QStringLiteral("Offline_Item"))->trigger();
+        QVERIFY(AppState::instance().OfflineState);
+        QCOMPARE(form.statusPanels()->panelText(2), QStringLiteral("Port : unbekannt"));
+        QCOMPARE(form.statusPanels()->panelText(4), QStringLiteral("PIC : unbekannt"));
+        QVERIFY(!form.action(QStringLiteral("Akku_Item"))->isEnabled());
+        form.action(QStringLiteral("Offline_Item"))->trigger();
+        QCOMPARE(program.boxes.lastText(), QStringLiteral("\r\nSie befinden sich bereits im OFFLINE-Modus."));
+        Clock::install(&program.clock);
+    }
+
+    void backupNeverEmptiesAGoodCopy_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("empty PersData file: no tables, no backup") << "truncate" << int(MessageService::Yes) << false;
+        QTest::newRow("foreign PersData file: no tables, no backup") << "foreign" << int(MessageService::Yes) << false;
+        QTest::newRow("empty tables, keep the copy") << "fresh" << int(MessageService::No) << false;
+        QTest::newRow("empty tables, replace on yes") << "fresh" << int(MessageService::Yes) << true;
+    }
+
+    // A copy that holds rows survives tables that failed to open, and empty
+    // tables replace it only when the user says so.
+    void backupNeverEmptiesAGoodCopy()
+    {
+        QFETCH(QString, damage);
+        QFETCH(int, answer);
+        QFETCH(bool, replaced);
+        Sandbox box;
+        FreshProgram program;
+        const QString oldCwd = QDir::currentPath();
+        const QString backup = ProgramPaths::backupDir();
+        QVERIFY(QDir().mkpath(backup));
+        QString dataDir;
+        {
+            TData seed;
+            seed.addAlias(seed.privateDir());
+            QVERIFY(seed.openTables());
+            addShooter(seed.persTable(), QStringLiteral("Meier"), QStringLiteral("Hans"));
+            seed.closeTables();
+            dataDir = seed.privateDir();
+        }
+        for (const QString &f : {"PersData.sqlite", "VData.sqlite", "ReakData.sqlite"})
+            QVERIFY(QFile::copy(QDir(dataDir).filePath(f), QDir(backup).filePath(f)));
+        auto bytes = [](const QString &path) {
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        const QByteArray goodCopy = bytes(QDir(backup).filePath(QStringLiteral("PersData.sqlite")));
+        const QString pers = QDir(dataDir).filePath(QStringLiteral("PersData.sqlite"));
+        if (damage == QLatin1String("truncate")) {
+            QFile f(pers);
+            QVERIFY(f.resize(0));
+        } else if (damage == QLatin1String("foreign")) {
+            QVERIFY(QFile::remove(pers));
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("foreign"));
+            other.setDatabaseName(pers);
+            QVERIFY(other.open());
+            QVERIFY(QSqlQuery(other).exec(QStringLiteral("CREATE TABLE Kunden (Id INTEGER)")));
+            other.close();
+            other = QSqlDatabase();
+            QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
+        } else {
+            QVERIFY(QDir(dataDir).removeRecursively());
+        }
+        const QByteArray damaged = bytes(pers);
+        TData data;
+        TMain_Form form;
+        form.FormCreate();
+        QCOMPARE(data.tablesOpen(), damage == QLatin1String("fresh"));
+        if (damage != QLatin1String("fresh")) {
+            QVERIFY2(program.boxes.lastText().contains(QStringLiteral("PersData.sqlite")), qPrintable(program.boxes.lastText()));
+            QCOMPARE(bytes(pers), damaged);   // nothing created in it
+        }
+        program.boxes.answerNext(answer);
+        form.close();
+        QDir::setCurrent(oldCwd);
+        const bool asked = program.boxes.count(
+                               QStringLiteral("\r\nDie Tabelle „PersData“ ist leer, ihre Sicherung enthält 1 Einträge.\r\n"
+                                              "Sicherung trotzdem durch die leere Tabelle ersetzen ?"))
+                           == 1;
+        QCOMPARE(asked, damage == QLatin1String("fresh"));
+        QCOMPARE(bytes(QDir(backup).filePath(QStringLiteral("PersData.sqlite"))) == goodCopy, !replaced);
+    }
+
+    void backupAtEnd_data()
+    {
+        QTest::addColumn<bool>("folderThere");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("copied");
+        QTest::newRow("folder there") << true << int(MessageService::Yes) << true;
+        QTest::newRow("created on yes") << false << int(MessageService::Yes) << true;
+        QTest::newRow("skipped on no") << false << int(MessageService::No) << false;
+    }
+    void backupAtEnd()
+    {
+        QFETCH(bool, folderThere);
+        QFETCH(int, answer);
+        QFETCH(bool, copied);
+        Sandbox box;
+        FreshProgram program;
+        FreshProgram::store(QStringLiteral("Logfile"), QStringLiteral("1"));
+        const QString oldCwd = QDir::currentPath();
+        if (folderThere)
+            QDir().mkpath(ProgramPaths::backupDir());
+        TData data;
+        TMain_Form form;
+        TInfo_Form info;
+        ProgramWindows windows;
+        windows.info = &info;
+        form.setWindows(windows);
+        form.FormCreate();
+        addShooter(data.persTable(), QStringLiteral("Meier"), QStringLiteral("Hans"));
+        program.boxes.answerNext(answer);
+        form.close();
+        QDir::setCurrent(oldCwd);
+        QCOMPARE(program.boxes.count(QStringLiteral("\r\nBackupverzeichnis nicht gefunden. Neu anlegen ?")), folderThere ? 0 : 1);
+        QCOMPARE(QFile::exists(ProgramPaths::backupDir() + QStringLiteral("/PersData.sqlite")), copied);
+        QCOMPARE(QFile::exists(ProgramPaths::backupDir() + QStringLiteral("/ReakData.sqlite")), copied);
+        const QStringList lines = logMessages();
+        QCOMPARE(lines.contains(QStringLiteral("Ausführen : Sicherung Datenbanken")), copied);
+        QCOMPARE(lines.at(lines.size() - 2), QStringLiteral("Ausführen : Programm beenden"));
+        QCOMPARE(lines.last(), QString());
+        if (copied) {
+            QCOMPARE(program.clock.sleeps, QList<int>({700, 700, 700}));
+            QCOMPARE(info.text(), QStringLiteral("Bitte warten...Sichere Reaktionszeiten."));
+            QVERIFY(info.isHidden());
+            // The copy is a whole database with the shooter in it.
+            QSqlDatabase copy = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("backupcheck"));
+            copy.setDatabaseName(ProgramPaths::backupDir() + QStringLiteral("/PersData.sqlite"));
+            QVERIFY(copy.open());
+            QSqlQuery q(copy);
+            QVERIFY(q.exec(QStringLiteral("SELECT Name FROM PersData")) && q.next());
+            QCOMPARE(q.value(0).toString(), QStringLiteral("Meier"));
+            q.finish();
+            copy.close();
+            copy = QSqlDatabase();
+            QSqlDatabase::removeDatabase(QStringLiteral("backupcheck"));
+        }
+    }
+
+    void idleEnablingRules()
+    {
+        Sandbox box;
+        FreshProgram program;
+        TData data;
+        TMain_Form form;
+        form.FormCreate();
+        form.IdleUpdate();
+        QVERIFY(!form.action(QStringLiteral("Auswaehlen_Item"))->isEnabled());  // no select dialog, empty table
+        QVERIFY(!form.action(QStringLiteral("Loeschen_Item"))->isEnabled());
+        QVERIFY(!form.action(QStringLiteral("Akku_Item"))->isEnabled());
+        QVERIFY(!form.action(QStringLiteral("Wiederholen_Item"))->isEnabled());
+        QVERIFY(!form.action(QStringLiteral("Spurwerk_Item"))->isEnabled());
+        QVERIFY(!form.action(QStringLiteral("Schnellstart_Item"))->isEnabled());
+        QVERIFY(!form.action(QStringLiteral("Archiv_Item"))->isEnabled());
+        QVERIFY(!form.action(QStringLiteral("Inhalt_Item"))->isEnabled());
+        QVERIFY(!form.action(QStringLiteral("Test1_Item"))->isEnabled());  // test windows not in this build
+
+        Settings::instance().ProgramDir = QStringLiteral("/usr/bin/true");
+        ActiveShooter::instance().active = true;
+        ActiveShooter::instance().Name = QStringLiteral("Meyer");
+        ActiveShooter::instance().Vorname = QStringLiteral("Anna");
+        ActiveShooter::instance().Trainingsrunden = 7;
+        form.findChild<QToolButton *>(QStringLiteral("SpeedBarClose_Button"))->click();
+        form.IdleUpdate();
+        QVERIFY(form.action(QStringLiteral("Spurwerk_Item"))->isEnabled());
+        QVERIFY(form.action(QStringLiteral("Loeschen_Item"))->isEnabled());
+        QVERIFY(form.action(QStringLiteral("Schnellstart_Item"))->isEnabled());
+        QCOMPARE(form.findChild<QLabel *>(QStringLiteral("ShooterName_Label"))->text(), QStringLiteral("Anna Meyer"));
+        QCOMPARE(form.findChild<QLabel *>(QStringLiteral("Trainingsrunden_Label"))->text(), QStringLiteral("7"));
+        QVERIFY(!form.findChild<QFrame *>(QStringLiteral("Shooter_Panel"))->isHidden());
+
+        // A name from a hand-edited table is cut, never widening the window past the screen.
+        ActiveShooter::instance().Name = QString(600, u'W');
+        form.IdleUpdate();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        auto *nameLabel = form.findChild<ElidingLabel *>(QStringLiteral("ShooterName_Label"));
+        QVERIFY(nameLabel);
+        QVERIFY(form.minimumSizeHint().width() < form.screen()->availableGeometry().width());
+        QVERIFY(nameLabel->isElided());
+        QCOMPARE(nameLabel->toolTip(), QStringLiteral("Anna ") + QString(600, u'W'));
+        form.hide();
+
+        form.findChild<QToolButton *>(QStringLiteral("Deactivate_Button"))->click();
+        QVERIFY(!ActiveShooter::instance().active);
+        QCOMPARE(ActiveShooter::instance().Trainingsrunden, -1);
+        QVERIFY(form.findChild<QFrame *>(QStringLiteral("Shooter_Panel"))->isHidden());
+        QVERIFY(!form.action(QStringLiteral("Loeschen_Item"))->isEnabled());
+    }
+
+    void titleStripClears_data()
+    {
+        QTest::addColumn<QString>("situation");
+        QTest::addColumn<bool>("cleared");
+        QTest::newRow("back in the main window") << "main" << true;
+        QTest::newRow("modal window still open") << "modal" << false;
+        QTest::newRow("busy") << "busy" << false;
+        QTest::newRow("another window active") << "other" << false;
+    }
+
+    // The title strip names what the last menu action opened until the user is back.
+    void titleStripClears()
+    {
+        QFETCH(QString, situation);
+        QFETCH(bool, cleared);
+        Sandbox box;
+        FreshProgram program;
+        TData data;
+        TMain_Form form;
+        form.FormCreate();
+        form.show();
+        QApplication::setActiveWindow(&form);
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.findChild<QPushButton *>(QStringLiteral("Test1_Button"))->setFocus();
+        QDialog other(&form);
+        if (situation == QLatin1String("modal")) {
+            other.setModal(true);
+            other.show();
+        } else if (situation == QLatin1String("other")) {
+            other.show();
+            QApplication::setActiveWindow(&other);
+            QVERIFY(QTest::qWaitForWindowActive(&other));
+        }
+        AppState::instance().BusyTitle = situation == QLatin1String("busy");
+        AppState::instance().ActivityTitle = QStringLiteral("Schützenübersicht");
+        form.IdleUpdate();
+        auto *title = form.findChild<QLabel *>(QStringLiteral("Title_Label"));
+        QCOMPARE(AppState::instance().ActivityTitle.isEmpty(), cleared);
+        QCOMPARE(title->text().isEmpty(), cleared);
+    }
+
+    void testStartFlow()
+    {
+        Sandbox box;
+        FreshProgram program;
+        FreshProgram::store(QStringLiteral("Logfile"), QStringLiteral("1"));
+        TData data;
+        TMain_Form form;
+        form.FormCreate();
+        addShooter(data.persTable(), QStringLiteral("Meyer"), QStringLiteral("Anna"));
+        addShooter(data.persTable(), QStringLiteral("Zander"), QStringLiteral("Tom"));
+        int setups = 0, runs = 0;
+        bool setupAnswer = false;
+        int seriesCount = 5;
+        TestEntry entry;
+        entry.setup = [&] { ++setups; return setupAnswer; };
+        entry.run = [&] { ++runs; };
+        entry.describe = [&] { return std::array<int, 3>{seriesCount, 2, 0}; };
+        entry.snapshot = [&] {
+            const int kept = seriesCount;
+            return std::function<void()>([&seriesCount, kept] { seriesCount = kept; });
+        };
+        form.registerTest(1, entry);
+        QVERIFY(form.action(QStringLiteral("Test1_Item"))->isEnabled());
+        QVERIFY(!form.action(QStringLiteral("Test2_Item"))->isEnabled());
+
+        // No shooter, answer No: nothing happens.
+        program.boxes.answerNext(MessageService::No);
+        form.StartTest(1);
+        QCOMPARE(program.boxes.lastText(), QStringLiteral("Es wurde noch keine Schütze ausgewählt.\r\n\r\nJetzt wählen und fortfahren ?"));
+        QCOMPARE(setups, 0);
+        QVERIFY(logMessages().filter(QStringLiteral("Einfachreaktionstest")).isEmpty());
+
+        // Setup cancelled: start line logged, no test window.
+        ActiveShooter::instance().active = true;
+        ActiveShooter::instance().Name = QStringLiteral("Meyer");
+        ActiveShooter::instance().Vorname = QStringLiteral("Anna");
+        form.StartTest(1);
+        QCOMPARE(setups, 1);
+        QCOMPARE(runs, 0);
+        QVERIFY(logMessages().contains(QStringLiteral("Ausführen : [Start] Einfachreaktionstest")));
+        QVERIFY(!form.action(QStringLiteral("Wiederholen_Item"))->isEnabled());
+
+        // Setup confirmed while another shooter is the current row: the active one becomes current.
+        data.persTable()->moveTo(2);
+        setupAnswer = true;
+        form.StartTest(1);
+        QCOMPARE(runs, 1);
+        QCOMPARE(data.persTable()->fieldValue(QStringLiteral("Name")).toString(), QStringLiteral("Meyer"));
+        QCOMPARE(AppState::instance().ActivityTitle, QStringLiteral("Messwerterfassung"));
+        QVERIFY(form.action(QStringLiteral("Wiederholen_Item"))->isEnabled());
+        QCOMPARE(form.LastMeasurement, (std::array<int, 4>{1, 5, 2, 0}));
+
+        // Repeat: no setup dialog, the recorded values come back.
+        seriesCount = 99;
+        form.action(QStringLiteral("Wiederholen_Item"))->trigger();
+        QCOMPARE(setups, 2);
+        QCOMPARE(runs, 2);
+        QCOMPARE(seriesCount, 5);
+        QVERIFY(!form.RepeatFlag);
+
+        // The active shooter's record is gone: no test, a clear message.
+        QVERIFY(data.persTable()->moveTo(1));
+        QVERIFY(data.persTable()->deleteCurrent());
+        form.StartTest(1);
+        QCOMPARE(runs, 2);
+        QVERIFY(program.boxes.lastText().contains(QLatin1String("nicht mehr in der Datenbank")));
+        QVERIFY(!ActiveShooter::instance().active);
+    }
+
+    void batteryGaugePixels()
+    {
+        const int w = 300;
+        auto render = [&](bool offline, double volts) {
+            QImage img(w + 150, 20, QImage::Format_RGB32);
+            img.fill(Qt::white);
+            QPainter p(&img);
+            p.setBrush(Qt::black);
+            StatusPanels::drawBatteryGauge(p, QRect(w, 0, 150, 20), w, offline, volts);
+            p.end();
+            return img;
+        };
+        const QRgb green = qRgb(0, 255, 0), red = qRgb(255, 0, 0), grey = qRgb(128, 128, 128);
+        QImage full = render(false, 9.5);
+        const int y = 10;
+        for (int x = w + 61; x <= w + 108; ++x)
+            QCOMPARE(full.pixel(x, y), green);
+        QImage high = render(false, 12.0);   // beyond the scale: the fill stops before the frame
+        QCOMPARE(high.pixel(w + 108, y), green);
+        QCOMPARE(high.pixel(w + 109, y), grey);
+        QImage low = render(false, 5.7);      // 30 units
+        QCOMPARE(low.pixel(w + 61, y), red);
+        QCOMPARE(low.pixel(w + 90, y), red);
+        QCOMPARE(low.pixel(w + 91, y), grey);
+        QImage six = render(false, 6.0);      // not above 6.0: red
+        QCOMPARE(six.pixel(w + 61, y), red);
+        // Offline or without a reading: only the text, no bar.
+        for (const QImage &img : {render(true, 9.0), render(false, -1.0)})
+            for (int x = w; x < w + 150; ++x)
+                for (int yy = 0; yy < 20; ++yy)
+                    QVERIFY(img.pixel(x, yy) != green && img.pixel(x, yy) != red && img.pixel(x, yy) != grey);
+    }
+
+    void statusPanelWidthFollowsWindow()
+    {
+        Sandbox box;
+        FreshProgram program;
+        TMain_Form form;
+        form.resize(1000, 600);
+        form.show();
+        QCOMPARE(form.statusPanels()->panelWidth(0), form.width() - 470);
+        QCOMPARE(form.statusPanels()->panelLeft(1), form.width() - 470);
+    }
+
+    void logViewerShowAndDelete()
+    {
+        Sandbox box;
+        FreshProgram program;
+        Settings::instance().Logfile = true;
+        Settings::instance().Benutzer = QStringLiteral("Trainer");
+        TMain_Form form;
+        WriteLogLine(QStringLiteral("Ausführen : Debug Mode"));
+        form.action(QStringLiteral("Logfile_Item"))->trigger();
+        auto *work = form.findChild<QStackedWidget *>(QStringLiteral("Work_Area"));
+        QCOMPARE(work->currentWidget()->objectName(), QStringLiteral("Log_Panel"));
+        const QString shown = form.findChild<QPlainTextEdit *>(QStringLiteral("Log_Memo"))->toPlainText();
+        QVERIFY2(shown.endsWith(QStringLiteral("Trainer --- Ausführen : Debug Mode")), qPrintable(shown));
+        QVERIFY(AppState::instance().BusyTitle);
+        QCOMPARE(AppState::instance().ActivityTitle, QStringLiteral("Logfile"));
+
+        program.boxes.answerNext(MessageService::No);
+        form.findChild<QPushButton *>(QStringLiteral("LogDelete_Button"))->click();
+        QVERIFY(QFile::exists(ProgramPaths::logFile()));
+        QCOMPARE(work->currentWidget()->objectName(), QStringLiteral("Log_Panel"));
+        program.boxes.answerNext(MessageService::Yes);
+        form.findChild<QPushButton *>(QStringLiteral("LogDelete_Button"))->click();
+        QCOMPARE(program.boxes.lastText(), QStringLiteral("\r\nWollen Sie die Log-Datei wirklich löschen ?"));
+        QVERIFY(!QFile::exists(ProgramPaths::logFile()));
+        QVERIFY(work->currentWidget()->objectName() != QLatin1String("Log_Panel"));
+        QVERIFY(!AppState::instance().BusyTitle);
+    }
+
+    void helpHistoryRules()
+    {
+        HelpHistory h(3);
+        QVERIFY(!h.canGoBack() && !h.canGoForward());
+        h.visit(QStringLiteral("a"));
+        h.visit(QStringLiteral("b"));
+        h.visit(QStringLiteral("c"));
+        h.visit(QStringLiteral("d"));     // limit 3: "a" is dropped
+        QCOMPARE(h.count(), 3);
+        QVERIFY(h.canGoBack() && !h.canGoForward());
+        QVERIFY(h.back());
+        QVERIFY(h.back());
+        QCOMPARE(h.current(), QStringLiteral("b"));
+        QVERIFY(!h.canGoBack() && h.canGoForward());
+        QVERIFY(!h.back());
+        QVERIFY(h.forward());
+        QCOMPARE(h.current(), QStringLiteral("c"));
+        h.visit(QStringLiteral("e"));     // the newer "d" is dropped
+        QCOMPARE(h.count(), 3);
+        QCOMPARE(h.index(), 0);
+        QVERIFY(h.back());
+        QCOMPARE(h.current(), QStringLiteral("c"));
+    }
+
+    void helpPaneShowsPagesAndButtons()
+    {
+        Sandbox box;
+        FreshProgram program;
+        QDir(ProgramPaths::programDir()).mkpath(QStringLiteral("HtmlHelp"));
+        for (int n : {1000, 1200}) {
+            QFile f(ProgramPaths::helpDir() + QStringLiteral("/%1.htm").arg(n));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QStringLiteral("<html><body><p>Seite %1</p></body></html>").arg(n).toUtf8());
+        }
+        TData data;
+        TMain_Form form;
+        form.FormCreate();
+        form.ShowHelpTopic(1000);
+        QVERIFY(form.helpPaneOpen());
+        QCOMPARE(AppState::instance().ActivityTitle, QStringLiteral("Online-Hilfe"));
+        auto *back = form.findChild<QPushButton *>(QStringLiteral("Back_Button"));
+        auto *forward = form.findChild<QPushButton *>(QStringLiteral("Forward_Button"));
+        QVERIFY(!back->isEnabled() && !forward->isEnabled());
+        form.ShowHelpTopic(1200);
+        QVERIFY(back->isEnabled() && !forward->isEnabled());
+        QVERIFY(form.findChild<QTextBrowser *>(QStringLiteral("Help_Browser"))->toPlainText().contains(QLatin1String("Seite 1200")));
+        back->click();
+        QVERIFY(form.findChild<QTextBrowser *>(QStringLiteral("Help_Browser"))->toPlainText().contains(QLatin1String("Seite 1000")));
+        QVERIFY(!back->isEnabled() && forward->isEnabled());
+        form.ShowHelpTopic(4711);  // missing page: a German note, no crash
+        QVERIFY(form.findChild<QTextBrowser *>(QStringLiteral("Help_Browser"))->toPlainText().contains(QLatin1String("nicht gefunden")));
+    }
+
+    void shippedHelpPagesCoverEveryMenuNumber()
+    {
+        const QString dir = QStringLiteral(VR_SOURCE_DIR "/data/HtmlHelp");
+        TMain_Form form;
+        QSet<int> numbers{1000, 1200};
+        for (QAction *a : form.findChildren<QAction *>())
+            if (a->property("helpNumber").isValid())
+                numbers.insert(a->property("helpNumber").toInt());
+        for (int n : numbers)
+            QVERIFY2(QFile::exists(dir + QStringLiteral("/%1.htm").arg(n)), qPrintable(QString::number(n)));
+    }
+
+    void spurwerkLaunchFailure()
+    {
+        Sandbox box;
+        FreshProgram program;
+        Settings::instance().Logfile = true;
+        Settings::instance().ProgramDir = box.path(QStringLiteral("fehlt/spurwerk.exe")) + QStringLiteral(" -x");
+        TMain_Form form;
+        form.LaunchSpurwerk();
+        QCOMPARE(program.boxes.lastText(), QStringLiteral("Fehler beim Ausführen von Vantrel Spurwerk."));
+        QVERIFY(logMessages().contains(QStringLiteral("Ausführen : [Fehler] Vantrel Spurwerk (Code 3)")));
+        QVERIFY(TMain_Form::ExecCommandLine(QStringLiteral("/bin/true")) > 31);
+    }
+
+    void webLinksLogAndOpen()
+    {
+        Sandbox box;
+        FreshProgram program;
+        Settings::instance().Logfile = true;
+        TMain_Form form;
+        QStringList opened;
+        form.openUrl = [&](const QString &u) { opened << u; return true; };
+        form.action(QStringLiteral("FAQ_Item"))->trigger();
+        form.action(QStringLiteral("EMail_Item"))->trigger();
+        QCOMPARE(opened.size(), 2);
+        QVERIFY(opened.at(1).startsWith(QLatin1String("mailto:")));
+        QCOMPARE(logMessages(), QStringList({QStringLiteral("Ausführen : Verbinden mit Webseite (FAQ)"), QStringLiteral("Ausführen : Senden E-Mail")}));
+    }
+};
+
+VR_TEST_CLASS(MainFormTest)
+#include "main_form_test.moc"

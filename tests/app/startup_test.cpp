@@ -1,0 +1,154 @@
+#include "platform/programpaths.h"
+#include "platform/registryini.h"
+#include "core/actionlog.h"
+#include "core/appstate.h"
+#include "app/main_form.h"
+#include "core/settings.h"
+#include "app/startup.h"
+#include "shooters/activeshooter.h"
+#include "store/tdata.h"
+#include "support/fakeclock.h"
+#include "support/sandbox.h"
+#include "support/scriptedmessages.h"
+#include "support/testmain.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QFile>
+#include <QTest>
+#include <QTimer>
+
+class StartupTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    // The whole program once: start, every window created once, end without backup.
+    void startAndEnd()
+    {
+        Sandbox box;
+        FakeClock clock;
+        ScriptedMessages boxes;
+        const Settings saved = Settings::instance();
+        {
+            RegistryIni reg(RegistryKeys::Main);
+            reg.writeString(QStringLiteral("Config"), QStringLiteral("Logfile"), QStringLiteral("1"));
+        }
+        boxes.answerNext(MessageService::No);  // no backup folder: do not create it
+        bool sawMainWindow = false;
+        QTimer closer;
+        closer.setInterval(20);
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                auto *main = qobject_cast<TMain_Form *>(w);
+                if (main && main->isVisible()) {
+                    sawMainWindow = true;
+                    closer.stop();
+                    main->close();
+                }
+            }
+        });
+        closer.start();
+        const int result = RunProgram(*qApp);
+        Settings::instance() = saved;
+        AppState::instance() = AppState();
+        ActiveShooter::instance() = ActiveShooter();
+
+        QCOMPARE(result, 0);
+        QVERIFY(sawMainWindow);
+        QCOMPARE(boxes.count(), 1);
+        QCOMPARE(boxes.lastText(), QStringLiteral("\r\nBackupverzeichnis nicht gefunden. Neu anlegen ?"));
+        QStringList messages;
+        for (const QString &line : LoadLogIntoViewer())
+            messages << line.mid(line.indexOf(QLatin1String(" --- ")) + 5);
+        const QStringList order = {QStringLiteral("Initialisierung : [Start] Laden MF"), QStringLiteral("Initialisierung : [Erfolg] Laden MF"),
+                                   QStringLiteral("Initialisierung : [Start] Laden AKF"), QStringLiteral("Initialisierung : [Start] Laden CF"),
+                                   QStringLiteral("Initialisierung : [Start] Laden PF"), QStringLiteral("Initialisierung : [Start] Laden PSF"),
+                                   QStringLiteral("Initialisierung : [Start] Laden ERS1F"), QStringLiteral("Initialisierung : [Start] Laden ERViewF"),
+                                   QStringLiteral("Initialisierung : [Start] Laden ERS2F"), QStringLiteral("Initialisierung : [Start] Laden ER1F"),
+                                   QStringLiteral("Ausführen : Programm beenden")};
+        int at = -1;
+        for (const QString &m : order) {
+            const int next = messages.indexOf(m, at + 1);
+            QVERIFY2(next > at, qPrintable(m));
+            at = next;
+        }
+        QVERIFY(!messages.contains(QStringLiteral("Ausführen : Sicherung Datenbanken")));
+        QCOMPARE(LoadLogIntoViewer().last(), QString());
+        QVERIFY(QFile::exists(box.path(QStringLiteral("prog/Daten/PersData.sqlite"))));
+    }
+
+    // A new user: add a shooter with a sight profile through the menu, choose
+    // the shooter and see it in the active-shooter panel.
+    void firstShooterThroughTheMenus()
+    {
+        Sandbox box;
+        FakeClock clock;
+        ScriptedMessages boxes;
+        boxes.answerNext(MessageService::No);  // no backup folder at the end
+        int step = 0;
+        QString panelName;
+        int profiles = -1;
+        QTimer driver;
+        driver.setInterval(20);
+        QObject::connect(&driver, &QTimer::timeout, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            TMain_Form *main = nullptr;
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *m = qobject_cast<TMain_Form *>(w); m && m->isVisible())
+                    main = m;
+            if (!main)
+                return;
+            const QString name = modal ? modal->objectName() : QString();
+            if (step == 0 && !modal) {
+                step = 1;
+                // Dialogs run their own loops: start them from a fresh event, not inside this one.
+                QTimer::singleShot(0, main->action(QStringLiteral("Hinzufuegen_Item")), &QAction::trigger);
+            } else if (step == 1 && name == QLatin1String("PersNeu_Form")) {
+                modal->findChild<QLineEdit *>(QStringLiteral("Name_Edit"))->setText(QStringLiteral("Meyer"));
+                modal->findChild<QLineEdit *>(QStringLiteral("Vorname_Edit"))->setText(QStringLiteral("Anna"));
+                modal->findChild<QComboBox *>(QStringLiteral("Sportverein_ComboBox"))->setEditText(QStringLiteral("SV Tell"));
+                modal->findChild<QLineEdit *>(QStringLiteral("Geburtsdatum_Picker"))->setText(QStringLiteral("02.07.2005"));
+                step = 2;
+                QTimer::singleShot(0, modal->findChild<QPushButton *>(QStringLiteral("Visier_Button")), &QPushButton::click);
+            } else if (step == 2 && name == QLatin1String("PersVis_Form")) {
+                step = 3;
+                modal->findChild<QPushButton *>(QStringLiteral("OK_Button"))->click();
+            } else if (step == 3 && name == QLatin1String("PersNeu_Form")) {
+                step = 4;
+                modal->findChild<QPushButton *>(QStringLiteral("OK_Button"))->click();
+            } else if (step == 4 && !modal) {
+                step = 5;
+                main->IdleUpdate();
+                QTimer::singleShot(0, main->action(QStringLiteral("Auswaehlen_Item")), &QAction::trigger);
+            } else if (step == 5 && name == QLatin1String("PersSel_Form")) {
+                step = 6;
+                auto *list = modal->findChild<QAbstractItemView *>(QStringLiteral("Pers_List"));
+                list->setCurrentIndex(list->model()->index(0, 0));
+                modal->findChild<QPushButton *>(QStringLiteral("OK_Button"))->click();
+            } else if (step == 6 && !modal) {
+                main->IdleUpdate();
+                panelName = main->findChild<QLabel *>(QStringLiteral("ShooterName_Label"))->text();
+                profiles = TData::instance()->visierTable()->recordCount();
+                step = 7;
+                driver.stop();
+                main->close();
+            }
+        });
+        driver.start();
+        QCOMPARE(RunProgram(*qApp), 0);
+        ActiveShooter::instance() = ActiveShooter();
+        AppState::instance() = AppState();
+        QCOMPARE(step, 7);
+        QCOMPARE(panelName, QStringLiteral("Anna Meyer"));
+        QCOMPARE(profiles, 1);
+        QCOMPARE(boxes.count(), 1);
+    }
+};
+
+VR_TEST_CLASS(StartupTest)
+#include "startup_test.moc"
