@@ -516,16 +516,22 @@ QString TAW_Form::recordFileName(const QString &name, const QString &vorname, co
     return file + QStringLiteral(".pdf");
 }
 
+// Page set-up and document name of a record; the print dialog and the
+// preview offer the document name as the PDF file.
+void TAW_Form::preparePrinter(QPrinter *printer, const MeasurementReport &report)
+{
+    const ActiveShooter &shooter = ActiveShooter::instance();
+    printer->setDocName(recordFileName(shooter.Name, shooter.Vorname, report.title(), Clock::instance().now().date()));
+    MeasurementReport::preparePage(printer);
+}
+
 void TAW_Form::DruckenClick(int test)
 {
     std::unique_ptr<MeasurementReport> report = prepareReport(test);
     if (!report)
         return;
-    const ActiveShooter &shooter = ActiveShooter::instance();
     QPrinter printer(QPrinter::HighResolution);
-    // The print dialog offers the document name as its PDF file.
-    printer.setDocName(recordFileName(shooter.Name, shooter.Vorname, report->title(), Clock::instance().now().date()));
-    MeasurementReport::preparePage(&printer);
+    preparePrinter(&printer, *report);
     if (!PrintService::instance().setupPrinter(&printer, this))
         return;
     MeasurementReport *r = report.get();
@@ -540,10 +546,8 @@ void TAW_Form::SeitenansichtClick(int test)
     std::unique_ptr<MeasurementReport> report = prepareReport(test);
     if (!report)
         return;
-    const ActiveShooter &shooter = ActiveShooter::instance();
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(recordFileName(shooter.Name, shooter.Vorname, report->title(), Clock::instance().now().date()));
-    MeasurementReport::preparePage(&printer);
+    preparePrinter(&printer, *report);
     MeasurementReport *r = report.get();
     PrintService::instance().preview(&printer, report->title(), [r](QPagedPaintDevice *device) { r->print(device); },
                                      this);

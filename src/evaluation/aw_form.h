@@ -7,6 +7,7 @@
 
 #include "report/progresspoints.h"
 
+class QPrinter;
 class QChartView;
 class QMenu;
 class QPushButton;
@@ -73,6 +74,7 @@ private:
     // Selects the row of key (its target, else the series' first row), else the first row.
     void selectKey(int test, const SeriesKey &key);
     std::unique_ptr<MeasurementReport> prepareReport(int test);
+    void preparePrinter(QPrinter *printer, const MeasurementReport &report);
 
     QString refreshQuery(int test); // empty, or the German failure
     void updateChart();
