@@ -20,8 +20,8 @@ class TSightBox;
 // is fine), never Esc. Alt and Ctrl combinations belong to the buttons.
 bool IsReactionKey(const QKeyEvent *event);
 
-// "Einfachreaktionstest": what the test windows of tests 1 and 2 (TER1_Form,
-// TER2_Form) share. The run logic decides; the window draws what it reports.
+// "Einfachreaktionstest": what the test windows of tests 1 and 2 (StaticTestWindow,
+// RandomTestWindow) share. The run logic decides; the window draws what it reports.
 class ReactionTestWindow : public QDialog, public RunDisplay
 {
     Q_OBJECT

@@ -5,7 +5,7 @@
 #include "stampwatch.h"
 #include "device/inputsequencer.h"
 #include "platform/clock.h"
-#include "reaction/er1_form.h"
+#include "reaction/statictestwindow.h"
 #include "reaction/era1_form.h"
 #include "runkit/runsettings.h"
 #include "reaction/staticrun.h"
@@ -23,14 +23,14 @@
 
 namespace {
 // Notes when each target was painted (the run's onset).
-class OnsetER1 : public TER1_Form
+class OnsetER1 : public StaticTestWindow
 {
 public:
-    using TER1_Form::TER1_Form;
+    using StaticTestWindow::StaticTestWindow;
     QList<qint64> onsets;
     void drawTarget(int dx, int dy, const QColor &fill, const QColor &pen, int penWidth) override
     {
-        TER1_Form::drawTarget(dx, dy, fill, pen, penWidth);
+        StaticTestWindow::drawTarget(dx, dy, fill, pen, penWidth);
         if (fill == QColor(Qt::black))
             onsets << targetShownNs();
     }

@@ -9,7 +9,7 @@
 #include "stampwatch.h"
 #include "device/fasttimer.h"
 #include "device/inputsequencer.h"
-#include "reaction/er1_form.h"
+#include "reaction/statictestwindow.h"
 #include "reaction/era1_form.h"
 #include "runkit/reactionrun.h"
 #include "runkit/runsettings.h"
@@ -199,20 +199,20 @@ private:
 
 // Test 1 with short cycles: each target 300 to 490 ms after its cycle
 // starts, the cycle ended at the tick after the key.
-class QuickER1 : public TER1_Form
+class QuickER1 : public StaticTestWindow
 {
 public:
-    using TER1_Form::TER1_Form;
+    using StaticTestWindow::StaticTestWindow;
     std::function<void()> cycleStarted;
     void setStatusText(const QString &text) override
     {
-        TER1_Form::setStatusText(text);
+        StaticTestWindow::setStatusText(text);
         if (text.startsWith(QLatin1String("Serie ")) && cycleStarted)
             cycleStarted();
     }
     void addResultRow(const ResultRow &row) override
     {
-        TER1_Form::addResultRow(row);
+        StaticTestWindow::addResultRow(row);
         if (run().CycleRunning)
             run().CycleTicks = run().TargetDelay + 1000;
     }

@@ -1,6 +1,6 @@
 #include "platform/programpaths.h"
-#include "reaction/er1_form.h"
-#include "reaction/er2_form.h"
+#include "reaction/statictestwindow.h"
+#include "reaction/randomtestwindow.h"
 #include "reaction/era1_form.h"
 #include "reaction/era2_form.h"
 #include "runkit/hitsound.h"
@@ -83,8 +83,8 @@ private slots:
 
         TERA1_Form era1;
         TERA2_Form era2;
-        TER1_Form er1(&era1);
-        TER2_Form er2(&era2);
+        StaticTestWindow er1(&era1);
+        RandomTestWindow er2(&era2);
         ReactionTestWindow &w = test == 1 ? static_cast<ReactionTestWindow &>(er1) : er2;
         w.show();
         QCOMPARE(recorder.prepared, sound ? 1 : 0);

@@ -4,7 +4,7 @@
 
 #include "device/fasttimer.h"
 #include "device/fasttimerlibrary.h"
-#include "reaction/er1_form.h"
+#include "reaction/statictestwindow.h"
 #include "reaction/era1_form.h"
 #include "reaction/randomrun.h"
 #include "runkit/runsettings.h"
@@ -150,7 +150,7 @@ private slots:
         RunSettings::instance().Scheibenabstand = 1;
 
         TERA1_Form era;
-        TER1_Form er(&era);
+        StaticTestWindow er(&era);
         QString statusLine;
         bool statusShown = false;
         er.setResultShower([&](ReactionResultWindow *w) {

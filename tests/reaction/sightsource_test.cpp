@@ -2,13 +2,13 @@
 // shooter tested before, and the setup dialogs lead him to a picture file or
 // to setting up his profile.
 #include "platform/programpaths.h"
-#include "reaction/er1_form.h"
-#include "reaction/er2_form.h"
+#include "reaction/statictestwindow.h"
+#include "reaction/randomtestwindow.h"
 #include "reaction/era1_form.h"
 #include "reaction/era2_form.h"
-#include "reaction/ersetup1_form.h"
-#include "reaction/ersetup2_form.h"
-#include "runkit/erview_form.h"
+#include "reaction/staticsetupdialog.h"
+#include "reaction/randomsetupdialog.h"
+#include "runkit/sightviewdialog.h"
 #include "runkit/runsettings.h"
 #include "runkit/sightbox.h"
 #include "shooters/activeshooter.h"
@@ -88,7 +88,7 @@ bool sameProfile(const SightProfile &a, const SightProfile &b)
 }
 
 using WindowMaker = std::function<ReactionTestWindow *(std::unique_ptr<ReactionResultWindow> &)>;
-using SetupMaker = std::function<TERSetupBase *()>;
+using SetupMaker = std::function<SetupDialogBase *()>;
 } // namespace
 
 Q_DECLARE_METATYPE(WindowMaker)
@@ -105,12 +105,12 @@ private slots:
         const WindowMaker t1([](std::unique_ptr<ReactionResultWindow> &result) {
             auto *era = new TERA1_Form;
             result.reset(era);
-            return new TER1_Form(era);
+            return new StaticTestWindow(era);
         });
         const WindowMaker t2([](std::unique_ptr<ReactionResultWindow> &result) {
             auto *era = new TERA2_Form;
             result.reset(era);
-            return new TER2_Form(era);
+            return new RandomTestWindow(era);
         });
         QTest::addRow("test 1, drawn") << t1 << false;
         QTest::addRow("test 1, aus Datei") << t1 << true;
@@ -151,8 +151,8 @@ private slots:
     void setupLeadsToASight_data()
     {
         QTest::addColumn<SetupMaker>("make");
-        QTest::addRow("test 1") << SetupMaker([] { return new TERSetup1_Form; });
-        QTest::addRow("test 2") << SetupMaker([] { return new TERSetup2_Form; });
+        QTest::addRow("test 1") << SetupMaker([] { return new StaticSetupDialog; });
+        QTest::addRow("test 2") << SetupMaker([] { return new RandomSetupDialog; });
     }
 
     void setupLeadsToASight()
@@ -161,7 +161,7 @@ private slots:
         Shooters s;
         s.addPicture(QStringLiteral("a.bmp"));
         s.addPicture(QStringLiteral("b.bmp"));
-        std::unique_ptr<TERSetupBase> form(make());
+        std::unique_ptr<SetupDialogBase> form(make());
         TPersVis_Form profileDialog;
         int opened = 0;
         form->setSightProfileSetup([&] {

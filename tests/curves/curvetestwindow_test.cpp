@@ -1,5 +1,5 @@
 #include "curves/curverunsettings.h"
-#include "curves/er3_form.h"
+#include "curves/curvetestwindow.h"
 #include "curves/era3_form.h"
 #include "curves/timebar.h"
 #include "platform/programpaths.h"
@@ -159,7 +159,7 @@ void ER3FormTest::opening()
     const QByteArray pictureBefore = ReadFile(sdata + "/anlage.bmp");
     TERA3_Form era;
     era.appendRow(ResultRow{9, 9, " 999", "x", " 1"});   // from an earlier run
-    TER3_Form er(&era);
+    CurveTestWindow er(&era);
     er.show();
     QVERIFY(QTest::qWaitForWindowExposed(&er));
     QStringList shown;
@@ -199,7 +199,7 @@ void ER3FormTest::runInTheWindow()
 {
     Folder f(kGoodDef);
     TERA3_Form era;
-    TER3_Form er(&era);
+    CurveTestWindow er(&era);
     er.show();
     QVERIFY(QTest::qWaitForWindowExposed(&er));
     bool checked = false;
@@ -255,7 +255,7 @@ void ER3FormTest::reactionCarriesItsInputTime()
     QFETCH(int, fallbacks);
     Folder f(kGoodDef);
     TERA3_Form era;
-    TER3_Form er(&era);
+    CurveTestWindow er(&era);
     er.show();
     QVERIFY(QTest::qWaitForWindowExposed(&er));
     // The window system's clock runs 5 s ahead; one event calibrates it.
@@ -305,7 +305,7 @@ void ER3FormTest::inputOfTheShownWindowCalibrates()
 {
     Folder f(kGoodDef);
     TERA3_Form era;
-    TER3_Form er(&era);
+    CurveTestWindow er(&era);
     QWidget other;
     other.show();
     QTest::mouseClick(er.StatusInfo_Label, Qt::LeftButton);   // not shown yet
@@ -335,7 +335,7 @@ void ER3FormTest::cancelDuringTheRun()
     QFETCH(QString, how);
     Folder f(kGoodDef);
     TERA3_Form era;
-    TER3_Form er(&era);
+    CurveTestWindow er(&era);
     er.show();
     QVERIFY(QTest::qWaitForWindowExposed(&er));
     bool shown = false;
@@ -395,7 +395,7 @@ void ER3FormTest::laterSeriesStartOnTheirFirstMirror()
     RunSettings::instance().SerienAnzahl = 2;
     CurveRunSettings::instance().LeftToRight = leftToRight;
     TERA3_Form era;
-    TER3_Form er(&era);
+    CurveTestWindow er(&era);
     er.show();
     QVERIFY(QTest::qWaitForWindowExposed(&er));
     // The first input step of target 1 comes before its curve draws anything.
@@ -525,4 +525,4 @@ void ER3FormTest::everyRunCanBeSaved()
 }
 
 VR_TEST_CLASS(ER3FormTest)
-#include "er3_form_test.moc"
+#include "curvetestwindow_test.moc"

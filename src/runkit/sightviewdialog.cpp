@@ -1,4 +1,4 @@
-#include "runkit/erview_form.h"
+#include "runkit/sightviewdialog.h"
 
 #include "platform/registryini.h"
 #include "runkit/runsettings.h"
@@ -68,7 +68,7 @@ void TSightPaintBox::paintEvent(QPaintEvent *)
     ShowSight(p, composed());
 }
 
-TERview_Form::TERview_Form(QWidget *parent)
+SightViewDialog::SightViewDialog(QWidget *parent)
     : QDialog(parent)
 {
     WriteLogLine(QStringLiteral("Initialisierung : [Start] Laden ERViewF"));
@@ -134,16 +134,16 @@ TERview_Form::TERview_Form(QWidget *parent)
     WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden ERViewF"));
 }
 
-TERview_Form::~TERview_Form() = default;
+SightViewDialog::~SightViewDialog() = default;
 
-void TERview_Form::setShootingPositionProvider(std::function<int()> provider)
+void SightViewDialog::setShootingPositionProvider(std::function<int()> provider)
 {
     m_shootingPosition = std::move(provider);
 }
 
-int TERview_Form::shootingPosition() const { return m_shootingPosition ? m_shootingPosition() : 0; }
+int SightViewDialog::shootingPosition() const { return m_shootingPosition ? m_shootingPosition() : 0; }
 
-void TERview_Form::FormActivate()
+void SightViewDialog::FormActivate()
 {
     int spos = 10;
     int sposOk = 5;
@@ -158,7 +158,7 @@ void TERview_Form::FormActivate()
     RenderAndShow();
 }
 
-void TERview_Form::spinChanged()
+void SightViewDialog::spinChanged()
 {
     RunSettings &run = RunSettings::instance();
     run.ER2_SPos = Pos_SpinEdit->value();
@@ -166,22 +166,22 @@ void TERview_Form::spinChanged()
     RenderAndShow();
 }
 
-void TERview_Form::Pos_SpinEditChange() { spinChanged(); }
+void SightViewDialog::Pos_SpinEditChange() { spinChanged(); }
 
-void TERview_Form::PosOk_SpinEditChange() { spinChanged(); }
+void SightViewDialog::PosOk_SpinEditChange() { spinChanged(); }
 
-void TERview_Form::RenderAndShow()
+void SightViewDialog::RenderAndShow()
 {
     Visier->setPicture(RenderSightWithoutDiopter(VisierSize, VisierSize, m_profile));
 }
 
-void TERview_Form::DrawZoneCircles(QImage &target) const
+void SightViewDialog::DrawZoneCircles(QImage &target) const
 {
     ::DrawZoneCircles(target, RunSettings::instance().ER2_SPos, RunSettings::instance().ER2_SPos_ok,
                       m_profile.Spiegel_Size);
 }
 
-void TERview_Form::Cancel_ButtonClick()
+void SightViewDialog::Cancel_ButtonClick()
 {
     RunSettings &run = RunSettings::instance();
     run.ER2_SPos = Pos_SpinEdit->value();
@@ -190,14 +190,14 @@ void TERview_Form::Cancel_ButtonClick()
     accept();
 }
 
-void TERview_Form::showEvent(QShowEvent *event)
+void SightViewDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
         FormActivate();
 }
 
-void TERview_Form::done(int r)
+void SightViewDialog::done(int r)
 {
     SaveFormPlacement(PlacementCode, x(), y());
     QDialog::done(r);

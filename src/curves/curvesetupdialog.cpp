@@ -1,11 +1,11 @@
-#include "curves/ersetup3_form.h"
+#include "curves/curvesetupdialog.h"
 
 #include "curves/curverunsettings.h"
 #include "curves/kdftools.h"
 #include "platform/messageservice.h"
 #include "platform/programpaths.h"
 #include "platform/registryini.h"
-#include "runkit/erview_form.h"
+#include "runkit/sightviewdialog.h"
 #include "runkit/runsettings.h"
 #include "runkit/setupcontrols.h"
 #include "core/actionlog.h"
@@ -48,7 +48,7 @@ QString Setup3InfoText()
         "Bereiches befindet.");
 }
 
-TERSetup3_Form::TERSetup3_Form(QWidget *parent)
+CurveSetupDialog::CurveSetupDialog(QWidget *parent)
     : QDialog(parent)
 {
     WriteLogLine(QStringLiteral("Initialisierung : [Start] Laden ERS3F"));
@@ -171,15 +171,15 @@ TERSetup3_Form::TERSetup3_Form(QWidget *parent)
     WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden ERS3F"));
 }
 
-TERSetup3_Form::~TERSetup3_Form() = default;
+CurveSetupDialog::~CurveSetupDialog() = default;
 
-void TERSetup3_Form::setSightView(TERview_Form *view, std::function<void()> afterShow)
+void CurveSetupDialog::setSightView(SightViewDialog *view, std::function<void()> afterShow)
 {
     m_view = view;
     m_afterView = std::move(afterShow);
 }
 
-void TERSetup3_Form::FormActivate()
+void CurveSetupDialog::FormActivate()
 {
     Anz_Edit->clear();
     Typ_Combobox->setCurrentIndex(0);
@@ -241,7 +241,7 @@ void TERSetup3_Form::FormActivate()
     OK_Button->setEnabled(systems && cb_Kurvensets->count() > 0);
 }
 
-void TERSetup3_Form::StoreSettings()
+void CurveSetupDialog::StoreSettings()
 {
     RegistryIni reg(RegistryKeys::MainConfig);
     reg.writeInteger(kM3, QStringLiteral("Scheibenabstand"), Zeit_SpinEdit->value());
@@ -261,7 +261,7 @@ void TERSetup3_Form::StoreSettings()
     }
 }
 
-void TERSetup3_Form::OK_ButtonClick()
+void CurveSetupDialog::OK_ButtonClick()
 {
     if (!OK_Button->isEnabled())
         return;
@@ -315,13 +315,13 @@ void TERSetup3_Form::OK_ButtonClick()
     accept();
 }
 
-void TERSetup3_Form::Info_ButtonClick() { ShowInformation(Setup3InfoText()); }
+void CurveSetupDialog::Info_ButtonClick() { ShowInformation(Setup3InfoText()); }
 
-void TERSetup3_Form::Visier_ButtonClick()
+void CurveSetupDialog::Visier_ButtonClick()
 {
     WriteLogLine(QStringLiteral("Ausführen : [Start] Visieransicht"));
     if (!m_view)
-        m_view = new TERview_Form(this);
+        m_view = new SightViewDialog(this);
     m_view->setShootingPositionProvider([this] { return Typ_Combobox->currentIndex() == 0 ? 0 : 1; });
     m_view->exec();
     if (m_afterView)
@@ -330,21 +330,21 @@ void TERSetup3_Form::Visier_ButtonClick()
         m_view->setShootingPositionProvider(nullptr);
 }
 
-void TERSetup3_Form::frei_RadioButtonClick()
+void CurveSetupDialog::frei_RadioButtonClick()
 {
     Anz_Edit->setEnabled(frei_RadioButton->isChecked());
     if (frei_RadioButton->isChecked())
         FocusSeriesCount(m_series);
 }
 
-void TERSetup3_Form::showEvent(QShowEvent *event)
+void CurveSetupDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
         FormActivate();
 }
 
-void TERSetup3_Form::done(int r)
+void CurveSetupDialog::done(int r)
 {
     SaveFormPlacement(QStringLiteral("ERS3F"), x(), y());
     QDialog::done(r);

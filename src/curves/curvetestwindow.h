@@ -50,12 +50,12 @@ private:
 
 // "Einfachreaktionstest (Individualkurven)", code "ER3F": the shooting system
 // slides to each mirror and the sight travels along the curves of the set.
-class TER3_Form : public QDialog, public CurveDisplay
+class CurveTestWindow : public QDialog, public CurveDisplay
 {
     Q_OBJECT
 public:
-    TER3_Form(TERA3_Form *result, QWidget *parent = nullptr);
-    ~TER3_Form() override;
+    CurveTestWindow(TERA3_Form *result, QWidget *parent = nullptr);
+    ~CurveTestWindow() override;
 
     // Opening: sight, shooting system and mirrors, bounds, profile, lists cleared.
     void FormActivate();

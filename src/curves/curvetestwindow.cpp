@@ -1,4 +1,4 @@
-#include "curves/er3_form.h"
+#include "curves/curvetestwindow.h"
 
 #include "curves/curverunsettings.h"
 #include "curves/era3_form.h"
@@ -69,7 +69,7 @@ void TMirrorSymbol::paintEvent(QPaintEvent *)
     painter.drawEllipse(QRectF(0.5, 0.5, width() - 1.0, height() - 1.0));
 }
 
-TER3_Form::TER3_Form(TERA3_Form *result, QWidget *parent)
+CurveTestWindow::CurveTestWindow(TERA3_Form *result, QWidget *parent)
     : QDialog(parent)
     , m_result(result)
 {
@@ -139,13 +139,13 @@ TER3_Form::TER3_Form(TERA3_Form *result, QWidget *parent)
     WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden ER3F"));
 }
 
-TER3_Form::~TER3_Form()
+CurveTestWindow::~CurveTestWindow()
 {
     if (qApp)
         qApp->removeEventFilter(m_inputWatch);
 }
 
-void TER3_Form::FormActivate()
+void CurveTestWindow::FormActivate()
 {
     const RunSettings &settings = RunSettings::instance();
     const CurveRunSettings &curves = CurveRunSettings::instance();
@@ -212,7 +212,7 @@ void TER3_Form::FormActivate()
     OK_Button->setEnabled(canStart);
 }
 
-void TER3_Form::OK_ButtonClick()
+void CurveTestWindow::OK_ButtonClick()
 {
     if (!OK_Button->isEnabled() || m_run.running())
         return;
@@ -221,14 +221,14 @@ void TER3_Form::OK_ButtonClick()
         closeAfterRun();
 }
 
-void TER3_Form::closeAfterRun()
+void CurveTestWindow::closeAfterRun()
 {
     OK_Button->setEnabled(true);
     StopStream();
     QDialog::reject();
 }
 
-void TER3_Form::Cancel_ButtonClick()
+void CurveTestWindow::Cancel_ButtonClick()
 {
     if (m_run.running()) {
         // The run ends at its next input step and then closes the window.
@@ -246,7 +246,7 @@ void TER3_Form::Cancel_ButtonClick()
     QDialog::reject();
 }
 
-void TER3_Form::bt_ReaktionClick()
+void CurveTestWindow::bt_ReaktionClick()
 {
     const quint64 stamp = m_pressStamp;
     m_pressStamp = 0;
@@ -260,7 +260,7 @@ void TER3_Form::bt_ReaktionClick()
         m_run.reactionAt(at.ns);
 }
 
-bool TER3_Form::eventFilter(QObject *watched, QEvent *event)
+bool CurveTestWindow::eventFilter(QObject *watched, QEvent *event)
 {
     // The shooter reacts when he presses; the button is activated on the
     // release (mouse, space) or the press (Enter).
@@ -279,22 +279,22 @@ bool TER3_Form::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-void TER3_Form::SetLight(int n) { ShowTrafficLight(Red_Image, Yellow_Image, Green_image, n); }
+void CurveTestWindow::SetLight(int n) { ShowTrafficLight(Red_Image, Yellow_Image, Green_image, n); }
 
-void TER3_Form::done(int r)
+void CurveTestWindow::done(int r)
 {
     SaveFormPlacement(QStringLiteral("ER3F"), x(), y());
     QDialog::done(r);
 }
 
-void TER3_Form::reject()
+void CurveTestWindow::reject()
 {
     // Esc and the title bar act as the cancel button: during a run only the
     // request to stop, afterwards the same steps as "&Abbruch" / "&Fertig".
     Cancel_ButtonClick();
 }
 
-void TER3_Form::closeEvent(QCloseEvent *event)
+void CurveTestWindow::closeEvent(QCloseEvent *event)
 {
     if (m_run.running()) {
         m_run.requestCancel();
@@ -304,57 +304,57 @@ void TER3_Form::closeEvent(QCloseEvent *event)
     QDialog::closeEvent(event);
 }
 
-void TER3_Form::showEvent(QShowEvent *event)
+void CurveTestWindow::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
         FormActivate();
 }
 
-void TER3_Form::setStatusText(const QString &text) { StatusInfo_Label->setText(text); }
+void CurveTestWindow::setStatusText(const QString &text) { StatusInfo_Label->setText(text); }
 
-void TER3_Form::setLightsVisible(bool visible)
+void CurveTestWindow::setLightsVisible(bool visible)
 {
     SetTrafficLightsVisible(Red_Image, Yellow_Image, Green_image, visible);
 }
 
-void TER3_Form::setCancelCaption(const QString &caption) { Cancel_Button->setText(caption); }
+void CurveTestWindow::setCancelCaption(const QString &caption) { Cancel_Button->setText(caption); }
 
-void TER3_Form::setStartEnabled(bool on) { OK_Button->setEnabled(on); }
+void CurveTestWindow::setStartEnabled(bool on) { OK_Button->setEnabled(on); }
 
-void TER3_Form::focusReaction() { bt_Reaktion->setFocus(); }
+void CurveTestWindow::focusReaction() { bt_Reaktion->setFocus(); }
 
-void TER3_Form::resetMirrorSymbols()
+void CurveTestWindow::resetMirrorSymbols()
 {
     for (TMirrorSymbol *s : sh_s)
         s->setHit(false);
 }
 
-void TER3_Form::markMirrorSymbol(int n)
+void CurveTestWindow::markMirrorSymbol(int n)
 {
     if (n >= 1 && n <= 5)
         sh_s[n - 1]->setHit(true);
 }
 
-void TER3_Form::slideFrame(int v)
+void CurveTestWindow::slideFrame(int v)
 {
     m_scene.drawSlideFrame(v);
     present();
 }
 
-void TER3_Form::showSight(int left, int top)
+void CurveTestWindow::showSight(int left, int top)
 {
     m_scene.drawSight(left, top);
     present();
 }
 
-void TER3_Form::eraseSight()
+void CurveTestWindow::eraseSight()
 {
     m_scene.eraseSight();
     present();
 }
 
-void TER3_Form::present()
+void CurveTestWindow::present()
 {
     // Painted and flushed to the window system at once; the end of the paint
     // is when the frame was handed over (see ReactionTestWindow::drawTarget).
@@ -364,6 +364,6 @@ void TER3_Form::present()
     m_shownNs = painted >= before ? painted : Clock::instance().monotonicNs();
 }
 
-void TER3_Form::addResultRow(const ResultRow &row) { m_result->appendRow(row); }
+void CurveTestWindow::addResultRow(const ResultRow &row) { m_result->appendRow(row); }
 
-void TER3_Form::processEvents() { Clock::instance().processEvents(); }
+void CurveTestWindow::processEvents() { Clock::instance().processEvents(); }

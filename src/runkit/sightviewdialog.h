@@ -38,14 +38,14 @@ private:
 // "Visieransicht": the drawn sight with the two position circles of test 2;
 // sets and stores the spread of the target positions and the valid-hit zone
 // for the shooting position chosen in the setup dialog of test 2.
-class TERview_Form : public QDialog
+class SightViewDialog : public QDialog
 {
     Q_OBJECT
 public:
     static constexpr int VisierSize = 335;
 
-    explicit TERview_Form(QWidget *parent = nullptr);
-    ~TERview_Form() override;
+    explicit SightViewDialog(QWidget *parent = nullptr);
+    ~SightViewDialog() override;
 
     // Where the shooting position comes from (0 = "liegend", 1 = "stehend");
     // the setup dialog of test 2 installs it. Without one it is 0.

@@ -1,6 +1,6 @@
-#include "reaction/ersetup2_form.h"
+#include "reaction/randomsetupdialog.h"
 
-#include "runkit/erview_form.h"
+#include "runkit/sightviewdialog.h"
 #include "runkit/runsettings.h"
 #include "core/actionlog.h"
 
@@ -13,8 +13,8 @@
 #include <QRadioButton>
 #include <QStringList>
 
-TERSetup2_Form::TERSetup2_Form(QWidget *parent)
-    : TERSetupBase(QStringLiteral("ERS2F"), parent)
+RandomSetupDialog::RandomSetupDialog(QWidget *parent)
+    : SetupDialogBase(QStringLiteral("ERS2F"), parent)
 {
     setObjectName(QStringLiteral("ERSetup2_Form"));
 
@@ -41,13 +41,13 @@ TERSetup2_Form::TERSetup2_Form(QWidget *parent)
     finishCreation();
 }
 
-TERSetup2_Form::~TERSetup2_Form()
+RandomSetupDialog::~RandomSetupDialog()
 {
     if (m_view)
         m_view->setShootingPositionProvider(nullptr);
 }
 
-void TERSetup2_Form::setSightView(TERview_Form *view)
+void RandomSetupDialog::setSightView(SightViewDialog *view)
 {
     if (m_view && m_view != view)
         m_view->setShootingPositionProvider(nullptr);
@@ -56,32 +56,32 @@ void TERSetup2_Form::setSightView(TERview_Form *view)
         m_view->setShootingPositionProvider([this] { return shootingPosition(); });
 }
 
-int TERSetup2_Form::shootingPosition() const { return Typ_Combobox->currentIndex() == 0 ? 0 : 1; }
+int RandomSetupDialog::shootingPosition() const { return Typ_Combobox->currentIndex() == 0 ? 0 : 1; }
 
-void TERSetup2_Form::Visier_ButtonClick()
+void RandomSetupDialog::Visier_ButtonClick()
 {
     WriteLogLine(QStringLiteral("Ausführen : [Start] Visieransicht"));
     if (!m_view)
-        setSightView(new TERview_Form(this)); // normally made at program start
+        setSightView(new SightViewDialog(this)); // normally made at program start
     m_view->exec();
 }
 
-void TERSetup2_Form::activateOwnControls()
+void RandomSetupDialog::activateOwnControls()
 {
     Anz_Edit->clear();
     Typ_Combobox->setCurrentIndex(0);
     Anz5_RadioButton->setChecked(true);
 }
 
-void TERSetup2_Form::takePositionSettings()
+void RandomSetupDialog::takePositionSettings()
 {
     RunSettings &run = RunSettings::instance();
     LoadPositionSettings(shootingPosition(), &run.ER2_SPos, &run.ER2_SPos_ok);
 }
 
-void TERSetup2_Form::takeHitDisplay() { RunSettings::instance().Trefferanzeige = PosOk_Checkbox->isChecked(); }
+void RandomSetupDialog::takeHitDisplay() { RunSettings::instance().Trefferanzeige = PosOk_Checkbox->isChecked(); }
 
-QString TERSetup2_Form::infoText() const
+QString RandomSetupDialog::infoText() const
 {
     QStringList lines = SetupInfoCommonLines();
     lines << QStringLiteral("Reaktion innerhalb der konfigurierten Zeitspanne erfolgt und sich")
@@ -89,4 +89,4 @@ QString TERSetup2_Form::infoText() const
     return lines.join(QStringLiteral("\r\n"));
 }
 
-QString TERSetup2_Form::seriesErrorText() const { return QStringLiteral("Bitte eine gültige Anzahl eingeben."); }
+QString RandomSetupDialog::seriesErrorText() const { return QStringLiteral("Bitte eine gültige Anzahl eingeben."); }

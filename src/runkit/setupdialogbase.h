@@ -17,11 +17,11 @@ class QVBoxLayout;
 // "Vorgaben": what the setup dialogs of tests 1 and 2 share: number of series,
 // target spacing and sight source. The main window calls PrepareForShow() and
 // then exec(); QDialog::Accepted means the test is to be run.
-class TERSetupBase : public QDialog
+class SetupDialogBase : public QDialog
 {
     Q_OBJECT
 public:
-    ~TERSetupBase() override;
+    ~SetupDialogBase() override;
 
     // Before showing: "Anz_Edit" is disabled unless "frei" is chosen.
     void PrepareForShow();
@@ -60,7 +60,7 @@ public:
 protected:
     // Logs the start of the creation and builds the common controls; the
     // subclass adds its own group with addGroup() and then calls finishCreation().
-    TERSetupBase(const QString &code, QWidget *parent);
+    SetupDialogBase(const QString &code, QWidget *parent);
     void addGroup(QWidget *group);
     void finishCreation();
 

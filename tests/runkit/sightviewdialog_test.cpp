@@ -1,5 +1,5 @@
 #include "platform/registryini.h"
-#include "runkit/erview_form.h"
+#include "runkit/sightviewdialog.h"
 #include "runkit/runsettings.h"
 #include "core/actionlog.h"
 #include "core/settings.h"
@@ -73,7 +73,7 @@ private slots:
     void creationLogsAndNamesItsParts()
     {
         ViewFixture fx;
-        TERview_Form form;
+        SightViewDialog form;
         QCOMPARE(form.objectName(), QStringLiteral("ERview_Form"));
         QCOMPARE(form.windowTitle(), QStringLiteral("Visieransicht"));
         QCOMPARE(form.findChild<QWidget *>(QStringLiteral("Visier"))->size(), QSize(335, 335));
@@ -94,7 +94,7 @@ private slots:
     void activationShowsSightAndCircles()
     {
         ViewFixture fx;
-        TERview_Form form;
+        SightViewDialog form;
         form.show(); // activation
         QCOMPARE(form.Pos_SpinEdit->value(), 10);
         QCOMPARE(form.PosOk_SpinEdit->value(), 5);
@@ -113,7 +113,7 @@ private slots:
     void spinBoxesRedrawAtOnce()
     {
         ViewFixture fx;
-        TERview_Form form;
+        SightViewDialog form;
         form.FormActivate();
         form.Pos_SpinEdit->setValue(0);
         QCOMPARE(RunSettings::instance().ER2_SPos, 0);
@@ -131,7 +131,7 @@ private slots:
         fx.store(QStringLiteral("ER2_SPos_s"), 20);
         fx.store(QStringLiteral("ER2_SPos_ok_s"), 7);
         int position = 1;
-        TERview_Form form;
+        SightViewDialog form;
         form.setShootingPositionProvider([&position] { return position; });
 
         form.FormActivate();
@@ -159,7 +159,7 @@ private slots:
     void closingByTitleBarKeepsValuesButWritesNothing()
     {
         ViewFixture fx;
-        TERview_Form form;
+        SightViewDialog form;
         form.FormActivate();
         form.Pos_SpinEdit->setValue(40);
         form.reject();
@@ -173,7 +173,7 @@ private slots:
     void circlesFollowTheSpinBoxesWhenNothingChanges()
     {
         ViewFixture fx;
-        TERview_Form form;
+        SightViewDialog form;
         // an earlier confirmation of test 2 left other values in memory
         RunSettings::instance().ER2_SPos = 44;
         RunSettings::instance().ER2_SPos_ok = 33;
@@ -187,7 +187,7 @@ private slots:
     void missingProfileShowsANewProfile()
     {
         ViewFixture fx;
-        TERview_Form form;
+        SightViewDialog form;
         form.FormActivate();
         const QImage withProfile = form.Visier->composed();
         QVERIFY(fx.addShooter(QStringLiteral("Neu"), QStringLiteral("Nina")));
@@ -195,11 +195,11 @@ private slots:
         QVERIFY2(fx.messages.count() == 0, qPrintable(fx.messages.lastText()));
         QCOMPARE(form.Visier->picture().size(), QSize(335, 335));
         QVERIFY(form.Visier->composed() != withProfile);
-        TERview_Form fresh;
+        SightViewDialog fresh;
         fresh.FormActivate();
         QCOMPARE(fresh.Visier->composed(), form.Visier->composed());
     }
 };
 
 VR_TEST_CLASS(ERviewFormTest)
-#include "erview_form_test.moc"
+#include "sightviewdialog_test.moc"

@@ -1,4 +1,4 @@
-#include "runkit/ersetupbase.h"
+#include "runkit/setupdialogbase.h"
 
 #include "platform/messageservice.h"
 #include "platform/programpaths.h"
@@ -30,7 +30,7 @@ QStringList SetupInfoCommonLines()
             QStringLiteral("umfasst 5 Scheiben. Der Schuss wird als gültig erkannt, wenn die")};
 }
 
-TERSetupBase::TERSetupBase(const QString &code, QWidget *parent)
+SetupDialogBase::SetupDialogBase(const QString &code, QWidget *parent)
     : QDialog(parent)
     , m_code(code)
 {
@@ -83,11 +83,11 @@ TERSetupBase::TERSetupBase(const QString &code, QWidget *parent)
     connect(Info_Button, &QPushButton::clicked, this, [this] { Info_ButtonClick(); });
 }
 
-TERSetupBase::~TERSetupBase() = default;
+SetupDialogBase::~SetupDialogBase() = default;
 
-void TERSetupBase::addGroup(QWidget *group) { m_groups->addWidget(group); }
+void SetupDialogBase::addGroup(QWidget *group) { m_groups->addWidget(group); }
 
-void TERSetupBase::finishCreation()
+void SetupDialogBase::finishCreation()
 {
     setMinimumWidth(360);
     Info_Label1->setFixedWidth(360);
@@ -95,16 +95,16 @@ void TERSetupBase::finishCreation()
     WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden ") + m_code);
 }
 
-void TERSetupBase::PrepareForShow() { Anz_Edit->setEnabled(frei_RadioButton->isChecked()); }
+void SetupDialogBase::PrepareForShow() { Anz_Edit->setEnabled(frei_RadioButton->isChecked()); }
 
-void TERSetupBase::FormActivate()
+void SetupDialogBase::FormActivate()
 {
     activateOwnControls();
     fillPictureList();
     m_sightStandIn = PreselectSightSource(m_sight, m_sightStandIn);
 }
 
-void TERSetupBase::fillPictureList()
+void SetupDialogBase::fillPictureList()
 {
     cb_Visier->clear();
     QDir dir(ProgramPaths::vdataDir());
@@ -116,7 +116,7 @@ void TERSetupBase::fillPictureList()
         cb_Visier->setCurrentIndex(0);
 }
 
-void TERSetupBase::frei_RadioButtonClick()
+void SetupDialogBase::frei_RadioButtonClick()
 {
     if (frei_RadioButton->isChecked()) {
         Anz_Edit->setEnabled(true);
@@ -126,11 +126,11 @@ void TERSetupBase::frei_RadioButtonClick()
     }
 }
 
-void TERSetupBase::cb_VisierClick() { rb_PresVisier->setChecked(true); }
+void SetupDialogBase::cb_VisierClick() { rb_PresVisier->setChecked(true); }
 
-void TERSetupBase::Info_ButtonClick() { ShowInformation(infoText()); }
+void SetupDialogBase::Info_ButtonClick() { ShowInformation(infoText()); }
 
-void TERSetupBase::OK_ButtonClick()
+void SetupDialogBase::OK_ButtonClick()
 {
     RunSettings &run = RunSettings::instance();
     run.VisierDatei = ChosenSightFile(m_sight);
@@ -150,14 +150,14 @@ void TERSetupBase::OK_ButtonClick()
     accept();
 }
 
-void TERSetupBase::showEvent(QShowEvent *event)
+void SetupDialogBase::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
         FormActivate();
 }
 
-void TERSetupBase::done(int r)
+void SetupDialogBase::done(int r)
 {
     SaveFormPlacement(m_code, x(), y());
     QDialog::done(r);

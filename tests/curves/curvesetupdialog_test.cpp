@@ -1,8 +1,8 @@
 #include "curves/curverunsettings.h"
-#include "curves/ersetup3_form.h"
+#include "curves/curvesetupdialog.h"
 #include "platform/programpaths.h"
 #include "platform/registryini.h"
-#include "runkit/erview_form.h"
+#include "runkit/sightviewdialog.h"
 #include "runkit/runsettings.h"
 #include "shooters/activeshooter.h"
 #include "core/settings.h"
@@ -102,7 +102,7 @@ void ERSetup3Test::enabling()
     QFETCH(bool, dateiVisier);
     Folder f(systems, pictures, sets);
     Folder::store("Datei_Schussanlage", 1);
-    TERSetup3_Form dlg;
+    CurveSetupDialog dlg;
     dlg.show();
     QCOMPARE(dlg.OK_Button->isEnabled(), ok);
     QCOMPARE(dlg.rb_keine->isChecked(), keine);
@@ -147,7 +147,7 @@ void ERSetup3Test::seriesCount()
     Folder f(1, 0, {"A"});
     if (withFiles)
         f.addCurveFile("A", "s1.kdf", soundCurveFile());
-    TERSetup3_Form dlg;
+    CurveSetupDialog dlg;
     dlg.show();
     QRadioButton *rb = radio == "frei" ? dlg.frei_RadioButton : radio == "10" ? dlg.Anz10_RadioButton : dlg.Anz15_RadioButton;
     rb->click();
@@ -175,7 +175,7 @@ void ERSetup3Test::freeCountByTheKeyboard()
     // field, and Return starts with that many series.
     Folder f(1, 0, {"A"});
     f.addCurveFile("A", "s1.kdf", soundCurveFile());
-    TERSetup3_Form dlg;
+    CurveSetupDialog dlg;
     dlg.show();
     dlg.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
@@ -211,7 +211,7 @@ void ERSetup3Test::shooterWithoutSightProfile()
     ActiveShooter::instance().active = true;
     MakeActiveShooter();
     int opened = 0;
-    TERSetup3_Form dlg;
+    CurveSetupDialog dlg;
     dlg.setSightProfileSetup([&] { ++opened; });
     dlg.show();
     QVERIFY(dlg.rb_PresVisier->isChecked());
@@ -245,7 +245,7 @@ void ERSetup3Test::storedChoices()
     Folder::store("Targetanzeige", 1);
     Folder::store("Datei_Visier", 1);
     Folder::store("DB_Visier", 0);
-    TERSetup3_Form dlg;
+    CurveSetupDialog dlg;
     dlg.show();
     QCOMPARE(dlg.cb_Visier->currentIndex(), 0);
     QCOMPARE(dlg.Typ_Combobox->currentText(), QStringLiteral("stehend"));
@@ -287,7 +287,7 @@ void ERSetup3Test::runSettingsAndProblems()
         f.addCurveFile("A", QStringLiteral("s%1.kdf").arg(i), soundCurveFile());
     f.addCurveFile("A", "kaputt.kdf", KdfSection(1, {"1:1|99999999999"}) + KdfSection(2, {"1:1|1"}));
     f.addCurveFile("A", "notiz.txt", "x");
-    TERSetup3_Form dlg;
+    CurveSetupDialog dlg;
     dlg.show();
     dlg.rb_PresVisier->setChecked(true);   // no picture: the profile instead, with a note
     dlg.OK_ButtonClick();
@@ -316,8 +316,8 @@ void ERSetup3Test::definieren()
 {
     // "&Definieren" shows the sight view with this dialog's shooting position, then hands it back.
     Folder f(1, 0, {"A"});
-    TERSetup3_Form dlg;
-    TERview_Form view;
+    CurveSetupDialog dlg;
+    SightViewDialog view;
     int handedBack = 0;
     dlg.setSightView(&view, [&] { ++handedBack; });
     dlg.show();
@@ -333,4 +333,4 @@ void ERSetup3Test::definieren()
 }
 
 VR_TEST_CLASS(ERSetup3Test)
-#include "ersetup3_test.moc"
+#include "curvesetupdialog_test.moc"

@@ -13,21 +13,21 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
-class TERview_Form;
+class SightViewDialog;
 
 // "Vorgaben" of test 3 (code "ERS3F"): series, target spacing, sight, shooting
 // system and direction, curve set. Every choice is kept in the settings store
 // (section "M3"); "&OK" hands the run settings to the test window.
-class TERSetup3_Form : public QDialog
+class CurveSetupDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TERSetup3_Form(QWidget *parent = nullptr);
-    ~TERSetup3_Form() override;
+    explicit CurveSetupDialog(QWidget *parent = nullptr);
+    ~CurveSetupDialog() override;
 
     // The sight-view window of "&Definieren"; `afterShow` runs when it closed
     // (it gives the window back to the setup dialog of test 2).
-    void setSightView(TERview_Form *view, std::function<void()> afterShow = {});
+    void setSightView(SightViewDialog *view, std::function<void()> afterShow = {});
     // Opens the sight-profile dialog for the active shooter (offered at
     // "&OK" when he has no profile and "aus &Datenbank" is chosen).
     void setSightProfileSetup(std::function<void()> setUp) { m_setUpProfile = std::move(setUp); }
@@ -76,7 +76,7 @@ protected:
 private:
     SeriesControls m_series;
     SightControls m_sight;
-    QPointer<TERview_Form> m_view;
+    QPointer<SightViewDialog> m_view;
     std::function<void()> m_afterView;
     std::function<void()> m_setUpProfile;
     bool m_sightStandIn = false;   // "aus Da&tei" chosen for a shooter without profile

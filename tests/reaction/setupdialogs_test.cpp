@@ -1,8 +1,8 @@
 #include "platform/programpaths.h"
 #include "platform/registryini.h"
-#include "reaction/ersetup1_form.h"
-#include "reaction/ersetup2_form.h"
-#include "runkit/erview_form.h"
+#include "reaction/staticsetupdialog.h"
+#include "reaction/randomsetupdialog.h"
+#include "runkit/sightviewdialog.h"
 #include "runkit/runsettings.h"
 #include "core/actionlog.h"
 #include "core/settings.h"
@@ -53,7 +53,7 @@ struct SetupFixture
 };
 
 // Chooses "frei" with the text and confirms.
-void confirmFree(TERSetupBase &form, const QString &text)
+void confirmFree(SetupDialogBase &form, const QString &text)
 {
     form.frei_RadioButton->setChecked(true);
     form.Anz_Edit->setText(text);
@@ -69,7 +69,7 @@ private slots:
     void buildsEveryControl()
     {
         SetupFixture fx;
-        TERSetup1_Form form;
+        StaticSetupDialog form;
         QCOMPARE(form.objectName(), QStringLiteral("ERSetup1_Form"));
         QCOMPARE(form.windowTitle(), QStringLiteral("Vorgaben"));
         QCOMPARE(form.Info_Label1->text(),
@@ -93,7 +93,7 @@ private slots:
         QVERIFY(form.findChild<QPushButton *>(QStringLiteral("Info_Button")));
         QVERIFY(!form.findChild<QComboBox *>(QStringLiteral("Typ_Combobox")));
 
-        TERSetup2_Form form2;
+        RandomSetupDialog form2;
         QCOMPARE(form2.objectName(), QStringLiteral("ERSetup2_Form"));
         QCOMPARE(form2.Typ_Combobox->count(), 2);
         QCOMPARE(form2.Typ_Combobox->itemText(0), QStringLiteral("liegend"));
@@ -110,7 +110,7 @@ private slots:
     void freeSeriesCount()
     {
         SetupFixture fx;
-        TERSetup1_Form form;
+        StaticSetupDialog form;
         confirmFree(form, QStringLiteral("007"));
         QCOMPARE(form.result(), int(QDialog::Accepted));
         QCOMPARE(RunSettings::instance().SerienAnzahl, 7);
@@ -129,7 +129,7 @@ private slots:
             QCOMPARE(RunSettings::instance().SerienAnzahl, 25);
         }
 
-        TERSetup2_Form form2;
+        RandomSetupDialog form2;
         confirmFree(form2, QStringLiteral("4294967297"));
         QCOMPARE(form2.result(), 0);
         QCOMPARE(fx.messages.lastText(), QStringLiteral("Bitte eine gültige Anzahl eingeben."));
@@ -150,11 +150,11 @@ private slots:
     {
         QFETCH(int, test);
         SetupFixture fx;
-        std::unique_ptr<TERSetupBase> form;
+        std::unique_ptr<SetupDialogBase> form;
         if (test == 1)
-            form = std::make_unique<TERSetup1_Form>();
+            form = std::make_unique<StaticSetupDialog>();
         else
-            form = std::make_unique<TERSetup2_Form>();
+            form = std::make_unique<RandomSetupDialog>();
         form->Anz5_RadioButton->setChecked(true);
         form->PrepareForShow();
         form->show();
@@ -176,7 +176,7 @@ private slots:
     void fixedSeriesCounts()
     {
         SetupFixture fx;
-        TERSetup1_Form form;
+        StaticSetupDialog form;
         form.Anz_Edit->setText(QStringLiteral("abc")); // not read without "frei"
         form.Anz15_RadioButton->setChecked(true);
         form.OK_ButtonClick();
@@ -194,7 +194,7 @@ private slots:
     {
         SetupFixture fx;
         fx.addFile(QStringLiteral("a.bmp"));
-        TERSetup2_Form form;
+        RandomSetupDialog form;
         form.FormActivate();
         form.cb_VisierClick();
         form.Zeit_SpinEdit->setValue(4);
@@ -214,7 +214,7 @@ private slots:
     void pictureList()
     {
         SetupFixture fx;
-        TERSetup1_Form form;
+        StaticSetupDialog form;
         form.FormActivate(); // no "vdata" at all
         QCOMPARE(form.cb_Visier->count(), 0);
         QCOMPARE(form.cb_Visier->currentIndex(), -1);
@@ -250,7 +250,7 @@ private slots:
     void fileSourceWithoutPictures()
     {
         SetupFixture fx;
-        TERSetup1_Form form;
+        StaticSetupDialog form;
         RunSettings::instance().VisierDatei = QStringLiteral("alt.bmp");
         form.FormActivate();
         form.rb_PresVisier->setChecked(true);
@@ -267,7 +267,7 @@ private slots:
     void activationRules()
     {
         SetupFixture fx;
-        TERSetup1_Form form1;
+        StaticSetupDialog form1;
         form1.frei_RadioButton->setChecked(true);
         form1.Anz_Edit->setText(QStringLiteral("8"));
         form1.FormActivate();
@@ -280,7 +280,7 @@ private slots:
         form1.PrepareForShow();
         QVERIFY(!form1.Anz_Edit->isEnabled());
 
-        TERSetup2_Form form2;
+        RandomSetupDialog form2;
         form2.frei_RadioButton->setChecked(true);
         QVERIFY(form2.Anz_Edit->isEnabled());
         form2.Anz_Edit->setText(QStringLiteral("8"));
@@ -297,7 +297,7 @@ private slots:
     void positionSettingsFollowTheShootingPosition()
     {
         SetupFixture fx;
-        TERSetup2_Form form;
+        RandomSetupDialog form;
         form.Typ_Combobox->setCurrentIndex(1);
         form.OK_ButtonClick();
         QCOMPARE(RunSettings::instance().ER2_SPos, 10); // nothing stored
@@ -322,8 +322,8 @@ private slots:
     void informationTexts()
     {
         SetupFixture fx;
-        TERSetup1_Form form1;
-        TERSetup2_Form form2;
+        StaticSetupDialog form1;
+        RandomSetupDialog form2;
         form1.Info_ButtonClick();
         form2.Info_ButtonClick();
         QCOMPARE(fx.messages.count(), 2);
@@ -343,7 +343,7 @@ private slots:
     void modalResults()
     {
         SetupFixture fx;
-        TERSetup1_Form form;
+        StaticSetupDialog form;
         form.PrepareForShow();
         QVERIFY(!form.Anz_Edit->isEnabled());
         QTimer::singleShot(0, &form, [&form] { form.OK_Button->click(); });
@@ -367,8 +367,8 @@ private slots:
     void definingOpensTheSightViewForTheChosenPosition()
     {
         SetupFixture fx;
-        TERview_Form view;
-        TERSetup2_Form form;
+        SightViewDialog view;
+        RandomSetupDialog form;
         form.setSightView(&view);
         form.Typ_Combobox->setCurrentIndex(1);
         QCOMPARE(view.shootingPosition(), 1);
@@ -393,4 +393,4 @@ private slots:
 };
 
 VR_TEST_CLASS(ERSetupTest)
-#include "ersetup_test.moc"
+#include "setupdialogs_test.moc"

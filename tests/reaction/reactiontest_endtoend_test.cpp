@@ -1,7 +1,7 @@
 #include "device/fasttimer.h"
 #include "device/fasttimerlibrary.h"
-#include "reaction/er1_form.h"
-#include "reaction/er2_form.h"
+#include "reaction/statictestwindow.h"
+#include "reaction/randomtestwindow.h"
 #include "reaction/era1_form.h"
 #include "reaction/era2_form.h"
 #include "reaction/randomrun.h"
@@ -114,7 +114,7 @@ private slots:
     {
         World w;
         TERA1_Form era;
-        TER1_Form er(&era);
+        StaticTestWindow er(&era);
         bool resultShown = false;
         er.setResultShower([&](ReactionResultWindow *result) {
             resultShown = true;
@@ -201,7 +201,7 @@ private slots:
     {
         World w;
         TERA1_Form era;
-        TER1_Form er(&era);
+        StaticTestWindow er(&era);
         bool resultShown = false;
         er.setResultShower([&](ReactionResultWindow *) { resultShown = true; });
         er.show();
@@ -383,8 +383,8 @@ private slots:
         World w;
         TERA1_Form era1;
         TERA2_Form era2;
-        TER1_Form er1(&era1);
-        TER2_Form er2(&era2);
+        StaticTestWindow er1(&era1);
+        RandomTestWindow er2(&era2);
         ReactionTestWindow &er = test == 1 ? static_cast<ReactionTestWindow &>(er1) : er2;
         ReactionResultWindow &era = test == 1 ? static_cast<ReactionResultWindow &>(era1) : era2;
         bool shown = false;
@@ -420,7 +420,7 @@ private slots:
         World w;
         RunSettings::instance().Trefferanzeige = true;
         TERA2_Form era;
-        TER2_Form er(&era);
+        RandomTestWindow er(&era);
         er.setResultShower([](ReactionResultWindow *) {});
         er.show();
         QVERIFY(QTest::qWaitForWindowExposed(&er));
@@ -464,4 +464,4 @@ private slots:
 };
 
 VR_TEST_CLASS(ER1EndToEndTest)
-#include "er1_endtoend_test.moc"
+#include "reactiontest_endtoend_test.moc"

@@ -1,7 +1,7 @@
 #include "curves/curverunsettings.h"
-#include "curves/er3_form.h"
+#include "curves/curvetestwindow.h"
 #include "curves/era3_form.h"
-#include "curves/ersetup3_form.h"
+#include "curves/curvesetupdialog.h"
 #include "curves/timebar.h"
 #include "platform/numberformat.h"
 #include "platform/programpaths.h"
@@ -107,9 +107,9 @@ void ER3EndToEndTest::menuToSavedRowsAndRepeat()
     MakeActiveShooter();
 
     TMain_Form form;
-    auto *setup = new TERSetup3_Form(&form);
+    auto *setup = new CurveSetupDialog(&form);
     auto *result = new TERA3_Form(&form);
-    auto *window = new TER3_Form(result, &form);
+    auto *window = new CurveTestWindow(result, &form);
     RegisterCurveTest(form, setup, window);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -249,7 +249,7 @@ void ER3EndToEndTest::seriesFiguresAgreeWithTheStore()
     MakeActiveShooter();
 
     TERA3_Form result;
-    TER3_Form window(&result);
+    CurveTestWindow window(&result);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QVERIFY(window.OK_Button->isEnabled());
@@ -302,4 +302,4 @@ void ER3EndToEndTest::seriesFiguresAgreeWithTheStore()
 }
 
 VR_TEST_CLASS(ER3EndToEndTest)
-#include "er3_endtoend_test.moc"
+#include "curvetest_endtoend_test.moc"

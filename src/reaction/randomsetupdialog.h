@@ -1,6 +1,6 @@
 #pragma once
-#include "runkit/ersetupbase.h"
-#include "runkit/erview_form.h"
+#include "runkit/setupdialogbase.h"
+#include "runkit/sightviewdialog.h"
 
 #include <QPointer>
 
@@ -8,17 +8,17 @@ class QCheckBox;
 
 // "Vorgaben" of test 2: adds the target positions ("S&cheibenposition") with
 // the shooting position, the graphic hit display and the sight view.
-class TERSetup2_Form : public TERSetupBase
+class RandomSetupDialog : public SetupDialogBase
 {
     Q_OBJECT
 public:
-    explicit TERSetup2_Form(QWidget *parent = nullptr);
-    ~TERSetup2_Form() override;
+    explicit RandomSetupDialog(QWidget *parent = nullptr);
+    ~RandomSetupDialog() override;
 
     // The sight-view window opened by "&Definieren"; it takes its shooting
     // position from this dialog's Typ_Combobox from now on.
-    void setSightView(TERview_Form *view);
-    TERview_Form *sightView() const { return m_view; }
+    void setSightView(SightViewDialog *view);
+    SightViewDialog *sightView() const { return m_view; }
     // 0 = "liegend", 1 = "stehend".
     int shootingPosition() const;
 
@@ -37,5 +37,5 @@ protected:
     QString seriesErrorText() const override;
 
 private:
-    QPointer<TERview_Form> m_view;
+    QPointer<SightViewDialog> m_view;
 };
