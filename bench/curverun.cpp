@@ -172,7 +172,7 @@ int main(int argc, char **argv)
     app.processEvents();
     // The run: countdown 3 s, target 1 without points, slide to mirror 2, its curve.
     const double t0 = nowMs();
-    window.OK_ButtonClick();
+    window.startClicked();
     const double total = nowMs() - t0;
 
     // Holds from one drawing to the next (the last one has no successor).

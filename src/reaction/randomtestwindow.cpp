@@ -18,19 +18,19 @@ RandomTestWindow::RandomTestWindow(TERA2_Form *result, QWidget *parent)
 
 RandomRun &RandomTestWindow::randomRun() { return static_cast<RandomRun &>(run()); }
 
-void RandomTestWindow::FormActivate()
+void RandomTestWindow::activate()
 {
-    ReactionTestWindow::FormActivate();
+    ReactionTestWindow::activate();
     const RunSettings &settings = RunSettings::instance();
-    randomRun().setupPositions(Visier->width(), settings.ER2_SPos, settings.ER2_SPos_ok, settings.Trefferanzeige);
+    randomRun().setupPositions(sightBox()->width(), settings.ER2_SPos, settings.ER2_SPos_ok, settings.Trefferanzeige);
 }
 
-void RandomTestWindow::FormKeyPress() { m_run->keyPressed(); }
+void RandomTestWindow::reactionKey() { m_run->keyPressed(); }
 
 void RandomTestWindow::startButtonDisabled()
 {
-    OK_Button->setEnabled(false);
-    Control_Panel->setFocus();
+    startButton()->setEnabled(false);
+    controlPanel()->setFocus();
 }
 
 void RandomTestWindow::showEvent(QShowEvent *event)

@@ -14,8 +14,8 @@ public:
     explicit RandomTestWindow(TERA2_Form *result, QWidget *parent = nullptr);
 
     RandomRun &randomRun();
-    void FormActivate() override;
-    void FormKeyPress();
+    void activate() override;
+    void reactionKey();
     void startButtonDisabled() override;
 
 protected:

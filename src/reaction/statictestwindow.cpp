@@ -13,7 +13,7 @@ StaticTestWindow::StaticTestWindow(TERA1_Form *result, QWidget *parent)
 
 StaticRun &StaticTestWindow::staticRun() { return static_cast<StaticRun &>(run()); }
 
-void StaticTestWindow::FormKeyPress() { m_run->keyPressed(); }
+void StaticTestWindow::reactionKey() { m_run->keyPressed(); }
 
 void StaticTestWindow::keyPressEvent(QKeyEvent *event)
 {

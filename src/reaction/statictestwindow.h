@@ -14,7 +14,7 @@ public:
 
     StaticRun &staticRun();
     // A character key while the window has the focus.
-    void FormKeyPress();
+    void reactionKey();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

@@ -72,7 +72,7 @@ private slots:
         connect(&stall, &QTimer::timeout, [&] { QThread::msleep(++beats % 5 == 0 ? 120 : 35); });
         stall.start();
 
-        er.OK_ButtonClick();  // countdown of 3 s, then the tick runs
+        er.startClicked();  // countdown of 3 s, then the tick runs
         // First target at tick 500; the later ones every 250 ticks.
         QTRY_VERIFY_WITH_TIMEOUT(er.run().CycleRunning && er.run().CycleTicks >= er.run().TargetDelay, 8000);
 
@@ -86,7 +86,7 @@ private slots:
         QProcess keys;
         keys.start(xdotool, args);
         QVERIFY(keys.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(er.run().complete(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(er.run().isComplete(), 20000);
         stall.stop();
         if (keys.state() != QProcess::NotRunning)
             QVERIFY(keys.waitForFinished(5000));

@@ -93,7 +93,7 @@ private slots:
         ReleaseCount released;
         qApp->installEventFilter(&released);
 
-        er->OK_ButtonClick();   // countdown of 3 s, then the first cycle
+        er->startClicked();   // countdown of 3 s, then the first cycle
         QTRY_VERIFY_WITH_TIMEOUT(er->run().CycleRunning, 6000);
         QVERIFY(er->run().Armed);
         QTreeWidget *rows = result->Erg_ListView;

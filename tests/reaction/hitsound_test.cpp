@@ -90,19 +90,19 @@ private slots:
         QCOMPARE(recorder.prepared, sound ? 1 : 0);
         if (test == 2)
             er2.randomRun().XOffset = inside ? 0 : 40;
-        w.OK_ButtonClick();
+        w.startClicked();
         const int shown = w.run().TargetDelay;
         int tick = 0;
         const int keyAt = keyAfter == -1000 ? shown + 200 : shown + keyAfter;
         while (tick < keyAt) {
             ++tick;
-            w.MesstimerTimer();
+            w.measurementTick();
         }
         if (keyAfter != -1000) {
             if (test == 1)
-                er1.FormKeyPress();
+                er1.reactionKey();
             else
-                er2.FormKeyPress();
+                er2.reactionKey();
         }
         QCOMPARE(recorder.played, tones);
         // The row is there whatever the sound did.

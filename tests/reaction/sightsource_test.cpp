@@ -139,7 +139,7 @@ private slots:
         QCOMPARE(s.messages.count(), 0);
         QVERIFY(sameProfile(er->profile(), NewSightProfile()));
         QCOMPARE(er->run().spiegelSize(), NewSightProfile().Spiegel_Size);
-        const QImage sight = er->Visier->sight();
+        const QImage sight = er->sightBox()->sight();
         if (picture)
             QCOMPARE(sight.pixel(150, 150), kBlue);
         else

@@ -66,7 +66,7 @@ int firstOnMiddleRow(const QImage &img, QRgb colour)
 }
 } // namespace
 
-class ERviewFormTest : public QObject
+class SightViewDialogTest : public QObject
 {
     Q_OBJECT
 private slots:
@@ -201,5 +201,5 @@ private slots:
     }
 };
 
-VR_TEST_CLASS(ERviewFormTest)
+VR_TEST_CLASS(SightViewDialogTest)
 #include "sightviewdialog_test.moc"

@@ -204,7 +204,7 @@ bool shootTest3Running(QWidget *parent, const QString &out)
         }
     };
     Clock::install(&stepper);
-    er3.OK_ButtonClick();
+    er3.startClicked();
     Clock::install(nullptr);
     return ok;
 }
@@ -493,17 +493,17 @@ int main(int argc, char **argv)
                 void sleep(int) override {}
             } noWait;
             Clock::install(&noWait); // the countdown is not what the picture shows
-            er2.OK_ButtonClick();
+            er2.startClicked();
             Clock::install(nullptr);
             RandomRun &run = er2.randomRun();
             run.XOffset = 5;
             run.TargetDelay = 20;
             for (int i = 0; i < 20; ++i)
-                er2.MesstimerTimer();
-            er2.OK_Button->setEnabled(false);
+                er2.measurementTick();
+            er2.startButton()->setEnabled(false);
             if (!save(&er2, out + QStringLiteral("/test2_running.png")))
                 result = 1;
-            er2.Messtimer->setEnabled(false);
+            er2.measurementTimer()->setEnabled(false);
             er2.hide();
 
             TERA1_Form era1(&form);
