@@ -41,7 +41,7 @@
 void RegisterReactionTest(TMain_Form &mainForm, int test, SetupDialogBase *setup, QDialog *window)
 {
     TestEntry entry;
-    entry.prepareSetup = [setup] { setup->PrepareForShow(); };
+    entry.prepareSetup = [setup] { setup->prepareForShow(); };
     entry.setup = [setup] { return setup->exec() == QDialog::Accepted; };
     entry.run = [window] { window->exec(); };
     entry.snapshot = [] {

@@ -63,91 +63,82 @@ CurveSetupDialog::CurveSetupDialog(QWidget *parent)
     auto *info = MakeSetupInfoLabel(this);
 
     m_series = MakeSeriesGroup(this);
-    Serien_GroupBox = m_series.group;
-    Anz5_RadioButton = m_series.anz5;
-    Anz10_RadioButton = m_series.anz10;
-    Anz15_RadioButton = m_series.anz15;
-    frei_RadioButton = m_series.frei;
-    Anz_Edit = m_series.edit;
 
     const TimesControls zeiten = MakeTimesGroup(this);
-    Zeit_SpinEdit = zeiten.spin;
+    m_spacingSpin = zeiten.spin;
 
-    Anschlag_GroupBox = new QGroupBox(QStringLiteral("Ans&chlag"), this);
-    named(Anschlag_GroupBox, "Anschlag_GroupBox");
-    Treffer_CheckBox = new QCheckBox(QStringLiteral("&Trefferanzeige"), Anschlag_GroupBox);
-    named(Treffer_CheckBox, "Treffer_CheckBox");
-    Visier_Button = new QPushButton(QStringLiteral("&Definieren"), Anschlag_GroupBox);
-    named(Visier_Button, "Visier_Button");
-    Typ_Combobox = new QComboBox(Anschlag_GroupBox);
-    named(Typ_Combobox, "Typ_Combobox");
-    Typ_Combobox->addItems({QStringLiteral("liegend"), QStringLiteral("stehend")});
-    auto *anschlag = new QGridLayout(Anschlag_GroupBox);
-    anschlag->addWidget(Treffer_CheckBox, 0, 0, 1, 2);
-    anschlag->addWidget(Typ_Combobox, 1, 0);
-    anschlag->addWidget(Visier_Button, 1, 1);
+    m_positionGroup = new QGroupBox(QStringLiteral("Ans&chlag"), this);
+    named(m_positionGroup, "Anschlag_GroupBox");
+    m_hitDisplayCheck = new QCheckBox(QStringLiteral("&Trefferanzeige"), m_positionGroup);
+    named(m_hitDisplayCheck, "Treffer_CheckBox");
+    m_defineButton = new QPushButton(QStringLiteral("&Definieren"), m_positionGroup);
+    named(m_defineButton, "Visier_Button");
+    m_positionCombo = new QComboBox(m_positionGroup);
+    named(m_positionCombo, "Typ_Combobox");
+    m_positionCombo->addItems({QStringLiteral("liegend"), QStringLiteral("stehend")});
+    auto *anschlag = new QGridLayout(m_positionGroup);
+    anschlag->addWidget(m_hitDisplayCheck, 0, 0, 1, 2);
+    anschlag->addWidget(m_positionCombo, 1, 0);
+    anschlag->addWidget(m_defineButton, 1, 1);
 
     m_sight = MakeSightGroup(this);
-    cb_Visier = m_sight.list;
-    rb_PersVisier = m_sight.database;
-    rb_PresVisier = m_sight.file;
 
-    Schussanlage_GroupBox = new QGroupBox(QStringLiteral("S&chussanlage"), this);
-    named(Schussanlage_GroupBox, "Schussanlage_GroupBox");
-    cb_Schussanlage = new QComboBox(Schussanlage_GroupBox);
-    named(cb_Schussanlage, "cb_Schussanlage");
-    cb_Schussanlage->setMinimumWidth(160);
-    rb_keine = new QRadioButton(QStringLiteral("kei&ne"), Schussanlage_GroupBox);
-    named(rb_keine, "rb_keine");
-    rb_Datei = new QRadioButton(QStringLiteral("aus Dat&ei"), Schussanlage_GroupBox);
-    named(rb_Datei, "rb_Datei");
-    rb_Datei->setChecked(true);
-    rb_keine->setEnabled(false);
-    rb_Datei->setEnabled(false);
-    cb_Richtung = new QCheckBox(QStringLiteral("rechts -> links"), Schussanlage_GroupBox);
-    named(cb_Richtung, "cb_Richtung");
-    cb_Targetanzeige = new QCheckBox(QStringLiteral("T&refferanzeige"), Schussanlage_GroupBox);
-    named(cb_Targetanzeige, "cb_Targetanzeige");
-    auto *anlage = new QGridLayout(Schussanlage_GroupBox);
-    anlage->addWidget(cb_Schussanlage, 0, 0, 1, 2);
-    anlage->addWidget(rb_keine, 1, 0);
-    anlage->addWidget(rb_Datei, 1, 1);
-    anlage->addWidget(named(new QLabel(QStringLiteral("Schussreihenfolge"), Schussanlage_GroupBox), "Richtung_Label"), 2, 0);
-    anlage->addWidget(cb_Richtung, 2, 1);
-    anlage->addWidget(cb_Targetanzeige, 3, 0, 1, 2);
+    m_systemGroup = new QGroupBox(QStringLiteral("S&chussanlage"), this);
+    named(m_systemGroup, "Schussanlage_GroupBox");
+    m_systemCombo = new QComboBox(m_systemGroup);
+    named(m_systemCombo, "cb_Schussanlage");
+    m_systemCombo->setMinimumWidth(160);
+    m_noSystemRadio = new QRadioButton(QStringLiteral("kei&ne"), m_systemGroup);
+    named(m_noSystemRadio, "rb_keine");
+    m_systemFileRadio = new QRadioButton(QStringLiteral("aus Dat&ei"), m_systemGroup);
+    named(m_systemFileRadio, "rb_Datei");
+    m_systemFileRadio->setChecked(true);
+    m_noSystemRadio->setEnabled(false);
+    m_systemFileRadio->setEnabled(false);
+    m_directionCheck = new QCheckBox(QStringLiteral("rechts -> links"), m_systemGroup);
+    named(m_directionCheck, "cb_Richtung");
+    m_showTargetsCheck = new QCheckBox(QStringLiteral("T&refferanzeige"), m_systemGroup);
+    named(m_showTargetsCheck, "cb_Targetanzeige");
+    auto *anlage = new QGridLayout(m_systemGroup);
+    anlage->addWidget(m_systemCombo, 0, 0, 1, 2);
+    anlage->addWidget(m_noSystemRadio, 1, 0);
+    anlage->addWidget(m_systemFileRadio, 1, 1);
+    anlage->addWidget(named(new QLabel(QStringLiteral("Schussreihenfolge"), m_systemGroup), "Richtung_Label"), 2, 0);
+    anlage->addWidget(m_directionCheck, 2, 1);
+    anlage->addWidget(m_showTargetsCheck, 3, 0, 1, 2);
 
     auto *kurven = new QGroupBox(QStringLiteral("&Kurvendefinition"), this);
     named(kurven, "Kurvendefinition_GroupBox");
-    cb_Kurvensets = new QComboBox(kurven);
-    named(cb_Kurvensets, "cb_Kurvensets");
-    cb_Kurvensets->setMinimumWidth(160);
+    m_curveSetCombo = new QComboBox(kurven);
+    named(m_curveSetCombo, "cb_Kurvensets");
+    m_curveSetCombo->setMinimumWidth(160);
     auto *setsLabel = new QLabel(QStringLiteral("K&urvensets"), kurven);
-    setsLabel->setBuddy(cb_Kurvensets);
-    cb_Spiegelzuordnung = new QComboBox(kurven);
-    named(cb_Spiegelzuordnung, "cb_Spiegelzuordnung");
-    cb_Spiegelzuordnung->addItems({QStringLiteral("fest"), QStringLiteral("zufällig"), QStringLiteral("1"),
+    setsLabel->setBuddy(m_curveSetCombo);
+    m_mirrorMapCombo = new QComboBox(kurven);
+    named(m_mirrorMapCombo, "cb_Spiegelzuordnung");
+    m_mirrorMapCombo->addItems({QStringLiteral("fest"), QStringLiteral("zufällig"), QStringLiteral("1"),
                                    QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5")});
-    cb_Spiegelzuordnung->setEnabled(false);
+    m_mirrorMapCombo->setEnabled(false);
     auto *zuordnungLabel = new QLabel(QStringLiteral("&Spiegelzuordnung"), kurven);
-    zuordnungLabel->setBuddy(cb_Spiegelzuordnung);
+    zuordnungLabel->setBuddy(m_mirrorMapCombo);
     auto *kurvenLayout = new QGridLayout(kurven);
     kurvenLayout->addWidget(setsLabel, 0, 0);
-    kurvenLayout->addWidget(cb_Kurvensets, 0, 1);
+    kurvenLayout->addWidget(m_curveSetCombo, 0, 1);
     kurvenLayout->addWidget(zuordnungLabel, 1, 0);
-    kurvenLayout->addWidget(cb_Spiegelzuordnung, 1, 1);
+    kurvenLayout->addWidget(m_mirrorMapCombo, 1, 1);
 
     const SetupButtons buttons = MakeSetupButtons(this);
-    OK_Button = buttons.ok;
-    Cancel_Button = buttons.cancel;
-    Info_Button = buttons.info;
+    m_okButton = buttons.ok;
+    m_cancelButton = buttons.cancel;
+    m_infoButton = buttons.info;
 
     auto *left = new QVBoxLayout;
-    left->addWidget(Serien_GroupBox);
+    left->addWidget(m_series.group);
     left->addWidget(zeiten.group);
-    left->addWidget(Anschlag_GroupBox);
+    left->addWidget(m_positionGroup);
     left->addWidget(m_sight.group);
     auto *right = new QVBoxLayout;
-    right->addWidget(Schussanlage_GroupBox);
+    right->addWidget(m_systemGroup);
     right->addWidget(kurven);
     right->addStretch();
     auto *columns = new QHBoxLayout;
@@ -159,13 +150,13 @@ CurveSetupDialog::CurveSetupDialog(QWidget *parent)
     layout->addLayout(buttons.row);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(frei_RadioButton, &QRadioButton::toggled, this, [this] { frei_RadioButtonClick(); });
-    connect(cb_Visier, qOverload<int>(&QComboBox::activated), this, [this] { rb_PresVisier->setChecked(true); });
-    connect(cb_Schussanlage, qOverload<int>(&QComboBox::activated), this, [this] { rb_Datei->setChecked(true); });
-    connect(Visier_Button, &QPushButton::clicked, this, [this] { Visier_ButtonClick(); });
-    connect(OK_Button, &QPushButton::clicked, this, [this] { OK_ButtonClick(); });
-    connect(Cancel_Button, &QPushButton::clicked, this, &QDialog::reject);
-    connect(Info_Button, &QPushButton::clicked, this, [this] { Info_ButtonClick(); });
+    connect(m_series.frei, &QRadioButton::toggled, this, [this] { freeCountToggled(); });
+    connect(m_sight.list, qOverload<int>(&QComboBox::activated), this, [this] { m_sight.file->setChecked(true); });
+    connect(m_systemCombo, qOverload<int>(&QComboBox::activated), this, [this] { m_systemFileRadio->setChecked(true); });
+    connect(m_defineButton, &QPushButton::clicked, this, [this] { defineClicked(); });
+    connect(m_okButton, &QPushButton::clicked, this, [this] { okClicked(); });
+    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_infoButton, &QPushButton::clicked, this, [this] { infoClicked(); });
 
     LoadFormPlacement(this, QStringLiteral("ERS3F"));
     WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden ERS3F"));
@@ -179,103 +170,103 @@ void CurveSetupDialog::setSightView(SightViewDialog *view, std::function<void()>
     m_afterView = std::move(afterShow);
 }
 
-void CurveSetupDialog::FormActivate()
+void CurveSetupDialog::activate()
 {
-    Anz_Edit->clear();
-    Typ_Combobox->setCurrentIndex(0);
-    cb_Spiegelzuordnung->setCurrentIndex(0);
-    Anz5_RadioButton->setChecked(true);
-    Anz_Edit->setEnabled(false);
+    m_series.edit->clear();
+    m_positionCombo->setCurrentIndex(0);
+    m_mirrorMapCombo->setCurrentIndex(0);
+    m_series.anz5->setChecked(true);
+    m_series.edit->setEnabled(false);
 
-    cb_Kurvensets->clear();
-    cb_Kurvensets->addItems(ListCurveSets(ProgramPaths::kdataDir()));
-    if (cb_Kurvensets->count() > 0)
-        cb_Kurvensets->setCurrentIndex(0);
+    m_curveSetCombo->clear();
+    m_curveSetCombo->addItems(ListCurveSets(ProgramPaths::kdataDir()));
+    if (m_curveSetCombo->count() > 0)
+        m_curveSetCombo->setCurrentIndex(0);
     const bool kdataSeen = QFileInfo(ProgramPaths::kdataDir()).isDir();
-    OK_Button->setEnabled(kdataSeen);
-    cb_Kurvensets->setEnabled(kdataSeen);
+    m_okButton->setEnabled(kdataSeen);
+    m_curveSetCombo->setEnabled(kdataSeen);
 
-    cb_Visier->clear();
-    cb_Visier->addItems(ListSightPictures(ProgramPaths::vdataDir()));
-    const bool pictures = cb_Visier->count() > 0;
+    m_sight.list->clear();
+    m_sight.list->addItems(ListSightPictures(ProgramPaths::vdataDir()));
+    const bool pictures = m_sight.list->count() > 0;
     if (pictures)
-        cb_Visier->setCurrentIndex(0);
+        m_sight.list->setCurrentIndex(0);
     else
-        rb_PersVisier->setChecked(true);
-    rb_PresVisier->setEnabled(pictures);
-    cb_Visier->setEnabled(pictures);
+        m_sight.database->setChecked(true);
+    m_sight.file->setEnabled(pictures);
+    m_sight.list->setEnabled(pictures);
 
-    cb_Schussanlage->clear();
-    cb_Schussanlage->addItems(ListShootingSystems(ProgramPaths::sdataDir()));
-    const bool systems = cb_Schussanlage->count() > 0;
+    m_systemCombo->clear();
+    m_systemCombo->addItems(ListShootingSystems(ProgramPaths::sdataDir()));
+    const bool systems = m_systemCombo->count() > 0;
     if (systems)
-        cb_Schussanlage->setCurrentIndex(0);
+        m_systemCombo->setCurrentIndex(0);
     else
-        rb_keine->setChecked(true);
-    cb_Schussanlage->setEnabled(systems);
-    cb_Spiegelzuordnung->setEnabled(false);
+        m_noSystemRadio->setChecked(true);
+    m_systemCombo->setEnabled(systems);
+    m_mirrorMapCombo->setEnabled(false);
 
     const RegistryIni reg(RegistryKeys::MainConfig);
-    Zeit_SpinEdit->setValue(qBound(1, reg.readInteger(kM3, QStringLiteral("Scheibenabstand"), 1), 10));
-    applyIndex(Typ_Combobox, reg.readInteger(kM3, QStringLiteral("Anschlag"), 0));
-    Treffer_CheckBox->setChecked(reg.readBool(kM3, QStringLiteral("Trefferanzeige"), false));
-    applyIndex(cb_Kurvensets, reg.readInteger(kM3, QStringLiteral("Kurvendefinition"), 0));
-    applyIndex(cb_Spiegelzuordnung, reg.readInteger(kM3, QStringLiteral("Spiegelzuordnung"), 0));
+    m_spacingSpin->setValue(qBound(1, reg.readInteger(kM3, QStringLiteral("Scheibenabstand"), 1), 10));
+    applyIndex(m_positionCombo, reg.readInteger(kM3, QStringLiteral("Anschlag"), 0));
+    m_hitDisplayCheck->setChecked(reg.readBool(kM3, QStringLiteral("Trefferanzeige"), false));
+    applyIndex(m_curveSetCombo, reg.readInteger(kM3, QStringLiteral("Kurvendefinition"), 0));
+    applyIndex(m_mirrorMapCombo, reg.readInteger(kM3, QStringLiteral("Spiegelzuordnung"), 0));
     if (reg.readBool(kM3, QStringLiteral("Datei_Schussanlage"), false))
-        rb_Datei->setChecked(true);
+        m_systemFileRadio->setChecked(true);
     if (systems)
-        rb_Datei->setChecked(true);
+        m_systemFileRadio->setChecked(true);
     else
-        rb_keine->setChecked(true);
-    applyIndex(cb_Schussanlage, reg.readInteger(kM3, QStringLiteral("Schussanlage"), 0));
-    cb_Richtung->setChecked(reg.readBool(kM3, QStringLiteral("Schussrichtung"), false));
-    cb_Targetanzeige->setChecked(reg.readBool(kM3, QStringLiteral("Targetanzeige"), false));
+        m_noSystemRadio->setChecked(true);
+    applyIndex(m_systemCombo, reg.readInteger(kM3, QStringLiteral("Schussanlage"), 0));
+    m_directionCheck->setChecked(reg.readBool(kM3, QStringLiteral("Schussrichtung"), false));
+    m_showTargetsCheck->setChecked(reg.readBool(kM3, QStringLiteral("Targetanzeige"), false));
     if (reg.readBool(kM3, QStringLiteral("DB_Visier"), true))
-        rb_PersVisier->setChecked(true);
+        m_sight.database->setChecked(true);
     // A stored choice of a sight picture needs a picture to choose.
     if (pictures && reg.readBool(kM3, QStringLiteral("Datei_Visier"), false))
-        rb_PresVisier->setChecked(true);
-    applyIndex(cb_Visier, reg.readInteger(kM3, QStringLiteral("Viser"), 0));
+        m_sight.file->setChecked(true);
+    applyIndex(m_sight.list, reg.readInteger(kM3, QStringLiteral("Viser"), 0));
     m_sightStandIn = PreselectSightSource(m_sight, m_sightStandIn);
 
-    OK_Button->setEnabled(systems && cb_Kurvensets->count() > 0);
+    m_okButton->setEnabled(systems && m_curveSetCombo->count() > 0);
 }
 
-void CurveSetupDialog::StoreSettings()
+void CurveSetupDialog::storeSettings()
 {
     RegistryIni reg(RegistryKeys::MainConfig);
-    reg.writeInteger(kM3, QStringLiteral("Scheibenabstand"), Zeit_SpinEdit->value());
-    reg.writeInteger(kM3, QStringLiteral("Anschlag"), Typ_Combobox->currentIndex());
-    reg.writeBool(kM3, QStringLiteral("Trefferanzeige"), Treffer_CheckBox->isChecked());
-    reg.writeInteger(kM3, QStringLiteral("Kurvendefinition"), cb_Kurvensets->currentIndex());
-    reg.writeInteger(kM3, QStringLiteral("Spiegelzuordnung"), cb_Spiegelzuordnung->currentIndex());
-    reg.writeBool(kM3, QStringLiteral("keine_Schussanlage"), rb_keine->isChecked());
-    reg.writeBool(kM3, QStringLiteral("Datei_Schussanlage"), rb_Datei->isChecked());
-    reg.writeInteger(kM3, QStringLiteral("Schussanlage"), cb_Schussanlage->currentIndex());
-    reg.writeBool(kM3, QStringLiteral("Schussrichtung"), cb_Richtung->isChecked());
-    reg.writeBool(kM3, QStringLiteral("Targetanzeige"), cb_Targetanzeige->isChecked());
+    reg.writeInteger(kM3, QStringLiteral("Scheibenabstand"), m_spacingSpin->value());
+    reg.writeInteger(kM3, QStringLiteral("Anschlag"), m_positionCombo->currentIndex());
+    reg.writeBool(kM3, QStringLiteral("Trefferanzeige"), m_hitDisplayCheck->isChecked());
+    reg.writeInteger(kM3, QStringLiteral("Kurvendefinition"), m_curveSetCombo->currentIndex());
+    reg.writeInteger(kM3, QStringLiteral("Spiegelzuordnung"), m_mirrorMapCombo->currentIndex());
+    reg.writeBool(kM3, QStringLiteral("keine_Schussanlage"), m_noSystemRadio->isChecked());
+    reg.writeBool(kM3, QStringLiteral("Datei_Schussanlage"), m_systemFileRadio->isChecked());
+    reg.writeInteger(kM3, QStringLiteral("Schussanlage"), m_systemCombo->currentIndex());
+    reg.writeBool(kM3, QStringLiteral("Schussrichtung"), m_directionCheck->isChecked());
+    reg.writeBool(kM3, QStringLiteral("Targetanzeige"), m_showTargetsCheck->isChecked());
     if (!m_sightStandIn) {   // a stand-in for a missing profile is not the stored choice
-        reg.writeBool(kM3, QStringLiteral("DB_Visier"), rb_PersVisier->isChecked());
-        reg.writeBool(kM3, QStringLiteral("Datei_Visier"), rb_PresVisier->isChecked());
-        reg.writeInteger(kM3, QStringLiteral("Viser"), cb_Visier->currentIndex());
+        reg.writeBool(kM3, QStringLiteral("DB_Visier"), m_sight.database->isChecked());
+        reg.writeBool(kM3, QStringLiteral("Datei_Visier"), m_sight.file->isChecked());
+        reg.writeInteger(kM3, QStringLiteral("Viser"), m_sight.list->currentIndex());
     }
 }
 
-void CurveSetupDialog::OK_ButtonClick()
+void CurveSetupDialog::okClicked()
 {
-    if (!OK_Button->isEnabled())
+    if (!m_okButton->isEnabled())
         return;
-    StoreSettings();
+    storeSettings();
     RunSettings &run = RunSettings::instance();
     CurveRunSettings &curves = CurveRunSettings::instance();
-    curves.LeftToRight = !cb_Richtung->isChecked();
-    curves.ShowTargets = cb_Targetanzeige->isChecked();
+    curves.LeftToRight = !m_directionCheck->isChecked();
+    curves.ShowTargets = m_showTargetsCheck->isChecked();
 
     run.VisierDatei = ChosenSightFile(m_sight);
 
-    curves.ShootingSystemName = rb_Datei->isChecked() ? cb_Schussanlage->currentText() : QString();
+    curves.ShootingSystemName = m_systemFileRadio->isChecked() ? m_systemCombo->currentText() : QString();
 
-    curves.CurveSetDirectory = QDir(ProgramPaths::kdataDir()).filePath(cb_Kurvensets->currentText());
+    curves.CurveSetDirectory = QDir(ProgramPaths::kdataDir()).filePath(m_curveSetCombo->currentText());
     if (!QFileInfo(curves.CurveSetDirectory).isDir())
         ShowWarning(QStringLiteral("Verzeichnis nicht vorhanden"));
     std::mt19937 rng = ClockSeededGenerator();
@@ -297,7 +288,7 @@ void CurveSetupDialog::OK_ButtonClick()
         ShowWarning(text);
     }
 
-    run.Scheibenabstand = Zeit_SpinEdit->value();
+    run.Scheibenabstand = m_spacingSpin->value();
 
     const int n = ChosenSeriesCount(m_series);
     if (n < 1) {
@@ -315,14 +306,14 @@ void CurveSetupDialog::OK_ButtonClick()
     accept();
 }
 
-void CurveSetupDialog::Info_ButtonClick() { ShowInformation(Setup3InfoText()); }
+void CurveSetupDialog::infoClicked() { ShowInformation(Setup3InfoText()); }
 
-void CurveSetupDialog::Visier_ButtonClick()
+void CurveSetupDialog::defineClicked()
 {
     WriteLogLine(QStringLiteral("Ausführen : [Start] Visieransicht"));
     if (!m_view)
         m_view = new SightViewDialog(this);
-    m_view->setShootingPositionProvider([this] { return Typ_Combobox->currentIndex() == 0 ? 0 : 1; });
+    m_view->setShootingPositionProvider([this] { return m_positionCombo->currentIndex() == 0 ? 0 : 1; });
     m_view->exec();
     if (m_afterView)
         m_afterView();
@@ -330,10 +321,10 @@ void CurveSetupDialog::Visier_ButtonClick()
         m_view->setShootingPositionProvider(nullptr);
 }
 
-void CurveSetupDialog::frei_RadioButtonClick()
+void CurveSetupDialog::freeCountToggled()
 {
-    Anz_Edit->setEnabled(frei_RadioButton->isChecked());
-    if (frei_RadioButton->isChecked())
+    m_series.edit->setEnabled(m_series.frei->isChecked());
+    if (m_series.frei->isChecked())
         FocusSeriesCount(m_series);
 }
 
@@ -341,7 +332,7 @@ void CurveSetupDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
-        FormActivate();
+        activate();
 }
 
 void CurveSetupDialog::done(int r)

@@ -33,40 +33,30 @@ public:
     void setSightProfileSetup(std::function<void()> setUp) { m_setUpProfile = std::move(setUp); }
 
     // Runs once each time the window is shown.
-    void FormActivate();
-    void OK_ButtonClick();
-    void Info_ButtonClick();
-    void Visier_ButtonClick();
-    void frei_RadioButtonClick();
+    void activate();
+    // "&OK": the choices stored and handed to the run settings; closes with
+    // OK unless a choice is not usable.
+    void okClicked();
+    // "&Information".
+    void infoClicked();
+    // "&Definieren": the sight view.
+    void defineClicked();
 
-    // Stored list positions and switches (section "M3").
-    void StoreSettings();
-
-    QGroupBox *Serien_GroupBox;
-    QRadioButton *Anz5_RadioButton;
-    QRadioButton *Anz10_RadioButton;
-    QRadioButton *Anz15_RadioButton;
-    QRadioButton *frei_RadioButton;
-    QLineEdit *Anz_Edit;
-    QSpinBox *Zeit_SpinEdit;
-    QGroupBox *Anschlag_GroupBox;
-    QCheckBox *Treffer_CheckBox;
-    QPushButton *Visier_Button;
-    QComboBox *Typ_Combobox;
-    QComboBox *cb_Visier;
-    QRadioButton *rb_PersVisier;
-    QRadioButton *rb_PresVisier;
-    QGroupBox *Schussanlage_GroupBox;
-    QComboBox *cb_Schussanlage;
-    QRadioButton *rb_keine;
-    QRadioButton *rb_Datei;
-    QCheckBox *cb_Richtung;
-    QCheckBox *cb_Targetanzeige;
-    QComboBox *cb_Kurvensets;
-    QComboBox *cb_Spiegelzuordnung;
-    QPushButton *OK_Button;
-    QPushButton *Cancel_Button;
-    QPushButton *Info_Button;
+    const SeriesControls &seriesControls() const { return m_series; }
+    // "Zeit_SpinEdit": the target spacing in seconds.
+    QSpinBox *spacingSpin() const { return m_spacingSpin; }
+    // "Typ_Combobox": the shooting position.
+    QComboBox *positionCombo() const { return m_positionCombo; }
+    const SightControls &sightControls() const { return m_sight; }
+    QComboBox *systemCombo() const { return m_systemCombo; }             // "cb_Schussanlage"
+    QRadioButton *noSystemRadio() const { return m_noSystemRadio; }      // "rb_keine"
+    QRadioButton *systemFileRadio() const { return m_systemFileRadio; }  // "rb_Datei"
+    QCheckBox *directionCheck() const { return m_directionCheck; }       // "cb_Richtung"
+    QCheckBox *showTargetsCheck() const { return m_showTargetsCheck; }   // "cb_Targetanzeige"
+    QComboBox *curveSetCombo() const { return m_curveSetCombo; }         // "cb_Kurvensets"
+    QComboBox *mirrorMapCombo() const { return m_mirrorMapCombo; }       // "cb_Spiegelzuordnung"
+    QPushButton *defineButton() const { return m_defineButton; }         // "Visier_Button"
+    QPushButton *okButton() const { return m_okButton; }
 
     void done(int r) override;
 
@@ -74,8 +64,29 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // "frei" chosen or left.
+    void freeCountToggled();
+    // Stored list positions and switches (section "M3").
+    void storeSettings();
+
     SeriesControls m_series;
+    QSpinBox *m_spacingSpin;
+    QGroupBox *m_positionGroup;
+    QCheckBox *m_hitDisplayCheck;
+    QPushButton *m_defineButton;
+    QComboBox *m_positionCombo;
     SightControls m_sight;
+    QGroupBox *m_systemGroup;
+    QComboBox *m_systemCombo;
+    QRadioButton *m_noSystemRadio;
+    QRadioButton *m_systemFileRadio;
+    QCheckBox *m_directionCheck;
+    QCheckBox *m_showTargetsCheck;
+    QComboBox *m_curveSetCombo;
+    QComboBox *m_mirrorMapCombo;
+    QPushButton *m_okButton;
+    QPushButton *m_cancelButton;
+    QPushButton *m_infoButton;
     QPointer<SightViewDialog> m_view;
     std::function<void()> m_afterView;
     std::function<void()> m_setUpProfile;

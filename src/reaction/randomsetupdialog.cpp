@@ -18,25 +18,25 @@ RandomSetupDialog::RandomSetupDialog(QWidget *parent)
 {
     setObjectName(QStringLiteral("ERSetup2_Form"));
 
-    Position_GroupBox = new QGroupBox(QStringLiteral("S&cheibenposition"), this);
-    Position_GroupBox->setObjectName(QStringLiteral("Position_GroupBox"));
-    PosOk_Checkbox = new QCheckBox(QStringLiteral("graphische &Trefferanzeige"), Position_GroupBox);
-    PosOk_Checkbox->setObjectName(QStringLiteral("PosOk_Checkbox"));
-    PosOk_Checkbox->setChecked(false);
-    Typ_Combobox = new QComboBox(Position_GroupBox);
-    Typ_Combobox->setObjectName(QStringLiteral("Typ_Combobox"));
-    Typ_Combobox->setEditable(false);
-    Typ_Combobox->addItems({QStringLiteral("liegend"), QStringLiteral("stehend")});
-    Typ_Combobox->setCurrentIndex(0);
-    Visier_Button = new QPushButton(QStringLiteral("&Definieren"), Position_GroupBox);
-    Visier_Button->setObjectName(QStringLiteral("Visier_Button"));
-    auto *grid = new QGridLayout(Position_GroupBox);
-    grid->addWidget(PosOk_Checkbox, 0, 0, 1, 2);
-    grid->addWidget(Typ_Combobox, 1, 0);
-    grid->addWidget(Visier_Button, 1, 1);
-    addGroup(Position_GroupBox);
+    m_positionGroup = new QGroupBox(QStringLiteral("S&cheibenposition"), this);
+    m_positionGroup->setObjectName(QStringLiteral("Position_GroupBox"));
+    m_hitDisplayCheck = new QCheckBox(QStringLiteral("graphische &Trefferanzeige"), m_positionGroup);
+    m_hitDisplayCheck->setObjectName(QStringLiteral("PosOk_Checkbox"));
+    m_hitDisplayCheck->setChecked(false);
+    m_positionCombo = new QComboBox(m_positionGroup);
+    m_positionCombo->setObjectName(QStringLiteral("Typ_Combobox"));
+    m_positionCombo->setEditable(false);
+    m_positionCombo->addItems({QStringLiteral("liegend"), QStringLiteral("stehend")});
+    m_positionCombo->setCurrentIndex(0);
+    m_defineButton = new QPushButton(QStringLiteral("&Definieren"), m_positionGroup);
+    m_defineButton->setObjectName(QStringLiteral("Visier_Button"));
+    auto *grid = new QGridLayout(m_positionGroup);
+    grid->addWidget(m_hitDisplayCheck, 0, 0, 1, 2);
+    grid->addWidget(m_positionCombo, 1, 0);
+    grid->addWidget(m_defineButton, 1, 1);
+    addGroup(m_positionGroup);
 
-    connect(Visier_Button, &QPushButton::clicked, this, [this] { Visier_ButtonClick(); });
+    connect(m_defineButton, &QPushButton::clicked, this, [this] { defineClicked(); });
 
     finishCreation();
 }
@@ -56,9 +56,9 @@ void RandomSetupDialog::setSightView(SightViewDialog *view)
         m_view->setShootingPositionProvider([this] { return shootingPosition(); });
 }
 
-int RandomSetupDialog::shootingPosition() const { return Typ_Combobox->currentIndex() == 0 ? 0 : 1; }
+int RandomSetupDialog::shootingPosition() const { return m_positionCombo->currentIndex() == 0 ? 0 : 1; }
 
-void RandomSetupDialog::Visier_ButtonClick()
+void RandomSetupDialog::defineClicked()
 {
     WriteLogLine(QStringLiteral("Ausführen : [Start] Visieransicht"));
     if (!m_view)
@@ -68,9 +68,9 @@ void RandomSetupDialog::Visier_ButtonClick()
 
 void RandomSetupDialog::activateOwnControls()
 {
-    Anz_Edit->clear();
-    Typ_Combobox->setCurrentIndex(0);
-    Anz5_RadioButton->setChecked(true);
+    seriesControls().edit->clear();
+    m_positionCombo->setCurrentIndex(0);
+    seriesControls().anz5->setChecked(true);
 }
 
 void RandomSetupDialog::takePositionSettings()
@@ -79,7 +79,7 @@ void RandomSetupDialog::takePositionSettings()
     LoadPositionSettings(shootingPosition(), &run.ER2_SPos, &run.ER2_SPos_ok);
 }
 
-void RandomSetupDialog::takeHitDisplay() { RunSettings::instance().Trefferanzeige = PosOk_Checkbox->isChecked(); }
+void RandomSetupDialog::takeHitDisplay() { RunSettings::instance().Trefferanzeige = m_hitDisplayCheck->isChecked(); }
 
 QString RandomSetupDialog::infoText() const
 {

@@ -16,18 +16,19 @@ public:
     ~RandomSetupDialog() override;
 
     // The sight-view window opened by "&Definieren"; it takes its shooting
-    // position from this dialog's Typ_Combobox from now on.
+    // position from this dialog's "Typ_Combobox" from now on.
     void setSightView(SightViewDialog *view);
     SightViewDialog *sightView() const { return m_view; }
     // 0 = "liegend", 1 = "stehend".
     int shootingPosition() const;
 
-    void Visier_ButtonClick();
+    // "&Definieren": the sight view for the chosen shooting position.
+    void defineClicked();
 
-    QGroupBox *Position_GroupBox;
-    QCheckBox *PosOk_Checkbox;
-    QComboBox *Typ_Combobox;
-    QPushButton *Visier_Button;
+    // "PosOk_Checkbox": the graphic hit display.
+    QCheckBox *hitDisplayCheck() const { return m_hitDisplayCheck; }
+    // "Typ_Combobox": the shooting position.
+    QComboBox *positionCombo() const { return m_positionCombo; }
 
 protected:
     void activateOwnControls() override;
@@ -37,5 +38,9 @@ protected:
     QString seriesErrorText() const override;
 
 private:
+    QGroupBox *m_positionGroup;
+    QCheckBox *m_hitDisplayCheck;
+    QComboBox *m_positionCombo;
+    QPushButton *m_defineButton;
     QPointer<SightViewDialog> m_view;
 };

@@ -40,7 +40,7 @@ void StorePositionSettings(int shootingPosition, int spos, int sposOk)
     ini.writeInteger(ConfigSection, QStringLiteral("ER2_SPos_ok") + suffix(shootingPosition), sposOk);
 }
 
-TSightPaintBox::TSightPaintBox(int size, QWidget *parent)
+SightPaintBox::SightPaintBox(int size, QWidget *parent)
     : QWidget(parent)
 {
     setFixedSize(size, size);
@@ -48,13 +48,13 @@ TSightPaintBox::TSightPaintBox(int size, QWidget *parent)
     m_picture.fill(Qt::white);
 }
 
-void TSightPaintBox::setPicture(const QImage &picture)
+void SightPaintBox::setPicture(const QImage &picture)
 {
     m_picture = picture;
     update();
 }
 
-QImage TSightPaintBox::composed() const
+QImage SightPaintBox::composed() const
 {
     QImage out = m_picture.copy();
     if (overlay)
@@ -62,7 +62,7 @@ QImage TSightPaintBox::composed() const
     return out;
 }
 
-void TSightPaintBox::paintEvent(QPaintEvent *)
+void SightPaintBox::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     ShowSight(p, composed());
@@ -77,58 +77,58 @@ SightViewDialog::SightViewDialog(QWidget *parent)
     setWindowTitle(QStringLiteral("Visieransicht"));
     setModal(true);
 
-    Anzeige_GroupBox = new QGroupBox(QStringLiteral("Anzeige"), this);
-    Anzeige_GroupBox->setObjectName(QStringLiteral("Anzeige_GroupBox"));
-    Visier = new TSightPaintBox(VisierSize, Anzeige_GroupBox);
-    Visier->setObjectName(QStringLiteral("Visier"));
-    Visier->overlay = [this](QImage &img) { DrawZoneCircles(img); };
-    auto *anzeige = new QVBoxLayout(Anzeige_GroupBox);
-    anzeige->addWidget(Visier, 0, Qt::AlignCenter);
+    m_displayGroup = new QGroupBox(QStringLiteral("Anzeige"), this);
+    m_displayGroup->setObjectName(QStringLiteral("Anzeige_GroupBox"));
+    m_sightBox = new SightPaintBox(SightSize, m_displayGroup);
+    m_sightBox->setObjectName(QStringLiteral("Visier"));
+    m_sightBox->overlay = [this](QImage &img) { drawZoneCircles(img); };
+    auto *anzeige = new QVBoxLayout(m_displayGroup);
+    anzeige->addWidget(m_sightBox, 0, Qt::AlignCenter);
 
-    Einstellungen_GroupBox = new QGroupBox(QStringLiteral("Einstellungen"), this);
-    Einstellungen_GroupBox->setObjectName(QStringLiteral("Einstellungen_GroupBox"));
-    Pos_Label = new QLabel(QStringLiteral("max. Abstand vom Visiermittelpunkt in %"), Einstellungen_GroupBox);
-    Pos_Label->setObjectName(QStringLiteral("Pos_Label"));
-    Pos_SpinEdit = new QSpinBox(Einstellungen_GroupBox);
-    Pos_SpinEdit->setObjectName(QStringLiteral("Pos_SpinEdit"));
-    Pos_SpinEdit->setRange(0, 50);
-    PosOk_Label = new QLabel(QStringLiteral("Grenze für gültige Treffer in %"), Einstellungen_GroupBox);
-    PosOk_Label->setObjectName(QStringLiteral("PosOk_Label"));
-    PosOk_SpinEdit = new QSpinBox(Einstellungen_GroupBox);
-    PosOk_SpinEdit->setObjectName(QStringLiteral("PosOk_SpinEdit"));
-    PosOk_SpinEdit->setRange(0, 50);
-    Pos_Label->setBuddy(Pos_SpinEdit);
-    PosOk_Label->setBuddy(PosOk_SpinEdit);
-    auto *einstellungen = new QGridLayout(Einstellungen_GroupBox);
-    einstellungen->addWidget(Pos_Label, 0, 0);
-    einstellungen->addWidget(Pos_SpinEdit, 0, 1);
-    einstellungen->addWidget(PosOk_Label, 1, 0);
-    einstellungen->addWidget(PosOk_SpinEdit, 1, 1);
+    m_settingsGroup = new QGroupBox(QStringLiteral("Einstellungen"), this);
+    m_settingsGroup->setObjectName(QStringLiteral("Einstellungen_GroupBox"));
+    m_spreadLabel = new QLabel(QStringLiteral("max. Abstand vom Visiermittelpunkt in %"), m_settingsGroup);
+    m_spreadLabel->setObjectName(QStringLiteral("Pos_Label"));
+    m_spreadSpin = new QSpinBox(m_settingsGroup);
+    m_spreadSpin->setObjectName(QStringLiteral("Pos_SpinEdit"));
+    m_spreadSpin->setRange(0, 50);
+    m_hitZoneLabel = new QLabel(QStringLiteral("Grenze für gültige Treffer in %"), m_settingsGroup);
+    m_hitZoneLabel->setObjectName(QStringLiteral("PosOk_Label"));
+    m_hitZoneSpin = new QSpinBox(m_settingsGroup);
+    m_hitZoneSpin->setObjectName(QStringLiteral("PosOk_SpinEdit"));
+    m_hitZoneSpin->setRange(0, 50);
+    m_spreadLabel->setBuddy(m_spreadSpin);
+    m_hitZoneLabel->setBuddy(m_hitZoneSpin);
+    auto *einstellungen = new QGridLayout(m_settingsGroup);
+    einstellungen->addWidget(m_spreadLabel, 0, 0);
+    einstellungen->addWidget(m_spreadSpin, 0, 1);
+    einstellungen->addWidget(m_hitZoneLabel, 1, 0);
+    einstellungen->addWidget(m_hitZoneSpin, 1, 1);
     einstellungen->setColumnStretch(0, 1);
 
-    Cancel_Button = new QPushButton(QStringLiteral("&OK"), this);
-    Cancel_Button->setObjectName(QStringLiteral("Cancel_Button"));
-    Cancel_Button->setDefault(true);
-    Cancel_Button->setAutoDefault(true);
-    SetHint(Cancel_Button, QStringLiteral("|Einstellungen speichern und Dialog schließen"));
+    m_okButton = new QPushButton(QStringLiteral("&OK"), this);
+    m_okButton->setObjectName(QStringLiteral("Cancel_Button"));
+    m_okButton->setDefault(true);
+    m_okButton->setAutoDefault(true);
+    SetHint(m_okButton, QStringLiteral("|Einstellungen speichern und Dialog schließen"));
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(Cancel_Button);
+    buttons->addWidget(m_okButton);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(Anzeige_GroupBox);
-    layout->addWidget(Einstellungen_GroupBox);
+    layout->addWidget(m_displayGroup);
+    layout->addWidget(m_settingsGroup);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     // The spin boxes start at the defaults; loading the stored values at
     // activation then redraws only when a value differs.
-    Pos_SpinEdit->setValue(10);
-    PosOk_SpinEdit->setValue(5);
-    connect(Pos_SpinEdit, qOverload<int>(&QSpinBox::valueChanged), this, [this] { Pos_SpinEditChange(); });
-    connect(PosOk_SpinEdit, qOverload<int>(&QSpinBox::valueChanged), this, [this] { PosOk_SpinEditChange(); });
-    connect(Cancel_Button, &QPushButton::clicked, this, [this] { Cancel_ButtonClick(); });
+    m_spreadSpin->setValue(10);
+    m_hitZoneSpin->setValue(5);
+    connect(m_spreadSpin, qOverload<int>(&QSpinBox::valueChanged), this, [this] { spinChanged(); });
+    connect(m_hitZoneSpin, qOverload<int>(&QSpinBox::valueChanged), this, [this] { spinChanged(); });
+    connect(m_okButton, &QPushButton::clicked, this, [this] { okClicked(); });
 
     LoadFormPlacement(this, PlacementCode);
     WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden ERViewF"));
@@ -143,49 +143,45 @@ void SightViewDialog::setShootingPositionProvider(std::function<int()> provider)
 
 int SightViewDialog::shootingPosition() const { return m_shootingPosition ? m_shootingPosition() : 0; }
 
-void SightViewDialog::FormActivate()
+void SightViewDialog::activate()
 {
     int spos = 10;
     int sposOk = 5;
     LoadPositionSettings(shootingPosition(), &spos, &sposOk);
-    Pos_SpinEdit->setValue(spos);
-    PosOk_SpinEdit->setValue(sposOk);
+    m_spreadSpin->setValue(spos);
+    m_hitZoneSpin->setValue(sposOk);
     // The circles always follow the spin boxes, also when loading changed neither.
-    RunSettings::instance().ER2_SPos = Pos_SpinEdit->value();
-    RunSettings::instance().ER2_SPos_ok = PosOk_SpinEdit->value();
+    RunSettings::instance().ER2_SPos = m_spreadSpin->value();
+    RunSettings::instance().ER2_SPos_ok = m_hitZoneSpin->value();
     // Never the sight of the shooter shown before; without a profile the values of a new one.
     m_profile = RunSightProfile(!SightPictureFile().isEmpty());
-    RenderAndShow();
+    renderSight();
 }
 
 void SightViewDialog::spinChanged()
 {
     RunSettings &run = RunSettings::instance();
-    run.ER2_SPos = Pos_SpinEdit->value();
-    run.ER2_SPos_ok = PosOk_SpinEdit->value();
-    RenderAndShow();
+    run.ER2_SPos = m_spreadSpin->value();
+    run.ER2_SPos_ok = m_hitZoneSpin->value();
+    renderSight();
 }
 
-void SightViewDialog::Pos_SpinEditChange() { spinChanged(); }
-
-void SightViewDialog::PosOk_SpinEditChange() { spinChanged(); }
-
-void SightViewDialog::RenderAndShow()
+void SightViewDialog::renderSight()
 {
-    Visier->setPicture(RenderSightWithoutDiopter(VisierSize, VisierSize, m_profile));
+    m_sightBox->setPicture(RenderSightWithoutDiopter(SightSize, SightSize, m_profile));
 }
 
-void SightViewDialog::DrawZoneCircles(QImage &target) const
+void SightViewDialog::drawZoneCircles(QImage &target) const
 {
     ::DrawZoneCircles(target, RunSettings::instance().ER2_SPos, RunSettings::instance().ER2_SPos_ok,
                       m_profile.Spiegel_Size);
 }
 
-void SightViewDialog::Cancel_ButtonClick()
+void SightViewDialog::okClicked()
 {
     RunSettings &run = RunSettings::instance();
-    run.ER2_SPos = Pos_SpinEdit->value();
-    run.ER2_SPos_ok = PosOk_SpinEdit->value();
+    run.ER2_SPos = m_spreadSpin->value();
+    run.ER2_SPos_ok = m_hitZoneSpin->value();
     StorePositionSettings(shootingPosition(), run.ER2_SPos, run.ER2_SPos_ok);
     accept();
 }
@@ -194,7 +190,7 @@ void SightViewDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
-        FormActivate();
+        activate();
 }
 
 void SightViewDialog::done(int r)

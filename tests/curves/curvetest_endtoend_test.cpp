@@ -151,10 +151,10 @@ void ER3EndToEndTest::menuToSavedRowsAndRepeat()
 
     QTimer::singleShot(0, setup, [&] {
         QVERIFY(setup->isVisible());
-        QCOMPARE(setup->cb_Kurvensets->currentText(), QStringLiteral("Set"));
-        setup->frei_RadioButton->click();
-        QTest::keyClicks(setup->Anz_Edit, "1");
-        QTest::mouseClick(setup->OK_Button, Qt::LeftButton);
+        QCOMPARE(setup->curveSetCombo()->currentText(), QStringLiteral("Set"));
+        setup->seriesControls().frei->click();
+        QTest::keyClicks(setup->seriesControls().edit, "1");
+        QTest::mouseClick(setup->okButton(), Qt::LeftButton);
         QTimer::singleShot(0, window, [&] {
             QVERIFY(window->isVisible());
             QVERIFY(window->startButton()->isEnabled());

@@ -175,22 +175,22 @@ private slots:
         // Without a profile: a picture file, the first one, is preselected.
         s.activate(QStringLiteral("Neu"), QStringLiteral("Nina"));
         form->show();
-        QVERIFY(form->rb_PresVisier->isChecked());
-        QCOMPARE(form->cb_Visier->currentIndex(), 0);
+        QVERIFY(form->sightControls().file->isChecked());
+        QCOMPARE(form->sightControls().list->currentIndex(), 0);
         form->hide();
         // A shooter with a profile gets his own sight again.
         s.activate(QStringLiteral("Meyer"), QStringLiteral("Anna"));
         form->show();
-        QVERIFY(form->rb_PersVisier->isChecked());
+        QVERIFY(form->sightControls().database->isChecked());
         form->hide();
 
         // "aus Datenbank" without a profile: the offer instead of a run without a sight.
         s.activate(QStringLiteral("Neu"), QStringLiteral("Nina"));
         form->show();
-        form->rb_PersVisier->setChecked(true);
+        form->sightControls().database->setChecked(true);
         form->setResult(0);
         s.messages.answerNext(MessageService::No);
-        form->OK_ButtonClick();
+        form->okClicked();
         QCOMPARE(s.messages.count(kOffer), 1);
         QCOMPARE(s.messages.shown().last().kind, MessageService::Kind::Confirmation);
         QVERIFY(form->isVisible());
@@ -198,7 +198,7 @@ private slots:
         QCOMPARE(opened, 0);
 
         s.messages.answerNext(MessageService::Yes);
-        form->OK_ButtonClick();
+        form->okClicked();
         QCOMPARE(s.messages.count(kOffer), 2);
         QCOMPARE(opened, 1);
         QCOMPARE(s.profilesOf(QStringLiteral("Neu")), 1);

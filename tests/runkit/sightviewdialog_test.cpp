@@ -96,14 +96,14 @@ private slots:
         ViewFixture fx;
         SightViewDialog form;
         form.show(); // activation
-        QCOMPARE(form.Pos_SpinEdit->value(), 10);
-        QCOMPARE(form.PosOk_SpinEdit->value(), 5);
+        QCOMPARE(form.spreadSpin()->value(), 10);
+        QCOMPARE(form.hitZoneSpin()->value(), 5);
         QCOMPARE(form.profile().Spiegel_Size, 10);
         QCOMPARE(fx.messages.count(), 0);
         // the sight without the diopter
         SightProfile p = form.profile();
-        QCOMPARE(form.Visier->picture(), RenderSightWithoutDiopter(335, 335, p));
-        const QImage shown = form.Visier->composed();
+        QCOMPARE(form.sightBox()->picture(), RenderSightWithoutDiopter(335, 335, p));
+        const QImage shown = form.sightBox()->composed();
         QCOMPARE(firstOnMiddleRow(shown, kRed), 135);
         QCOMPARE(firstOnMiddleRow(shown, kGreen), 143);
         QCOMPARE(shown.pixel(167, 167), kWhite); // the circles are not filled
@@ -114,13 +114,13 @@ private slots:
     {
         ViewFixture fx;
         SightViewDialog form;
-        form.FormActivate();
-        form.Pos_SpinEdit->setValue(0);
+        form.activate();
+        form.spreadSpin()->setValue(0);
         QCOMPARE(RunSettings::instance().ER2_SPos, 0);
-        QCOMPARE(firstOnMiddleRow(form.Visier->composed(), kRed), 151); // just around the target disc
-        form.PosOk_SpinEdit->setValue(20);
+        QCOMPARE(firstOnMiddleRow(form.sightBox()->composed(), kRed), 151); // just around the target disc
+        form.hitZoneSpin()->setValue(20);
         QCOMPARE(RunSettings::instance().ER2_SPos_ok, 20);
-        QCOMPARE(firstOnMiddleRow(form.Visier->composed(), kGreen), 167 - 33 - 16);
+        QCOMPARE(firstOnMiddleRow(form.sightBox()->composed(), kGreen), 167 - 33 - 16);
     }
 
     void standingAndLyingUseTheirOwnPair()
@@ -134,11 +134,11 @@ private slots:
         SightViewDialog form;
         form.setShootingPositionProvider([&position] { return position; });
 
-        form.FormActivate();
-        QCOMPARE(form.Pos_SpinEdit->value(), 20);
-        QCOMPARE(form.PosOk_SpinEdit->value(), 7);
-        form.Pos_SpinEdit->setValue(25);
-        form.Cancel_ButtonClick();
+        form.activate();
+        QCOMPARE(form.spreadSpin()->value(), 20);
+        QCOMPARE(form.hitZoneSpin()->value(), 7);
+        form.spreadSpin()->setValue(25);
+        form.okClicked();
         QCOMPARE(form.result(), int(QDialog::Accepted));
         QCOMPARE(fx.stored(QStringLiteral("ER2_SPos_s")), 25);
         QCOMPARE(fx.stored(QStringLiteral("ER2_SPos_ok_s")), 7);
@@ -146,12 +146,12 @@ private slots:
         QCOMPARE(fx.stored(QStringLiteral("ER2_SPos_ok_l")), 9);
 
         position = 0;
-        form.FormActivate();
-        QCOMPARE(form.Pos_SpinEdit->value(), 30);
-        QCOMPARE(form.PosOk_SpinEdit->value(), 9);
+        form.activate();
+        QCOMPARE(form.spreadSpin()->value(), 30);
+        QCOMPARE(form.hitZoneSpin()->value(), 9);
         QCOMPARE(RunSettings::instance().ER2_SPos, 30);
-        form.PosOk_SpinEdit->setValue(3);
-        form.Cancel_ButtonClick();
+        form.hitZoneSpin()->setValue(3);
+        form.okClicked();
         QCOMPARE(fx.stored(QStringLiteral("ER2_SPos_ok_l")), 3);
         QCOMPARE(fx.stored(QStringLiteral("ER2_SPos_s")), 25);
     }
@@ -160,8 +160,8 @@ private slots:
     {
         ViewFixture fx;
         SightViewDialog form;
-        form.FormActivate();
-        form.Pos_SpinEdit->setValue(40);
+        form.activate();
+        form.spreadSpin()->setValue(40);
         form.reject();
         QCOMPARE(RunSettings::instance().ER2_SPos, 40);
         QCOMPARE(fx.stored(QStringLiteral("ER2_SPos_l")), -1);
@@ -177,9 +177,9 @@ private slots:
         // an earlier confirmation of test 2 left other values in memory
         RunSettings::instance().ER2_SPos = 44;
         RunSettings::instance().ER2_SPos_ok = 33;
-        form.FormActivate(); // stored defaults equal the spin boxes' values
+        form.activate(); // stored defaults equal the spin boxes' values
         QCOMPARE(RunSettings::instance().ER2_SPos, 10);
-        QCOMPARE(firstOnMiddleRow(form.Visier->composed(), kRed), 135);
+        QCOMPARE(firstOnMiddleRow(form.sightBox()->composed(), kRed), 135);
     }
 
     // A shooter without a profile sees the sight of a new profile, never the
@@ -188,16 +188,16 @@ private slots:
     {
         ViewFixture fx;
         SightViewDialog form;
-        form.FormActivate();
-        const QImage withProfile = form.Visier->composed();
+        form.activate();
+        const QImage withProfile = form.sightBox()->composed();
         QVERIFY(fx.addShooter(QStringLiteral("Neu"), QStringLiteral("Nina")));
-        form.FormActivate();
+        form.activate();
         QVERIFY2(fx.messages.count() == 0, qPrintable(fx.messages.lastText()));
-        QCOMPARE(form.Visier->picture().size(), QSize(335, 335));
-        QVERIFY(form.Visier->composed() != withProfile);
+        QCOMPARE(form.sightBox()->picture().size(), QSize(335, 335));
+        QVERIFY(form.sightBox()->composed() != withProfile);
         SightViewDialog fresh;
-        fresh.FormActivate();
-        QCOMPARE(fresh.Visier->composed(), form.Visier->composed());
+        fresh.activate();
+        QCOMPARE(fresh.sightBox()->composed(), form.sightBox()->composed());
     }
 };
 
