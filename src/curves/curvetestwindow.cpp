@@ -184,7 +184,10 @@ void CurveTestWindow::activate()
 
 void CurveTestWindow::setResultShower(std::function<void(TERA3_Form *)> shower)
 {
-    RunWindowBase::setResultShower([this, shower](ReactionResultWindow *) { shower(m_curveResult); });
+    if (!shower)
+        RunWindowBase::setResultShower({});
+    else
+        RunWindowBase::setResultShower([this, shower](ReactionResultWindow *) { shower(m_curveResult); });
 }
 
 void CurveTestWindow::startRun()
