@@ -9,7 +9,7 @@
 //   vantrel-curve-bench [--points N] [--hold MS] [--slide PX] [--handler MS]
 
 #include "curves/curverunsettings.h"
-#include "curves/er3_form.h"
+#include "curves/curvetestwindow.h"
 #include "curves/era3_form.h"
 #include "platform/clock.h"
 #include "platform/messageservice.h"
@@ -63,24 +63,24 @@ public:
 };
 
 // The test window with time stamps of what it draws.
-class TimedWindow : public TER3_Form
+class TimedWindow : public CurveTestWindow
 {
 public:
-    using TER3_Form::TER3_Form;
+    using CurveTestWindow::CurveTestWindow;
     std::vector<double> sights, frames;
     std::vector<double> sightCost, frameCost;
     void showSight(int left, int top) override
     {
         const double t = nowMs();
         sights.push_back(t);
-        TER3_Form::showSight(left, top);
+        CurveTestWindow::showSight(left, top);
         sightCost.push_back(nowMs() - t);
     }
     void slideFrame(int v) override
     {
         const double t = nowMs();
         frames.push_back(t);
-        TER3_Form::slideFrame(v);
+        CurveTestWindow::slideFrame(v);
         frameCost.push_back(nowMs() - t);
     }
 };
@@ -172,7 +172,7 @@ int main(int argc, char **argv)
     app.processEvents();
     // The run: countdown 3 s, target 1 without points, slide to mirror 2, its curve.
     const double t0 = nowMs();
-    window.OK_ButtonClick();
+    window.startClicked();
     const double total = nowMs() - t0;
 
     // Holds from one drawing to the next (the last one has no successor).

@@ -1,22 +1,22 @@
 #include "app/startup.h"
 
 #include "curves/curverunsettings.h"
-#include "curves/er3_form.h"
+#include "curves/curvetestwindow.h"
 #include "curves/era3_form.h"
-#include "curves/ersetup3_form.h"
+#include "curves/curvesetupdialog.h"
 #include "device/akku_form.h"
 #include "device/fasttimerlibrary.h"
 #include "evaluation/aw_form.h"
 #include "evaluation/dataexport.h"
 #include "platform/clock.h"
 #include "platform/translations.h"
-#include "reaction/er1_form.h"
-#include "reaction/er2_form.h"
+#include "reaction/statictestwindow.h"
+#include "reaction/randomtestwindow.h"
 #include "reaction/era1_form.h"
 #include "reaction/era2_form.h"
-#include "reaction/ersetup1_form.h"
-#include "reaction/ersetup2_form.h"
-#include "runkit/erview_form.h"
+#include "reaction/staticsetupdialog.h"
+#include "reaction/randomsetupdialog.h"
+#include "runkit/sightviewdialog.h"
 #include "runkit/runsettings.h"
 #include "app/about_form.h"
 #include "core/actionlog.h"
@@ -38,10 +38,10 @@
 #include <QScreen>
 #include <memory>
 
-void RegisterReactionTest(TMain_Form &mainForm, int test, TERSetupBase *setup, QDialog *window)
+void RegisterReactionTest(TMain_Form &mainForm, int test, SetupDialogBase *setup, QDialog *window)
 {
     TestEntry entry;
-    entry.prepareSetup = [setup] { setup->PrepareForShow(); };
+    entry.prepareSetup = [setup] { setup->prepareForShow(); };
     entry.setup = [setup] { return setup->exec() == QDialog::Accepted; };
     entry.run = [window] { window->exec(); };
     entry.snapshot = [] {
@@ -55,7 +55,7 @@ void RegisterReactionTest(TMain_Form &mainForm, int test, TERSetupBase *setup, Q
     mainForm.registerTest(test, entry);
 }
 
-void RegisterCurveTest(TMain_Form &mainForm, TERSetup3_Form *setup, TER3_Form *window)
+void RegisterCurveTest(TMain_Form &mainForm, CurveSetupDialog *setup, CurveTestWindow *window)
 {
     TestEntry entry;
     entry.setup = [setup] { return setup->exec() == QDialog::Accepted; };
@@ -106,7 +106,7 @@ ProgramSession::ProgramSession(QApplication &app)
     windows.config->goOnline = [&mainForm] { mainForm.GoOnline(); };
     windows.config->goOffline = [&mainForm] { mainForm.GoOffline(); };
     windows.about = new TAbout_Form(&mainForm);
-    auto *setup1 = new TERSetup1_Form(&mainForm);
+    auto *setup1 = new StaticSetupDialog(&mainForm);
     auto *persVis = new TPersVis_Form(&mainForm);
     // The setup dialogs offer it for a shooter without a sight profile.
     const auto setUpSight = [persVis] {
@@ -123,24 +123,24 @@ ProgramSession::ProgramSession(QApplication &app)
     windows.pers->newShooter = [persNeu] { persNeu->exec(); };
     windows.pers->editShooter = [persEdit] { persEdit->exec(); };
     auto *result2 = new TERA2_Form(&mainForm);   // the test window needs its result window
-    auto *test2 = new TER2_Form(result2, &mainForm);
-    auto *sightView = new TERview_Form(&mainForm);
-    auto *setup2 = new TERSetup2_Form(&mainForm);
+    auto *test2 = new RandomTestWindow(result2, &mainForm);
+    auto *sightView = new SightViewDialog(&mainForm);
+    auto *setup2 = new RandomSetupDialog(&mainForm);
     setup2->setSightView(sightView);
     setup2->setSightProfileSetup(setUpSight);
     auto *result1 = new TERA1_Form(&mainForm);
-    auto *test1 = new TER1_Form(result1, &mainForm);
+    auto *test1 = new StaticTestWindow(result1, &mainForm);
     auto *evaluation = new TAW_Form(&mainForm);
     windows.evaluation = [evaluation] { evaluation->exec(); };
     windows.exportData = [&mainForm] { ExportAllData(&mainForm); };
     mainForm.setWindows(windows);
     RegisterReactionTest(mainForm, 1, setup1, test1);
     RegisterReactionTest(mainForm, 2, setup2, test2);
-    auto *setup3 = new TERSetup3_Form(&mainForm);
+    auto *setup3 = new CurveSetupDialog(&mainForm);
     setup3->setSightView(sightView, [setup2, sightView] { setup2->setSightView(sightView); });
     setup3->setSightProfileSetup(setUpSight);
     auto *result3 = new TERA3_Form(&mainForm);
-    auto *test3 = new TER3_Form(result3, &mainForm);
+    auto *test3 = new CurveTestWindow(result3, &mainForm);
     RegisterCurveTest(mainForm, setup3, test3);
 
     splash->hide();

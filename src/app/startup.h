@@ -2,10 +2,10 @@
 
 class QApplication;
 class QDialog;
-class TERSetupBase;
+class SetupDialogBase;
 class TData;
-class TER3_Form;
-class TERSetup3_Form;
+class CurveTestWindow;
+class CurveSetupDialog;
 class TMain_Form;
 
 #include <memory>
@@ -30,7 +30,7 @@ private:
 int RunProgram(QApplication &app);
 
 // Tests 1 and 2 as the main window starts them: setup dialog, then test window.
-void RegisterReactionTest(TMain_Form &mainForm, int test, TERSetupBase *setup, QDialog *window);
+void RegisterReactionTest(TMain_Form &mainForm, int test, SetupDialogBase *setup, QDialog *window);
 
 // Test 3 as the main window starts it: its setup dialog, then its test window.
-void RegisterCurveTest(TMain_Form &mainForm, TERSetup3_Form *setup, TER3_Form *window);
+void RegisterCurveTest(TMain_Form &mainForm, CurveSetupDialog *setup, CurveTestWindow *window);

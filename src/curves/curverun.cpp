@@ -21,6 +21,7 @@ void CurveRun::activate(const Setup &setup)
     SeriesNo = 1;
     LastReactedTarget = 0;
     CancelRequested = false;
+    m_complete = false;
     m_holds.clear();
     m_previousHolds.clear();
     m_bookedSeries = 0;
@@ -172,6 +173,7 @@ void CurveRun::run()
     if (m_running)
         return;
     m_running = true;
+    m_complete = false;
     CancelRequested = false;
     m_late = 0;
     m_lateLog.clear();
@@ -249,7 +251,8 @@ void CurveRun::run()
     while (!m_lateLog.isEmpty())
         WriteLogLine(m_lateLog.takeFirst());
 
-    if (!CancelRequested)
+    m_complete = !CancelRequested;
+    if (m_complete)
         m_display->setCancelCaption(QStringLiteral("&Fertig"));
     m_running = false;
 }

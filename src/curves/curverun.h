@@ -1,20 +1,17 @@
 #pragma once
 #include "curves/kdftools.h"
 #include "runkit/resultrow.h"
+#include "runkit/runframedisplay.h"
 
 #include <QString>
 #include <QStringList>
 #include <QVector>
 
 // What the run of test 3 asks its window to do.
-class CurveDisplay
+class CurveDisplay : public virtual RunFrameDisplay
 {
 public:
     virtual ~CurveDisplay() = default;
-    virtual void setStatusText(const QString &text) = 0;
-    virtual void setLight(int lit) = 0;                 // 0 red, 1 yellow, 2 green
-    virtual void setLightsVisible(bool visible) = 0;
-    virtual void setCancelCaption(const QString &caption) = 0;
     virtual void setStartEnabled(bool on) = 0;
     virtual void focusReaction() = 0;                   // "Reaktion" takes the keyboard focus
     virtual void resetMirrorSymbols() = 0;              // all five black
@@ -23,8 +20,6 @@ public:
     // The sight ANDed in at that corner (replacing one shown before), shown at once.
     virtual void showSight(int left, int top) = 0;
     virtual void eraseSight() = 0;
-    virtual void addResultRow(const ResultRow &row) = 0;
-    virtual void processEvents() = 0;                   // pending input runs here
     // When the frame shown last (slide, sight, bare scene) was handed to the
     // window system, painted and flushed at once (Clock::monotonicNs); -1
     // when the display cannot tell.
@@ -68,6 +63,9 @@ public:
     void requestCancel() { CancelRequested = true; }
 
     bool running() const { return m_running; }
+    // The last series ran to its end without a cancel ("&Fertig"); false
+    // again when the window opens or a run starts.
+    bool isComplete() const { return m_complete; }
     // Curve points of this run that reached the screen more than a tick
     // (10 ms) after their time.
     int latePoints() const { return m_late; }
@@ -120,6 +118,7 @@ private:
     CurveDisplay *m_display;
     Setup m_setup;
     bool m_running = false;
+    bool m_complete = false;
     bool m_accepting = false;
     bool m_inStep = false;
     qint64 m_lastStepEndNs = -1;

@@ -1,5 +1,6 @@
 #pragma once
 #include "runkit/resultrow.h"
+#include "runkit/runframedisplay.h"
 #include "runkit/validitybounds.h"
 
 #include <QColor>
@@ -9,22 +10,15 @@
 
 // What a test run asks its window to do. The run calls these in the order the
 // window must carry them out; a test records them.
-class RunDisplay
+class RunDisplay : public virtual RunFrameDisplay
 {
 public:
     virtual ~RunDisplay() = default;
-    virtual void setStatusText(const QString &text) = 0;          // StatusInfo_Label
-    virtual void setLight(int lit) = 0;                           // 0 red, 1 yellow, 2 green
-    virtual void setLightsVisible(bool visible) = 0;
     virtual void setTickEnabled(bool on) = 0;                     // Messtimer
-    virtual void setCancelCaption(const QString &caption) = 0;    // "&Abbruch" / "&Fertig"
     virtual void startButtonDisabled() = 0;                       // after the countdown
     // Draws the target disc displaced by (dx, dy) over what the paint box shows.
     virtual void drawTarget(int dx, int dy, const QColor &fill, const QColor &pen, int penWidth) = 0;
     virtual void showSight() = 0;                                 // the plain sight, target gone
-    virtual void addResultRow(const ResultRow &row) = 0;
-    // Lets pending window messages run (Clock::processEvents in the windows).
-    virtual void processEvents() = 0;
     // A reaction was taken and scored: valid ("x") or not. Not called for a
     // presentation that timed out.
     virtual void reactionTaken(bool valid) { Q_UNUSED(valid); }
@@ -68,7 +62,8 @@ public:
 
     bool tickOn() const { return m_tickOn; }
     bool countingDown() const { return m_countdown; }
-    bool complete() const { return m_complete; }
+    // The last series ended: the run is complete ("&Fertig").
+    bool isComplete() const { return m_complete; }
     // Targets of this run that reached the screen more than a tick after
     // their tick was due.
     int lateTargets() const { return m_late; }

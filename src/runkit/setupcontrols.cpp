@@ -23,6 +23,17 @@ W *named(W *w, const char *name)
     w->setObjectName(QString::fromLatin1(name));
     return w;
 }
+
+// A spin box set by its arrows only: its text field takes no typing.
+class ArrowsOnlySpinBox : public QSpinBox
+{
+public:
+    explicit ArrowsOnlySpinBox(QWidget *parent)
+        : QSpinBox(parent)
+    {
+        lineEdit()->setReadOnly(true);
+    }
+};
 } // namespace
 
 QLabel *MakeSetupInfoLabel(QWidget *dialog)
@@ -82,10 +93,9 @@ TimesControls MakeTimesGroup(QWidget *dialog)
     TimesControls t;
     t.group = named(new QGroupBox(QStringLiteral("&Zeiten"), dialog), "Zeiten_GroupBox");
     t.label = named(new QLabel(QStringLiteral("Scheibenabstand in Sekunden"), t.group), "Zeit_Label");
-    t.spin = named(new QSpinBox(t.group), "Zeit_SpinEdit");
+    t.spin = named(new ArrowsOnlySpinBox(t.group), "Zeit_SpinEdit");
     t.spin->setRange(1, 10);
     t.spin->setValue(1);
-    t.spin->findChild<QLineEdit *>()->setReadOnly(true); // arrows only, no typing
     auto *row = new QHBoxLayout(t.group);
     row->addWidget(t.label);
     row->addWidget(t.spin);

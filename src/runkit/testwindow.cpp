@@ -1,6 +1,5 @@
 #include "runkit/testwindow.h"
 
-#include "device/commandset.h"
 #include "device/fasttimer.h"
 #include "device/inputsequencer.h"
 #include "platform/clock.h"
@@ -9,19 +8,15 @@
 #include "runkit/resultwindow.h"
 #include "runkit/runsettings.h"
 #include "runkit/sightbox.h"
-#include "runkit/testwindowparts.h"
 #include "runkit/validitybounds.h"
-#include "core/actionlog.h"
 #include "core/settings.h"
 
 #include <QApplication>
 #include <QFrame>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QShowEvent>
 #include <QVBoxLayout>
 
 bool IsReactionKey(const QKeyEvent *event)
@@ -32,70 +27,39 @@ bool IsReactionKey(const QKeyEvent *event)
 
 ReactionTestWindow::ReactionTestWindow(const QString &code, const QString &name, int clientWidth,
                                        ReactionResultWindow *result, QWidget *parent)
-    : QDialog(parent)
-    , m_code(code)
-    , m_result(result)
+    : RunWindowBase(code, name, QStringLiteral("Einfachreaktionstest"), result, parent)
 {
-    WriteLogLine(QStringLiteral("Initialisierung : [Start] Laden ") + code);
-    setObjectName(name);
-    setWindowTitle(QStringLiteral("Einfachreaktionstest"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, true);
-    setModal(true);
 
     auto *group = new QGroupBox(QStringLiteral("Anzeige"), this);
     group->setObjectName(QStringLiteral("Anzeige_GroupBox"));
-    Visier = new TSightBox(300, 300, group);
+    m_sightBox = new TSightBox(300, 300, group);
     auto *groupLayout = new QVBoxLayout(group);
-    groupLayout->addWidget(Visier, 0, Qt::AlignCenter);
+    groupLayout->addWidget(m_sightBox, 0, Qt::AlignCenter);
 
-    StatusInfo_Label = MakeStatusLabel(this);
-    QPalette pal = StatusInfo_Label->palette();
+    buildFrame();
+    QPalette pal = statusLabel()->palette();
     pal.setColor(QPalette::WindowText, Qt::black);
-    StatusInfo_Label->setPalette(pal);
-
-    Control_Panel = MakeControlPanel(this);
-    auto light = [this](const QString &objectName) {
-        QLabel *l = MakeTrafficLight(Control_Panel, objectName);
-        l->setAttribute(Qt::WA_TranslucentBackground);
-        return l;
-    };
-    Red_Image = light(QStringLiteral("Red_Image"));
-    Yellow_Image = light(QStringLiteral("Yellow_Image"));
-    Green_image = light(QStringLiteral("Green_image"));
-
-    const RunButtons buttons = MakeRunButtons(Control_Panel);
-    OK_Button = buttons.start;
-    connect(OK_Button, &QPushButton::clicked, this, [this] { OK_ButtonClick(); });
-    Cancel_Button = buttons.cancel;
-    connect(Cancel_Button, &QPushButton::clicked, this, [this] { Cancel_ButtonClick(); });
-
-    auto *bar = new QHBoxLayout(Control_Panel);
-    bar->addWidget(Red_Image);
-    bar->addWidget(Yellow_Image);
-    bar->addWidget(Green_image);
-    bar->addStretch();
-    bar->addWidget(OK_Button);
-    bar->addWidget(Cancel_Button);
+    statusLabel()->setPalette(pal);
+    for (int n = 0; n < 3; ++n)
+        trafficLight(n)->setAttribute(Qt::WA_TranslucentBackground);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(group);
-    layout->addWidget(StatusInfo_Label);
+    layout->addWidget(statusLabel());
     layout->addStretch();
-    layout->addWidget(Control_Panel);
+    layout->addWidget(controlPanel());
     setFixedSize(clientWidth, 485);
 
-    Messtimer = new TFastTimer(this);
-    Messtimer->setObjectName(QStringLiteral("Messtimer"));
-    Messtimer->setInterval(10);
-    Messtimer->setResolution(10);
-    Messtimer->OnTimer = [this](TFastTimer *) { MesstimerTimer(); };
-    m_input = std::make_unique<InputSequencer>(Messtimer);
+    m_timer = new TFastTimer(this);
+    m_timer->setObjectName(QStringLiteral("Messtimer"));
+    m_timer->setInterval(10);
+    m_timer->setResolution(10);
+    m_timer->OnTimer = [this](TFastTimer *) { measurementTick(); };
+    m_input = std::make_unique<InputSequencer>(m_timer);
     m_inputWatch = new InputClockWatch(this, [this](const QEvent *event) { m_input->observe(event); });
 
-    m_showResult = [](ReactionResultWindow *w) { w->exec(); };
-
-    LoadFormPlacement(this, code);
-    WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden ") + code);
+    constructed();
 }
 
 ReactionTestWindow::~ReactionTestWindow()
@@ -115,100 +79,64 @@ void ReactionTestWindow::reactionTaken(bool valid)
         HitSound::instance().play(valid ? HitSound::Hit : HitSound::Miss);
 }
 
-void ReactionTestWindow::FormActivate()
+void ReactionTestWindow::activate()
 {
     const RunSettings &settings = RunSettings::instance();
     const QString pictureFile = SightPictureFile();
     const ValidityBounds bounds = ReadValidityBounds();
     m_profile = RunSightProfile(!pictureFile.isEmpty());
 
-    OK_Button->setEnabled(true);
-    OK_Button->setFocus();
-    StatusInfo_Label->clear();
-    OK_Button->setText(QStringLiteral("&Start"));
-    Cancel_Button->setText(QStringLiteral("&Abbruch"));
-    SetLight(0);
-    Visier->setSight(RenderSight(Visier->width(), Visier->height(), m_profile, pictureFile));
-    m_result->clearLists();
+    resetFrame();
+    setLight(0);
+    m_sightBox->setSight(RenderSight(m_sightBox->width(), m_sightBox->height(), m_profile, pictureFile));
+    resultWindow()->clearLists();
     if (Settings::instance().Sound)
         HitSound::instance().prepare();
     m_run->activate(settings.SerienAnzahl, settings.Scheibenabstand, bounds, m_profile.Spiegel_Size);
 }
 
-void ReactionTestWindow::OK_ButtonClick()
-{
-    if (!OK_Button->isEnabled())
-        return;
-    m_run->start();
-}
+void ReactionTestWindow::startRun() { m_run->start(); }
 
-void ReactionTestWindow::MesstimerTimer() { m_run->tick(); }
+void ReactionTestWindow::measurementTick() { m_run->tick(); }
 
-void ReactionTestWindow::Cancel_ButtonClick()
+bool ReactionTestWindow::stopRun()
 {
-    if (m_closing)
-        return;   // a second click while the first one lets messages run
-    m_closing = true;
-    OK_Button->setEnabled(true);
     m_run->stop();
-    StopStream();
-    if (Cancel_Button->text() == QLatin1String("&Fertig") && m_showResult) {
-        m_result->setLateTargets(m_run->lateTargets());
-        m_showResult(m_result);
-    }
-    reject();
-    m_closing = false;
+    return true;
 }
+
+void ReactionTestWindow::prepareResult() { resultWindow()->setLateTargets(m_run->lateTargets()); }
 
 void ReactionTestWindow::keyPressEvent(QKeyEvent *event)
 {
     // Esc does what the cancel button does ("&Abbruch" or "&Fertig").
     if (event->key() == Qt::Key_Escape) {
         event->accept();
-        Cancel_ButtonClick();
+        cancelClicked();
         return;
     }
     QDialog::keyPressEvent(event);
 }
 
-void ReactionTestWindow::SetLight(int n) { ShowTrafficLight(Red_Image, Yellow_Image, Green_image, n); }
-
 void ReactionTestWindow::done(int r)
 {
     // However the window closes, the tick stops with it.
     m_run->stop();
-    SaveFormPlacement(m_code, x(), y());
-    QDialog::done(r);
-}
-
-void ReactionTestWindow::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (!event->spontaneous())
-        FormActivate();
-}
-
-void ReactionTestWindow::setStatusText(const QString &text) { StatusInfo_Label->setText(text); }
-
-void ReactionTestWindow::setLightsVisible(bool visible)
-{
-    SetTrafficLightsVisible(Red_Image, Yellow_Image, Green_image, visible);
+    RunWindowBase::done(r);
 }
 
 void ReactionTestWindow::setTickEnabled(bool on)
 {
     try {
-        Messtimer->setEnabled(on);
+        m_timer->setEnabled(on);
     } catch (const OutOfResourcesError &error) {
         ShowError(QString::fromUtf8(error.what()));
     }
 }
 
-void ReactionTestWindow::setCancelCaption(const QString &caption) { Cancel_Button->setText(caption); }
-
 void ReactionTestWindow::startButtonDisabled()
 {
-    OK_Button->setEnabled(false);
+    startButton()->setEnabled(false);
     setFocus(); // keys now reach the window itself
 }
 
@@ -220,16 +148,12 @@ void ReactionTestWindow::drawTarget(int dx, int dy, const QColor &fill, const QC
     // after the window system showed the picture. Raster painting on X11 or
     // Wayland gets no word from the platform when a frame was scanned out.
     const qint64 before = Clock::instance().monotonicNs();
-    Visier->drawEllipse(TargetRect(Visier->width(), Visier->height(), m_profile.Spiegel_Size, dx, dy), fill, pen,
-                        penWidth);
-    const qint64 painted = Visier->paintedNs();
+    m_sightBox->drawEllipse(TargetRect(m_sightBox->width(), m_sightBox->height(), m_profile.Spiegel_Size, dx, dy),
+                            fill, pen, penWidth);
+    const qint64 painted = m_sightBox->paintedNs();
     m_shownNs = painted >= before ? painted : Clock::instance().monotonicNs();
 }
 
-qint64 ReactionTestWindow::tickDueNs() const { return Messtimer->runningTickDueNs(); }
+qint64 ReactionTestWindow::tickDueNs() const { return m_timer->runningTickDueNs(); }
 
-void ReactionTestWindow::showSight() { Visier->showSight(); }
-
-void ReactionTestWindow::addResultRow(const ResultRow &row) { m_result->appendRow(row); }
-
-void ReactionTestWindow::processEvents() { Clock::instance().processEvents(); }
+void ReactionTestWindow::showSight() { m_sightBox->showSight(); }

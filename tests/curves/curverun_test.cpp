@@ -149,8 +149,11 @@ void CurveRunTest::waits()
     QCOMPARE(b.clock.sleeps.mid(0, 3), (QList<int>{spacing * 1000, spacing * 1000, spacing * 1000}));
     QCOMPARE(b.holds(), expected);
     QVERIFY(b.display.log.contains("caption &Fertig"));
+    QVERIFY(b.run.isComplete());
     QVERIFY(!b.display.startEnabled);
     QCOMPARE(b.display.frames, QList<int>());
+    b.run.activate(b.setup);   // the window opens again: nothing to finish yet
+    QVERIFY(!b.run.isComplete());
 }
 
 void CurveRunTest::inputDoesNotStretchTheCurve()
@@ -413,6 +416,7 @@ void CurveRunTest::cancel()
     QCOMPARE(b.display.inputSteps, steps);
     QCOMPARE(b.clock.sleeps.size(), sleeps);
     QVERIFY(!b.display.log.contains("caption &Fertig"));
+    QVERIFY(!b.run.isComplete());
     QVERIFY(!b.run.running());
 }
 

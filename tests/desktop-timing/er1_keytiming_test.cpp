@@ -5,7 +5,7 @@
 #include "stampwatch.h"
 #include "device/inputsequencer.h"
 #include "platform/clock.h"
-#include "reaction/er1_form.h"
+#include "reaction/statictestwindow.h"
 #include "reaction/era1_form.h"
 #include "runkit/runsettings.h"
 #include "reaction/staticrun.h"
@@ -23,14 +23,14 @@
 
 namespace {
 // Notes when each target was painted (the run's onset).
-class OnsetER1 : public TER1_Form
+class OnsetER1 : public StaticTestWindow
 {
 public:
-    using TER1_Form::TER1_Form;
+    using StaticTestWindow::StaticTestWindow;
     QList<qint64> onsets;
     void drawTarget(int dx, int dy, const QColor &fill, const QColor &pen, int penWidth) override
     {
-        TER1_Form::drawTarget(dx, dy, fill, pen, penWidth);
+        StaticTestWindow::drawTarget(dx, dy, fill, pen, penWidth);
         if (fill == QColor(Qt::black))
             onsets << targetShownNs();
     }
@@ -72,7 +72,7 @@ private slots:
         connect(&stall, &QTimer::timeout, [&] { QThread::msleep(++beats % 5 == 0 ? 120 : 35); });
         stall.start();
 
-        er.OK_ButtonClick();  // countdown of 3 s, then the tick runs
+        er.startClicked();  // countdown of 3 s, then the tick runs
         // First target at tick 500; the later ones every 250 ticks.
         QTRY_VERIFY_WITH_TIMEOUT(er.run().CycleRunning && er.run().CycleTicks >= er.run().TargetDelay, 8000);
 
@@ -86,7 +86,7 @@ private slots:
         QProcess keys;
         keys.start(xdotool, args);
         QVERIFY(keys.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(er.run().complete(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(er.run().isComplete(), 20000);
         stall.stop();
         if (keys.state() != QProcess::NotRunning)
             QVERIFY(keys.waitForFinished(5000));

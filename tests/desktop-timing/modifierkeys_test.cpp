@@ -2,8 +2,8 @@
 // during a run, are never reactions; plain and shifted keys are. The access
 // key of "&Abbruch" still ends the run.
 #include "device/inputsequencer.h"
-#include "reaction/er1_form.h"
-#include "reaction/er2_form.h"
+#include "reaction/statictestwindow.h"
+#include "reaction/randomtestwindow.h"
 #include "reaction/era1_form.h"
 #include "reaction/era2_form.h"
 #include "runkit/reactionrun.h"
@@ -62,11 +62,11 @@ private slots:
         QTest::addColumn<WindowMaker>("makeWindow");
         QTest::addRow("test 1") << ResultMaker([] { return new TERA1_Form; })
                                 << WindowMaker([](ReactionResultWindow *r) {
-                                       return new TER1_Form(static_cast<TERA1_Form *>(r));
+                                       return new StaticTestWindow(static_cast<TERA1_Form *>(r));
                                    });
         QTest::addRow("test 2") << ResultMaker([] { return new TERA2_Form; })
                                 << WindowMaker([](ReactionResultWindow *r) {
-                                       return new TER2_Form(static_cast<TERA2_Form *>(r));
+                                       return new RandomTestWindow(static_cast<TERA2_Form *>(r));
                                    });
     }
 
@@ -93,7 +93,7 @@ private slots:
         ReleaseCount released;
         qApp->installEventFilter(&released);
 
-        er->OK_ButtonClick();   // countdown of 3 s, then the first cycle
+        er->startClicked();   // countdown of 3 s, then the first cycle
         QTRY_VERIFY_WITH_TIMEOUT(er->run().CycleRunning, 6000);
         QVERIFY(er->run().Armed);
         QTreeWidget *rows = result->Erg_ListView;

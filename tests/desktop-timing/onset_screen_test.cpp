@@ -9,7 +9,7 @@
 #include "stampwatch.h"
 #include "device/fasttimer.h"
 #include "device/inputsequencer.h"
-#include "reaction/er1_form.h"
+#include "reaction/statictestwindow.h"
 #include "reaction/era1_form.h"
 #include "runkit/reactionrun.h"
 #include "runkit/runsettings.h"
@@ -199,20 +199,20 @@ private:
 
 // Test 1 with short cycles: each target 300 to 490 ms after its cycle
 // starts, the cycle ended at the tick after the key.
-class QuickER1 : public TER1_Form
+class QuickER1 : public StaticTestWindow
 {
 public:
-    using TER1_Form::TER1_Form;
+    using StaticTestWindow::StaticTestWindow;
     std::function<void()> cycleStarted;
     void setStatusText(const QString &text) override
     {
-        TER1_Form::setStatusText(text);
+        StaticTestWindow::setStatusText(text);
         if (text.startsWith(QLatin1String("Serie ")) && cycleStarted)
             cycleStarted();
     }
     void addResultRow(const ResultRow &row) override
     {
-        TER1_Form::addResultRow(row);
+        StaticTestWindow::addResultRow(row);
         if (run().CycleRunning)
             run().CycleTicks = run().TargetDelay + 1000;
     }
@@ -284,10 +284,10 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&er));
 
         // The pixel watched: the centre of the target disc, white in the sight.
-        const QRect disc = TargetRect(er.Visier->width(), er.Visier->height(), er.profile().Spiegel_Size);
+        const QRect disc = TargetRect(er.sightBox()->width(), er.sightBox()->height(), er.profile().Spiegel_Size);
         QVERIFY2(disc.width() >= 4, "the target disc is too small to be seen");
-        QVERIFY2(er.Visier->sight().pixel(disc.center()) != qRgb(0, 0, 0), "the sight is black where the target appears");
-        ScreenWatch watch(xcb_window_t(er.winId()), er.Visier->mapTo(&er, disc.center()));
+        QVERIFY2(er.sightBox()->sight().pixel(disc.center()) != qRgb(0, 0, 0), "the sight is black where the target appears");
+        ScreenWatch watch(xcb_window_t(er.winId()), er.sightBox()->mapTo(&er, disc.center()));
         const QString failed = watch.open();
         if (!failed.isEmpty())
             QSKIP(qPrintable(failed));
@@ -315,8 +315,8 @@ private slots:
         CpuLoad load(busy, 90);
         QCOMPARE(load.running(), busy);
         stall.start();
-        er.OK_ButtonClick();   // countdown of 3 s, then the tick runs
-        QTRY_VERIFY_WITH_TIMEOUT(er.run().complete(), 60000);
+        er.startClicked();   // countdown of 3 s, then the tick runs
+        QTRY_VERIFY_WITH_TIMEOUT(er.run().isComplete(), 60000);
         stall.stop();
         QTRY_COMPARE_WITH_TIMEOUT(int(stamps.stamps.size()), kTrials, 2000);
         qApp->removeEventFilter(&stamps);

@@ -511,7 +511,7 @@ private slots:
             {"a shifted key is a reaction", press({"shift+x"}), "Einfachreaktionstest", false,
              [](QWidget *w) { return rowsOf(w) == 2; }},
             {"the other presentations unanswered", [] {}, "Einfachreaktionstest", false,
-             [](QWidget *w) { return runOf(w)->complete(); }, {}, 20000},
+             [](QWidget *w) { return runOf(w)->isComplete(); }, {}, 20000},
             {"Fertig by Alt+F", press({"alt+f"}), "Auswertung Einfachreaktion", true, {},
              [](QWidget *w) {
                  auto *rows = w->findChild<QTreeWidget *>(QStringLiteral("Erg_ListView"));

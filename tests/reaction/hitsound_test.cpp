@@ -1,6 +1,6 @@
 #include "platform/programpaths.h"
-#include "reaction/er1_form.h"
-#include "reaction/er2_form.h"
+#include "reaction/statictestwindow.h"
+#include "reaction/randomtestwindow.h"
 #include "reaction/era1_form.h"
 #include "reaction/era2_form.h"
 #include "runkit/hitsound.h"
@@ -83,26 +83,26 @@ private slots:
 
         TERA1_Form era1;
         TERA2_Form era2;
-        TER1_Form er1(&era1);
-        TER2_Form er2(&era2);
+        StaticTestWindow er1(&era1);
+        RandomTestWindow er2(&era2);
         ReactionTestWindow &w = test == 1 ? static_cast<ReactionTestWindow &>(er1) : er2;
         w.show();
         QCOMPARE(recorder.prepared, sound ? 1 : 0);
         if (test == 2)
             er2.randomRun().XOffset = inside ? 0 : 40;
-        w.OK_ButtonClick();
+        w.startClicked();
         const int shown = w.run().TargetDelay;
         int tick = 0;
         const int keyAt = keyAfter == -1000 ? shown + 200 : shown + keyAfter;
         while (tick < keyAt) {
             ++tick;
-            w.MesstimerTimer();
+            w.measurementTick();
         }
         if (keyAfter != -1000) {
             if (test == 1)
-                er1.FormKeyPress();
+                er1.reactionKey();
             else
-                er2.FormKeyPress();
+                er2.reactionKey();
         }
         QCOMPARE(recorder.played, tones);
         // The row is there whatever the sound did.

@@ -4,7 +4,7 @@
 
 #include "device/fasttimer.h"
 #include "device/fasttimerlibrary.h"
-#include "reaction/er1_form.h"
+#include "reaction/statictestwindow.h"
 #include "reaction/era1_form.h"
 #include "reaction/randomrun.h"
 #include "runkit/runsettings.h"
@@ -150,7 +150,7 @@ private slots:
         RunSettings::instance().Scheibenabstand = 1;
 
         TERA1_Form era;
-        TER1_Form er(&era);
+        StaticTestWindow er(&era);
         QString statusLine;
         bool statusShown = false;
         er.setResultShower([&](ReactionResultWindow *w) {
@@ -159,7 +159,7 @@ private slots:
         });
         er.show();
         QVERIFY(QTest::qWaitForWindowExposed(&er));
-        er.OK_ButtonClick();
+        er.startClicked();
         QVERIFY(er.run().tickOn());
 
         // The clock moves on by ms while the UI thread is busy; then the
@@ -167,7 +167,7 @@ private slots:
         auto run = [&](qint64 ms) {
             clock.advanceMs(ms);
             BuiltinFastTimerLibrary::instance().deliverDueTicks();
-            QCoreApplication::sendPostedEvents(er.Messtimer, TickMessage);
+            QCoreApplication::sendPostedEvents(er.measurementTimer(), TickMessage);
         };
         auto ticks = [&](int n) {
             for (int i = 0; i < n; ++i)
@@ -183,8 +183,8 @@ private slots:
         const QList<Target> targets{{35, 230}, {0, 250}, {120, 300}, {0, 180}, {0, 270}};
         qint64 dueTick = 500;
         for (const Target &t : targets) {
-            ticks(int(dueTick - er.Messtimer->ticksDelivered()) - 2);
-            const qint64 dueNs = er.Messtimer->dueNs(dueTick);
+            ticks(int(dueTick - er.measurementTimer()->ticksDelivered()) - 2);
+            const qint64 dueNs = er.measurementTimer()->dueNs(dueTick);
             // The two ticks before and the target's tick come stallMs late.
             run((dueNs + qint64(t.stallMs) * kMs - clock.monotonicNs()) / kMs);
             const qint64 shown = er.run().onsetNs();
@@ -196,9 +196,9 @@ private slots:
             // On to the next cycle's first tick (the series' end after the fifth key).
             while (er.run().tickOn() && (!er.run().CycleRunning || er.run().CycleTicks >= er.run().TargetDelay))
                 ticks(1);
-            dueTick = er.Messtimer->ticksDelivered() + er.run().TargetDelay - er.run().CycleTicks;
+            dueTick = er.measurementTimer()->ticksDelivered() + er.run().TargetDelay - er.run().CycleTicks;
         }
-        QVERIFY(er.run().complete());
+        QVERIFY(er.run().isComplete());
         QStringList times;
         for (int i = 0; i < era.Erg_ListView->topLevelItemCount(); ++i)
             times << era.Erg_ListView->topLevelItem(i)->text(2);
@@ -212,7 +212,7 @@ private slots:
         QCOMPARE(late, (QStringList{"Ausführen : [Verspätet] Serie 1, Ziel 1: 35 ms nach seinem Tick angezeigt",
                                     "Ausführen : [Verspätet] Serie 1, Ziel 3: 120 ms nach seinem Tick angezeigt"}));
 
-        er.Cancel_ButtonClick();   // "&Fertig": the result window
+        er.cancelClicked();   // "&Fertig": the result window
         QVERIFY(statusShown);
         QVERIFY2(statusLine.startsWith(QStringLiteral("2 Ziele ")), qPrintable(statusLine));
         // The next showing starts with a clear status line.

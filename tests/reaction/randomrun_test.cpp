@@ -207,7 +207,7 @@ private slots:
         while (fx.run.tickOn())
             fx.step();
         QCOMPARE(fx.d.rows.size(), 5);
-        QVERIFY(fx.run.complete());
+        QVERIFY(fx.run.isComplete());
         QCOMPARE(fx.d.status, QStringLiteral("Messung beendet."));
         QCOMPARE(fx.d.cancelCaption, QStringLiteral("&Fertig"));
         // Test 2 leaves the lights alone during the cycles.

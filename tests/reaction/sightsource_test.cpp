@@ -2,13 +2,13 @@
 // shooter tested before, and the setup dialogs lead him to a picture file or
 // to setting up his profile.
 #include "platform/programpaths.h"
-#include "reaction/er1_form.h"
-#include "reaction/er2_form.h"
+#include "reaction/statictestwindow.h"
+#include "reaction/randomtestwindow.h"
 #include "reaction/era1_form.h"
 #include "reaction/era2_form.h"
-#include "reaction/ersetup1_form.h"
-#include "reaction/ersetup2_form.h"
-#include "runkit/erview_form.h"
+#include "reaction/staticsetupdialog.h"
+#include "reaction/randomsetupdialog.h"
+#include "runkit/sightviewdialog.h"
 #include "runkit/runsettings.h"
 #include "runkit/sightbox.h"
 #include "shooters/activeshooter.h"
@@ -88,7 +88,7 @@ bool sameProfile(const SightProfile &a, const SightProfile &b)
 }
 
 using WindowMaker = std::function<ReactionTestWindow *(std::unique_ptr<ReactionResultWindow> &)>;
-using SetupMaker = std::function<TERSetupBase *()>;
+using SetupMaker = std::function<SetupDialogBase *()>;
 } // namespace
 
 Q_DECLARE_METATYPE(WindowMaker)
@@ -105,12 +105,12 @@ private slots:
         const WindowMaker t1([](std::unique_ptr<ReactionResultWindow> &result) {
             auto *era = new TERA1_Form;
             result.reset(era);
-            return new TER1_Form(era);
+            return new StaticTestWindow(era);
         });
         const WindowMaker t2([](std::unique_ptr<ReactionResultWindow> &result) {
             auto *era = new TERA2_Form;
             result.reset(era);
-            return new TER2_Form(era);
+            return new RandomTestWindow(era);
         });
         QTest::addRow("test 1, drawn") << t1 << false;
         QTest::addRow("test 1, aus Datei") << t1 << true;
@@ -139,7 +139,7 @@ private slots:
         QCOMPARE(s.messages.count(), 0);
         QVERIFY(sameProfile(er->profile(), NewSightProfile()));
         QCOMPARE(er->run().spiegelSize(), NewSightProfile().Spiegel_Size);
-        const QImage sight = er->Visier->sight();
+        const QImage sight = er->sightBox()->sight();
         if (picture)
             QCOMPARE(sight.pixel(150, 150), kBlue);
         else
@@ -151,8 +151,8 @@ private slots:
     void setupLeadsToASight_data()
     {
         QTest::addColumn<SetupMaker>("make");
-        QTest::addRow("test 1") << SetupMaker([] { return new TERSetup1_Form; });
-        QTest::addRow("test 2") << SetupMaker([] { return new TERSetup2_Form; });
+        QTest::addRow("test 1") << SetupMaker([] { return new StaticSetupDialog; });
+        QTest::addRow("test 2") << SetupMaker([] { return new RandomSetupDialog; });
     }
 
     void setupLeadsToASight()
@@ -161,7 +161,7 @@ private slots:
         Shooters s;
         s.addPicture(QStringLiteral("a.bmp"));
         s.addPicture(QStringLiteral("b.bmp"));
-        std::unique_ptr<TERSetupBase> form(make());
+        std::unique_ptr<SetupDialogBase> form(make());
         TPersVis_Form profileDialog;
         int opened = 0;
         form->setSightProfileSetup([&] {
@@ -175,22 +175,22 @@ private slots:
         // Without a profile: a picture file, the first one, is preselected.
         s.activate(QStringLiteral("Neu"), QStringLiteral("Nina"));
         form->show();
-        QVERIFY(form->rb_PresVisier->isChecked());
-        QCOMPARE(form->cb_Visier->currentIndex(), 0);
+        QVERIFY(form->sightControls().file->isChecked());
+        QCOMPARE(form->sightControls().list->currentIndex(), 0);
         form->hide();
         // A shooter with a profile gets his own sight again.
         s.activate(QStringLiteral("Meyer"), QStringLiteral("Anna"));
         form->show();
-        QVERIFY(form->rb_PersVisier->isChecked());
+        QVERIFY(form->sightControls().database->isChecked());
         form->hide();
 
         // "aus Datenbank" without a profile: the offer instead of a run without a sight.
         s.activate(QStringLiteral("Neu"), QStringLiteral("Nina"));
         form->show();
-        form->rb_PersVisier->setChecked(true);
+        form->sightControls().database->setChecked(true);
         form->setResult(0);
         s.messages.answerNext(MessageService::No);
-        form->OK_ButtonClick();
+        form->okClicked();
         QCOMPARE(s.messages.count(kOffer), 1);
         QCOMPARE(s.messages.shown().last().kind, MessageService::Kind::Confirmation);
         QVERIFY(form->isVisible());
@@ -198,7 +198,7 @@ private slots:
         QCOMPARE(opened, 0);
 
         s.messages.answerNext(MessageService::Yes);
-        form->OK_ButtonClick();
+        form->okClicked();
         QCOMPARE(s.messages.count(kOffer), 2);
         QCOMPARE(opened, 1);
         QCOMPARE(s.profilesOf(QStringLiteral("Neu")), 1);

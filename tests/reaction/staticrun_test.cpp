@@ -85,7 +85,7 @@ private slots:
         }
         QCOMPARE(fx.d.rows.last().target, 5);
         QVERIFY(!fx.d.tickOn);
-        QVERIFY(fx.run.complete());
+        QVERIFY(fx.run.isComplete());
         QCOMPARE(fx.d.status, QStringLiteral("Messung beendet."));
         QCOMPARE(fx.d.cancelCaption, QStringLiteral("&Fertig"));
         QCOMPARE(fx.d.tickNo, 1650);
@@ -220,7 +220,7 @@ private slots:
             QCOMPARE(fx.d.rows.at(i).series, i / 5 + 1);
             QCOMPARE(fx.d.rows.at(i).target, i % 5 + 1);
         }
-        QVERIFY(fx.run.complete());
+        QVERIFY(fx.run.isComplete());
         QVERIFY(!fx.d.tickOn);
         QCOMPARE(fx.d.cancelCaption, QStringLiteral("&Fertig"));
     }

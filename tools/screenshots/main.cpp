@@ -23,12 +23,12 @@
 #include "shooters/perssel_form.h"
 #include "shooters/persvis_form.h"
 #include "device/fasttimer.h"
-#include "reaction/er1_form.h"
-#include "reaction/er2_form.h"
-#include "reaction/ersetup1_form.h"
-#include "reaction/ersetup2_form.h"
-#include "runkit/erview_form.h"
-#include "curves/ersetup3_form.h"
+#include "reaction/statictestwindow.h"
+#include "reaction/randomtestwindow.h"
+#include "reaction/staticsetupdialog.h"
+#include "reaction/randomsetupdialog.h"
+#include "runkit/sightviewdialog.h"
+#include "curves/curvesetupdialog.h"
 #include "app/startup.h"
 #include "reaction/era1_form.h"
 #include "reaction/era2_form.h"
@@ -36,7 +36,7 @@
 #include "runkit/runsettings.h"
 #include "store/tdata.h"
 #include "curves/curverunsettings.h"
-#include "curves/er3_form.h"
+#include "curves/curvetestwindow.h"
 #include "curves/era3_form.h"
 #include <QPainter>
 #include <QTreeWidget>
@@ -180,7 +180,7 @@ bool shootTest3Running(QWidget *parent, const QString &out)
     RunSettings::instance().SerienAnzahl = 1;
     RunSettings::instance().VisierDatei.clear();
     TERA3_Form era3(parent);
-    TER3_Form er3(&era3, parent);
+    CurveTestWindow er3(&era3, parent);
     er3.show();
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
@@ -204,7 +204,7 @@ bool shootTest3Running(QWidget *parent, const QString &out)
         }
     };
     Clock::install(&stepper);
-    er3.OK_ButtonClick();
+    er3.startClicked();
     Clock::install(nullptr);
     return ok;
 }
@@ -212,7 +212,7 @@ bool shootTest3Running(QWidget *parent, const QString &out)
 // The setup dialog of test 3 over the sample shooting system and curve set.
 bool shootTest3Setup(QWidget *parent, const QString &out)
 {
-    TERSetup3_Form setup(parent);
+    CurveSetupDialog setup(parent);
     setup.show();
     const bool ok = save(&setup, out + QStringLiteral("/test3_setup.png"));
     setup.hide();
@@ -423,12 +423,12 @@ int main(int argc, char **argv)
         auto *evaluation = new TAW_Form(&form);
         windows.evaluation = [evaluation] { evaluation->exec(); };
         form.setWindows(windows);
-        auto *sightView = new TERview_Form(&form);
-        auto *setup2 = new TERSetup2_Form(&form);
+        auto *sightView = new SightViewDialog(&form);
+        auto *setup2 = new RandomSetupDialog(&form);
         setup2->setSightView(sightView);
-        RegisterReactionTest(form, 1, new TERSetup1_Form(&form), new TER1_Form(new TERA1_Form(&form), &form));
-        RegisterReactionTest(form, 2, setup2, new TER2_Form(new TERA2_Form(&form), &form));
-        RegisterCurveTest(form, new TERSetup3_Form(&form), new TER3_Form(new TERA3_Form(&form), &form));
+        RegisterReactionTest(form, 1, new StaticSetupDialog(&form), new StaticTestWindow(new TERA1_Form(&form), &form));
+        RegisterReactionTest(form, 2, setup2, new RandomTestWindow(new TERA2_Form(&form), &form));
+        RegisterCurveTest(form, new CurveSetupDialog(&form), new CurveTestWindow(new TERA3_Form(&form), &form));
 
         DataTable *pers = data.persTable();
         addShooter(pers, QStringLiteral("Meyer"), QStringLiteral("Anna"), QStringLiteral("SV Tell Musterstadt"), 12);
@@ -484,7 +484,7 @@ int main(int argc, char **argv)
             rs.Scheibenabstand = 1;
             rs.Trefferanzeige = true;
             TERA2_Form era2(&form);
-            TER2_Form er2(&era2, &form);
+            RandomTestWindow er2(&era2, &form);
             er2.show();
             for (int i = 0; i < 5; ++i)
                 QCoreApplication::processEvents();
@@ -493,17 +493,17 @@ int main(int argc, char **argv)
                 void sleep(int) override {}
             } noWait;
             Clock::install(&noWait); // the countdown is not what the picture shows
-            er2.OK_ButtonClick();
+            er2.startClicked();
             Clock::install(nullptr);
             RandomRun &run = er2.randomRun();
             run.XOffset = 5;
             run.TargetDelay = 20;
             for (int i = 0; i < 20; ++i)
-                er2.MesstimerTimer();
-            er2.OK_Button->setEnabled(false);
+                er2.measurementTick();
+            er2.startButton()->setEnabled(false);
             if (!save(&er2, out + QStringLiteral("/test2_running.png")))
                 result = 1;
-            er2.Messtimer->setEnabled(false);
+            er2.measurementTimer()->setEnabled(false);
             er2.hide();
 
             TERA1_Form era1(&form);

@@ -1,8 +1,8 @@
 #include "curves/curverunsettings.h"
-#include "curves/ersetup3_form.h"
+#include "curves/curvesetupdialog.h"
 #include "platform/programpaths.h"
 #include "platform/registryini.h"
-#include "runkit/erview_form.h"
+#include "runkit/sightviewdialog.h"
 #include "runkit/runsettings.h"
 #include "shooters/activeshooter.h"
 #include "core/settings.h"
@@ -63,7 +63,7 @@ QByteArray soundCurveFile()
 }
 } // namespace
 
-class ERSetup3Test : public QObject
+class CurveSetupDialogTest : public QObject
 {
     Q_OBJECT
 private slots:
@@ -78,7 +78,7 @@ private slots:
     void definieren();
 };
 
-void ERSetup3Test::enabling_data()
+void CurveSetupDialogTest::enabling_data()
 {
     QTest::addColumn<int>("systems");
     QTest::addColumn<int>("pictures");
@@ -92,7 +92,7 @@ void ERSetup3Test::enabling_data()
     QTest::newRow("no curve set") << 1 << 0 << QStringList() << false << false << false;
 }
 
-void ERSetup3Test::enabling()
+void CurveSetupDialogTest::enabling()
 {
     QFETCH(int, systems);
     QFETCH(int, pictures);
@@ -102,23 +102,23 @@ void ERSetup3Test::enabling()
     QFETCH(bool, dateiVisier);
     Folder f(systems, pictures, sets);
     Folder::store("Datei_Schussanlage", 1);
-    TERSetup3_Form dlg;
+    CurveSetupDialog dlg;
     dlg.show();
-    QCOMPARE(dlg.OK_Button->isEnabled(), ok);
-    QCOMPARE(dlg.rb_keine->isChecked(), keine);
-    QCOMPARE(dlg.rb_Datei->isChecked(), !keine);
-    QVERIFY(!dlg.rb_keine->isEnabled() && !dlg.rb_Datei->isEnabled());
-    QCOMPARE(dlg.cb_Schussanlage->count(), systems);   // "ohne.bmp" is never offered
-    QCOMPARE(dlg.rb_PresVisier->isEnabled(), dateiVisier);
-    QVERIFY(!dlg.cb_Spiegelzuordnung->isEnabled());
-    QCOMPARE(dlg.cb_Spiegelzuordnung->currentText(), QStringLiteral("fest"));
-    QVERIFY(dlg.Anz5_RadioButton->isChecked());
-    dlg.OK_ButtonClick();   // a disabled OK does nothing
+    QCOMPARE(dlg.okButton()->isEnabled(), ok);
+    QCOMPARE(dlg.noSystemRadio()->isChecked(), keine);
+    QCOMPARE(dlg.systemFileRadio()->isChecked(), !keine);
+    QVERIFY(!dlg.noSystemRadio()->isEnabled() && !dlg.systemFileRadio()->isEnabled());
+    QCOMPARE(dlg.systemCombo()->count(), systems);   // "ohne.bmp" is never offered
+    QCOMPARE(dlg.sightControls().file->isEnabled(), dateiVisier);
+    QVERIFY(!dlg.mirrorMapCombo()->isEnabled());
+    QCOMPARE(dlg.mirrorMapCombo()->currentText(), QStringLiteral("fest"));
+    QVERIFY(dlg.seriesControls().anz5->isChecked());
+    dlg.okClicked();   // a disabled OK does nothing
     QCOMPARE(dlg.isVisible(), true);
     QCOMPARE(dlg.result() == QDialog::Accepted, false);
 }
 
-void ERSetup3Test::seriesCount_data()
+void CurveSetupDialogTest::seriesCount_data()
 {
     QTest::addColumn<QString>("radio");
     QTest::addColumn<QString>("text");
@@ -137,7 +137,7 @@ void ERSetup3Test::seriesCount_data()
     QTest::newRow("frei 3 without curve files") << "frei" << "3" << false << 0 << noFiles;
 }
 
-void ERSetup3Test::seriesCount()
+void CurveSetupDialogTest::seriesCount()
 {
     QFETCH(QString, radio);
     QFETCH(QString, text);
@@ -147,13 +147,13 @@ void ERSetup3Test::seriesCount()
     Folder f(1, 0, {"A"});
     if (withFiles)
         f.addCurveFile("A", "s1.kdf", soundCurveFile());
-    TERSetup3_Form dlg;
+    CurveSetupDialog dlg;
     dlg.show();
-    QRadioButton *rb = radio == "frei" ? dlg.frei_RadioButton : radio == "10" ? dlg.Anz10_RadioButton : dlg.Anz15_RadioButton;
+    QRadioButton *rb = radio == "frei" ? dlg.seriesControls().frei : radio == "10" ? dlg.seriesControls().anz10 : dlg.seriesControls().anz15;
     rb->click();
-    QCOMPARE(dlg.Anz_Edit->isEnabled(), radio == "frei");
-    dlg.Anz_Edit->setText(text);
-    dlg.OK_ButtonClick();
+    QCOMPARE(dlg.seriesControls().edit->isEnabled(), radio == "frei");
+    dlg.seriesControls().edit->setText(text);
+    dlg.okClicked();
     if (series > 0) {
         QVERIFY(!dlg.isVisible());
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
@@ -169,21 +169,21 @@ void ERSetup3Test::seriesCount()
     QCOMPARE(Folder::stored("Datei_Schussanlage"), QStringLiteral("1"));
 }
 
-void ERSetup3Test::freeCountByTheKeyboard()
+void CurveSetupDialogTest::freeCountByTheKeyboard()
 {
     // "frei" chosen with the arrow keys: the digits typed next go to the count
     // field, and Return starts with that many series.
     Folder f(1, 0, {"A"});
     f.addCurveFile("A", "s1.kdf", soundCurveFile());
-    TERSetup3_Form dlg;
+    CurveSetupDialog dlg;
     dlg.show();
     dlg.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
-    dlg.Anz5_RadioButton->setFocus();
+    dlg.seriesControls().anz5->setFocus();
     for (int i = 0; i < 3; ++i)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
-    QVERIFY(dlg.frei_RadioButton->isChecked());
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(dlg.Anz_Edit));
+    QVERIFY(dlg.seriesControls().frei->isChecked());
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(dlg.seriesControls().edit));
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("4"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
@@ -191,7 +191,7 @@ void ERSetup3Test::freeCountByTheKeyboard()
     QCOMPARE(f.messages.count(), 0);
 }
 
-void ERSetup3Test::shooterWithoutSightProfile()
+void CurveSetupDialogTest::shooterWithoutSightProfile()
 {
     // A picture file stands in for the missing profile; "aus Datenbank" offers
     // to set one up, and the stand-in is not stored as the user's choice.
@@ -211,20 +211,20 @@ void ERSetup3Test::shooterWithoutSightProfile()
     ActiveShooter::instance().active = true;
     MakeActiveShooter();
     int opened = 0;
-    TERSetup3_Form dlg;
+    CurveSetupDialog dlg;
     dlg.setSightProfileSetup([&] { ++opened; });
     dlg.show();
-    QVERIFY(dlg.rb_PresVisier->isChecked());
-    QCOMPARE(dlg.cb_Visier->currentIndex(), 0);
-    dlg.rb_PersVisier->setChecked(true);
+    QVERIFY(dlg.sightControls().file->isChecked());
+    QCOMPARE(dlg.sightControls().list->currentIndex(), 0);
+    dlg.sightControls().database->setChecked(true);
     messages.answerNext(MessageService::Yes);   // the dialog is left without a profile
-    dlg.OK_ButtonClick();
+    dlg.okClicked();
     QCOMPARE(messages.count("Für diesen Schützen ist noch kein Visier eingerichtet. Jetzt einrichten?"), 1);
     QCOMPARE(opened, 1);
     QVERIFY(dlg.isVisible());
     QVERIFY(dlg.result() != QDialog::Accepted);
-    dlg.rb_PresVisier->setChecked(true);
-    dlg.OK_ButtonClick();
+    dlg.sightControls().file->setChecked(true);
+    dlg.okClicked();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(RunSettings::instance().VisierDatei, QStringLiteral("visier1.bmp"));
     QCOMPARE(Folder::stored("Viser"), QStringLiteral("1"));
@@ -232,7 +232,7 @@ void ERSetup3Test::shooterWithoutSightProfile()
     DeactivateActiveShooter();
 }
 
-void ERSetup3Test::storedChoices()
+void CurveSetupDialogTest::storedChoices()
 {
     Folder f(2, 3, {"A", "B"});
     f.addCurveFile("B", "s.kdf", soundCurveFile());
@@ -245,22 +245,22 @@ void ERSetup3Test::storedChoices()
     Folder::store("Targetanzeige", 1);
     Folder::store("Datei_Visier", 1);
     Folder::store("DB_Visier", 0);
-    TERSetup3_Form dlg;
+    CurveSetupDialog dlg;
     dlg.show();
-    QCOMPARE(dlg.cb_Visier->currentIndex(), 0);
-    QCOMPARE(dlg.Typ_Combobox->currentText(), QStringLiteral("stehend"));
-    QCOMPARE(dlg.Zeit_SpinEdit->value(), 4);
-    QCOMPARE(dlg.cb_Kurvensets->currentText(), QStringLiteral("B"));
-    QCOMPARE(dlg.cb_Schussanlage->currentText(), QStringLiteral("anlage2.bmp"));
-    QVERIFY(dlg.cb_Richtung->isChecked() && dlg.cb_Targetanzeige->isChecked());
-    QVERIFY(dlg.rb_PresVisier->isChecked());
+    QCOMPARE(dlg.sightControls().list->currentIndex(), 0);
+    QCOMPARE(dlg.positionCombo()->currentText(), QStringLiteral("stehend"));
+    QCOMPARE(dlg.spacingSpin()->value(), 4);
+    QCOMPARE(dlg.curveSetCombo()->currentText(), QStringLiteral("B"));
+    QCOMPARE(dlg.systemCombo()->currentText(), QStringLiteral("anlage2.bmp"));
+    QVERIFY(dlg.directionCheck()->isChecked() && dlg.showTargetsCheck()->isChecked());
+    QVERIFY(dlg.sightControls().file->isChecked());
     // Choosing a sight picture checks "aus Da&tei".
-    dlg.rb_PersVisier->setChecked(true);
-    dlg.cb_Visier->setCurrentIndex(2);
-    emit dlg.cb_Visier->activated(2);
-    QVERIFY(dlg.rb_PresVisier->isChecked());
-    dlg.Anz10_RadioButton->setChecked(true);
-    dlg.OK_ButtonClick();
+    dlg.sightControls().database->setChecked(true);
+    dlg.sightControls().list->setCurrentIndex(2);
+    emit dlg.sightControls().list->activated(2);
+    QVERIFY(dlg.sightControls().file->isChecked());
+    dlg.seriesControls().anz10->setChecked(true);
+    dlg.okClicked();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(Folder::stored("Viser"), QStringLiteral("2"));
     QCOMPARE(Folder::stored("keine_Schussanlage"), QStringLiteral("0"));
@@ -276,21 +276,21 @@ void ERSetup3Test::storedChoices()
     QVERIFY(curves.ShowTargets);
     // Shown again: the count field is cleared and "5" checked.
     dlg.show();
-    QVERIFY(dlg.Anz5_RadioButton->isChecked());
-    QCOMPARE(dlg.Typ_Combobox->currentText(), QStringLiteral("stehend"));
+    QVERIFY(dlg.seriesControls().anz5->isChecked());
+    QCOMPARE(dlg.positionCombo()->currentText(), QStringLiteral("stehend"));
 }
 
-void ERSetup3Test::runSettingsAndProblems()
+void CurveSetupDialogTest::runSettingsAndProblems()
 {
     Folder f(1, 0, {"A"});
     for (int i = 1; i <= 4; ++i)
         f.addCurveFile("A", QStringLiteral("s%1.kdf").arg(i), soundCurveFile());
     f.addCurveFile("A", "kaputt.kdf", KdfSection(1, {"1:1|99999999999"}) + KdfSection(2, {"1:1|1"}));
     f.addCurveFile("A", "notiz.txt", "x");
-    TERSetup3_Form dlg;
+    CurveSetupDialog dlg;
     dlg.show();
-    dlg.rb_PresVisier->setChecked(true);   // no picture: the profile instead, with a note
-    dlg.OK_ButtonClick();
+    dlg.sightControls().file->setChecked(true);   // no picture: the profile instead, with a note
+    dlg.okClicked();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     const CurveRunSettings &curves = CurveRunSettings::instance();
     QCOMPARE(curves.CurveSetDirectory, ProgramPaths::programDir() + "/kdata/A");
@@ -302,7 +302,7 @@ void ERSetup3Test::runSettingsAndProblems()
     QVERIFY(RunSettings::instance().VisierDatei.isEmpty());
     QCOMPARE(f.messages.count(), 2);
     QCOMPARE(f.messages.shown().at(0).text, QStringLiteral("Keine Visierdaten vorhanden ! \r\nVerwende Profil aus Schützendatenbank."));
-    QVERIFY(dlg.rb_PersVisier->isChecked());
+    QVERIFY(dlg.sightControls().database->isChecked());
     // One warning for the set's problems, then the run goes on.
     QCOMPARE(f.messages.shown().at(1).kind, MessageService::Kind::Warning);
     const QString text = f.messages.shown().at(1).text;
@@ -312,25 +312,25 @@ void ERSetup3Test::runSettingsAndProblems()
     QVERIFY(!text.contains("s1.kdf"));
 }
 
-void ERSetup3Test::definieren()
+void CurveSetupDialogTest::definieren()
 {
     // "&Definieren" shows the sight view with this dialog's shooting position, then hands it back.
     Folder f(1, 0, {"A"});
-    TERSetup3_Form dlg;
-    TERview_Form view;
+    CurveSetupDialog dlg;
+    SightViewDialog view;
     int handedBack = 0;
     dlg.setSightView(&view, [&] { ++handedBack; });
     dlg.show();
-    dlg.Typ_Combobox->setCurrentIndex(1);
+    dlg.positionCombo()->setCurrentIndex(1);
     int position = -1;
     QTimer::singleShot(0, &view, [&] {
         position = view.shootingPosition();
         view.reject();
     });
-    QTest::mouseClick(dlg.Visier_Button, Qt::LeftButton);
+    QTest::mouseClick(dlg.defineButton(), Qt::LeftButton);
     QCOMPARE(position, 1);
     QCOMPARE(handedBack, 1);
 }
 
-VR_TEST_CLASS(ERSetup3Test)
-#include "ersetup3_test.moc"
+VR_TEST_CLASS(CurveSetupDialogTest)
+#include "curvesetupdialog_test.moc"

@@ -18,10 +18,10 @@ void StorePositionSettings(int shootingPosition, int spos, int sposOk);
 
 // The paint box of a sight: shows a picture; an optional overlay draws over
 // a copy of it on every repaint.
-class TSightPaintBox : public QWidget
+class SightPaintBox : public QWidget
 {
 public:
-    explicit TSightPaintBox(int size, QWidget *parent = nullptr);
+    explicit SightPaintBox(int size, QWidget *parent = nullptr);
     void setPicture(const QImage &picture);
     const QImage &picture() const { return m_picture; }
     std::function<void(QImage &)> overlay;
@@ -38,14 +38,14 @@ private:
 // "Visieransicht": the drawn sight with the two position circles of test 2;
 // sets and stores the spread of the target positions and the valid-hit zone
 // for the shooting position chosen in the setup dialog of test 2.
-class TERview_Form : public QDialog
+class SightViewDialog : public QDialog
 {
     Q_OBJECT
 public:
-    static constexpr int VisierSize = 335;
+    static constexpr int SightSize = 335;
 
-    explicit TERview_Form(QWidget *parent = nullptr);
-    ~TERview_Form() override;
+    explicit SightViewDialog(QWidget *parent = nullptr);
+    ~SightViewDialog() override;
 
     // Where the shooting position comes from (0 = "liegend", 1 = "stehend");
     // the setup dialog of test 2 installs it. Without one it is 0.
@@ -53,26 +53,16 @@ public:
     int shootingPosition() const;
 
     // Runs once each time the window is shown.
-    void FormActivate();
-    void Pos_SpinEditChange();
-    void PosOk_SpinEditChange();
+    void activate();
     // "&OK": takes and stores the two values, closes with the OK result.
-    void Cancel_ButtonClick();
-    // Renders the sight without the diopter from the held profile and shows it.
-    void RenderAndShow();
-    // The two circles over the picture.
-    void DrawZoneCircles(QImage &target) const;
+    void okClicked();
 
     const SightProfile &profile() const { return m_profile; }
-
-    QGroupBox *Anzeige_GroupBox;
-    TSightPaintBox *Visier;
-    QGroupBox *Einstellungen_GroupBox;
-    QLabel *Pos_Label;
-    QSpinBox *Pos_SpinEdit;
-    QLabel *PosOk_Label;
-    QSpinBox *PosOk_SpinEdit;
-    QPushButton *Cancel_Button;
+    SightPaintBox *sightBox() const { return m_sightBox; }
+    // "Pos_SpinEdit": how far from the sight centre targets appear, in %.
+    QSpinBox *spreadSpin() const { return m_spreadSpin; }
+    // "PosOk_SpinEdit": the limit of a valid hit, in %.
+    QSpinBox *hitZoneSpin() const { return m_hitZoneSpin; }
 
     void done(int r) override;
 
@@ -80,7 +70,21 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // A spin box changed: the circles follow at once.
     void spinChanged();
+    // Renders the sight without the diopter from the held profile and shows it.
+    void renderSight();
+    // The two circles over the picture.
+    void drawZoneCircles(QImage &target) const;
+
+    QGroupBox *m_displayGroup;
+    SightPaintBox *m_sightBox;
+    QGroupBox *m_settingsGroup;
+    QLabel *m_spreadLabel;
+    QSpinBox *m_spreadSpin;
+    QLabel *m_hitZoneLabel;
+    QSpinBox *m_hitZoneSpin;
+    QPushButton *m_okButton;
 
     SightProfile m_profile;
     std::function<int()> m_shootingPosition;

@@ -1,12 +1,12 @@
 #pragma once
-#include "runkit/ersetupbase.h"
+#include "runkit/setupdialogbase.h"
 
 // "Vorgaben" of test 1; keeps its choices between uses.
-class TERSetup1_Form : public TERSetupBase
+class StaticSetupDialog : public SetupDialogBase
 {
     Q_OBJECT
 public:
-    explicit TERSetup1_Form(QWidget *parent = nullptr);
+    explicit StaticSetupDialog(QWidget *parent = nullptr);
 
 protected:
     QString infoText() const override;

@@ -1,4 +1,4 @@
-#include "reaction/er2_form.h"
+#include "reaction/randomtestwindow.h"
 
 #include "reaction/era2_form.h"
 #include "reaction/randomrun.h"
@@ -10,44 +10,44 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
-TER2_Form::TER2_Form(TERA2_Form *result, QWidget *parent)
+RandomTestWindow::RandomTestWindow(TERA2_Form *result, QWidget *parent)
     : ReactionTestWindow(QStringLiteral("ER2F"), QStringLiteral("ER2_Form"), 391, result, parent)
 {
     setRun(std::make_unique<RandomRun>(this));
 }
 
-RandomRun &TER2_Form::randomRun() { return static_cast<RandomRun &>(run()); }
+RandomRun &RandomTestWindow::randomRun() { return static_cast<RandomRun &>(run()); }
 
-void TER2_Form::FormActivate()
+void RandomTestWindow::activate()
 {
-    ReactionTestWindow::FormActivate();
+    ReactionTestWindow::activate();
     const RunSettings &settings = RunSettings::instance();
-    randomRun().setupPositions(Visier->width(), settings.ER2_SPos, settings.ER2_SPos_ok, settings.Trefferanzeige);
+    randomRun().setupPositions(sightBox()->width(), settings.ER2_SPos, settings.ER2_SPos_ok, settings.Trefferanzeige);
 }
 
-void TER2_Form::FormKeyPress() { m_run->keyPressed(); }
+void RandomTestWindow::reactionKey() { m_run->keyPressed(); }
 
-void TER2_Form::startButtonDisabled()
+void RandomTestWindow::startButtonDisabled()
 {
-    OK_Button->setEnabled(false);
-    Control_Panel->setFocus();
+    startButton()->setEnabled(false);
+    controlPanel()->setFocus();
 }
 
-void TER2_Form::showEvent(QShowEvent *event)
+void RandomTestWindow::showEvent(QShowEvent *event)
 {
     ReactionTestWindow::showEvent(event);
     if (!event->spontaneous())
         qApp->installEventFilter(this);
 }
 
-void TER2_Form::hideEvent(QHideEvent *event)
+void RandomTestWindow::hideEvent(QHideEvent *event)
 {
     ReactionTestWindow::hideEvent(event);
     if (!event->spontaneous())
         qApp->removeEventFilter(this);
 }
 
-bool TER2_Form::eventFilter(QObject *watched, QEvent *event)
+bool RandomTestWindow::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease)

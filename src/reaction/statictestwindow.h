@@ -6,15 +6,15 @@ class TERA1_Form;
 
 // Test window of test 1, "Einfachreaktion statisch" (code "ER1F"). Keys
 // reach the run only while the window itself holds the keyboard focus.
-class TER1_Form : public ReactionTestWindow
+class StaticTestWindow : public ReactionTestWindow
 {
     Q_OBJECT
 public:
-    explicit TER1_Form(TERA1_Form *result, QWidget *parent = nullptr);
+    explicit StaticTestWindow(TERA1_Form *result, QWidget *parent = nullptr);
 
     StaticRun &staticRun();
     // A character key while the window has the focus.
-    void FormKeyPress();
+    void reactionKey();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

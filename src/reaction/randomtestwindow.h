@@ -7,15 +7,15 @@ class TERA2_Form;
 // Test window of test 2, "Einfachreaktion Zufallspositionen" (code "ER2F").
 // The window previews every character key, whichever control has the
 // focus, and swallows it.
-class TER2_Form : public ReactionTestWindow
+class RandomTestWindow : public ReactionTestWindow
 {
     Q_OBJECT
 public:
-    explicit TER2_Form(TERA2_Form *result, QWidget *parent = nullptr);
+    explicit RandomTestWindow(TERA2_Form *result, QWidget *parent = nullptr);
 
     RandomRun &randomRun();
-    void FormActivate() override;
-    void FormKeyPress();
+    void activate() override;
+    void reactionKey();
     void startButtonDisabled() override;
 
 protected:

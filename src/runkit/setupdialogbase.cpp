@@ -1,4 +1,4 @@
-#include "runkit/ersetupbase.h"
+#include "runkit/setupdialogbase.h"
 
 #include "platform/messageservice.h"
 #include "platform/programpaths.h"
@@ -30,7 +30,7 @@ QStringList SetupInfoCommonLines()
             QStringLiteral("umfasst 5 Scheiben. Der Schuss wird als gültig erkannt, wenn die")};
 }
 
-TERSetupBase::TERSetupBase(const QString &code, QWidget *parent)
+SetupDialogBase::SetupDialogBase(const QString &code, QWidget *parent)
     : QDialog(parent)
     , m_code(code)
 {
@@ -39,104 +39,85 @@ TERSetupBase::TERSetupBase(const QString &code, QWidget *parent)
     setWindowTitle(QStringLiteral("Vorgaben"));
     setModal(true);
 
-    Info_Label1 = MakeSetupInfoLabel(this);
+    m_infoLabel = MakeSetupInfoLabel(this);
 
     m_series = MakeSeriesGroup(this);
-    Serien_GroupBox = m_series.group;
-    Anz5_RadioButton = m_series.anz5;
-    Anz10_RadioButton = m_series.anz10;
-    Anz15_RadioButton = m_series.anz15;
-    frei_RadioButton = m_series.frei;
-    Anz_Edit = m_series.edit;
-
-    const TimesControls times = MakeTimesGroup(this);
-    Zeiten_GroupBox = times.group;
-    Zeit_Label = times.label;
-    Zeit_SpinEdit = times.spin;
-
+    m_times = MakeTimesGroup(this);
     m_sight = MakeSightGroup(this);
-    Visier_GroupBox = m_sight.group;
-    cb_Visier = m_sight.list;
-    rb_PersVisier = m_sight.database;
-    rb_PresVisier = m_sight.file;
-
-    const SetupButtons buttons = MakeSetupButtons(this);
-    OK_Button = buttons.ok;
-    Cancel_Button = buttons.cancel;
-    Info_Button = buttons.info;
+    m_buttons = MakeSetupButtons(this);
 
     m_groups = new QVBoxLayout;
-    m_groups->addWidget(Serien_GroupBox);
-    m_groups->addWidget(Zeiten_GroupBox);
-    m_groups->addWidget(Visier_GroupBox);
+    m_groups->addWidget(m_series.group);
+    m_groups->addWidget(m_times.group);
+    m_groups->addWidget(m_sight.group);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(Info_Label1);
+    layout->addWidget(m_infoLabel);
     layout->addLayout(m_groups);
-    layout->addLayout(buttons.row);
+    layout->addLayout(m_buttons.row);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(frei_RadioButton, &QRadioButton::toggled, this, [this] { frei_RadioButtonClick(); });
-    connect(cb_Visier, qOverload<int>(&QComboBox::activated), this, [this] { cb_VisierClick(); });
-    connect(OK_Button, &QPushButton::clicked, this, [this] { OK_ButtonClick(); });
-    connect(Cancel_Button, &QPushButton::clicked, this, &QDialog::reject);
-    connect(Info_Button, &QPushButton::clicked, this, [this] { Info_ButtonClick(); });
+    connect(m_series.frei, &QRadioButton::toggled, this, [this] { freeCountToggled(); });
+    connect(m_sight.list, qOverload<int>(&QComboBox::activated), this, [this] { sightPictureChosen(); });
+    connect(m_buttons.ok, &QPushButton::clicked, this, [this] { okClicked(); });
+    connect(m_buttons.cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_buttons.info, &QPushButton::clicked, this, [this] { infoClicked(); });
 }
 
-TERSetupBase::~TERSetupBase() = default;
+SetupDialogBase::~SetupDialogBase() = default;
 
-void TERSetupBase::addGroup(QWidget *group) { m_groups->addWidget(group); }
+void SetupDialogBase::addGroup(QWidget *group) { m_groups->addWidget(group); }
 
-void TERSetupBase::finishCreation()
+void SetupDialogBase::finishCreation()
 {
     setMinimumWidth(360);
-    Info_Label1->setFixedWidth(360);
+    m_infoLabel->setFixedWidth(360);
     LoadFormPlacement(this, m_code);
     WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden ") + m_code);
 }
 
-void TERSetupBase::PrepareForShow() { Anz_Edit->setEnabled(frei_RadioButton->isChecked()); }
+void SetupDialogBase::prepareForShow() { m_series.edit->setEnabled(m_series.frei->isChecked()); }
 
-void TERSetupBase::FormActivate()
+void SetupDialogBase::activate()
 {
     activateOwnControls();
     fillPictureList();
     m_sightStandIn = PreselectSightSource(m_sight, m_sightStandIn);
 }
 
-void TERSetupBase::fillPictureList()
+void SetupDialogBase::fillPictureList()
 {
-    cb_Visier->clear();
+    m_sight.list->clear();
     QDir dir(ProgramPaths::vdataDir());
     const QStringList files = dir.entryList({QStringLiteral("*.bmp")},
                                             QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
     for (const QString &name : files)
-        cb_Visier->addItem(name);
-    if (cb_Visier->count() > 0)
-        cb_Visier->setCurrentIndex(0);
+        m_sight.list->addItem(name);
+    if (m_sight.list->count() > 0)
+        m_sight.list->setCurrentIndex(0);
 }
 
-void TERSetupBase::frei_RadioButtonClick()
+void SetupDialogBase::freeCountToggled()
 {
-    if (frei_RadioButton->isChecked()) {
-        Anz_Edit->setEnabled(true);
+    if (m_series.frei->isChecked()) {
+        m_series.edit->setEnabled(true);
         FocusSeriesCount(m_series);
     } else {
-        Anz_Edit->setEnabled(false);
+        m_series.edit->setEnabled(false);
     }
 }
 
-void TERSetupBase::cb_VisierClick() { rb_PresVisier->setChecked(true); }
+void SetupDialogBase::sightPictureChosen() { m_sight.file->setChecked(true); }
 
-void TERSetupBase::Info_ButtonClick() { ShowInformation(infoText()); }
+void SetupDialogBase::infoClicked() { ShowInformation(infoText()); }
 
-void TERSetupBase::OK_ButtonClick()
+void SetupDialogBase::okClicked()
 {
     RunSettings &run = RunSettings::instance();
     run.VisierDatei = ChosenSightFile(m_sight);
 
     takePositionSettings();
-    run.Scheibenabstand = Zeit_SpinEdit->value();
+    run.Scheibenabstand = m_times.spin->value();
     takeHitDisplay();
 
     const int n = ChosenSeriesCount(m_series);
@@ -150,14 +131,14 @@ void TERSetupBase::OK_ButtonClick()
     accept();
 }
 
-void TERSetupBase::showEvent(QShowEvent *event)
+void SetupDialogBase::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
-        FormActivate();
+        activate();
 }
 
-void TERSetupBase::done(int r)
+void SetupDialogBase::done(int r)
 {
     SaveFormPlacement(m_code, x(), y());
     QDialog::done(r);

@@ -1,8 +1,8 @@
 #include "platform/programpaths.h"
 #include "platform/registryini.h"
-#include "reaction/ersetup1_form.h"
-#include "reaction/ersetup2_form.h"
-#include "runkit/erview_form.h"
+#include "reaction/staticsetupdialog.h"
+#include "reaction/randomsetupdialog.h"
+#include "runkit/sightviewdialog.h"
 #include "runkit/runsettings.h"
 #include "core/actionlog.h"
 #include "core/settings.h"
@@ -53,12 +53,12 @@ struct SetupFixture
 };
 
 // Chooses "frei" with the text and confirms.
-void confirmFree(TERSetupBase &form, const QString &text)
+void confirmFree(SetupDialogBase &form, const QString &text)
 {
-    form.frei_RadioButton->setChecked(true);
-    form.Anz_Edit->setText(text);
+    form.seriesControls().frei->setChecked(true);
+    form.seriesControls().edit->setText(text);
     form.setResult(0);
-    form.OK_ButtonClick();
+    form.okClicked();
 }
 } // namespace
 
@@ -69,10 +69,10 @@ private slots:
     void buildsEveryControl()
     {
         SetupFixture fx;
-        TERSetup1_Form form;
+        StaticSetupDialog form;
         QCOMPARE(form.objectName(), QStringLiteral("ERSetup1_Form"));
         QCOMPARE(form.windowTitle(), QStringLiteral("Vorgaben"));
-        QCOMPARE(form.Info_Label1->text(),
+        QCOMPARE(form.infoLabel()->text(),
                  QStringLiteral("Wählen Sie die gewünschte Messung aus und klicken Sie auf \"OK\". Hinweise zur "
                                 "Durchführung der Messung erhalten Sie durch Klicken auf \"Information\"."));
         QVERIFY(form.findChild<QRadioButton *>(QStringLiteral("Anz5_RadioButton"))->isChecked());
@@ -89,15 +89,15 @@ private slots:
         QCOMPARE(ok->statusTip(), QStringLiteral("Datensatz speichern"));
         QCOMPARE(form.findChild<QPushButton *>(QStringLiteral("Cancel_Button"))->statusTip(),
                  QStringLiteral("Datensatz verwerfen"));
-        QVERIFY(!form.Anz_Edit->isEnabled());
+        QVERIFY(!form.seriesControls().edit->isEnabled());
         QVERIFY(form.findChild<QPushButton *>(QStringLiteral("Info_Button")));
         QVERIFY(!form.findChild<QComboBox *>(QStringLiteral("Typ_Combobox")));
 
-        TERSetup2_Form form2;
+        RandomSetupDialog form2;
         QCOMPARE(form2.objectName(), QStringLiteral("ERSetup2_Form"));
-        QCOMPARE(form2.Typ_Combobox->count(), 2);
-        QCOMPARE(form2.Typ_Combobox->itemText(0), QStringLiteral("liegend"));
-        QCOMPARE(form2.Typ_Combobox->itemText(1), QStringLiteral("stehend"));
+        QCOMPARE(form2.positionCombo()->count(), 2);
+        QCOMPARE(form2.positionCombo()->itemText(0), QStringLiteral("liegend"));
+        QCOMPARE(form2.positionCombo()->itemText(1), QStringLiteral("stehend"));
         QVERIFY(!form2.findChild<QCheckBox *>(QStringLiteral("PosOk_Checkbox"))->isChecked());
         QCOMPARE(form2.findChild<QPushButton *>(QStringLiteral("Visier_Button"))->text(), QStringLiteral("&Definieren"));
 
@@ -110,7 +110,7 @@ private slots:
     void freeSeriesCount()
     {
         SetupFixture fx;
-        TERSetup1_Form form;
+        StaticSetupDialog form;
         confirmFree(form, QStringLiteral("007"));
         QCOMPARE(form.result(), int(QDialog::Accepted));
         QCOMPARE(RunSettings::instance().SerienAnzahl, 7);
@@ -129,7 +129,7 @@ private slots:
             QCOMPARE(RunSettings::instance().SerienAnzahl, 25);
         }
 
-        TERSetup2_Form form2;
+        RandomSetupDialog form2;
         confirmFree(form2, QStringLiteral("4294967297"));
         QCOMPARE(form2.result(), 0);
         QCOMPARE(fx.messages.lastText(), QStringLiteral("Bitte eine gültige Anzahl eingeben."));
@@ -150,21 +150,21 @@ private slots:
     {
         QFETCH(int, test);
         SetupFixture fx;
-        std::unique_ptr<TERSetupBase> form;
+        std::unique_ptr<SetupDialogBase> form;
         if (test == 1)
-            form = std::make_unique<TERSetup1_Form>();
+            form = std::make_unique<StaticSetupDialog>();
         else
-            form = std::make_unique<TERSetup2_Form>();
-        form->Anz5_RadioButton->setChecked(true);
-        form->PrepareForShow();
+            form = std::make_unique<RandomSetupDialog>();
+        form->seriesControls().anz5->setChecked(true);
+        form->prepareForShow();
         form->show();
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
-        form->Anz5_RadioButton->setFocus();
+        form->seriesControls().anz5->setFocus();
         for (int i = 0; i < 3; ++i)
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
-        QVERIFY(form->frei_RadioButton->isChecked());
-        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form->Anz_Edit));
+        QVERIFY(form->seriesControls().frei->isChecked());
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form->seriesControls().edit));
         QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("12"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QCOMPARE(form->result(), int(QDialog::Accepted));
@@ -176,16 +176,16 @@ private slots:
     void fixedSeriesCounts()
     {
         SetupFixture fx;
-        TERSetup1_Form form;
-        form.Anz_Edit->setText(QStringLiteral("abc")); // not read without "frei"
-        form.Anz15_RadioButton->setChecked(true);
-        form.OK_ButtonClick();
+        StaticSetupDialog form;
+        form.seriesControls().edit->setText(QStringLiteral("abc")); // not read without "frei"
+        form.seriesControls().anz15->setChecked(true);
+        form.okClicked();
         QCOMPARE(RunSettings::instance().SerienAnzahl, 15);
-        form.Anz10_RadioButton->setChecked(true);
-        form.OK_ButtonClick();
+        form.seriesControls().anz10->setChecked(true);
+        form.okClicked();
         QCOMPARE(RunSettings::instance().SerienAnzahl, 10);
-        form.Anz5_RadioButton->setChecked(true);
-        form.OK_ButtonClick();
+        form.seriesControls().anz5->setChecked(true);
+        form.okClicked();
         QCOMPARE(RunSettings::instance().SerienAnzahl, 5);
         QCOMPARE(fx.messages.count(), 0);
     }
@@ -194,12 +194,12 @@ private slots:
     {
         SetupFixture fx;
         fx.addFile(QStringLiteral("a.bmp"));
-        TERSetup2_Form form;
-        form.FormActivate();
-        form.cb_VisierClick();
-        form.Zeit_SpinEdit->setValue(4);
-        form.PosOk_Checkbox->setChecked(true);
-        form.Typ_Combobox->setCurrentIndex(1);
+        RandomSetupDialog form;
+        form.activate();
+        form.sightPictureChosen();
+        form.spacingSpin()->setValue(4);
+        form.hitDisplayCheck()->setChecked(true);
+        form.positionCombo()->setCurrentIndex(1);
         confirmFree(form, QStringLiteral("x"));
         QCOMPARE(form.result(), 0);
         const RunSettings &run = RunSettings::instance();
@@ -214,52 +214,52 @@ private slots:
     void pictureList()
     {
         SetupFixture fx;
-        TERSetup1_Form form;
-        form.FormActivate(); // no "vdata" at all
-        QCOMPARE(form.cb_Visier->count(), 0);
-        QCOMPARE(form.cb_Visier->currentIndex(), -1);
+        StaticSetupDialog form;
+        form.activate(); // no "vdata" at all
+        QCOMPARE(form.sightControls().list->count(), 0);
+        QCOMPARE(form.sightControls().list->currentIndex(), -1);
 
         for (const char *name : {"a.bmp", "b.bmp", "c.bmp", "notiz.txt", ".versteckt.bmp"})
             fx.addFile(QString::fromLatin1(name));
         QDir().mkpath(QDir(ProgramPaths::vdataDir()).filePath(QStringLiteral("ordner.bmp")));
-        form.FormActivate();
+        form.activate();
         QStringList names;
-        for (int i = 0; i < form.cb_Visier->count(); ++i)
-            names << form.cb_Visier->itemText(i);
-        QCOMPARE(form.cb_Visier->currentIndex(), 0);
+        for (int i = 0; i < form.sightControls().list->count(); ++i)
+            names << form.sightControls().list->itemText(i);
+        QCOMPARE(form.sightControls().list->currentIndex(), 0);
         names.sort();
         QCOMPARE(names, QStringList({".versteckt.bmp", "a.bmp", "b.bmp", "c.bmp"}));
 
         // listing again does not add the names twice
-        form.FormActivate();
-        QCOMPARE(form.cb_Visier->count(), 4);
+        form.activate();
+        QCOMPARE(form.sightControls().list->count(), 4);
 
         // picking from the list chooses the file as the source
-        QVERIFY(form.rb_PersVisier->isChecked());
-        emit form.cb_Visier->activated(2);
-        QVERIFY(form.rb_PresVisier->isChecked());
-        form.cb_Visier->setCurrentIndex(2);
-        form.OK_ButtonClick();
-        QCOMPARE(RunSettings::instance().VisierDatei, form.cb_Visier->itemText(2));
+        QVERIFY(form.sightControls().database->isChecked());
+        emit form.sightControls().list->activated(2);
+        QVERIFY(form.sightControls().file->isChecked());
+        form.sightControls().list->setCurrentIndex(2);
+        form.okClicked();
+        QCOMPARE(RunSettings::instance().VisierDatei, form.sightControls().list->itemText(2));
 
-        form.rb_PersVisier->setChecked(true);
-        form.OK_ButtonClick();
+        form.sightControls().database->setChecked(true);
+        form.okClicked();
         QVERIFY(RunSettings::instance().VisierDatei.isEmpty());
     }
 
     void fileSourceWithoutPictures()
     {
         SetupFixture fx;
-        TERSetup1_Form form;
+        StaticSetupDialog form;
         RunSettings::instance().VisierDatei = QStringLiteral("alt.bmp");
-        form.FormActivate();
-        form.rb_PresVisier->setChecked(true);
-        form.OK_ButtonClick();
+        form.activate();
+        form.sightControls().file->setChecked(true);
+        form.okClicked();
         QCOMPARE(fx.messages.count(), 1);
         QCOMPARE(fx.messages.shown().first().kind, MessageService::Kind::Information);
         QCOMPARE(fx.messages.lastText(),
                  QStringLiteral("Keine Visierdaten vorhanden ! \r\nVerwende Profil aus Schützendatenbank."));
-        QVERIFY(form.rb_PersVisier->isChecked());
+        QVERIFY(form.sightControls().database->isChecked());
         QVERIFY(RunSettings::instance().VisierDatei.isEmpty());
         QCOMPARE(form.result(), int(QDialog::Accepted));
     }
@@ -267,39 +267,39 @@ private slots:
     void activationRules()
     {
         SetupFixture fx;
-        TERSetup1_Form form1;
-        form1.frei_RadioButton->setChecked(true);
-        form1.Anz_Edit->setText(QStringLiteral("8"));
-        form1.FormActivate();
-        QVERIFY(form1.frei_RadioButton->isChecked()); // test 1 keeps its choices
-        QCOMPARE(form1.Anz_Edit->text(), QStringLiteral("8"));
-        form1.PrepareForShow();
-        QVERIFY(form1.Anz_Edit->isEnabled()); // "frei" still needs its number
-        form1.Anz10_RadioButton->setChecked(true);
-        QVERIFY(!form1.Anz_Edit->isEnabled());
-        form1.PrepareForShow();
-        QVERIFY(!form1.Anz_Edit->isEnabled());
+        StaticSetupDialog form1;
+        form1.seriesControls().frei->setChecked(true);
+        form1.seriesControls().edit->setText(QStringLiteral("8"));
+        form1.activate();
+        QVERIFY(form1.seriesControls().frei->isChecked()); // test 1 keeps its choices
+        QCOMPARE(form1.seriesControls().edit->text(), QStringLiteral("8"));
+        form1.prepareForShow();
+        QVERIFY(form1.seriesControls().edit->isEnabled()); // "frei" still needs its number
+        form1.seriesControls().anz10->setChecked(true);
+        QVERIFY(!form1.seriesControls().edit->isEnabled());
+        form1.prepareForShow();
+        QVERIFY(!form1.seriesControls().edit->isEnabled());
 
-        TERSetup2_Form form2;
-        form2.frei_RadioButton->setChecked(true);
-        QVERIFY(form2.Anz_Edit->isEnabled());
-        form2.Anz_Edit->setText(QStringLiteral("8"));
-        form2.Typ_Combobox->setCurrentIndex(1);
-        form2.PosOk_Checkbox->setChecked(true);
-        form2.FormActivate();
-        QVERIFY(form2.Anz_Edit->text().isEmpty());
-        QCOMPARE(form2.Typ_Combobox->currentIndex(), 0);
-        QVERIFY(form2.Anz5_RadioButton->isChecked());
-        QVERIFY(!form2.Anz_Edit->isEnabled());
-        QVERIFY(form2.PosOk_Checkbox->isChecked()); // not reset
+        RandomSetupDialog form2;
+        form2.seriesControls().frei->setChecked(true);
+        QVERIFY(form2.seriesControls().edit->isEnabled());
+        form2.seriesControls().edit->setText(QStringLiteral("8"));
+        form2.positionCombo()->setCurrentIndex(1);
+        form2.hitDisplayCheck()->setChecked(true);
+        form2.activate();
+        QVERIFY(form2.seriesControls().edit->text().isEmpty());
+        QCOMPARE(form2.positionCombo()->currentIndex(), 0);
+        QVERIFY(form2.seriesControls().anz5->isChecked());
+        QVERIFY(!form2.seriesControls().edit->isEnabled());
+        QVERIFY(form2.hitDisplayCheck()->isChecked()); // not reset
     }
 
     void positionSettingsFollowTheShootingPosition()
     {
         SetupFixture fx;
-        TERSetup2_Form form;
-        form.Typ_Combobox->setCurrentIndex(1);
-        form.OK_ButtonClick();
+        RandomSetupDialog form;
+        form.positionCombo()->setCurrentIndex(1);
+        form.okClicked();
         QCOMPARE(RunSettings::instance().ER2_SPos, 10); // nothing stored
         QCOMPARE(RunSettings::instance().ER2_SPos_ok, 5);
 
@@ -307,13 +307,13 @@ private slots:
         fx.store(QStringLiteral("ER2_SPos_ok_l"), 9);
         fx.store(QStringLiteral("ER2_SPos_s"), 20);
         fx.store(QStringLiteral("ER2_SPos_ok_s"), 7);
-        form.OK_ButtonClick();
+        form.okClicked();
         QCOMPARE(RunSettings::instance().ER2_SPos, 20);
         QCOMPARE(RunSettings::instance().ER2_SPos_ok, 7);
         QVERIFY(!RunSettings::instance().Trefferanzeige);
-        form.Typ_Combobox->setCurrentIndex(0);
-        form.PosOk_Checkbox->setChecked(true);
-        form.OK_ButtonClick();
+        form.positionCombo()->setCurrentIndex(0);
+        form.hitDisplayCheck()->setChecked(true);
+        form.okClicked();
         QCOMPARE(RunSettings::instance().ER2_SPos, 30);
         QCOMPARE(RunSettings::instance().ER2_SPos_ok, 9);
         QVERIFY(RunSettings::instance().Trefferanzeige);
@@ -322,10 +322,10 @@ private slots:
     void informationTexts()
     {
         SetupFixture fx;
-        TERSetup1_Form form1;
-        TERSetup2_Form form2;
-        form1.Info_ButtonClick();
-        form2.Info_ButtonClick();
+        StaticSetupDialog form1;
+        RandomSetupDialog form2;
+        form1.infoClicked();
+        form2.infoClicked();
         QCOMPARE(fx.messages.count(), 2);
         const QString common = QStringLiteral(
             "Durchführung der Messung\r\n\r\nDie Meßwerterfassung wird durch klicken auf die Schaltfläche\r\n"
@@ -343,18 +343,18 @@ private slots:
     void modalResults()
     {
         SetupFixture fx;
-        TERSetup1_Form form;
-        form.PrepareForShow();
-        QVERIFY(!form.Anz_Edit->isEnabled());
-        QTimer::singleShot(0, &form, [&form] { form.OK_Button->click(); });
+        StaticSetupDialog form;
+        form.prepareForShow();
+        QVERIFY(!form.seriesControls().edit->isEnabled());
+        QTimer::singleShot(0, &form, [&form] { form.okButton()->click(); });
         QCOMPARE(form.exec(), int(QDialog::Accepted));
-        QTimer::singleShot(0, &form, [&form] { form.Cancel_Button->click(); });
+        QTimer::singleShot(0, &form, [&form] { form.cancelButton()->click(); });
         QCOMPARE(form.exec(), int(QDialog::Rejected));
         // a refused count keeps the dialog open until it is left otherwise
-        form.frei_RadioButton->setChecked(true);
-        form.Anz_Edit->setText(QStringLiteral("keine"));
+        form.seriesControls().frei->setChecked(true);
+        form.seriesControls().edit->setText(QStringLiteral("keine"));
         QTimer::singleShot(0, &form, [&form] {
-            form.OK_Button->click();
+            form.okButton()->click();
             QVERIFY(form.isVisible());
             form.reject();
         });
@@ -367,21 +367,21 @@ private slots:
     void definingOpensTheSightViewForTheChosenPosition()
     {
         SetupFixture fx;
-        TERview_Form view;
-        TERSetup2_Form form;
+        SightViewDialog view;
+        RandomSetupDialog form;
         form.setSightView(&view);
-        form.Typ_Combobox->setCurrentIndex(1);
+        form.positionCombo()->setCurrentIndex(1);
         QCOMPARE(view.shootingPosition(), 1);
         // the log line lets pending events run, so act only once the view is shown
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, &view, [&view] {
             if (!view.isVisible())
                 return;
-            view.Pos_SpinEdit->setValue(33);
-            view.Cancel_ButtonClick();
+            view.spreadSpin()->setValue(33);
+            view.okClicked();
         });
         poll.start(5);
-        form.Visier_ButtonClick();
+        form.defineClicked();
         poll.stop();
         RegistryIni ini(RegistryKeys::Main);
         QCOMPARE(ini.readInteger(QStringLiteral("Config"), QStringLiteral("ER2_SPos_s"), -1), 33);
@@ -393,4 +393,4 @@ private slots:
 };
 
 VR_TEST_CLASS(ERSetupTest)
-#include "ersetup_test.moc"
+#include "setupdialogs_test.moc"

@@ -15,52 +15,44 @@ class QSpinBox;
 class QVBoxLayout;
 
 // "Vorgaben": what the setup dialogs of tests 1 and 2 share: number of series,
-// target spacing and sight source. The main window calls PrepareForShow() and
+// target spacing and sight source. The main window calls prepareForShow() and
 // then exec(); QDialog::Accepted means the test is to be run.
-class TERSetupBase : public QDialog
+class SetupDialogBase : public QDialog
 {
     Q_OBJECT
 public:
-    ~TERSetupBase() override;
+    ~SetupDialogBase() override;
 
     // Before showing: "Anz_Edit" is disabled unless "frei" is chosen.
-    void PrepareForShow();
+    void prepareForShow();
     // Opens the sight-profile dialog for the active shooter (offered at
     // "&OK" when he has no profile and "aus &Datenbank" is chosen).
     void setSightProfileSetup(std::function<void()> setUp) { m_setUpProfile = std::move(setUp); }
 
     // Runs once each time the window is shown.
-    void FormActivate();
-    // Takes the settings; closes with OK unless the free series count is not usable.
-    void OK_ButtonClick();
-    void Info_ButtonClick();
-    void frei_RadioButtonClick();
-    void cb_VisierClick();
+    void activate();
+    // "&OK": takes the settings; closes with OK unless the free series count
+    // is not usable.
+    void okClicked();
+    // "&Information".
+    void infoClicked();
+    // A picture chosen in the list: "aus Da&tei".
+    void sightPictureChosen();
 
-    QLabel *Info_Label1;
-    QGroupBox *Serien_GroupBox;
-    QRadioButton *Anz5_RadioButton;
-    QRadioButton *Anz10_RadioButton;
-    QRadioButton *Anz15_RadioButton;
-    QRadioButton *frei_RadioButton;
-    QLineEdit *Anz_Edit;
-    QGroupBox *Zeiten_GroupBox;
-    QLabel *Zeit_Label;
-    QSpinBox *Zeit_SpinEdit;
-    QGroupBox *Visier_GroupBox;
-    QComboBox *cb_Visier;
-    QRadioButton *rb_PersVisier;
-    QRadioButton *rb_PresVisier;
-    QPushButton *OK_Button;
-    QPushButton *Cancel_Button;
-    QPushButton *Info_Button;
+    QLabel *infoLabel() const { return m_infoLabel; }
+    const SeriesControls &seriesControls() const { return m_series; }
+    // "Zeit_SpinEdit": the target spacing in seconds.
+    QSpinBox *spacingSpin() const { return m_times.spin; }
+    const SightControls &sightControls() const { return m_sight; }
+    QPushButton *okButton() const { return m_buttons.ok; }
+    QPushButton *cancelButton() const { return m_buttons.cancel; }
 
     void done(int r) override;
 
 protected:
     // Logs the start of the creation and builds the common controls; the
     // subclass adds its own group with addGroup() and then calls finishCreation().
-    TERSetupBase(const QString &code, QWidget *parent);
+    SetupDialogBase(const QString &code, QWidget *parent);
     void addGroup(QWidget *group);
     void finishCreation();
 
@@ -75,11 +67,16 @@ protected:
 
 private:
     void fillPictureList();
+    // "frei" chosen or left.
+    void freeCountToggled();
 
     QString m_code;
     QVBoxLayout *m_groups = nullptr;
+    QLabel *m_infoLabel;
     SeriesControls m_series;
+    TimesControls m_times;
     SightControls m_sight;
+    SetupButtons m_buttons;
     std::function<void()> m_setUpProfile;
     bool m_sightStandIn = false;   // "aus Da&tei" chosen for a shooter without profile
 };

@@ -1,5 +1,5 @@
 #include "curves/curverunsettings.h"
-#include "curves/er3_form.h"
+#include "curves/curvetestwindow.h"
 #include "curves/era3_form.h"
 #include "curves/timebar.h"
 #include "platform/programpaths.h"
@@ -159,7 +159,7 @@ void ER3FormTest::opening()
     const QByteArray pictureBefore = ReadFile(sdata + "/anlage.bmp");
     TERA3_Form era;
     era.appendRow(ResultRow{9, 9, " 999", "x", " 1"});   // from an earlier run
-    TER3_Form er(&era);
+    CurveTestWindow er(&era);
     er.show();
     QVERIFY(QTest::qWaitForWindowExposed(&er));
     QStringList shown;
@@ -174,21 +174,21 @@ void ER3FormTest::opening()
         for (const QString &fragment : says)
             QVERIFY2(shown.at(i).contains(fragment), qPrintable(shown.at(i)));
     }
-    QCOMPARE(er.OK_Button->isEnabled(), start);
+    QCOMPARE(er.startButton()->isEnabled(), start);
     QCOMPARE(er.windowTitle(), QStringLiteral("Einfachreaktionstest (Individualkurven)"));
     QCOMPARE(era.Erg_ListView->topLevelItemCount(), 0);
-    QVERIFY(er.sh_s[0]->isVisible() && er.sh_target->isVisible());
+    QVERIFY(er.mirrorSymbol(1)->isVisible() && er.targetStrip()->isVisible());
     // Repaints show the loaded picture again, without loading it anew.
     f.messages.clear();
-    er.Visier->repaint();
+    er.view()->repaint();
     QCOMPARE(f.messages.count(), 0);
     if (start)
-        QCOMPARE(er.Visier->grab().toImage().pixel(150, 150), qRgb(0x30, 0xF0, 0x60));
+        QCOMPARE(er.view()->grab().toImage().pixel(150, 150), qRgb(0x30, 0xF0, 0x60));
     // Without a start nothing runs, also when "&Start" is activated anyway; the files stay as they were.
     if (!start) {
-        QTest::mouseClick(er.OK_Button, Qt::LeftButton);
-        er.OK_ButtonClick();
-        QCOMPARE(er.Cancel_Button->text(), QStringLiteral("&Abbruch"));   // "&Fertig" after a run
+        QTest::mouseClick(er.startButton(), Qt::LeftButton);
+        er.startClicked();
+        QCOMPARE(er.cancelButton()->text(), QStringLiteral("&Abbruch"));   // "&Fertig" after a run
         QCOMPARE(era.Erg_ListView->topLevelItemCount(), 0);
     }
     QCOMPARE(ReadFile(sdata + "/anlage.bmp"), pictureBefore);
@@ -199,28 +199,28 @@ void ER3FormTest::runInTheWindow()
 {
     Folder f(kGoodDef);
     TERA3_Form era;
-    TER3_Form er(&era);
+    CurveTestWindow er(&era);
     er.show();
     QVERIFY(QTest::qWaitForWindowExposed(&er));
     bool checked = false;
     f.clock.onInput = [&] {
-        QVERIFY(!er.OK_Button->isEnabled());   // no second run from inside this one
+        QVERIFY(!er.startButton()->isEnabled());   // no second run from inside this one
         if (er.run().CurrentTarget == 2 && er.run().OnRun == 40 && !checked) {
-            QCOMPARE(er.focusWidget(), static_cast<QWidget *>(er.bt_Reaktion));
+            QCOMPARE(er.focusWidget(), static_cast<QWidget *>(er.reactionButton()));
             // The view shows the scene as it is now (the sight over the picture).
-            const QImage shown = er.Visier->grab().toImage();
+            const QImage shown = er.view()->grab().toImage();
             QCOMPARE(shown.convertToFormat(QImage::Format_RGB32), er.scene().display());
-            QTest::mouseClick(er.bt_Reaktion, Qt::LeftButton);
+            QTest::mouseClick(er.reactionButton(), Qt::LeftButton);
             QCOMPARE(era.Erg_ListView->topLevelItemCount(), 1);
-            QVERIFY(er.sh_s[1]->hit());
+            QVERIFY(er.mirrorSymbol(2)->hit());
             checked = true;
         }
     };
-    QTest::mouseClick(er.OK_Button, Qt::LeftButton);
+    QTest::mouseClick(er.startButton(), Qt::LeftButton);
     QVERIFY(checked);
     QCOMPARE(era.Erg_ListView->topLevelItem(0)->text(2), QStringLiteral("  40"));
-    QCOMPARE(er.Cancel_Button->text(), QStringLiteral("&Fertig"));
-    QVERIFY(!er.OK_Button->isEnabled());
+    QCOMPARE(er.cancelButton()->text(), QStringLiteral("&Fertig"));
+    QVERIFY(!er.startButton()->isEnabled());
     bool shown = false;
     er.setResultShower([&](TERA3_Form *) { shown = true; });
     QTest::keyClick(&er, Qt::Key_Escape);   // Esc acts as "&Fertig"
@@ -255,7 +255,7 @@ void ER3FormTest::reactionCarriesItsInputTime()
     QFETCH(int, fallbacks);
     Folder f(kGoodDef);
     TERA3_Form era;
-    TER3_Form er(&era);
+    CurveTestWindow er(&era);
     er.show();
     QVERIFY(QTest::qWaitForWindowExposed(&er));
     // The window system's clock runs 5 s ahead; one event calibrates it.
@@ -273,27 +273,27 @@ void ER3FormTest::reactionCarriesItsInputTime()
             return;
         sent = true;
         const quint64 s = stamp == kNoStamp ? 0 : quint64(hold1End + stamp + ahead);
-        const QPoint at = er.bt_Reaktion->rect().center();
+        const QPoint at = er.reactionButton()->rect().center();
         if (device == "mouse") {
-            QMouseEvent press(QEvent::MouseButtonPress, at, er.bt_Reaktion->mapToGlobal(at), Qt::LeftButton,
+            QMouseEvent press(QEvent::MouseButtonPress, at, er.reactionButton()->mapToGlobal(at), Qt::LeftButton,
                               Qt::LeftButton, Qt::NoModifier);
             press.setTimestamp(s);
-            QMouseEvent release(QEvent::MouseButtonRelease, at, er.bt_Reaktion->mapToGlobal(at), Qt::LeftButton,
+            QMouseEvent release(QEvent::MouseButtonRelease, at, er.reactionButton()->mapToGlobal(at), Qt::LeftButton,
                                 Qt::NoButton, Qt::NoModifier);
             release.setTimestamp(s + 80);   // released in a later hold
-            QCoreApplication::sendEvent(er.bt_Reaktion, &press);
-            QCoreApplication::sendEvent(er.bt_Reaktion, &release);
+            QCoreApplication::sendEvent(er.reactionButton(), &press);
+            QCoreApplication::sendEvent(er.reactionButton(), &release);
         } else {
             const int key = device == "space" ? Qt::Key_Space : Qt::Key_Return;
             QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
             press.setTimestamp(s);
             QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
             release.setTimestamp(s + 80);
-            QCoreApplication::sendEvent(er.bt_Reaktion, &press);
-            QCoreApplication::sendEvent(er.bt_Reaktion, &release);
+            QCoreApplication::sendEvent(er.reactionButton(), &press);
+            QCoreApplication::sendEvent(er.reactionButton(), &release);
         }
     };
-    er.OK_ButtonClick();
+    er.startClicked();
     QVERIFY(sent);
     QCOMPARE(era.Erg_ListView->topLevelItemCount(), 1);
     QCOMPARE(era.Erg_ListView->topLevelItem(0)->text(1), QStringLiteral("1"));
@@ -305,20 +305,20 @@ void ER3FormTest::inputOfTheShownWindowCalibrates()
 {
     Folder f(kGoodDef);
     TERA3_Form era;
-    TER3_Form er(&era);
+    CurveTestWindow er(&era);
     QWidget other;
     other.show();
-    QTest::mouseClick(er.StatusInfo_Label, Qt::LeftButton);   // not shown yet
+    QTest::mouseClick(er.statusLabel(), Qt::LeftButton);   // not shown yet
     QVERIFY(!er.inputTime().calibrated());
     er.show();
     QVERIFY(QTest::qWaitForWindowExposed(&er));
     QTest::mouseClick(&other, Qt::LeftButton);                // another window's input
     QVERIFY(!er.inputTime().calibrated());
-    QTest::mouseClick(er.StatusInfo_Label, Qt::LeftButton);
+    QTest::mouseClick(er.statusLabel(), Qt::LeftButton);
     QVERIFY(er.inputTime().calibrated());
     er.hide();
     er.inputTime().reset();
-    QTest::mouseClick(er.StatusInfo_Label, Qt::LeftButton);
+    QTest::mouseClick(er.statusLabel(), Qt::LeftButton);
     QVERIFY(!er.inputTime().calibrated());
 }
 
@@ -335,7 +335,7 @@ void ER3FormTest::cancelDuringTheRun()
     QFETCH(QString, how);
     Folder f(kGoodDef);
     TERA3_Form era;
-    TER3_Form er(&era);
+    CurveTestWindow er(&era);
     er.show();
     QVERIFY(QTest::qWaitForWindowExposed(&er));
     bool shown = false;
@@ -344,7 +344,7 @@ void ER3FormTest::cancelDuringTheRun()
     f.clock.onInput = [&] {
         if (er.run().CurrentTarget == 3 && pumpsAfter < 0) {
             if (how == "button")
-                er.Cancel_ButtonClick();
+                er.cancelClicked();
             else if (how == "esc")
                 QTest::keyClick(&er, Qt::Key_Escape);
             else
@@ -354,12 +354,12 @@ void ER3FormTest::cancelDuringTheRun()
             pumpsAfter = f.clock.pumps();
         }
     };
-    QTest::mouseClick(er.OK_Button, Qt::LeftButton);
+    QTest::mouseClick(er.startButton(), Qt::LeftButton);
     QCOMPARE(f.clock.pumps(), pumpsAfter);   // the run ended at that very input step
     QVERIFY(!er.isVisible());
     QVERIFY(!shown);
-    QCOMPARE(er.Cancel_Button->text(), QStringLiteral("&Abbruch"));
-    QVERIFY(er.OK_Button->isEnabled());
+    QCOMPARE(er.cancelButton()->text(), QStringLiteral("&Abbruch"));
+    QVERIFY(er.startButton()->isEnabled());
 }
 
 void ER3FormTest::laterSeriesStartOnTheirFirstMirror_data()
@@ -395,7 +395,7 @@ void ER3FormTest::laterSeriesStartOnTheirFirstMirror()
     RunSettings::instance().SerienAnzahl = 2;
     CurveRunSettings::instance().LeftToRight = leftToRight;
     TERA3_Form era;
-    TER3_Form er(&era);
+    CurveTestWindow er(&era);
     er.show();
     QVERIFY(QTest::qWaitForWindowExposed(&er));
     // The first input step of target 1 comes before its curve draws anything.
@@ -405,11 +405,11 @@ void ER3FormTest::laterSeriesStartOnTheirFirstMirror()
         const CurveRun &run = er.run();
         if (run.running() && run.CurrentTarget == 1 && run.SeriesNo != lastSeries) {
             lastSeries = run.SeriesNo;
-            atTarget1 << er.Visier->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            atTarget1 << er.view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
         }
     };
-    QTest::mouseClick(er.OK_Button, Qt::LeftButton);
-    QCOMPARE(er.Cancel_Button->text(), QStringLiteral("&Fertig"));
+    QTest::mouseClick(er.startButton(), Qt::LeftButton);
+    QCOMPARE(er.cancelButton()->text(), QStringLiteral("&Fertig"));
     QCOMPARE(atTarget1.size(), 2);
     QCOMPARE(atTarget1.at(0).pixel(150, 150), colour(first));
     QCOMPARE(atTarget1.at(1).pixel(150, 150), colour(first));
@@ -525,4 +525,4 @@ void ER3FormTest::everyRunCanBeSaved()
 }
 
 VR_TEST_CLASS(ER3FormTest)
-#include "er3_form_test.moc"
+#include "curvetestwindow_test.moc"

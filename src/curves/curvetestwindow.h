@@ -2,9 +2,9 @@
 #include "curves/curverun.h"
 #include "curves/curvescene.h"
 #include "device/inputtimemapper.h"
+#include "runkit/runwindowbase.h"
 #include "runkit/sightrender.h"
 
-#include <QDialog>
 #include <functional>
 
 class QFrame;
@@ -15,11 +15,11 @@ class QPushButton;
 class TERA3_Form;
 
 // The display area "Visier" of test 3: shows the scene's backing picture.
-class TCurveView : public QWidget
+class CurveView : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TCurveView(CurveScene *scene, QWidget *parent = nullptr);
+    explicit CurveView(CurveScene *scene, QWidget *parent = nullptr);
     // When the last paint ended (Clock::monotonicNs): a repaint hands the
     // frame to the window system right then; -1 before the first.
     qint64 paintedNs() const { return m_paintedNs; }
@@ -33,11 +33,11 @@ private:
 };
 
 // One round mirror symbol of the row above the display: black, white after a hit.
-class TMirrorSymbol : public QWidget
+class MirrorSymbol : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TMirrorSymbol(QWidget *parent = nullptr);
+    explicit MirrorSymbol(QWidget *parent = nullptr);
     void setHit(bool hit);
     bool hit() const { return m_hit; }
 
@@ -50,53 +50,40 @@ private:
 
 // "Einfachreaktionstest (Individualkurven)", code "ER3F": the shooting system
 // slides to each mirror and the sight travels along the curves of the set.
-class TER3_Form : public QDialog, public CurveDisplay
+class CurveTestWindow : public RunWindowBase, public CurveDisplay
 {
     Q_OBJECT
 public:
-    TER3_Form(TERA3_Form *result, QWidget *parent = nullptr);
-    ~TER3_Form() override;
+    CurveTestWindow(TERA3_Form *result, QWidget *parent = nullptr);
+    ~CurveTestWindow() override;
 
     // Opening: sight, shooting system and mirrors, bounds, profile, lists cleared.
-    void FormActivate();
-    // "&Start": the whole run; afterwards the window closes if it was cancelled.
-    void OK_ButtonClick();
-    // "&Abbruch" / "&Fertig".
-    void Cancel_ButtonClick();
+    void activate() override;
     // "Reaktion": booked by the time the window system received the press
     // that activated it (mouse button or key), mapped onto the run's clock.
-    void bt_ReaktionClick();
-    void SetLight(int n);
+    void reactionClicked();
 
     // How the result window is shown modally (default: exec()).
-    void setResultShower(std::function<void(TERA3_Form *)> shower) { m_showResult = std::move(shower); }
+    void setResultShower(std::function<void(TERA3_Form *)> shower);
 
     CurveRun &run() { return m_run; }
     const CurveScene &scene() const { return m_scene; }
-    TERA3_Form *resultWindow() const { return m_result; }
+    TERA3_Form *resultWindow() const { return m_curveResult; }
     bool mirrorError() const { return m_mirrorError; }
     InputTimeMapper &inputTime() { return m_inputTime; }
 
-    QGroupBox *Anzeige_GroupBox;
-    TCurveView *Visier;
-    QFrame *sh_target;
-    TMirrorSymbol *sh_s[5];
-    QLabel *StatusInfo_Label;
-    QLabel *Red_Image;
-    QLabel *Yellow_Image;
-    QLabel *Green_image;
-    QPushButton *bt_Reaktion;
-    QPushButton *OK_Button;
-    QPushButton *Cancel_Button;
+    CurveView *view() const { return m_view; }
+    // The silver strip behind the mirror symbols.
+    QFrame *targetStrip() const { return m_targetStrip; }
+    // Mirror symbol n (1 ... 5).
+    MirrorSymbol *mirrorSymbol(int n) const { return m_mirrorSymbols[n - 1]; }
+    QPushButton *reactionButton() const { return m_reactionButton; }
 
-    void done(int r) override;
+    // Esc and the title bar act as the cancel button: during a run only the
+    // request to stop, afterwards the same steps as "&Abbruch" / "&Fertig".
     void reject() override;
 
     // CurveDisplay
-    void setStatusText(const QString &text) override;
-    void setLight(int lit) override { SetLight(lit); }
-    void setLightsVisible(bool visible) override;
-    void setCancelCaption(const QString &caption) override;
     void setStartEnabled(bool on) override;
     void focusReaction() override;
     void resetMirrorSymbols() override;
@@ -104,29 +91,37 @@ public:
     void slideFrame(int v) override;
     void showSight(int left, int top) override;
     void eraseSight() override;
-    void addResultRow(const ResultRow &row) override;
-    void processEvents() override;
     qint64 shownNs() const override { return m_shownNs; }
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 protected:
-    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+
+    // RunWindowBase: "&Start" runs the whole run; afterwards the window
+    // closes if it was cancelled.
+    void startRun() override;
+    bool stopRun() override;
+    bool runComplete() const override { return m_run.isComplete(); }
+    void prepareResult() override;
 
 private:
     void closeAfterRun();
     // Repaints the display area at once; its onset.
     void present();
 
-    TERA3_Form *m_result;
+    TERA3_Form *m_curveResult;
     CurveScene m_scene;
     CurveRun m_run{this};
     SightProfile m_profile;
     bool m_mirrorError = false;
-    std::function<void(TERA3_Form *)> m_showResult;
     InputTimeMapper m_inputTime;
     InputClockWatch *m_inputWatch = nullptr;
     quint64 m_pressStamp = 0;   // the press that may activate "Reaktion"
     qint64 m_shownNs = -1;      // the last frame reached the window system
+    QGroupBox *m_displayGroup;
+    CurveView *m_view;
+    QFrame *m_targetStrip;
+    MirrorSymbol *m_mirrorSymbols[5];
+    QPushButton *m_reactionButton = nullptr;
 };

@@ -1,7 +1,7 @@
 #include "device/fasttimer.h"
 #include "device/fasttimerlibrary.h"
-#include "reaction/er1_form.h"
-#include "reaction/er2_form.h"
+#include "reaction/statictestwindow.h"
+#include "reaction/randomtestwindow.h"
 #include "reaction/era1_form.h"
 #include "reaction/era2_form.h"
 #include "reaction/randomrun.h"
@@ -91,7 +91,7 @@ void tickTo(ReactionTestWindow &w, int &tick, int upTo)
         ++tick;
         static_cast<FakeClock &>(Clock::instance()).advanceMs(10);
         BuiltinFastTimerLibrary::instance().deliverDueTicks();
-        QCoreApplication::sendPostedEvents(w.Messtimer, TickMessage);
+        QCoreApplication::sendPostedEvents(w.measurementTimer(), TickMessage);
     }
 }
 
@@ -114,7 +114,7 @@ private slots:
     {
         World w;
         TERA1_Form era;
-        TER1_Form er(&era);
+        StaticTestWindow er(&era);
         bool resultShown = false;
         er.setResultShower([&](ReactionResultWindow *result) {
             resultShown = true;
@@ -126,36 +126,36 @@ private slots:
         er.show();
         QVERIFY(QTest::qWaitForWindowExposed(&er));
         QCOMPARE(era.Erg_ListView->topLevelItemCount(), 0);
-        QCOMPARE(er.OK_Button->text(), QStringLiteral("&Start"));
+        QCOMPARE(er.startButton()->text(), QStringLiteral("&Start"));
         QCOMPARE(er.profile().Spiegel_Size, 10);
-        QVERIFY(!er.Red_Image->isVisible());
-        const QImage sight = er.Visier->sight();
+        QVERIFY(!er.trafficLight(0)->isVisible());
+        const QImage sight = er.sightBox()->sight();
         QCOMPARE(pixel(sight, 0, 0), qRgb(255, 255, 255));     // outside the rim
         QCOMPARE(pixel(sight, 15, 150), qRgb(0, 0, 0));      // the diopter ring
         QCOMPARE(pixel(sight, 50, 150), qRgb(255, 255, 255)); // its opening
 
-        QTest::mouseClick(er.OK_Button, Qt::LeftButton);
+        QTest::mouseClick(er.startButton(), Qt::LeftButton);
         QCOMPARE(w.clock.sleeps, (QList<int>{1000, 1000, 1000}));
-        QVERIFY(!er.OK_Button->isEnabled());
+        QVERIFY(!er.startButton()->isEnabled());
         QCOMPARE(er.focusWidget(), static_cast<QWidget *>(&er));
         QCOMPARE(AppState::instance().ActivityTitle, QStringLiteral("Messwerterfassung"));
         QVERIFY(er.run().tickOn());
 
         int tick = 0;
         tickTo(er, tick, 500);
-        QCOMPARE(er.StatusInfo_Label->text(), QStringLiteral("Serie 1"));
+        QCOMPARE(er.statusLabel()->text(), QStringLiteral("Serie 1"));
         // Target shown: a black disc of 30 pixels in the centre, which a repaint keeps.
-        QCOMPARE(pixel(er.Visier->frame(), 150, 150), qRgb(0, 0, 0));
-        QCOMPARE(pixel(er.Visier->frame(), 150, 136), qRgb(0, 0, 0));
-        er.Visier->repaint();
-        QCOMPARE(pixel(er.Visier->grab().toImage(), 150, 140), qRgb(0, 0, 0));
+        QCOMPARE(pixel(er.sightBox()->frame(), 150, 150), qRgb(0, 0, 0));
+        QCOMPARE(pixel(er.sightBox()->frame(), 150, 136), qRgb(0, 0, 0));
+        er.sightBox()->repaint();
+        QCOMPARE(pixel(er.sightBox()->grab().toImage(), 150, 140), qRgb(0, 0, 0));
         tickTo(er, tick, 523);
         QTest::keyClick(&er, Qt::Key_A);                  // 230 ms
-        QCOMPARE(pixel(er.Visier->frame(), 150, 140), qRgb(255, 255, 255));
+        QCOMPARE(pixel(er.sightBox()->frame(), 150, 140), qRgb(255, 255, 255));
         tickTo(er, tick, 760);
         // A key while the cancel button has the focus is not the window's.
-        er.Cancel_Button->setFocus();
-        QTest::keyClick(er.Cancel_Button, Qt::Key_B);
+        er.cancelButton()->setFocus();
+        QTest::keyClick(er.cancelButton(), Qt::Key_B);
         QCOMPARE(era.Erg_ListView->topLevelItemCount(), 1);
         er.setFocus();
         tickTo(er, tick, 1025);                           // target 2 timed out at 900
@@ -167,14 +167,14 @@ private slots:
         QVERIFY(er.run().tickOn());
         tickTo(er, tick, 1528);
         QVERIFY(!er.run().tickOn());
-        QCOMPARE(er.StatusInfo_Label->text(), QStringLiteral("Messung beendet."));
-        QCOMPARE(er.Cancel_Button->text(), QStringLiteral("&Fertig"));
+        QCOMPARE(er.statusLabel()->text(), QStringLiteral("Messung beendet."));
+        QCOMPARE(er.cancelButton()->text(), QStringLiteral("&Fertig"));
         QCOMPARE(column(era.Erg_ListView, 2), (QStringList{"230", "00", "250", "-50", "270"}));
         QCOMPARE(column(era.Erg_ListView, 3), (QStringList{"x", "o", "x", "o", "x"}));
 
         // The overview shows another shooter now; the results still go to the active one.
         QVERIFY(w.fx.selectShooter("Zander", "Tom"));
-        QTest::mouseClick(er.Cancel_Button, Qt::LeftButton);
+        QTest::mouseClick(er.cancelButton(), Qt::LeftButton);
         QVERIFY(resultShown);
         QVERIFY(!er.isVisible());
         QCOMPARE(w.messages.count(), 0);
@@ -201,25 +201,25 @@ private slots:
     {
         World w;
         TERA1_Form era;
-        TER1_Form er(&era);
+        StaticTestWindow er(&era);
         bool resultShown = false;
         er.setResultShower([&](ReactionResultWindow *) { resultShown = true; });
         er.show();
-        er.OK_ButtonClick();
+        er.startClicked();
         int tick = 0;
         tickTo(er, tick, 530);
         QTest::keyClick(&er, Qt::Key_A);
-        QTest::mouseClick(er.Cancel_Button, Qt::LeftButton);
+        QTest::mouseClick(er.cancelButton(), Qt::LeftButton);
         QVERIFY(!resultShown);
         QVERIFY(!er.run().tickOn());
         QCOMPARE(era.Erg_ListView->topLevelItemCount(), 1); // stays until the next activation
         // Showing again starts afresh.
         er.show();
         QCOMPARE(era.Erg_ListView->topLevelItemCount(), 0);
-        QVERIFY(er.OK_Button->isEnabled());
+        QVERIFY(er.startButton()->isEnabled());
         QCOMPARE(er.run().SeriesNo, 1);
         // Escape mid-run closes the window and stops the tick too.
-        er.OK_ButtonClick();
+        er.startClicked();
         QVERIFY(er.run().tickOn());
         er.reject();
         QVERIFY(!er.run().tickOn());
@@ -383,8 +383,8 @@ private slots:
         World w;
         TERA1_Form era1;
         TERA2_Form era2;
-        TER1_Form er1(&era1);
-        TER2_Form er2(&era2);
+        StaticTestWindow er1(&era1);
+        RandomTestWindow er2(&era2);
         ReactionTestWindow &er = test == 1 ? static_cast<ReactionTestWindow &>(er1) : er2;
         ReactionResultWindow &era = test == 1 ? static_cast<ReactionResultWindow &>(era1) : era2;
         bool shown = false;
@@ -393,7 +393,7 @@ private slots:
         QApplication::setActiveWindow(&er);
         int tick = 0;
         if (phase != QLatin1String("idle")) {
-            er.OK_ButtonClick();
+            er.startClicked();
             QVERIFY(er.run().tickOn());
             if (phase == QLatin1String("running")) {
                 tickTo(er, tick, 500);
@@ -401,7 +401,7 @@ private slots:
                 QCOMPARE(era.Erg_ListView->topLevelItemCount(), 1);
             } else {
                 tickTo(er, tick, 100000);
-                QVERIFY(er.run().complete());
+                QVERIFY(er.run().isComplete());
             }
         }
         const int before = era.Erg_ListView->topLevelItemCount();
@@ -420,30 +420,30 @@ private slots:
         World w;
         RunSettings::instance().Trefferanzeige = true;
         TERA2_Form era;
-        TER2_Form er(&era);
+        RandomTestWindow er(&era);
         er.setResultShower([](ReactionResultWindow *) {});
         er.show();
         QVERIFY(QTest::qWaitForWindowExposed(&er));
         QCOMPARE(er.randomRun().HalfOk, 7);
-        er.OK_ButtonClick();
-        QVERIFY(!er.OK_Button->isEnabled());
+        er.startClicked();
+        QVERIFY(!er.startButton()->isEnabled());
         er.randomRun().XOffset = 0;
         int tick = 0;
         tickTo(er, tick, 500);
         // Inside the zone: black disc with a green rim of two pixels.
-        const QImage inside = er.Visier->frame();
+        const QImage inside = er.sightBox()->frame();
         QCOMPARE(pixel(inside, 150, 150), qRgb(0, 0, 0));
         QCOMPARE(pixel(inside, 135, 150), qRgb(0, 255, 0));
         // Space on the focused cancel button neither clicks it nor gets lost: it is the reaction.
-        er.Cancel_Button->setFocus();
+        er.cancelButton()->setFocus();
         tickTo(er, tick, 523);
-        QTest::keyClick(er.Cancel_Button, Qt::Key_Space);
+        QTest::keyClick(er.cancelButton(), Qt::Key_Space);
         QVERIFY(er.isVisible());
         QCOMPARE(column(era.Erg_ListView, 2), QStringList{"230"});
         QCOMPARE(column(era.Erg_ListView, 4), QStringList{"-"});
-        QCOMPARE(er.Visier->frame(), er.Visier->sight()); // erased by showing the sight
+        QCOMPARE(er.sightBox()->frame(), er.sightBox()->sight()); // erased by showing the sight
         // Keys outside a cycle are swallowed too (Esc cancels: see escapeActsAsTheCancelButton).
-        QTest::keyClick(er.Cancel_Button, Qt::Key_X);
+        QTest::keyClick(er.cancelButton(), Qt::Key_X);
         QVERIFY(er.isVisible());
         QCOMPARE(era.Erg_ListView->topLevelItemCount(), 1);
         // A false presentation gets a red rim.
@@ -451,17 +451,17 @@ private slots:
         er.randomRun().XOffset = 12;
         er.randomRun().TargetDelay = 60;
         tickTo(er, tick, 733);
-        const QImage outside = er.Visier->frame();
+        const QImage outside = er.sightBox()->frame();
         const int dy = er.randomRun().lastVerticalSign() * 12;
         QCOMPARE(pixel(outside, 162, 150 + dy), qRgb(0, 0, 0));
         QCOMPARE(pixel(outside, 147, 150 + dy), qRgb(255, 0, 0));
         tickTo(er, tick, 900);
         QCOMPARE(column(era.Erg_ListView, 4), (QStringList{"-", "Ziel"}));
         QCOMPARE(column(era.Erg_ListView, 2), (QStringList{"230", "00"}));
-        er.Cancel_ButtonClick();
+        er.cancelClicked();
         QVERIFY(!er.isVisible());
     }
 };
 
 VR_TEST_CLASS(ER1EndToEndTest)
-#include "er1_endtoend_test.moc"
+#include "reactiontest_endtoend_test.moc"

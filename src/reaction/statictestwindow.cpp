@@ -1,21 +1,21 @@
-#include "reaction/er1_form.h"
+#include "reaction/statictestwindow.h"
 
 #include "reaction/era1_form.h"
 #include "reaction/staticrun.h"
 
 #include <QKeyEvent>
 
-TER1_Form::TER1_Form(TERA1_Form *result, QWidget *parent)
+StaticTestWindow::StaticTestWindow(TERA1_Form *result, QWidget *parent)
     : ReactionTestWindow(QStringLiteral("ER1F"), QStringLiteral("ER1_Form"), 389, result, parent)
 {
     setRun(std::make_unique<StaticRun>(this));
 }
 
-StaticRun &TER1_Form::staticRun() { return static_cast<StaticRun &>(run()); }
+StaticRun &StaticTestWindow::staticRun() { return static_cast<StaticRun &>(run()); }
 
-void TER1_Form::FormKeyPress() { m_run->keyPressed(); }
+void StaticTestWindow::reactionKey() { m_run->keyPressed(); }
 
-void TER1_Form::keyPressEvent(QKeyEvent *event)
+void StaticTestWindow::keyPressEvent(QKeyEvent *event)
 {
     // Keys that a focused control passed on are not the window's own.
     if (event->key() == Qt::Key_Escape) {

@@ -1,4 +1,4 @@
-#include "curves/er3_form.h"
+#include "curves/curvetestwindow.h"
 
 #include "curves/curverunsettings.h"
 #include "curves/era3_form.h"
@@ -8,7 +8,6 @@
 #include "platform/messageservice.h"
 #include "platform/programpaths.h"
 #include "runkit/runsettings.h"
-#include "runkit/testwindowparts.h"
 #include "runkit/validitybounds.h"
 #include "core/actionlog.h"
 #include "ui/pictures.h"
@@ -28,7 +27,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-TCurveView::TCurveView(CurveScene *scene, QWidget *parent)
+CurveView::CurveView(CurveScene *scene, QWidget *parent)
     : QWidget(parent)
     , m_scene(scene)
 {
@@ -37,7 +36,7 @@ TCurveView::TCurveView(CurveScene *scene, QWidget *parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void TCurveView::paintEvent(QPaintEvent *)
+void CurveView::paintEvent(QPaintEvent *)
 {
     {
         QPainter painter(this);
@@ -46,13 +45,13 @@ void TCurveView::paintEvent(QPaintEvent *)
     m_paintedNs = Clock::instance().monotonicNs();
 }
 
-TMirrorSymbol::TMirrorSymbol(QWidget *parent)
+MirrorSymbol::MirrorSymbol(QWidget *parent)
     : QWidget(parent)
 {
     setFixedSize(33, 33);
 }
 
-void TMirrorSymbol::setHit(bool hit)
+void MirrorSymbol::setHit(bool hit)
 {
     if (m_hit == hit)
         return;
@@ -60,7 +59,7 @@ void TMirrorSymbol::setHit(bool hit)
     repaint();
 }
 
-void TMirrorSymbol::paintEvent(QPaintEvent *)
+void MirrorSymbol::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -69,83 +68,58 @@ void TMirrorSymbol::paintEvent(QPaintEvent *)
     painter.drawEllipse(QRectF(0.5, 0.5, width() - 1.0, height() - 1.0));
 }
 
-TER3_Form::TER3_Form(TERA3_Form *result, QWidget *parent)
-    : QDialog(parent)
-    , m_result(result)
+CurveTestWindow::CurveTestWindow(TERA3_Form *result, QWidget *parent)
+    : RunWindowBase(QStringLiteral("ER3F"), QStringLiteral("ER3_Form"),
+                    QStringLiteral("Einfachreaktionstest (Individualkurven)"), result, parent)
+    , m_curveResult(result)
 {
-    WriteLogLine(QStringLiteral("Initialisierung : [Start] Laden ER3F"));
-    setObjectName(QStringLiteral("ER3_Form"));
-    setWindowTitle(QStringLiteral("Einfachreaktionstest (Individualkurven)"));
-    setModal(true);
-
-    Anzeige_GroupBox = new QGroupBox(QStringLiteral("Anzeige"), this);
-    Anzeige_GroupBox->setObjectName(QStringLiteral("Anzeige_GroupBox"));
-    Anzeige_GroupBox->setFixedSize(500, 372);
-    sh_target = new QFrame(Anzeige_GroupBox);
-    sh_target->setObjectName(QStringLiteral("sh_target"));
-    sh_target->setGeometry(93, 12, 314, 41);
-    sh_target->setAutoFillBackground(true);
-    QPalette silver = sh_target->palette();
+    m_displayGroup = new QGroupBox(QStringLiteral("Anzeige"), this);
+    m_displayGroup->setObjectName(QStringLiteral("Anzeige_GroupBox"));
+    m_displayGroup->setFixedSize(500, 372);
+    m_targetStrip = new QFrame(m_displayGroup);
+    m_targetStrip->setObjectName(QStringLiteral("sh_target"));
+    m_targetStrip->setGeometry(93, 12, 314, 41);
+    m_targetStrip->setAutoFillBackground(true);
+    QPalette silver = m_targetStrip->palette();
     silver.setColor(QPalette::Window, QColor(192, 192, 192));
-    sh_target->setPalette(silver);
+    m_targetStrip->setPalette(silver);
     const int xs[5] = {97, 164, 232, 300, 369};
     for (int i = 0; i < 5; ++i) {
-        sh_s[i] = new TMirrorSymbol(Anzeige_GroupBox);
-        sh_s[i]->setObjectName(QStringLiteral("sh_s%1").arg(i + 1));
-        sh_s[i]->move(xs[i], 16);
-        sh_s[i]->raise();
+        m_mirrorSymbols[i] = new MirrorSymbol(m_displayGroup);
+        m_mirrorSymbols[i]->setObjectName(QStringLiteral("sh_s%1").arg(i + 1));
+        m_mirrorSymbols[i]->move(xs[i], 16);
+        m_mirrorSymbols[i]->raise();
     }
-    Visier = new TCurveView(&m_scene, Anzeige_GroupBox);
-    Visier->move(100, 58);
+    m_view = new CurveView(&m_scene, m_displayGroup);
+    m_view->move(100, 58);
 
-    StatusInfo_Label = MakeStatusLabel(this);
-
-    auto *panel = MakeControlPanel(this);
-    Red_Image = MakeTrafficLight(panel, QStringLiteral("Red_Image"));
-    Yellow_Image = MakeTrafficLight(panel, QStringLiteral("Yellow_Image"));
-    Green_image = MakeTrafficLight(panel, QStringLiteral("Green_image"));
-
-    bt_Reaktion = new QPushButton(QStringLiteral("Reaktion"), panel);
-    bt_Reaktion->setObjectName(QStringLiteral("bt_Reaktion"));
-    bt_Reaktion->setAutoDefault(true);
-    bt_Reaktion->installEventFilter(this);
-    connect(bt_Reaktion, &QPushButton::clicked, this, [this] { bt_ReaktionClick(); });
-    const RunButtons buttons = MakeRunButtons(panel);
-    OK_Button = buttons.start;
-    connect(OK_Button, &QPushButton::clicked, this, [this] { OK_ButtonClick(); });
-    Cancel_Button = buttons.cancel;
-    connect(Cancel_Button, &QPushButton::clicked, this, [this] { Cancel_ButtonClick(); });
-
-    auto *bar = new QHBoxLayout(panel);
-    bar->addWidget(Red_Image);
-    bar->addWidget(Yellow_Image);
-    bar->addWidget(Green_image);
-    bar->addStretch();
-    bar->addWidget(bt_Reaktion);
-    bar->addSpacing(16);
-    bar->addWidget(OK_Button);
-    bar->addWidget(Cancel_Button);
+    buildFrame([this](QWidget *panel) {
+        m_reactionButton = new QPushButton(QStringLiteral("Reaktion"), panel);
+        m_reactionButton->setObjectName(QStringLiteral("bt_Reaktion"));
+        m_reactionButton->setAutoDefault(true);
+        m_reactionButton->installEventFilter(this);
+        connect(m_reactionButton, &QPushButton::clicked, this, [this] { reactionClicked(); });
+        return m_reactionButton;
+    });
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(Anzeige_GroupBox, 0, Qt::AlignHCenter);
-    layout->addWidget(StatusInfo_Label);
-    layout->addWidget(panel);
+    layout->addWidget(m_displayGroup, 0, Qt::AlignHCenter);
+    layout->addWidget(statusLabel());
+    layout->addWidget(controlPanel());
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    m_showResult = [](TERA3_Form *w) { w->exec(); };
     m_inputWatch = new InputClockWatch(this, [this](const QEvent *event) { ObserveInputEvent(m_inputTime, event); });
 
-    LoadFormPlacement(this, QStringLiteral("ER3F"));
-    WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden ER3F"));
+    constructed();
 }
 
-TER3_Form::~TER3_Form()
+CurveTestWindow::~CurveTestWindow()
 {
     if (qApp)
         qApp->removeEventFilter(m_inputWatch);
 }
 
-void TER3_Form::FormActivate()
+void CurveTestWindow::activate()
 {
     const RunSettings &settings = RunSettings::instance();
     const CurveRunSettings &curves = CurveRunSettings::instance();
@@ -176,19 +150,15 @@ void TER3_Form::FormActivate()
     ReadValidityBounds();   // checked as for tests 1 and 2; test 3 does not use the bounds
     m_profile = RunSightProfile(!sightFile.isEmpty());
 
-    OK_Button->setEnabled(true);
-    OK_Button->setFocus();
-    StatusInfo_Label->clear();
-    OK_Button->setText(QStringLiteral("&Start"));
-    Cancel_Button->setText(QStringLiteral("&Abbruch"));
+    resetFrame();
     setLightsVisible(false);
-    SetLight(0);
+    setLight(0);
     m_scene.setSightPicture(RenderSight(CurveScene::Size, CurveScene::Size, m_profile, sightFile));
     m_scene.setSystemPicture(system);
     m_scene.drawStill();
-    Visier->update();
-    m_result->clearLists();
-    m_result->setRunContext(curves.CurveFiles, mirrors.mirrors, curves.LeftToRight);
+    m_view->update();
+    m_curveResult->clearLists();
+    m_curveResult->setRunContext(curves.CurveFiles, mirrors.mirrors, curves.LeftToRight);
 
     CurveRun::Setup setup;
     setup.serienAnzahl = qMax(1, settings.SerienAnzahl);
@@ -199,8 +169,8 @@ void TER3_Form::FormActivate()
     setup.systemWidth = system.width();
     m_run.activate(setup);
 
-    sh_target->setVisible(curves.ShowTargets);
-    for (TMirrorSymbol *s : sh_s) {
+    m_targetStrip->setVisible(curves.ShowTargets);
+    for (MirrorSymbol *s : m_mirrorSymbols) {
         s->setHit(false);
         s->setVisible(curves.ShowTargets);
     }
@@ -209,44 +179,51 @@ void TER3_Form::FormActivate()
         ShowError(QStringLiteral("Das gewählte Kurvenset enthält keine Definitionsdateien."));
         canStart = false;
     }
-    OK_Button->setEnabled(canStart);
+    startButton()->setEnabled(canStart);
 }
 
-void TER3_Form::OK_ButtonClick()
+void CurveTestWindow::setResultShower(std::function<void(TERA3_Form *)> shower)
 {
-    if (!OK_Button->isEnabled() || m_run.running())
+    if (!shower)
+        RunWindowBase::setResultShower({});
+    else
+        RunWindowBase::setResultShower([this, shower](ReactionResultWindow *) { shower(m_curveResult); });
+}
+
+void CurveTestWindow::startRun()
+{
+    if (m_run.running())
         return;
     m_run.run();
     if (m_run.CancelRequested)
         closeAfterRun();
 }
 
-void TER3_Form::closeAfterRun()
+void CurveTestWindow::closeAfterRun()
 {
-    OK_Button->setEnabled(true);
+    startButton()->setEnabled(true);
     StopStream();
     QDialog::reject();
 }
 
-void TER3_Form::Cancel_ButtonClick()
+bool CurveTestWindow::stopRun()
 {
     if (m_run.running()) {
         // The run ends at its next input step and then closes the window.
         m_run.requestCancel();
-        return;
+        return false;
     }
     m_run.CancelRequested = true;
-    OK_Button->setEnabled(true);
-    StopStream();
-    if (Cancel_Button->text() == QLatin1String("&Fertig") && m_showResult) {
-        m_result->setSeriesCount(m_run.SeriesNo);
-        m_result->setLateTargets(m_run.latePoints());
-        m_showResult(m_result);
-    }
-    QDialog::reject();
+    return true;
 }
 
-void TER3_Form::bt_ReaktionClick()
+void CurveTestWindow::prepareResult()
+{
+    m_curveResult->setSeriesCount(m_run.SeriesNo);
+    m_curveResult->setLateTargets(m_run.latePoints());
+}
+
+void CurveTestWindow::reactionClicked()
 {
     const quint64 stamp = m_pressStamp;
     m_pressStamp = 0;
@@ -260,11 +237,11 @@ void TER3_Form::bt_ReaktionClick()
         m_run.reactionAt(at.ns);
 }
 
-bool TER3_Form::eventFilter(QObject *watched, QEvent *event)
+bool CurveTestWindow::eventFilter(QObject *watched, QEvent *event)
 {
     // The shooter reacts when he presses; the button is activated on the
     // release (mouse, space) or the press (Enter).
-    if (watched == bt_Reaktion) {
+    if (watched == m_reactionButton) {
         if (event->type() == QEvent::MouseButtonPress
             && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
             m_pressStamp = static_cast<QInputEvent *>(event)->timestamp();
@@ -279,22 +256,9 @@ bool TER3_Form::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-void TER3_Form::SetLight(int n) { ShowTrafficLight(Red_Image, Yellow_Image, Green_image, n); }
+void CurveTestWindow::reject() { cancelClicked(); }
 
-void TER3_Form::done(int r)
-{
-    SaveFormPlacement(QStringLiteral("ER3F"), x(), y());
-    QDialog::done(r);
-}
-
-void TER3_Form::reject()
-{
-    // Esc and the title bar act as the cancel button: during a run only the
-    // request to stop, afterwards the same steps as "&Abbruch" / "&Fertig".
-    Cancel_ButtonClick();
-}
-
-void TER3_Form::closeEvent(QCloseEvent *event)
+void CurveTestWindow::closeEvent(QCloseEvent *event)
 {
     if (m_run.running()) {
         m_run.requestCancel();
@@ -304,66 +268,46 @@ void TER3_Form::closeEvent(QCloseEvent *event)
     QDialog::closeEvent(event);
 }
 
-void TER3_Form::showEvent(QShowEvent *event)
+void CurveTestWindow::setStartEnabled(bool on) { startButton()->setEnabled(on); }
+
+void CurveTestWindow::focusReaction() { m_reactionButton->setFocus(); }
+
+void CurveTestWindow::resetMirrorSymbols()
 {
-    QDialog::showEvent(event);
-    if (!event->spontaneous())
-        FormActivate();
-}
-
-void TER3_Form::setStatusText(const QString &text) { StatusInfo_Label->setText(text); }
-
-void TER3_Form::setLightsVisible(bool visible)
-{
-    SetTrafficLightsVisible(Red_Image, Yellow_Image, Green_image, visible);
-}
-
-void TER3_Form::setCancelCaption(const QString &caption) { Cancel_Button->setText(caption); }
-
-void TER3_Form::setStartEnabled(bool on) { OK_Button->setEnabled(on); }
-
-void TER3_Form::focusReaction() { bt_Reaktion->setFocus(); }
-
-void TER3_Form::resetMirrorSymbols()
-{
-    for (TMirrorSymbol *s : sh_s)
+    for (MirrorSymbol *s : m_mirrorSymbols)
         s->setHit(false);
 }
 
-void TER3_Form::markMirrorSymbol(int n)
+void CurveTestWindow::markMirrorSymbol(int n)
 {
     if (n >= 1 && n <= 5)
-        sh_s[n - 1]->setHit(true);
+        m_mirrorSymbols[n - 1]->setHit(true);
 }
 
-void TER3_Form::slideFrame(int v)
+void CurveTestWindow::slideFrame(int v)
 {
     m_scene.drawSlideFrame(v);
     present();
 }
 
-void TER3_Form::showSight(int left, int top)
+void CurveTestWindow::showSight(int left, int top)
 {
     m_scene.drawSight(left, top);
     present();
 }
 
-void TER3_Form::eraseSight()
+void CurveTestWindow::eraseSight()
 {
     m_scene.eraseSight();
     present();
 }
 
-void TER3_Form::present()
+void CurveTestWindow::present()
 {
     // Painted and flushed to the window system at once; the end of the paint
     // is when the frame was handed over (see ReactionTestWindow::drawTarget).
     const qint64 before = Clock::instance().monotonicNs();
-    Visier->repaint();
-    const qint64 painted = Visier->paintedNs();
+    m_view->repaint();
+    const qint64 painted = m_view->paintedNs();
     m_shownNs = painted >= before ? painted : Clock::instance().monotonicNs();
 }
-
-void TER3_Form::addResultRow(const ResultRow &row) { m_result->appendRow(row); }
-
-void TER3_Form::processEvents() { Clock::instance().processEvents(); }

@@ -1,7 +1,7 @@
 #include "curves/curverunsettings.h"
-#include "curves/er3_form.h"
+#include "curves/curvetestwindow.h"
 #include "curves/era3_form.h"
-#include "curves/ersetup3_form.h"
+#include "curves/curvesetupdialog.h"
 #include "curves/timebar.h"
 #include "platform/numberformat.h"
 #include "platform/programpaths.h"
@@ -107,9 +107,9 @@ void ER3EndToEndTest::menuToSavedRowsAndRepeat()
     MakeActiveShooter();
 
     TMain_Form form;
-    auto *setup = new TERSetup3_Form(&form);
+    auto *setup = new CurveSetupDialog(&form);
     auto *result = new TERA3_Form(&form);
-    auto *window = new TER3_Form(result, &form);
+    auto *window = new CurveTestWindow(result, &form);
     RegisterCurveTest(form, setup, window);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -123,7 +123,7 @@ void ER3EndToEndTest::menuToSavedRowsAndRepeat()
         const int t = run.CurrentTarget;
         if ((t == 1 && run.OnRun == 60) || (t == 3 && run.OnRun == 100) || (t == 4 && run.SinceOn == 40)
             || (t == 5 && run.OnRun >= 20)) {
-            QTest::mouseClick(window->bt_Reaktion, Qt::LeftButton);
+            QTest::mouseClick(window->reactionButton(), Qt::LeftButton);
         }
     };
 
@@ -151,23 +151,23 @@ void ER3EndToEndTest::menuToSavedRowsAndRepeat()
 
     QTimer::singleShot(0, setup, [&] {
         QVERIFY(setup->isVisible());
-        QCOMPARE(setup->cb_Kurvensets->currentText(), QStringLiteral("Set"));
-        setup->frei_RadioButton->click();
-        QTest::keyClicks(setup->Anz_Edit, "1");
-        QTest::mouseClick(setup->OK_Button, Qt::LeftButton);
+        QCOMPARE(setup->curveSetCombo()->currentText(), QStringLiteral("Set"));
+        setup->seriesControls().frei->click();
+        QTest::keyClicks(setup->seriesControls().edit, "1");
+        QTest::mouseClick(setup->okButton(), Qt::LeftButton);
         QTimer::singleShot(0, window, [&] {
             QVERIFY(window->isVisible());
-            QVERIFY(window->OK_Button->isEnabled());
+            QVERIFY(window->startButton()->isEnabled());
             QCOMPARE(messages.count(), 0);
-            QTest::mouseClick(window->OK_Button, Qt::LeftButton);   // the whole run
-            QCOMPARE(window->Cancel_Button->text(), QStringLiteral("&Fertig"));
+            QTest::mouseClick(window->startButton(), Qt::LeftButton);   // the whole run
+            QCOMPARE(window->cancelButton()->text(), QStringLiteral("&Fertig"));
             QCOMPARE(column(result->Erg_ListView, 1), (QStringList{"1", "3", "4", "5"}));
             QCOMPARE(column(result->Erg_ListView, 2), (QStringList{"  60", " 100", "  40", "  20"}));
             QCOMPARE(column(result->Erg_ListView, 3), (QStringList{"x", "x", "o", "x"}));
             QCOMPARE(column(result->Erg_ListView, 4), (QStringList{" 1", " 1", " 0", " 1"}));
             QCOMPARE(AppState::instance().ActivityTitle, QStringLiteral("Messwerterfassung"));
             runChecked = true;
-            QTest::mouseClick(window->Cancel_Button, Qt::LeftButton);
+            QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
         });
     });
     form.action(QStringLiteral("Test3_Item"))->trigger();
@@ -197,7 +197,7 @@ void ER3EndToEndTest::menuToSavedRowsAndRepeat()
         poll.stop();
         repeated = !setup->isVisible();
         QCOMPARE(CurveRunSettings::instance().CurveFiles, QStringList{ProgramPaths::programDir() + "/kdata/Set/serie.kdf"});
-        QTest::mouseClick(window->Cancel_Button, Qt::LeftButton);
+        QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
     });
     poll.start();
     QTest::keyClick(form.windowHandle(), Qt::Key_F3, Qt::ControlModifier);
@@ -249,10 +249,10 @@ void ER3EndToEndTest::seriesFiguresAgreeWithTheStore()
     MakeActiveShooter();
 
     TERA3_Form result;
-    TER3_Form window(&result);
+    CurveTestWindow window(&result);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QVERIFY(window.OK_Button->isEnabled());
+    QVERIFY(window.startButton()->isEnabled());
     // Each answered target after 1 to 4 holds, varying with series and target.
     clock.onInput = [&] {
         const CurveRun &run = window.run();
@@ -260,7 +260,7 @@ void ER3EndToEndTest::seriesFiguresAgreeWithTheStore()
             return;
         const int held = run.OnRun ? run.OnRun : run.SinceOn;
         if (held == 20 * ((run.SeriesNo + run.CurrentTarget) % 4 + 1))
-            QTest::mouseClick(window.bt_Reaktion, Qt::LeftButton);
+            QTest::mouseClick(window.reactionButton(), Qt::LeftButton);
     };
     QList<QStringList> shown;
     window.setResultShower([&](TERA3_Form *w) {
@@ -276,13 +276,13 @@ void ER3EndToEndTest::seriesFiguresAgreeWithTheStore()
         });
         QCOMPARE(w->exec(), int(QDialog::Accepted));
     });
-    QTest::mouseClick(window.OK_Button, Qt::LeftButton);
+    QTest::mouseClick(window.startButton(), Qt::LeftButton);
     int reactions = 0;
     for (const QList<int> &targets : answered)
         reactions += int(targets.size());
     QCOMPARE(result.Erg_ListView->topLevelItemCount(), reactions);
-    QCOMPARE(window.Cancel_Button->text(), QStringLiteral("&Fertig"));
-    QTest::mouseClick(window.Cancel_Button, Qt::LeftButton);
+    QCOMPARE(window.cancelButton()->text(), QStringLiteral("&Fertig"));
+    QTest::mouseClick(window.cancelButton(), Qt::LeftButton);
 
     // What "Auswertung" computes for the saved rows.
     QVERIFY(fx.data->openResultQuery(TData::Query::IK, "Meyer", "Anna", true));
@@ -302,4 +302,4 @@ void ER3EndToEndTest::seriesFiguresAgreeWithTheStore()
 }
 
 VR_TEST_CLASS(ER3EndToEndTest)
-#include "er3_endtoend_test.moc"
+#include "curvetest_endtoend_test.moc"

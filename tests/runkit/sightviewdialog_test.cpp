@@ -1,5 +1,5 @@
 #include "platform/registryini.h"
-#include "runkit/erview_form.h"
+#include "runkit/sightviewdialog.h"
 #include "runkit/runsettings.h"
 #include "core/actionlog.h"
 #include "core/settings.h"
@@ -66,14 +66,14 @@ int firstOnMiddleRow(const QImage &img, QRgb colour)
 }
 } // namespace
 
-class ERviewFormTest : public QObject
+class SightViewDialogTest : public QObject
 {
     Q_OBJECT
 private slots:
     void creationLogsAndNamesItsParts()
     {
         ViewFixture fx;
-        TERview_Form form;
+        SightViewDialog form;
         QCOMPARE(form.objectName(), QStringLiteral("ERview_Form"));
         QCOMPARE(form.windowTitle(), QStringLiteral("Visieransicht"));
         QCOMPARE(form.findChild<QWidget *>(QStringLiteral("Visier"))->size(), QSize(335, 335));
@@ -94,16 +94,16 @@ private slots:
     void activationShowsSightAndCircles()
     {
         ViewFixture fx;
-        TERview_Form form;
+        SightViewDialog form;
         form.show(); // activation
-        QCOMPARE(form.Pos_SpinEdit->value(), 10);
-        QCOMPARE(form.PosOk_SpinEdit->value(), 5);
+        QCOMPARE(form.spreadSpin()->value(), 10);
+        QCOMPARE(form.hitZoneSpin()->value(), 5);
         QCOMPARE(form.profile().Spiegel_Size, 10);
         QCOMPARE(fx.messages.count(), 0);
         // the sight without the diopter
         SightProfile p = form.profile();
-        QCOMPARE(form.Visier->picture(), RenderSightWithoutDiopter(335, 335, p));
-        const QImage shown = form.Visier->composed();
+        QCOMPARE(form.sightBox()->picture(), RenderSightWithoutDiopter(335, 335, p));
+        const QImage shown = form.sightBox()->composed();
         QCOMPARE(firstOnMiddleRow(shown, kRed), 135);
         QCOMPARE(firstOnMiddleRow(shown, kGreen), 143);
         QCOMPARE(shown.pixel(167, 167), kWhite); // the circles are not filled
@@ -113,14 +113,14 @@ private slots:
     void spinBoxesRedrawAtOnce()
     {
         ViewFixture fx;
-        TERview_Form form;
-        form.FormActivate();
-        form.Pos_SpinEdit->setValue(0);
+        SightViewDialog form;
+        form.activate();
+        form.spreadSpin()->setValue(0);
         QCOMPARE(RunSettings::instance().ER2_SPos, 0);
-        QCOMPARE(firstOnMiddleRow(form.Visier->composed(), kRed), 151); // just around the target disc
-        form.PosOk_SpinEdit->setValue(20);
+        QCOMPARE(firstOnMiddleRow(form.sightBox()->composed(), kRed), 151); // just around the target disc
+        form.hitZoneSpin()->setValue(20);
         QCOMPARE(RunSettings::instance().ER2_SPos_ok, 20);
-        QCOMPARE(firstOnMiddleRow(form.Visier->composed(), kGreen), 167 - 33 - 16);
+        QCOMPARE(firstOnMiddleRow(form.sightBox()->composed(), kGreen), 167 - 33 - 16);
     }
 
     void standingAndLyingUseTheirOwnPair()
@@ -131,14 +131,14 @@ private slots:
         fx.store(QStringLiteral("ER2_SPos_s"), 20);
         fx.store(QStringLiteral("ER2_SPos_ok_s"), 7);
         int position = 1;
-        TERview_Form form;
+        SightViewDialog form;
         form.setShootingPositionProvider([&position] { return position; });
 
-        form.FormActivate();
-        QCOMPARE(form.Pos_SpinEdit->value(), 20);
-        QCOMPARE(form.PosOk_SpinEdit->value(), 7);
-        form.Pos_SpinEdit->setValue(25);
-        form.Cancel_ButtonClick();
+        form.activate();
+        QCOMPARE(form.spreadSpin()->value(), 20);
+        QCOMPARE(form.hitZoneSpin()->value(), 7);
+        form.spreadSpin()->setValue(25);
+        form.okClicked();
         QCOMPARE(form.result(), int(QDialog::Accepted));
         QCOMPARE(fx.stored(QStringLiteral("ER2_SPos_s")), 25);
         QCOMPARE(fx.stored(QStringLiteral("ER2_SPos_ok_s")), 7);
@@ -146,12 +146,12 @@ private slots:
         QCOMPARE(fx.stored(QStringLiteral("ER2_SPos_ok_l")), 9);
 
         position = 0;
-        form.FormActivate();
-        QCOMPARE(form.Pos_SpinEdit->value(), 30);
-        QCOMPARE(form.PosOk_SpinEdit->value(), 9);
+        form.activate();
+        QCOMPARE(form.spreadSpin()->value(), 30);
+        QCOMPARE(form.hitZoneSpin()->value(), 9);
         QCOMPARE(RunSettings::instance().ER2_SPos, 30);
-        form.PosOk_SpinEdit->setValue(3);
-        form.Cancel_ButtonClick();
+        form.hitZoneSpin()->setValue(3);
+        form.okClicked();
         QCOMPARE(fx.stored(QStringLiteral("ER2_SPos_ok_l")), 3);
         QCOMPARE(fx.stored(QStringLiteral("ER2_SPos_s")), 25);
     }
@@ -159,9 +159,9 @@ private slots:
     void closingByTitleBarKeepsValuesButWritesNothing()
     {
         ViewFixture fx;
-        TERview_Form form;
-        form.FormActivate();
-        form.Pos_SpinEdit->setValue(40);
+        SightViewDialog form;
+        form.activate();
+        form.spreadSpin()->setValue(40);
         form.reject();
         QCOMPARE(RunSettings::instance().ER2_SPos, 40);
         QCOMPARE(fx.stored(QStringLiteral("ER2_SPos_l")), -1);
@@ -173,13 +173,13 @@ private slots:
     void circlesFollowTheSpinBoxesWhenNothingChanges()
     {
         ViewFixture fx;
-        TERview_Form form;
+        SightViewDialog form;
         // an earlier confirmation of test 2 left other values in memory
         RunSettings::instance().ER2_SPos = 44;
         RunSettings::instance().ER2_SPos_ok = 33;
-        form.FormActivate(); // stored defaults equal the spin boxes' values
+        form.activate(); // stored defaults equal the spin boxes' values
         QCOMPARE(RunSettings::instance().ER2_SPos, 10);
-        QCOMPARE(firstOnMiddleRow(form.Visier->composed(), kRed), 135);
+        QCOMPARE(firstOnMiddleRow(form.sightBox()->composed(), kRed), 135);
     }
 
     // A shooter without a profile sees the sight of a new profile, never the
@@ -187,19 +187,19 @@ private slots:
     void missingProfileShowsANewProfile()
     {
         ViewFixture fx;
-        TERview_Form form;
-        form.FormActivate();
-        const QImage withProfile = form.Visier->composed();
+        SightViewDialog form;
+        form.activate();
+        const QImage withProfile = form.sightBox()->composed();
         QVERIFY(fx.addShooter(QStringLiteral("Neu"), QStringLiteral("Nina")));
-        form.FormActivate();
+        form.activate();
         QVERIFY2(fx.messages.count() == 0, qPrintable(fx.messages.lastText()));
-        QCOMPARE(form.Visier->picture().size(), QSize(335, 335));
-        QVERIFY(form.Visier->composed() != withProfile);
-        TERview_Form fresh;
-        fresh.FormActivate();
-        QCOMPARE(fresh.Visier->composed(), form.Visier->composed());
+        QCOMPARE(form.sightBox()->picture().size(), QSize(335, 335));
+        QVERIFY(form.sightBox()->composed() != withProfile);
+        SightViewDialog fresh;
+        fresh.activate();
+        QCOMPARE(fresh.sightBox()->composed(), form.sightBox()->composed());
     }
 };
 
-VR_TEST_CLASS(ERviewFormTest)
-#include "erview_form_test.moc"
+VR_TEST_CLASS(SightViewDialogTest)
+#include "sightviewdialog_test.moc"
