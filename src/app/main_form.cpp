@@ -18,8 +18,8 @@
 #include "app/statuspanels.h"
 #include "ui/weblinks.h"
 #include "shooters/activeshooter.h"
-#include "shooters/pers_form.h"
-#include "shooters/perssel_form.h"
+#include "shooters/shooteroverview.h"
+#include "shooters/shooterselectdialog.h"
 #include "shooters/shooteractions.h"
 #include "store/tdata.h"
 

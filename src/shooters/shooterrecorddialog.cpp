@@ -8,7 +8,7 @@
 #include "core/settings.h"
 #include "shooters/birthdateedit.h"
 #include "shooters/clublist.h"
-#include "shooters/persvis_form.h"
+#include "shooters/sightprofiledialog.h"
 #include "store/datatable.h"
 #include "store/datatablemodel.h"
 #include "store/tdata.h"

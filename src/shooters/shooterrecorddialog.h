@@ -11,7 +11,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
-class TPersVis_Form;
+class SightProfileDialog;
 
 // Whether another shooter than the table's current record (while it is being
 // edited) already has this "Name" and "Vorname".
@@ -25,9 +25,9 @@ class ShooterRecordDialog : public QDialog
     Q_OBJECT
 public:
     // The sight profile dialog opened by "Visier konfigurieren" (not owned).
-    TPersVis_Form *PersVis = nullptr;
+    SightProfileDialog *PersVis = nullptr;
     // Shows the sight profile dialog modally (exec() unless a test replaces it).
-    std::function<int(TPersVis_Form *)> runModal;
+    std::function<int(SightProfileDialog *)> runModal;
 
     // Runs once each time the window is shown.
     virtual void FormActivate() = 0;
@@ -67,7 +67,7 @@ protected:
     // Shows the record's "Name", "Vorname" and "Anzeigewert" in the bound fields.
     void showBoundFields();
     // The sight profile dialog for the record: adding or editing.
-    virtual void runSightDialog(TPersVis_Form *dialog) = 0;
+    virtual void runSightDialog(SightProfileDialog *dialog) = 0;
     // Stores the assigned record (with what belongs to it); false on failure.
     virtual bool storeRecord() = 0;
     // After a cancelled or failed record.

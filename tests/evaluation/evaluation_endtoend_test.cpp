@@ -1,4 +1,4 @@
-#include "evaluation/aw_form.h"
+#include "evaluation/evaluationwindow.h"
 #include "evaluation/dataexport.h"
 #include "scriptedprint.h"
 #include "core/actionlog.h"
@@ -56,7 +56,7 @@ private slots:
         mainForm.FormCreate();
         QVERIFY(data.tablesOpen());
         Settings::instance().Logfile = true; // the settings were just loaded
-        auto *evaluation = new TAW_Form(&mainForm);
+        auto *evaluation = new EvaluationWindow(&mainForm);
         ProgramWindows windows;
         windows.evaluation = [evaluation] { evaluation->exec(); };
         windows.exportData = [&mainForm] { ExportAllData(&mainForm); };

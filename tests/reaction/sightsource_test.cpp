@@ -12,7 +12,7 @@
 #include "runkit/runsettings.h"
 #include "runkit/sightbox.h"
 #include "shooters/activeshooter.h"
-#include "shooters/persvis_form.h"
+#include "shooters/sightprofiledialog.h"
 #include "store/storefixture.h"
 #include "support/fakeclock.h"
 #include "support/scriptedmessages.h"
@@ -162,7 +162,7 @@ private slots:
         s.addPicture(QStringLiteral("a.bmp"));
         s.addPicture(QStringLiteral("b.bmp"));
         std::unique_ptr<TERSetupBase> form(make());
-        TPersVis_Form profileDialog;
+        SightProfileDialog profileDialog;
         int opened = 0;
         form->setSightProfileSetup([&] {
             ++opened;

@@ -3,9 +3,9 @@
 #include "platform/registryini.h"
 #include "shooters/birthdateedit.h"
 #include "shooters/clublist.h"
-#include "shooters/persedit_form.h"
-#include "shooters/persneu_form.h"
-#include "shooters/persvis_form.h"
+#include "shooters/editshooterdialog.h"
+#include "shooters/newshooterdialog.h"
+#include "shooters/sightprofiledialog.h"
 #include "support/fakeclock.h"
 #include "support/testmain.h"
 
@@ -45,9 +45,9 @@ void open(QDialog &d)
 
 // Runs "Visier konfigurieren"; inside the profile dialog `act` runs and then OK
 // (or "&Abbruch") is pressed.
-void configureSight(ShooterRecordDialog &d, TPersVis_Form &vis, const std::function<void()> &act, bool ok = true)
+void configureSight(ShooterRecordDialog &d, SightProfileDialog &vis, const std::function<void()> &act, bool ok = true)
 {
-    d.runModal = [act, ok](TPersVis_Form *v) {
+    d.runModal = [act, ok](SightProfileDialog *v) {
         v->show();
         if (act)
             act();
@@ -76,7 +76,7 @@ private slots:
     void newDialogStoresAShooterWithItsStartValues()
     {
         ShooterFixture f;
-        TPersNeu_Form d;
+        NewShooterDialog d;
         QCOMPARE(d.objectName(), QStringLiteral("PersNeu_Form"));
         QCOMPARE(d.Name_Edit->maxLength(), 15);
         QCOMPARE(d.Vorname_Edit->maxLength(), 15);
@@ -110,10 +110,10 @@ private slots:
     void okClickedAgainWhileStoringStoresOnce()
     {
         ShooterFixture f;
-        TPersNeu_Form d;
+        NewShooterDialog d;
         struct ClickingClock : FakeClock
         {
-            TPersNeu_Form *dialog = nullptr;
+            NewShooterDialog *dialog = nullptr;
             int clicks = 0;
             void processEvents() override
             {
@@ -167,9 +167,9 @@ private slots:
         std::unique_ptr<ShooterRecordDialog> d;
         if (editing) {
             QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 0, QStringLiteral("SV Tell"), QDate(1990, 5, 17)));
-            d = std::make_unique<TPersEdit_Form>();
+            d = std::make_unique<EditShooterDialog>();
         } else {
-            d = std::make_unique<TPersNeu_Form>();
+            d = std::make_unique<NewShooterDialog>();
         }
         d->show();
         QVERIFY(QTest::qWaitForWindowActive(d.get()));
@@ -216,7 +216,7 @@ private slots:
         ShooterFixture f;
         FakeClock clock;
         clock.setWallClock(QDateTime(QDate(2026, 12, 8), QTime(10, 15)));
-        TPersNeu_Form d;
+        NewShooterDialog d;
         d.show();
         QVERIFY(QTest::qWaitForWindowActive(&d));
         d.Geburtsdatum_Picker->setFocus();
@@ -234,7 +234,7 @@ private slots:
     void requiredFieldsKeepTheDialogOpenAfterTheClubIsRemembered()
     {
         ShooterFixture f;
-        TPersNeu_Form d;
+        NewShooterDialog d;
         open(d);
         type(d.Name_Edit, QStringLiteral("Meyer"));
         type(d.Vorname_Edit, QStringLiteral("Anna"));
@@ -258,8 +258,8 @@ private slots:
     void aTypedClubIsOfferedByBothDialogsNextTime()
     {
         ShooterFixture f;
-        TPersNeu_Form neu;
-        TPersEdit_Form edit;
+        NewShooterDialog neu;
+        EditShooterDialog edit;
         open(neu);
         QVERIFY(clubBox(neu.Sportverein_ComboBox).isEmpty());
         type(neu.Name_Edit, QStringLiteral("Meyer"));
@@ -282,8 +282,8 @@ private slots:
     void cancellingTheNewDialogLeavesNothingBehind()
     {
         ShooterFixture f;
-        TPersNeu_Form d;
-        TPersVis_Form vis;
+        NewShooterDialog d;
+        SightProfileDialog vis;
         d.PersVis = &vis;
         open(d);
         type(d.Name_Edit, QStringLiteral("Meyer"));
@@ -300,8 +300,8 @@ private slots:
     void aNewShooterTakesTheProfileMadeForIt()
     {
         ShooterFixture f;
-        TPersNeu_Form d;
-        TPersVis_Form vis;
+        NewShooterDialog d;
+        SightProfileDialog vis;
         d.PersVis = &vis;
         open(d);
         // No names yet: the profile dialog does not open.
@@ -339,7 +339,7 @@ private slots:
         pers->setFieldValue(QStringLiteral("Untere Schranke"), 30.0);
         pers->setFieldValue(QStringLiteral("Anzeigewert"), 5.0);
         QVERIFY(pers->post());
-        TPersEdit_Form d;
+        EditShooterDialog d;
         QCOMPARE(d.Sportverein_ComboBox->statusTip(),
                  QStringLiteral("Wählen Sie den Sportverein aus oder geben Sie einen neuen an"));
         f.clearLog();
@@ -371,7 +371,7 @@ private slots:
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 0, QStringLiteral("SV")));
         QVERIFY(f.add(QStringLiteral("Zander"), QStringLiteral("Tom"), 0, QStringLiteral("SV")));
-        TPersNeu_Form neu;
+        NewShooterDialog neu;
         open(neu);
         type(neu.Name_Edit, QStringLiteral("Meyer"));
         type(neu.Vorname_Edit, QStringLiteral(" Anna "));
@@ -390,7 +390,7 @@ private slots:
 
         // Editing into another shooter's names is refused; keeping one's own is not.
         QVERIFY(f.selectShooter(QStringLiteral("Zander"), QStringLiteral("Tom")));
-        TPersEdit_Form edit;
+        EditShooterDialog edit;
         open(edit);
         type(edit.Name_Edit, QStringLiteral("Meyer"));
         type(edit.Vorname_Edit, QStringLiteral("Anna"));
@@ -419,8 +419,8 @@ private slots:
         QVERIFY(vis->append() && vis->setFieldValue(QStringLiteral("DiopVis_Size"), 60.0) && vis->post());
 
         QVERIFY(f.selectShooter(QStringLiteral("Meyer"), QStringLiteral("Anna")));
-        TPersEdit_Form d;
-        TPersVis_Form visForm;
+        EditShooterDialog d;
+        SightProfileDialog visForm;
         d.PersVis = &visForm;
         open(d);
         type(d.Name_Edit, QStringLiteral("Schmidt"));
@@ -451,7 +451,7 @@ private slots:
         sqlOnFile(f.visFile(), QStringLiteral("CREATE TRIGGER keep BEFORE UPDATE ON VData "
                                               "BEGIN SELECT RAISE(ABORT, 'database is locked'); END"), {}, &ok);
         QVERIFY(ok);
-        TPersEdit_Form d;
+        EditShooterDialog d;
         open(d);
         type(d.Name_Edit, QStringLiteral("Schmidt"));
         f.clearLog();

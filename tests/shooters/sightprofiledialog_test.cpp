@@ -1,6 +1,6 @@
 #include "shooterfixture.h"
 
-#include "shooters/persvis_form.h"
+#include "shooters/sightprofiledialog.h"
 #include "shooters/sightpreview.h"
 #include "shooters/skl_form.h"
 #include "support/testmain.h"
@@ -15,13 +15,13 @@ namespace {
 bool black(const QImage &img, int x, int y) { return img.pixel(x, y) == qRgb(0, 0, 0); }
 bool white(const QImage &img, int x, int y) { return img.pixel(x, y) == qRgb(255, 255, 255); }
 
-SightSizes shown(const TPersVis_Form &d) { return d.profile(); }
+SightSizes shown(const SightProfileDialog &d) { return d.profile(); }
 
 const SightSizes Defaults = SightSizes::defaults();
 
 } // namespace
 
-class PersVisFormTest : public QObject
+class SightProfileDialogTest : public QObject
 {
     Q_OBJECT
 private slots:
@@ -66,7 +66,7 @@ private slots:
     void resolutionAndOpeningDoNotChangeThePreview()
     {
         ShooterFixture f;
-        TPersVis_Form d;
+        SightProfileDialog d;
         d.resize(d.sizeHint());
         const QImage before = d.Vorschau_PaintBox->grab().toImage().convertToFormat(QImage::Format_RGB32);
         d.Monitor_ComboBox->setCurrentIndex(3);
@@ -80,7 +80,7 @@ private slots:
     void controlsKeepTheirRanges()
     {
         ShooterFixture f;
-        TPersVis_Form d;
+        SightProfileDialog d;
         QCOMPARE(d.objectName(), QStringLiteral("PersVis_Form"));
         QCOMPARE(d.DiopVis_SpinEdit->minimum(), 50);
         QCOMPARE(d.Diopter_SpinEdit->maximum(), 200);
@@ -115,7 +115,7 @@ private slots:
         QFETCH(QString, column);
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
-        TPersVis_Form d;
+        SightProfileDialog d;
         d.EditMode = false;
         d.show();
         QVERIFY(QTest::qWaitForWindowActive(&d));
@@ -149,7 +149,7 @@ private slots:
     {
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
-        TPersVis_Form d;
+        SightProfileDialog d;
         d.EditMode = false;
         d.setProfile(SightSizes{0, 1, 50, 1, 1, 1, 1, 1});
         f.clearLog();
@@ -171,7 +171,7 @@ private slots:
     {
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
-        TPersVis_Form d;
+        SightProfileDialog d;
         d.EditMode = true;
         d.setProfile(SightSizes{0, 1, 50, 1, 1, 1, 1, 1});
         d.show();
@@ -240,5 +240,5 @@ private slots:
     }
 };
 
-VR_TEST_CLASS(PersVisFormTest)
-#include "persvis_form_test.moc"
+VR_TEST_CLASS(SightProfileDialogTest)
+#include "sightprofiledialog_test.moc"

@@ -1,4 +1,4 @@
-#include "evaluation/aw_form.h"
+#include "evaluation/evaluationwindow.h"
 
 #include "report/csvfile.h"
 #include "report/efrfreport.h"
@@ -139,7 +139,7 @@ double timeLabelWidth(const QFont &font)
 
 } // namespace
 
-TAW_Form::TAW_Form(QWidget *parent)
+EvaluationWindow::EvaluationWindow(QWidget *parent)
     : QDialog(parent)
 {
     WriteLogLine(QStringLiteral("Initialisierung : [Start] Laden AWF"));
@@ -266,11 +266,11 @@ TAW_Form::TAW_Form(QWidget *parent)
     m_menu->addSeparator();
     QAction *del = m_menu->addAction(QStringLiteral("&Löschen"));
     del->setObjectName(QStringLiteral("Loeschen_Item"));
-    connect(del, &QAction::triggered, this, &TAW_Form::LoeschenClick);
+    connect(del, &QAction::triggered, this, &EvaluationWindow::LoeschenClick);
     m_menu->addSeparator();
     QAction *csv = m_menu->addAction(QStringLiteral("Als CSV &exportieren…"));
     csv->setObjectName(QStringLiteral("CsvExport_Item"));
-    connect(csv, &QAction::triggered, this, &TAW_Form::CsvExportClick);
+    connect(csv, &QAction::triggered, this, &EvaluationWindow::CsvExportClick);
     Messergebnisse_Button->setMenu(m_menu);
     // The centred caption keeps clear of the menu arrow in the corner.
     Messergebnisse_Button->setMinimumWidth(Messergebnisse_Button->sizeHint().width()
@@ -290,24 +290,24 @@ TAW_Form::TAW_Form(QWidget *parent)
     WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden AWF"));
 }
 
-TAW_Form::~TAW_Form() = default;
+EvaluationWindow::~EvaluationWindow() = default;
 
-bool TAW_Form::event(QEvent *event)
+bool EvaluationWindow::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate)
         FormActivate();
     return QDialog::event(event);
 }
 
-void TAW_Form::done(int r)
+void EvaluationWindow::done(int r)
 {
     SaveFormPlacement(PlacementCode, x(), y());
     QDialog::done(r);
 }
 
-int TAW_Form::shownTest() const { return PageControl->currentIndex() + 1; }
+int EvaluationWindow::shownTest() const { return PageControl->currentIndex() + 1; }
 
-QString TAW_Form::refreshQuery(int test)
+QString EvaluationWindow::refreshQuery(int test)
 {
     TData *data = TData::instance();
     if (!data)
@@ -319,7 +319,7 @@ QString TAW_Form::refreshQuery(int test)
     return QStringLiteral("\r\n") + data->errorText();
 }
 
-TAW_Form::SeriesKey TAW_Form::selectedKey(int test) const
+EvaluationWindow::SeriesKey EvaluationWindow::selectedKey(int test) const
 {
     SeriesKey key;
     const ResultQuery *query = m_models[test - 1] ? m_models[test - 1]->query() : nullptr;
@@ -339,7 +339,7 @@ TAW_Form::SeriesKey TAW_Form::selectedKey(int test) const
     return key;
 }
 
-void TAW_Form::selectKey(int test, const SeriesKey &key)
+void EvaluationWindow::selectKey(int test, const SeriesKey &key)
 {
     const ResultQuery *query = m_models[test - 1] ? m_models[test - 1]->query() : nullptr;
     QTableView *grid = m_grids[test - 1];
@@ -364,7 +364,7 @@ void TAW_Form::selectKey(int test, const SeriesKey &key)
     grid->scrollTo(grid->model()->index(row, 0));
 }
 
-void TAW_Form::FormActivate()
+void EvaluationWindow::FormActivate()
 {
     SeriesKey kept[3];
     for (int test = 1; test <= 3; ++test)
@@ -384,7 +384,7 @@ void TAW_Form::FormActivate()
     updateChart();
 }
 
-void TAW_Form::updateChart()
+void EvaluationWindow::updateChart()
 {
     TData *data = TData::instance();
     m_points = data ? ProgressPoints(data->stats(queryOf(shownTest())).series()) : ProgressPoints();
@@ -405,7 +405,7 @@ void TAW_Form::updateChart()
     labelTimeAxis();
 }
 
-void TAW_Form::labelTimeAxis()
+void EvaluationWindow::labelTimeAxis()
 {
     auto *x = Verlauf_Chart->chart()->findChild<QCategoryAxis *>(QStringLiteral("Verlauf_XAxis"));
     if (!x || m_labelling)
@@ -434,7 +434,7 @@ void TAW_Form::labelTimeAxis()
     m_labelling = false;
 }
 
-void TAW_Form::LoeschenClick()
+void EvaluationWindow::LoeschenClick()
 {
     TData *data = TData::instance();
     const int test = shownTest();
@@ -468,7 +468,7 @@ void TAW_Form::LoeschenClick()
     FormActivate();
 }
 
-std::unique_ptr<MeasurementReport> TAW_Form::prepareReport(int test)
+std::unique_ptr<MeasurementReport> EvaluationWindow::prepareReport(int test)
 {
     TData *data = TData::instance();
     if (!data || test < 1 || test > 3)
@@ -505,7 +505,7 @@ std::unique_ptr<MeasurementReport> TAW_Form::prepareReport(int test)
     return report;
 }
 
-QString TAW_Form::recordFileName(const QString &name, const QString &vorname, const QString &title, const QDate &date)
+QString EvaluationWindow::recordFileName(const QString &name, const QString &vorname, const QString &title, const QDate &date)
 {
     QString file = QStringLiteral("%1_%2_%3_%4")
                        .arg(name.trimmed(), vorname.trimmed(), title, date.toString(QStringLiteral("dd.MM.yyyy")));
@@ -518,14 +518,14 @@ QString TAW_Form::recordFileName(const QString &name, const QString &vorname, co
 
 // Page set-up and document name of a record; the print dialog and the
 // preview offer the document name as the PDF file.
-void TAW_Form::preparePrinter(QPrinter *printer, const MeasurementReport &report)
+void EvaluationWindow::preparePrinter(QPrinter *printer, const MeasurementReport &report)
 {
     const ActiveShooter &shooter = ActiveShooter::instance();
     printer->setDocName(recordFileName(shooter.Name, shooter.Vorname, report.title(), Clock::instance().now().date()));
     MeasurementReport::preparePage(printer);
 }
 
-void TAW_Form::DruckenClick(int test)
+void EvaluationWindow::DruckenClick(int test)
 {
     std::unique_ptr<MeasurementReport> report = prepareReport(test);
     if (!report)
@@ -541,7 +541,7 @@ void TAW_Form::DruckenClick(int test)
         ShowError(QStringLiteral("\r\nDas Messprotokoll konnte nicht gedruckt werden."));
 }
 
-void TAW_Form::SeitenansichtClick(int test)
+void EvaluationWindow::SeitenansichtClick(int test)
 {
     std::unique_ptr<MeasurementReport> report = prepareReport(test);
     if (!report)
@@ -553,9 +553,9 @@ void TAW_Form::SeitenansichtClick(int test)
                                      this);
 }
 
-QStringList TAW_Form::gridTitles(int test) const { return titlesOf(test); }
+QStringList EvaluationWindow::gridTitles(int test) const { return titlesOf(test); }
 
-QList<QStringList> TAW_Form::gridRows(int test) const
+QList<QStringList> EvaluationWindow::gridRows(int test) const
 {
     QList<QStringList> rows;
     const ResultQueryModel *model = m_models[test - 1];
@@ -585,7 +585,7 @@ QList<QStringList> TAW_Form::gridRows(int test) const
     return rows;
 }
 
-void TAW_Form::CsvExportClick()
+void EvaluationWindow::CsvExportClick()
 {
     const int test = shownTest();
     const QList<QStringList> rows = gridRows(test);

@@ -1,4 +1,4 @@
-#include "shooters/persvis_form.h"
+#include "shooters/sightprofiledialog.h"
 
 #include "platform/messageservice.h"
 #include "core/actionlog.h"
@@ -47,7 +47,7 @@ QSpinBox *makeSpin(QWidget *parent, const QString &name, int min, int max)
 SightPreviewBox::SightPreviewBox(QWidget *parent)
     : QWidget(parent)
 {
-    setFixedSize(TPersVis_Form::PreviewSize, TPersVis_Form::PreviewSize);
+    setFixedSize(SightProfileDialog::PreviewSize, SightProfileDialog::PreviewSize);
 }
 
 void SightPreviewBox::paintEvent(QPaintEvent *)
@@ -58,7 +58,7 @@ void SightPreviewBox::paintEvent(QPaintEvent *)
     painter.drawImage(0, 0, source());
 }
 
-TPersVis_Form::TPersVis_Form(QWidget *parent)
+SightProfileDialog::SightProfileDialog(QWidget *parent)
     : QDialog(parent)
 {
     WriteLogLine(QStringLiteral("Initialisierung : [Start] Laden PVF"));
@@ -133,8 +133,8 @@ TPersVis_Form::TPersVis_Form(QWidget *parent)
     Cancel_Button = new QPushButton(QStringLiteral("&Abbruch"), this);
     Cancel_Button->setObjectName(QStringLiteral("Cancel_Button"));
     Cancel_Button->setAutoDefault(false);
-    connect(OK_Button, &QPushButton::clicked, this, &TPersVis_Form::OK_ButtonClick);
-    connect(Cancel_Button, &QPushButton::clicked, this, &TPersVis_Form::reject);
+    connect(OK_Button, &QPushButton::clicked, this, &SightProfileDialog::OK_ButtonClick);
+    connect(Cancel_Button, &QPushButton::clicked, this, &SightProfileDialog::reject);
 
     auto *top = new QHBoxLayout;
     top->addWidget(Vorschau_GroupBox);
@@ -152,15 +152,15 @@ TPersVis_Form::TPersVis_Form(QWidget *parent)
     WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden PVF"));
 }
 
-TPersVis_Form::~TPersVis_Form() = default;
+SightProfileDialog::~SightProfileDialog() = default;
 
-DataTable *TPersVis_Form::table() const
+DataTable *SightProfileDialog::table() const
 {
     TData *data = TData::instance();
     return data ? data->visierTable() : nullptr;
 }
 
-SightSizes TPersVis_Form::profile() const
+SightSizes SightProfileDialog::profile() const
 {
     SightSizes p;
     p.Monitor_Size = Monitor_ComboBox->currentIndex();
@@ -174,7 +174,7 @@ SightSizes TPersVis_Form::profile() const
     return p;
 }
 
-void TPersVis_Form::setProfile(const SightSizes &p)
+void SightProfileDialog::setProfile(const SightSizes &p)
 {
     Monitor_ComboBox->setCurrentIndex(std::clamp(p.Monitor_Size, 0, Monitor_ComboBox->count() - 1));
     Diopter_SpinEdit->setValue(p.Diopter_Size);
@@ -186,19 +186,19 @@ void TPersVis_Form::setProfile(const SightSizes &p)
     Spiegel_SpinEdit->setValue(p.Spiegel_Size);
 }
 
-QImage TPersVis_Form::previewImage() const
+QImage SightProfileDialog::previewImage() const
 {
     return DrawSightPreview(profile(), PreviewSize, PreviewSize, palette().color(QPalette::Window));
 }
 
-void TPersVis_Form::showEvent(QShowEvent *event)
+void SightProfileDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
         FormActivate();
 }
 
-bool TPersVis_Form::readStoredProfile(DataTable *visier)
+bool SightProfileDialog::readStoredProfile(DataTable *visier)
 {
     const auto setControl = [this](int index, int value) {
         switch (index) {
@@ -228,7 +228,7 @@ bool TPersVis_Form::readStoredProfile(DataTable *visier)
     return true;
 }
 
-void TPersVis_Form::FormActivate()
+void SightProfileDialog::FormActivate()
 {
     m_storedNummer = 0;
     Monitor_ComboBox->setCurrentIndex(0);
@@ -260,7 +260,7 @@ void TPersVis_Form::FormActivate()
     Vorschau_PaintBox->update();
 }
 
-void TPersVis_Form::OK_ButtonClick()
+void SightProfileDialog::OK_ButtonClick()
 {
     if (m_inOk)
         return;   // a second click while the first one's log write lets messages run
@@ -289,14 +289,14 @@ void TPersVis_Form::OK_ButtonClick()
     done(QDialog::Accepted);
 }
 
-void TPersVis_Form::reject()
+void SightProfileDialog::reject()
 {
     if (DataTable *visier = table())
         visier->cancel();
     QDialog::reject();
 }
 
-void TPersVis_Form::done(int r)
+void SightProfileDialog::done(int r)
 {
     SaveFormPlacement(PlacementCode, x(), y());
     QDialog::done(r);

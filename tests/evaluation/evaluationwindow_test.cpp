@@ -1,4 +1,4 @@
-#include "evaluation/aw_form.h"
+#include "evaluation/evaluationwindow.h"
 #include "evaluation/silverrowdelegate.h"
 #include "scriptedprint.h"
 #include "core/actionlog.h"
@@ -68,7 +68,7 @@ struct World
         QVERIFY(fx.data->reakTable()->applyUpdates());
     }
     QStringList log() const { return LoadLogIntoViewer(); }
-    QStringList column(TAW_Form &w, int test, int col) const
+    QStringList column(EvaluationWindow &w, int test, int col) const
     {
         QStringList c;
         const QAbstractItemModel *m = w.grid(test)->model();
@@ -86,14 +86,14 @@ bool logHas(const QStringList &log, const QString &message)
     return false;
 }
 
-void activateWindow(TAW_Form &w)
+void activateWindow(EvaluationWindow &w)
 {
     QEvent e(QEvent::WindowActivate);
     QCoreApplication::sendEvent(&w, &e);
 }
 } // namespace
 
-class AWFormTest : public QObject
+class EvaluationWindowTest : public QObject
 {
     Q_OBJECT
 private slots:
@@ -106,7 +106,7 @@ private slots:
         w.activate("Name", "Jürgen");
         w.series(1, kDay, kTime, 1, 900); // another shooter with the same first name
         w.activate("Müller", "Jürgen");
-        TAW_Form form;
+        EvaluationWindow form;
         QCOMPARE(form.windowTitle(), QStringLiteral("Auswertung"));
         activateWindow(form);
         QVERIFY(logHas(w.log(), "Ausführen : [RUN] SQL Abfrage EFRQuery"));
@@ -162,7 +162,7 @@ private slots:
         w.series(3, kDay, kTime, 2, 400);
         w.series(3, kDay, kTime, 3, 500, 2);
         w.series(3, kDay, kTime, 4, 600, 3, "o");
-        TAW_Form form;
+        EvaluationWindow form;
         activateWindow(form);
         QTableView *grid = form.grid(3);
         QCOMPARE(grid->model()->rowCount(), 14);
@@ -205,7 +205,7 @@ private slots:
         w.activate("Name", "Jürgen");
         w.series(1, kDay, kTime, 1, 300);
         w.activate("Müller", "Jürgen");
-        TAW_Form form;
+        EvaluationWindow form;
         activateWindow(form);
         QTableView *grid = form.grid(1);
         QCOMPARE(grid->model()->rowCount(), 15);
@@ -259,7 +259,7 @@ private slots:
         w.series(1, kDay, kTime, 1, 300);
         w.series(1, kDay, kTime, 2, 400);
         w.series(1, kDay, kTime, 3, 500);
-        TAW_Form form;
+        EvaluationWindow form;
         activateWindow(form);
         QTableView *grid = form.grid(1);
         QCOMPARE(grid->currentIndex().row(), 0);
@@ -303,7 +303,7 @@ private slots:
         w.series(1, kDay, kTime, 2, 300);
         w.series(1, kDay.addDays(1), kTime, 1, 310);
         w.series(1, kDay.addDays(2), kTime, 1, 0, 5, "o"); // no valid row: no record line, no chart point
-        TAW_Form form;
+        EvaluationWindow form;
         activateWindow(form);
         QCOMPARE(form.chartPoints().points().size(), 3);
         QCOMPARE(form.chartPoints().points().first().mean, 270.0);
@@ -362,7 +362,7 @@ private slots:
         QCOMPARE(w.messages.lastText(), kNoResults);
         QCOMPARE(w.print.setups, 2);
         // Characters no file name takes become "_".
-        QCOMPARE(TAW_Form::recordFileName("O\"Neil", "Ann Marie", "Einfachreaktionstest mit Fehlern", QDate(2026, 12, 8)),
+        QCOMPARE(EvaluationWindow::recordFileName("O\"Neil", "Ann Marie", "Einfachreaktionstest mit Fehlern", QDate(2026, 12, 8)),
                  QStringLiteral("O_Neil_Ann_Marie_Einfachreaktionstest_mit_Fehlern_08.12.2026.pdf"));
     }
 
@@ -378,7 +378,7 @@ private slots:
             QVERIFY(t.exec("UPDATE reakdata.\"ReakData\" SET \"Fehler\" = 'zu früh; \"Taste\"' WHERE \"Scheibe\" = 2"));
             QVERIFY(t.exec("UPDATE reakdata.\"ReakData\" SET \"Fehler\" = ' =HYPERLINK(1)' WHERE \"Scheibe\" = 3"));
         }
-        TAW_Form form;
+        EvaluationWindow form;
         activateWindow(form);
         const QString file = w.out.filePath("seite.csv");
         form.pages()->setCurrentIndex(0);
@@ -403,11 +403,11 @@ private slots:
     {
         World w;
         {
-            TAW_Form form;
+            EvaluationWindow form;
             form.move(123, 45);
             form.done(QDialog::Accepted);
         }
-        TAW_Form form;
+        EvaluationWindow form;
         QCOMPARE(form.pos(), QPoint(123, 45));
         w.fx.data->closeTables();
         activateWindow(form); // the box closes: the window is activated again
@@ -425,7 +425,7 @@ private slots:
     void menuOfTheBottomBar()
     {
         World w;
-        TAW_Form form;
+        EvaluationWindow form;
         QStringList items;
         for (QAction *a : form.resultsMenu()->actions())
             items << (a->isSeparator() ? QStringLiteral("-") : a->text());
@@ -456,7 +456,7 @@ private slots:
         w.series(1, kDay, kTime, 3, 300);
         w.series(1, kDay, kTime.addSecs(3600), 1, 260);
         w.series(1, kDay, kTime.addSecs(3600), 2, 280);
-        TAW_Form form;
+        EvaluationWindow form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         activateWindow(form);
@@ -543,7 +543,7 @@ private slots:
         // At the size the window opens with, the plot is long enough for the
         // vertical axis title and wide enough for the horizontal one.
         World w;
-        TAW_Form form;
+        EvaluationWindow form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         auto *view = form.findChild<QChartView *>(QStringLiteral("Verlauf_Chart"));
@@ -559,5 +559,5 @@ private slots:
     }
 };
 
-VR_TEST_CLASS(AWFormTest)
-#include "aw_form_test.moc"
+VR_TEST_CLASS(EvaluationWindowTest)
+#include "evaluationwindow_test.moc"

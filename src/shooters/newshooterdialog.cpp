@@ -1,11 +1,11 @@
-#include "shooters/persneu_form.h"
+#include "shooters/newshooterdialog.h"
 
 #include "core/actionlog.h"
 #include "ui/hints.h"
 #include "core/settings.h"
 #include "shooters/birthdateedit.h"
 #include "shooters/clublist.h"
-#include "shooters/persvis_form.h"
+#include "shooters/sightprofiledialog.h"
 #include "store/datatable.h"
 #include "store/tdata.h"
 
@@ -13,7 +13,7 @@
 #include <QLineEdit>
 #include <QSpinBox>
 
-TPersNeu_Form::TPersNeu_Form(QWidget *parent)
+NewShooterDialog::NewShooterDialog(QWidget *parent)
     : ShooterRecordDialog(QStringLiteral("PNF"), parent)
 {
     WriteLogLine(QStringLiteral("Initialisierung : [Start] Laden PNF"));
@@ -27,9 +27,9 @@ TPersNeu_Form::TPersNeu_Form(QWidget *parent)
     WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden PNF"));
 }
 
-TPersNeu_Form::~TPersNeu_Form() = default;
+NewShooterDialog::~NewShooterDialog() = default;
 
-void TPersNeu_Form::FormActivate()
+void NewShooterDialog::FormActivate()
 {
     m_profiles.clear();
     FillClubBox(Sportverein_ComboBox);
@@ -46,7 +46,7 @@ void TPersNeu_Form::FormActivate()
     Name_Edit->setFocus();
 }
 
-void TPersNeu_Form::runSightDialog(TPersVis_Form *dialog)
+void NewShooterDialog::runSightDialog(SightProfileDialog *dialog)
 {
     DataTable *pers = table();
     TData *data = TData::instance();
@@ -71,7 +71,7 @@ void TPersNeu_Form::runSightDialog(TPersVis_Form *dialog)
         m_profiles.append(stored);
 }
 
-bool TPersNeu_Form::storeRecord()
+bool NewShooterDialog::storeRecord()
 {
     TData *data = TData::instance();
     if (!data || !data->postShooter(QString(), QString(), m_profiles))
@@ -80,7 +80,7 @@ bool TPersNeu_Form::storeRecord()
     return true;
 }
 
-void TPersNeu_Form::dropRecord()
+void NewShooterDialog::dropRecord()
 {
     if (TData *data = TData::instance())
         data->deleteProfiles(m_profiles);

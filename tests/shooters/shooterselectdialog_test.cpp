@@ -1,6 +1,6 @@
 #include "shooterfixture.h"
 
-#include "shooters/perssel_form.h"
+#include "shooters/shooterselectdialog.h"
 #include "shooters/shooterlist.h"
 #include "support/testmain.h"
 
@@ -19,7 +19,7 @@ void selectRow(ShooterList *list, int row)
 }
 
 // Shows the dialog modally, lets `act` work inside its loop, returns the result.
-int runModal(TPersSel_Form &form, const std::function<void()> &act)
+int runModal(ShooterSelectDialog &form, const std::function<void()> &act)
 {
     bool ran = false;
     QTimer::singleShot(0, &form, [&] {
@@ -36,14 +36,14 @@ int runModal(TPersSel_Form &form, const std::function<void()> &act)
 
 } // namespace
 
-class PersSelFormTest : public QObject
+class ShooterSelectDialogTest : public QObject
 {
     Q_OBJECT
 private slots:
     void creationAndTexts()
     {
         ShooterFixture f;
-        TPersSel_Form form;
+        ShooterSelectDialog form;
         QCOMPARE(form.objectName(), QStringLiteral("PersSel_Form"));
         QCOMPARE(form.windowTitle(), QStringLiteral("Schütze auswählen"));
         QCOMPARE(f.logMessages(), QStringList({QStringLiteral("Initialisierung : [Start] Laden PSF"),
@@ -61,7 +61,7 @@ private slots:
     void emptyTableLeavesNothingToTake()
     {
         ShooterFixture f;
-        TPersSel_Form form;
+        ShooterSelectDialog form;
         const int result = runModal(form, [&] {
             QVERIFY(!form.OK_Button->isEnabled());
             form.OK_ButtonClick(); // as if the button were pressed anyway
@@ -80,7 +80,7 @@ private slots:
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 5));
         QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul"), 9));
-        TPersSel_Form form;
+        ShooterSelectDialog form;
 
         // No active shooter before: still none.
         int result = runModal(form, [&] {
@@ -111,7 +111,7 @@ private slots:
         QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul"), 9));
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 14));
         QVERIFY(f.add(QStringLiteral("Ühlein"), QStringLiteral("O'Hara \"Ö\""), 1));
-        TPersSel_Form form;
+        ShooterSelectDialog form;
         f.clearLog();
         const int result = runModal(form, [&] {
             selectRow(form.Pers_List, 0);
@@ -143,7 +143,7 @@ private slots:
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 2));
         QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul"), 7));
-        TPersSel_Form form;
+        ShooterSelectDialog form;
         const int result = runModal(form, [&] {
             // A double click below the entries takes nothing.
             QWidget *viewport = form.Pers_List->viewport();
@@ -161,5 +161,5 @@ private slots:
     }
 };
 
-VR_TEST_CLASS(PersSelFormTest)
-#include "perssel_form_test.moc"
+VR_TEST_CLASS(ShooterSelectDialogTest)
+#include "shooterselectdialog_test.moc"

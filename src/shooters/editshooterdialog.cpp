@@ -1,11 +1,11 @@
-#include "shooters/persedit_form.h"
+#include "shooters/editshooterdialog.h"
 
 #include "core/actionlog.h"
 #include "ui/hints.h"
 #include "core/settings.h"
 #include "shooters/birthdateedit.h"
 #include "shooters/clublist.h"
-#include "shooters/persvis_form.h"
+#include "shooters/sightprofiledialog.h"
 #include "store/datatable.h"
 #include "store/tdata.h"
 
@@ -14,7 +14,7 @@
 #include <QSpinBox>
 #include <cmath>
 
-TPersEdit_Form::TPersEdit_Form(QWidget *parent)
+EditShooterDialog::EditShooterDialog(QWidget *parent)
     : ShooterRecordDialog(QStringLiteral("PEF"), parent)
 {
     WriteLogLine(QStringLiteral("Initialisierung : [Start] Laden PEF"));
@@ -28,7 +28,7 @@ TPersEdit_Form::TPersEdit_Form(QWidget *parent)
     WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden PEF"));
 }
 
-TPersEdit_Form::~TPersEdit_Form() = default;
+EditShooterDialog::~EditShooterDialog() = default;
 
 namespace {
 
@@ -40,7 +40,7 @@ int storedInt(const DataTable *pers, const QString &field)
 
 } // namespace
 
-void TPersEdit_Form::FormActivate()
+void EditShooterDialog::FormActivate()
 {
     FillClubBox(Sportverein_ComboBox);
     WriteLogLine(QStringLiteral("Ausführen : [Start] Datensatz editieren"));
@@ -61,7 +61,7 @@ void TPersEdit_Form::FormActivate()
     Name_Edit->setFocus();
 }
 
-void TPersEdit_Form::runSightDialog(TPersVis_Form *dialog)
+void EditShooterDialog::runSightDialog(SightProfileDialog *dialog)
 {
     DataTable *pers = table();
     // The stored profile still hangs on the stored names until OK carries it
@@ -85,7 +85,7 @@ void TPersEdit_Form::runSightDialog(TPersVis_Form *dialog)
     }
 }
 
-bool TPersEdit_Form::storeRecord()
+bool EditShooterDialog::storeRecord()
 {
     TData *data = TData::instance();
     return data && data->postShooter(m_storedName, m_storedVorname);

@@ -23,12 +23,12 @@ class MeasurementReport;
 // record of a test type, CSV export of the shown page and the progress chart
 // of the series means. Every activation reads the three queries again; the
 // selected series of each page stays selected when it still exists.
-class TAW_Form : public QDialog
+class EvaluationWindow : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TAW_Form(QWidget *parent = nullptr);
-    ~TAW_Form() override;
+    explicit EvaluationWindow(QWidget *parent = nullptr);
+    ~EvaluationWindow() override;
 
     // Activation: the three queries read again (newest measurement first).
     void FormActivate();

@@ -2,7 +2,7 @@
 
 #include "platform/registryini.h"
 #include "shooters/activeshooter.h"
-#include "shooters/pers_form.h"
+#include "shooters/shooteroverview.h"
 #include "shooters/shooteractions.h"
 #include "shooters/shooterlist.h"
 #include "store/datatablemodel.h"
@@ -40,14 +40,14 @@ const QString AskNoSelection = QStringLiteral("\r\nBitte erst einen Schützen au
 
 } // namespace
 
-class PersFormTest : public QObject
+class ShooterOverviewTest : public QObject
 {
     Q_OBJECT
 private slots:
     void creationLogsAndBuildsTheMenu()
     {
         ShooterFixture f;
-        TPers_Form form;
+        ShooterOverview form;
         QCOMPARE(form.objectName(), QStringLiteral("Pers_Form"));
         QCOMPARE(form.windowTitle(), QStringLiteral("Schützenverwaltung"));
         QVERIFY(!(form.windowFlags() & Qt::WindowContextHelpButtonHint));
@@ -85,7 +85,7 @@ private slots:
     void closingAnyWaySavesThePlacement()
     {
         ShooterFixture f;
-        TPers_Form form;
+        ShooterOverview form;
         form.show();
         form.move(140, 90);
         const QPoint at = form.pos();
@@ -103,7 +103,7 @@ private slots:
                       QDate(1975, 12, 3)));
         QVERIFY(f.add(QStringLiteral("O'Neill"), QStringLiteral("Åsa"), 0));
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 2));
-        TPers_Form form;
+        ShooterOverview form;
         form.show();
 
         QCOMPARE(listed(form.Pers_List), QStringList({QStringLiteral("Meyer|Anna"),
@@ -146,7 +146,7 @@ private slots:
     {
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
-        TPers_Form form;
+        ShooterOverview form;
         form.show();
         form.Pers_List->selectionModel()->clearSelection();
         f.clearLog();
@@ -165,7 +165,7 @@ private slots:
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
         QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul")));
-        TPers_Form form;
+        ShooterOverview form;
         form.show();
         selectRow(form.Pers_List, 0);
         f.clearLog();
@@ -195,7 +195,7 @@ private slots:
         ActiveShooter::instance().active = true;
         MakeActiveShooter();
 
-        TPers_Form form;
+        ShooterOverview form;
         form.show();
         selectRow(form.Pers_List, 1);
         f.clearLog();
@@ -281,7 +281,7 @@ private slots:
         const QStringList profilesBefore = stored(f.visFile(), QStringLiteral("VData"));
         const QStringList resultsBefore = stored(f.reakFile(), QStringLiteral("ReakData"));
 
-        TPers_Form form;
+        ShooterOverview form;
         form.show();
         selectRow(form.Pers_List, 0);
         f.clearLog();
@@ -326,7 +326,7 @@ private slots:
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
         QVERIFY(f.blockDeletes());
-        TPers_Form form;
+        ShooterOverview form;
         form.show();
         f.clearLog();
         form.Loeschen_ItemClick();
@@ -340,7 +340,7 @@ private slots:
     void emptyTableDisablesTheChoosingItems()
     {
         ShooterFixture f;
-        TPers_Form form;
+        ShooterOverview form;
         form.show();
         QVERIFY(!form.Auswaehlen_Item->isEnabled());
         QVERIFY(!form.Loeschen_Item->isEnabled());
@@ -380,7 +380,7 @@ private slots:
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 12));
         QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul"), 3));
-        TPers_Form form;
+        ShooterOverview form;
         form.show();
         selectRow(form.Pers_List, 1);
         f.clearLog();
@@ -397,7 +397,7 @@ private slots:
     void recordDialogHooksRunAndRefresh()
     {
         ShooterFixture f;
-        TPers_Form form;
+        ShooterOverview form;
         int edits = 0;
         form.newShooter = [&f] { QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"))); };
         form.editShooter = [&edits] { ++edits; };
@@ -432,7 +432,7 @@ private slots:
         ActiveShooter::instance().active = true;
         MakeActiveShooter();
         DataTable *pers = f.data->persTable();
-        TPers_Form form;
+        ShooterOverview form;
         form.editShooter = [pers] {
             QVERIFY(pers->edit() && pers->setFieldValue(QStringLiteral("Name"), QStringLiteral("Schmidt"))
                     && pers->setFieldValue(QStringLiteral("Trainingsrunden"), 5.0) && pers->post());
@@ -464,7 +464,7 @@ private slots:
     {
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
-        TPers_Form form;
+        ShooterOverview form;
         form.editShooter = [] {};
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
@@ -488,5 +488,5 @@ private slots:
     }
 };
 
-VR_TEST_CLASS(PersFormTest)
-#include "pers_form_test.moc"
+VR_TEST_CLASS(ShooterOverviewTest)
+#include "shooteroverview_test.moc"

@@ -1,4 +1,4 @@
-#include "shooters/pers_form.h"
+#include "shooters/shooteroverview.h"
 
 #include "platform/messageservice.h"
 #include "core/actionlog.h"
@@ -50,7 +50,7 @@ QLabel *makeValue(QWidget *parent, const QString &name)
 
 } // namespace
 
-TPers_Form::TPers_Form(QWidget *parent)
+ShooterOverview::ShooterOverview(QWidget *parent)
     : QDialog(parent)
 {
     WriteLogLine(QStringLiteral("Initialisierung : [Start] Laden PF"));
@@ -133,10 +133,10 @@ TPers_Form::TPers_Form(QWidget *parent)
                         QStringLiteral("druckt eine Liste aller registrierten Schützen"));
     // A printed list of the shooters does not exist.
     Drucken_Item->setEnabled(false);
-    connect(Neu_Item, &QAction::triggered, this, &TPers_Form::Neu_ItemClick);
-    connect(Bearbeiten_Item, &QAction::triggered, this, &TPers_Form::Bearbeiten_ItemClick);
-    connect(Loeschen_Item, &QAction::triggered, this, &TPers_Form::Loeschen_ItemClick);
-    connect(Auswaehlen_Item, &QAction::triggered, this, &TPers_Form::Auswaehlen_ItemClick);
+    connect(Neu_Item, &QAction::triggered, this, &ShooterOverview::Neu_ItemClick);
+    connect(Bearbeiten_Item, &QAction::triggered, this, &ShooterOverview::Bearbeiten_ItemClick);
+    connect(Loeschen_Item, &QAction::triggered, this, &ShooterOverview::Loeschen_ItemClick);
+    connect(Auswaehlen_Item, &QAction::triggered, this, &ShooterOverview::Auswaehlen_ItemClick);
 
     Daten_Button = new QPushButton(QStringLiteral("&Datenverwaltung  "), this);
     Daten_Button->setObjectName(QStringLiteral("Daten_Button"));
@@ -155,7 +155,7 @@ TPers_Form::TPers_Form(QWidget *parent)
     help->setShortcut(QKeySequence(Qt::Key_F1));
     help->setShortcutContext(Qt::WindowShortcut);
     addAction(help);
-    connect(help, &QAction::triggered, this, &TPers_Form::ShowFocusedHelp);
+    connect(help, &QAction::triggered, this, &ShooterOverview::ShowFocusedHelp);
 
     auto *left = new QVBoxLayout;
     left->addWidget(Schuetzen_Label);
@@ -179,9 +179,9 @@ TPers_Form::TPers_Form(QWidget *parent)
     WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden PF"));
 }
 
-TPers_Form::~TPers_Form() = default;
+ShooterOverview::~ShooterOverview() = default;
 
-void TPers_Form::bindTable()
+void ShooterOverview::bindTable()
 {
     DataTable *table = ShooterTable();
     if (table == m_table && Pers_List->table() == table)
@@ -191,16 +191,16 @@ void TPers_Form::bindTable()
     m_table = table;
     Pers_List->bindTable(table);
     if (table) {
-        connect(table, &DataTable::rowsReset, this, &TPers_Form::showDetails);
-        connect(table, &DataTable::stateChanged, this, &TPers_Form::showDetails);
-        connect(table, &DataTable::currentRowChanged, this, &TPers_Form::showDetails);
-        connect(table, &DataTable::rowChanged, this, &TPers_Form::showDetails);
-        connect(table, &DataTable::fieldChanged, this, &TPers_Form::showDetails);
+        connect(table, &DataTable::rowsReset, this, &ShooterOverview::showDetails);
+        connect(table, &DataTable::stateChanged, this, &ShooterOverview::showDetails);
+        connect(table, &DataTable::currentRowChanged, this, &ShooterOverview::showDetails);
+        connect(table, &DataTable::rowChanged, this, &ShooterOverview::showDetails);
+        connect(table, &DataTable::fieldChanged, this, &ShooterOverview::showDetails);
     }
     showDetails();
 }
 
-void TPers_Form::showDetails()
+void ShooterOverview::showDetails()
 {
     const DataTable *table = m_table;
     const bool haveRecord = table && table->isOpen() && table->hasActiveRecord();
@@ -216,7 +216,7 @@ void TPers_Form::showDetails()
     show(Trainingsrunden_Text, "Trainingsrunden");
 }
 
-void TPers_Form::FormActivate()
+void ShooterOverview::FormActivate()
 {
     bindTable();
     showDetails();
@@ -224,7 +224,7 @@ void TPers_Form::FormActivate()
     Pers_List->setFocus();
 }
 
-void TPers_Form::UpdateDataMenu()
+void ShooterOverview::UpdateDataMenu()
 {
     const bool haveShooters = !ShooterTableEmpty();
     Neu_Item->setEnabled(bool(newShooter));
@@ -233,7 +233,7 @@ void TPers_Form::UpdateDataMenu()
     Auswaehlen_Item->setEnabled(haveShooters);
 }
 
-void TPers_Form::Neu_ItemClick()
+void ShooterOverview::Neu_ItemClick()
 {
     if (!newShooter)
         return;
@@ -242,7 +242,7 @@ void TPers_Form::Neu_ItemClick()
     UpdateDataMenu();
 }
 
-void TPers_Form::Bearbeiten_ItemClick()
+void ShooterOverview::Bearbeiten_ItemClick()
 {
     if (!editShooter || ShooterTableEmpty())
         return;
@@ -252,7 +252,7 @@ void TPers_Form::Bearbeiten_ItemClick()
     UpdateDataMenu();
 }
 
-void TPers_Form::Loeschen_ItemClick()
+void ShooterOverview::Loeschen_ItemClick()
 {
     if (!Pers_List->hasSelectedEntry()) {
         ShowError(QStringLiteral("\r\nBitte erst einen Schützen auswählen !"));
@@ -265,7 +265,7 @@ void TPers_Form::Loeschen_ItemClick()
     UpdateDataMenu();
 }
 
-void TPers_Form::Auswaehlen_ItemClick()
+void ShooterOverview::Auswaehlen_ItemClick()
 {
     const DataTable *table = ShooterTable();
     if (ShooterTableEmpty() || !table->hasActiveRecord())
@@ -275,7 +275,7 @@ void TPers_Form::Auswaehlen_ItemClick()
     MakeActiveShooter();
 }
 
-int TPers_Form::helpNumberFor(const QObject *item) const
+int ShooterOverview::helpNumberFor(const QObject *item) const
 {
     for (const QObject *o = item; o; o = o->parent()) {
         const int number = o->property(HelpProperty).toInt();
@@ -287,7 +287,7 @@ int TPers_Form::helpNumberFor(const QObject *item) const
     return HelpNumber;
 }
 
-void TPers_Form::ShowFocusedHelp()
+void ShooterOverview::ShowFocusedHelp()
 {
     if (Daten_Menu->isVisible()) {
         const QAction *highlighted = Daten_Menu->activeAction();
@@ -298,7 +298,7 @@ void TPers_Form::ShowFocusedHelp()
     ShowHelpTopic(helpNumberFor(focusWidget()));
 }
 
-bool TPers_Form::eventFilter(QObject *watched, QEvent *event)
+bool ShooterOverview::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
@@ -315,14 +315,14 @@ bool TPers_Form::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-void TPers_Form::showEvent(QShowEvent *event)
+void ShooterOverview::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
         FormActivate();
 }
 
-void TPers_Form::done(int r)
+void ShooterOverview::done(int r)
 {
     SaveFormPlacement(PlacementCode, x(), y());
     QDialog::done(r);

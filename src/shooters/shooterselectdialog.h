@@ -7,12 +7,12 @@ class QPushButton;
 class ShooterList;
 
 // "Schütze auswählen": chooses the shooter to whom measurements are booked.
-class TPersSel_Form : public QDialog
+class ShooterSelectDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TPersSel_Form(QWidget *parent = nullptr);
-    ~TPersSel_Form() override;
+    explicit ShooterSelectDialog(QWidget *parent = nullptr);
+    ~ShooterSelectDialog() override;
 
     // Runs once each time the window is shown: "Üb&ernehmen" only with shooters.
     void FormActivate();

@@ -1,4 +1,4 @@
-#include "shooters/perssel_form.h"
+#include "shooters/shooterselectdialog.h"
 
 #include "core/actionlog.h"
 #include "ui/hints.h"
@@ -20,7 +20,7 @@ namespace {
 const QString PlacementCode = QStringLiteral("PSF");
 }
 
-TPersSel_Form::TPersSel_Form(QWidget *parent)
+ShooterSelectDialog::ShooterSelectDialog(QWidget *parent)
     : QDialog(parent)
 {
     WriteLogLine(QStringLiteral("Initialisierung : [Start] Laden PSF"));
@@ -33,7 +33,7 @@ TPersSel_Form::TPersSel_Form(QWidget *parent)
 
     Pers_List = new ShooterList(this);
     Pers_List->setObjectName(QStringLiteral("Pers_List"));
-    connect(Pers_List, &QAbstractItemView::doubleClicked, this, &TPersSel_Form::Pers_ListDblClick);
+    connect(Pers_List, &QAbstractItemView::doubleClicked, this, &ShooterSelectDialog::Pers_ListDblClick);
 
     Schuetzen_Label = new QLabel(QStringLiteral("&Schützen"), this);
     Schuetzen_Label->setObjectName(QStringLiteral("Schuetzen_Label"));
@@ -65,7 +65,7 @@ TPersSel_Form::TPersSel_Form(QWidget *parent)
     OK_Button->setObjectName(QStringLiteral("OK_Button"));
     OK_Button->setDefault(true);
     SetHint(OK_Button, QStringLiteral("|Schütze auswählen"));
-    connect(OK_Button, &QPushButton::clicked, this, &TPersSel_Form::OK_ButtonClick);
+    connect(OK_Button, &QPushButton::clicked, this, &ShooterSelectDialog::OK_ButtonClick);
 
     Cancel_Button = new QPushButton(QStringLiteral("&Abbruch"), this);
     Cancel_Button->setObjectName(QStringLiteral("Cancel_Button"));
@@ -100,16 +100,16 @@ TPersSel_Form::TPersSel_Form(QWidget *parent)
     WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden PSF"));
 }
 
-TPersSel_Form::~TPersSel_Form() = default;
+ShooterSelectDialog::~ShooterSelectDialog() = default;
 
-void TPersSel_Form::FormActivate()
+void ShooterSelectDialog::FormActivate()
 {
     Pers_List->bindTable(ShooterTable());
     OK_Button->setEnabled(!ShooterTableEmpty());
     Pers_List->setFocus();
 }
 
-void TPersSel_Form::OK_ButtonClick()
+void ShooterSelectDialog::OK_ButtonClick()
 {
     const DataTable *table = ShooterTable();
     if (ShooterTableEmpty() || !table->hasActiveRecord())
@@ -119,20 +119,20 @@ void TPersSel_Form::OK_ButtonClick()
     accept();
 }
 
-void TPersSel_Form::Pers_ListDblClick(const QModelIndex &index)
+void ShooterSelectDialog::Pers_ListDblClick(const QModelIndex &index)
 {
     if (index.isValid())
         OK_ButtonClick();
 }
 
-void TPersSel_Form::showEvent(QShowEvent *event)
+void ShooterSelectDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
         FormActivate();
 }
 
-void TPersSel_Form::done(int r)
+void ShooterSelectDialog::done(int r)
 {
     SaveFormPlacement(PlacementCode, x(), y());
     QDialog::done(r);

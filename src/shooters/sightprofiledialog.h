@@ -27,14 +27,14 @@ protected:
 // "Visierdaten": the sight profile of the shooter table's current record
 // (the profile table follows it through "Name" and "Vorname"), with a
 // scaled preview. Opened from the shooter dialogs, which set EditMode.
-class TPersVis_Form : public QDialog
+class SightProfileDialog : public QDialog
 {
     Q_OBJECT
 public:
     static constexpr int PreviewSize = 300;
 
-    explicit TPersVis_Form(QWidget *parent = nullptr);
-    ~TPersVis_Form() override;
+    explicit SightProfileDialog(QWidget *parent = nullptr);
+    ~SightProfileDialog() override;
 
     // true: edit the shooter's stored profile (a new one when there is none);
     // false: add a new profile.

@@ -15,14 +15,14 @@ class ShooterList;
 // "Schützenverwaltung": the shooter overview. Lists the shooters with the
 // details of the marked one; its "&Datenverwaltung  " menu adds, edits,
 // deletes and chooses shooters.
-class TPers_Form : public QDialog
+class ShooterOverview : public QDialog
 {
     Q_OBJECT
 public:
     static constexpr int HelpNumber = 1200;
 
-    explicit TPers_Form(QWidget *parent = nullptr);
-    ~TPers_Form() override;
+    explicit ShooterOverview(QWidget *parent = nullptr);
+    ~ShooterOverview() override;
 
     // The record dialogs ("&Neu...", "&Bearbeiten" for the current record).
     // While one is unset its menu item stays disabled.
