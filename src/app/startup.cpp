@@ -110,14 +110,14 @@ ProgramSession::ProgramSession(QApplication &app)
     auto *persVis = new SightProfileDialog(&mainForm);
     // The setup dialogs offer it for a shooter without a sight profile.
     const auto setUpSight = [persVis] {
-        persVis->EditMode = true;
-        persVis->ProfileNummer = 0;
+        persVis->setEditMode(true);
+        persVis->setProfileNumber(0);
         persVis->exec();
     };
     setup1->setSightProfileSetup(setUpSight);
     auto *persNeu = new NewShooterDialog(&mainForm);
-    persNeu->PersVis = persVis;
-    persEdit->PersVis = persVis;
+    persNeu->setSightDialog(persVis);
+    persEdit->setSightDialog(persVis);
     windows.newShooter = [persNeu] { return persNeu->exec() == QDialog::Accepted; };
     windows.editShooter = [persEdit] { return persEdit->exec() == QDialog::Accepted; };
     windows.pers->newShooter = [persNeu] { persNeu->exec(); };

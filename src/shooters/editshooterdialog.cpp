@@ -20,10 +20,10 @@ EditShooterDialog::EditShooterDialog(QWidget *parent)
     WriteLogLine(QStringLiteral("Initialisierung : [Start] Laden PEF"));
     setObjectName(QStringLiteral("PersEdit_Form"));
     setWindowTitle(QStringLiteral("Daten bearbeiten"));
-    SetHint(Name_Edit, QStringLiteral("|Geben Sie hier den Nachnamen des Schützen an"));
-    SetHint(Vorname_Edit, QStringLiteral("|Geben Sie hier den Vornamen des Schützen an"));
-    SetHint(Geburtsdatum_Picker, QStringLiteral("|Geben Sie hier das Geburtsdatum des Schützen an"));
-    SetHint(Sportverein_ComboBox, QStringLiteral("|Wählen Sie den Sportverein aus oder geben Sie einen neuen an"));
+    SetHint(m_nameEdit, QStringLiteral("|Geben Sie hier den Nachnamen des Schützen an"));
+    SetHint(m_firstNameEdit, QStringLiteral("|Geben Sie hier den Vornamen des Schützen an"));
+    SetHint(m_birthDatePicker, QStringLiteral("|Geben Sie hier das Geburtsdatum des Schützen an"));
+    SetHint(m_clubBox, QStringLiteral("|Wählen Sie den Sportverein aus oder geben Sie einen neuen an"));
     LoadFormPlacement(this, m_code);
     WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden PEF"));
 }
@@ -40,9 +40,9 @@ int storedInt(const DataTable *pers, const QString &field)
 
 } // namespace
 
-void EditShooterDialog::FormActivate()
+void EditShooterDialog::activate()
 {
-    FillClubBox(Sportverein_ComboBox);
+    FillClubBox(m_clubBox);
     WriteLogLine(QStringLiteral("Ausführen : [Start] Datensatz editieren"));
     DataTable *pers = table();
     if (!pers || !pers->edit())
@@ -50,15 +50,15 @@ void EditShooterDialog::FormActivate()
     const bool haveRecord = pers && pers->hasActiveRecord();
     m_storedName = haveRecord ? pers->fieldValue(QStringLiteral("Name")).toString() : QString();
     m_storedVorname = haveRecord ? pers->fieldValue(QStringLiteral("Vorname")).toString() : QString();
-    Sportverein_ComboBox->setEditText(haveRecord ? pers->fieldValue(QStringLiteral("Sportverein")).toString()
+    m_clubBox->setEditText(haveRecord ? pers->fieldValue(QStringLiteral("Sportverein")).toString()
                                                  : QString());
     const QDate born = haveRecord ? pers->fieldValue(QStringLiteral("Geburtsdatum")).toDate() : QDate();
-    Geburtsdatum_Picker->setDate(born);
-    ObereSchranke_Edit->setValue(haveRecord ? storedInt(pers, QStringLiteral("Obere Schranke")) : 0);
-    UntereSchranke_Edit->setValue(haveRecord ? storedInt(pers, QStringLiteral("Untere Schranke")) : 0);
+    m_birthDatePicker->setDate(born);
+    m_upperBoundEdit->setValue(haveRecord ? storedInt(pers, QStringLiteral("Obere Schranke")) : 0);
+    m_lowerBoundEdit->setValue(haveRecord ? storedInt(pers, QStringLiteral("Untere Schranke")) : 0);
     showBoundFields();
     WriteLogLine(QStringLiteral("Ausführen : [Erfolg] Datensatz editieren"));
-    Name_Edit->setFocus();
+    m_nameEdit->setFocus();
 }
 
 void EditShooterDialog::runSightDialog(SightProfileDialog *dialog)
@@ -66,15 +66,15 @@ void EditShooterDialog::runSightDialog(SightProfileDialog *dialog)
     DataTable *pers = table();
     // The stored profile still hangs on the stored names until OK carries it
     // over, so the profile dialog looks there.
-    const QString name = Name_Edit->text().trimmed();
-    const QString vorname = Vorname_Edit->text().trimmed();
+    const QString name = m_nameEdit->text().trimmed();
+    const QString vorname = m_firstNameEdit->text().trimmed();
     const bool renamed = pers && !m_storedName.isEmpty() && (name != m_storedName || vorname != m_storedVorname);
     if (renamed) {
         pers->setFieldValue(QStringLiteral("Name"), m_storedName);
         pers->setFieldValue(QStringLiteral("Vorname"), m_storedVorname);
     }
-    dialog->EditMode = true;
-    dialog->ProfileNummer = 0;
+    dialog->setEditMode(true);
+    dialog->setProfileNumber(0);
     if (runModal)
         runModal(dialog);
     else

@@ -11,7 +11,7 @@ public:
     explicit EditShooterDialog(QWidget *parent = nullptr);
     ~EditShooterDialog() override;
 
-    void FormActivate() override;
+    void activate() override;
 
 protected:
     void runSightDialog(SightProfileDialog *dialog) override;

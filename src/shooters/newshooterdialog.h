@@ -11,7 +11,7 @@ public:
     explicit NewShooterDialog(QWidget *parent = nullptr);
     ~NewShooterDialog() override;
 
-    void FormActivate() override;
+    void activate() override;
     // Sight profile records made for this shooter while the dialog is open.
     const QList<qint64> &newProfiles() const { return m_profiles; }
 

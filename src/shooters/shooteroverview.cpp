@@ -62,44 +62,44 @@ ShooterOverview::ShooterOverview(QWidget *parent)
     setProperty(HelpProperty, HelpNumber);
 
     // Left: the shooter list.
-    Pers_List = new ShooterList(this);
-    Pers_List->setObjectName(QStringLiteral("Pers_List"));
-    Pers_List->installEventFilter(this);
-    Schuetzen_Label = makeLabel(this, QStringLiteral("Schuetzen_Label"), QStringLiteral("&Schützen"));
-    Schuetzen_Label->setBuddy(Pers_List);
+    m_list = new ShooterList(this);
+    m_list->setObjectName(QStringLiteral("Pers_List"));
+    m_list->installEventFilter(this);
+    QLabel *listLabel = makeLabel(this, QStringLiteral("Schuetzen_Label"), QStringLiteral("&Schützen"));
+    listLabel->setBuddy(m_list);
 
     // Right: the details of the current record.
-    Data_Panel = new QFrame(this);
-    Data_Panel->setObjectName(QStringLiteral("Data_Panel"));
-    Data_Panel->setFrameShape(QFrame::StyledPanel);
-    SetHint(Data_Panel, QStringLiteral("|Schützendaten"));
-    Daten_Label = makeLabel(Data_Panel, QStringLiteral("Daten_Label"), QStringLiteral("Daten"));
-    QFont heading = Daten_Label->font();
+    m_detailsPanel = new QFrame(this);
+    m_detailsPanel->setObjectName(QStringLiteral("Data_Panel"));
+    m_detailsPanel->setFrameShape(QFrame::StyledPanel);
+    SetHint(m_detailsPanel, QStringLiteral("|Schützendaten"));
+    QLabel *titleLabel = makeLabel(m_detailsPanel, QStringLiteral("Daten_Label"), QStringLiteral("Daten"));
+    QFont heading = titleLabel->font();
     heading.setBold(true);
-    Daten_Label->setFont(heading);
-    Sportverein_Label = makeLabel(Data_Panel, QStringLiteral("Sportverein_Label"), QStringLiteral("Sportverein"));
-    Geburtsdatum_Label = makeLabel(Data_Panel, QStringLiteral("Geburtsdatum_Label"), QStringLiteral("Geburtsdatum"));
-    Anzeigewert_Label = makeLabel(Data_Panel, QStringLiteral("Anzeigewert_Label"), QStringLiteral("Anzeigewert"));
-    ObereSchranke_Label =
-        makeLabel(Data_Panel, QStringLiteral("ObereSchranke_Label"), QStringLiteral("obere Schranke in %"));
-    UntereSchranke_Label =
-        makeLabel(Data_Panel, QStringLiteral("UntereSchranke_Label"), QStringLiteral("untere Schranke in %"));
-    Trainingsrunden_Label =
-        makeLabel(Data_Panel, QStringLiteral("Trainingsrunden_Label"), QStringLiteral("Trainingsrunden"));
-    Sportverein_Text = makeValue(Data_Panel, QStringLiteral("Sportverein_Text"));
-    Geburtsdatum_Text = makeValue(Data_Panel, QStringLiteral("Geburtsdatum_Text"));
-    Anzeigewert_Text = makeValue(Data_Panel, QStringLiteral("Anzeigewert_Text"));
-    ObereSchranke_Text = makeValue(Data_Panel, QStringLiteral("ObereSchranke_Text"));
-    UntereSchranke_Text = makeValue(Data_Panel, QStringLiteral("UntereSchranke_Text"));
-    Trainingsrunden_Text = makeValue(Data_Panel, QStringLiteral("Trainingsrunden_Text"));
+    titleLabel->setFont(heading);
+    QLabel *clubLabel = makeLabel(m_detailsPanel, QStringLiteral("Sportverein_Label"), QStringLiteral("Sportverein"));
+    QLabel *birthDateLabel = makeLabel(m_detailsPanel, QStringLiteral("Geburtsdatum_Label"), QStringLiteral("Geburtsdatum"));
+    QLabel *displayValueLabel = makeLabel(m_detailsPanel, QStringLiteral("Anzeigewert_Label"), QStringLiteral("Anzeigewert"));
+    QLabel *upperBoundLabel =
+        makeLabel(m_detailsPanel, QStringLiteral("ObereSchranke_Label"), QStringLiteral("obere Schranke in %"));
+    QLabel *lowerBoundLabel =
+        makeLabel(m_detailsPanel, QStringLiteral("UntereSchranke_Label"), QStringLiteral("untere Schranke in %"));
+    QLabel *roundsLabel =
+        makeLabel(m_detailsPanel, QStringLiteral("Trainingsrunden_Label"), QStringLiteral("Trainingsrunden"));
+    m_clubText = makeValue(m_detailsPanel, QStringLiteral("Sportverein_Text"));
+    m_birthDateText = makeValue(m_detailsPanel, QStringLiteral("Geburtsdatum_Text"));
+    m_displayValueText = makeValue(m_detailsPanel, QStringLiteral("Anzeigewert_Text"));
+    m_upperBoundText = makeValue(m_detailsPanel, QStringLiteral("ObereSchranke_Text"));
+    m_lowerBoundText = makeValue(m_detailsPanel, QStringLiteral("UntereSchranke_Text"));
+    m_roundsText = makeValue(m_detailsPanel, QStringLiteral("Trainingsrunden_Text"));
 
-    auto *details = new QGridLayout(Data_Panel);
+    auto *details = new QGridLayout(m_detailsPanel);
     details->setHorizontalSpacing(16);
-    details->addWidget(Daten_Label, 0, 0, 1, 2);
+    details->addWidget(titleLabel, 0, 0, 1, 2);
     const QList<QPair<QLabel *, QLabel *>> rows = {
-        {Sportverein_Label, Sportverein_Text},       {Geburtsdatum_Label, Geburtsdatum_Text},
-        {Anzeigewert_Label, Anzeigewert_Text},       {ObereSchranke_Label, ObereSchranke_Text},
-        {UntereSchranke_Label, UntereSchranke_Text}, {Trainingsrunden_Label, Trainingsrunden_Text},
+        {clubLabel, m_clubText},       {birthDateLabel, m_birthDateText},
+        {displayValueLabel, m_displayValueText},       {upperBoundLabel, m_upperBoundText},
+        {lowerBoundLabel, m_lowerBoundText}, {roundsLabel, m_roundsText},
     };
     for (int i = 0; i < rows.size(); ++i) {
         details->addWidget(rows.at(i).first, i + 1, 0);
@@ -109,71 +109,71 @@ ShooterOverview::ShooterOverview(QWidget *parent)
     details->setColumnStretch(1, 1);
 
     // Bottom: the drop-down button with its menu, and OK.
-    Daten_Menu = new QMenu(this);
-    Daten_Menu->setObjectName(QStringLiteral("Daten_Menu"));
-    Daten_Menu->installEventFilter(this);
+    m_dataMenu = new QMenu(this);
+    m_dataMenu->setObjectName(QStringLiteral("Daten_Menu"));
+    m_dataMenu->installEventFilter(this);
     auto item = [this](const QString &name, const QString &caption, int help, const QString &hint) {
-        auto *action = Daten_Menu->addAction(caption);
+        auto *action = m_dataMenu->addAction(caption);
         action->setObjectName(name);
         action->setStatusTip(hint);
         if (help > 0)
             action->setProperty(HelpProperty, help);
         return action;
     };
-    Neu_Item = item(QStringLiteral("Neu_Item"), QStringLiteral("&Neu..."), 1220,
+    m_newAction = item(QStringLiteral("Neu_Item"), QStringLiteral("&Neu..."), 1220,
                     QStringLiteral("legt einen neuen Schützen an"));
-    Bearbeiten_Item = item(QStringLiteral("Bearbeiten_Item"), QStringLiteral("&Bearbeiten"), 1230,
+    m_editAction = item(QStringLiteral("Bearbeiten_Item"), QStringLiteral("&Bearbeiten"), 1230,
                            QStringLiteral("bearbeitet den aktuellen Schützen"));
-    Loeschen_Item = item(QStringLiteral("Loeschen_Item"), QStringLiteral("&Löschen"), 1240,
+    m_deleteAction = item(QStringLiteral("Loeschen_Item"), QStringLiteral("&Löschen"), 1240,
                          QStringLiteral("löscht den markierten Schützen aus der namensliste"));
-    Daten_Menu->addSeparator();
-    Auswaehlen_Item = item(QStringLiteral("Auswaehlen_Item"), QStringLiteral("&Auswählen"), 1250, QString());
-    Daten_Menu->addSeparator();
-    Drucken_Item = item(QStringLiteral("Drucken_Item"), QStringLiteral("&Drucken"), 0,
+    m_dataMenu->addSeparator();
+    m_selectAction = item(QStringLiteral("Auswaehlen_Item"), QStringLiteral("&Auswählen"), 1250, QString());
+    m_dataMenu->addSeparator();
+    m_printAction = item(QStringLiteral("Drucken_Item"), QStringLiteral("&Drucken"), 0,
                         QStringLiteral("druckt eine Liste aller registrierten Schützen"));
     // A printed list of the shooters does not exist.
-    Drucken_Item->setEnabled(false);
-    connect(Neu_Item, &QAction::triggered, this, &ShooterOverview::Neu_ItemClick);
-    connect(Bearbeiten_Item, &QAction::triggered, this, &ShooterOverview::Bearbeiten_ItemClick);
-    connect(Loeschen_Item, &QAction::triggered, this, &ShooterOverview::Loeschen_ItemClick);
-    connect(Auswaehlen_Item, &QAction::triggered, this, &ShooterOverview::Auswaehlen_ItemClick);
+    m_printAction->setEnabled(false);
+    connect(m_newAction, &QAction::triggered, this, &ShooterOverview::newClicked);
+    connect(m_editAction, &QAction::triggered, this, &ShooterOverview::editClicked);
+    connect(m_deleteAction, &QAction::triggered, this, &ShooterOverview::deleteClicked);
+    connect(m_selectAction, &QAction::triggered, this, &ShooterOverview::selectClicked);
 
-    Daten_Button = new QPushButton(QStringLiteral("&Datenverwaltung  "), this);
-    Daten_Button->setObjectName(QStringLiteral("Daten_Button"));
-    Daten_Button->setMenu(Daten_Menu);
-    Daten_Button->setAutoDefault(false);
-    SetHint(Daten_Button, QStringLiteral("|Daten hinzufügen, bearbeiten und löschen"));
+    m_dataButton = new QPushButton(QStringLiteral("&Datenverwaltung  "), this);
+    m_dataButton->setObjectName(QStringLiteral("Daten_Button"));
+    m_dataButton->setMenu(m_dataMenu);
+    m_dataButton->setAutoDefault(false);
+    SetHint(m_dataButton, QStringLiteral("|Daten hinzufügen, bearbeiten und löschen"));
 
-    OK_Button = new QPushButton(QStringLiteral("&OK"), this);
-    OK_Button->setObjectName(QStringLiteral("OK_Button"));
-    OK_Button->setAutoDefault(false);
-    SetHint(OK_Button, QStringLiteral("|Schützenverwaltung beenden"));
-    connect(OK_Button, &QPushButton::clicked, this, &QDialog::accept);
+    m_okButton = new QPushButton(QStringLiteral("&OK"), this);
+    m_okButton->setObjectName(QStringLiteral("OK_Button"));
+    m_okButton->setAutoDefault(false);
+    SetHint(m_okButton, QStringLiteral("|Schützenverwaltung beenden"));
+    connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
 
     auto *help = new QAction(this);
     help->setObjectName(QStringLiteral("Help_Action"));
     help->setShortcut(QKeySequence(Qt::Key_F1));
     help->setShortcutContext(Qt::WindowShortcut);
     addAction(help);
-    connect(help, &QAction::triggered, this, &ShooterOverview::ShowFocusedHelp);
+    connect(help, &QAction::triggered, this, &ShooterOverview::showFocusedHelp);
 
     auto *left = new QVBoxLayout;
-    left->addWidget(Schuetzen_Label);
-    left->addWidget(Pers_List, 1);
+    left->addWidget(listLabel);
+    left->addWidget(m_list, 1);
     auto *top = new QHBoxLayout;
     top->addLayout(left, 1);
-    top->addWidget(Data_Panel, 1);
+    top->addWidget(m_detailsPanel, 1);
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(Daten_Button);
+    buttons->addWidget(m_dataButton);
     buttons->addStretch();
-    buttons->addWidget(OK_Button);
+    buttons->addWidget(m_okButton);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);
     layout->addSpacing(6);
     layout->addLayout(buttons);
 
     bindTable();
-    UpdateDataMenu();
+    updateDataMenu();
 
     LoadFormPlacement(this, PlacementCode);
     WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden PF"));
@@ -184,18 +184,20 @@ ShooterOverview::~ShooterOverview() = default;
 void ShooterOverview::bindTable()
 {
     DataTable *table = ShooterTable();
-    if (table == m_table && Pers_List->table() == table)
+    if (table == m_table && m_list->table() == table)
         return;
     if (m_table)
         disconnect(m_table, nullptr, this, nullptr);
     m_table = table;
-    Pers_List->bindTable(table);
+    m_list->bindTable(table);
     if (table) {
         connect(table, &DataTable::rowsReset, this, &ShooterOverview::showDetails);
         connect(table, &DataTable::stateChanged, this, &ShooterOverview::showDetails);
         connect(table, &DataTable::currentRowChanged, this, &ShooterOverview::showDetails);
         connect(table, &DataTable::rowChanged, this, &ShooterOverview::showDetails);
         connect(table, &DataTable::fieldChanged, this, &ShooterOverview::showDetails);
+        connect(table, &DataTable::rowsReset, this, &ShooterOverview::updateDataMenu);
+        connect(table, &DataTable::stateChanged, this, &ShooterOverview::updateDataMenu);
     }
     showDetails();
 }
@@ -208,53 +210,53 @@ void ShooterOverview::showDetails()
         label->setText(haveRecord ? DataTableModel::displayText(table->fieldValue(QString::fromLatin1(field)))
                                   : QString());
     };
-    show(Sportverein_Text, "Sportverein");
-    show(Geburtsdatum_Text, "Geburtsdatum");
-    show(Anzeigewert_Text, "Anzeigewert");
-    show(ObereSchranke_Text, "Obere Schranke");
-    show(UntereSchranke_Text, "Untere Schranke");
-    show(Trainingsrunden_Text, "Trainingsrunden");
+    show(m_clubText, "Sportverein");
+    show(m_birthDateText, "Geburtsdatum");
+    show(m_displayValueText, "Anzeigewert");
+    show(m_upperBoundText, "Obere Schranke");
+    show(m_lowerBoundText, "Untere Schranke");
+    show(m_roundsText, "Trainingsrunden");
 }
 
-void ShooterOverview::FormActivate()
+void ShooterOverview::activate()
 {
     bindTable();
     showDetails();
-    UpdateDataMenu();
-    Pers_List->setFocus();
+    updateDataMenu();
+    m_list->setFocus();
 }
 
-void ShooterOverview::UpdateDataMenu()
+void ShooterOverview::updateDataMenu()
 {
     const bool haveShooters = !ShooterTableEmpty();
-    Neu_Item->setEnabled(bool(newShooter));
-    Bearbeiten_Item->setEnabled(haveShooters && bool(editShooter));
-    Loeschen_Item->setEnabled(haveShooters);
-    Auswaehlen_Item->setEnabled(haveShooters);
+    m_newAction->setEnabled(bool(newShooter));
+    m_editAction->setEnabled(haveShooters && bool(editShooter));
+    m_deleteAction->setEnabled(haveShooters);
+    m_selectAction->setEnabled(haveShooters);
 }
 
-void ShooterOverview::Neu_ItemClick()
+void ShooterOverview::newClicked()
 {
     if (!newShooter)
         return;
     newShooter();
     showDetails();
-    UpdateDataMenu();
+    updateDataMenu();
 }
 
-void ShooterOverview::Bearbeiten_ItemClick()
+void ShooterOverview::editClicked()
 {
     if (!editShooter || ShooterTableEmpty())
         return;
     editShooter();
     RefreshActiveShooter();   // the active shooter may have been renamed
     showDetails();
-    UpdateDataMenu();
+    updateDataMenu();
 }
 
-void ShooterOverview::Loeschen_ItemClick()
+void ShooterOverview::deleteClicked()
 {
-    if (!Pers_List->hasSelectedEntry()) {
+    if (!m_list->hasSelectedEntry()) {
         ShowError(QStringLiteral("\r\nBitte erst einen Schützen auswählen !"));
         return;
     }
@@ -262,10 +264,10 @@ void ShooterOverview::Loeschen_ItemClick()
         return;
     ConfirmAndDeleteCurrentShooter();
     showDetails();
-    UpdateDataMenu();
+    updateDataMenu();
 }
 
-void ShooterOverview::Auswaehlen_ItemClick()
+void ShooterOverview::selectClicked()
 {
     const DataTable *table = ShooterTable();
     if (ShooterTableEmpty() || !table->hasActiveRecord())
@@ -287,11 +289,11 @@ int ShooterOverview::helpNumberFor(const QObject *item) const
     return HelpNumber;
 }
 
-void ShooterOverview::ShowFocusedHelp()
+void ShooterOverview::showFocusedHelp()
 {
-    if (Daten_Menu->isVisible()) {
-        const QAction *highlighted = Daten_Menu->activeAction();
-        Daten_Menu->close();
+    if (m_dataMenu->isVisible()) {
+        const QAction *highlighted = m_dataMenu->activeAction();
+        m_dataMenu->close();
         ShowHelpTopic(helpNumberFor(highlighted));
         return;
     }
@@ -302,13 +304,13 @@ bool ShooterOverview::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
-        if (watched == Pers_List && key == Qt::Key_Delete) {
-            Loeschen_ItemClick();
+        if (watched == m_list && key == Qt::Key_Delete) {
+            deleteClicked();
             return true;
         }
         // The open menu holds the keyboard, so the window's F1 does not reach it.
-        if (watched == Daten_Menu && key == Qt::Key_F1) {
-            ShowFocusedHelp();
+        if (watched == m_dataMenu && key == Qt::Key_F1) {
+            showFocusedHelp();
             return true;
         }
     }
@@ -319,7 +321,7 @@ void ShooterOverview::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
-        FormActivate();
+        activate();
 }
 
 void ShooterOverview::done(int r)

@@ -30,49 +30,42 @@ public:
     std::function<void()> editShooter;
 
     // Runs once each time the window is shown.
-    void FormActivate();
+    void activate();
     // Enables "&Bearbeiten", "&Löschen" and "&Auswählen" only while there are
-    // shooters (the main window's idle refresh calls this, as does activation).
-    void UpdateDataMenu();
+    // shooters (on activation and whenever the shooter table changes).
+    void updateDataMenu();
 
-    void Neu_ItemClick();
-    void Bearbeiten_ItemClick();
+    void newClicked();
+    void editClicked();
     // Deletes the marked shooter after asking; the active shooter is left alone.
-    void Loeschen_ItemClick();
+    void deleteClicked();
     // Makes the current record the active shooter.
-    void Auswaehlen_ItemClick();
+    void selectClicked();
 
     // Help page of a focused widget or highlighted menu item: its own number,
     // else that of the nearest parent with one, else the window's.
     int helpNumberFor(const QObject *item) const;
     // F1: shows the help page of the focused item (of the highlighted menu
     // item while the menu is open).
-    void ShowFocusedHelp();
+    void showFocusedHelp();
 
-    QLabel *Schuetzen_Label;
-    ShooterList *Pers_List;
-    QFrame *Data_Panel;
-    QLabel *Daten_Label;
-    QLabel *Sportverein_Label;
-    QLabel *Geburtsdatum_Label;
-    QLabel *Anzeigewert_Label;
-    QLabel *ObereSchranke_Label;
-    QLabel *UntereSchranke_Label;
-    QLabel *Trainingsrunden_Label;
-    QLabel *Sportverein_Text;
-    QLabel *Geburtsdatum_Text;
-    QLabel *Anzeigewert_Text;
-    QLabel *ObereSchranke_Text;
-    QLabel *UntereSchranke_Text;
-    QLabel *Trainingsrunden_Text;
-    QPushButton *Daten_Button;
-    QMenu *Daten_Menu;
-    QAction *Neu_Item;
-    QAction *Bearbeiten_Item;
-    QAction *Loeschen_Item;
-    QAction *Auswaehlen_Item;
-    QAction *Drucken_Item;
-    QPushButton *OK_Button;
+    ShooterList *shooterList() const { return m_list; }
+    QFrame *detailsPanel() const { return m_detailsPanel; }
+    QPushButton *dataButton() const { return m_dataButton; }
+    QMenu *dataMenu() const { return m_dataMenu; }
+    QAction *newAction() const { return m_newAction; }
+    QAction *editAction() const { return m_editAction; }
+    QAction *deleteAction() const { return m_deleteAction; }
+    QAction *selectAction() const { return m_selectAction; }
+    QAction *printAction() const { return m_printAction; }
+    QPushButton *okButton() const { return m_okButton; }
+    // The marked shooter's details as shown.
+    QLabel *clubText() const { return m_clubText; }
+    QLabel *birthDateText() const { return m_birthDateText; }
+    QLabel *displayValueText() const { return m_displayValueText; }
+    QLabel *upperBoundText() const { return m_upperBoundText; }
+    QLabel *lowerBoundText() const { return m_lowerBoundText; }
+    QLabel *roundsText() const { return m_roundsText; }
 
     // Closing in any way keeps the window's position.
     void done(int r) override;
@@ -85,5 +78,21 @@ private:
     void bindTable();
     void showDetails();
 
+    ShooterList *m_list = nullptr;
+    QFrame *m_detailsPanel = nullptr;
+    QLabel *m_clubText = nullptr;
+    QLabel *m_birthDateText = nullptr;
+    QLabel *m_displayValueText = nullptr;
+    QLabel *m_upperBoundText = nullptr;
+    QLabel *m_lowerBoundText = nullptr;
+    QLabel *m_roundsText = nullptr;
+    QPushButton *m_dataButton = nullptr;
+    QMenu *m_dataMenu = nullptr;
+    QAction *m_newAction = nullptr;
+    QAction *m_editAction = nullptr;
+    QAction *m_deleteAction = nullptr;
+    QAction *m_selectAction = nullptr;
+    QAction *m_printAction = nullptr;
+    QPushButton *m_okButton = nullptr;
     QPointer<DataTable> m_table;
 };

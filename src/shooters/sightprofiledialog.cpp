@@ -66,83 +66,83 @@ SightProfileDialog::SightProfileDialog(QWidget *parent)
     setWindowTitle(QStringLiteral("Visierdaten"));
     setModal(true);
 
-    Vorschau_GroupBox = new QGroupBox(QStringLiteral("Vorschau"), this);
-    Vorschau_GroupBox->setObjectName(QStringLiteral("Vorschau_GroupBox"));
-    Vorschau_Label = new QLabel(QStringLiteral("Im Vorschaufenster wird nur eine skalierte Darstellung des Visiers "
+    auto *previewGroup = new QGroupBox(QStringLiteral("Vorschau"), this);
+    previewGroup->setObjectName(QStringLiteral("Vorschau_GroupBox"));
+    auto *previewNote = new QLabel(QStringLiteral("Im Vorschaufenster wird nur eine skalierte Darstellung des Visiers "
                                                "angezeigt. Die gewählten Größenverhältnisse bleiben jedoch erhalten."),
-                                Vorschau_GroupBox);
-    Vorschau_Label->setObjectName(QStringLiteral("Vorschau_Label"));
-    Vorschau_Label->setWordWrap(true);
-    Vorschau_Label->setMaximumWidth(PreviewSize);
-    Vorschau_PaintBox = new SightPreviewBox(Vorschau_GroupBox);
-    Vorschau_PaintBox->setObjectName(QStringLiteral("Vorschau_PaintBox"));
-    Vorschau_PaintBox->source = [this] { return previewImage(); };
-    auto *preview = new QVBoxLayout(Vorschau_GroupBox);
-    preview->addWidget(Vorschau_Label);
-    preview->addWidget(Vorschau_PaintBox, 0, Qt::AlignHCenter);
+                                previewGroup);
+    previewNote->setObjectName(QStringLiteral("Vorschau_Label"));
+    previewNote->setWordWrap(true);
+    previewNote->setMaximumWidth(PreviewSize);
+    m_previewBox = new SightPreviewBox(previewGroup);
+    m_previewBox->setObjectName(QStringLiteral("Vorschau_PaintBox"));
+    m_previewBox->source = [this] { return previewImage(); };
+    auto *preview = new QVBoxLayout(previewGroup);
+    preview->addWidget(previewNote);
+    preview->addWidget(m_previewBox, 0, Qt::AlignHCenter);
     preview->addStretch();
 
-    Daten_GroupBox = new QGroupBox(QStringLiteral("&Daten"), this);
-    Daten_GroupBox->setObjectName(QStringLiteral("Daten_GroupBox"));
-    Monitor_ComboBox = new QComboBox(Daten_GroupBox);
-    Monitor_ComboBox->setObjectName(QStringLiteral("Monitor_ComboBox"));
-    Monitor_ComboBox->addItems({QStringLiteral("640 x 480"), QStringLiteral("800 x 600"), QStringLiteral("1024 x 768"),
+    auto *dataGroup = new QGroupBox(QStringLiteral("&Daten"), this);
+    dataGroup->setObjectName(QStringLiteral("Daten_GroupBox"));
+    m_monitorBox = new QComboBox(dataGroup);
+    m_monitorBox->setObjectName(QStringLiteral("Monitor_ComboBox"));
+    m_monitorBox->addItems({QStringLiteral("640 x 480"), QStringLiteral("800 x 600"), QStringLiteral("1024 x 768"),
                                 QStringLiteral("1280 x 1024")});
-    Diopter_SpinEdit = makeSpin(Daten_GroupBox, QStringLiteral("Diopter_SpinEdit"), 1, 200);
-    DiopVis_SpinEdit = makeSpin(Daten_GroupBox, QStringLiteral("DiopVis_SpinEdit"), 50, 100);
-    AKorntunnel_SpinEdit = makeSpin(Daten_GroupBox, QStringLiteral("AKorntunnel_SpinEdit"), 1, 100);
-    IKorntunnel_SpinEdit = makeSpin(Daten_GroupBox, QStringLiteral("IKorntunnel_SpinEdit"), 1, 100);
-    ARingkorn_SpinEdit = makeSpin(Daten_GroupBox, QStringLiteral("ARingkorn_SpinEdit"), 1, 100);
-    IRingkorn_SpinEdit = makeSpin(Daten_GroupBox, QStringLiteral("IRingkorn_SpinEdit"), 1, 100);
+    m_diopterSpin = makeSpin(dataGroup, QStringLiteral("Diopter_SpinEdit"), 1, 200);
+    m_diopterLimitSpin = makeSpin(dataGroup, QStringLiteral("DiopVis_SpinEdit"), 50, 100);
+    m_tunnelOuterSpin = makeSpin(dataGroup, QStringLiteral("AKorntunnel_SpinEdit"), 1, 100);
+    m_tunnelInnerSpin = makeSpin(dataGroup, QStringLiteral("IKorntunnel_SpinEdit"), 1, 100);
+    m_ringOuterSpin = makeSpin(dataGroup, QStringLiteral("ARingkorn_SpinEdit"), 1, 100);
+    m_ringInnerSpin = makeSpin(dataGroup, QStringLiteral("IRingkorn_SpinEdit"), 1, 100);
     // The mirror has no upper limit worth speaking of.
-    Spiegel_SpinEdit = makeSpin(Daten_GroupBox, QStringLiteral("Spiegel_SpinEdit"), 0, 9999);
+    m_mirrorSpin = makeSpin(dataGroup, QStringLiteral("Spiegel_SpinEdit"), 0, 9999);
 
     auto *form = new QFormLayout;
-    form->addRow(QStringLiteral("Bildschirmauflösung"), Monitor_ComboBox);
-    form->addRow(QStringLiteral("Diopteröffnung in mm"), Diopter_SpinEdit);
-    form->addRow(QStringLiteral("Diopterbegrenzung in %"), DiopVis_SpinEdit);
-    form->addRow(QStringLiteral("Außendurchmesser Korntunnel  in %"), AKorntunnel_SpinEdit);
-    form->addRow(QStringLiteral("Innendurchmesser Korntunnel in %"), IKorntunnel_SpinEdit);
-    form->addRow(QStringLiteral("Außendurchmesser Ringkorn in %"), ARingkorn_SpinEdit);
-    form->addRow(QStringLiteral("Innendurchmesser Ringkorn in %"), IRingkorn_SpinEdit);
-    form->addRow(QStringLiteral("Durchmesser Spiegel in %"), Spiegel_SpinEdit);
-    auto *hinweisTitle = new QLabel(QStringLiteral("Hinweis"), Daten_GroupBox);
+    form->addRow(QStringLiteral("Bildschirmauflösung"), m_monitorBox);
+    form->addRow(QStringLiteral("Diopteröffnung in mm"), m_diopterSpin);
+    form->addRow(QStringLiteral("Diopterbegrenzung in %"), m_diopterLimitSpin);
+    form->addRow(QStringLiteral("Außendurchmesser Korntunnel  in %"), m_tunnelOuterSpin);
+    form->addRow(QStringLiteral("Innendurchmesser Korntunnel in %"), m_tunnelInnerSpin);
+    form->addRow(QStringLiteral("Außendurchmesser Ringkorn in %"), m_ringOuterSpin);
+    form->addRow(QStringLiteral("Innendurchmesser Ringkorn in %"), m_ringInnerSpin);
+    form->addRow(QStringLiteral("Durchmesser Spiegel in %"), m_mirrorSpin);
+    auto *hinweisTitle = new QLabel(QStringLiteral("Hinweis"), dataGroup);
     hinweisTitle->setObjectName(QStringLiteral("HinweisTitel_Label"));
     QFont bold = hinweisTitle->font();
     bold.setBold(true);
     hinweisTitle->setFont(bold);
-    Hinweis_Label = new QLabel(
+    auto *hintLabel = new QLabel(
         QStringLiteral("Die Prozentangaben für die einzelnen Durchmesser beziehen sich auf die Diopteröffnung."),
-        Daten_GroupBox);
-    Hinweis_Label->setObjectName(QStringLiteral("Hinweis_Label"));
-    Hinweis_Label->setWordWrap(true);
-    auto *data = new QVBoxLayout(Daten_GroupBox);
+        dataGroup);
+    hintLabel->setObjectName(QStringLiteral("Hinweis_Label"));
+    hintLabel->setWordWrap(true);
+    auto *data = new QVBoxLayout(dataGroup);
     data->addLayout(form);
     data->addSpacing(12);
     data->addWidget(hinweisTitle);
-    data->addWidget(Hinweis_Label);
+    data->addWidget(hintLabel);
     data->addStretch();
 
-    for (QSpinBox *spin : {DiopVis_SpinEdit, AKorntunnel_SpinEdit, IKorntunnel_SpinEdit, ARingkorn_SpinEdit,
-                           IRingkorn_SpinEdit, Spiegel_SpinEdit})
-        connect(spin, &QSpinBox::valueChanged, Vorschau_PaintBox, qOverload<>(&QWidget::update));
+    for (QSpinBox *spin : {m_diopterLimitSpin, m_tunnelOuterSpin, m_tunnelInnerSpin, m_ringOuterSpin,
+                           m_ringInnerSpin, m_mirrorSpin})
+        connect(spin, &QSpinBox::valueChanged, m_previewBox, qOverload<>(&QWidget::update));
 
-    OK_Button = new QPushButton(QStringLiteral("&OK"), this);
-    OK_Button->setObjectName(QStringLiteral("OK_Button"));
-    OK_Button->setDefault(true);
-    Cancel_Button = new QPushButton(QStringLiteral("&Abbruch"), this);
-    Cancel_Button->setObjectName(QStringLiteral("Cancel_Button"));
-    Cancel_Button->setAutoDefault(false);
-    connect(OK_Button, &QPushButton::clicked, this, &SightProfileDialog::OK_ButtonClick);
-    connect(Cancel_Button, &QPushButton::clicked, this, &SightProfileDialog::reject);
+    m_okButton = new QPushButton(QStringLiteral("&OK"), this);
+    m_okButton->setObjectName(QStringLiteral("OK_Button"));
+    m_okButton->setDefault(true);
+    m_cancelButton = new QPushButton(QStringLiteral("&Abbruch"), this);
+    m_cancelButton->setObjectName(QStringLiteral("Cancel_Button"));
+    m_cancelButton->setAutoDefault(false);
+    connect(m_okButton, &QPushButton::clicked, this, &SightProfileDialog::okClicked);
+    connect(m_cancelButton, &QPushButton::clicked, this, &SightProfileDialog::reject);
 
     auto *top = new QHBoxLayout;
-    top->addWidget(Vorschau_GroupBox);
-    top->addWidget(Daten_GroupBox);
+    top->addWidget(previewGroup);
+    top->addWidget(dataGroup);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(OK_Button);
-    buttons->addWidget(Cancel_Button);
+    buttons->addWidget(m_okButton);
+    buttons->addWidget(m_cancelButton);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);
     layout->addLayout(buttons);
@@ -163,27 +163,27 @@ DataTable *SightProfileDialog::table() const
 SightSizes SightProfileDialog::profile() const
 {
     SightSizes p;
-    p.Monitor_Size = Monitor_ComboBox->currentIndex();
-    p.Diopter_Size = Diopter_SpinEdit->value();
-    p.DiopVis_Size = DiopVis_SpinEdit->value();
-    p.A_Korntunnel = AKorntunnel_SpinEdit->value();
-    p.I_Korntunnel = IKorntunnel_SpinEdit->value();
-    p.A_Ringkorn = ARingkorn_SpinEdit->value();
-    p.I_RingKorn = IRingkorn_SpinEdit->value();
-    p.Spiegel_Size = Spiegel_SpinEdit->value();
+    p.Monitor_Size = m_monitorBox->currentIndex();
+    p.Diopter_Size = m_diopterSpin->value();
+    p.DiopVis_Size = m_diopterLimitSpin->value();
+    p.A_Korntunnel = m_tunnelOuterSpin->value();
+    p.I_Korntunnel = m_tunnelInnerSpin->value();
+    p.A_Ringkorn = m_ringOuterSpin->value();
+    p.I_RingKorn = m_ringInnerSpin->value();
+    p.Spiegel_Size = m_mirrorSpin->value();
     return p;
 }
 
 void SightProfileDialog::setProfile(const SightSizes &p)
 {
-    Monitor_ComboBox->setCurrentIndex(std::clamp(p.Monitor_Size, 0, Monitor_ComboBox->count() - 1));
-    Diopter_SpinEdit->setValue(p.Diopter_Size);
-    DiopVis_SpinEdit->setValue(p.DiopVis_Size);
-    AKorntunnel_SpinEdit->setValue(p.A_Korntunnel);
-    IKorntunnel_SpinEdit->setValue(p.I_Korntunnel);
-    ARingkorn_SpinEdit->setValue(p.A_Ringkorn);
-    IRingkorn_SpinEdit->setValue(p.I_RingKorn);
-    Spiegel_SpinEdit->setValue(p.Spiegel_Size);
+    m_monitorBox->setCurrentIndex(std::clamp(p.Monitor_Size, 0, m_monitorBox->count() - 1));
+    m_diopterSpin->setValue(p.Diopter_Size);
+    m_diopterLimitSpin->setValue(p.DiopVis_Size);
+    m_tunnelOuterSpin->setValue(p.A_Korntunnel);
+    m_tunnelInnerSpin->setValue(p.I_Korntunnel);
+    m_ringOuterSpin->setValue(p.A_Ringkorn);
+    m_ringInnerSpin->setValue(p.I_RingKorn);
+    m_mirrorSpin->setValue(p.Spiegel_Size);
 }
 
 QImage SightProfileDialog::previewImage() const
@@ -195,21 +195,21 @@ void SightProfileDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
-        FormActivate();
+        activate();
 }
 
 bool SightProfileDialog::readStoredProfile(DataTable *visier)
 {
     const auto setControl = [this](int index, int value) {
         switch (index) {
-        case 0: Monitor_ComboBox->setCurrentIndex(std::clamp(value, 0, Monitor_ComboBox->count() - 1)); break;
-        case 1: Diopter_SpinEdit->setValue(value); break;
-        case 2: DiopVis_SpinEdit->setValue(value); break;
-        case 3: AKorntunnel_SpinEdit->setValue(value); break;
-        case 4: IKorntunnel_SpinEdit->setValue(value); break;
-        case 5: ARingkorn_SpinEdit->setValue(value); break;
-        case 6: IRingkorn_SpinEdit->setValue(value); break;
-        default: Spiegel_SpinEdit->setValue(value); break;
+        case 0: m_monitorBox->setCurrentIndex(std::clamp(value, 0, m_monitorBox->count() - 1)); break;
+        case 1: m_diopterSpin->setValue(value); break;
+        case 2: m_diopterLimitSpin->setValue(value); break;
+        case 3: m_tunnelOuterSpin->setValue(value); break;
+        case 4: m_tunnelInnerSpin->setValue(value); break;
+        case 5: m_ringOuterSpin->setValue(value); break;
+        case 6: m_ringInnerSpin->setValue(value); break;
+        default: m_mirrorSpin->setValue(value); break;
         }
     };
     for (int i = 0; i < 8; ++i) {
@@ -228,18 +228,18 @@ bool SightProfileDialog::readStoredProfile(DataTable *visier)
     return true;
 }
 
-void SightProfileDialog::FormActivate()
+void SightProfileDialog::activate()
 {
     m_storedNummer = 0;
-    Monitor_ComboBox->setCurrentIndex(0);
+    m_monitorBox->setCurrentIndex(0);
     DataTable *visier = table();
-    if (EditMode) {
+    if (m_editMode) {
         bool editing = false;
         if (visier && visier->isOpen()) {
             visier->checkBrowseMode();
             int target = 0;
-            for (int row = 0; row < visier->recordCount() && ProfileNummer > 0; ++row)
-                if (visier->valueAt(row, QStringLiteral("Nummer")).toLongLong() == ProfileNummer)
+            for (int row = 0; row < visier->recordCount() && m_profileNumber > 0; ++row)
+                if (visier->valueAt(row, QStringLiteral("Nummer")).toLongLong() == m_profileNumber)
                     target = row;
             if (!visier->isEmpty())
                 visier->moveTo(target + 1);
@@ -248,7 +248,7 @@ void SightProfileDialog::FormActivate()
         }
         if (visier && editing)
             readStoredProfile(visier);
-        if (Diopter_SpinEdit->value() == Diopter_SpinEdit->minimum() || !editing)
+        if (m_diopterSpin->value() == m_diopterSpin->minimum() || !editing)
             setProfile(SightSizes::defaults());
     } else {
         WriteLogLine(QStringLiteral("Ausführen : [Start] Datensatz hinzufügen"));
@@ -257,10 +257,10 @@ void SightProfileDialog::FormActivate()
         if (!ok)
             WriteLogLine(QStringLiteral("Ausführen : [Fehler] Datensatz hinzufügen"));
     }
-    Vorschau_PaintBox->update();
+    m_previewBox->update();
 }
 
-void SightProfileDialog::OK_ButtonClick()
+void SightProfileDialog::okClicked()
 {
     if (m_inOk)
         return;   // a second click while the first one's log write lets messages run

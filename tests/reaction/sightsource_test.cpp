@@ -166,9 +166,9 @@ private slots:
         int opened = 0;
         form->setSightProfileSetup([&] {
             ++opened;
-            profileDialog.EditMode = true;
-            profileDialog.ProfileNummer = 0;
-            QTimer::singleShot(0, &profileDialog, [&] { profileDialog.OK_ButtonClick(); });
+            profileDialog.setEditMode(true);
+            profileDialog.setProfileNumber(0);
+            QTimer::singleShot(0, &profileDialog, [&] { profileDialog.okClicked(); });
             profileDialog.exec();
         });
 

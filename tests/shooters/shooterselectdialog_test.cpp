@@ -48,14 +48,14 @@ private slots:
         QCOMPARE(form.windowTitle(), QStringLiteral("Schütze auswählen"));
         QCOMPARE(f.logMessages(), QStringList({QStringLiteral("Initialisierung : [Start] Laden PSF"),
                                                QStringLiteral("Initialisierung : [Erfolg] Laden PSF")}));
-        QVERIFY(form.OK_Button->isDefault());
-        QCOMPARE(form.OK_Button->text(), QStringLiteral("Üb&ernehmen"));
-        QCOMPARE(form.OK_Button->statusTip(), QStringLiteral("Schütze auswählen"));
-        QCOMPARE(form.Cancel_Button->text(), QStringLiteral("&Abbruch"));
-        QCOMPARE(form.Cancel_Button->statusTip(), QStringLiteral("Auswahl abbrechen"));
-        QVERIFY(!form.User_Image->pixmap().isNull());
-        QVERIFY(form.Info1_Label->text().startsWith(QStringLiteral("Wählen Sie den gewünschten Schützen")));
-        QVERIFY(form.Info2_Label->text().endsWith(QStringLiteral("auch aus der Schützenübersicht wählen.")));
+        QVERIFY(form.okButton()->isDefault());
+        QCOMPARE(form.okButton()->text(), QStringLiteral("Üb&ernehmen"));
+        QCOMPARE(form.okButton()->statusTip(), QStringLiteral("Schütze auswählen"));
+        QCOMPARE(form.cancelButton()->text(), QStringLiteral("&Abbruch"));
+        QCOMPARE(form.cancelButton()->statusTip(), QStringLiteral("Auswahl abbrechen"));
+        QVERIFY(!form.userImage()->pixmap().isNull());
+        QVERIFY(form.infoLabel(0)->text().startsWith(QStringLiteral("Wählen Sie den gewünschten Schützen")));
+        QVERIFY(form.infoLabel(1)->text().endsWith(QStringLiteral("auch aus der Schützenübersicht wählen.")));
     }
 
     void emptyTableLeavesNothingToTake()
@@ -63,8 +63,8 @@ private slots:
         ShooterFixture f;
         ShooterSelectDialog form;
         const int result = runModal(form, [&] {
-            QVERIFY(!form.OK_Button->isEnabled());
-            form.OK_ButtonClick(); // as if the button were pressed anyway
+            QVERIFY(!form.okButton()->isEnabled());
+            form.okClicked(); // as if the button were pressed anyway
             QVERIFY(form.isVisible());
         });
         QCOMPARE(result, -1);
@@ -72,7 +72,7 @@ private slots:
 
         // A shooter added later: the next showing enables the button.
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
-        runModal(form, [&] { QVERIFY(form.OK_Button->isEnabled()); });
+        runModal(form, [&] { QVERIFY(form.okButton()->isEnabled()); });
     }
 
     void cancelKeepsThePreviousActiveShooter()
@@ -84,8 +84,8 @@ private slots:
 
         // No active shooter before: still none.
         int result = runModal(form, [&] {
-            selectRow(form.Pers_List, 1);
-            QTest::mouseClick(form.Cancel_Button, Qt::LeftButton);
+            selectRow(form.shooterList(), 1);
+            QTest::mouseClick(form.cancelButton(), Qt::LeftButton);
         });
         QCOMPARE(result, int(QDialog::Rejected));
         QVERIFY(!ActiveShooter::instance().active);
@@ -95,7 +95,7 @@ private slots:
         ActiveShooter::instance().active = true;
         MakeActiveShooter();
         result = runModal(form, [&] {
-            selectRow(form.Pers_List, 1);
+            selectRow(form.shooterList(), 1);
             QTest::keyClick(&form, Qt::Key_Escape);
         });
         QCOMPARE(result, int(QDialog::Rejected));
@@ -114,8 +114,8 @@ private slots:
         ShooterSelectDialog form;
         f.clearLog();
         const int result = runModal(form, [&] {
-            selectRow(form.Pers_List, 0);
-            QTest::mouseClick(form.OK_Button, Qt::LeftButton);
+            selectRow(form.shooterList(), 0);
+            QTest::mouseClick(form.okButton(), Qt::LeftButton);
         });
         QCOMPARE(result, int(QDialog::Accepted));
         const ActiveShooter &active = ActiveShooter::instance();
@@ -130,9 +130,9 @@ private slots:
 
         // Enter takes the marked entry too (default button); names with quotes and umlauts.
         runModal(form, [&] {
-            selectRow(form.Pers_List, 2);
-            form.Pers_List->setFocus();
-            QTest::keyClick(form.Pers_List, Qt::Key_Return);
+            selectRow(form.shooterList(), 2);
+            form.shooterList()->setFocus();
+            QTest::keyClick(form.shooterList(), Qt::Key_Return);
         });
         QCOMPARE(active.displayName(), QStringLiteral("O'Hara \"Ö\" Ühlein"));
         QCOMPARE(active.Trainingsrunden, 1);
@@ -146,12 +146,12 @@ private slots:
         ShooterSelectDialog form;
         const int result = runModal(form, [&] {
             // A double click below the entries takes nothing.
-            QWidget *viewport = form.Pers_List->viewport();
+            QWidget *viewport = form.shooterList()->viewport();
             QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(5, viewport->height() - 3));
             QVERIFY(form.isVisible());
             QVERIFY(!ActiveShooter::instance().active);
 
-            const QRect second = form.Pers_List->visualRect(form.Pers_List->model()->index(1, 0));
+            const QRect second = form.shooterList()->visualRect(form.shooterList()->model()->index(1, 0));
             QTest::mouseClick(viewport, Qt::LeftButton, {}, second.center());
             QTest::mouseDClick(viewport, Qt::LeftButton, {}, second.center());
         });

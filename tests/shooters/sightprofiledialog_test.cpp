@@ -68,12 +68,12 @@ private slots:
         ShooterFixture f;
         SightProfileDialog d;
         d.resize(d.sizeHint());
-        const QImage before = d.Vorschau_PaintBox->grab().toImage().convertToFormat(QImage::Format_RGB32);
-        d.Monitor_ComboBox->setCurrentIndex(3);
-        d.Diopter_SpinEdit->setValue(20);
-        QCOMPARE(d.Vorschau_PaintBox->grab().toImage().convertToFormat(QImage::Format_RGB32), before);
-        d.IRingkorn_SpinEdit->setValue(10);
-        QVERIFY(d.Vorschau_PaintBox->grab().toImage().convertToFormat(QImage::Format_RGB32) != before);
+        const QImage before = d.previewBox()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        d.monitorBox()->setCurrentIndex(3);
+        d.diopterSpin()->setValue(20);
+        QCOMPARE(d.previewBox()->grab().toImage().convertToFormat(QImage::Format_RGB32), before);
+        d.ringInnerSpin()->setValue(10);
+        QVERIFY(d.previewBox()->grab().toImage().convertToFormat(QImage::Format_RGB32) != before);
         QVERIFY(black(before, 150, 150));
     }
 
@@ -82,10 +82,10 @@ private slots:
         ShooterFixture f;
         SightProfileDialog d;
         QCOMPARE(d.objectName(), QStringLiteral("PersVis_Form"));
-        QCOMPARE(d.DiopVis_SpinEdit->minimum(), 50);
-        QCOMPARE(d.Diopter_SpinEdit->maximum(), 200);
-        d.Diopter_SpinEdit->stepUp();
-        QCOMPARE(d.Diopter_SpinEdit->value(), 151);
+        QCOMPARE(d.diopterLimitSpin()->minimum(), 50);
+        QCOMPARE(d.diopterSpin()->maximum(), 200);
+        d.diopterSpin()->stepUp();
+        QCOMPARE(d.diopterSpin()->value(), 151);
     }
 
     void numberFieldsTakeTypedDigits_data()
@@ -116,7 +116,7 @@ private slots:
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
         SightProfileDialog d;
-        d.EditMode = false;
+        d.setEditMode(false);
         d.show();
         QVERIFY(QTest::qWaitForWindowActive(&d));
         auto *spin = d.findChild<QSpinBox *>(field);
@@ -140,7 +140,7 @@ private slots:
         QCOMPARE(spin->text(), QString::number(value));
         if (field != QLatin1String("Diopter_SpinEdit") && value != Defaults.DiopVis_Size && value != 13)
             QVERIFY(d.previewImage() != before);
-        d.OK_ButtonClick();
+        d.okClicked();
         QCOMPARE(sqlOnFile(f.visFile(), QStringLiteral("SELECT CAST(\"%1\" AS INT) FROM VData").arg(column)),
                  QStringList{QString::number(value)});
     }
@@ -150,14 +150,14 @@ private slots:
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
         SightProfileDialog d;
-        d.EditMode = false;
+        d.setEditMode(false);
         d.setProfile(SightSizes{0, 1, 50, 1, 1, 1, 1, 1});
         f.clearLog();
         d.show();
-        QCOMPARE(d.Monitor_ComboBox->currentText(), QStringLiteral("800 x 600"));
+        QCOMPARE(d.monitorBox()->currentText(), QStringLiteral("800 x 600"));
         QCOMPARE(shown(d), Defaults);
         QCOMPARE(f.data->visierTable()->state(), DataTable::State::Insert);
-        d.OK_ButtonClick();
+        d.okClicked();
         QVERIFY(!d.isVisible());
         QCOMPARE(sqlOnFile(f.visFile(), QStringLiteral("SELECT Name || Vorname || ':' || Monitor_Size || ',' || "
                                                         "Diopter_Size || ',' || Spiegel_Size FROM VData")),
@@ -172,20 +172,20 @@ private slots:
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
         SightProfileDialog d;
-        d.EditMode = true;
+        d.setEditMode(true);
         d.setProfile(SightSizes{0, 1, 50, 1, 1, 1, 1, 1});
         d.show();
         QCOMPARE(shown(d), Defaults); // no profile yet
-        d.Spiegel_SpinEdit->setValue(7);
-        d.Monitor_ComboBox->setCurrentIndex(2);
-        d.OK_ButtonClick();
+        d.mirrorSpin()->setValue(7);
+        d.monitorBox()->setCurrentIndex(2);
+        d.okClicked();
         QCOMPARE(rowsInFile(f.visFile(), QStringLiteral("VData")), 1);
 
         d.show();
-        QCOMPARE(d.Spiegel_SpinEdit->value(), 7);
-        QCOMPARE(d.Monitor_ComboBox->currentIndex(), 2);
-        d.DiopVis_SpinEdit->setValue(60);
-        d.Cancel_Button->click();
+        QCOMPARE(d.mirrorSpin()->value(), 7);
+        QCOMPARE(d.monitorBox()->currentIndex(), 2);
+        d.diopterLimitSpin()->setValue(60);
+        d.cancelButton()->click();
         QCOMPARE(f.data->visierTable()->state(), DataTable::State::Browse);
         QCOMPARE(sqlOnFile(f.visFile(), QStringLiteral("SELECT DiopVis_Size FROM VData")), QStringList{"100"});
 
