@@ -1,42 +1,31 @@
 #include "evaluation/evaluationwindow.h"
 
+#include "core/actionlog.h"
+#include "core/settings.h"
+#include "evaluation/printservice.h"
+#include "evaluation/progresschart.h"
+#include "evaluation/resultgrid.h"
+#include "platform/clock.h"
+#include "platform/logformat.h"
+#include "platform/messageservice.h"
 #include "report/csvfile.h"
 #include "report/efrfreport.h"
 #include "report/efrreport.h"
 #include "report/ikreport.h"
-#include "evaluation/printservice.h"
-#include "evaluation/silverrowdelegate.h"
-#include "platform/clock.h"
-#include "platform/messageservice.h"
-#include "platform/numberformat.h"
-#include "core/actionlog.h"
-#include "ui/hints.h"
-#include "core/settings.h"
 #include "shooters/activeshooter.h"
 #include "store/resultquery.h"
-#include "store/resultquerymodel.h"
-#include "store/seriesstats.h"
 #include "store/tdata.h"
+#include "ui/hints.h"
 
-#include <QChart>
-#include <QChartView>
-#include <QCategoryAxis>
-#include <QFontMetricsF>
 #include <QEvent>
 #include <QHBoxLayout>
-#include <QHash>
-#include <QHeaderView>
-#include <QLineSeries>
 #include <QMenu>
 #include <QPrinter>
 #include <QPushButton>
-#include <QTabWidget>
-#include <QTableView>
 #include <QStyle>
+#include <QTabWidget>
 #include <QToolButton>
-#include <QValueAxis>
 #include <QVBoxLayout>
-#include <memory>
 
 namespace {
 
@@ -46,76 +35,17 @@ const QString kNoResults = QStringLiteral("\r\nKeine Meßergebnisse vorhanden.")
 struct PageInfo
 {
     const char *caption;
-    const char *grid;
     const char *queryLog;   // refresh
     const char *printLog;   // printing
     const char *measurementLine;
 };
 const PageInfo kPages[3] = {
-    {"EFR", "EFR_Grid", "EFRQuery", "EFEQuery", "Einfachreaktionstest"},
-    {"EFR mit Fehlern", "EFRF_Grid", "EFRFQuery", "EFRFQuery", "Einfachreaktionstest mit Fehlpräsentationen"},
-    {"Individualkurven", "IK_Grid", "IKQuery", "IKQuery", "Individualkurventest"},
+    {"EFR", "EFRQuery", "EFEQuery", "Einfachreaktionstest"},
+    {"EFR mit Fehlern", "EFRFQuery", "EFRFQuery", "Einfachreaktionstest mit Fehlpräsentationen"},
+    {"Individualkurven", "IKQuery", "IKQuery", "Individualkurventest"},
 };
-
-QStringList columnsOf(int test)
-{
-    QStringList c{"GRIDNR", "DATUM", "ZEIT", "SERIE", "SCHEIBE", "ReakZeit", "STATUS"};
-    if (test != 1)
-        c << QStringLiteral("FEHLER");
-    c << QStringLiteral("MITTELWERT") << QStringLiteral("STDABW");
-    return c;
-}
-
-QStringList titlesOf(int test)
-{
-    QStringList t{"Nr", "Datum", "Zeit", "Serie", "Scheibe", "ReakZeit", "Ergebnis"};
-    if (test == 2)
-        t << QStringLiteral("Fehler");
-    else if (test == 3)
-        t << QStringLiteral("Phase");
-    t << QStringLiteral("Mittelwert") << QStringLiteral("StdAbw");
-    return t;
-}
 
 TData::Query queryOf(int test) { return TData::Query(test - 1); }
-
-int columnWidth(const QString &column)
-{
-    static const QHash<QString, int> widths{{"GRIDNR", 50},   {"DATUM", 90},    {"ZEIT", 75},
-                                            {"SERIE", 50},    {"SCHEIBE", 60},  {"ReakZeit", 70},
-                                            {"STATUS", 70},   {"FEHLER", 120},  {"MITTELWERT", 80},
-                                            {"STDABW", 70}};
-    return widths.value(column, 80);
-}
-
-// The grid: a marker for the current row in the indicator column.
-class GridModel : public ResultQueryModel
-{
-public:
-    using ResultQueryModel::ResultQueryModel;
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
-    {
-        if (orientation == Qt::Vertical) {
-            if (role == Qt::DisplayRole)
-                return query() && query()->currentRow() == section ? QStringLiteral("▶") : QString();
-            if (role == Qt::TextAlignmentRole)
-                return int(Qt::AlignCenter);
-            return QVariant();
-        }
-        return ResultQueryModel::headerData(section, orientation, role);
-    }
-    QVariant data(const QModelIndex &index, int role) const override
-    {
-        if (role != SilverRowDelegate::SeriesEndRole)
-            return ResultQueryModel::data(index, role);
-        const ResultQuery *q = query();
-        const int row = index.row();
-        if (!q || !index.isValid() || row >= rowCount())
-            return QVariant();
-        return row + 1 == rowCount()
-               || !SeriesStats::sameSeries(SeriesStats::rowOf(*q, row), SeriesStats::rowOf(*q, row + 1));
-    }
-};
 
 std::unique_ptr<MeasurementReport> reportFor(int test)
 {
@@ -124,17 +54,6 @@ std::unique_ptr<MeasurementReport> reportFor(int test)
     case 2: return std::make_unique<TEFRFReport>();
     default: return std::make_unique<TIKReport>();
     }
-}
-
-// Labels of the chart's time axis: date and time of a measurement.
-QString timeLabelFormat() { return LogDateFormat(QLocale()) + QStringLiteral(" HH:mm"); }
-
-// Widest label of that format, with the axis' padding and a gap.
-double timeLabelWidth(const QFont &font)
-{
-    return QFontMetricsF(font).horizontalAdvance(
-               QLocale().toString(QDateTime(QDate(2000, 12, 28), QTime(20, 0)), timeLabelFormat()))
-           + 16;
 }
 
 } // namespace
@@ -148,107 +67,51 @@ EvaluationWindow::EvaluationWindow(QWidget *parent)
     setModal(true);
 
     TData *data = TData::instance();
-    PageControl = new QTabWidget(this);
-    PageControl->setObjectName(QStringLiteral("PageControl"));
+    m_pages = new QTabWidget(this);
+    m_pages->setObjectName(QStringLiteral("PageControl"));
     for (int test = 1; test <= 3; ++test) {
-        const PageInfo &info = kPages[test - 1];
-        auto *grid = new QTableView(PageControl);
-        grid->setObjectName(QString::fromLatin1(info.grid));
-        grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-        grid->setSelectionMode(QAbstractItemView::SingleSelection);
-        grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        grid->setShowGrid(true);
-        grid->setItemDelegate(new SilverRowDelegate(grid));
-        grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-        grid->horizontalHeader()->setHighlightSections(false);
-        grid->horizontalHeader()->setStretchLastSection(true);
-        grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-        grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
-        grid->verticalHeader()->setMinimumWidth(16);
-        m_grids[test - 1] = grid;
-        if (data) {
-            auto *model = new GridModel(data->query(queryOf(test)), columnsOf(test), grid);
-            model->setHeaderTexts(titlesOf(test));
-            model->setAlignment(Qt::AlignCenter);
-            model->setFormatter(QStringLiteral("DATUM"), [](const QVariant &v) {
-                return v.isValid() ? QLocale().toString(v.toDate(), LogDateFormat(QLocale())) : QString();
-            });
-            model->setFormatter(QStringLiteral("ZEIT"), [](const QVariant &v) {
-                return v.isValid() ? QLocale().toString(v.toTime(), LogTimeFormat(QLocale())) : QString();
-            });
-            const auto oneDecimal = [](const QVariant &v) {
-                return v.isValid() ? NumberFormat::formatFloat("%.1f", v.toDouble()) : QString();
-            };
-            model->setFormatter(QStringLiteral("MITTELWERT"), oneDecimal);
-            model->setFormatter(QStringLiteral("STDABW"), oneDecimal);
-            grid->setModel(model);
-            m_models[test - 1] = model;
-            const QStringList columns = columnsOf(test);
-            for (int c = 0; c < columns.size(); ++c)
-                grid->setColumnWidth(c, columnWidth(columns.at(c)));
-            connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, model,
-                    [model](const QModelIndex &current) {
-                        if (current.isValid())
-                            model->setCurrentRow(current.row());
-                    });
-            connect(model, &ResultQueryModel::currentRowChanged, grid, [model, grid](int row) {
-                if (model->rowCount() > 0)
-                    emit model->headerDataChanged(Qt::Vertical, 0, model->rowCount() - 1);
-                if (row >= 0 && grid->selectionModel() && grid->currentIndex().row() != row)
-                    grid->selectRow(row);
-            });
-        }
-        PageControl->addTab(grid, QString::fromUtf8(info.caption));
+        m_grids[test - 1] = new ResultGrid(test, data ? data->query(queryOf(test)) : nullptr, m_pages);
+        m_pages->addTab(m_grids[test - 1], QString::fromUtf8(kPages[test - 1].caption));
     }
-    connect(PageControl, &QTabWidget::currentChanged, this, [this] { updateChart(); });
+    connect(m_pages, &QTabWidget::currentChanged, this, [this] { updateChart(); });
 
-    Verlauf_Chart = new QChartView(this);
-    Verlauf_Chart->setObjectName(QStringLiteral("Verlauf_Chart"));
-    Verlauf_Chart->setRenderHint(QPainter::Antialiasing);
-    auto *chart = new QChart;
-    chart->legend()->hide();
-    // Narrow margins leave the plot long enough for the vertical axis title.
-    chart->setMargins(QMargins(8, 4, 8, 4));
-    chart->setTitle(QStringLiteral("Verlauf der Serienmittelwerte"));
-    auto *line = new QLineSeries(chart);
-    line->setObjectName(QStringLiteral("Verlauf_Series"));
-    line->setPointsVisible(true);
-    chart->addSeries(line);
-    // One step per series; the first series of a measurement carries its
-    // date and time.
-    auto *xAxis = new QCategoryAxis(chart);
-    xAxis->setObjectName(QStringLiteral("Verlauf_XAxis"));
-    xAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    xAxis->setTitleText(QStringLiteral("Datum und Uhrzeit der Messung"));
-    auto *yAxis = new QValueAxis(chart);
-    yAxis->setObjectName(QStringLiteral("Verlauf_YAxis"));
-    yAxis->setTitleText(QStringLiteral("Mittelwert in ms"));
-    yAxis->setLabelFormat(QStringLiteral("%.0f"));
-    chart->addAxis(xAxis, Qt::AlignBottom);
-    chart->addAxis(yAxis, Qt::AlignLeft);
-    line->attachAxis(xAxis);
-    line->attachAxis(yAxis);
-    Verlauf_Chart->setChart(chart);
-    // The labels that fit depend on the plot's width; at its smallest the
-    // chart keeps room for two date and time labels beside the mean axis and
-    // for the axis titles (the layout then stops the window from shrinking
-    // further, so nothing runs into the buttons).
-    connect(chart, &QChart::plotAreaChanged, this, [this] { labelTimeAxis(); });
-    Verlauf_Chart->setMinimumSize(int(3 * timeLabelWidth(xAxis->labelsFont())) + 120, 260);
+    m_chart = new ProgressChart(this);
 
-    OK_Button = new QPushButton(QStringLiteral("&OK"), this);
-    OK_Button->setObjectName(QStringLiteral("OK_Button"));
-    OK_Button->setDefault(true);
-    SetHint(OK_Button, QStringLiteral("|Infodialog schliessen"));
-    connect(OK_Button, &QPushButton::clicked, this, &QDialog::accept);
+    m_okButton = new QPushButton(QStringLiteral("&OK"), this);
+    m_okButton->setObjectName(QStringLiteral("OK_Button"));
+    m_okButton->setDefault(true);
+    SetHint(m_okButton, QStringLiteral("|Infodialog schliessen"));
+    connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
 
-    Messergebnisse_Button = new QToolButton(this);
-    Messergebnisse_Button->setObjectName(QStringLiteral("Messergebnisse_Button"));
-    Messergebnisse_Button->setText(QStringLiteral("&Messergebnisse"));
-    Messergebnisse_Button->setPopupMode(QToolButton::InstantPopup);
-    Messergebnisse_Button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    SetHint(Messergebnisse_Button, QStringLiteral("|Daten hinzufügen, bearbeiten und löschen"));
-    m_menu = new QMenu(Messergebnisse_Button);
+    m_resultsButton = new QToolButton(this);
+    m_resultsButton->setObjectName(QStringLiteral("Messergebnisse_Button"));
+    m_resultsButton->setText(QStringLiteral("&Messergebnisse"));
+    m_resultsButton->setPopupMode(QToolButton::InstantPopup);
+    m_resultsButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    SetHint(m_resultsButton, QStringLiteral("|Daten hinzufügen, bearbeiten und löschen"));
+    buildMenu();
+    m_resultsButton->setMenu(m_menu);
+    // The centred caption keeps clear of the menu arrow in the corner.
+    m_resultsButton->setMinimumWidth(m_resultsButton->sizeHint().width()
+                                     + 2 * style()->pixelMetric(QStyle::PM_MenuButtonIndicator, nullptr, m_resultsButton));
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_resultsButton);
+    buttons->addStretch();
+    buttons->addWidget(m_okButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_pages, 3);
+    layout->addWidget(m_chart, 2);
+    layout->addLayout(buttons);
+    resize(820, 640);
+
+    LoadFormPlacement(this, PlacementCode);
+    WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden AWF"));
+}
+
+void EvaluationWindow::buildMenu()
+{
+    m_menu = new QMenu(m_resultsButton);
     m_menu->setObjectName(QStringLiteral("Messergebnisse_Menu"));
     QMenu *print = m_menu->addMenu(QStringLiteral("&Drucken"));
     print->setObjectName(QStringLiteral("Drucken_Menu"));
@@ -258,36 +121,19 @@ EvaluationWindow::EvaluationWindow(QWidget *parent)
     for (int test = 1; test <= 3; ++test) {
         QAction *a = print->addAction(QString::fromUtf8(printItems[test - 1]));
         a->setObjectName(QStringLiteral("Drucken%1_Item").arg(test));
-        connect(a, &QAction::triggered, this, [this, test] { DruckenClick(test); });
+        connect(a, &QAction::triggered, this, [this, test] { printClicked(test); });
         QAction *v = preview->addAction(QString::fromUtf8(printItems[test - 1]));
         v->setObjectName(QStringLiteral("Seitenansicht%1_Item").arg(test));
-        connect(v, &QAction::triggered, this, [this, test] { SeitenansichtClick(test); });
+        connect(v, &QAction::triggered, this, [this, test] { previewClicked(test); });
     }
     m_menu->addSeparator();
     QAction *del = m_menu->addAction(QStringLiteral("&Löschen"));
     del->setObjectName(QStringLiteral("Loeschen_Item"));
-    connect(del, &QAction::triggered, this, &EvaluationWindow::LoeschenClick);
+    connect(del, &QAction::triggered, this, &EvaluationWindow::deleteSeriesClicked);
     m_menu->addSeparator();
     QAction *csv = m_menu->addAction(QStringLiteral("Als CSV &exportieren…"));
     csv->setObjectName(QStringLiteral("CsvExport_Item"));
-    connect(csv, &QAction::triggered, this, &EvaluationWindow::CsvExportClick);
-    Messergebnisse_Button->setMenu(m_menu);
-    // The centred caption keeps clear of the menu arrow in the corner.
-    Messergebnisse_Button->setMinimumWidth(Messergebnisse_Button->sizeHint().width()
-                                           + 2 * style()->pixelMetric(QStyle::PM_MenuButtonIndicator, nullptr, Messergebnisse_Button));
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(Messergebnisse_Button);
-    buttons->addStretch();
-    buttons->addWidget(OK_Button);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(PageControl, 3);
-    layout->addWidget(Verlauf_Chart, 2);
-    layout->addLayout(buttons);
-    resize(820, 640);
-
-    LoadFormPlacement(this, PlacementCode);
-    WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden AWF"));
+    connect(csv, &QAction::triggered, this, &EvaluationWindow::csvExportClicked);
 }
 
 EvaluationWindow::~EvaluationWindow() = default;
@@ -295,7 +141,7 @@ EvaluationWindow::~EvaluationWindow() = default;
 bool EvaluationWindow::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate)
-        FormActivate();
+        refresh();
     return QDialog::event(event);
 }
 
@@ -305,7 +151,7 @@ void EvaluationWindow::done(int r)
     QDialog::done(r);
 }
 
-int EvaluationWindow::shownTest() const { return PageControl->currentIndex() + 1; }
+int EvaluationWindow::shownTest() const { return m_pages->currentIndex() + 1; }
 
 QString EvaluationWindow::refreshQuery(int test)
 {
@@ -319,56 +165,11 @@ QString EvaluationWindow::refreshQuery(int test)
     return QStringLiteral("\r\n") + data->errorText();
 }
 
-EvaluationWindow::SeriesKey EvaluationWindow::selectedKey(int test) const
+void EvaluationWindow::refresh()
 {
-    SeriesKey key;
-    const ResultQuery *query = m_models[test - 1] ? m_models[test - 1]->query() : nullptr;
-    const QTableView *grid = m_grids[test - 1];
-    if (!query || !query->isOpen() || !grid->selectionModel() || !grid->selectionModel()->hasSelection())
-        return key;
-    const int row = grid->currentIndex().isValid() ? grid->currentIndex().row() : query->currentRow();
-    if (row < 0 || row >= query->recordCount())
-        return key;
-    const SeriesStats::Row r = SeriesStats::rowOf(*query, row);
-    key.name = query->valueAt(row, QStringLiteral("NAME")).toString();
-    key.vorname = query->valueAt(row, QStringLiteral("VORNAME")).toString();
-    key.datum = r.datum;
-    key.zeit = r.zeit;
-    key.serie = r.serie;
-    key.scheibe = r.scheibe;
-    return key;
-}
-
-void EvaluationWindow::selectKey(int test, const SeriesKey &key)
-{
-    const ResultQuery *query = m_models[test - 1] ? m_models[test - 1]->query() : nullptr;
-    QTableView *grid = m_grids[test - 1];
-    if (!query || !query->isOpen() || query->isEmpty())
-        return;
-    int found = -1;
-    if (key.serie >= 0) {
-        for (int row = 0; row < query->recordCount(); ++row) {
-            const SeriesStats::Row r = SeriesStats::rowOf(*query, row);
-            if (r.serie != key.serie || r.datum != key.datum || r.zeit != key.zeit
-                || query->valueAt(row, QStringLiteral("NAME")).toString() != key.name
-                || query->valueAt(row, QStringLiteral("VORNAME")).toString() != key.vorname)
-                continue;
-            if (found < 0 || r.scheibe == key.scheibe)
-                found = row;
-            if (r.scheibe == key.scheibe)
-                break;
-        }
-    }
-    const int row = std::max(found, 0);
-    grid->selectRow(row);
-    grid->scrollTo(grid->model()->index(row, 0));
-}
-
-void EvaluationWindow::FormActivate()
-{
-    SeriesKey kept[3];
+    ResultGrid::SeriesKey kept[3];
     for (int test = 1; test <= 3; ++test)
-        kept[test - 1] = selectedKey(test);
+        kept[test - 1] = m_grids[test - 1]->selectedKey();
     QString failure;
     for (int test = 1; test <= 3; ++test) {
         const QString why = refreshQuery(test);
@@ -380,61 +181,19 @@ void EvaluationWindow::FormActivate()
         ShowError(failure);
     m_shownError = failure;
     for (int test = 1; test <= 3; ++test)
-        selectKey(test, kept[test - 1]);
+        m_grids[test - 1]->selectKey(kept[test - 1]);
     updateChart();
 }
 
 void EvaluationWindow::updateChart()
 {
     TData *data = TData::instance();
-    m_points = data ? ProgressPoints(data->stats(queryOf(shownTest())).series()) : ProgressPoints();
-    QChart *chart = Verlauf_Chart->chart();
-    auto *line = chart->findChild<QLineSeries *>(QStringLiteral("Verlauf_Series"));
-    auto *y = chart->findChild<QValueAxis *>(QStringLiteral("Verlauf_YAxis"));
-    if (!line || !y)
-        return;
-    QList<QPointF> pts;
-    for (const ProgressPoints::Point &p : m_points.points())
-        pts << QPointF(p.x, p.mean);
-    line->replace(pts);
-    const ProgressPoints::Scale scale = m_points.meanScale();
-    y->setRange(scale.from, scale.to);
-    y->setTickType(QValueAxis::TicksDynamic);
-    y->setTickAnchor(0);
-    y->setTickInterval(scale.step);
-    labelTimeAxis();
+    m_chart->setPoints(data ? ProgressPoints(data->stats(queryOf(shownTest())).series()) : ProgressPoints());
 }
 
-void EvaluationWindow::labelTimeAxis()
-{
-    auto *x = Verlauf_Chart->chart()->findChild<QCategoryAxis *>(QStringLiteral("Verlauf_XAxis"));
-    if (!x || m_labelling)
-        return;
-    m_labelling = true;
-    const int count = int(m_points.points().size());
-    const QRectF plot = Verlauf_Chart->chart()->plotArea();
-    const double width = plot.width() > 0 ? plot.width() : Verlauf_Chart->width() * 0.8;
-    const QLocale locale;
-    const QString format = timeLabelFormat();
-    const double labelWidth = timeLabelWidth(x->labelsFont());
-    QStringList labels;
-    QList<int> at;
-    for (int i : m_points.labelledPoints(width, labelWidth)) {
-        labels << locale.toString(m_points.points().at(i).when, format);
-        at << m_points.points().at(i).x;
-    }
-    if (labels != x->categoriesLabels()) {
-        for (const QString &old : x->categoriesLabels())
-            x->remove(old);
-        x->setStartValue(-0.5);
-        for (int i = 0; i < labels.size(); ++i)
-            x->append(labels.at(i), at.at(i));
-    }
-    x->setRange(-0.5, std::max(count, 1) - 0.5);
-    m_labelling = false;
-}
+const ProgressPoints &EvaluationWindow::chartPoints() const { return m_chart->points(); }
 
-void EvaluationWindow::LoeschenClick()
+void EvaluationWindow::deleteSeriesClicked()
 {
     TData *data = TData::instance();
     const int test = shownTest();
@@ -465,7 +224,7 @@ void EvaluationWindow::LoeschenClick()
     } else {
         WriteLogLine(QStringLiteral("Ausführen : [Erfolg]") + tag);
     }
-    FormActivate();
+    refresh();
 }
 
 std::unique_ptr<MeasurementReport> EvaluationWindow::prepareReport(int test)
@@ -480,13 +239,13 @@ std::unique_ptr<MeasurementReport> EvaluationWindow::prepareReport(int test)
     }
     WriteLogLine(QStringLiteral("Ausführen : [RUN] SQL Abfrage ") + QString::fromLatin1(kPages[test - 1].printLog));
     const ActiveShooter &shooter = ActiveShooter::instance();
-    const SeriesKey kept = selectedKey(test);
+    const ResultGrid::SeriesKey kept = m_grids[test - 1]->selectedKey();
     if (!data->openResultQuery(which, shooter.Name, shooter.Vorname, true)) {
         ShowError(QStringLiteral("\r\n") + data->errorText());
         return nullptr;
     }
     data->calcAll(which);
-    selectKey(test, kept);
+    m_grids[test - 1]->selectKey(kept);
     updateChart();
 
     // The report keeps its own copy: closing a dialog reactivates this
@@ -525,7 +284,7 @@ void EvaluationWindow::preparePrinter(QPrinter *printer, const MeasurementReport
     MeasurementReport::preparePage(printer);
 }
 
-void EvaluationWindow::DruckenClick(int test)
+void EvaluationWindow::printClicked(int test)
 {
     std::unique_ptr<MeasurementReport> report = prepareReport(test);
     if (!report)
@@ -541,7 +300,7 @@ void EvaluationWindow::DruckenClick(int test)
         ShowError(QStringLiteral("\r\nDas Messprotokoll konnte nicht gedruckt werden."));
 }
 
-void EvaluationWindow::SeitenansichtClick(int test)
+void EvaluationWindow::previewClicked(int test)
 {
     std::unique_ptr<MeasurementReport> report = prepareReport(test);
     if (!report)
@@ -553,39 +312,11 @@ void EvaluationWindow::SeitenansichtClick(int test)
                                      this);
 }
 
-QStringList EvaluationWindow::gridTitles(int test) const { return titlesOf(test); }
+QStringList EvaluationWindow::gridTitles(int test) const { return m_grids[test - 1]->titles(); }
 
-QList<QStringList> EvaluationWindow::gridRows(int test) const
-{
-    QList<QStringList> rows;
-    const ResultQueryModel *model = m_models[test - 1];
-    if (!model)
-        return rows;
-    const QStringList columns = columnsOf(test);
-    for (int r = 0; r < model->rowCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < columns.size(); ++c) {
-            const QVariant v = model->data(model->index(r, c), Qt::EditRole);
-            const QString &col = columns.at(c);
-            if (!v.isValid())
-                cells << QString();
-            else if (col == QLatin1String("DATUM"))
-                cells << Csv::dateText(v.toDate());
-            else if (col == QLatin1String("ZEIT"))
-                cells << Csv::timeText(v.toTime());
-            else if (col == QLatin1String("MITTELWERT") || col == QLatin1String("STDABW"))
-                cells << Csv::oneDecimal(v.toDouble());
-            else if (col == QLatin1String("STATUS") || col == QLatin1String("FEHLER"))
-                cells << Csv::text(v.toString());
-            else
-                cells << Csv::wholeNumber(v.toDouble());
-        }
-        rows << cells;
-    }
-    return rows;
-}
+QList<QStringList> EvaluationWindow::gridRows(int test) const { return m_grids[test - 1]->csvRows(); }
 
-void EvaluationWindow::CsvExportClick()
+void EvaluationWindow::csvExportClicked()
 {
     const int test = shownTest();
     const QList<QStringList> rows = gridRows(test);
@@ -602,6 +333,6 @@ void EvaluationWindow::CsvExportClick()
     if (file.isEmpty())
         return;
     QString error;
-    if (!Csv::write(file, Csv::document(QList<QStringList>{titlesOf(test)} + rows), &error))
+    if (!Csv::write(file, Csv::document(QList<QStringList>{gridTitles(test)} + rows), &error))
         ShowError(QStringLiteral("\r\n") + error);
 }

@@ -92,10 +92,10 @@ bool newShooterScene(QWidget *mainWindow, const QString &out)
 {
     NewShooterDialog dialog(mainWindow);
     dialog.show();
-    dialog.Name_Edit->setText(QStringLiteral("Berger"));
-    dialog.Vorname_Edit->setText(QStringLiteral("Lena"));
-    dialog.Geburtsdatum_Picker->setDate(QDate(2009, 3, 14));
-    dialog.Sportverein_ComboBox->setEditText(QStringLiteral("SV Tell Musterstadt"));
+    dialog.nameEdit()->setText(QStringLiteral("Berger"));
+    dialog.firstNameEdit()->setText(QStringLiteral("Lena"));
+    dialog.birthDatePicker()->setDate(QDate(2009, 3, 14));
+    dialog.clubBox()->setEditText(QStringLiteral("SV Tell Musterstadt"));
     const bool ok = save(&dialog, out + QStringLiteral("/new_shooter_dialog.png"));
     dialog.reject();
     return ok;
@@ -271,7 +271,7 @@ bool shootEvaluation(QWidget *parent, const QString &out)
     EvaluationWindow form(parent);
     form.resize(900, 680);
     form.show();
-    form.FormActivate();
+    form.refresh();
     form.grid(1)->selectRow(2);
     const bool ok = save(&form, out + QStringLiteral("/evaluation_window.png"));
     form.hide();
@@ -527,7 +527,7 @@ int main(int argc, char **argv)
 
         // The sight profile dialog for the active shooter.
         auto *persVis = new SightProfileDialog(&form);
-        persVis->EditMode = true;
+        persVis->setEditMode(true);
         persVis->show();
         if (!save(persVis, out + QStringLiteral("/sight_profile_dialog.png")))
             result = 1;
