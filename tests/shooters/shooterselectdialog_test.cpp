@@ -58,6 +58,43 @@ private slots:
         QVERIFY(form.infoLabel(1)->text().endsWith(QStringLiteral("auch aus der Schützenübersicht wählen.")));
     }
 
+    // The captions' keys do what the buttons do: Alt+E takes the marked
+    // shooter, Alt+A and Escape leave the active one as it was, Alt+S goes
+    // to the list.
+    void keysOfTheDialog_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("active");
+        QTest::newRow("Alt+E takes") << int(Qt::Key_E) << int(QDialog::Accepted) << "Paul Zeller";
+        QTest::newRow("Alt+A cancels") << int(Qt::Key_A) << int(QDialog::Rejected) << "";
+        QTest::newRow("Alt+S to the list") << int(Qt::Key_S) << -1 << "";
+    }
+
+    void keysOfTheDialog()
+    {
+        QFETCH(int, key);
+        QFETCH(int, result);
+        QFETCH(QString, active);
+        ShooterFixture f;
+        QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul")));
+        ShooterSelectDialog form;
+        bool listFocused = false;
+        const int got = runModal(form, [&] {
+            QVERIFY(QTest::qWaitForWindowActive(&form));
+            selectRow(form.shooterList(), 1);
+            form.okButton()->setFocus();
+            QTest::keyClick(&form, Qt::Key(key), Qt::AltModifier);
+            if (result != -1) // a button's key clicks it a moment later
+                QTRY_VERIFY(!form.isVisible());
+            listFocused = form.isVisible() && form.shooterList()->hasFocus();
+        });
+        QCOMPARE(got, result);
+        QCOMPARE(ActiveShooter::instance().active ? ActiveShooter::instance().displayName() : QString(), active);
+        QCOMPARE(listFocused, key == Qt::Key_S);
+    }
+
     void emptyTableLeavesNothingToTake()
     {
         ShooterFixture f;
