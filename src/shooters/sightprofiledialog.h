@@ -25,7 +25,7 @@ protected:
 
 // "Visierdaten": the sight profile of the shooter table's current record
 // (the profile table follows it through "Name" and "Vorname"), with a
-// scaled preview. Opened from the shooter dialogs, which set EditMode.
+// scaled preview. Opened from the shooter dialogs, which set the edit mode.
 class SightProfileDialog : public QDialog
 {
     Q_OBJECT
