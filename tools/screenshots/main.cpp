@@ -46,6 +46,7 @@
 #include "evaluation/evaluationwindow.h"
 #include "report/efrreport.h"
 #include "evaluation/printservice.h"
+#include "evaluation/resultgrid.h"
 
 #include <QPrintPreviewDialog>
 #include <QTableView>
