@@ -18,8 +18,8 @@
 #include "app/statuspanels.h"
 #include "ui/weblinks.h"
 #include "shooters/activeshooter.h"
-#include "shooters/pers_form.h"
-#include "shooters/perssel_form.h"
+#include "shooters/shooteroverview.h"
+#include "shooters/shooterselectdialog.h"
 #include "shooters/shooteractions.h"
 #include "store/tdata.h"
 
@@ -840,7 +840,7 @@ void TMain_Form::IdleUpdate()
     TData *data = TData::instance();
     const bool tableEmpty = !data || !data->persTable() || !data->persTable()->isOpen() || data->persTable()->isEmpty();
     if (m_windows.pers)
-        m_windows.pers->UpdateDataMenu();
+        m_windows.pers->updateDataMenu();
     action(QStringLiteral("Auswaehlen_Item"))->setEnabled(!tableEmpty && m_windows.persSel != nullptr);
 
     if (userIsBackHere() && !state.BusyTitle) {

@@ -21,8 +21,8 @@ class TAbout_Form;
 class TAkku_Form;
 class TConfig_Form;
 class TInfo_Form;
-class TPers_Form;
-class TPersSel_Form;
+class ShooterOverview;
+class ShooterSelectDialog;
 
 // The windows the main window opens; created once by the start sequence.
 // A window that is not there leaves its menu item disabled.
@@ -31,8 +31,8 @@ struct ProgramWindows
     TAkku_Form *akku = nullptr;
     TConfig_Form *config = nullptr;
     TInfo_Form *info = nullptr;
-    TPers_Form *pers = nullptr;
-    TPersSel_Form *persSel = nullptr;
+    ShooterOverview *pers = nullptr;
+    ShooterSelectDialog *persSel = nullptr;
     TAbout_Form *about = nullptr;
     std::function<bool()> newShooter;    // new shooter dialog, true on OK
     std::function<bool()> editShooter;   // edit shooter dialog for the current record

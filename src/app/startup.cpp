@@ -6,7 +6,7 @@
 #include "curves/curvesetupdialog.h"
 #include "device/akku_form.h"
 #include "device/fasttimerlibrary.h"
-#include "evaluation/aw_form.h"
+#include "evaluation/evaluationwindow.h"
 #include "evaluation/dataexport.h"
 #include "platform/clock.h"
 #include "platform/translations.h"
@@ -25,12 +25,12 @@
 #include "app/main_form.h"
 #include "app/splash_form.h"
 #include "core/windowplacement.h"
-#include "shooters/pers_form.h"
-#include "shooters/persedit_form.h"
-#include "shooters/persneu_form.h"
-#include "shooters/persvis_form.h"
+#include "shooters/shooteroverview.h"
+#include "shooters/editshooterdialog.h"
+#include "shooters/newshooterdialog.h"
+#include "shooters/sightprofiledialog.h"
 #include "shooters/skl_form.h"
-#include "shooters/perssel_form.h"
+#include "shooters/shooterselectdialog.h"
 #include "store/tdata.h"
 #include "ui/messageboxes.h"
 
@@ -99,25 +99,25 @@ ProgramSession::ProgramSession(QApplication &app)
     windows.akku = new TAkku_Form(&mainForm);
     windows.config = new TConfig_Form(&mainForm);
     windows.info = new TInfo_Form(&mainForm);
-    windows.pers = new TPers_Form(&mainForm);
-    auto *persEdit = new TPersEdit_Form(&mainForm);
-    windows.persSel = new TPersSel_Form(&mainForm);
+    windows.pers = new ShooterOverview(&mainForm);
+    auto *persEdit = new EditShooterDialog(&mainForm);
+    windows.persSel = new ShooterSelectDialog(&mainForm);
     windows.config->SKL_Form = new TSKL_Form(&mainForm);   // weight entry of the force-sensor calibration
     windows.config->goOnline = [&mainForm] { mainForm.GoOnline(); };
     windows.config->goOffline = [&mainForm] { mainForm.GoOffline(); };
     windows.about = new TAbout_Form(&mainForm);
     auto *setup1 = new StaticSetupDialog(&mainForm);
-    auto *persVis = new TPersVis_Form(&mainForm);
+    auto *persVis = new SightProfileDialog(&mainForm);
     // The setup dialogs offer it for a shooter without a sight profile.
     const auto setUpSight = [persVis] {
-        persVis->EditMode = true;
-        persVis->ProfileNummer = 0;
+        persVis->setEditMode(true);
+        persVis->setProfileNumber(0);
         persVis->exec();
     };
     setup1->setSightProfileSetup(setUpSight);
-    auto *persNeu = new TPersNeu_Form(&mainForm);
-    persNeu->PersVis = persVis;
-    persEdit->PersVis = persVis;
+    auto *persNeu = new NewShooterDialog(&mainForm);
+    persNeu->setSightDialog(persVis);
+    persEdit->setSightDialog(persVis);
     windows.newShooter = [persNeu] { return persNeu->exec() == QDialog::Accepted; };
     windows.editShooter = [persEdit] { return persEdit->exec() == QDialog::Accepted; };
     windows.pers->newShooter = [persNeu] { persNeu->exec(); };
@@ -130,7 +130,7 @@ ProgramSession::ProgramSession(QApplication &app)
     setup2->setSightProfileSetup(setUpSight);
     auto *result1 = new TERA1_Form(&mainForm);
     auto *test1 = new StaticTestWindow(result1, &mainForm);
-    auto *evaluation = new TAW_Form(&mainForm);
+    auto *evaluation = new EvaluationWindow(&mainForm);
     windows.evaluation = [evaluation] { evaluation->exec(); };
     windows.exportData = [&mainForm] { ExportAllData(&mainForm); };
     mainForm.setWindows(windows);

@@ -105,6 +105,7 @@ QPrintPreviewDialog *CreatePreviewDialog(QPrinter *printer, const QString &title
     dialog->setObjectName(QStringLiteral("Preview_Dialog"));
     dialog->setWindowTitle(QStringLiteral("Seitenansicht – ") + title);
     QObject::connect(dialog, &QPrintPreviewDialog::paintRequested, dialog, [render](QPrinter *p) { render(p); });
+    // Qt has no accessor for the preview's own tool bar; it is its only one.
     if (auto *bar = dialog->findChild<QToolBar *>()) {
         bar->addSeparator();
         QAction *pdf = bar->addAction(QStringLiteral("Als PDF speichern…"));

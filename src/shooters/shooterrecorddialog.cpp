@@ -8,7 +8,7 @@
 #include "core/settings.h"
 #include "shooters/birthdateedit.h"
 #include "shooters/clublist.h"
-#include "shooters/persvis_form.h"
+#include "shooters/sightprofiledialog.h"
 #include "store/datatable.h"
 #include "store/datatablemodel.h"
 #include "store/tdata.h"
@@ -74,79 +74,79 @@ ShooterRecordDialog::ShooterRecordDialog(const QString &code, QWidget *parent)
 {
     setModal(true);
 
-    Name_Edit = new QLineEdit(this);
-    Name_Edit->setObjectName(QStringLiteral("Name_Edit"));
-    Name_Edit->setMaxLength(textWidth(QStringLiteral("Name"), 15));
-    Vorname_Edit = new QLineEdit(this);
-    Vorname_Edit->setObjectName(QStringLiteral("Vorname_Edit"));
-    Vorname_Edit->setMaxLength(textWidth(QStringLiteral("Vorname"), 15));
-    Geburtsdatum_Picker = new BirthDateEdit(this);
-    Geburtsdatum_Picker->setObjectName(QStringLiteral("Geburtsdatum_Picker"));
-    Sportverein_ComboBox = new QComboBox(this);
-    Sportverein_ComboBox->setObjectName(QStringLiteral("Sportverein_ComboBox"));
-    Sportverein_ComboBox->setEditable(true);
-    Sportverein_ComboBox->setInsertPolicy(QComboBox::NoInsert);
-    Sportverein_ComboBox->lineEdit()->setMaxLength(textWidth(QStringLiteral("Sportverein"), 35));
-    Sportverein_ComboBox->setMinimumWidth(240);
-    ObereSchranke_Edit = makeNumber(this, QStringLiteral("ObereSchranke_Edit"));
-    UntereSchranke_Edit = makeNumber(this, QStringLiteral("UntereSchranke_Edit"));
-    Anzeige_Edit = new QLineEdit(this);
-    Anzeige_Edit->setObjectName(QStringLiteral("Anzeige_Edit"));
-    Anzeige_Edit->hide();
+    m_nameEdit = new QLineEdit(this);
+    m_nameEdit->setObjectName(QStringLiteral("Name_Edit"));
+    m_nameEdit->setMaxLength(textWidth(QStringLiteral("Name"), 15));
+    m_firstNameEdit = new QLineEdit(this);
+    m_firstNameEdit->setObjectName(QStringLiteral("Vorname_Edit"));
+    m_firstNameEdit->setMaxLength(textWidth(QStringLiteral("Vorname"), 15));
+    m_birthDatePicker = new BirthDateEdit(this);
+    m_birthDatePicker->setObjectName(QStringLiteral("Geburtsdatum_Picker"));
+    m_clubBox = new QComboBox(this);
+    m_clubBox->setObjectName(QStringLiteral("Sportverein_ComboBox"));
+    m_clubBox->setEditable(true);
+    m_clubBox->setInsertPolicy(QComboBox::NoInsert);
+    m_clubBox->lineEdit()->setMaxLength(textWidth(QStringLiteral("Sportverein"), 35));
+    m_clubBox->setMinimumWidth(240);
+    m_upperBoundEdit = makeNumber(this, QStringLiteral("ObereSchranke_Edit"));
+    m_lowerBoundEdit = makeNumber(this, QStringLiteral("UntereSchranke_Edit"));
+    m_displayValueEdit = new QLineEdit(this);
+    m_displayValueEdit->setObjectName(QStringLiteral("Anzeige_Edit"));
+    m_displayValueEdit->hide();
 
-    Name_Label = makeLabel(this, QStringLiteral("Name_Label"), QStringLiteral("&Name"), Name_Edit);
-    Vorname_Label = makeLabel(this, QStringLiteral("Vorname_Label"), QStringLiteral("&Vorname"), Vorname_Edit);
-    Geburtsdatum_Label =
-        makeLabel(this, QStringLiteral("Geburtsdatum_Label"), QStringLiteral("&Geburtsdatum"), Geburtsdatum_Picker);
-    Sportverein_Label =
-        makeLabel(this, QStringLiteral("Sportverein_Label"), QStringLiteral("&Sportverein"), Sportverein_ComboBox);
-    ObereSchranke_Label = makeLabel(this, QStringLiteral("ObereSchranke_Label"), QStringLiteral("&obere Schranke in %"),
-                                    ObereSchranke_Edit);
-    UntereSchranke_Label = makeLabel(this, QStringLiteral("UntereSchranke_Label"),
-                                     QStringLiteral("&untere Schranke in %"), UntereSchranke_Edit);
-    Anzeige_Label =
-        makeLabel(this, QStringLiteral("Anzeige_Label"), QStringLiteral("&Anzeige (Maximalwert)"), Anzeige_Edit);
-    ObereSchranke_Label->hide();
-    UntereSchranke_Label->hide();
-    Anzeige_Label->hide();
+    QLabel *nameLabel = makeLabel(this, QStringLiteral("Name_Label"), QStringLiteral("&Name"), m_nameEdit);
+    QLabel *firstNameLabel = makeLabel(this, QStringLiteral("Vorname_Label"), QStringLiteral("&Vorname"), m_firstNameEdit);
+    QLabel *birthDateLabel =
+        makeLabel(this, QStringLiteral("Geburtsdatum_Label"), QStringLiteral("&Geburtsdatum"), m_birthDatePicker);
+    QLabel *clubLabel =
+        makeLabel(this, QStringLiteral("Sportverein_Label"), QStringLiteral("&Sportverein"), m_clubBox);
+    QLabel *upperBoundLabel = makeLabel(this, QStringLiteral("ObereSchranke_Label"), QStringLiteral("&obere Schranke in %"),
+                                    m_upperBoundEdit);
+    QLabel *lowerBoundLabel = makeLabel(this, QStringLiteral("UntereSchranke_Label"),
+                                     QStringLiteral("&untere Schranke in %"), m_lowerBoundEdit);
+    QLabel *displayValueLabel =
+        makeLabel(this, QStringLiteral("Anzeige_Label"), QStringLiteral("&Anzeige (Maximalwert)"), m_displayValueEdit);
+    upperBoundLabel->hide();
+    lowerBoundLabel->hide();
+    displayValueLabel->hide();
 
-    bind(Name_Edit, QStringLiteral("Name"));
-    bind(Vorname_Edit, QStringLiteral("Vorname"));
-    bind(Anzeige_Edit, QStringLiteral("Anzeigewert"));
+    bind(m_nameEdit, QStringLiteral("Name"));
+    bind(m_firstNameEdit, QStringLiteral("Vorname"));
+    bind(m_displayValueEdit, QStringLiteral("Anzeigewert"));
 
-    OK_Button = new QPushButton(QStringLiteral("&OK"), this);
-    OK_Button->setObjectName(QStringLiteral("OK_Button"));
-    OK_Button->setDefault(true);
-    SetHint(OK_Button, QStringLiteral("|Datensatz speichern"));
-    Cancel_Button = new QPushButton(QStringLiteral("&Abbruch"), this);
-    Cancel_Button->setObjectName(QStringLiteral("Cancel_Button"));
-    Cancel_Button->setAutoDefault(false);
-    SetHint(Cancel_Button, QStringLiteral("|Datensatz verwerfen"));
-    Visier_Button = new QPushButton(QStringLiteral("Visier konfigurieren"), this);
-    Visier_Button->setObjectName(QStringLiteral("Visier_Button"));
-    Visier_Button->setAutoDefault(false);
-    connect(OK_Button, &QPushButton::clicked, this, &ShooterRecordDialog::OK_ButtonClick);
-    connect(Cancel_Button, &QPushButton::clicked, this, &ShooterRecordDialog::reject);
-    connect(Visier_Button, &QPushButton::clicked, this, &ShooterRecordDialog::Visier_ButtonClick);
+    m_okButton = new QPushButton(QStringLiteral("&OK"), this);
+    m_okButton->setObjectName(QStringLiteral("OK_Button"));
+    m_okButton->setDefault(true);
+    SetHint(m_okButton, QStringLiteral("|Datensatz speichern"));
+    m_cancelButton = new QPushButton(QStringLiteral("&Abbruch"), this);
+    m_cancelButton->setObjectName(QStringLiteral("Cancel_Button"));
+    m_cancelButton->setAutoDefault(false);
+    SetHint(m_cancelButton, QStringLiteral("|Datensatz verwerfen"));
+    m_sightButton = new QPushButton(QStringLiteral("Visier konfigurieren"), this);
+    m_sightButton->setObjectName(QStringLiteral("Visier_Button"));
+    m_sightButton->setAutoDefault(false);
+    connect(m_okButton, &QPushButton::clicked, this, &ShooterRecordDialog::okClicked);
+    connect(m_cancelButton, &QPushButton::clicked, this, &ShooterRecordDialog::reject);
+    connect(m_sightButton, &QPushButton::clicked, this, &ShooterRecordDialog::sightClicked);
 
     auto *grid = new QGridLayout;
-    const QList<QPair<QLabel *, QWidget *>> rows = {{Name_Label, Name_Edit},
-                                                     {Vorname_Label, Vorname_Edit},
-                                                     {Geburtsdatum_Label, Geburtsdatum_Picker},
-                                                     {Sportverein_Label, Sportverein_ComboBox},
-                                                     {ObereSchranke_Label, ObereSchranke_Edit},
-                                                     {UntereSchranke_Label, UntereSchranke_Edit},
-                                                     {Anzeige_Label, Anzeige_Edit}};
+    const QList<QPair<QLabel *, QWidget *>> rows = {{nameLabel, m_nameEdit},
+                                                     {firstNameLabel, m_firstNameEdit},
+                                                     {birthDateLabel, m_birthDatePicker},
+                                                     {clubLabel, m_clubBox},
+                                                     {upperBoundLabel, m_upperBoundEdit},
+                                                     {lowerBoundLabel, m_lowerBoundEdit},
+                                                     {displayValueLabel, m_displayValueEdit}};
     for (int i = 0; i < rows.size(); ++i) {
         grid->addWidget(rows.at(i).first, i, 0);
         grid->addWidget(rows.at(i).second, i, 1);
     }
     grid->setColumnStretch(1, 1);
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(Visier_Button);
+    buttons->addWidget(m_sightButton);
     buttons->addStretch();
-    buttons->addWidget(OK_Button);
-    buttons->addWidget(Cancel_Button);
+    buttons->addWidget(m_okButton);
+    buttons->addWidget(m_cancelButton);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addStretch();
@@ -174,23 +174,23 @@ void ShooterRecordDialog::showBoundFields()
     const auto value = [pers](const char *field) {
         return pers ? DataTableModel::displayText(pers->fieldValue(QString::fromLatin1(field))) : QString();
     };
-    Name_Edit->setText(value("Name"));
-    Vorname_Edit->setText(value("Vorname"));
-    Anzeige_Edit->setText(value("Anzeigewert"));
+    m_nameEdit->setText(value("Name"));
+    m_firstNameEdit->setText(value("Vorname"));
+    m_displayValueEdit->setText(value("Anzeigewert"));
 }
 
 void ShooterRecordDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
-        FormActivate();
+        activate();
 }
 
 bool ShooterRecordDialog::checkNames(bool requireClub)
 {
-    const QString name = Name_Edit->text().trimmed();
-    const QString vorname = Vorname_Edit->text().trimmed();
-    if (name.isEmpty() || vorname.isEmpty() || (requireClub && Sportverein_ComboBox->currentText().trimmed().isEmpty())) {
+    const QString name = m_nameEdit->text().trimmed();
+    const QString vorname = m_firstNameEdit->text().trimmed();
+    if (name.isEmpty() || vorname.isEmpty() || (requireClub && m_clubBox->currentText().trimmed().isEmpty())) {
         ShowError(requireClub ? QStringLiteral("\r\nBitte alle Felder ausfüllen.")
                               : QStringLiteral("\r\nBitte zuerst Name und Vorname des Schützen eingeben."));
         return false;
@@ -203,22 +203,22 @@ bool ShooterRecordDialog::checkNames(bool requireClub)
     return true;
 }
 
-void ShooterRecordDialog::OK_ButtonClick()
+void ShooterRecordDialog::okClicked()
 {
     // Log writes let pending clicks run: a second click must not store again.
     if (m_inOk)
         return;
     const QScopedValueRollback<bool> busy(m_inOk, true);
-    const QString club = Sportverein_ComboBox->currentText().trimmed();
+    const QString club = m_clubBox->currentText().trimmed();
     AddClub(club);
     if (!checkNames(true))
         return;
     const QString dateProblem =
-        BirthDateEdit::problem(Geburtsdatum_Picker->text(), Clock::instance().now().date());
+        BirthDateEdit::problem(m_birthDatePicker->text(), Clock::instance().now().date());
     if (!dateProblem.isEmpty()) {
         ShowError(dateProblem);
-        Geburtsdatum_Picker->setFocus();
-        Geburtsdatum_Picker->selectAll();
+        m_birthDatePicker->setFocus();
+        m_birthDatePicker->selectAll();
         return;
     }
 
@@ -227,12 +227,12 @@ void ShooterRecordDialog::OK_ButtonClick()
     const auto set = [&](const char *field, const QVariant &value) {
         assigned = assigned && pers->setFieldValue(QString::fromLatin1(field), value);
     };
-    set("Name", Name_Edit->text().trimmed());
-    set("Vorname", Vorname_Edit->text().trimmed());
-    set("Geburtsdatum", Geburtsdatum_Picker->date());
+    set("Name", m_nameEdit->text().trimmed());
+    set("Vorname", m_firstNameEdit->text().trimmed());
+    set("Geburtsdatum", m_birthDatePicker->date());
     set("Sportverein", club);
-    set("Obere Schranke", double(ObereSchranke_Edit->value()));
-    set("Untere Schranke", double(UntereSchranke_Edit->value()));
+    set("Obere Schranke", double(m_upperBoundEdit->value()));
+    set("Untere Schranke", double(m_lowerBoundEdit->value()));
     if (resetsRounds())
         set("Trainingsrunden", 0.0);
     if (!assigned) {
@@ -264,12 +264,12 @@ void ShooterRecordDialog::reject()
     QDialog::reject();
 }
 
-void ShooterRecordDialog::Visier_ButtonClick()
+void ShooterRecordDialog::sightClicked()
 {
-    if (!PersVis || !checkNames(false))
+    if (!m_sightDialog || !checkNames(false))
         return;
     AppState::instance().ActivityTitle = QStringLiteral("Visier konfigurieren");
-    runSightDialog(PersVis);
+    runSightDialog(m_sightDialog);
 }
 
 void ShooterRecordDialog::done(int r)

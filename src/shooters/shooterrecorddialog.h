@@ -11,7 +11,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
-class TPersVis_Form;
+class SightProfileDialog;
 
 // Whether another shooter than the table's current record (while it is being
 // edited) already has this "Name" and "Vorname".
@@ -25,39 +25,34 @@ class ShooterRecordDialog : public QDialog
     Q_OBJECT
 public:
     // The sight profile dialog opened by "Visier konfigurieren" (not owned).
-    TPersVis_Form *PersVis = nullptr;
+    void setSightDialog(SightProfileDialog *dialog) { m_sightDialog = dialog; }
+    SightProfileDialog *sightDialog() const { return m_sightDialog; }
     // Shows the sight profile dialog modally (exec() unless a test replaces it).
-    std::function<int(TPersVis_Form *)> runModal;
+    std::function<int(SightProfileDialog *)> runModal;
 
     // Runs once each time the window is shown.
-    virtual void FormActivate() = 0;
+    virtual void activate() = 0;
     // Club remembered, required fields, name pair and birth date checked (the
     // dialog stays open on a failure), fields assigned and the record stored;
     // closes with OK.
-    void OK_ButtonClick();
+    void okClicked();
     // Drops the record's changes and closes with Cancel.
     void reject() override;
-    // Opens the sight profile dialog for this shooter.
-    void Visier_ButtonClick();
+    // "Visier konfigurieren": the sight profile dialog for this shooter.
+    void sightClicked();
     void done(int r) override;
 
-    QLabel *Name_Label;
-    QLineEdit *Name_Edit;
-    QLabel *Vorname_Label;
-    QLineEdit *Vorname_Edit;
-    QLabel *Geburtsdatum_Label;
-    BirthDateEdit *Geburtsdatum_Picker;
-    QLabel *Sportverein_Label;
-    QComboBox *Sportverein_ComboBox;
-    QLabel *ObereSchranke_Label;
-    QSpinBox *ObereSchranke_Edit;
-    QLabel *UntereSchranke_Label;
-    QSpinBox *UntereSchranke_Edit;
-    QLabel *Anzeige_Label;
-    QLineEdit *Anzeige_Edit;
-    QPushButton *OK_Button;
-    QPushButton *Cancel_Button;
-    QPushButton *Visier_Button;
+    QLineEdit *nameEdit() const { return m_nameEdit; }
+    QLineEdit *firstNameEdit() const { return m_firstNameEdit; }
+    BirthDateEdit *birthDatePicker() const { return m_birthDatePicker; }
+    QComboBox *clubBox() const { return m_clubBox; }
+    // Hidden fields of the record: the bounds and the display value.
+    QSpinBox *upperBoundEdit() const { return m_upperBoundEdit; }
+    QSpinBox *lowerBoundEdit() const { return m_lowerBoundEdit; }
+    QLineEdit *displayValueEdit() const { return m_displayValueEdit; }
+    QPushButton *okButton() const { return m_okButton; }
+    QPushButton *cancelButton() const { return m_cancelButton; }
+    QPushButton *sightButton() const { return m_sightButton; }
 
 protected:
     ShooterRecordDialog(const QString &code, QWidget *parent);
@@ -67,7 +62,7 @@ protected:
     // Shows the record's "Name", "Vorname" and "Anzeigewert" in the bound fields.
     void showBoundFields();
     // The sight profile dialog for the record: adding or editing.
-    virtual void runSightDialog(TPersVis_Form *dialog) = 0;
+    virtual void runSightDialog(SightProfileDialog *dialog) = 0;
     // Stores the assigned record (with what belongs to it); false on failure.
     virtual bool storeRecord() = 0;
     // After a cancelled or failed record.
@@ -75,10 +70,21 @@ protected:
     // The new dialog starts every shooter with 0 training rounds.
     virtual bool resetsRounds() const = 0;
 
+    QLineEdit *m_nameEdit = nullptr;
+    QLineEdit *m_firstNameEdit = nullptr;
+    BirthDateEdit *m_birthDatePicker = nullptr;
+    QComboBox *m_clubBox = nullptr;
+    QSpinBox *m_upperBoundEdit = nullptr;
+    QSpinBox *m_lowerBoundEdit = nullptr;
+    QLineEdit *m_displayValueEdit = nullptr;
+    QPushButton *m_okButton = nullptr;
+    QPushButton *m_cancelButton = nullptr;
+    QPushButton *m_sightButton = nullptr;
     QString m_code;
     bool m_inOk = false;
 
 private:
+    SightProfileDialog *m_sightDialog = nullptr;
     bool checkNames(bool requireClub);
     void bind(QLineEdit *edit, const QString &field);
 };

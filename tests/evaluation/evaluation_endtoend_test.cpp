@@ -1,4 +1,4 @@
-#include "evaluation/aw_form.h"
+#include "evaluation/evaluationwindow.h"
 #include "evaluation/dataexport.h"
 #include "scriptedprint.h"
 #include "core/actionlog.h"
@@ -26,6 +26,19 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include "evaluation/resultgrid.h"
+
+namespace {
+// Triggers a menu item of the window as the user picks it; false when it is missing.
+bool triggerItem(QObject *window, const char *name)
+{
+    auto *item = window->findChild<QAction *>(QString::fromLatin1(name));
+    if (item)
+        item->trigger();
+    return item != nullptr;
+}
+} // namespace
 
 // The whole road from the main window: "&Auswertung", grids, a series chosen,
 // another window activated and the evaluation again (the selection stays),
@@ -56,7 +69,7 @@ private slots:
         mainForm.FormCreate();
         QVERIFY(data.tablesOpen());
         Settings::instance().Logfile = true; // the settings were just loaded
-        auto *evaluation = new TAW_Form(&mainForm);
+        auto *evaluation = new EvaluationWindow(&mainForm);
         ProgramWindows windows;
         windows.evaluation = [evaluation] { evaluation->exec(); };
         windows.exportData = [&mainForm] { ExportAllData(&mainForm); };
@@ -108,8 +121,7 @@ private slots:
                     evaluation->reject();
             });
             QVERIFY(evaluation->isVisible());
-            QTableView *grid = evaluation->findChild<QTableView *>("EFR_Grid");
-            QVERIFY(grid);
+            QTableView *grid = evaluation->grid(1);
             QTRY_COMPARE(grid->model()->rowCount(), 15); // filled by the activation
             seen << grid->model()->index(4, 7).data().toString() << grid->model()->index(4, 8).data().toString()
                  << grid->model()->index(3, 7).data().toString();
@@ -129,14 +141,14 @@ private slots:
             QTRY_VERIFY(LoadLogIntoViewer().filter("SQL Abfrage EFRQuery").size() > refreshes);
             QCOMPARE(grid->currentIndex().row(), 6);
             messages.answerNext(MessageService::Yes);
-            evaluation->findChild<QAction *>("Loeschen_Item")->trigger();
+            QVERIFY(triggerItem(evaluation, "Loeschen_Item"));
             QCOMPARE(messages.lastText(),
                      QStringLiteral("Achtung - Serie 2 vom 01.02.2003 10:15:00 wird gelöscht !\r\n\r\nFortfahren ?"));
             QCOMPARE(grid->model()->rowCount(), 10);
-            evaluation->findChild<QAction *>("Drucken1_Item")->trigger();
+            QVERIFY(triggerItem(evaluation, "Drucken1_Item"));
             print.fileAnswers = QStringList{csv};
-            evaluation->findChild<QAction *>("CsvExport_Item")->trigger();
-            evaluation->findChild<QPushButton *>("OK_Button")->click();
+            QVERIFY(triggerItem(evaluation, "CsvExport_Item"));
+            evaluation->okButton()->click();
         });
         mainForm.action("Auswertung_Item")->trigger();
         QVERIFY(ran);

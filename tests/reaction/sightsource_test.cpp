@@ -12,7 +12,7 @@
 #include "runkit/runsettings.h"
 #include "runkit/sightbox.h"
 #include "shooters/activeshooter.h"
-#include "shooters/persvis_form.h"
+#include "shooters/sightprofiledialog.h"
 #include "store/storefixture.h"
 #include "support/fakeclock.h"
 #include "support/scriptedmessages.h"
@@ -162,13 +162,13 @@ private slots:
         s.addPicture(QStringLiteral("a.bmp"));
         s.addPicture(QStringLiteral("b.bmp"));
         std::unique_ptr<SetupDialogBase> form(make());
-        TPersVis_Form profileDialog;
+        SightProfileDialog profileDialog;
         int opened = 0;
         form->setSightProfileSetup([&] {
             ++opened;
-            profileDialog.EditMode = true;
-            profileDialog.ProfileNummer = 0;
-            QTimer::singleShot(0, &profileDialog, [&] { profileDialog.OK_ButtonClick(); });
+            profileDialog.setEditMode(true);
+            profileDialog.setProfileNumber(0);
+            QTimer::singleShot(0, &profileDialog, [&] { profileDialog.okClicked(); });
             profileDialog.exec();
         });
 

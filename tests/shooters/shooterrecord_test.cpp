@@ -3,9 +3,9 @@
 #include "platform/registryini.h"
 #include "shooters/birthdateedit.h"
 #include "shooters/clublist.h"
-#include "shooters/persedit_form.h"
-#include "shooters/persneu_form.h"
-#include "shooters/persvis_form.h"
+#include "shooters/editshooterdialog.h"
+#include "shooters/newshooterdialog.h"
+#include "shooters/sightprofiledialog.h"
 #include "support/fakeclock.h"
 #include "support/testmain.h"
 
@@ -45,20 +45,20 @@ void open(QDialog &d)
 
 // Runs "Visier konfigurieren"; inside the profile dialog `act` runs and then OK
 // (or "&Abbruch") is pressed.
-void configureSight(ShooterRecordDialog &d, TPersVis_Form &vis, const std::function<void()> &act, bool ok = true)
+void configureSight(ShooterRecordDialog &d, SightProfileDialog &vis, const std::function<void()> &act, bool ok = true)
 {
-    d.runModal = [act, ok](TPersVis_Form *v) {
+    d.runModal = [act, ok](SightProfileDialog *v) {
         v->show();
         if (act)
             act();
         if (ok)
-            v->OK_ButtonClick();
+            v->okClicked();
         else
-            v->Cancel_Button->click();
+            v->cancelButton()->click();
         return v->result();
     };
     Q_UNUSED(vis);
-    d.Visier_ButtonClick();
+    d.sightClicked();
 }
 
 QStringList profilesInFile(const ShooterFixture &f)
@@ -76,22 +76,22 @@ private slots:
     void newDialogStoresAShooterWithItsStartValues()
     {
         ShooterFixture f;
-        TPersNeu_Form d;
+        NewShooterDialog d;
         QCOMPARE(d.objectName(), QStringLiteral("PersNeu_Form"));
-        QCOMPARE(d.Name_Edit->maxLength(), 15);
-        QCOMPARE(d.Vorname_Edit->maxLength(), 15);
-        QCOMPARE(d.Sportverein_ComboBox->lineEdit()->maxLength(), 35);
-        QCOMPARE(d.Name_Edit->statusTip(), QStringLiteral("Nachname des Schützen"));
-        QVERIFY(d.Geburtsdatum_Picker->Calendar_Action->isVisible());
+        QCOMPARE(d.nameEdit()->maxLength(), 15);
+        QCOMPARE(d.firstNameEdit()->maxLength(), 15);
+        QCOMPARE(d.clubBox()->lineEdit()->maxLength(), 35);
+        QCOMPARE(d.nameEdit()->statusTip(), QStringLiteral("Nachname des Schützen"));
+        QVERIFY(d.birthDatePicker()->Calendar_Action->isVisible());
         f.clearLog();
         open(d);
-        QVERIFY(d.Geburtsdatum_Picker->text().isEmpty());
+        QVERIFY(d.birthDatePicker()->text().isEmpty());
         QCOMPARE(f.data->persTable()->state(), DataTable::State::Insert);
-        type(d.Name_Edit, QStringLiteral("Meyer"));
-        type(d.Vorname_Edit, QStringLiteral("Anna"));
-        d.Sportverein_ComboBox->setEditText(QStringLiteral("SV Tell"));
-        d.Geburtsdatum_Picker->setDate(QDate(1990, 3, 4));
-        d.OK_ButtonClick();
+        type(d.nameEdit(), QStringLiteral("Meyer"));
+        type(d.firstNameEdit(), QStringLiteral("Anna"));
+        d.clubBox()->setEditText(QStringLiteral("SV Tell"));
+        d.birthDatePicker()->setDate(QDate(1990, 3, 4));
+        d.okClicked();
         QCOMPARE(d.result(), int(QDialog::Accepted));
         QVERIFY(!d.isVisible());
         QCOMPARE(f.messages.count(), 0);
@@ -110,25 +110,25 @@ private slots:
     void okClickedAgainWhileStoringStoresOnce()
     {
         ShooterFixture f;
-        TPersNeu_Form d;
+        NewShooterDialog d;
         struct ClickingClock : FakeClock
         {
-            TPersNeu_Form *dialog = nullptr;
+            NewShooterDialog *dialog = nullptr;
             int clicks = 0;
             void processEvents() override
             {
                 FakeClock::processEvents();
                 if (dialog && dialog->isVisible() && clicks++ < 3)
-                    dialog->OK_ButtonClick();
+                    dialog->okClicked();
             }
         } clock;
         open(d);
-        type(d.Name_Edit, QStringLiteral("Meyer"));
-        type(d.Vorname_Edit, QStringLiteral("Anna"));
-        d.Sportverein_ComboBox->setEditText(QStringLiteral("SV Tell"));
-        d.Geburtsdatum_Picker->setDate(QDate(1990, 3, 4));
+        type(d.nameEdit(), QStringLiteral("Meyer"));
+        type(d.firstNameEdit(), QStringLiteral("Anna"));
+        d.clubBox()->setEditText(QStringLiteral("SV Tell"));
+        d.birthDatePicker()->setDate(QDate(1990, 3, 4));
         clock.dialog = &d;
-        d.OK_ButtonClick();
+        d.okClicked();
         QVERIFY(clock.clicks > 0);
         QCOMPARE(d.result(), int(QDialog::Accepted));
         QCOMPARE(f.messages.count(), 0);
@@ -167,21 +167,21 @@ private slots:
         std::unique_ptr<ShooterRecordDialog> d;
         if (editing) {
             QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 0, QStringLiteral("SV Tell"), QDate(1990, 5, 17)));
-            d = std::make_unique<TPersEdit_Form>();
+            d = std::make_unique<EditShooterDialog>();
         } else {
-            d = std::make_unique<TPersNeu_Form>();
+            d = std::make_unique<NewShooterDialog>();
         }
         d->show();
         QVERIFY(QTest::qWaitForWindowActive(d.get()));
-        BirthDateEdit *date = d->Geburtsdatum_Picker;
+        BirthDateEdit *date = d->birthDatePicker();
         if (editing) {
             QCOMPARE(date->text(), QStringLiteral("17.05.1990"));
         } else {
             QVERIFY(date->text().isEmpty());
-            QTest::keyClicks(d->Name_Edit, QStringLiteral("Meyer"));
-            QTest::keyClick(d->Name_Edit, Qt::Key_Tab);
-            QTest::keyClicks(d->Vorname_Edit, QStringLiteral("Anna"));
-            d->Sportverein_ComboBox->setEditText(QStringLiteral("SV Tell"));
+            QTest::keyClicks(d->nameEdit(), QStringLiteral("Meyer"));
+            QTest::keyClick(d->nameEdit(), Qt::Key_Tab);
+            QTest::keyClicks(d->firstNameEdit(), QStringLiteral("Anna"));
+            d->clubBox()->setEditText(QStringLiteral("SV Tell"));
         }
         date->setFocus();
         QTest::keyClick(date, Qt::Key_End);
@@ -190,10 +190,10 @@ private slots:
         QTest::keyClicks(date, typed);
         QTest::keyClick(date, Qt::Key_Tab);
         QVERIFY(!date->hasFocus());
-        QVERIFY(d->Sportverein_ComboBox->hasFocus() || d->Sportverein_ComboBox->lineEdit()->hasFocus());
+        QVERIFY(d->clubBox()->hasFocus() || d->clubBox()->lineEdit()->hasFocus());
         QCOMPARE(date->text(), shown);
 
-        d->OK_Button->click();
+        d->okButton()->click();
         const QStringList inFile = sqlOnFile(f.persFile(), QStringLiteral("SELECT Geburtsdatum FROM PersData"));
         if (!stored.isEmpty()) {
             QCOMPARE(f.messages.count(), 0);
@@ -216,29 +216,29 @@ private slots:
         ShooterFixture f;
         FakeClock clock;
         clock.setWallClock(QDateTime(QDate(2026, 12, 8), QTime(10, 15)));
-        TPersNeu_Form d;
+        NewShooterDialog d;
         d.show();
         QVERIFY(QTest::qWaitForWindowActive(&d));
-        d.Geburtsdatum_Picker->setFocus();
-        QTest::keyClick(d.Geburtsdatum_Picker, Qt::Key_F4);
-        QCalendarWidget *calendar = d.Geburtsdatum_Picker->calendar();
+        d.birthDatePicker()->setFocus();
+        QTest::keyClick(d.birthDatePicker(), Qt::Key_F4);
+        QCalendarWidget *calendar = d.birthDatePicker()->calendar();
         QVERIFY(calendar && calendar->isVisible());
         QCOMPARE(calendar->maximumDate(), QDate(2026, 12, 8));
         calendar->setSelectedDate(QDate(2005, 7, 2));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QVERIFY(!calendar->isVisible());
-        QCOMPARE(d.Geburtsdatum_Picker->text(), QStringLiteral("02.07.2005"));
+        QCOMPARE(d.birthDatePicker()->text(), QStringLiteral("02.07.2005"));
         d.reject();
     }
 
     void requiredFieldsKeepTheDialogOpenAfterTheClubIsRemembered()
     {
         ShooterFixture f;
-        TPersNeu_Form d;
+        NewShooterDialog d;
         open(d);
-        type(d.Name_Edit, QStringLiteral("Meyer"));
-        type(d.Vorname_Edit, QStringLiteral("Anna"));
-        d.OK_ButtonClick();
+        type(d.nameEdit(), QStringLiteral("Meyer"));
+        type(d.firstNameEdit(), QStringLiteral("Anna"));
+        d.okClicked();
         QCOMPARE(f.messages.lastText(), FillAll);
         QVERIFY(d.isVisible());
         QCOMPARE(f.data->persTable()->state(), DataTable::State::Insert);
@@ -246,9 +246,9 @@ private slots:
         QVERIFY(f.storedShooters().isEmpty());
 
         // A blank-only name counts as empty; the typed club is remembered anyway.
-        type(d.Name_Edit, QStringLiteral("   "));
-        d.Sportverein_ComboBox->setEditText(QStringLiteral("SG Nord"));
-        d.OK_ButtonClick();
+        type(d.nameEdit(), QStringLiteral("   "));
+        d.clubBox()->setEditText(QStringLiteral("SG Nord"));
+        d.okClicked();
         QCOMPARE(f.messages.count(FillAll), 2);
         QVERIFY(ClubList().contains(QStringLiteral("SG Nord")));
         d.reject();
@@ -258,39 +258,39 @@ private slots:
     void aTypedClubIsOfferedByBothDialogsNextTime()
     {
         ShooterFixture f;
-        TPersNeu_Form neu;
-        TPersEdit_Form edit;
+        NewShooterDialog neu;
+        EditShooterDialog edit;
         open(neu);
-        QVERIFY(clubBox(neu.Sportverein_ComboBox).isEmpty());
-        type(neu.Name_Edit, QStringLiteral("Meyer"));
-        type(neu.Vorname_Edit, QStringLiteral("Anna"));
-        neu.Sportverein_ComboBox->setEditText(QStringLiteral("SV Tell"));
-        neu.Geburtsdatum_Picker->setDate(QDate(1990, 3, 4));
-        neu.OK_ButtonClick();
+        QVERIFY(clubBox(neu.clubBox()).isEmpty());
+        type(neu.nameEdit(), QStringLiteral("Meyer"));
+        type(neu.firstNameEdit(), QStringLiteral("Anna"));
+        neu.clubBox()->setEditText(QStringLiteral("SV Tell"));
+        neu.birthDatePicker()->setDate(QDate(1990, 3, 4));
+        neu.okClicked();
 
         open(neu);
-        QCOMPARE(clubBox(neu.Sportverein_ComboBox), QStringList{QStringLiteral("SV Tell")});
-        QVERIFY(neu.Sportverein_ComboBox->currentText().isEmpty());
+        QCOMPARE(clubBox(neu.clubBox()), QStringList{QStringLiteral("SV Tell")});
+        QVERIFY(neu.clubBox()->currentText().isEmpty());
         neu.reject();
         QVERIFY(f.selectShooter(QStringLiteral("Meyer"), QStringLiteral("Anna")));
         open(edit);
-        QCOMPARE(clubBox(edit.Sportverein_ComboBox), QStringList{QStringLiteral("SV Tell")});
-        QCOMPARE(edit.Sportverein_ComboBox->currentText(), QStringLiteral("SV Tell"));
+        QCOMPARE(clubBox(edit.clubBox()), QStringList{QStringLiteral("SV Tell")});
+        QCOMPARE(edit.clubBox()->currentText(), QStringLiteral("SV Tell"));
         edit.reject();
     }
 
     void cancellingTheNewDialogLeavesNothingBehind()
     {
         ShooterFixture f;
-        TPersNeu_Form d;
-        TPersVis_Form vis;
-        d.PersVis = &vis;
+        NewShooterDialog d;
+        SightProfileDialog vis;
+        d.setSightDialog(&vis);
         open(d);
-        type(d.Name_Edit, QStringLiteral("Meyer"));
-        type(d.Vorname_Edit, QStringLiteral("Anna"));
+        type(d.nameEdit(), QStringLiteral("Meyer"));
+        type(d.firstNameEdit(), QStringLiteral("Anna"));
         configureSight(d, vis, nullptr);
         QCOMPARE(profilesInFile(f), QStringList{QStringLiteral("Anna Meyer:100")});
-        d.Cancel_Button->click();
+        d.cancelButton()->click();
         QCOMPARE(d.result(), int(QDialog::Rejected));
         QVERIFY(f.storedShooters().isEmpty());
         QVERIFY(profilesInFile(f).isEmpty());
@@ -300,31 +300,31 @@ private slots:
     void aNewShooterTakesTheProfileMadeForIt()
     {
         ShooterFixture f;
-        TPersNeu_Form d;
-        TPersVis_Form vis;
-        d.PersVis = &vis;
+        NewShooterDialog d;
+        SightProfileDialog vis;
+        d.setSightDialog(&vis);
         open(d);
         // No names yet: the profile dialog does not open.
-        d.Visier_ButtonClick();
+        d.sightClicked();
         QCOMPARE(f.messages.count(), 1);
         QVERIFY(!vis.isVisible());
 
-        type(d.Name_Edit, QStringLiteral("Mayer"));
-        type(d.Vorname_Edit, QStringLiteral("Anna"));
-        configureSight(d, vis, [&] { vis.DiopVis_SpinEdit->setValue(90); });
+        type(d.nameEdit(), QStringLiteral("Mayer"));
+        type(d.firstNameEdit(), QStringLiteral("Anna"));
+        configureSight(d, vis, [&] { vis.diopterLimitSpin()->setValue(90); });
         QCOMPARE(AppState::instance().ActivityTitle, QStringLiteral("Visier konfigurieren"));
         QVERIFY(d.isVisible());
-        QCOMPARE(d.Name_Edit->text(), QStringLiteral("Mayer"));
+        QCOMPARE(d.nameEdit()->text(), QStringLiteral("Mayer"));
         // A second visit shows (and edits) the same profile, under the corrected name.
-        type(d.Name_Edit, QStringLiteral("Meyer"));
+        type(d.nameEdit(), QStringLiteral("Meyer"));
         SightSizes seen;
         configureSight(d, vis, [&] { seen = vis.profile(); });
         QCOMPARE(seen.DiopVis_Size, 90);
         QCOMPARE(profilesInFile(f), QStringList{QStringLiteral("Anna Meyer:90")});
-        type(d.Name_Edit, QStringLiteral("Meier"));
-        d.Sportverein_ComboBox->setEditText(QStringLiteral("SV Tell"));
-        d.Geburtsdatum_Picker->setDate(QDate(1990, 3, 4));
-        d.OK_ButtonClick();
+        type(d.nameEdit(), QStringLiteral("Meier"));
+        d.clubBox()->setEditText(QStringLiteral("SV Tell"));
+        d.birthDatePicker()->setDate(QDate(1990, 3, 4));
+        d.okClicked();
         QCOMPARE(f.storedShooters(), QStringList{QStringLiteral("Anna Meier")});
         QCOMPARE(profilesInFile(f), QStringList{QStringLiteral("Anna Meier:90")});
     }
@@ -339,18 +339,18 @@ private slots:
         pers->setFieldValue(QStringLiteral("Untere Schranke"), 30.0);
         pers->setFieldValue(QStringLiteral("Anzeigewert"), 5.0);
         QVERIFY(pers->post());
-        TPersEdit_Form d;
-        QCOMPARE(d.Sportverein_ComboBox->statusTip(),
+        EditShooterDialog d;
+        QCOMPARE(d.clubBox()->statusTip(),
                  QStringLiteral("Wählen Sie den Sportverein aus oder geben Sie einen neuen an"));
         f.clearLog();
         open(d);
-        QCOMPARE(d.Name_Edit->text(), QStringLiteral("Meyer"));
-        QCOMPARE(d.Geburtsdatum_Picker->date(), QDate(1980, 1, 2));
-        QCOMPARE(d.ObereSchranke_Edit->value(), 70);
-        QCOMPARE(d.UntereSchranke_Edit->value(), 30);
-        QVERIFY(!d.ObereSchranke_Edit->isVisible());
-        d.Geburtsdatum_Picker->setDate(QDate(1981, 2, 3));
-        d.OK_ButtonClick();
+        QCOMPARE(d.nameEdit()->text(), QStringLiteral("Meyer"));
+        QCOMPARE(d.birthDatePicker()->date(), QDate(1980, 1, 2));
+        QCOMPARE(d.upperBoundEdit()->value(), 70);
+        QCOMPARE(d.lowerBoundEdit()->value(), 30);
+        QVERIFY(!d.upperBoundEdit()->isVisible());
+        d.birthDatePicker()->setDate(QDate(1981, 2, 3));
+        d.okClicked();
         QCOMPARE(f.messages.count(), 0);
         QCOMPARE(sqlOnFile(f.persFile(), QStringLiteral("SELECT Geburtsdatum || '|' || \"Obere Schranke\" || '|' || "
                                                          "Anzeigewert || '|' || Trainingsrunden FROM PersData")),
@@ -361,7 +361,7 @@ private slots:
 
         // "&Abbruch" keeps what is stored.
         open(d);
-        type(d.Name_Edit, QStringLiteral("Anders"));
+        type(d.nameEdit(), QStringLiteral("Anders"));
         d.reject();
         QCOMPARE(f.storedShooters(), QStringList{QStringLiteral("Anna Meyer")});
     }
@@ -371,35 +371,35 @@ private slots:
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 0, QStringLiteral("SV")));
         QVERIFY(f.add(QStringLiteral("Zander"), QStringLiteral("Tom"), 0, QStringLiteral("SV")));
-        TPersNeu_Form neu;
+        NewShooterDialog neu;
         open(neu);
-        type(neu.Name_Edit, QStringLiteral("Meyer"));
-        type(neu.Vorname_Edit, QStringLiteral(" Anna "));
-        neu.Sportverein_ComboBox->setEditText(QStringLiteral("SV"));
-        neu.Geburtsdatum_Picker->setDate(QDate(1990, 3, 4));
-        neu.OK_ButtonClick();
+        type(neu.nameEdit(), QStringLiteral("Meyer"));
+        type(neu.firstNameEdit(), QStringLiteral(" Anna "));
+        neu.clubBox()->setEditText(QStringLiteral("SV"));
+        neu.birthDatePicker()->setDate(QDate(1990, 3, 4));
+        neu.okClicked();
         QCOMPARE(f.messages.count(), 1);
         QVERIFY(f.messages.lastText().contains(QStringLiteral("Anna Meyer")));
         QVERIFY(neu.isVisible());
-        QCOMPARE(neu.Name_Edit->text(), QStringLiteral("Meyer"));
+        QCOMPARE(neu.nameEdit()->text(), QStringLiteral("Meyer"));
         // Another first name is fine.
-        type(neu.Vorname_Edit, QStringLiteral("Berta"));
-        neu.OK_ButtonClick();
+        type(neu.firstNameEdit(), QStringLiteral("Berta"));
+        neu.okClicked();
         QVERIFY(!neu.isVisible());
         QCOMPARE(f.storedShooters().size(), 3);
 
         // Editing into another shooter's names is refused; keeping one's own is not.
         QVERIFY(f.selectShooter(QStringLiteral("Zander"), QStringLiteral("Tom")));
-        TPersEdit_Form edit;
+        EditShooterDialog edit;
         open(edit);
-        type(edit.Name_Edit, QStringLiteral("Meyer"));
-        type(edit.Vorname_Edit, QStringLiteral("Anna"));
-        edit.OK_ButtonClick();
+        type(edit.nameEdit(), QStringLiteral("Meyer"));
+        type(edit.firstNameEdit(), QStringLiteral("Anna"));
+        edit.okClicked();
         QCOMPARE(f.messages.count(), 2);
         QVERIFY(edit.isVisible());
-        type(edit.Name_Edit, QStringLiteral("Zander"));
-        type(edit.Vorname_Edit, QStringLiteral("Tom"));
-        edit.OK_ButtonClick();
+        type(edit.nameEdit(), QStringLiteral("Zander"));
+        type(edit.firstNameEdit(), QStringLiteral("Tom"));
+        edit.okClicked();
         QCOMPARE(f.messages.count(), 2);
         QVERIFY(!edit.isVisible());
     }
@@ -419,18 +419,18 @@ private slots:
         QVERIFY(vis->append() && vis->setFieldValue(QStringLiteral("DiopVis_Size"), 60.0) && vis->post());
 
         QVERIFY(f.selectShooter(QStringLiteral("Meyer"), QStringLiteral("Anna")));
-        TPersEdit_Form d;
-        TPersVis_Form visForm;
-        d.PersVis = &visForm;
+        EditShooterDialog d;
+        SightProfileDialog visForm;
+        d.setSightDialog(&visForm);
         open(d);
-        type(d.Name_Edit, QStringLiteral("Schmidt"));
+        type(d.nameEdit(), QStringLiteral("Schmidt"));
         // The profile dialog still finds the stored profile after the name was changed.
         configureSight(d, visForm, [&] {
-            QCOMPARE(visForm.DiopVis_SpinEdit->value(), 80);
-            visForm.DiopVis_SpinEdit->setValue(85);
+            QCOMPARE(visForm.diopterLimitSpin()->value(), 80);
+            visForm.diopterLimitSpin()->setValue(85);
         });
-        QCOMPARE(d.Name_Edit->text(), QStringLiteral("Schmidt"));
-        d.OK_ButtonClick();
+        QCOMPARE(d.nameEdit()->text(), QStringLiteral("Schmidt"));
+        d.okClicked();
         QCOMPARE(f.messages.count(), 0);
         QCOMPARE(f.storedShooters(), QStringList({QStringLiteral("Anna Schmidt"), QStringLiteral("Tom Zander")}));
         QCOMPARE(profilesInFile(f), QStringList({QStringLiteral("Anna Schmidt:85"), QStringLiteral("Tom Zander:60")}));
@@ -451,11 +451,11 @@ private slots:
         sqlOnFile(f.visFile(), QStringLiteral("CREATE TRIGGER keep BEFORE UPDATE ON VData "
                                               "BEGIN SELECT RAISE(ABORT, 'database is locked'); END"), {}, &ok);
         QVERIFY(ok);
-        TPersEdit_Form d;
+        EditShooterDialog d;
         open(d);
-        type(d.Name_Edit, QStringLiteral("Schmidt"));
+        type(d.nameEdit(), QStringLiteral("Schmidt"));
         f.clearLog();
-        d.OK_ButtonClick();
+        d.okClicked();
         // Why, in German; the driver's English stays out.
         QCOMPARE(f.messages.lastText(), QStringLiteral("\r\nFehler beim Schreiben der Daten !\r\nFehler beim Schreiben in "
                                                        "die Tabelle „PersData“: die Datenbank ist gesperrt, sie wird "

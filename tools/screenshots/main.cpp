@@ -18,10 +18,10 @@
 #include "core/windowplacement.h"
 #include "core/settings.h"
 #include "shooters/activeshooter.h"
-#include "shooters/pers_form.h"
-#include "shooters/persneu_form.h"
-#include "shooters/perssel_form.h"
-#include "shooters/persvis_form.h"
+#include "shooters/shooteroverview.h"
+#include "shooters/newshooterdialog.h"
+#include "shooters/shooterselectdialog.h"
+#include "shooters/sightprofiledialog.h"
 #include "device/fasttimer.h"
 #include "reaction/statictestwindow.h"
 #include "reaction/randomtestwindow.h"
@@ -43,9 +43,10 @@
 #include "trainer-sim/virtualtrainer.h"
 #include "ui/messageboxes.h"
 #include "toolarguments.h"
-#include "evaluation/aw_form.h"
+#include "evaluation/evaluationwindow.h"
 #include "report/efrreport.h"
 #include "evaluation/printservice.h"
+#include "evaluation/resultgrid.h"
 
 #include <QPrintPreviewDialog>
 #include <QTableView>
@@ -90,19 +91,19 @@ bool save(QWidget *w, const QString &file)
 // "Daten hinzufügen" as F2 opens it: German date, at least its size hint.
 bool newShooterScene(QWidget *mainWindow, const QString &out)
 {
-    TPersNeu_Form dialog(mainWindow);
+    NewShooterDialog dialog(mainWindow);
     dialog.show();
-    dialog.Name_Edit->setText(QStringLiteral("Berger"));
-    dialog.Vorname_Edit->setText(QStringLiteral("Lena"));
-    dialog.Geburtsdatum_Picker->setDate(QDate(2009, 3, 14));
-    dialog.Sportverein_ComboBox->setEditText(QStringLiteral("SV Tell Musterstadt"));
+    dialog.nameEdit()->setText(QStringLiteral("Berger"));
+    dialog.firstNameEdit()->setText(QStringLiteral("Lena"));
+    dialog.birthDatePicker()->setDate(QDate(2009, 3, 14));
+    dialog.clubBox()->setEditText(QStringLiteral("SV Tell Musterstadt"));
     const bool ok = save(&dialog, out + QStringLiteral("/new_shooter_dialog.png"));
     dialog.reject();
     return ok;
 }
 
 // The shooter overview with the marked shooter's details (four-digit birth year).
-bool overviewScene(TPers_Form *overview, const QString &out)
+bool overviewScene(ShooterOverview *overview, const QString &out)
 {
     overview->show();
     const bool ok = save(overview, out + QStringLiteral("/shooter_overview.png"));
@@ -268,10 +269,10 @@ void addMeasurements(DataTable *reak)
 // The evaluation window with the progress chart.
 bool shootEvaluation(QWidget *parent, const QString &out)
 {
-    TAW_Form form(parent);
+    EvaluationWindow form(parent);
     form.resize(900, 680);
     form.show();
-    form.FormActivate();
+    form.refresh();
     form.grid(1)->selectRow(2);
     const bool ok = save(&form, out + QStringLiteral("/evaluation_window.png"));
     form.hide();
@@ -416,11 +417,11 @@ int main(int argc, char **argv)
         windows.akku = new TAkku_Form(&form);
         windows.config = new TConfig_Form(&form);
         windows.info = new TInfo_Form(&form);
-        windows.pers = new TPers_Form(&form);
-        windows.persSel = new TPersSel_Form(&form);
+        windows.pers = new ShooterOverview(&form);
+        windows.persSel = new ShooterSelectDialog(&form);
         // The tests and the evaluation as the program has them: the quick-start
         // bar and "Auswertung" are enabled in the picture.
-        auto *evaluation = new TAW_Form(&form);
+        auto *evaluation = new EvaluationWindow(&form);
         windows.evaluation = [evaluation] { evaluation->exec(); };
         form.setWindows(windows);
         auto *sightView = new SightViewDialog(&form);
@@ -526,8 +527,8 @@ int main(int argc, char **argv)
             result = 1;
 
         // The sight profile dialog for the active shooter.
-        auto *persVis = new TPersVis_Form(&form);
-        persVis->EditMode = true;
+        auto *persVis = new SightProfileDialog(&form);
+        persVis->setEditMode(true);
         persVis->show();
         if (!save(persVis, out + QStringLiteral("/sight_profile_dialog.png")))
             result = 1;

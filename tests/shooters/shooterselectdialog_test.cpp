@@ -1,6 +1,6 @@
 #include "shooterfixture.h"
 
-#include "shooters/perssel_form.h"
+#include "shooters/shooterselectdialog.h"
 #include "shooters/shooterlist.h"
 #include "support/testmain.h"
 
@@ -19,7 +19,7 @@ void selectRow(ShooterList *list, int row)
 }
 
 // Shows the dialog modally, lets `act` work inside its loop, returns the result.
-int runModal(TPersSel_Form &form, const std::function<void()> &act)
+int runModal(ShooterSelectDialog &form, const std::function<void()> &act)
 {
     bool ran = false;
     QTimer::singleShot(0, &form, [&] {
@@ -36,35 +36,72 @@ int runModal(TPersSel_Form &form, const std::function<void()> &act)
 
 } // namespace
 
-class PersSelFormTest : public QObject
+class ShooterSelectDialogTest : public QObject
 {
     Q_OBJECT
 private slots:
     void creationAndTexts()
     {
         ShooterFixture f;
-        TPersSel_Form form;
+        ShooterSelectDialog form;
         QCOMPARE(form.objectName(), QStringLiteral("PersSel_Form"));
         QCOMPARE(form.windowTitle(), QStringLiteral("Schütze auswählen"));
         QCOMPARE(f.logMessages(), QStringList({QStringLiteral("Initialisierung : [Start] Laden PSF"),
                                                QStringLiteral("Initialisierung : [Erfolg] Laden PSF")}));
-        QVERIFY(form.OK_Button->isDefault());
-        QCOMPARE(form.OK_Button->text(), QStringLiteral("Üb&ernehmen"));
-        QCOMPARE(form.OK_Button->statusTip(), QStringLiteral("Schütze auswählen"));
-        QCOMPARE(form.Cancel_Button->text(), QStringLiteral("&Abbruch"));
-        QCOMPARE(form.Cancel_Button->statusTip(), QStringLiteral("Auswahl abbrechen"));
-        QVERIFY(!form.User_Image->pixmap().isNull());
-        QVERIFY(form.Info1_Label->text().startsWith(QStringLiteral("Wählen Sie den gewünschten Schützen")));
-        QVERIFY(form.Info2_Label->text().endsWith(QStringLiteral("auch aus der Schützenübersicht wählen.")));
+        QVERIFY(form.okButton()->isDefault());
+        QCOMPARE(form.okButton()->text(), QStringLiteral("Üb&ernehmen"));
+        QCOMPARE(form.okButton()->statusTip(), QStringLiteral("Schütze auswählen"));
+        QCOMPARE(form.cancelButton()->text(), QStringLiteral("&Abbruch"));
+        QCOMPARE(form.cancelButton()->statusTip(), QStringLiteral("Auswahl abbrechen"));
+        QVERIFY(!form.userImage()->pixmap().isNull());
+        QVERIFY(form.infoLabel(0)->text().startsWith(QStringLiteral("Wählen Sie den gewünschten Schützen")));
+        QVERIFY(form.infoLabel(1)->text().endsWith(QStringLiteral("auch aus der Schützenübersicht wählen.")));
+    }
+
+    // The captions' keys do what the buttons do: Alt+E takes the marked
+    // shooter, Alt+A and Escape leave the active one as it was, Alt+S goes
+    // to the list.
+    void keysOfTheDialog_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("active");
+        QTest::newRow("Alt+E takes") << int(Qt::Key_E) << int(QDialog::Accepted) << "Paul Zeller";
+        QTest::newRow("Alt+A cancels") << int(Qt::Key_A) << int(QDialog::Rejected) << "";
+        QTest::newRow("Alt+S to the list") << int(Qt::Key_S) << -1 << "";
+    }
+
+    void keysOfTheDialog()
+    {
+        QFETCH(int, key);
+        QFETCH(int, result);
+        QFETCH(QString, active);
+        ShooterFixture f;
+        QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul")));
+        ShooterSelectDialog form;
+        bool listFocused = false;
+        const int got = runModal(form, [&] {
+            QVERIFY(QTest::qWaitForWindowActive(&form));
+            selectRow(form.shooterList(), 1);
+            form.okButton()->setFocus();
+            QTest::keyClick(&form, Qt::Key(key), Qt::AltModifier);
+            if (result != -1) // a button's key clicks it a moment later
+                QTRY_VERIFY(!form.isVisible());
+            listFocused = form.isVisible() && form.shooterList()->hasFocus();
+        });
+        QCOMPARE(got, result);
+        QCOMPARE(ActiveShooter::instance().active ? ActiveShooter::instance().displayName() : QString(), active);
+        QCOMPARE(listFocused, key == Qt::Key_S);
     }
 
     void emptyTableLeavesNothingToTake()
     {
         ShooterFixture f;
-        TPersSel_Form form;
+        ShooterSelectDialog form;
         const int result = runModal(form, [&] {
-            QVERIFY(!form.OK_Button->isEnabled());
-            form.OK_ButtonClick(); // as if the button were pressed anyway
+            QVERIFY(!form.okButton()->isEnabled());
+            form.okClicked(); // as if the button were pressed anyway
             QVERIFY(form.isVisible());
         });
         QCOMPARE(result, -1);
@@ -72,7 +109,7 @@ private slots:
 
         // A shooter added later: the next showing enables the button.
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
-        runModal(form, [&] { QVERIFY(form.OK_Button->isEnabled()); });
+        runModal(form, [&] { QVERIFY(form.okButton()->isEnabled()); });
     }
 
     void cancelKeepsThePreviousActiveShooter()
@@ -80,12 +117,12 @@ private slots:
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 5));
         QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul"), 9));
-        TPersSel_Form form;
+        ShooterSelectDialog form;
 
         // No active shooter before: still none.
         int result = runModal(form, [&] {
-            selectRow(form.Pers_List, 1);
-            QTest::mouseClick(form.Cancel_Button, Qt::LeftButton);
+            selectRow(form.shooterList(), 1);
+            QTest::mouseClick(form.cancelButton(), Qt::LeftButton);
         });
         QCOMPARE(result, int(QDialog::Rejected));
         QVERIFY(!ActiveShooter::instance().active);
@@ -95,7 +132,7 @@ private slots:
         ActiveShooter::instance().active = true;
         MakeActiveShooter();
         result = runModal(form, [&] {
-            selectRow(form.Pers_List, 1);
+            selectRow(form.shooterList(), 1);
             QTest::keyClick(&form, Qt::Key_Escape);
         });
         QCOMPARE(result, int(QDialog::Rejected));
@@ -111,11 +148,11 @@ private slots:
         QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul"), 9));
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 14));
         QVERIFY(f.add(QStringLiteral("Ühlein"), QStringLiteral("O'Hara \"Ö\""), 1));
-        TPersSel_Form form;
+        ShooterSelectDialog form;
         f.clearLog();
         const int result = runModal(form, [&] {
-            selectRow(form.Pers_List, 0);
-            QTest::mouseClick(form.OK_Button, Qt::LeftButton);
+            selectRow(form.shooterList(), 0);
+            QTest::mouseClick(form.okButton(), Qt::LeftButton);
         });
         QCOMPARE(result, int(QDialog::Accepted));
         const ActiveShooter &active = ActiveShooter::instance();
@@ -130,9 +167,9 @@ private slots:
 
         // Enter takes the marked entry too (default button); names with quotes and umlauts.
         runModal(form, [&] {
-            selectRow(form.Pers_List, 2);
-            form.Pers_List->setFocus();
-            QTest::keyClick(form.Pers_List, Qt::Key_Return);
+            selectRow(form.shooterList(), 2);
+            form.shooterList()->setFocus();
+            QTest::keyClick(form.shooterList(), Qt::Key_Return);
         });
         QCOMPARE(active.displayName(), QStringLiteral("O'Hara \"Ö\" Ühlein"));
         QCOMPARE(active.Trainingsrunden, 1);
@@ -143,15 +180,15 @@ private slots:
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 2));
         QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul"), 7));
-        TPersSel_Form form;
+        ShooterSelectDialog form;
         const int result = runModal(form, [&] {
             // A double click below the entries takes nothing.
-            QWidget *viewport = form.Pers_List->viewport();
+            QWidget *viewport = form.shooterList()->viewport();
             QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(5, viewport->height() - 3));
             QVERIFY(form.isVisible());
             QVERIFY(!ActiveShooter::instance().active);
 
-            const QRect second = form.Pers_List->visualRect(form.Pers_List->model()->index(1, 0));
+            const QRect second = form.shooterList()->visualRect(form.shooterList()->model()->index(1, 0));
             QTest::mouseClick(viewport, Qt::LeftButton, {}, second.center());
             QTest::mouseDClick(viewport, Qt::LeftButton, {}, second.center());
         });
@@ -161,5 +198,5 @@ private slots:
     }
 };
 
-VR_TEST_CLASS(PersSelFormTest)
-#include "perssel_form_test.moc"
+VR_TEST_CLASS(ShooterSelectDialogTest)
+#include "shooterselectdialog_test.moc"

@@ -1,4 +1,4 @@
-#include "shooters/perssel_form.h"
+#include "shooters/shooterselectdialog.h"
 
 #include "core/actionlog.h"
 #include "ui/hints.h"
@@ -20,7 +20,7 @@ namespace {
 const QString PlacementCode = QStringLiteral("PSF");
 }
 
-TPersSel_Form::TPersSel_Form(QWidget *parent)
+ShooterSelectDialog::ShooterSelectDialog(QWidget *parent)
     : QDialog(parent)
 {
     WriteLogLine(QStringLiteral("Initialisierung : [Start] Laden PSF"));
@@ -31,18 +31,18 @@ TPersSel_Form::TPersSel_Form(QWidget *parent)
                    | Qt::WindowContextHelpButtonHint);
     setModal(true);
 
-    Pers_List = new ShooterList(this);
-    Pers_List->setObjectName(QStringLiteral("Pers_List"));
-    connect(Pers_List, &QAbstractItemView::doubleClicked, this, &TPersSel_Form::Pers_ListDblClick);
+    m_list = new ShooterList(this);
+    m_list->setObjectName(QStringLiteral("Pers_List"));
+    connect(m_list, &QAbstractItemView::doubleClicked, this, &ShooterSelectDialog::listDoubleClicked);
 
-    Schuetzen_Label = new QLabel(QStringLiteral("&Schützen"), this);
-    Schuetzen_Label->setObjectName(QStringLiteral("Schuetzen_Label"));
-    Schuetzen_Label->setBuddy(Pers_List);
+    auto *listLabel = new QLabel(QStringLiteral("&Schützen"), this);
+    listLabel->setObjectName(QStringLiteral("Schuetzen_Label"));
+    listLabel->setBuddy(m_list);
 
-    User_Image = new QLabel(this);
-    User_Image->setObjectName(QStringLiteral("User_Image"));
-    User_Image->setPixmap(Pictures::pixmap(Pictures::userPicture()));
-    User_Image->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+    m_userImage = new QLabel(this);
+    m_userImage->setObjectName(QStringLiteral("User_Image"));
+    m_userImage->setPixmap(Pictures::pixmap(Pictures::userPicture()));
+    m_userImage->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
     auto info = [this](const QString &name, const QString &text) {
         auto *label = new QLabel(text, this);
@@ -52,33 +52,33 @@ TPersSel_Form::TPersSel_Form(QWidget *parent)
         label->setMinimumWidth(220);
         return label;
     };
-    Info1_Label = info(QStringLiteral("Info1_Label"),
+    m_info[0] = info(QStringLiteral("Info1_Label"),
                        QStringLiteral("Wählen Sie den gewünschten Schützen aus der Liste der vorhandenen Schützen "
                                       "aus. Dieser bleibt solange aktiv, bis Sie einen anderen auswählen oder das "
                                       "Programm beenden."));
-    Info2_Label = info(QStringLiteral("Info2_Label"),
+    m_info[1] = info(QStringLiteral("Info2_Label"),
                        QStringLiteral("Jede durchgeführte Messung wird auf das Konto des gewählten Schützen "
                                       "gebucht. Alternativ dazu können Sie den Schützen auch aus der "
                                       "Schützenübersicht wählen."));
 
-    OK_Button = new QPushButton(QStringLiteral("Üb&ernehmen"), this);
-    OK_Button->setObjectName(QStringLiteral("OK_Button"));
-    OK_Button->setDefault(true);
-    SetHint(OK_Button, QStringLiteral("|Schütze auswählen"));
-    connect(OK_Button, &QPushButton::clicked, this, &TPersSel_Form::OK_ButtonClick);
+    m_okButton = new QPushButton(QStringLiteral("Üb&ernehmen"), this);
+    m_okButton->setObjectName(QStringLiteral("OK_Button"));
+    m_okButton->setDefault(true);
+    SetHint(m_okButton, QStringLiteral("|Schütze auswählen"));
+    connect(m_okButton, &QPushButton::clicked, this, &ShooterSelectDialog::okClicked);
 
-    Cancel_Button = new QPushButton(QStringLiteral("&Abbruch"), this);
-    Cancel_Button->setObjectName(QStringLiteral("Cancel_Button"));
-    SetHint(Cancel_Button, QStringLiteral("|Auswahl abbrechen"));
-    connect(Cancel_Button, &QPushButton::clicked, this, &QDialog::reject);
+    m_cancelButton = new QPushButton(QStringLiteral("&Abbruch"), this);
+    m_cancelButton->setObjectName(QStringLiteral("Cancel_Button"));
+    SetHint(m_cancelButton, QStringLiteral("|Auswahl abbrechen"));
+    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     auto *left = new QVBoxLayout;
-    left->addWidget(Schuetzen_Label);
-    left->addWidget(Pers_List, 1);
+    left->addWidget(listLabel);
+    left->addWidget(m_list, 1);
     auto *right = new QGridLayout;
-    right->addWidget(User_Image, 0, 0);
-    right->addWidget(Info1_Label, 0, 1);
-    right->addWidget(Info2_Label, 1, 1);
+    right->addWidget(m_userImage, 0, 0);
+    right->addWidget(m_info[0], 0, 1);
+    right->addWidget(m_info[1], 1, 1);
     right->setRowStretch(2, 1);
     right->setColumnStretch(1, 1);
     auto *top = new QHBoxLayout;
@@ -86,30 +86,30 @@ TPersSel_Form::TPersSel_Form(QWidget *parent)
     top->addLayout(right, 1);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(OK_Button);
-    buttons->addWidget(Cancel_Button);
+    buttons->addWidget(m_okButton);
+    buttons->addWidget(m_cancelButton);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);
     layout->addSpacing(6);
     layout->addLayout(buttons);
 
-    Pers_List->bindTable(ShooterTable());
-    OK_Button->setEnabled(!ShooterTableEmpty());
+    m_list->bindTable(ShooterTable());
+    m_okButton->setEnabled(!ShooterTableEmpty());
 
     LoadFormPlacement(this, PlacementCode);
     WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden PSF"));
 }
 
-TPersSel_Form::~TPersSel_Form() = default;
+ShooterSelectDialog::~ShooterSelectDialog() = default;
 
-void TPersSel_Form::FormActivate()
+void ShooterSelectDialog::activate()
 {
-    Pers_List->bindTable(ShooterTable());
-    OK_Button->setEnabled(!ShooterTableEmpty());
-    Pers_List->setFocus();
+    m_list->bindTable(ShooterTable());
+    m_okButton->setEnabled(!ShooterTableEmpty());
+    m_list->setFocus();
 }
 
-void TPersSel_Form::OK_ButtonClick()
+void ShooterSelectDialog::okClicked()
 {
     const DataTable *table = ShooterTable();
     if (ShooterTableEmpty() || !table->hasActiveRecord())
@@ -119,20 +119,20 @@ void TPersSel_Form::OK_ButtonClick()
     accept();
 }
 
-void TPersSel_Form::Pers_ListDblClick(const QModelIndex &index)
+void ShooterSelectDialog::listDoubleClicked(const QModelIndex &index)
 {
     if (index.isValid())
-        OK_ButtonClick();
+        okClicked();
 }
 
-void TPersSel_Form::showEvent(QShowEvent *event)
+void ShooterSelectDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
-        FormActivate();
+        activate();
 }
 
-void TPersSel_Form::done(int r)
+void ShooterSelectDialog::done(int r)
 {
     SaveFormPlacement(PlacementCode, x(), y());
     QDialog::done(r);

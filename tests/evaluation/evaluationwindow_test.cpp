@@ -1,4 +1,6 @@
-#include "evaluation/aw_form.h"
+#include "evaluation/evaluationwindow.h"
+#include "evaluation/progresschart.h"
+#include "evaluation/resultgrid.h"
 #include "evaluation/silverrowdelegate.h"
 #include "scriptedprint.h"
 #include "core/actionlog.h"
@@ -17,6 +19,7 @@
 #include <QLineSeries>
 #include <QMenu>
 #include <QPainter>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -68,7 +71,7 @@ struct World
         QVERIFY(fx.data->reakTable()->applyUpdates());
     }
     QStringList log() const { return LoadLogIntoViewer(); }
-    QStringList column(TAW_Form &w, int test, int col) const
+    QStringList column(EvaluationWindow &w, int test, int col) const
     {
         QStringList c;
         const QAbstractItemModel *m = w.grid(test)->model();
@@ -86,14 +89,14 @@ bool logHas(const QStringList &log, const QString &message)
     return false;
 }
 
-void activateWindow(TAW_Form &w)
+void activateWindow(EvaluationWindow &w)
 {
     QEvent e(QEvent::WindowActivate);
     QCoreApplication::sendEvent(&w, &e);
 }
 } // namespace
 
-class AWFormTest : public QObject
+class EvaluationWindowTest : public QObject
 {
     Q_OBJECT
 private slots:
@@ -106,7 +109,7 @@ private slots:
         w.activate("Name", "Jürgen");
         w.series(1, kDay, kTime, 1, 900); // another shooter with the same first name
         w.activate("Müller", "Jürgen");
-        TAW_Form form;
+        EvaluationWindow form;
         QCOMPARE(form.windowTitle(), QStringLiteral("Auswertung"));
         activateWindow(form);
         QVERIFY(logHas(w.log(), "Ausführen : [RUN] SQL Abfrage EFRQuery"));
@@ -162,7 +165,7 @@ private slots:
         w.series(3, kDay, kTime, 2, 400);
         w.series(3, kDay, kTime, 3, 500, 2);
         w.series(3, kDay, kTime, 4, 600, 3, "o");
-        TAW_Form form;
+        EvaluationWindow form;
         activateWindow(form);
         QTableView *grid = form.grid(3);
         QCOMPARE(grid->model()->rowCount(), 14);
@@ -205,19 +208,19 @@ private slots:
         w.activate("Name", "Jürgen");
         w.series(1, kDay, kTime, 1, 300);
         w.activate("Müller", "Jürgen");
-        TAW_Form form;
+        EvaluationWindow form;
         activateWindow(form);
         QTableView *grid = form.grid(1);
         QCOMPARE(grid->model()->rowCount(), 15);
         // Row 6 (newest measurement first): series 1 of 10:15:00.
         grid->selectRow(5);
         w.messages.answerNext(MessageService::No);
-        form.LoeschenClick();
+        form.deleteSeriesClicked();
         QCOMPARE(w.messages.lastText(),
                  QStringLiteral("Achtung - Serie 1 vom 01.02.2003 10:15:00 wird gelöscht !\r\n\r\nFortfahren ?"));
         QCOMPARE(rowsInFile(w.fx.reakFile(), "ReakData"), 25);
         w.messages.answerNext(MessageService::Yes);
-        form.LoeschenClick();
+        form.deleteSeriesClicked();
         QCOMPARE(rowsInFile(w.fx.reakFile(), "ReakData"), 20);
         QCOMPARE(sqlOnFile(w.fx.reakFile(), "SELECT COUNT(*) FROM ReakData WHERE Serie = 1 AND Zeit LIKE '10:15:00%' "
                                             "AND MessTyp = 1 AND Name = 'Müller'")
@@ -239,7 +242,7 @@ private slots:
         }
         grid->selectRow(0);
         w.messages.answerNext(MessageService::Yes);
-        form.LoeschenClick();
+        form.deleteSeriesClicked();
         QCOMPARE(w.messages.lastText(), QStringLiteral("\r\nFehler beim Löschen der Serie !"));
         QCOMPARE(rowsInFile(w.fx.reakFile(), "ReakData"), 20);
         QCOMPARE(grid->model()->rowCount(), 10);
@@ -249,7 +252,7 @@ private slots:
         // Empty page: nothing asked, nothing logged.
         form.pages()->setCurrentIndex(2);
         const int shown = w.messages.count();
-        form.LoeschenClick();
+        form.deleteSeriesClicked();
         QCOMPARE(w.messages.count(), shown);
     }
 
@@ -259,7 +262,7 @@ private slots:
         w.series(1, kDay, kTime, 1, 300);
         w.series(1, kDay, kTime, 2, 400);
         w.series(1, kDay, kTime, 3, 500);
-        TAW_Form form;
+        EvaluationWindow form;
         activateWindow(form);
         QTableView *grid = form.grid(1);
         QCOMPARE(grid->currentIndex().row(), 0);
@@ -273,14 +276,14 @@ private slots:
         QCOMPARE(grid->model()->headerData(12, Qt::Vertical).toString(), QStringLiteral("▶"));
         // So does the print order (oldest first) and the refresh after it.
         w.print.setupAnswer = false;
-        form.DruckenClick(1);
+        form.printClicked(1);
         QCOMPARE(grid->currentIndex().row(), 7);
         activateWindow(form);
         QCOMPARE(grid->currentIndex().row(), 12);
 
         // "&Löschen" takes that series and names it, not the newest one.
         w.messages.answerNext(MessageService::Yes);
-        form.LoeschenClick();
+        form.deleteSeriesClicked();
         QCOMPARE(w.messages.lastText(),
                  QStringLiteral("Achtung - Serie 2 vom 01.02.2003 10:15:00 wird gelöscht !\r\n\r\nFortfahren ?"));
         QCOMPARE(w.column(form, 1, 5),
@@ -303,13 +306,12 @@ private slots:
         w.series(1, kDay, kTime, 2, 300);
         w.series(1, kDay.addDays(1), kTime, 1, 310);
         w.series(1, kDay.addDays(2), kTime, 1, 0, 5, "o"); // no valid row: no record line, no chart point
-        TAW_Form form;
+        EvaluationWindow form;
         activateWindow(form);
         QCOMPARE(form.chartPoints().points().size(), 3);
         QCOMPARE(form.chartPoints().points().first().mean, 270.0);
         QCOMPARE(form.chartPoints().points().last().when, QDateTime(kDay.addDays(1), kTime));
-        auto *line = form.chart()->chart()->findChild<QLineSeries *>("Verlauf_Series");
-        QVERIFY(line);
+        QLineSeries *line = form.chart()->line();
         QCOMPARE(line->count(), 3);
         QCOMPARE(line->at(2).y(), 330.0);
         form.pages()->setCurrentIndex(2); // the chart follows the page
@@ -320,7 +322,7 @@ private slots:
         // Cancelled print dialog: nothing printed, but the grid shows the print order.
         const QString pdfName = QStringLiteral("Müller_Jürgen_Einfachreaktionstest_07.12.2026.pdf");
         w.print.setupAnswer = false;
-        form.DruckenClick(1);
+        form.printClicked(1);
         QCOMPARE(w.print.setups, 1);
         QVERIFY(w.print.printed.isEmpty() && w.print.previews.isEmpty());
         QCOMPARE(w.print.lastDocName, pdfName); // what the print dialog offers as its PDF file
@@ -333,7 +335,7 @@ private slots:
         w.print.setupAnswer = true;
         w.print.printPdf = w.out.filePath("efr.pdf");
         w.print.duringSetup = [&] { activateWindow(form); };
-        form.DruckenClick(1);
+        form.printClicked(1);
         QCOMPARE(w.print.printed, QStringList{"Einfachreaktionstest"});
         QVERIFY(w.print.previews.isEmpty());
         QCOMPARE(w.column(form, 1, 1).first(), QStringLiteral("03.02.2003")); // refreshed: newest first
@@ -351,18 +353,18 @@ private slots:
         // "Seitenansicht" shows the preview without the print dialog.
         w.print.duringSetup = nullptr;
         w.print.lastDocName.clear();
-        form.SeitenansichtClick(1);
+        form.previewClicked(1);
         QCOMPARE(w.print.previews, QStringList{"Einfachreaktionstest"});
         QCOMPARE(w.print.setups, 2);
         QCOMPARE(w.print.lastDocName, pdfName);
 
         // A test without rows.
         w.messages.clear();
-        form.DruckenClick(2);
+        form.printClicked(2);
         QCOMPARE(w.messages.lastText(), kNoResults);
         QCOMPARE(w.print.setups, 2);
         // Characters no file name takes become "_".
-        QCOMPARE(TAW_Form::recordFileName("O\"Neil", "Ann Marie", "Einfachreaktionstest mit Fehlern", QDate(2026, 12, 8)),
+        QCOMPARE(EvaluationWindow::recordFileName("O\"Neil", "Ann Marie", "Einfachreaktionstest mit Fehlern", QDate(2026, 12, 8)),
                  QStringLiteral("O_Neil_Ann_Marie_Einfachreaktionstest_mit_Fehlern_08.12.2026.pdf"));
     }
 
@@ -378,15 +380,15 @@ private slots:
             QVERIFY(t.exec("UPDATE reakdata.\"ReakData\" SET \"Fehler\" = 'zu früh; \"Taste\"' WHERE \"Scheibe\" = 2"));
             QVERIFY(t.exec("UPDATE reakdata.\"ReakData\" SET \"Fehler\" = ' =HYPERLINK(1)' WHERE \"Scheibe\" = 3"));
         }
-        TAW_Form form;
+        EvaluationWindow form;
         activateWindow(form);
         const QString file = w.out.filePath("seite.csv");
         form.pages()->setCurrentIndex(0);
-        form.CsvExportClick();
+        form.csvExportClicked();
         QCOMPARE(w.messages.lastText(), kNoResults);
         form.pages()->setCurrentIndex(1);
         w.print.fileAnswers = QStringList{file};
-        form.CsvExportClick();
+        form.csvExportClicked();
         QFile f(file);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("\xEF\xBB\xBFNr;Datum;Zeit;Serie;Scheibe;ReakZeit;Ergebnis;Fehler;Mittelwert;StdAbw\r\n"
@@ -395,7 +397,7 @@ private slots:
                                          "3;01.02.2003;10:15:00;1;3;320;x;'=HYPERLINK(1);310,0;14,1\r\n"));
         // Cancelled file dialog writes nothing.
         QVERIFY(f.remove());
-        form.CsvExportClick();
+        form.csvExportClicked();
         QVERIFY(!QFile::exists(file));
     }
 
@@ -403,11 +405,11 @@ private slots:
     {
         World w;
         {
-            TAW_Form form;
+            EvaluationWindow form;
             form.move(123, 45);
             form.done(QDialog::Accepted);
         }
-        TAW_Form form;
+        EvaluationWindow form;
         QCOMPARE(form.pos(), QPoint(123, 45));
         w.fx.data->closeTables();
         activateWindow(form); // the box closes: the window is activated again
@@ -425,7 +427,7 @@ private slots:
     void menuOfTheBottomBar()
     {
         World w;
-        TAW_Form form;
+        EvaluationWindow form;
         QStringList items;
         for (QAction *a : form.resultsMenu()->actions())
             items << (a->isSeparator() ? QStringLiteral("-") : a->text());
@@ -440,12 +442,67 @@ private slots:
         // The menu arrow sits beside the caption, not over its last letter.
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        auto *button = form.findChild<QToolButton *>(QStringLiteral("Messergebnisse_Button"));
-        QVERIFY(button);
+        QToolButton *button = form.resultsButton();
         const int text = button->fontMetrics().horizontalAdvance(QStringLiteral("Messergebnisse"));
         const int arrow = button->style()->pixelMetric(QStyle::PM_MenuButtonIndicator, nullptr, button);
         QVERIFY2(button->width() >= text + 2 * arrow + 8, qPrintable(QStringLiteral("%1 pixels for %2 of text and an arrow of %3")
                                                                     .arg(button->width()).arg(text).arg(arrow)));
+    }
+
+    // Each item of "&Messergebnisse", reached through the menus as the user
+    // opens them, does the work of its caption on the page it names.
+    void menuItemsDoTheirWork_data()
+    {
+        QTest::addColumn<int>("menu");   // index in "&Messergebnisse"
+        QTest::addColumn<int>("item");   // index in its submenu, -1: the item itself
+        QTest::addColumn<int>("page");   // page shown before
+        QTest::addColumn<QString>("printed");
+        QTest::addColumn<QString>("previewed");
+        QTest::addColumn<QString>("asked");     // start of the message shown
+        QTest::addColumn<QString>("suggested"); // file offered
+        QTest::newRow("Drucken 1") << 0 << 0 << 2 << "Einfachreaktionstest" << "" << "" << "";
+        QTest::newRow("Drucken 2") << 0 << 1 << 0 << "Einfachreaktionstest mit Fehlern" << "" << "" << "";
+        QTest::newRow("Drucken 3") << 0 << 2 << 0 << "Individualkurventest" << "" << "" << "";
+        QTest::newRow("Seitenansicht 1") << 1 << 0 << 1 << "" << "Einfachreaktionstest" << "" << "";
+        QTest::newRow("Seitenansicht 3") << 1 << 2 << 0 << "" << "Individualkurventest" << "" << "";
+        QTest::newRow("Löschen EFR mit Fehlern") << 3 << -1 << 1 << "" << "" << "Achtung - Serie 4 vom" << "";
+        QTest::newRow("CSV Individualkurven") << 5 << -1 << 2 << "" << "" << "" << "Müller_Jürgen_Individualkurven.csv";
+    }
+
+    void menuItemsDoTheirWork()
+    {
+        QFETCH(int, menu);
+        QFETCH(int, item);
+        QFETCH(int, page);
+        QFETCH(QString, printed);
+        QFETCH(QString, previewed);
+        QFETCH(QString, asked);
+        QFETCH(QString, suggested);
+        World w;
+        w.series(1, kDay, kTime, 1, 300);
+        w.series(2, kDay, kTime, 4, 300);
+        w.series(3, kDay, kTime, 1, 300, 4);
+        EvaluationWindow form;
+        activateWindow(form);
+        form.pages()->setCurrentIndex(page);
+        const QList<QAction *> top = form.resultsMenu()->actions();
+        QVERIFY(menu < top.size());
+        QAction *action = top.at(menu);
+        if (item >= 0) {
+            QVERIFY(action->menu());
+            QVERIFY(item < action->menu()->actions().size());
+            action = action->menu()->actions().at(item);
+        }
+        w.messages.answerNext(MessageService::No);
+        action->trigger();
+        QCOMPARE(w.print.printed, printed.isEmpty() ? QStringList() : QStringList{printed});
+        QCOMPARE(w.print.previews, previewed.isEmpty() ? QStringList() : QStringList{previewed});
+        QCOMPARE(w.print.setups, printed.isEmpty() ? 0 : 1);
+        if (asked.isEmpty())
+            QCOMPARE(w.messages.count(), 0);
+        else
+            QVERIFY2(w.messages.lastText().startsWith(asked), qPrintable(w.messages.lastText()));
+        QCOMPARE(w.print.lastSuggested, suggested);
     }
 
     void chartStepsThroughTheSeriesInTimeOrder()
@@ -456,13 +513,12 @@ private slots:
         w.series(1, kDay, kTime, 3, 300);
         w.series(1, kDay, kTime.addSecs(3600), 1, 260);
         w.series(1, kDay, kTime.addSecs(3600), 2, 280);
-        TAW_Form form;
+        EvaluationWindow form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         activateWindow(form);
         QChart *chart = form.chart()->chart();
-        auto *line = chart->findChild<QLineSeries *>("Verlauf_Series");
-        QVERIFY(line);
+        QLineSeries *line = form.chart()->line();
         // One point per series in time order, each a step right of the one
         // before: the series of one measurement never stand on one vertical.
         QList<double> means;
@@ -472,15 +528,13 @@ private slots:
                 QVERIFY(line->at(i).x() > line->at(i - 1).x());
         }
         QCOMPARE(means, (QList<double>{270, 420, 320, 280, 300}));
-        auto *y = chart->findChild<QValueAxis *>("Verlauf_YAxis");
-        QVERIFY(y);
+        QValueAxis *y = form.chart()->meanAxis();
         QCOMPARE(y->tickType(), QValueAxis::TicksDynamic);
         QCOMPARE(y->tickAnchor(), 0.0);
         QCOMPARE(y->tickInterval(), 50.0);
         QCOMPARE(y->min(), 250.0);
         QCOMPARE(y->max(), 450.0);
-        auto *x = chart->findChild<QCategoryAxis *>("Verlauf_XAxis");
-        QVERIFY(x);
+        QCategoryAxis *x = form.chart()->timeAxis();
         QCOMPARE(x->categoriesLabels(), (QStringList{"01.02.2003 10:15", "01.02.2003 11:15"}));
 
         // At the window's smallest size the chart keeps off the buttons, its
@@ -489,11 +543,8 @@ private slots:
         QTRY_COMPARE(form.size(), form.minimumSizeHint());
         QTRY_VERIFY(!x->categoriesLabels().isEmpty());
         const QRect chartArea = form.chart()->geometry();
-        for (const char *button : {"OK_Button", "Messergebnisse_Button"}) {
-            auto *b = form.findChild<QWidget *>(button);
-            QVERIFY(b);
-            QVERIFY2(!chartArea.intersects(b->geometry()), button);
-        }
+        for (const QWidget *b : {static_cast<QWidget *>(form.okButton()), static_cast<QWidget *>(form.resultsButton())})
+            QVERIFY2(!chartArea.intersects(b->geometry()), qPrintable(b->objectName()));
         QVERIFY(!chartArea.intersects(form.pages()->geometry()));
         QVERIFY(QRectF(QPointF(0, 0), QSizeF(form.chart()->viewport()->size())).contains(chart->plotArea()));
         for (QAbstractAxis *axis : chart->axes()) {
@@ -543,12 +594,10 @@ private slots:
         // At the size the window opens with, the plot is long enough for the
         // vertical axis title and wide enough for the horizontal one.
         World w;
-        TAW_Form form;
+        EvaluationWindow form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        auto *view = form.findChild<QChartView *>(QStringLiteral("Verlauf_Chart"));
-        QVERIFY(view);
-        QChart *chart = view->chart();
+        QChart *chart = form.chart()->chart();
         const QRectF plot = chart->plotArea();
         for (QAbstractAxis *axis : chart->axes()) {
             const int needed = QFontMetrics(axis->titleFont()).horizontalAdvance(axis->titleText());
@@ -559,5 +608,5 @@ private slots:
     }
 };
 
-VR_TEST_CLASS(AWFormTest)
-#include "aw_form_test.moc"
+VR_TEST_CLASS(EvaluationWindowTest)
+#include "evaluationwindow_test.moc"

@@ -2,7 +2,7 @@
 
 #include "platform/registryini.h"
 #include "shooters/activeshooter.h"
-#include "shooters/pers_form.h"
+#include "shooters/shooteroverview.h"
 #include "shooters/shooteractions.h"
 #include "shooters/shooterlist.h"
 #include "store/datatablemodel.h"
@@ -40,29 +40,29 @@ const QString AskNoSelection = QStringLiteral("\r\nBitte erst einen Schützen au
 
 } // namespace
 
-class PersFormTest : public QObject
+class ShooterOverviewTest : public QObject
 {
     Q_OBJECT
 private slots:
     void creationLogsAndBuildsTheMenu()
     {
         ShooterFixture f;
-        TPers_Form form;
+        ShooterOverview form;
         QCOMPARE(form.objectName(), QStringLiteral("Pers_Form"));
         QCOMPARE(form.windowTitle(), QStringLiteral("Schützenverwaltung"));
         QVERIFY(!(form.windowFlags() & Qt::WindowContextHelpButtonHint));
         QCOMPARE(f.logMessages(), QStringList({QStringLiteral("Initialisierung : [Start] Laden PF"),
                                                QStringLiteral("Initialisierung : [Erfolg] Laden PF")}));
 
-        QCOMPARE(form.Daten_Button->text(), QStringLiteral("&Datenverwaltung  "));
-        QCOMPARE(form.Daten_Button->menu(), form.Daten_Menu);
-        QCOMPARE(form.Daten_Button->statusTip(), QStringLiteral("Daten hinzufügen, bearbeiten und löschen"));
-        QCOMPARE(form.OK_Button->statusTip(), QStringLiteral("Schützenverwaltung beenden"));
-        QCOMPARE(form.Pers_List->statusTip(), QStringLiteral("Namensliste"));
-        QCOMPARE(form.Data_Panel->statusTip(), QStringLiteral("Schützendaten"));
+        QCOMPARE(form.dataButton()->text(), QStringLiteral("&Datenverwaltung  "));
+        QCOMPARE(form.dataButton()->menu(), form.dataMenu());
+        QCOMPARE(form.dataButton()->statusTip(), QStringLiteral("Daten hinzufügen, bearbeiten und löschen"));
+        QCOMPARE(form.okButton()->statusTip(), QStringLiteral("Schützenverwaltung beenden"));
+        QCOMPARE(form.shooterList()->statusTip(), QStringLiteral("Namensliste"));
+        QCOMPARE(form.detailsPanel()->statusTip(), QStringLiteral("Schützendaten"));
 
         QStringList items;
-        for (const QAction *a : form.Daten_Menu->actions())
+        for (const QAction *a : form.dataMenu()->actions())
             items << (a->isSeparator() ? QStringLiteral("-") : a->text() + u'=' + a->statusTip());
         QCOMPARE(items, QStringList({
                             QStringLiteral("&Neu...=legt einen neuen Schützen an"),
@@ -73,19 +73,19 @@ private slots:
                             QStringLiteral("-"),
                             QStringLiteral("&Drucken=druckt eine Liste aller registrierten Schützen"),
                         }));
-        QCOMPARE(form.helpNumberFor(form.Neu_Item), 1220);
-        QCOMPARE(form.helpNumberFor(form.Bearbeiten_Item), 1230);
-        QCOMPARE(form.helpNumberFor(form.Loeschen_Item), 1240);
-        QCOMPARE(form.helpNumberFor(form.Auswaehlen_Item), 1250);
-        QCOMPARE(form.helpNumberFor(form.Drucken_Item), 1200);
-        QCOMPARE(form.helpNumberFor(form.Pers_List), 1200);
+        QCOMPARE(form.helpNumberFor(form.newAction()), 1220);
+        QCOMPARE(form.helpNumberFor(form.editAction()), 1230);
+        QCOMPARE(form.helpNumberFor(form.deleteAction()), 1240);
+        QCOMPARE(form.helpNumberFor(form.selectAction()), 1250);
+        QCOMPARE(form.helpNumberFor(form.printAction()), 1200);
+        QCOMPARE(form.helpNumberFor(form.shooterList()), 1200);
         QCOMPARE(form.helpNumberFor(nullptr), 1200);
     }
 
     void closingAnyWaySavesThePlacement()
     {
         ShooterFixture f;
-        TPers_Form form;
+        ShooterOverview form;
         form.show();
         form.move(140, 90);
         const QPoint at = form.pos();
@@ -103,28 +103,28 @@ private slots:
                       QDate(1975, 12, 3)));
         QVERIFY(f.add(QStringLiteral("O'Neill"), QStringLiteral("Åsa"), 0));
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 2));
-        TPers_Form form;
+        ShooterOverview form;
         form.show();
 
-        QCOMPARE(listed(form.Pers_List), QStringList({QStringLiteral("Meyer|Anna"),
+        QCOMPARE(listed(form.shooterList()), QStringList({QStringLiteral("Meyer|Anna"),
                                                       QStringLiteral("Müller|Jörg \"Jo\""),
                                                       QStringLiteral("O'Neill|Åsa"), QStringLiteral("Zeller|Paul")}));
 
         // Marking an entry moves the table; the details follow, shown as stored.
-        selectRow(form.Pers_List, 1);
+        selectRow(form.shooterList(), 1);
         DataTable *pers = f.data->persTable();
         QCOMPARE(pers->fieldValue(QStringLiteral("Name")).toString(), QStringLiteral("Müller"));
-        QCOMPARE(form.Sportverein_Text->text(), QStringLiteral("<b>SG</b> & Co"));
-        QCOMPARE(form.Sportverein_Text->textFormat(), Qt::PlainText);
-        QCOMPARE(form.Geburtsdatum_Text->text(), QStringLiteral("03.12.1975"));
-        QCOMPARE(form.Trainingsrunden_Text->text(), QStringLiteral("7"));
+        QCOMPARE(form.clubText()->text(), QStringLiteral("<b>SG</b> & Co"));
+        QCOMPARE(form.clubText()->textFormat(), Qt::PlainText);
+        QCOMPARE(form.birthDateText()->text(), QStringLiteral("03.12.1975"));
+        QCOMPARE(form.roundsText()->text(), QStringLiteral("7"));
 
         // Moving the table marks its row in the list.
         QVERIFY(pers->moveTo(4));
-        QCOMPARE(form.Pers_List->selectedRow(), 3);
-        QCOMPARE(form.Sportverein_Text->text(), QStringLiteral("SV Berg"));
-        QCOMPARE(form.Trainingsrunden_Text->text(), QStringLiteral("4"));
-        QCOMPARE(form.ObereSchranke_Text->text(), QString());
+        QCOMPARE(form.shooterList()->selectedRow(), 3);
+        QCOMPARE(form.clubText()->text(), QStringLiteral("SV Berg"));
+        QCOMPARE(form.roundsText()->text(), QStringLiteral("4"));
+        QCOMPARE(form.upperBoundText()->text(), QString());
 
         // A club name from a hand-edited table never widens the window past the screen.
         QVERIFY(f.add(QStringLiteral("Lang"), QStringLiteral("Lena"), 1, QStringLiteral("SV")));
@@ -137,8 +137,8 @@ private slots:
         QVERIFY(pers->refresh());
         form.hide();
         form.show();
-        selectRow(form.Pers_List, 0);
-        QCOMPARE(form.Sportverein_Text->text(), QString(500, u'W'));
+        selectRow(form.shooterList(), 0);
+        QCOMPARE(form.clubText()->text(), QString(500, u'W'));
         QVERIFY(form.minimumSizeHint().width() < form.screen()->availableGeometry().width());
     }
 
@@ -146,13 +146,13 @@ private slots:
     {
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
-        TPers_Form form;
+        ShooterOverview form;
         form.show();
-        form.Pers_List->selectionModel()->clearSelection();
+        form.shooterList()->selectionModel()->clearSelection();
         f.clearLog();
 
         // The Delete key in the list runs the same deletion.
-        QTest::keyClick(form.Pers_List, Qt::Key_Delete);
+        QTest::keyClick(form.shooterList(), Qt::Key_Delete);
         QCOMPARE(f.messages.count(), 1);
         QCOMPARE(f.messages.shown().first().kind, MessageService::Kind::Error);
         QCOMPARE(f.messages.lastText(), AskNoSelection);
@@ -165,18 +165,18 @@ private slots:
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
         QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul")));
-        TPers_Form form;
+        ShooterOverview form;
         form.show();
-        selectRow(form.Pers_List, 0);
+        selectRow(form.shooterList(), 0);
         f.clearLog();
         f.messages.answerNext(MessageService::No);
-        form.Loeschen_ItemClick();
+        form.deleteClicked();
         QCOMPARE(f.messages.count(), 1);
         QCOMPARE(f.messages.shown().first().kind, MessageService::Kind::Confirmation);
         QCOMPARE(f.messages.shown().first().buttons, MessageService::Yes | MessageService::No);
         QCOMPARE(f.messages.lastText(), QStringLiteral("\r\nSchütze Anna Meyer wirklich löschen ?"));
         QCOMPARE(f.storedShooters().size(), 2);
-        QCOMPARE(form.Pers_List->model()->rowCount(), 2);
+        QCOMPARE(form.shooterList()->model()->rowCount(), 2);
         QVERIFY(f.logMessages().isEmpty());
     }
 
@@ -195,23 +195,23 @@ private slots:
         ActiveShooter::instance().active = true;
         MakeActiveShooter();
 
-        TPers_Form form;
+        ShooterOverview form;
         form.show();
-        selectRow(form.Pers_List, 1);
+        selectRow(form.shooterList(), 1);
         f.clearLog();
-        form.Loeschen_ItemClick();
+        form.deleteClicked();
         QCOMPARE(f.messages.lastText(),
                  QStringLiteral("\r\nSchütze Jörg \"Jo\" O'Neill mit Visierdaten wirklich löschen ?"));
         QCOMPARE(f.storedShooters(), QStringList({QStringLiteral("Anna Meyer"), QStringLiteral("Paul Zeller")}));
-        QCOMPARE(listed(form.Pers_List), QStringList({QStringLiteral("Meyer|Anna"), QStringLiteral("Zeller|Paul")}));
+        QCOMPARE(listed(form.shooterList()), QStringList({QStringLiteral("Meyer|Anna"), QStringLiteral("Zeller|Paul")}));
         QCOMPARE(f.logMessages(), QStringList({QStringLiteral("Ausführen : [Start] Datensatz löschen")}));
         QCOMPARE(rowsInFile(f.visFile(), QStringLiteral("VData")), 0);
         // The list marks the record that is now current, and the details show it.
-        QVERIFY(form.Pers_List->hasSelectedEntry());
-        QCOMPARE(form.Pers_List->selectedRow(), f.data->persTable()->currentRow());
+        QVERIFY(form.shooterList()->hasSelectedEntry());
+        QCOMPARE(form.shooterList()->selectedRow(), f.data->persTable()->currentRow());
 
-        selectRow(form.Pers_List, 0);
-        form.Loeschen_ItemClick();
+        selectRow(form.shooterList(), 0);
+        form.deleteClicked();
         QCOMPARE(f.storedShooters(), QStringList({QStringLiteral("Paul Zeller")}));
         const ActiveShooter &active = ActiveShooter::instance();
         QVERIFY(active.active);
@@ -281,11 +281,11 @@ private slots:
         const QStringList profilesBefore = stored(f.visFile(), QStringLiteral("VData"));
         const QStringList resultsBefore = stored(f.reakFile(), QStringLiteral("ReakData"));
 
-        TPers_Form form;
+        ShooterOverview form;
         form.show();
-        selectRow(form.Pers_List, 0);
+        selectRow(form.shooterList(), 0);
         f.clearLog();
-        form.Loeschen_ItemClick();
+        form.deleteClicked();
         QCOMPARE(f.messages.lastText(), question);
 
         if (failMidway) {
@@ -294,7 +294,7 @@ private slots:
             QCOMPARE(f.storedShooters(), QStringList({QStringLiteral("Anna Meyer"), QStringLiteral("Paul Zeller")}));
             QCOMPARE(stored(f.visFile(), QStringLiteral("VData")), profilesBefore);
             QCOMPARE(stored(f.reakFile(), QStringLiteral("ReakData")), resultsBefore);
-            QCOMPARE(listed(form.Pers_List), QStringList({QStringLiteral("Meyer|Anna"), QStringLiteral("Zeller|Paul")}));
+            QCOMPARE(listed(form.shooterList()), QStringList({QStringLiteral("Meyer|Anna"), QStringLiteral("Zeller|Paul")}));
             QCOMPARE(f.data->persTable()->fieldValue(QStringLiteral("Name")).toString(), QStringLiteral("Meyer"));
             QCOMPARE(reak->recordCount(), runs * 8);
             return;
@@ -326,53 +326,72 @@ private slots:
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
         QVERIFY(f.blockDeletes());
-        TPers_Form form;
+        ShooterOverview form;
         form.show();
         f.clearLog();
-        form.Loeschen_ItemClick();
+        form.deleteClicked();
         QCOMPARE(f.messages.count(), 1); // the question, no error box
         QCOMPARE(f.logMessages(), QStringList({QStringLiteral("Ausführen : [Start] Datensatz löschen"),
                                                QStringLiteral("Ausführen : [Fehler] Datensatz löschen")}));
         QCOMPARE(f.storedShooters(), QStringList({QStringLiteral("Anna Meyer")}));
-        QCOMPARE(listed(form.Pers_List), QStringList({QStringLiteral("Meyer|Anna")}));
+        QCOMPARE(listed(form.shooterList()), QStringList({QStringLiteral("Meyer|Anna")}));
     }
 
     void emptyTableDisablesTheChoosingItems()
     {
         ShooterFixture f;
-        TPers_Form form;
+        ShooterOverview form;
         form.show();
-        QVERIFY(!form.Auswaehlen_Item->isEnabled());
-        QVERIFY(!form.Loeschen_Item->isEnabled());
-        QVERIFY(!form.Bearbeiten_Item->isEnabled());
-        QVERIFY(!form.Drucken_Item->isEnabled());
+        QVERIFY(!form.selectAction()->isEnabled());
+        QVERIFY(!form.deleteAction()->isEnabled());
+        QVERIFY(!form.editAction()->isEnabled());
+        QVERIFY(!form.printAction()->isEnabled());
         // Without record dialogs "&Neu..." and "&Bearbeiten" stay off.
-        QVERIFY(!form.Neu_Item->isEnabled());
+        QVERIFY(!form.newAction()->isEnabled());
 
         // Delete on the empty list: nothing is marked.
-        form.Loeschen_ItemClick();
+        form.deleteClicked();
         QCOMPARE(f.messages.lastText(), AskNoSelection);
-        form.Auswaehlen_ItemClick();
+        form.selectClicked();
         QVERIFY(!ActiveShooter::instance().active);
 
         // The next showing finds a shooter and enables the items.
         form.hide();
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
         form.show();
-        QVERIFY(form.Auswaehlen_Item->isEnabled());
-        QVERIFY(form.Loeschen_Item->isEnabled());
-        QVERIFY(!form.Bearbeiten_Item->isEnabled());
+        QVERIFY(form.selectAction()->isEnabled());
+        QVERIFY(form.deleteAction()->isEnabled());
+        QVERIFY(!form.editAction()->isEnabled());
         form.editShooter = [] {};
-        form.UpdateDataMenu();
-        QVERIFY(form.Bearbeiten_Item->isEnabled());
-        QVERIFY(!form.Drucken_Item->isEnabled());
+        form.updateDataMenu();
+        QVERIFY(form.editAction()->isEnabled());
+        QVERIFY(!form.printAction()->isEnabled());
 
         // The idle refresh disables them again once the table is empty.
         QVERIFY(f.data->persTable()->deleteCurrent());
-        form.UpdateDataMenu();
-        QVERIFY(!form.Auswaehlen_Item->isEnabled());
-        QVERIFY(!form.Bearbeiten_Item->isEnabled());
-        QVERIFY(!form.Loeschen_Item->isEnabled());
+        form.updateDataMenu();
+        QVERIFY(!form.selectAction()->isEnabled());
+        QVERIFY(!form.editAction()->isEnabled());
+        QVERIFY(!form.deleteAction()->isEnabled());
+    }
+
+    // The items follow the shooter table while the window is open, without
+    // anyone asking it to refresh.
+    void dataMenuFollowsTheTable()
+    {
+        ShooterFixture f;
+        ShooterOverview form;
+        form.editShooter = [] {};
+        form.show();
+        const auto enabled = [&form] {
+            return QList<bool>{form.editAction()->isEnabled(), form.deleteAction()->isEnabled(),
+                               form.selectAction()->isEnabled()};
+        };
+        QCOMPARE(enabled(), (QList<bool>{false, false, false}));
+        QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        QCOMPARE(enabled(), (QList<bool>{true, true, true}));
+        QVERIFY(f.data->persTable()->deleteCurrent());
+        QCOMPARE(enabled(), (QList<bool>{false, false, false}));
     }
 
     void chooseMakesTheMarkedShooterActive()
@@ -380,11 +399,11 @@ private slots:
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 12));
         QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul"), 3));
-        TPers_Form form;
+        ShooterOverview form;
         form.show();
-        selectRow(form.Pers_List, 1);
+        selectRow(form.shooterList(), 1);
         f.clearLog();
-        form.Auswaehlen_Item->trigger();
+        form.selectAction()->trigger();
         const ActiveShooter &active = ActiveShooter::instance();
         QVERIFY(active.active);
         QCOMPARE(active.Name, QStringLiteral("Zeller"));
@@ -397,18 +416,18 @@ private slots:
     void recordDialogHooksRunAndRefresh()
     {
         ShooterFixture f;
-        TPers_Form form;
+        ShooterOverview form;
         int edits = 0;
         form.newShooter = [&f] { QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"))); };
         form.editShooter = [&edits] { ++edits; };
         form.show();
-        QVERIFY(form.Neu_Item->isEnabled());
-        QVERIFY(!form.Bearbeiten_Item->isEnabled());
-        form.Neu_Item->trigger();
-        QCOMPARE(listed(form.Pers_List), QStringList({QStringLiteral("Meyer|Anna")}));
-        QVERIFY(form.Auswaehlen_Item->isEnabled());
-        QVERIFY(form.Bearbeiten_Item->isEnabled());
-        form.Bearbeiten_Item->trigger();
+        QVERIFY(form.newAction()->isEnabled());
+        QVERIFY(!form.editAction()->isEnabled());
+        form.newAction()->trigger();
+        QCOMPARE(listed(form.shooterList()), QStringList({QStringLiteral("Meyer|Anna")}));
+        QVERIFY(form.selectAction()->isEnabled());
+        QVERIFY(form.editAction()->isEnabled());
+        form.editAction()->trigger();
         QCOMPARE(edits, 1);
     }
 
@@ -432,14 +451,14 @@ private slots:
         ActiveShooter::instance().active = true;
         MakeActiveShooter();
         DataTable *pers = f.data->persTable();
-        TPers_Form form;
+        ShooterOverview form;
         form.editShooter = [pers] {
             QVERIFY(pers->edit() && pers->setFieldValue(QStringLiteral("Name"), QStringLiteral("Schmidt"))
                     && pers->setFieldValue(QStringLiteral("Trainingsrunden"), 5.0) && pers->post());
         };
         form.show();
         QVERIFY(f.selectShooter(QStringLiteral("Meyer"), QStringLiteral("Anna")));
-        form.Bearbeiten_Item->trigger();
+        form.editAction()->trigger();
         QVERIFY(ActiveShooter::instance().active);
         QCOMPARE(ActiveShooter::instance().displayName(), QStringLiteral("Anna Schmidt"));
         QCOMPARE(ActiveShooter::instance().Trainingsrunden, 5);
@@ -464,29 +483,29 @@ private slots:
     {
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
-        TPers_Form form;
+        ShooterOverview form;
         form.editShooter = [] {};
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        form.Pers_List->setFocus();
-        QTest::keyClick(form.Pers_List, Qt::Key_F1);
+        form.shooterList()->setFocus();
+        QTest::keyClick(form.shooterList(), Qt::Key_F1);
         QCOMPARE(f.helpPages, QList<int>({1200}));
 
         // With the menu open, the highlighted item's page.
-        form.Daten_Menu->popup(form.Daten_Button->mapToGlobal(QPoint(0, form.Daten_Button->height())));
-        QVERIFY(QTest::qWaitForWindowExposed(form.Daten_Menu));
-        form.Daten_Menu->setActiveAction(form.Bearbeiten_Item);
-        QTest::keyClick(form.Daten_Menu, Qt::Key_F1);
+        form.dataMenu()->popup(form.dataButton()->mapToGlobal(QPoint(0, form.dataButton()->height())));
+        QVERIFY(QTest::qWaitForWindowExposed(form.dataMenu()));
+        form.dataMenu()->setActiveAction(form.editAction());
+        QTest::keyClick(form.dataMenu(), Qt::Key_F1);
         QCOMPARE(f.helpPages, QList<int>({1200, 1230}));
-        QVERIFY(!form.Daten_Menu->isVisible());
+        QVERIFY(!form.dataMenu()->isVisible());
 
-        form.Daten_Menu->popup(form.Daten_Button->mapToGlobal(QPoint(0, form.Daten_Button->height())));
-        QVERIFY(QTest::qWaitForWindowExposed(form.Daten_Menu));
-        form.Daten_Menu->setActiveAction(form.Auswaehlen_Item);
-        QTest::keyClick(form.Daten_Menu, Qt::Key_F1);
+        form.dataMenu()->popup(form.dataButton()->mapToGlobal(QPoint(0, form.dataButton()->height())));
+        QVERIFY(QTest::qWaitForWindowExposed(form.dataMenu()));
+        form.dataMenu()->setActiveAction(form.selectAction());
+        QTest::keyClick(form.dataMenu(), Qt::Key_F1);
         QCOMPARE(f.helpPages, QList<int>({1200, 1230, 1250}));
     }
 };
 
-VR_TEST_CLASS(PersFormTest)
-#include "pers_form_test.moc"
+VR_TEST_CLASS(ShooterOverviewTest)
+#include "shooteroverview_test.moc"

@@ -1,6 +1,6 @@
 #include "shooterfixture.h"
 
-#include "shooters/persvis_form.h"
+#include "shooters/sightprofiledialog.h"
 #include "shooters/sightpreview.h"
 #include "shooters/skl_form.h"
 #include "support/testmain.h"
@@ -15,13 +15,13 @@ namespace {
 bool black(const QImage &img, int x, int y) { return img.pixel(x, y) == qRgb(0, 0, 0); }
 bool white(const QImage &img, int x, int y) { return img.pixel(x, y) == qRgb(255, 255, 255); }
 
-SightSizes shown(const TPersVis_Form &d) { return d.profile(); }
+SightSizes shown(const SightProfileDialog &d) { return d.profile(); }
 
 const SightSizes Defaults = SightSizes::defaults();
 
 } // namespace
 
-class PersVisFormTest : public QObject
+class SightProfileDialogTest : public QObject
 {
     Q_OBJECT
 private slots:
@@ -66,26 +66,26 @@ private slots:
     void resolutionAndOpeningDoNotChangeThePreview()
     {
         ShooterFixture f;
-        TPersVis_Form d;
+        SightProfileDialog d;
         d.resize(d.sizeHint());
-        const QImage before = d.Vorschau_PaintBox->grab().toImage().convertToFormat(QImage::Format_RGB32);
-        d.Monitor_ComboBox->setCurrentIndex(3);
-        d.Diopter_SpinEdit->setValue(20);
-        QCOMPARE(d.Vorschau_PaintBox->grab().toImage().convertToFormat(QImage::Format_RGB32), before);
-        d.IRingkorn_SpinEdit->setValue(10);
-        QVERIFY(d.Vorschau_PaintBox->grab().toImage().convertToFormat(QImage::Format_RGB32) != before);
+        const QImage before = d.previewBox()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        d.monitorBox()->setCurrentIndex(3);
+        d.diopterSpin()->setValue(20);
+        QCOMPARE(d.previewBox()->grab().toImage().convertToFormat(QImage::Format_RGB32), before);
+        d.ringInnerSpin()->setValue(10);
+        QVERIFY(d.previewBox()->grab().toImage().convertToFormat(QImage::Format_RGB32) != before);
         QVERIFY(black(before, 150, 150));
     }
 
     void controlsKeepTheirRanges()
     {
         ShooterFixture f;
-        TPersVis_Form d;
+        SightProfileDialog d;
         QCOMPARE(d.objectName(), QStringLiteral("PersVis_Form"));
-        QCOMPARE(d.DiopVis_SpinEdit->minimum(), 50);
-        QCOMPARE(d.Diopter_SpinEdit->maximum(), 200);
-        d.Diopter_SpinEdit->stepUp();
-        QCOMPARE(d.Diopter_SpinEdit->value(), 151);
+        QCOMPARE(d.diopterLimitSpin()->minimum(), 50);
+        QCOMPARE(d.diopterSpin()->maximum(), 200);
+        d.diopterSpin()->stepUp();
+        QCOMPARE(d.diopterSpin()->value(), 151);
     }
 
     void numberFieldsTakeTypedDigits_data()
@@ -115,8 +115,8 @@ private slots:
         QFETCH(QString, column);
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
-        TPersVis_Form d;
-        d.EditMode = false;
+        SightProfileDialog d;
+        d.setEditMode(false);
         d.show();
         QVERIFY(QTest::qWaitForWindowActive(&d));
         auto *spin = d.findChild<QSpinBox *>(field);
@@ -140,7 +140,7 @@ private slots:
         QCOMPARE(spin->text(), QString::number(value));
         if (field != QLatin1String("Diopter_SpinEdit") && value != Defaults.DiopVis_Size && value != 13)
             QVERIFY(d.previewImage() != before);
-        d.OK_ButtonClick();
+        d.okClicked();
         QCOMPARE(sqlOnFile(f.visFile(), QStringLiteral("SELECT CAST(\"%1\" AS INT) FROM VData").arg(column)),
                  QStringList{QString::number(value)});
     }
@@ -149,15 +149,15 @@ private slots:
     {
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
-        TPersVis_Form d;
-        d.EditMode = false;
+        SightProfileDialog d;
+        d.setEditMode(false);
         d.setProfile(SightSizes{0, 1, 50, 1, 1, 1, 1, 1});
         f.clearLog();
         d.show();
-        QCOMPARE(d.Monitor_ComboBox->currentText(), QStringLiteral("800 x 600"));
+        QCOMPARE(d.monitorBox()->currentText(), QStringLiteral("800 x 600"));
         QCOMPARE(shown(d), Defaults);
         QCOMPARE(f.data->visierTable()->state(), DataTable::State::Insert);
-        d.OK_ButtonClick();
+        d.okClicked();
         QVERIFY(!d.isVisible());
         QCOMPARE(sqlOnFile(f.visFile(), QStringLiteral("SELECT Name || Vorname || ':' || Monitor_Size || ',' || "
                                                         "Diopter_Size || ',' || Spiegel_Size FROM VData")),
@@ -171,21 +171,21 @@ private slots:
     {
         ShooterFixture f;
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
-        TPersVis_Form d;
-        d.EditMode = true;
+        SightProfileDialog d;
+        d.setEditMode(true);
         d.setProfile(SightSizes{0, 1, 50, 1, 1, 1, 1, 1});
         d.show();
         QCOMPARE(shown(d), Defaults); // no profile yet
-        d.Spiegel_SpinEdit->setValue(7);
-        d.Monitor_ComboBox->setCurrentIndex(2);
-        d.OK_ButtonClick();
+        d.mirrorSpin()->setValue(7);
+        d.monitorBox()->setCurrentIndex(2);
+        d.okClicked();
         QCOMPARE(rowsInFile(f.visFile(), QStringLiteral("VData")), 1);
 
         d.show();
-        QCOMPARE(d.Spiegel_SpinEdit->value(), 7);
-        QCOMPARE(d.Monitor_ComboBox->currentIndex(), 2);
-        d.DiopVis_SpinEdit->setValue(60);
-        d.Cancel_Button->click();
+        QCOMPARE(d.mirrorSpin()->value(), 7);
+        QCOMPARE(d.monitorBox()->currentIndex(), 2);
+        d.diopterLimitSpin()->setValue(60);
+        d.cancelButton()->click();
         QCOMPARE(f.data->visierTable()->state(), DataTable::State::Browse);
         QCOMPARE(sqlOnFile(f.visFile(), QStringLiteral("SELECT DiopVis_Size FROM VData")), QStringList{"100"});
 
@@ -240,5 +240,5 @@ private slots:
     }
 };
 
-VR_TEST_CLASS(PersVisFormTest)
-#include "persvis_form_test.moc"
+VR_TEST_CLASS(SightProfileDialogTest)
+#include "sightprofiledialog_test.moc"

@@ -8,7 +8,6 @@
 
 class DataTable;
 class QComboBox;
-class QGroupBox;
 class QLabel;
 class QPushButton;
 class QSpinBox;
@@ -26,26 +25,28 @@ protected:
 
 // "Visierdaten": the sight profile of the shooter table's current record
 // (the profile table follows it through "Name" and "Vorname"), with a
-// scaled preview. Opened from the shooter dialogs, which set EditMode.
-class TPersVis_Form : public QDialog
+// scaled preview. Opened from the shooter dialogs, which set the edit mode.
+class SightProfileDialog : public QDialog
 {
     Q_OBJECT
 public:
     static constexpr int PreviewSize = 300;
 
-    explicit TPersVis_Form(QWidget *parent = nullptr);
-    ~TPersVis_Form() override;
+    explicit SightProfileDialog(QWidget *parent = nullptr);
+    ~SightProfileDialog() override;
 
     // true: edit the shooter's stored profile (a new one when there is none);
     // false: add a new profile.
-    bool EditMode = false;
+    void setEditMode(bool edit) { m_editMode = edit; }
+    bool editMode() const { return m_editMode; }
     // In edit mode: the profile record to edit ("Nummer"); 0 = the shooter's first.
-    qint64 ProfileNummer = 0;
+    void setProfileNumber(qint64 number) { m_profileNumber = number; }
+    qint64 profileNumber() const { return m_profileNumber; }
 
     // Runs once each time the window is shown.
-    void FormActivate();
+    void activate();
     // Assigns and posts the profile, then closes with OK (also after a failure).
-    void OK_ButtonClick();
+    void okClicked();
     // "Nummer" of the profile record stored by the last OK, 0 when none was stored.
     qint64 storedNummer() const { return m_storedNummer; }
 
@@ -55,21 +56,17 @@ public:
     // The preview as the paint area shows it.
     QImage previewImage() const;
 
-    QGroupBox *Vorschau_GroupBox;
-    QLabel *Vorschau_Label;
-    SightPreviewBox *Vorschau_PaintBox;
-    QGroupBox *Daten_GroupBox;
-    QLabel *Hinweis_Label;
-    QComboBox *Monitor_ComboBox;
-    QSpinBox *Diopter_SpinEdit;
-    QSpinBox *DiopVis_SpinEdit;
-    QSpinBox *AKorntunnel_SpinEdit;
-    QSpinBox *IKorntunnel_SpinEdit;
-    QSpinBox *ARingkorn_SpinEdit;
-    QSpinBox *IRingkorn_SpinEdit;
-    QSpinBox *Spiegel_SpinEdit;
-    QPushButton *OK_Button;
-    QPushButton *Cancel_Button;
+    SightPreviewBox *previewBox() const { return m_previewBox; }
+    QComboBox *monitorBox() const { return m_monitorBox; }
+    QSpinBox *diopterSpin() const { return m_diopterSpin; }
+    QSpinBox *diopterLimitSpin() const { return m_diopterLimitSpin; }
+    QSpinBox *tunnelOuterSpin() const { return m_tunnelOuterSpin; }
+    QSpinBox *tunnelInnerSpin() const { return m_tunnelInnerSpin; }
+    QSpinBox *ringOuterSpin() const { return m_ringOuterSpin; }
+    QSpinBox *ringInnerSpin() const { return m_ringInnerSpin; }
+    QSpinBox *mirrorSpin() const { return m_mirrorSpin; }
+    QPushButton *okButton() const { return m_okButton; }
+    QPushButton *cancelButton() const { return m_cancelButton; }
 
     void done(int r) override;
     // "&Abbruch" and the close box: the profile's changes are dropped.
@@ -82,6 +79,19 @@ private:
     DataTable *table() const;
     bool readStoredProfile(DataTable *visier);
 
+    SightPreviewBox *m_previewBox = nullptr;
+    QComboBox *m_monitorBox = nullptr;
+    QSpinBox *m_diopterSpin = nullptr;
+    QSpinBox *m_diopterLimitSpin = nullptr;
+    QSpinBox *m_tunnelOuterSpin = nullptr;
+    QSpinBox *m_tunnelInnerSpin = nullptr;
+    QSpinBox *m_ringOuterSpin = nullptr;
+    QSpinBox *m_ringInnerSpin = nullptr;
+    QSpinBox *m_mirrorSpin = nullptr;
+    QPushButton *m_okButton = nullptr;
+    QPushButton *m_cancelButton = nullptr;
+    bool m_editMode = false;
+    qint64 m_profileNumber = 0;
     qint64 m_storedNummer = 0;
     bool m_inOk = false;
 };

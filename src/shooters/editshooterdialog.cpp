@@ -1,11 +1,11 @@
-#include "shooters/persedit_form.h"
+#include "shooters/editshooterdialog.h"
 
 #include "core/actionlog.h"
 #include "ui/hints.h"
 #include "core/settings.h"
 #include "shooters/birthdateedit.h"
 #include "shooters/clublist.h"
-#include "shooters/persvis_form.h"
+#include "shooters/sightprofiledialog.h"
 #include "store/datatable.h"
 #include "store/tdata.h"
 
@@ -14,21 +14,21 @@
 #include <QSpinBox>
 #include <cmath>
 
-TPersEdit_Form::TPersEdit_Form(QWidget *parent)
+EditShooterDialog::EditShooterDialog(QWidget *parent)
     : ShooterRecordDialog(QStringLiteral("PEF"), parent)
 {
     WriteLogLine(QStringLiteral("Initialisierung : [Start] Laden PEF"));
     setObjectName(QStringLiteral("PersEdit_Form"));
     setWindowTitle(QStringLiteral("Daten bearbeiten"));
-    SetHint(Name_Edit, QStringLiteral("|Geben Sie hier den Nachnamen des Schützen an"));
-    SetHint(Vorname_Edit, QStringLiteral("|Geben Sie hier den Vornamen des Schützen an"));
-    SetHint(Geburtsdatum_Picker, QStringLiteral("|Geben Sie hier das Geburtsdatum des Schützen an"));
-    SetHint(Sportverein_ComboBox, QStringLiteral("|Wählen Sie den Sportverein aus oder geben Sie einen neuen an"));
+    SetHint(m_nameEdit, QStringLiteral("|Geben Sie hier den Nachnamen des Schützen an"));
+    SetHint(m_firstNameEdit, QStringLiteral("|Geben Sie hier den Vornamen des Schützen an"));
+    SetHint(m_birthDatePicker, QStringLiteral("|Geben Sie hier das Geburtsdatum des Schützen an"));
+    SetHint(m_clubBox, QStringLiteral("|Wählen Sie den Sportverein aus oder geben Sie einen neuen an"));
     LoadFormPlacement(this, m_code);
     WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden PEF"));
 }
 
-TPersEdit_Form::~TPersEdit_Form() = default;
+EditShooterDialog::~EditShooterDialog() = default;
 
 namespace {
 
@@ -40,9 +40,9 @@ int storedInt(const DataTable *pers, const QString &field)
 
 } // namespace
 
-void TPersEdit_Form::FormActivate()
+void EditShooterDialog::activate()
 {
-    FillClubBox(Sportverein_ComboBox);
+    FillClubBox(m_clubBox);
     WriteLogLine(QStringLiteral("Ausführen : [Start] Datensatz editieren"));
     DataTable *pers = table();
     if (!pers || !pers->edit())
@@ -50,31 +50,31 @@ void TPersEdit_Form::FormActivate()
     const bool haveRecord = pers && pers->hasActiveRecord();
     m_storedName = haveRecord ? pers->fieldValue(QStringLiteral("Name")).toString() : QString();
     m_storedVorname = haveRecord ? pers->fieldValue(QStringLiteral("Vorname")).toString() : QString();
-    Sportverein_ComboBox->setEditText(haveRecord ? pers->fieldValue(QStringLiteral("Sportverein")).toString()
+    m_clubBox->setEditText(haveRecord ? pers->fieldValue(QStringLiteral("Sportverein")).toString()
                                                  : QString());
     const QDate born = haveRecord ? pers->fieldValue(QStringLiteral("Geburtsdatum")).toDate() : QDate();
-    Geburtsdatum_Picker->setDate(born);
-    ObereSchranke_Edit->setValue(haveRecord ? storedInt(pers, QStringLiteral("Obere Schranke")) : 0);
-    UntereSchranke_Edit->setValue(haveRecord ? storedInt(pers, QStringLiteral("Untere Schranke")) : 0);
+    m_birthDatePicker->setDate(born);
+    m_upperBoundEdit->setValue(haveRecord ? storedInt(pers, QStringLiteral("Obere Schranke")) : 0);
+    m_lowerBoundEdit->setValue(haveRecord ? storedInt(pers, QStringLiteral("Untere Schranke")) : 0);
     showBoundFields();
     WriteLogLine(QStringLiteral("Ausführen : [Erfolg] Datensatz editieren"));
-    Name_Edit->setFocus();
+    m_nameEdit->setFocus();
 }
 
-void TPersEdit_Form::runSightDialog(TPersVis_Form *dialog)
+void EditShooterDialog::runSightDialog(SightProfileDialog *dialog)
 {
     DataTable *pers = table();
     // The stored profile still hangs on the stored names until OK carries it
     // over, so the profile dialog looks there.
-    const QString name = Name_Edit->text().trimmed();
-    const QString vorname = Vorname_Edit->text().trimmed();
+    const QString name = m_nameEdit->text().trimmed();
+    const QString vorname = m_firstNameEdit->text().trimmed();
     const bool renamed = pers && !m_storedName.isEmpty() && (name != m_storedName || vorname != m_storedVorname);
     if (renamed) {
         pers->setFieldValue(QStringLiteral("Name"), m_storedName);
         pers->setFieldValue(QStringLiteral("Vorname"), m_storedVorname);
     }
-    dialog->EditMode = true;
-    dialog->ProfileNummer = 0;
+    dialog->setEditMode(true);
+    dialog->setProfileNumber(0);
     if (runModal)
         runModal(dialog);
     else
@@ -85,7 +85,7 @@ void TPersEdit_Form::runSightDialog(TPersVis_Form *dialog)
     }
 }
 
-bool TPersEdit_Form::storeRecord()
+bool EditShooterDialog::storeRecord()
 {
     TData *data = TData::instance();
     return data && data->postShooter(m_storedName, m_storedVorname);

@@ -1,11 +1,11 @@
-#include "shooters/persneu_form.h"
+#include "shooters/newshooterdialog.h"
 
 #include "core/actionlog.h"
 #include "ui/hints.h"
 #include "core/settings.h"
 #include "shooters/birthdateedit.h"
 #include "shooters/clublist.h"
-#include "shooters/persvis_form.h"
+#include "shooters/sightprofiledialog.h"
 #include "store/datatable.h"
 #include "store/tdata.h"
 
@@ -13,45 +13,45 @@
 #include <QLineEdit>
 #include <QSpinBox>
 
-TPersNeu_Form::TPersNeu_Form(QWidget *parent)
+NewShooterDialog::NewShooterDialog(QWidget *parent)
     : ShooterRecordDialog(QStringLiteral("PNF"), parent)
 {
     WriteLogLine(QStringLiteral("Initialisierung : [Start] Laden PNF"));
     setObjectName(QStringLiteral("PersNeu_Form"));
     setWindowTitle(QStringLiteral("Daten hinzufügen"));
-    SetHint(Name_Edit, QStringLiteral("|Nachname des Schützen"));
-    SetHint(Vorname_Edit, QStringLiteral("|Vorname des Schützen"));
-    SetHint(Geburtsdatum_Picker, QStringLiteral("|Kalender"));
-    SetHint(Sportverein_ComboBox, QStringLiteral("|Sportverein eintragen oder auswählen"));
+    SetHint(m_nameEdit, QStringLiteral("|Nachname des Schützen"));
+    SetHint(m_firstNameEdit, QStringLiteral("|Vorname des Schützen"));
+    SetHint(m_birthDatePicker, QStringLiteral("|Kalender"));
+    SetHint(m_clubBox, QStringLiteral("|Sportverein eintragen oder auswählen"));
     LoadFormPlacement(this, m_code);
     WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden PNF"));
 }
 
-TPersNeu_Form::~TPersNeu_Form() = default;
+NewShooterDialog::~NewShooterDialog() = default;
 
-void TPersNeu_Form::FormActivate()
+void NewShooterDialog::activate()
 {
     m_profiles.clear();
-    FillClubBox(Sportverein_ComboBox);
+    FillClubBox(m_clubBox);
     // No date until one is typed or chosen.
-    Geburtsdatum_Picker->clear();
+    m_birthDatePicker->clear();
     WriteLogLine(QStringLiteral("Ausführen : [Start] Datensatz hinzufügen"));
     DataTable *pers = table();
     const bool ok = pers && pers->first() && pers->append();
     WriteLogLine(ok ? QStringLiteral("Ausführen : [Erfolg] Datensatz hinzufügen")
                     : QStringLiteral("Ausführen : [Fehler] Datensatz hinzufügen"));
-    ObereSchranke_Edit->setValue(80);
-    UntereSchranke_Edit->setValue(20);
+    m_upperBoundEdit->setValue(80);
+    m_lowerBoundEdit->setValue(20);
     showBoundFields();
-    Name_Edit->setFocus();
+    m_nameEdit->setFocus();
 }
 
-void TPersNeu_Form::runSightDialog(TPersVis_Form *dialog)
+void NewShooterDialog::runSightDialog(SightProfileDialog *dialog)
 {
     DataTable *pers = table();
     TData *data = TData::instance();
-    const QString name = Name_Edit->text().trimmed();
-    const QString vorname = Vorname_Edit->text().trimmed();
+    const QString name = m_nameEdit->text().trimmed();
+    const QString vorname = m_firstNameEdit->text().trimmed();
     if (pers) {
         // The profile follows the names as they stand now.
         pers->setFieldValue(QStringLiteral("Name"), name);
@@ -60,8 +60,8 @@ void TPersNeu_Form::runSightDialog(TPersVis_Form *dialog)
     if (data)
         data->moveProfiles(m_profiles, name, vorname);
     // A second visit edits the profile made on the first.
-    dialog->EditMode = !m_profiles.isEmpty();
-    dialog->ProfileNummer = m_profiles.isEmpty() ? 0 : m_profiles.last();
+    dialog->setEditMode(!m_profiles.isEmpty());
+    dialog->setProfileNumber(m_profiles.isEmpty() ? 0 : m_profiles.last());
     if (runModal)
         runModal(dialog);
     else
@@ -71,7 +71,7 @@ void TPersNeu_Form::runSightDialog(TPersVis_Form *dialog)
         m_profiles.append(stored);
 }
 
-bool TPersNeu_Form::storeRecord()
+bool NewShooterDialog::storeRecord()
 {
     TData *data = TData::instance();
     if (!data || !data->postShooter(QString(), QString(), m_profiles))
@@ -80,7 +80,7 @@ bool TPersNeu_Form::storeRecord()
     return true;
 }
 
-void TPersNeu_Form::dropRecord()
+void NewShooterDialog::dropRecord()
 {
     if (TData *data = TData::instance())
         data->deleteProfiles(m_profiles);

@@ -4,17 +4,17 @@
 // "Daten bearbeiten": the shooter table's current record. A new name takes
 // the shooter's sight profile and measurements along; the training rounds
 // stay as stored.
-class TPersEdit_Form : public ShooterRecordDialog
+class EditShooterDialog : public ShooterRecordDialog
 {
     Q_OBJECT
 public:
-    explicit TPersEdit_Form(QWidget *parent = nullptr);
-    ~TPersEdit_Form() override;
+    explicit EditShooterDialog(QWidget *parent = nullptr);
+    ~EditShooterDialog() override;
 
-    void FormActivate() override;
+    void activate() override;
 
 protected:
-    void runSightDialog(TPersVis_Form *dialog) override;
+    void runSightDialog(SightProfileDialog *dialog) override;
     bool storeRecord() override;
     bool resetsRounds() const override { return false; }
 

@@ -2,53 +2,52 @@
 #include <QDate>
 #include <QDialog>
 #include <QString>
-#include <QTime>
 #include <memory>
 
 #include "report/progresspoints.h"
 
-class QPrinter;
-class QChartView;
 class QMenu;
+class QPrinter;
 class QPushButton;
 class QTabWidget;
-class QTableView;
 class QToolButton;
-class ResultQuery;
-class ResultQueryModel;
 class MeasurementReport;
+class ProgressChart;
+class ResultGrid;
 
 // "Auswertung": the stored measurements of the active shooter, one page per
 // test type, with series mean and deviation; deleting a series, the printed
 // record of a test type, CSV export of the shown page and the progress chart
 // of the series means. Every activation reads the three queries again; the
 // selected series of each page stays selected when it still exists.
-class TAW_Form : public QDialog
+class EvaluationWindow : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TAW_Form(QWidget *parent = nullptr);
-    ~TAW_Form() override;
+    explicit EvaluationWindow(QWidget *parent = nullptr);
+    ~EvaluationWindow() override;
 
     // Activation: the three queries read again (newest measurement first).
-    void FormActivate();
+    void refresh();
     // "&Löschen": the selected series of the shown page, after confirmation.
-    void LoeschenClick();
+    void deleteSeriesClicked();
     // "&Drucken" items: printed record of test 1, 2 or 3, after the print dialog.
-    void DruckenClick(int test);
+    void printClicked(int test);
     // "&Seitenansicht" items: the record of test 1, 2 or 3 in the preview.
-    void SeitenansichtClick(int test);
+    void previewClicked(int test);
+    // "Als CSV &exportieren…": the shown page as a CSV file.
+    void csvExportClicked();
     // File name offered for the record of a test: "<Name>_<Vorname>_<Test>_<Datum>.pdf".
     static QString recordFileName(const QString &name, const QString &vorname, const QString &title, const QDate &date);
-    // "Als CSV &exportieren…": the shown page as a CSV file.
-    void CsvExportClick();
 
-    QTabWidget *pages() const { return PageControl; }
-    QTableView *grid(int test) const { return m_grids[test - 1]; }
-    QChartView *chart() const { return Verlauf_Chart; }
+    QTabWidget *pages() const { return m_pages; }
+    ResultGrid *grid(int test) const { return m_grids[test - 1]; }
+    ProgressChart *chart() const { return m_chart; }
+    QToolButton *resultsButton() const { return m_resultsButton; }
     QMenu *resultsMenu() const { return m_menu; }
+    QPushButton *okButton() const { return m_okButton; }
     // Points of the chart for the shown page.
-    const ProgressPoints &chartPoints() const { return m_points; }
+    const ProgressPoints &chartPoints() const;
 
     // Grid titles and cell texts of one page, as its CSV holds them.
     QStringList gridTitles(int test) const;
@@ -61,34 +60,18 @@ protected:
     bool event(QEvent *event) override;
 
 private:
-    // A series of a page: shooter, measurement (date, time), series and target.
-    struct SeriesKey
-    {
-        QString name, vorname;
-        QDate datum;
-        QTime zeit;
-        int serie = -1;
-        int scheibe = -1;
-    };
-    SeriesKey selectedKey(int test) const;
-    // Selects the row of key (its target, else the series' first row), else the first row.
-    void selectKey(int test, const SeriesKey &key);
+    void buildMenu();
     std::unique_ptr<MeasurementReport> prepareReport(int test);
     void preparePrinter(QPrinter *printer, const MeasurementReport &report);
-
     QString refreshQuery(int test); // empty, or the German failure
     void updateChart();
-    void labelTimeAxis(); // date and time labels that fit the plot's width
     int shownTest() const;
 
-    QTabWidget *PageControl = nullptr;
-    QTableView *m_grids[3] = {nullptr, nullptr, nullptr};
-    ResultQueryModel *m_models[3] = {nullptr, nullptr, nullptr};
-    QPushButton *OK_Button = nullptr;
-    QToolButton *Messergebnisse_Button = nullptr;
+    QTabWidget *m_pages = nullptr;
+    ResultGrid *m_grids[3] = {nullptr, nullptr, nullptr};
+    QPushButton *m_okButton = nullptr;
+    QToolButton *m_resultsButton = nullptr;
     QMenu *m_menu = nullptr;
-    QChartView *Verlauf_Chart = nullptr;
-    ProgressPoints m_points;
+    ProgressChart *m_chart = nullptr;
     QString m_shownError; // last refresh failure shown
-    bool m_labelling = false;
 };

@@ -4,19 +4,19 @@
 // "Daten hinzufügen": a new shooter record (with 80 / 20 limits and no
 // training rounds). A sight profile made meanwhile goes with it, or is
 // removed again when the new shooter is not stored.
-class TPersNeu_Form : public ShooterRecordDialog
+class NewShooterDialog : public ShooterRecordDialog
 {
     Q_OBJECT
 public:
-    explicit TPersNeu_Form(QWidget *parent = nullptr);
-    ~TPersNeu_Form() override;
+    explicit NewShooterDialog(QWidget *parent = nullptr);
+    ~NewShooterDialog() override;
 
-    void FormActivate() override;
+    void activate() override;
     // Sight profile records made for this shooter while the dialog is open.
     const QList<qint64> &newProfiles() const { return m_profiles; }
 
 protected:
-    void runSightDialog(TPersVis_Form *dialog) override;
+    void runSightDialog(SightProfileDialog *dialog) override;
     bool storeRecord() override;
     void dropRecord() override;
     bool resetsRounds() const override { return true; }
