@@ -159,6 +159,11 @@ public:
 
 private:
     bool fail(const QString &text);
+    QSqlDatabase connection() const;
+    bool connectionOpen() const;
+    // Runs writes in one transaction on the connection; a failure leaves
+    // failText followed by the reason.
+    bool writeTransaction(const QString &failText, const std::function<bool(QSqlDatabase &, QString *)> &writes);
     bool openConnection(const QString &dir);
     void closeConnection();
     QString tablesDir() const;
