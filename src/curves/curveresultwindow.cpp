@@ -1,49 +1,42 @@
-#include "curves/era3_form.h"
+#include "curves/curveresultwindow.h"
 
 #include "curves/curverun.h"
 #include "curves/curvestats.h"
 #include "curves/timebar.h"
 
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QShowEvent>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
-TERA3_Form::TERA3_Form(QWidget *parent)
+CurveResultWindow::CurveResultWindow(QWidget *parent)
     : ReactionResultWindow(3, QStringLiteral("ERA3F"), QStringLiteral("ERA3_Form"), parent)
 {
     setWindowTitle(QStringLiteral("Auswertung"));
-    Erg_ListView->setHeaderLabels({QStringLiteral("Serie"), QStringLiteral("Scheibe"), QStringLiteral("Zeit in ms"),
-                                   QStringLiteral("Status"), QStringLiteral("Phase")});
-    Erg_ListView->setColumnHidden(4, false);
-    Erg_ListView->setColumnWidth(2, 80);
-    Erg_ListView->setColumnWidth(3, 60);
-    Erg_ListView->setColumnWidth(4, 60);
-    Erg_ListView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Erg_ListView->setMinimumWidth(330);
+    rowList()->setHeaderLabels({QStringLiteral("Serie"), QStringLiteral("Scheibe"), QStringLiteral("Zeit in ms"),
+                                QStringLiteral("Status"), QStringLiteral("Phase")});
+    rowList()->setColumnHidden(4, false);
+    rowList()->setColumnWidth(2, 80);
+    rowList()->setColumnWidth(3, 60);
+    rowList()->setColumnWidth(4, 60);
+    rowList()->setSelectionBehavior(QAbstractItemView::SelectRows);
+    rowList()->setMinimumWidth(330);
 
-    Timebar = new TTimebar(this);
+    m_timeBar = new TTimebar(this);
     auto *caption = new QLabel(QStringLiteral("Zeitverlauf in Sekunden"), this);
     caption->setObjectName(QStringLiteral("Zeitverlauf_Label"));
     auto *row = new QHBoxLayout;
     row->addWidget(caption);
-    row->addWidget(Timebar);
+    row->addWidget(m_timeBar);
     row->addStretch();
-    if (auto *group = findChild<QGroupBox *>(QStringLiteral("Auswertung_GroupBox"))) {
-        if (auto *box = qobject_cast<QVBoxLayout *>(group->layout()))
-            box->addLayout(row);
-    }
+    addToFigures(row);
     resize(720, 470);
 
-    connect(Erg_ListView, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) { Erg_ListViewClick(item); });
-    connect(Erg_ListView, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem *item) { Erg_ListViewClick(item); });
+    connect(rowList(), &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) { rowClicked(item); });
+    connect(rowList(), &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *item) { rowClicked(item); });
 }
 
-void TERA3_Form::setRunContext(const QStringList &curveFiles, const QVector<MirrorDef> &mirrors, bool leftToRight)
+void CurveResultWindow::setRunContext(const QStringList &curveFiles, const QVector<MirrorDef> &mirrors, bool leftToRight)
 {
     m_files = curveFiles;
     m_mirrors = mirrors;
@@ -52,24 +45,24 @@ void TERA3_Form::setRunContext(const QStringList &curveFiles, const QVector<Mirr
     m_seriesCount = 0;
 }
 
-void TERA3_Form::FormShow3()
+void CurveResultWindow::showFigures()
 {
-    MW_Listview->clear();
-    Timebar->clearBar();
+    seriesList()->clear();
+    m_timeBar->clearBar();
     const CurveStatistics stats(rows(), m_seriesCount);
-    AnzMess_Label->setText(stats.anzMessText());
-    GLabel->setText(stats.gLabelText());
-    MW_Label->setText(stats.mwText());
-    Diff_Label->setText(stats.diffText());
+    countLabel()->setText(stats.anzMessText());
+    validityLabel()->setText(stats.gLabelText());
+    meanLabel()->setText(stats.mwText());
+    deviationLabel()->setText(stats.diffText());
     for (const CurveStatistics::GroupLine &line : stats.groupLines()) {
-        auto *item = new QTreeWidgetItem(MW_Listview);
+        auto *item = new QTreeWidgetItem(seriesList());
         item->setText(0, line.caption);
         for (int i = 0; i < line.subItems.size(); ++i)
             item->setText(i + 1, line.subItems.at(i));
     }
 }
 
-void TERA3_Form::Erg_ListViewClick(QTreeWidgetItem *item)
+void CurveResultWindow::rowClicked(QTreeWidgetItem *item)
 {
     if (!item)
         return;
@@ -84,20 +77,10 @@ void TERA3_Form::Erg_ListViewClick(QTreeWidgetItem *item)
     int half = 0;
     if (target >= 1 && target <= 5 && m_mirrors.size() == 5)   // no run context: no mirrors yet
         half = m_mirrors.at((m_leftToRight ? target : 6 - target) - 1).S / 2;
-    Timebar->setBar(DrawTimebar(points, half, b, f, Timebar->width(), Timebar->height()));
+    m_timeBar->setBar(DrawTimebar(points, half, b, f, m_timeBar->width(), m_timeBar->height()));
 }
 
-void TERA3_Form::showEvent(QShowEvent *event)
-{
-    // The figures of test 3, not those of tests 1 and 2.
-    QDialog::showEvent(event);
-    if (!event->spontaneous()) {
-        Save_Button->setEnabled(true);   // a run saved before left it off
-        FormShow3();
-    }
-}
-
-QString TERA3_Form::lateTargetsText(int count) const
+QString CurveResultWindow::lateTargetsText(int count) const
 {
     if (count == 1)
         return QStringLiteral("1 Kurvenpunkt erschien verspätet auf dem Bildschirm (mehr als 10 ms nach seinem Zeitpunkt).");

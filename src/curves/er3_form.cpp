@@ -1,7 +1,7 @@
 #include "curves/er3_form.h"
 
 #include "curves/curverunsettings.h"
-#include "curves/era3_form.h"
+#include "curves/curveresultwindow.h"
 #include "device/commandset.h"
 #include "device/inputsequencer.h"
 #include "platform/clock.h"
@@ -69,7 +69,7 @@ void TMirrorSymbol::paintEvent(QPaintEvent *)
     painter.drawEllipse(QRectF(0.5, 0.5, width() - 1.0, height() - 1.0));
 }
 
-TER3_Form::TER3_Form(TERA3_Form *result, QWidget *parent)
+TER3_Form::TER3_Form(CurveResultWindow *result, QWidget *parent)
     : QDialog(parent)
     , m_result(result)
 {
@@ -132,7 +132,7 @@ TER3_Form::TER3_Form(TERA3_Form *result, QWidget *parent)
     layout->addWidget(panel);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    m_showResult = [](TERA3_Form *w) { w->exec(); };
+    m_showResult = [](CurveResultWindow *w) { w->exec(); };
     m_inputWatch = new InputClockWatch(this, [this](const QEvent *event) { ObserveInputEvent(m_inputTime, event); });
 
     LoadFormPlacement(this, QStringLiteral("ER3F"));

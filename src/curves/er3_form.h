@@ -12,7 +12,7 @@ class InputClockWatch;
 class QGroupBox;
 class QLabel;
 class QPushButton;
-class TERA3_Form;
+class CurveResultWindow;
 
 // The display area "Visier" of test 3: shows the scene's backing picture.
 class TCurveView : public QWidget
@@ -54,7 +54,7 @@ class TER3_Form : public QDialog, public CurveDisplay
 {
     Q_OBJECT
 public:
-    TER3_Form(TERA3_Form *result, QWidget *parent = nullptr);
+    TER3_Form(CurveResultWindow *result, QWidget *parent = nullptr);
     ~TER3_Form() override;
 
     // Opening: sight, shooting system and mirrors, bounds, profile, lists cleared.
@@ -69,11 +69,11 @@ public:
     void SetLight(int n);
 
     // How the result window is shown modally (default: exec()).
-    void setResultShower(std::function<void(TERA3_Form *)> shower) { m_showResult = std::move(shower); }
+    void setResultShower(std::function<void(CurveResultWindow *)> shower) { m_showResult = std::move(shower); }
 
     CurveRun &run() { return m_run; }
     const CurveScene &scene() const { return m_scene; }
-    TERA3_Form *resultWindow() const { return m_result; }
+    CurveResultWindow *resultWindow() const { return m_result; }
     bool mirrorError() const { return m_mirrorError; }
     InputTimeMapper &inputTime() { return m_inputTime; }
 
@@ -119,12 +119,12 @@ private:
     // Repaints the display area at once; its onset.
     void present();
 
-    TERA3_Form *m_result;
+    CurveResultWindow *m_result;
     CurveScene m_scene;
     CurveRun m_run{this};
     SightProfile m_profile;
     bool m_mirrorError = false;
-    std::function<void(TERA3_Form *)> m_showResult;
+    std::function<void(CurveResultWindow *)> m_showResult;
     InputTimeMapper m_inputTime;
     InputClockWatch *m_inputWatch = nullptr;
     quint64 m_pressStamp = 0;   // the press that may activate "Reaktion"

@@ -1,6 +1,6 @@
 #include "curves/curverunsettings.h"
 #include "curves/er3_form.h"
-#include "curves/era3_form.h"
+#include "curves/curveresultwindow.h"
 #include "curves/ersetup3_form.h"
 #include "curves/timebar.h"
 #include "platform/numberformat.h"
@@ -108,7 +108,7 @@ void ER3EndToEndTest::menuToSavedRowsAndRepeat()
 
     TMain_Form form;
     auto *setup = new TERSetup3_Form(&form);
-    auto *result = new TERA3_Form(&form);
+    auto *result = new CurveResultWindow(&form);
     auto *window = new TER3_Form(result, &form);
     RegisterCurveTest(form, setup, window);
     form.show();
@@ -128,23 +128,23 @@ void ER3EndToEndTest::menuToSavedRowsAndRepeat()
     };
 
     bool runChecked = false, barChecked = false;
-    window->setResultShower([&](TERA3_Form *w) {
+    window->setResultShower([&](CurveResultWindow *w) {
         QTimer::singleShot(0, w, [&, w] {
             QCOMPARE(w->windowTitle(), QStringLiteral("Auswertung"));
-            QCOMPARE(w->GLabel->text(), QStringLiteral(" (3 gültig / 1 ungültig)"));
-            QCOMPARE(w->MW_Label->text(), QStringLiteral("60,0 ms"));
-            QCOMPARE(w->Diff_Label->text(), QStringLiteral("40,0 ms"));
+            QCOMPARE(w->validityLabel()->text(), QStringLiteral(" (3 gültig / 1 ungültig)"));
+            QCOMPARE(w->meanLabel()->text(), QStringLiteral("60,0 ms"));
+            QCOMPARE(w->deviationLabel()->text(), QStringLiteral("40,0 ms"));
             // Row 2 (target 3, 100 ms after five holds): five green stretches, the mark on the last.
-            QTreeWidgetItem *item = w->Erg_ListView->topLevelItem(1);
-            const QRect r = w->Erg_ListView->visualItemRect(item);
-            QTest::mouseClick(w->Erg_ListView->viewport(), Qt::LeftButton, {}, r.center());
-            const QImage bar = w->Timebar->grab().toImage();
+            QTreeWidgetItem *item = w->rowList()->topLevelItem(1);
+            const QRect r = w->rowList()->visualItemRect(item);
+            QTest::mouseClick(w->rowList()->viewport(), Qt::LeftButton, {}, r.center());
+            const QImage bar = w->timeBar()->grab().toImage();
             QCOMPARE(bar.pixel(10, 5), qRgb(0, 128, 0));
             QCOMPARE(bar.pixel(int(513.0 * 80 / 120) + 5, 5), qRgb(255, 255, 0));   // the bar counts point 0 too
-            w->Timebar->repaint();   // kept: a repaint shows it again
-            QCOMPARE(w->Timebar->grab().toImage().pixel(10, 5), qRgb(0, 128, 0));
+            w->timeBar()->repaint();   // kept: a repaint shows it again
+            QCOMPARE(w->timeBar()->grab().toImage().pixel(10, 5), qRgb(0, 128, 0));
             barChecked = true;
-            QTest::mouseClick(w->Save_Button, Qt::LeftButton);
+            QTest::mouseClick(w->saveButton(), Qt::LeftButton);
         });
         QCOMPARE(w->exec(), int(QDialog::Accepted));
     });
@@ -161,10 +161,10 @@ void ER3EndToEndTest::menuToSavedRowsAndRepeat()
             QCOMPARE(messages.count(), 0);
             QTest::mouseClick(window->OK_Button, Qt::LeftButton);   // the whole run
             QCOMPARE(window->Cancel_Button->text(), QStringLiteral("&Fertig"));
-            QCOMPARE(column(result->Erg_ListView, 1), (QStringList{"1", "3", "4", "5"}));
-            QCOMPARE(column(result->Erg_ListView, 2), (QStringList{"  60", " 100", "  40", "  20"}));
-            QCOMPARE(column(result->Erg_ListView, 3), (QStringList{"x", "x", "o", "x"}));
-            QCOMPARE(column(result->Erg_ListView, 4), (QStringList{" 1", " 1", " 0", " 1"}));
+            QCOMPARE(column(result->rowList(), 1), (QStringList{"1", "3", "4", "5"}));
+            QCOMPARE(column(result->rowList(), 2), (QStringList{"  60", " 100", "  40", "  20"}));
+            QCOMPARE(column(result->rowList(), 3), (QStringList{"x", "x", "o", "x"}));
+            QCOMPARE(column(result->rowList(), 4), (QStringList{" 1", " 1", " 0", " 1"}));
             QCOMPARE(AppState::instance().ActivityTitle, QStringLiteral("Messwerterfassung"));
             runChecked = true;
             QTest::mouseClick(window->Cancel_Button, Qt::LeftButton);
@@ -248,7 +248,7 @@ void ER3EndToEndTest::seriesFiguresAgreeWithTheStore()
     ActiveShooter::instance().active = true;
     MakeActiveShooter();
 
-    TERA3_Form result;
+    CurveResultWindow result;
     TER3_Form window(&result);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -263,16 +263,16 @@ void ER3EndToEndTest::seriesFiguresAgreeWithTheStore()
             QTest::mouseClick(window.bt_Reaktion, Qt::LeftButton);
     };
     QList<QStringList> shown;
-    window.setResultShower([&](TERA3_Form *w) {
+    window.setResultShower([&](CurveResultWindow *w) {
         QTimer::singleShot(0, w, [&, w] {
-            for (int i = 0; i < w->MW_Listview->topLevelItemCount(); ++i) {
-                const QTreeWidgetItem *item = w->MW_Listview->topLevelItem(i);
+            for (int i = 0; i < w->seriesList()->topLevelItemCount(); ++i) {
+                const QTreeWidgetItem *item = w->seriesList()->topLevelItem(i);
                 QStringList line{item->text(0)};
                 if (!item->text(1).isEmpty() || !item->text(2).isEmpty())
                     line << item->text(1) << item->text(2);
                 shown << line;
             }
-            QTest::mouseClick(w->Save_Button, Qt::LeftButton);
+            QTest::mouseClick(w->saveButton(), Qt::LeftButton);
         });
         QCOMPARE(w->exec(), int(QDialog::Accepted));
     });
@@ -280,7 +280,7 @@ void ER3EndToEndTest::seriesFiguresAgreeWithTheStore()
     int reactions = 0;
     for (const QList<int> &targets : answered)
         reactions += int(targets.size());
-    QCOMPARE(result.Erg_ListView->topLevelItemCount(), reactions);
+    QCOMPARE(result.rowList()->topLevelItemCount(), reactions);
     QCOMPARE(window.Cancel_Button->text(), QStringLiteral("&Fertig"));
     QTest::mouseClick(window.Cancel_Button, Qt::LeftButton);
 

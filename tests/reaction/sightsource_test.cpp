@@ -4,8 +4,8 @@
 #include "platform/programpaths.h"
 #include "reaction/er1_form.h"
 #include "reaction/er2_form.h"
-#include "reaction/era1_form.h"
-#include "reaction/era2_form.h"
+#include "reaction/staticresultwindow.h"
+#include "reaction/randomresultwindow.h"
 #include "reaction/ersetup1_form.h"
 #include "reaction/ersetup2_form.h"
 #include "runkit/erview_form.h"
@@ -103,12 +103,12 @@ private slots:
         QTest::addColumn<WindowMaker>("make");
         QTest::addColumn<bool>("picture");
         const WindowMaker t1([](std::unique_ptr<ReactionResultWindow> &result) {
-            auto *era = new TERA1_Form;
+            auto *era = new StaticResultWindow;
             result.reset(era);
             return new TER1_Form(era);
         });
         const WindowMaker t2([](std::unique_ptr<ReactionResultWindow> &result) {
-            auto *era = new TERA2_Form;
+            auto *era = new RandomResultWindow;
             result.reset(era);
             return new TER2_Form(era);
         });
