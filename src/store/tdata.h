@@ -18,6 +18,8 @@
 //   reak->append();                       // fills Name and Vorname from the shooter row
 //   reak->setFieldValue("Datum", date); ... reak->post();   // stays in the cache
 //   reak->applyUpdates();                 // all cached rows in one transaction
+//   // A finished run with the shooter's training count, all or nothing:
+//   saveSeries(data, run);                // store/seriessaver.h
 //
 //   ResultQuery *efr = data->efrQuery();
 //   efr->setStatement("SELECT NAME,VORNAME,DATUM,... FROM REAKDATA WHERE MessTyp=1 AND NAME=:NAME ...");
