@@ -10,7 +10,7 @@
 
 #include "curves/curverunsettings.h"
 #include "curves/curvetestwindow.h"
-#include "curves/era3_form.h"
+#include "curves/curveresultwindow.h"
 #include "platform/clock.h"
 #include "platform/messageservice.h"
 #include "platform/programpaths.h"
@@ -165,9 +165,9 @@ int main(int argc, char **argv)
     curves.CurveFiles = {dir.path() + "/kdata/Bench/bench.kdf"};
     curves.ShowTargets = true;
 
-    TERA3_Form result;
+    CurveResultWindow result;
     TimedWindow window(&result);
-    window.setResultShower([](TERA3_Form *) {});
+    window.setResultShower([](CurveResultWindow *) {});
     window.show();
     app.processEvents();
     // The run: countdown 3 s, target 1 without points, slide to mirror 2, its curve.

@@ -2,7 +2,7 @@
 
 #include "curves/curverunsettings.h"
 #include "curves/curvetestwindow.h"
-#include "curves/era3_form.h"
+#include "curves/curveresultwindow.h"
 #include "curves/curvesetupdialog.h"
 #include "device/akku_form.h"
 #include "device/fasttimerlibrary.h"
@@ -12,8 +12,8 @@
 #include "platform/translations.h"
 #include "reaction/statictestwindow.h"
 #include "reaction/randomtestwindow.h"
-#include "reaction/era1_form.h"
-#include "reaction/era2_form.h"
+#include "reaction/staticresultwindow.h"
+#include "reaction/randomresultwindow.h"
 #include "reaction/staticsetupdialog.h"
 #include "reaction/randomsetupdialog.h"
 #include "runkit/sightviewdialog.h"
@@ -122,13 +122,13 @@ ProgramSession::ProgramSession(QApplication &app)
     windows.editShooter = [persEdit] { return persEdit->exec() == QDialog::Accepted; };
     windows.pers->newShooter = [persNeu] { persNeu->exec(); };
     windows.pers->editShooter = [persEdit] { persEdit->exec(); };
-    auto *result2 = new TERA2_Form(&mainForm);   // the test window needs its result window
+    auto *result2 = new RandomResultWindow(&mainForm);   // the test window needs its result window
     auto *test2 = new RandomTestWindow(result2, &mainForm);
     auto *sightView = new SightViewDialog(&mainForm);
     auto *setup2 = new RandomSetupDialog(&mainForm);
     setup2->setSightView(sightView);
     setup2->setSightProfileSetup(setUpSight);
-    auto *result1 = new TERA1_Form(&mainForm);
+    auto *result1 = new StaticResultWindow(&mainForm);
     auto *test1 = new StaticTestWindow(result1, &mainForm);
     auto *evaluation = new EvaluationWindow(&mainForm);
     windows.evaluation = [evaluation] { evaluation->exec(); };
@@ -139,7 +139,7 @@ ProgramSession::ProgramSession(QApplication &app)
     auto *setup3 = new CurveSetupDialog(&mainForm);
     setup3->setSightView(sightView, [setup2, sightView] { setup2->setSightView(sightView); });
     setup3->setSightProfileSetup(setUpSight);
-    auto *result3 = new TERA3_Form(&mainForm);
+    auto *result3 = new CurveResultWindow(&mainForm);
     auto *test3 = new CurveTestWindow(result3, &mainForm);
     RegisterCurveTest(mainForm, setup3, test3);
 

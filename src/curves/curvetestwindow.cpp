@@ -1,7 +1,7 @@
 #include "curves/curvetestwindow.h"
 
 #include "curves/curverunsettings.h"
-#include "curves/era3_form.h"
+#include "curves/curveresultwindow.h"
 #include "device/commandset.h"
 #include "device/inputsequencer.h"
 #include "platform/clock.h"
@@ -68,7 +68,7 @@ void MirrorSymbol::paintEvent(QPaintEvent *)
     painter.drawEllipse(QRectF(0.5, 0.5, width() - 1.0, height() - 1.0));
 }
 
-CurveTestWindow::CurveTestWindow(TERA3_Form *result, QWidget *parent)
+CurveTestWindow::CurveTestWindow(CurveResultWindow *result, QWidget *parent)
     : RunWindowBase(QStringLiteral("ER3F"), QStringLiteral("ER3_Form"),
                     QStringLiteral("Einfachreaktionstest (Individualkurven)"), result, parent)
     , m_curveResult(result)
@@ -182,7 +182,7 @@ void CurveTestWindow::activate()
     startButton()->setEnabled(canStart);
 }
 
-void CurveTestWindow::setResultShower(std::function<void(TERA3_Form *)> shower)
+void CurveTestWindow::setResultShower(std::function<void(CurveResultWindow *)> shower)
 {
     if (!shower)
         RunWindowBase::setResultShower({});

@@ -12,7 +12,7 @@ class InputClockWatch;
 class QGroupBox;
 class QLabel;
 class QPushButton;
-class TERA3_Form;
+class CurveResultWindow;
 
 // The display area "Visier" of test 3: shows the scene's backing picture.
 class CurveView : public QWidget
@@ -54,7 +54,7 @@ class CurveTestWindow : public RunWindowBase, public CurveDisplay
 {
     Q_OBJECT
 public:
-    CurveTestWindow(TERA3_Form *result, QWidget *parent = nullptr);
+    CurveTestWindow(CurveResultWindow *result, QWidget *parent = nullptr);
     ~CurveTestWindow() override;
 
     // Opening: sight, shooting system and mirrors, bounds, profile, lists cleared.
@@ -64,11 +64,11 @@ public:
     void reactionClicked();
 
     // How the result window is shown modally (default: exec()).
-    void setResultShower(std::function<void(TERA3_Form *)> shower);
+    void setResultShower(std::function<void(CurveResultWindow *)> shower);
 
     CurveRun &run() { return m_run; }
     const CurveScene &scene() const { return m_scene; }
-    TERA3_Form *resultWindow() const { return m_curveResult; }
+    CurveResultWindow *resultWindow() const { return m_curveResult; }
     bool mirrorError() const { return m_mirrorError; }
     InputTimeMapper &inputTime() { return m_inputTime; }
 
@@ -110,7 +110,7 @@ private:
     // Repaints the display area at once; its onset.
     void present();
 
-    TERA3_Form *m_curveResult;
+    CurveResultWindow *m_curveResult;
     CurveScene m_scene;
     CurveRun m_run{this};
     SightProfile m_profile;

@@ -1,6 +1,6 @@
 #include "reaction/randomtestwindow.h"
 
-#include "reaction/era2_form.h"
+#include "reaction/randomresultwindow.h"
 #include "reaction/randomrun.h"
 #include "runkit/runsettings.h"
 #include "runkit/sightbox.h"
@@ -10,7 +10,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
-RandomTestWindow::RandomTestWindow(TERA2_Form *result, QWidget *parent)
+RandomTestWindow::RandomTestWindow(RandomResultWindow *result, QWidget *parent)
     : ReactionTestWindow(QStringLiteral("ER2F"), QStringLiteral("ER2_Form"), 391, result, parent)
 {
     setRun(std::make_unique<RandomRun>(this));

@@ -2,7 +2,7 @@
 #include "runkit/testwindow.h"
 
 class RandomRun;
-class TERA2_Form;
+class RandomResultWindow;
 
 // Test window of test 2, "Einfachreaktion Zufallspositionen" (code "ER2F").
 // The window previews every character key, whichever control has the
@@ -11,7 +11,7 @@ class RandomTestWindow : public ReactionTestWindow
 {
     Q_OBJECT
 public:
-    explicit RandomTestWindow(TERA2_Form *result, QWidget *parent = nullptr);
+    explicit RandomTestWindow(RandomResultWindow *result, QWidget *parent = nullptr);
 
     RandomRun &randomRun();
     void activate() override;

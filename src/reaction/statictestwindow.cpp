@@ -1,11 +1,11 @@
 #include "reaction/statictestwindow.h"
 
-#include "reaction/era1_form.h"
+#include "reaction/staticresultwindow.h"
 #include "reaction/staticrun.h"
 
 #include <QKeyEvent>
 
-StaticTestWindow::StaticTestWindow(TERA1_Form *result, QWidget *parent)
+StaticTestWindow::StaticTestWindow(StaticResultWindow *result, QWidget *parent)
     : ReactionTestWindow(QStringLiteral("ER1F"), QStringLiteral("ER1_Form"), 389, result, parent)
 {
     setRun(std::make_unique<StaticRun>(this));

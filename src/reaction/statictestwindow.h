@@ -2,7 +2,7 @@
 #include "runkit/testwindow.h"
 
 class StaticRun;
-class TERA1_Form;
+class StaticResultWindow;
 
 // Test window of test 1, "Einfachreaktion statisch" (code "ER1F"). Keys
 // reach the run only while the window itself holds the keyboard focus.
@@ -10,7 +10,7 @@ class StaticTestWindow : public ReactionTestWindow
 {
     Q_OBJECT
 public:
-    explicit StaticTestWindow(TERA1_Form *result, QWidget *parent = nullptr);
+    explicit StaticTestWindow(StaticResultWindow *result, QWidget *parent = nullptr);
 
     StaticRun &staticRun();
     // A character key while the window has the focus.

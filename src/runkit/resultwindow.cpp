@@ -7,7 +7,7 @@
 #include "ui/hints.h"
 #include "core/settings.h"
 #include "shooters/activeshooter.h"
-#include "store/tableschema.h"
+#include "store/seriessaver.h"
 #include "store/tdata.h"
 
 #include <QFontMetrics>
@@ -18,12 +18,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
-#include <QSqlError>
 #include <QStyle>
-#include <QSqlQuery>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <cmath>
 
 ReactionResultWindow::ReactionResultWindow(int messTyp, const QString &code, const QString &name, QWidget *parent)
     : QDialog(parent)
@@ -38,51 +35,51 @@ ReactionResultWindow::ReactionResultWindow(int messTyp, const QString &code, con
     auto *group = new QGroupBox(QStringLiteral("Auswertung"), this);
     group->setObjectName(QStringLiteral("Auswertung_GroupBox"));
 
-    Erg_ListView = new QTreeWidget(group);
-    Erg_ListView->setObjectName(QStringLiteral("Erg_ListView"));
-    Erg_ListView->setRootIsDecorated(false);
-    Erg_ListView->setSortingEnabled(false);
-    Erg_ListView->setSelectionMode(QAbstractItemView::SingleSelection);
-    Erg_ListView->setColumnCount(5);
-    Erg_ListView->setHeaderLabels({QStringLiteral("Serie"), QStringLiteral("Scheibe"), QStringLiteral("Zeit in ms"),
+    m_rowList = new QTreeWidget(group);
+    m_rowList->setObjectName(QStringLiteral("Erg_ListView"));
+    m_rowList->setRootIsDecorated(false);
+    m_rowList->setSortingEnabled(false);
+    m_rowList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_rowList->setColumnCount(5);
+    m_rowList->setHeaderLabels({QStringLiteral("Serie"), QStringLiteral("Scheibe"), QStringLiteral("Zeit in ms"),
                                    QStringLiteral("Status"), QStringLiteral("Fehler")});
-    Erg_ListView->header()->setSectionsClickable(false);
-    Erg_ListView->header()->setStretchLastSection(false);
-    Erg_ListView->setColumnWidth(0, 50);
-    Erg_ListView->setColumnWidth(1, 60);
+    m_rowList->header()->setSectionsClickable(false);
+    m_rowList->header()->setStretchLastSection(false);
+    m_rowList->setColumnWidth(0, 50);
+    m_rowList->setColumnWidth(1, 60);
     if (messTyp == 2) {
-        Erg_ListView->setColumnWidth(2, 70);
-        Erg_ListView->setColumnWidth(3, 80);
-        Erg_ListView->setColumnWidth(4, 80);
+        m_rowList->setColumnWidth(2, 70);
+        m_rowList->setColumnWidth(3, 80);
+        m_rowList->setColumnWidth(4, 80);
     } else {
-        Erg_ListView->setColumnWidth(2, 100);
-        Erg_ListView->setColumnWidth(3, 100);
-        Erg_ListView->setColumnHidden(4, true); // the error text has no column in test 1
+        m_rowList->setColumnWidth(2, 100);
+        m_rowList->setColumnWidth(3, 100);
+        m_rowList->setColumnHidden(4, true); // the error text has no column in test 1
     }
-    Erg_ListView->setMinimumWidth(messTyp == 2 ? 365 : 335);
+    m_rowList->setMinimumWidth(messTyp == 2 ? 365 : 335);
 
-    MW_Listview = new QTreeWidget(group);
-    MW_Listview->setObjectName(QStringLiteral("MW_Listview"));
-    MW_Listview->setRootIsDecorated(false);
-    MW_Listview->setSortingEnabled(false);
-    MW_Listview->setColumnCount(3);
-    MW_Listview->setHeaderLabels({QStringLiteral("Serie"), QStringLiteral("Mittelwert in ms"), QStringLiteral("StdAbw. in ms")});
-    MW_Listview->header()->setSectionsClickable(false);
-    MW_Listview->header()->setStretchLastSection(false);
-    MW_Listview->setColumnWidth(0, 50);
-    MW_Listview->setColumnWidth(1, 100);
-    MW_Listview->setColumnWidth(2, 80);
+    m_seriesList = new QTreeWidget(group);
+    m_seriesList->setObjectName(QStringLiteral("MW_Listview"));
+    m_seriesList->setRootIsDecorated(false);
+    m_seriesList->setSortingEnabled(false);
+    m_seriesList->setColumnCount(3);
+    m_seriesList->setHeaderLabels({QStringLiteral("Serie"), QStringLiteral("Mittelwert in ms"), QStringLiteral("StdAbw. in ms")});
+    m_seriesList->header()->setSectionsClickable(false);
+    m_seriesList->header()->setStretchLastSection(false);
+    m_seriesList->setColumnWidth(0, 50);
+    m_seriesList->setColumnWidth(1, 100);
+    m_seriesList->setColumnWidth(2, 80);
     // Every title readable in the font the list is shown with.
-    const QFontMetrics titleFont(MW_Listview->header()->font());
+    const QFontMetrics titleFont(m_seriesList->header()->font());
     int titles = 0;
-    for (int column = 0; column < MW_Listview->columnCount(); ++column) {
-        const int needed = titleFont.horizontalAdvance(MW_Listview->headerItem()->text(column))
-                           + 2 * MW_Listview->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, MW_Listview) + 4;
-        MW_Listview->setColumnWidth(column, qMax(MW_Listview->columnWidth(column), needed));
-        titles += MW_Listview->columnWidth(column);
+    for (int column = 0; column < m_seriesList->columnCount(); ++column) {
+        const int needed = titleFont.horizontalAdvance(m_seriesList->headerItem()->text(column))
+                           + 2 * m_seriesList->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, m_seriesList) + 4;
+        m_seriesList->setColumnWidth(column, qMax(m_seriesList->columnWidth(column), needed));
+        titles += m_seriesList->columnWidth(column);
     }
-    MW_Listview->setMinimumWidth(qMax(240, titles + 2 * MW_Listview->frameWidth()
-                                               + MW_Listview->style()->pixelMetric(QStyle::PM_ScrollBarExtent)));
+    m_seriesList->setMinimumWidth(qMax(240, titles + 2 * m_seriesList->frameWidth()
+                                               + m_seriesList->style()->pixelMetric(QStyle::PM_ScrollBarExtent)));
 
     auto label = [this, group](const QString &objectName, const QString &text, bool right) {
         auto *l = new QLabel(text, group);
@@ -92,55 +89,55 @@ ReactionResultWindow::ReactionResultWindow(int messTyp, const QString &code, con
             l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         return l;
     };
-    AnzMess_Label = label(QStringLiteral("AnzMess_Label"), QStringLiteral("0"), true);
-    GLabel = label(QStringLiteral("GLabel"), QStringLiteral("(0 / 0)"), false);
-    MW_Label = label(QStringLiteral("MW_Label"), QStringLiteral("0 ms"), true);
-    Diff_Label = label(QStringLiteral("Diff_Label"), QStringLiteral("0 ms"), true);
+    m_countLabel = label(QStringLiteral("AnzMess_Label"), QStringLiteral("0"), true);
+    m_validityLabel = label(QStringLiteral("GLabel"), QStringLiteral("(0 / 0)"), false);
+    m_meanLabel = label(QStringLiteral("MW_Label"), QStringLiteral("0 ms"), true);
+    m_deviationLabel = label(QStringLiteral("Diff_Label"), QStringLiteral("0 ms"), true);
 
     auto *summary = new QGridLayout;
     summary->addWidget(label(QString(), QStringLiteral("Messungen"), false), 0, 0);
-    summary->addWidget(AnzMess_Label, 0, 1);
-    summary->addWidget(GLabel, 0, 2);
+    summary->addWidget(m_countLabel, 0, 1);
+    summary->addWidget(m_validityLabel, 0, 2);
     summary->addWidget(label(QString(), QStringLiteral("Mittelwert gesamt"), false), 1, 0);
-    summary->addWidget(MW_Label, 1, 1);
+    summary->addWidget(m_meanLabel, 1, 1);
     summary->addWidget(label(QString(), QStringLiteral("Standardabweichung gesamt"), false), 2, 0);
-    summary->addWidget(Diff_Label, 2, 1);
+    summary->addWidget(m_deviationLabel, 2, 1);
     summary->setColumnStretch(3, 1);
 
     auto *lists = new QHBoxLayout;
-    lists->addWidget(Erg_ListView, 3);
-    lists->addWidget(MW_Listview, 2);
-    auto *groupLayout = new QVBoxLayout(group);
-    groupLayout->addLayout(lists);
-    groupLayout->addLayout(summary);
+    lists->addWidget(m_rowList, 3);
+    lists->addWidget(m_seriesList, 2);
+    m_figuresLayout = new QVBoxLayout(group);
+    m_figuresLayout->addLayout(lists);
+    m_figuresLayout->addLayout(summary);
 
-    OK_Button = new QPushButton(QStringLiteral("&OK"), this);
-    OK_Button->setObjectName(QStringLiteral("OK_Button"));
-    OK_Button->setDefault(true);
-    SetHint(OK_Button, QStringLiteral("|Auswertung schließen"));
-    connect(OK_Button, &QPushButton::clicked, this, &QDialog::accept);
-    Cancel_Button = new QPushButton(QStringLiteral("&Abbruch"), this);
-    Cancel_Button->setObjectName(QStringLiteral("Cancel_Button"));
-    SetHint(Cancel_Button, QStringLiteral("|Auswertung abbrechen"));
-    connect(Cancel_Button, &QPushButton::clicked, this, &QDialog::reject);
-    Save_Button = new QPushButton(QStringLiteral("&Speichern"), this);
-    Save_Button->setObjectName(QStringLiteral("Save_Button"));
-    connect(Save_Button, &QPushButton::clicked, this, [this] { Save_ButtonClick(); });
+    m_okButton = new QPushButton(QStringLiteral("&OK"), this);
+    m_okButton->setObjectName(QStringLiteral("OK_Button"));
+    m_okButton->setDefault(true);
+    SetHint(m_okButton, QStringLiteral("|Auswertung schließen"));
+    connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
+    m_cancelButton = new QPushButton(QStringLiteral("&Abbruch"), this);
+    m_cancelButton->setObjectName(QStringLiteral("Cancel_Button"));
+    SetHint(m_cancelButton, QStringLiteral("|Auswertung abbrechen"));
+    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    m_saveButton = new QPushButton(QStringLiteral("&Speichern"), this);
+    m_saveButton->setObjectName(QStringLiteral("Save_Button"));
+    connect(m_saveButton, &QPushButton::clicked, this, [this] { saveClicked(); });
 
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(Save_Button);
+    buttons->addWidget(m_saveButton);
     buttons->addStretch();
-    buttons->addWidget(OK_Button);
-    buttons->addWidget(Cancel_Button);
+    buttons->addWidget(m_okButton);
+    buttons->addWidget(m_cancelButton);
 
-    StatusLine_Label = new QLabel(this);
-    StatusLine_Label->setObjectName(QStringLiteral("StatusLine_Label"));
-    StatusLine_Label->setWordWrap(true);
-    StatusLine_Label->hide();
+    m_statusLabel = new QLabel(this);
+    m_statusLabel->setObjectName(QStringLiteral("StatusLine_Label"));
+    m_statusLabel->setWordWrap(true);
+    m_statusLabel->hide();
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(group);
-    layout->addWidget(StatusLine_Label);
+    layout->addWidget(m_statusLabel);
     layout->addLayout(buttons);
     resize(680, 420);
 
@@ -148,10 +145,12 @@ ReactionResultWindow::ReactionResultWindow(int messTyp, const QString &code, con
     WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden ") + code);
 }
 
+void ReactionResultWindow::addToFigures(QLayout *row) { m_figuresLayout->addLayout(row); }
+
 void ReactionResultWindow::clearLists()
 {
-    Erg_ListView->clear();
-    MW_Listview->clear();
+    m_rowList->clear();
+    m_seriesList->clear();
     m_unsaved = false;
     setLateTargets(0);
 }
@@ -159,8 +158,8 @@ void ReactionResultWindow::clearLists()
 void ReactionResultWindow::setLateTargets(int count)
 {
     m_lateTargets = qMax(0, count);
-    StatusLine_Label->setText(m_lateTargets > 0 ? lateTargetsText(m_lateTargets) : QString());
-    StatusLine_Label->setVisible(m_lateTargets > 0);
+    m_statusLabel->setText(m_lateTargets > 0 ? lateTargetsText(m_lateTargets) : QString());
+    m_statusLabel->setVisible(m_lateTargets > 0);
 }
 
 QString ReactionResultWindow::lateTargetsText(int count) const
@@ -173,7 +172,7 @@ QString ReactionResultWindow::lateTargetsText(int count) const
 
 void ReactionResultWindow::appendRow(const ResultRow &row)
 {
-    auto *item = new QTreeWidgetItem(Erg_ListView);
+    auto *item = new QTreeWidgetItem(m_rowList);
     item->setText(0, QString::number(row.series));
     item->setText(1, QString::number(row.target));
     item->setText(2, row.time);
@@ -185,8 +184,8 @@ void ReactionResultWindow::appendRow(const ResultRow &row)
 ResultRows ReactionResultWindow::rows() const
 {
     ResultRows out;
-    for (int i = 0; i < Erg_ListView->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem *item = Erg_ListView->topLevelItem(i);
+    for (int i = 0; i < m_rowList->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *item = m_rowList->topLevelItem(i);
         ResultRow row;
         row.series = item->text(0).toInt();
         row.target = item->text(1).toInt();
@@ -198,114 +197,60 @@ ResultRows ReactionResultWindow::rows() const
     return out;
 }
 
-void ReactionResultWindow::FormShow()
+void ReactionResultWindow::showFigures()
 {
     const ResultStatistics stats(rows(), m_messTyp);
-    AnzMess_Label->setText(stats.anzMessText());
-    GLabel->setText(stats.gLabelText());
-    MW_Label->setText(stats.mwText());
-    Diff_Label->setText(stats.diffText());
+    m_countLabel->setText(stats.anzMessText());
+    m_validityLabel->setText(stats.gLabelText());
+    m_meanLabel->setText(stats.mwText());
+    m_deviationLabel->setText(stats.diffText());
     for (const ResultStatistics::SeriesLine &line : stats.seriesLines()) {
-        auto *item = new QTreeWidgetItem(MW_Listview);
+        auto *item = new QTreeWidgetItem(m_seriesList);
         item->setText(0, line.caption);
         for (int i = 0; i < line.subItems.size(); ++i)
             item->setText(i + 1, line.subItems.at(i));
     }
 }
 
-bool ReactionResultWindow::Save_ButtonClick()
+bool ReactionResultWindow::saveClicked()
 {
     // Log writes let pending clicks run: a second click must not save again.
-    if (m_saving || !Save_Button->isEnabled())
+    if (m_saving || !m_saveButton->isEnabled())
         return false;
     m_saving = true;
-    Save_Button->setEnabled(false);
+    m_saveButton->setEnabled(false);
     const bool saved = saveRows();
     m_saving = false;
     if (!saved)
-        Save_Button->setEnabled(true);   // the rows stay for another try
+        m_saveButton->setEnabled(true);   // the rows stay for another try
     return saved;
 }
 
 bool ReactionResultWindow::saveRows()
 {
-    TData *data = TData::instance();
+    // The results belong to the active shooter, whichever row the overview
+    // shows; its names as its record holds them now.
     ActiveShooter &shooter = ActiveShooter::instance();
-    // The results belong to the active shooter, whichever row the overview shows.
-    if (!data || !data->tablesOpen() || !LocateActiveShooter()) {
-        ShowError(QStringLiteral("\r\nDer aktive Schütze ist nicht in der Schützendatenbank vorhanden.\r\n"
-                                 "Die Ergebnisse wurden nicht gespeichert."));
-        return false;
+    SeriesRun run;
+    if (LocateActiveShooter()) {   // otherwise saveSeries refuses: no shooter
+        run.name = shooter.Name;
+        run.vorname = shooter.Vorname;
     }
-    DataTable *reak = data->reakTable();
-    DataTable *pers = data->persTable();
-    const QDateTime stamp = Clock::instance().now();
-    const QDate date = stamp.date();
-    const QTime time = stamp.time();
-
-    const ResultRows all = rows();
-    for (int i = 0; i < all.size(); ++i) {
-        const ResultRow &row = all.at(i);
-        const bool assigned = reak->append() && reak->setFieldValue(QStringLiteral("Nummer"), i + 1)
-                              && reak->setFieldValue(QStringLiteral("Datum"), date)
-                              && reak->setFieldValue(QStringLiteral("Zeit"), time)
-                              && reak->setFieldValue(QStringLiteral("MessTyp"), m_messTyp)
-                              && reak->setFieldValue(QStringLiteral("Serie"), row.series)
-                              && reak->setFieldValue(QStringLiteral("Scheibe"), row.target)
-                              && reak->setFieldValue(QStringLiteral("ReakZeit"), row.time.trimmed().toInt())
-                              && reak->setFieldValue(QStringLiteral("Status"), row.status)
-                              && reak->setFieldValue(QStringLiteral("Fehler"), row.error);
-        if (!assigned)
-            ShowError(QStringLiteral("\r\nFehler beim Zuweisen der Daten !"));
+    run.messTyp = m_messTyp;
+    run.stamp = Clock::instance().now();
+    for (const ResultRow &row : rows()) {
+        run.rows << SeriesRow{row.series, row.target, row.time.trimmed().toInt(), row.status, row.error};
         WriteLogLine(QStringLiteral("Ausführen : [Start] Datensatz speichern (ReakTable)"));
-        if (!reak->post()) {
-            reak->cancel();
-            WriteLogLine(QStringLiteral("Ausführen : [Fehler] Datensatz speichern (ReakTable)"));
-            ShowError(QStringLiteral("\r\nFehler beim Schreiben der Daten !"));
-        }
     }
-
-    // The raised training count goes into the shooter's record in the same
-    // transaction as the rows, so either both are stored or neither.
-    const QString name = shooter.Name;
-    const QString vorname = shooter.Vorname;
-    const DataTable::ExtraWrite raiseCount = [name, vorname](QSqlDatabase &db, QString *error) {
-        const QString table = TableSchema::persData().qualifiedTable();
-        QSqlQuery query(db);
-        query.prepare(QStringLiteral("UPDATE ") + table
-                      + QStringLiteral(" SET \"Trainingsrunden\" = COALESCE(\"Trainingsrunden\", 0) + 1"
-                                       " WHERE \"Name\" = ? AND \"Vorname\" = ?"));
-        query.addBindValue(name);
-        query.addBindValue(vorname);
-        if (!query.exec()) {
-            *error = StoreErrorText(query.lastError());
-            return false;
-        }
-        if (query.numRowsAffected() != 1) {
-            *error = QStringLiteral("Der Datensatz des Schützen wurde nicht gefunden.");
-            return false;
-        }
-        return true;
-    };
-    if (!reak->applyUpdates(raiseCount)) {
-        const QString why = reak->errorText();
-        // Nothing was written; the rows stay in the list for another try.
-        reak->cancelUpdates();
-        if (IsBusyError(why))
-            ShowError(QStringLiteral("\r\nDie Datenbank ist gesperrt: sie wird gerade von einem anderen Programm benutzt.\r\n"
-                                     "Die Ergebnisse wurden nicht gespeichert; bitte speichern Sie gleich noch einmal."));
-        else
-            ShowError(QStringLiteral("\r\nFehler beim Schreiben der Daten !\r\n") + why);
+    // All rows and the raised training count, or nothing: the rows stay in
+    // the list for another try.
+    const SeriesSaveResult result = saveSeries(TData::instance(), run);
+    if (!result.saved) {
+        WriteLogLine(QStringLiteral("Ausführen : [Fehler] Datensatz speichern (ReakTable)"));
+        ShowError(result.message);
         return false;
     }
-
-    ++shooter.Trainingsrunden;
-    pers->refresh();
-    if (LocateActiveShooter()) {
-        const QVariant stored = pers->fieldValue(QStringLiteral("Trainingsrunden"));
-        if (stored.isValid())
-            shooter.Trainingsrunden = int(std::nearbyint(stored.toDouble()));
-    }
+    shooter.Trainingsrunden = result.trainingRounds;
     m_unsaved = false;
     accept();
     return true;
@@ -315,8 +260,8 @@ void ReactionResultWindow::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
-        Save_Button->setEnabled(true);
-        FormShow();
+        m_saveButton->setEnabled(true);
+        showFigures();
     }
 }
 
@@ -330,7 +275,7 @@ void ReactionResultWindow::done(int r)
                                            MessageService::Yes | MessageService::No | MessageService::Cancel);
         m_asking = false;
         if (answer == MessageService::Yes) {
-            Save_ButtonClick();   // closes the window when the rows are stored
+            saveClicked();   // closes the window when the rows are stored
             return;
         }
         if (answer != MessageService::No)

@@ -4,13 +4,16 @@
 #include <QDialog>
 
 class QLabel;
+class QLayout;
+class QVBoxLayout;
 class QPushButton;
 class QTreeWidget;
 
 // "Auswertung Einfachreaktion": the result window of tests 1 and 2
-// (TERA1_Form, TERA2_Form). The test window clears its lists when it opens
-// and appends one row per presentation; showing the window computes the
-// figures, "&Speichern" books every row to the active shooter.
+// (StaticResultWindow, RandomResultWindow), base of test 3's window. The
+// test window clears its lists when it opens and appends one row per
+// presentation; showing the window computes the figures, "&Speichern" books
+// every row to the active shooter.
 class ReactionResultWindow : public QDialog
 {
     Q_OBJECT
@@ -26,22 +29,23 @@ public:
     void setLateTargets(int count);
     int lateTargets() const { return m_lateTargets; }
 
-    // Showing: counts, means and deviations into the labels and MW_Listview.
-    void FormShow();
+    // Showing: counts, means and deviations into the labels and the series list.
+    virtual void showFigures();
     // "&Speichern": all rows in one transaction with the raised training
-    // count of the active shooter; closes the window with OK on success.
-    bool Save_ButtonClick();
+    // count of the active shooter, or none; closes the window with OK on success.
+    bool saveClicked();
 
-    QTreeWidget *Erg_ListView;
-    QTreeWidget *MW_Listview;
-    QLabel *AnzMess_Label;
-    QLabel *GLabel;
-    QLabel *MW_Label;
-    QLabel *Diff_Label;
-    QPushButton *OK_Button;
-    QPushButton *Cancel_Button;
-    QPushButton *Save_Button;
-    QLabel *StatusLine_Label;
+    // The rows of the run ("Erg_ListView") and the per-series figures ("MW_Listview").
+    QTreeWidget *rowList() const { return m_rowList; }
+    QTreeWidget *seriesList() const { return m_seriesList; }
+    QLabel *countLabel() const { return m_countLabel; }
+    QLabel *validityLabel() const { return m_validityLabel; }
+    QLabel *meanLabel() const { return m_meanLabel; }
+    QLabel *deviationLabel() const { return m_deviationLabel; }
+    QPushButton *okButton() const { return m_okButton; }
+    QPushButton *cancelButton() const { return m_cancelButton; }
+    QPushButton *saveButton() const { return m_saveButton; }
+    QLabel *statusLabel() const { return m_statusLabel; }
 
     // Closing with unsaved rows (by a button, Esc or the title bar) asks
     // first: "Ja" saves and closes on success, "Nein" drops, "Abbrechen" stays.
@@ -50,11 +54,25 @@ public:
 protected:
     ReactionResultWindow(int messTyp, const QString &code, const QString &name, QWidget *parent);
     void showEvent(QShowEvent *event) override;
+    // A further row below the figures (test 3's time bar).
+    void addToFigures(QLayout *row);
     // The status line's text for count late targets.
     virtual QString lateTargetsText(int count) const;
 
 private:
     bool saveRows();
+
+    QTreeWidget *m_rowList;
+    QTreeWidget *m_seriesList;
+    QLabel *m_countLabel;
+    QLabel *m_validityLabel;
+    QLabel *m_meanLabel;
+    QLabel *m_deviationLabel;
+    QPushButton *m_okButton;
+    QPushButton *m_cancelButton;
+    QPushButton *m_saveButton;
+    QLabel *m_statusLabel;
+    QVBoxLayout *m_figuresLayout;
 
     int m_messTyp;
     bool m_saving = false;

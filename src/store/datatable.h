@@ -92,6 +92,11 @@ public:
     // written and before the commit; returning false (with a text) rolls all back.
     using ExtraWrite = std::function<bool(QSqlDatabase &db, QString *error)>;
     bool applyUpdates(const ExtraWrite &also);
+    // Writes new rows (field name -> value; link fields included) straight to
+    // the file, bypassing edit buffer and update cache, together with `also` in
+    // one transaction: a row that does not convert, validate or insert writes
+    // none of them. The dataset is read again afterwards.
+    bool insertRows(const QVector<QVariantMap> &rows, const ExtraWrite &also = ExtraWrite());
     void cancelUpdates();
     bool hasPendingUpdates() const;
 
@@ -118,6 +123,23 @@ private:
     };
 
     bool fail(const QString &text);
+    QSqlDatabase database() const;
+    // The table's name in German quotes, for messages.
+    QString shownName() const;
+    bool failNotOpen();
+    bool failRead(const QSqlError &error);
+    bool failWriting(const QString &why);
+    bool failDeleting(const QString &why);
+    bool failCachedExtra();
+    // Runs writes and then also in one transaction; failures are reported as
+    // writing or deleting errors of this table.
+    enum class WriteKind { Write, Delete };
+    bool inTransaction(WriteKind kind, const std::function<bool()> &writes, const ExtraWrite &also);
+    // Reads the rows again and moves to the kept row (see restorePosition),
+    // announcing the reset; stateChanged too when stateToo. After a write that
+    // succeeded, a failed reading leaves `afterWrite` before the error text.
+    bool reload(qint64 nummer, qint64 cacheId, int fallback, bool stateToo = false,
+                const QString &afterWrite = QString());
     bool readyToMove();
     bool load();
     bool masterKey(QVariantList *key) const;
@@ -133,6 +155,8 @@ private:
     bool execInsert(const QVector<QVariant> &values, qint64 *newNummer);
     bool execUpdate(qint64 nummer, const QVector<QVariant> &values);
     bool execDelete(qint64 nummer);
+    // A row of the schema from field names, converted and checked.
+    bool rowFromMap(const QVariantMap &map, QVector<QVariant> *values);
     qint64 nummerOf(const Row &row) const;
     bool convertValue(const FieldDef &field, const QVariant &in, QVariant *out);
     void onMasterChanged();

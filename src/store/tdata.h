@@ -18,6 +18,8 @@
 //   reak->append();                       // fills Name and Vorname from the shooter row
 //   reak->setFieldValue("Datum", date); ... reak->post();   // stays in the cache
 //   reak->applyUpdates();                 // all cached rows in one transaction
+//   // A finished run with the shooter's training count, all or nothing:
+//   saveSeries(data, run);                // store/seriessaver.h
 //
 //   ResultQuery *efr = data->efrQuery();
 //   efr->setStatement("SELECT NAME,VORNAME,DATUM,... FROM REAKDATA WHERE MessTyp=1 AND NAME=:NAME ...");
@@ -159,6 +161,11 @@ public:
 
 private:
     bool fail(const QString &text);
+    QSqlDatabase connection() const;
+    bool connectionOpen() const;
+    // Runs writes in one transaction on the connection; a failure leaves
+    // failText followed by the reason.
+    bool writeTransaction(const QString &failText, const std::function<bool(QSqlDatabase &, QString *)> &writes);
     bool openConnection(const QString &dir);
     void closeConnection();
     QString tablesDir() const;

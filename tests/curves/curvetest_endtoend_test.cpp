@@ -1,6 +1,6 @@
 #include "curves/curverunsettings.h"
 #include "curves/curvetestwindow.h"
-#include "curves/era3_form.h"
+#include "curves/curveresultwindow.h"
 #include "curves/curvesetupdialog.h"
 #include "curves/timebar.h"
 #include "platform/numberformat.h"
@@ -108,7 +108,7 @@ void ER3EndToEndTest::menuToSavedRowsAndRepeat()
 
     TMain_Form form;
     auto *setup = new CurveSetupDialog(&form);
-    auto *result = new TERA3_Form(&form);
+    auto *result = new CurveResultWindow(&form);
     auto *window = new CurveTestWindow(result, &form);
     RegisterCurveTest(form, setup, window);
     form.show();
@@ -128,23 +128,23 @@ void ER3EndToEndTest::menuToSavedRowsAndRepeat()
     };
 
     bool runChecked = false, barChecked = false;
-    window->setResultShower([&](TERA3_Form *w) {
+    window->setResultShower([&](CurveResultWindow *w) {
         QTimer::singleShot(0, w, [&, w] {
             QCOMPARE(w->windowTitle(), QStringLiteral("Auswertung"));
-            QCOMPARE(w->GLabel->text(), QStringLiteral(" (3 gültig / 1 ungültig)"));
-            QCOMPARE(w->MW_Label->text(), QStringLiteral("60,0 ms"));
-            QCOMPARE(w->Diff_Label->text(), QStringLiteral("40,0 ms"));
+            QCOMPARE(w->validityLabel()->text(), QStringLiteral(" (3 gültig / 1 ungültig)"));
+            QCOMPARE(w->meanLabel()->text(), QStringLiteral("60,0 ms"));
+            QCOMPARE(w->deviationLabel()->text(), QStringLiteral("40,0 ms"));
             // Row 2 (target 3, 100 ms after five holds): five green stretches, the mark on the last.
-            QTreeWidgetItem *item = w->Erg_ListView->topLevelItem(1);
-            const QRect r = w->Erg_ListView->visualItemRect(item);
-            QTest::mouseClick(w->Erg_ListView->viewport(), Qt::LeftButton, {}, r.center());
-            const QImage bar = w->Timebar->grab().toImage();
+            QTreeWidgetItem *item = w->rowList()->topLevelItem(1);
+            const QRect r = w->rowList()->visualItemRect(item);
+            QTest::mouseClick(w->rowList()->viewport(), Qt::LeftButton, {}, r.center());
+            const QImage bar = w->timeBar()->grab().toImage();
             QCOMPARE(bar.pixel(10, 5), qRgb(0, 128, 0));
             QCOMPARE(bar.pixel(int(513.0 * 80 / 120) + 5, 5), qRgb(255, 255, 0));   // the bar counts point 0 too
-            w->Timebar->repaint();   // kept: a repaint shows it again
-            QCOMPARE(w->Timebar->grab().toImage().pixel(10, 5), qRgb(0, 128, 0));
+            w->timeBar()->repaint();   // kept: a repaint shows it again
+            QCOMPARE(w->timeBar()->grab().toImage().pixel(10, 5), qRgb(0, 128, 0));
             barChecked = true;
-            QTest::mouseClick(w->Save_Button, Qt::LeftButton);
+            QTest::mouseClick(w->saveButton(), Qt::LeftButton);
         });
         QCOMPARE(w->exec(), int(QDialog::Accepted));
     });
@@ -248,7 +248,7 @@ void ER3EndToEndTest::seriesFiguresAgreeWithTheStore()
     ActiveShooter::instance().active = true;
     MakeActiveShooter();
 
-    TERA3_Form result;
+    CurveResultWindow result;
     CurveTestWindow window(&result);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -263,16 +263,16 @@ void ER3EndToEndTest::seriesFiguresAgreeWithTheStore()
             QTest::mouseClick(window.reactionButton(), Qt::LeftButton);
     };
     QList<QStringList> shown;
-    window.setResultShower([&](TERA3_Form *w) {
+    window.setResultShower([&](CurveResultWindow *w) {
         QTimer::singleShot(0, w, [&, w] {
-            for (int i = 0; i < w->MW_Listview->topLevelItemCount(); ++i) {
-                const QTreeWidgetItem *item = w->MW_Listview->topLevelItem(i);
+            for (int i = 0; i < w->seriesList()->topLevelItemCount(); ++i) {
+                const QTreeWidgetItem *item = w->seriesList()->topLevelItem(i);
                 QStringList line{item->text(0)};
                 if (!item->text(1).isEmpty() || !item->text(2).isEmpty())
                     line << item->text(1) << item->text(2);
                 shown << line;
             }
-            QTest::mouseClick(w->Save_Button, Qt::LeftButton);
+            QTest::mouseClick(w->saveButton(), Qt::LeftButton);
         });
         QCOMPARE(w->exec(), int(QDialog::Accepted));
     });

@@ -1,10 +1,10 @@
 #include "curves/curverunsettings.h"
 #include "curves/curvetestwindow.h"
-#include "curves/era3_form.h"
+#include "curves/curveresultwindow.h"
 #include "curves/timebar.h"
 #include "platform/programpaths.h"
-#include "reaction/era1_form.h"
-#include "reaction/era2_form.h"
+#include "reaction/staticresultwindow.h"
+#include "reaction/randomresultwindow.h"
 #include "runkit/runsettings.h"
 #include "shooters/activeshooter.h"
 #include "store/storefixture.h"
@@ -157,7 +157,7 @@ void ER3FormTest::opening()
         CurveRunSettings::instance().CurveFiles.clear();
     const QString sdata = ProgramPaths::programDir() + "/sdata";
     const QByteArray pictureBefore = ReadFile(sdata + "/anlage.bmp");
-    TERA3_Form era;
+    CurveResultWindow era;
     era.appendRow(ResultRow{9, 9, " 999", "x", " 1"});   // from an earlier run
     CurveTestWindow er(&era);
     er.show();
@@ -198,7 +198,7 @@ void ER3FormTest::opening()
 void ER3FormTest::runInTheWindow()
 {
     Folder f(kGoodDef);
-    TERA3_Form era;
+    CurveResultWindow era;
     CurveTestWindow er(&era);
     er.show();
     QVERIFY(QTest::qWaitForWindowExposed(&er));
@@ -222,7 +222,7 @@ void ER3FormTest::runInTheWindow()
     QCOMPARE(er.cancelButton()->text(), QStringLiteral("&Fertig"));
     QVERIFY(!er.startButton()->isEnabled());
     bool shown = false;
-    er.setResultShower([&](TERA3_Form *) { shown = true; });
+    er.setResultShower([&](CurveResultWindow *) { shown = true; });
     QTest::keyClick(&er, Qt::Key_Escape);   // Esc acts as "&Fertig"
     QVERIFY(shown);
     QVERIFY(!er.isVisible());
@@ -254,7 +254,7 @@ void ER3FormTest::reactionCarriesItsInputTime()
     QFETCH(QString, time);
     QFETCH(int, fallbacks);
     Folder f(kGoodDef);
-    TERA3_Form era;
+    CurveResultWindow era;
     CurveTestWindow er(&era);
     er.show();
     QVERIFY(QTest::qWaitForWindowExposed(&er));
@@ -295,16 +295,16 @@ void ER3FormTest::reactionCarriesItsInputTime()
     };
     er.startClicked();
     QVERIFY(sent);
-    QCOMPARE(era.Erg_ListView->topLevelItemCount(), 1);
-    QCOMPARE(era.Erg_ListView->topLevelItem(0)->text(1), QStringLiteral("1"));
-    QCOMPARE(era.Erg_ListView->topLevelItem(0)->text(2), time);
+    QCOMPARE(era.rowList()->topLevelItemCount(), 1);
+    QCOMPARE(era.rowList()->topLevelItem(0)->text(1), QStringLiteral("1"));
+    QCOMPARE(era.rowList()->topLevelItem(0)->text(2), time);
     QCOMPARE(er.inputTime().fallbacks(), fallbacks);
 }
 
 void ER3FormTest::inputOfTheShownWindowCalibrates()
 {
     Folder f(kGoodDef);
-    TERA3_Form era;
+    CurveResultWindow era;
     CurveTestWindow er(&era);
     QWidget other;
     other.show();
@@ -334,12 +334,12 @@ void ER3FormTest::cancelDuringTheRun()
 {
     QFETCH(QString, how);
     Folder f(kGoodDef);
-    TERA3_Form era;
+    CurveResultWindow era;
     CurveTestWindow er(&era);
     er.show();
     QVERIFY(QTest::qWaitForWindowExposed(&er));
     bool shown = false;
-    er.setResultShower([&](TERA3_Form *) { shown = true; });
+    er.setResultShower([&](CurveResultWindow *) { shown = true; });
     int pumpsAfter = -1;
     f.clock.onInput = [&] {
         if (er.run().CurrentTarget == 3 && pumpsAfter < 0) {
@@ -394,7 +394,7 @@ void ER3FormTest::laterSeriesStartOnTheirFirstMirror()
     QVERIFY(system.save(ProgramPaths::programDir() + "/sdata/anlage.bmp", "BMP"));
     RunSettings::instance().SerienAnzahl = 2;
     CurveRunSettings::instance().LeftToRight = leftToRight;
-    TERA3_Form era;
+    CurveResultWindow era;
     CurveTestWindow er(&era);
     er.show();
     QVERIFY(QTest::qWaitForWindowExposed(&er));
@@ -424,21 +424,21 @@ void ER3FormTest::timebarOfARow()
     const QString f1 = dir.filePath("1.kdf"), f2 = dir.filePath("2.kdf");
     WriteFile(f1, KdfSection(1, SamePoints(4, 160, 150, 100)));
     WriteFile(f2, KdfSection(1, {"150:150|100", "150:150|100", "300:300|200"}));
-    TERA3_Form era;
+    CurveResultWindow era;
     QVector<MirrorDef> mirrors{{60, 0, 40}, {180, 0, 40}, {300, 0, 40}, {420, 0, 40}, {540, 0, 2}};
     era.setRunContext({f1, f2}, mirrors, true);
     era.appendRow(ResultRow{4, 1, " 200", "x", " 1"});
     era.appendRow(ResultRow{3, 1, " 200", "x", " 1"});
     era.show();
-    era.Erg_ListViewClick(era.Erg_ListView->topLevelItem(0));
-    const QImage bar = era.Timebar->bar();
+    era.rowClicked(era.rowList()->topLevelItem(0));
+    const QImage bar = era.timeBar()->bar();
     QCOMPARE(bar.pixel(400, 5), qRgb(255, 0, 0));      // file 2: the last 200 of 400 ms off the mirror
     QCOMPARE(bar.pixel(140, 5), qRgb(255, 255, 0));    // the mark at 100 ms (onRun 200 at point 1)
-    era.Erg_ListViewClick(era.Erg_ListView->topLevelItem(1));
-    QCOMPARE(era.Timebar->bar().pixel(400, 5), qRgb(0, 128, 0));   // series 3: file 1, 10 px off is on mirror 1
+    era.rowClicked(era.rowList()->topLevelItem(1));
+    QCOMPARE(era.timeBar()->bar().pixel(400, 5), qRgb(0, 128, 0));   // series 3: file 1, 10 px off is on mirror 1
     era.setRunContext({f1, f2}, mirrors, false);
-    era.Erg_ListViewClick(era.Erg_ListView->topLevelItem(1));
-    QCOMPARE(era.Timebar->bar().pixel(400, 5), qRgb(255, 0, 0));   // mirror 5 (half 1): 10 px off is off
+    era.rowClicked(era.rowList()->topLevelItem(1));
+    QCOMPARE(era.timeBar()->bar().pixel(400, 5), qRgb(255, 0, 0));   // mirror 5 (half 1): 10 px off is off
 }
 
 void ER3FormTest::savesTwelveRows()
@@ -455,10 +455,10 @@ void ER3FormTest::savesTwelveRows()
     const ActiveShooter saved = ActiveShooter::instance();
     ActiveShooter::instance().active = true;
     MakeActiveShooter();
-    TERA3_Form era;
+    CurveResultWindow era;
     for (int i = 0; i < 12; ++i)
         era.appendRow(ResultRow{i / 5 + 1, i % 5 + 1, QString::asprintf("%4d", 100 + i), i % 3 ? "x" : "o", " 2"});
-    QVERIFY(era.Save_ButtonClick());
+    QVERIFY(era.saveClicked());
     QCOMPARE(sqlOnFile(fx.reakFile(), "SELECT COUNT(*) || '/' || COUNT(DISTINCT Datum || Zeit) || '/' || MIN(MessTyp) || '/'"
                                       " || MAX(MessTyp) || '/' || MIN(Fehler) FROM ReakData"),
              QStringList{"12/1/3.0/3.0/ 2"});
@@ -476,9 +476,9 @@ void ER3FormTest::everyRunCanBeSaved_data()
 {
     QTest::addColumn<std::function<ReactionResultWindow *()>>("make");
     QTest::addColumn<QString>("messTyp");
-    QTest::addRow("test 1") << std::function<ReactionResultWindow *()>([] { return new TERA1_Form; }) << "1.0";
-    QTest::addRow("test 2") << std::function<ReactionResultWindow *()>([] { return new TERA2_Form; }) << "2.0";
-    QTest::addRow("test 3") << std::function<ReactionResultWindow *()>([] { return new TERA3_Form; }) << "3.0";
+    QTest::addRow("test 1") << std::function<ReactionResultWindow *()>([] { return new StaticResultWindow; }) << "1.0";
+    QTest::addRow("test 2") << std::function<ReactionResultWindow *()>([] { return new RandomResultWindow; }) << "2.0";
+    QTest::addRow("test 3") << std::function<ReactionResultWindow *()>([] { return new CurveResultWindow; }) << "3.0";
 }
 
 void ER3FormTest::everyRunCanBeSaved()
@@ -506,9 +506,9 @@ void ER3FormTest::everyRunCanBeSaved()
         for (int t = 1; t <= 5; ++t)
             w->appendRow(ResultRow{1, t, QString::asprintf("%4d", 200 + 10 * run + t), "x", " 1"});
         QTimer::singleShot(0, w.get(), [&] {
-            offered << w->Save_Button->isEnabled();
+            offered << w->saveButton()->isEnabled();
             if (offered.last())
-                QTest::mouseClick(w->Save_Button, Qt::LeftButton);
+                QTest::mouseClick(w->saveButton(), Qt::LeftButton);
             else
                 w->reject();
         });

@@ -1,9 +1,9 @@
 // The result windows of the three tests: every column title of both lists is
 // readable in the font the list is shown with, and the series list is wide
 // enough to show all its columns side by side.
-#include "curves/era3_form.h"
-#include "reaction/era1_form.h"
-#include "reaction/era2_form.h"
+#include "curves/curveresultwindow.h"
+#include "reaction/staticresultwindow.h"
+#include "reaction/randomresultwindow.h"
 #include "support/sandbox.h"
 #include "support/testmain.h"
 
@@ -26,9 +26,9 @@ private slots:
     {
         QTest::addColumn<std::function<QDialog *()>>("make");
         QTest::addColumn<QString>("list");
-        const std::function<QDialog *()> era1 = [] { return new TERA1_Form; };
-        const std::function<QDialog *()> era2 = [] { return new TERA2_Form; };
-        const std::function<QDialog *()> era3 = [] { return new TERA3_Form; };
+        const std::function<QDialog *()> era1 = [] { return new StaticResultWindow; };
+        const std::function<QDialog *()> era2 = [] { return new RandomResultWindow; };
+        const std::function<QDialog *()> era3 = [] { return new CurveResultWindow; };
         for (const char *list : {"Erg_ListView", "MW_Listview"}) {
             QTest::addRow("test 1, %s", list) << era1 << QString::fromLatin1(list);
             QTest::addRow("test 2, %s", list) << era2 << QString::fromLatin1(list);

@@ -1,8 +1,8 @@
 // The result windows of tests 1 to 3 never drop a run unasked: closing with
 // unsaved rows (button, Esc, title bar) asks whether to save first.
-#include "curves/era3_form.h"
-#include "reaction/era1_form.h"
-#include "reaction/era2_form.h"
+#include "curves/curveresultwindow.h"
+#include "reaction/staticresultwindow.h"
+#include "reaction/randomresultwindow.h"
 #include "shooters/activeshooter.h"
 #include "store/storefixture.h"
 #include "support/fakeclock.h"
@@ -25,15 +25,15 @@ using Maker = std::function<ReactionResultWindow *()>;
 void closeBy(ReactionResultWindow *w, const QString &how)
 {
     if (how == QLatin1String("OK"))
-        QTest::mouseClick(w->OK_Button, Qt::LeftButton);
+        QTest::mouseClick(w->okButton(), Qt::LeftButton);
     else if (how == QLatin1String("Abbruch"))
-        QTest::mouseClick(w->Cancel_Button, Qt::LeftButton);
+        QTest::mouseClick(w->cancelButton(), Qt::LeftButton);
     else if (how == QLatin1String("Esc"))
         QTest::keyClick(w, Qt::Key_Escape);
     else if (how == QLatin1String("title bar"))
         w->close();
     else
-        QTest::mouseClick(w->Save_Button, Qt::LeftButton);
+        QTest::mouseClick(w->saveButton(), Qt::LeftButton);
 }
 } // namespace
 
@@ -52,9 +52,9 @@ private slots:
         QTest::addColumn<bool>("asked");
         QTest::addColumn<bool>("closed");
         QTest::addColumn<int>("stored");
-        const Maker t1([] { return new TERA1_Form; });
-        const Maker t2([] { return new TERA2_Form; });
-        const Maker t3([] { return new TERA3_Form; });
+        const Maker t1([] { return new StaticResultWindow; });
+        const Maker t2([] { return new RandomResultWindow; });
+        const Maker t3([] { return new CurveResultWindow; });
         const int ja = MessageService::Yes, nein = MessageService::No, abbrechen = MessageService::Cancel;
         QTest::addRow("test 1, OK, Nein drops") << t1 << "OK" << nein << true << true << true << 0;
         QTest::addRow("test 1, Abbruch, Abbrechen stays") << t1 << "Abbruch" << abbrechen << true << true << false << 0;
@@ -106,7 +106,7 @@ private slots:
         }
         QCOMPARE(w->isVisible(), !closed);
         QCOMPARE(rowsInFile(fx.reakFile(), QStringLiteral("ReakData")), stored);
-        QCOMPARE(w->Erg_ListView->topLevelItemCount(), 5);   // the rows stay shown
+        QCOMPARE(w->rowList()->topLevelItemCount(), 5);   // the rows stay shown
         if (!shooter)
             QCOMPARE(messages.count(kNoShooter), 1);
 
@@ -114,7 +114,7 @@ private slots:
             // Still there, still unsaved: the next close asks again; "Nein" drops.
             messages.clear();
             messages.answerNext(MessageService::No);
-            QTest::mouseClick(w->OK_Button, Qt::LeftButton);
+            QTest::mouseClick(w->okButton(), Qt::LeftButton);
             QCOMPARE(messages.count(kQuestion), 1);
             QVERIFY(!w->isVisible());
             QCOMPARE(w->result(), int(QDialog::Accepted));

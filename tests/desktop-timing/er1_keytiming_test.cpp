@@ -6,7 +6,7 @@
 #include "device/inputsequencer.h"
 #include "platform/clock.h"
 #include "reaction/statictestwindow.h"
-#include "reaction/era1_form.h"
+#include "reaction/staticresultwindow.h"
 #include "runkit/runsettings.h"
 #include "reaction/staticrun.h"
 #include "support/sandbox.h"
@@ -55,7 +55,7 @@ private slots:
         RunSettings::instance().SerienAnzahl = 1;
         RunSettings::instance().Scheibenabstand = 1;
 
-        TERA1_Form era;
+        StaticResultWindow era;
         OnsetER1 er(&era);
         er.show();
         er.activateWindow();
@@ -92,7 +92,7 @@ private slots:
             QVERIFY(keys.waitForFinished(5000));
         QCOMPARE(keys.exitCode(), 0);
 
-        QTreeWidget *list = era.Erg_ListView;
+        QTreeWidget *list = era.rowList();
         QCOMPARE(list->topLevelItemCount(), 5);
         QList<int> stored;
         for (int i = 0; i < 5; ++i)

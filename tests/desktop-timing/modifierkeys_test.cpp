@@ -4,8 +4,8 @@
 #include "device/inputsequencer.h"
 #include "reaction/statictestwindow.h"
 #include "reaction/randomtestwindow.h"
-#include "reaction/era1_form.h"
-#include "reaction/era2_form.h"
+#include "reaction/staticresultwindow.h"
+#include "reaction/randomresultwindow.h"
 #include "runkit/reactionrun.h"
 #include "runkit/runsettings.h"
 #include "support/sandbox.h"
@@ -60,13 +60,13 @@ private slots:
     {
         QTest::addColumn<ResultMaker>("makeResult");
         QTest::addColumn<WindowMaker>("makeWindow");
-        QTest::addRow("test 1") << ResultMaker([] { return new TERA1_Form; })
+        QTest::addRow("test 1") << ResultMaker([] { return new StaticResultWindow; })
                                 << WindowMaker([](ReactionResultWindow *r) {
-                                       return new StaticTestWindow(static_cast<TERA1_Form *>(r));
+                                       return new StaticTestWindow(static_cast<StaticResultWindow *>(r));
                                    });
-        QTest::addRow("test 2") << ResultMaker([] { return new TERA2_Form; })
+        QTest::addRow("test 2") << ResultMaker([] { return new RandomResultWindow; })
                                 << WindowMaker([](ReactionResultWindow *r) {
-                                       return new RandomTestWindow(static_cast<TERA2_Form *>(r));
+                                       return new RandomTestWindow(static_cast<RandomResultWindow *>(r));
                                    });
     }
 
@@ -96,7 +96,7 @@ private slots:
         er->startClicked();   // countdown of 3 s, then the first cycle
         QTRY_VERIFY_WITH_TIMEOUT(er->run().CycleRunning, 6000);
         QVERIFY(er->run().Armed);
-        QTreeWidget *rows = result->Erg_ListView;
+        QTreeWidget *rows = result->rowList();
 
         // Keys with Alt or Ctrl while the cycle waits for its target: no reaction.
         const QStringList combined{QStringLiteral("alt+f"), QStringLiteral("ctrl+x"), QStringLiteral("ctrl+shift+y"),

@@ -10,7 +10,7 @@
 #include "device/fasttimer.h"
 #include "device/inputsequencer.h"
 #include "reaction/statictestwindow.h"
-#include "reaction/era1_form.h"
+#include "reaction/staticresultwindow.h"
 #include "runkit/reactionrun.h"
 #include "runkit/runsettings.h"
 #include "runkit/sightbox.h"
@@ -275,7 +275,7 @@ private slots:
         RunSettings::instance().SerienAnzahl = kTrials / 5;
         RunSettings::instance().Scheibenabstand = 1;
 
-        TERA1_Form era;
+        StaticResultWindow era;
         QuickER1 er(&era);
         er.setResultShower([](ReactionResultWindow *) {});
         er.show();
@@ -323,7 +323,7 @@ private slots:
         const std::vector<ScreenWatch::Trial> seen = watch.trials();
         watch.stop();
 
-        QTreeWidget *list = era.Erg_ListView;
+        QTreeWidget *list = era.rowList();
         QCOMPARE(list->topLevelItemCount(), kTrials);
         QCOMPARE(int(seen.size()), kTrials);
         int within = 0;

@@ -189,7 +189,7 @@ ReactionRun *runOf(QWidget *w)
 int rowsOf(QWidget *w)
 {
     auto *window = qobject_cast<ReactionTestWindow *>(w);
-    return window ? window->resultWindow()->Erg_ListView->topLevelItemCount() : -1;
+    return window ? window->resultWindow()->rowList()->topLevelItemCount() : -1;
 }
 
 // One step: what the user does, and the caption of the window that must then

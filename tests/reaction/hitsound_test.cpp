@@ -1,8 +1,8 @@
 #include "platform/programpaths.h"
 #include "reaction/statictestwindow.h"
 #include "reaction/randomtestwindow.h"
-#include "reaction/era1_form.h"
-#include "reaction/era2_form.h"
+#include "reaction/staticresultwindow.h"
+#include "reaction/randomresultwindow.h"
 #include "runkit/hitsound.h"
 #include "runkit/hittones.h"
 #include "reaction/randomrun.h"
@@ -81,8 +81,8 @@ private slots:
         RunSettings::instance().ER2_SPos = 0;
         RunSettings::instance().ER2_SPos_ok = 0;
 
-        TERA1_Form era1;
-        TERA2_Form era2;
+        StaticResultWindow era1;
+        RandomResultWindow era2;
         StaticTestWindow er1(&era1);
         RandomTestWindow er2(&era2);
         ReactionTestWindow &w = test == 1 ? static_cast<ReactionTestWindow &>(er1) : er2;
@@ -106,7 +106,7 @@ private slots:
         }
         QCOMPARE(recorder.played, tones);
         // The row is there whatever the sound did.
-        QCOMPARE(w.resultWindow()->Erg_ListView->topLevelItemCount(), 1);
+        QCOMPARE(w.resultWindow()->rowList()->topLevelItemCount(), 1);
         w.reject();
         Settings::instance().Sound = true;
         RunSettings::instance() = RunSettings();

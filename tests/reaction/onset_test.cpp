@@ -5,7 +5,7 @@
 #include "device/fasttimer.h"
 #include "device/fasttimerlibrary.h"
 #include "reaction/statictestwindow.h"
-#include "reaction/era1_form.h"
+#include "reaction/staticresultwindow.h"
 #include "reaction/randomrun.h"
 #include "runkit/runsettings.h"
 #include "reaction/staticrun.h"
@@ -149,13 +149,13 @@ private slots:
         RunSettings::instance().SerienAnzahl = 1;
         RunSettings::instance().Scheibenabstand = 1;
 
-        TERA1_Form era;
+        StaticResultWindow era;
         StaticTestWindow er(&era);
         QString statusLine;
         bool statusShown = false;
         er.setResultShower([&](ReactionResultWindow *w) {
-            statusLine = w->StatusLine_Label->text();
-            statusShown = !w->StatusLine_Label->isHidden();
+            statusLine = w->statusLabel()->text();
+            statusShown = !w->statusLabel()->isHidden();
         });
         er.show();
         QVERIFY(QTest::qWaitForWindowExposed(&er));
@@ -200,8 +200,8 @@ private slots:
         }
         QVERIFY(er.run().isComplete());
         QStringList times;
-        for (int i = 0; i < era.Erg_ListView->topLevelItemCount(); ++i)
-            times << era.Erg_ListView->topLevelItem(i)->text(2);
+        for (int i = 0; i < era.rowList()->topLevelItemCount(); ++i)
+            times << era.rowList()->topLevelItem(i)->text(2);
         QCOMPARE(times, (QStringList{"230", "250", "300", "180", "270"}));
         QCOMPARE(er.run().lateTargets(), 2);
 
@@ -217,7 +217,7 @@ private slots:
         QVERIFY2(statusLine.startsWith(QStringLiteral("2 Ziele ")), qPrintable(statusLine));
         // The next showing starts with a clear status line.
         era.clearLists();
-        QVERIFY(era.StatusLine_Label->isHidden());
+        QVERIFY(era.statusLabel()->isHidden());
         Settings::instance() = saved;
         RunSettings::instance() = RunSettings();
     }

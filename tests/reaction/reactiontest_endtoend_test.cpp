@@ -2,8 +2,8 @@
 #include "device/fasttimerlibrary.h"
 #include "reaction/statictestwindow.h"
 #include "reaction/randomtestwindow.h"
-#include "reaction/era1_form.h"
-#include "reaction/era2_form.h"
+#include "reaction/staticresultwindow.h"
+#include "reaction/randomresultwindow.h"
 #include "reaction/randomrun.h"
 #include "runkit/runsettings.h"
 #include "runkit/sightbox.h"
@@ -113,12 +113,12 @@ private slots:
     void testOneThroughTheWindowsIntoTheTable()
     {
         World w;
-        TERA1_Form era;
+        StaticResultWindow era;
         StaticTestWindow er(&era);
         bool resultShown = false;
         er.setResultShower([&](ReactionResultWindow *result) {
             resultShown = true;
-            QTimer::singleShot(0, result, [result] { QTest::mouseClick(result->Save_Button, Qt::LeftButton); });
+            QTimer::singleShot(0, result, [result] { QTest::mouseClick(result->saveButton(), Qt::LeftButton); });
             QCOMPARE(result->exec(), int(QDialog::Accepted));
         });
         era.appendRow(ResultRow{9, 9, "999", "x", "-"}); // from an earlier run: cleared at activation
@@ -178,11 +178,11 @@ private slots:
         QVERIFY(resultShown);
         QVERIFY(!er.isVisible());
         QCOMPARE(w.messages.count(), 0);
-        QCOMPARE(era.AnzMess_Label->text(), QStringLiteral("5"));
-        QCOMPARE(era.GLabel->text(), QStringLiteral(" (3 gültig / 2 ungültig)"));
-        QCOMPARE(era.MW_Label->text(), QStringLiteral("250 ms"));
-        QCOMPARE(era.Diff_Label->text(), QStringLiteral("20 ms"));
-        QCOMPARE(column(era.MW_Listview, 1), QStringList{"250"});
+        QCOMPARE(era.countLabel()->text(), QStringLiteral("5"));
+        QCOMPARE(era.validityLabel()->text(), QStringLiteral(" (3 gültig / 2 ungültig)"));
+        QCOMPARE(era.meanLabel()->text(), QStringLiteral("250 ms"));
+        QCOMPARE(era.deviationLabel()->text(), QStringLiteral("20 ms"));
+        QCOMPARE(column(era.seriesList(), 1), QStringList{"250"});
 
         QCOMPARE(w.reak("Name || ',' || Vorname || ',' || MessTyp || ',' || Serie || ',' || Scheibe || ',' || "
                         "CAST(ReakZeit AS INTEGER) || ',' || Status || ',' || Fehler"),
@@ -200,7 +200,7 @@ private slots:
     void abortClosesWithoutResultWindow()
     {
         World w;
-        TERA1_Form era;
+        StaticResultWindow era;
         StaticTestWindow er(&era);
         bool resultShown = false;
         er.setResultShower([&](ReactionResultWindow *) { resultShown = true; });
@@ -212,7 +212,7 @@ private slots:
         QTest::mouseClick(er.cancelButton(), Qt::LeftButton);
         QVERIFY(!resultShown);
         QVERIFY(!er.run().tickOn());
-        QCOMPARE(era.Erg_ListView->topLevelItemCount(), 1); // stays until the next activation
+        QCOMPARE(era.rowList()->topLevelItemCount(), 1); // stays until the next activation
         // Showing again starts afresh.
         er.show();
         QCOMPARE(era.Erg_ListView->topLevelItemCount(), 0);
@@ -227,29 +227,31 @@ private slots:
 
     void failedSaveStoresNothing_data()
     {
-        QTest::addColumn<bool>("onReak");
-        QTest::newRow("reaction rows refused") << true;
-        QTest::newRow("shooter record refused") << false;
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("reaction rows refused") << "reak";
+        QTest::newRow("shooter record refused") << "pers";
+        // Refused before any writing: the other rows were once stored without it.
+        QTest::newRow("one row too long for its field") << "long";
     }
     void failedSaveStoresNothing()
     {
-        QFETCH(bool, onReak);
+        QFETCH(QString, fault);
         World w;
-        bool ok = false;
-        if (onReak)
+        bool ok = true;
+        if (fault == "reak")
             sqlOnFile(w.fx.reakFile(),
                       "CREATE TRIGGER full BEFORE INSERT ON ReakData WHEN NEW.Scheibe = 4 "
                       "BEGIN SELECT RAISE(ABORT, 'Datenträger voll'); END", {}, &ok);
-        else
+        else if (fault == "pers")
             sqlOnFile(w.fx.persFile(),
                       "CREATE TRIGGER locked BEFORE UPDATE ON PersData "
                       "BEGIN SELECT RAISE(ABORT, 'gesperrt'); END", {}, &ok);
         QVERIFY(ok);
-        TERA1_Form era;
+        StaticResultWindow era;
         for (int k = 1; k <= 5; ++k)
-            era.appendRow(ResultRow{1, k, "230", "x", "-"});
+            era.appendRow(ResultRow{1, k, "230", k == 3 && fault == "long" ? QString(20, u'x') : "x", "-"});
         era.show();
-        QVERIFY(!era.Save_ButtonClick());
+        QVERIFY(!era.saveClicked());
         QVERIFY(era.isVisible()); // the rows stay for another try
         QCOMPARE(w.messages.count(), 1);
         QVERIFY(w.messages.lastText().startsWith("\r\nFehler beim Schreiben der Daten !"));
@@ -266,7 +268,7 @@ private slots:
     void lockedDatabaseAtSaveSaysSo()
     {
         World w;
-        TERA1_Form era;
+        StaticResultWindow era;
         for (int k = 1; k <= 5; ++k)
             era.appendRow(ResultRow{1, k, "230", "x", "-"});
         era.show();
@@ -275,26 +277,26 @@ private slots:
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), foreign);
             db.setDatabaseName(w.fx.reakFile());
             QVERIFY(db.open() && QSqlQuery(db).exec(QStringLiteral("BEGIN EXCLUSIVE")));
-            QVERIFY(!era.Save_ButtonClick());
+            QVERIFY(!era.saveClicked());
             QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
             db.close();
         }
         QSqlDatabase::removeDatabase(foreign);
         QCOMPARE(w.messages.count(), 1);
         QVERIFY2(w.messages.lastText().startsWith(QStringLiteral("\r\nDie Datenbank ist gesperrt")), qPrintable(w.messages.lastText()));
-        QVERIFY(era.Save_Button->isEnabled());
-        QVERIFY(era.Save_ButtonClick());
+        QVERIFY(era.saveButton()->isEnabled());
+        QVERIFY(era.saveClicked());
         QCOMPARE(w.reak("COUNT(*)"), QStringList{"5"});
     }
 
     void refusedWhenTheActiveShootersRecordIsGone()
     {
         World w;
-        TERA1_Form era;
+        StaticResultWindow era;
         era.appendRow(ResultRow{1, 1, "230", "x", "-"});
         QVERIFY(LocateActiveShooter());
         QVERIFY(w.fx.data->persTable()->deleteCurrent());
-        QVERIFY(!era.Save_ButtonClick());
+        QVERIFY(!era.saveClicked());
         QCOMPARE(w.messages.lastText(), kNotFound);
         QCOMPARE(w.reak("COUNT(*)"), QStringList{"0"});
     }
@@ -302,14 +304,14 @@ private slots:
     void threeSeriesOfTestTwoAreSavedTogether()
     {
         World w;
-        TERA2_Form era;
+        RandomResultWindow era;
         for (int s = 1; s <= 3; ++s)
             for (int k = 1; k <= 5; ++k)
                 era.appendRow(k == 2 ? ResultRow{s, k, "00", "o", "Ziel"} : ResultRow{s, k, "240", "x", "-"});
         era.show();
-        QCOMPARE(era.Erg_ListView->isColumnHidden(4), false);
-        QCOMPARE(column(era.MW_Listview, 0), (QStringList{"1", "2", "3"}));
-        QVERIFY(era.Save_ButtonClick());
+        QCOMPARE(era.rowList()->isColumnHidden(4), false);
+        QCOMPARE(column(era.seriesList(), 0), (QStringList{"1", "2", "3"}));
+        QVERIFY(era.saveClicked());
         QVERIFY(!era.isVisible());
         QCOMPARE(w.reak("COUNT(*)", "MessTyp = 2"), QStringList{"15"});
         QCOMPARE(w.reak("COUNT(DISTINCT Datum || Zeit)"), QStringList{"1"});
@@ -319,7 +321,7 @@ private slots:
         QCOMPARE(w.rounds("Meyer"), 5.0);
         // A second save of another run (the window shown again) adds to it.
         era.show();
-        QVERIFY(era.Save_ButtonClick());
+        QVERIFY(era.saveClicked());
         QCOMPARE(w.reak("COUNT(*)"), QStringList{"30"});
         QCOMPARE(w.rounds("Meyer"), 6.0);
     }
@@ -331,25 +333,25 @@ private slots:
         World w;
         const Settings saved = Settings::instance();
         Settings::instance().Logfile = true;
-        TERA1_Form era;
+        StaticResultWindow era;
         for (int k = 1; k <= 5; ++k)
             era.appendRow(ResultRow{1, k, "230", "x", "-"});
         era.show();
         struct ClickingClock : FakeClock
         {
-            TERA1_Form *window = nullptr;
+            StaticResultWindow *window = nullptr;
             int clicks = 0;
             void processEvents() override
             {
                 FakeClock::processEvents();
                 if (window && clicks++ < 3) {
-                    QTest::mouseClick(window->Save_Button, Qt::LeftButton);
-                    window->Save_ButtonClick();
+                    QTest::mouseClick(window->saveButton(), Qt::LeftButton);
+                    window->saveClicked();
                 }
             }
         } clock;
         clock.window = &era;
-        const bool first = era.Save_ButtonClick();
+        const bool first = era.saveClicked();
         Settings::instance() = saved;
         QVERIFY(first);
         QVERIFY(clock.clicks > 0);
@@ -381,8 +383,8 @@ private slots:
         QFETCH(int, rowsAfter);
         QFETCH(bool, resultShown);
         World w;
-        TERA1_Form era1;
-        TERA2_Form era2;
+        StaticResultWindow era1;
+        RandomResultWindow era2;
         StaticTestWindow er1(&era1);
         RandomTestWindow er2(&era2);
         ReactionTestWindow &er = test == 1 ? static_cast<ReactionTestWindow &>(er1) : er2;
@@ -398,17 +400,17 @@ private slots:
             if (phase == QLatin1String("running")) {
                 tickTo(er, tick, 500);
                 er.run().keyPressed();   // one answered target
-                QCOMPARE(era.Erg_ListView->topLevelItemCount(), 1);
+                QCOMPARE(era.rowList()->topLevelItemCount(), 1);
             } else {
                 tickTo(er, tick, 100000);
                 QVERIFY(er.run().isComplete());
             }
         }
-        const int before = era.Erg_ListView->topLevelItemCount();
+        const int before = era.rowList()->topLevelItemCount();
         QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : static_cast<QWidget *>(&er);
         QTest::keyClick(target, Qt::Key_Escape);
-        QCOMPARE(era.Erg_ListView->topLevelItemCount(), before);   // not a reaction
-        QCOMPARE(era.Erg_ListView->topLevelItemCount(), rowsAfter);
+        QCOMPARE(era.rowList()->topLevelItemCount(), before);   // not a reaction
+        QCOMPARE(era.rowList()->topLevelItemCount(), rowsAfter);
         QCOMPARE(shown, resultShown);
         QVERIFY(!er.isVisible());
         QCOMPARE(er.result(), int(QDialog::Rejected));
@@ -419,7 +421,7 @@ private slots:
     {
         World w;
         RunSettings::instance().Trefferanzeige = true;
-        TERA2_Form era;
+        RandomResultWindow era;
         RandomTestWindow er(&era);
         er.setResultShower([](ReactionResultWindow *) {});
         er.show();
@@ -445,7 +447,7 @@ private slots:
         // Keys outside a cycle are swallowed too (Esc cancels: see escapeActsAsTheCancelButton).
         QTest::keyClick(er.cancelButton(), Qt::Key_X);
         QVERIFY(er.isVisible());
-        QCOMPARE(era.Erg_ListView->topLevelItemCount(), 1);
+        QCOMPARE(era.rowList()->topLevelItemCount(), 1);
         // A false presentation gets a red rim.
         tickTo(er, tick, 673);
         er.randomRun().XOffset = 12;

@@ -4,8 +4,8 @@
 #include "platform/programpaths.h"
 #include "reaction/statictestwindow.h"
 #include "reaction/randomtestwindow.h"
-#include "reaction/era1_form.h"
-#include "reaction/era2_form.h"
+#include "reaction/staticresultwindow.h"
+#include "reaction/randomresultwindow.h"
 #include "reaction/staticsetupdialog.h"
 #include "reaction/randomsetupdialog.h"
 #include "runkit/sightviewdialog.h"
@@ -103,12 +103,12 @@ private slots:
         QTest::addColumn<WindowMaker>("make");
         QTest::addColumn<bool>("picture");
         const WindowMaker t1([](std::unique_ptr<ReactionResultWindow> &result) {
-            auto *era = new TERA1_Form;
+            auto *era = new StaticResultWindow;
             result.reset(era);
             return new StaticTestWindow(era);
         });
         const WindowMaker t2([](std::unique_ptr<ReactionResultWindow> &result) {
-            auto *era = new TERA2_Form;
+            auto *era = new RandomResultWindow;
             result.reset(era);
             return new RandomTestWindow(era);
         });

@@ -30,14 +30,14 @@
 #include "runkit/sightviewdialog.h"
 #include "curves/curvesetupdialog.h"
 #include "app/startup.h"
-#include "reaction/era1_form.h"
-#include "reaction/era2_form.h"
+#include "reaction/staticresultwindow.h"
+#include "reaction/randomresultwindow.h"
 #include "reaction/randomrun.h"
 #include "runkit/runsettings.h"
 #include "store/tdata.h"
 #include "curves/curverunsettings.h"
 #include "curves/curvetestwindow.h"
-#include "curves/era3_form.h"
+#include "curves/curveresultwindow.h"
 #include <QPainter>
 #include <QTreeWidget>
 #include "trainer-sim/virtualtrainer.h"
@@ -180,7 +180,7 @@ bool shootTest3Running(QWidget *parent, const QString &out)
     curves.LeftToRight = true;
     RunSettings::instance().SerienAnzahl = 1;
     RunSettings::instance().VisierDatei.clear();
-    TERA3_Form era3(parent);
+    CurveResultWindow era3(parent);
     CurveTestWindow er3(&era3, parent);
     er3.show();
     for (int i = 0; i < 5; ++i)
@@ -226,7 +226,7 @@ bool shootTest3Result(QWidget *parent, const QString &out)
     // Figures as a German desktop shows them.
     const QLocale oldLocale;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    TERA3_Form era3(parent);
+    CurveResultWindow era3(parent);
     era3.setRunContext(CurveRunSettings::instance().CurveFiles,
                        {{60, 100, 40}, {180, 100, 40}, {300, 100, 40}, {420, 100, 40}, {540, 100, 40}}, true);
     const char *times[] = {" 240", " 160", " 320", "  80", " 300", " 260", " 180", " 200", " 220", " 280"};
@@ -235,7 +235,7 @@ bool shootTest3Result(QWidget *parent, const QString &out)
         era3.appendRow(ResultRow{i / 5 + 1, i % 5 + 1, QString::fromLatin1(times[i]), QString::fromLatin1(status[i]),
                                  QStringLiteral(" 1")});
     era3.show();
-    era3.Erg_ListView->setCurrentItem(era3.Erg_ListView->topLevelItem(2));
+    era3.rowList()->setCurrentItem(era3.rowList()->topLevelItem(2));
     const bool ok = save(&era3, out + QStringLiteral("/test3_result_window.png"));
     era3.hide();
     QLocale::setDefault(oldLocale);
@@ -427,9 +427,9 @@ int main(int argc, char **argv)
         auto *sightView = new SightViewDialog(&form);
         auto *setup2 = new RandomSetupDialog(&form);
         setup2->setSightView(sightView);
-        RegisterReactionTest(form, 1, new StaticSetupDialog(&form), new StaticTestWindow(new TERA1_Form(&form), &form));
-        RegisterReactionTest(form, 2, setup2, new RandomTestWindow(new TERA2_Form(&form), &form));
-        RegisterCurveTest(form, new CurveSetupDialog(&form), new CurveTestWindow(new TERA3_Form(&form), &form));
+        RegisterReactionTest(form, 1, new StaticSetupDialog(&form), new StaticTestWindow(new StaticResultWindow(&form), &form));
+        RegisterReactionTest(form, 2, setup2, new RandomTestWindow(new RandomResultWindow(&form), &form));
+        RegisterCurveTest(form, new CurveSetupDialog(&form), new CurveTestWindow(new CurveResultWindow(&form), &form));
 
         DataTable *pers = data.persTable();
         addShooter(pers, QStringLiteral("Meyer"), QStringLiteral("Anna"), QStringLiteral("SV Tell Musterstadt"), 12);
@@ -484,7 +484,7 @@ int main(int argc, char **argv)
             rs.SerienAnzahl = 1;
             rs.Scheibenabstand = 1;
             rs.Trefferanzeige = true;
-            TERA2_Form era2(&form);
+            RandomResultWindow era2(&form);
             RandomTestWindow er2(&era2, &form);
             er2.show();
             for (int i = 0; i < 5; ++i)
@@ -507,7 +507,7 @@ int main(int argc, char **argv)
             er2.measurementTimer()->setEnabled(false);
             er2.hide();
 
-            TERA1_Form era1(&form);
+            StaticResultWindow era1(&form);
             const char *times[] = {"230", "00", "250", "-50", "270", "210", "240", "00", "260", "220"};
             const char *status[] = {"x", "o", "x", "o", "x", "x", "x", "o", "x", "x"};
             for (int i = 0; i < 10; ++i)

@@ -2,9 +2,9 @@
 #include "runkit/resultwindow.h"
 
 // Result window of test 2 (code "ERA2F"), with the column "Fehler".
-class TERA2_Form : public ReactionResultWindow
+class RandomResultWindow : public ReactionResultWindow
 {
     Q_OBJECT
 public:
-    explicit TERA2_Form(QWidget *parent = nullptr);
+    explicit RandomResultWindow(QWidget *parent = nullptr);
 };

@@ -1,6 +1,6 @@
-#include "reaction/era1_form.h"
+#include "reaction/staticresultwindow.h"
 
-TERA1_Form::TERA1_Form(QWidget *parent)
+StaticResultWindow::StaticResultWindow(QWidget *parent)
     : ReactionResultWindow(1, QStringLiteral("ERA1F"), QStringLiteral("ERA1_Form"), parent)
 {
 }

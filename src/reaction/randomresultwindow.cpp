@@ -1,6 +1,6 @@
-#include "reaction/era2_form.h"
+#include "reaction/randomresultwindow.h"
 
-TERA2_Form::TERA2_Form(QWidget *parent)
+RandomResultWindow::RandomResultWindow(QWidget *parent)
     : ReactionResultWindow(2, QStringLiteral("ERA2F"), QStringLiteral("ERA2_Form"), parent)
 {
 }

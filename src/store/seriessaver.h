@@ -1,0 +1,43 @@
+#pragma once
+#include <QDateTime>
+#include <QString>
+#include <QVector>
+
+class TData;
+
+// One row of a run as the result window lists it.
+struct SeriesRow
+{
+    int series = 0;
+    int target = 0;
+    int reactionTime = 0;   // ms
+    QString status;
+    QString error;
+};
+
+// A run to be booked to a shooter: its rows, the test type ("MessTyp") and
+// the moment of saving ("Datum", "Zeit").
+struct SeriesRun
+{
+    QString name;
+    QString vorname;
+    int messTyp = 0;
+    QDateTime stamp;
+    QVector<SeriesRow> rows;
+};
+
+struct SeriesSaveResult
+{
+    bool saved = false;
+    // The German message for the user when nothing was saved.
+    QString message;
+    // The shooter's stored training count after saving; -1 when nothing was saved.
+    int trainingRounds = -1;
+};
+
+// Writes every row of the run into ReakData and raises the shooter's
+// "Trainingsrunden" by one, in one transaction: either all of it is stored
+// or nothing (a refused row, a missing shooter, a locked file). Rows waiting
+// in ReakTable's update cache are left alone. PersTable and ReakTable are
+// read again after saving.
+SeriesSaveResult saveSeries(TData *data, const SeriesRun &run);

@@ -1,0 +1,212 @@
+#include "store/tdata.h"
+
+#include "store/storeerror.h"
+
+#include <QDate>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTime>
+
+// Writes of the data module that span rows or tables: series, shooters and
+// their sight profiles, each in one transaction.
+
+int TData::deleteSeries(const QString &name, const QString &vorname, const QDate &datum, const QTime &zeit, int messTyp,
+                        int serie)
+{
+    if (!connectionOpen()) {
+        fail(QStringLiteral("Die Datenbank ist nicht geöffnet; die Serie kann nicht gelöscht werden."));
+        return -1;
+    }
+    int count = 0;
+    const bool deleted = writeTransaction(QStringLiteral("Die Serie kann nicht gelöscht werden: "), [&](QSqlDatabase &db, QString *why) {
+        QSqlQuery query(db);
+        query.prepare(QStringLiteral("DELETE FROM ") + TableSchema::reakData().qualifiedTable()
+                      + QStringLiteral(" WHERE \"Name\" = ? AND \"Vorname\" = ? AND \"Datum\" = ? AND \"Zeit\" = ?"
+                                       " AND \"MessTyp\" = ? AND \"Serie\" = ?"));
+        query.addBindValue(name);
+        query.addBindValue(vorname);
+        query.addBindValue(TableSchema::dateText(datum));
+        query.addBindValue(TableSchema::timeText(zeit));
+        query.addBindValue(double(messTyp));
+        query.addBindValue(double(serie));
+        if (!query.exec()) {
+            *why = StoreErrorText(query.lastError());
+            return false;
+        }
+        count = query.numRowsAffected();
+        return true;
+    });
+    if (!deleted)
+        return -1;
+    if (m_reak->isOpen())
+        m_reak->refresh();
+    return count;
+}
+
+namespace {
+
+// Sets "Name" and "Vorname" of the rows of table that match `where`.
+bool renameRows(QSqlDatabase &db, const TableSchema &table, const QString &where, const QVariantList &whereValues,
+                const QString &name, const QString &vorname, QString *error)
+{
+    QSqlQuery query(db);
+    if (!query.prepare(QStringLiteral("UPDATE ") + table.qualifiedTable()
+                       + QStringLiteral(" SET \"Name\" = ?, \"Vorname\" = ? WHERE ") + where)) {
+        *error = StoreErrorText(query.lastError());
+        return false;
+    }
+    query.addBindValue(name);
+    query.addBindValue(vorname);
+    for (const QVariant &v : whereValues)
+        query.addBindValue(v);
+    if (!query.exec()) {
+        *error = StoreErrorText(query.lastError());
+        return false;
+    }
+    return true;
+}
+
+bool moveProfileRows(QSqlDatabase &db, const QList<qint64> &rows, const QString &name, const QString &vorname,
+                     QString *error)
+{
+    for (qint64 n : rows)
+        if (!renameRows(db, TableSchema::vData(), QStringLiteral("\"Nummer\" = ?"), {n}, name, vorname, error))
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool TData::postShooter(const QString &fromName, const QString &fromVorname, const QList<qint64> &profileRows)
+{
+    if (!m_pers->isOpen())
+        return fail(m_pers->errorText().isEmpty() ? QStringLiteral("Die Schützentabelle ist nicht geöffnet.")
+                                                  : m_pers->errorText());
+    if (m_pers->state() != DataTable::State::Edit && m_pers->state() != DataTable::State::Insert)
+        return fail(QStringLiteral("Der Schütze wird gerade nicht bearbeitet."));
+    if (m_reak->isOpen() && m_reak->hasPendingUpdates() && !m_reak->applyUpdates())
+        return fail(m_reak->errorText());
+    const QString name = m_pers->fieldValue(QStringLiteral("Name")).toString();
+    const QString vorname = m_pers->fieldValue(QStringLiteral("Vorname")).toString();
+    const bool renamed = !fromName.isEmpty() && !fromVorname.isEmpty() && (fromName != name || fromVorname != vorname);
+    const auto carry = [&](QSqlDatabase &db, QString *error) {
+        if (renamed) {
+            const QString where = QStringLiteral("\"Name\" = ? AND \"Vorname\" = ?");
+            if (!renameRows(db, TableSchema::vData(), where, {fromName, fromVorname}, name, vorname, error)
+                || !renameRows(db, TableSchema::reakData(), where, {fromName, fromVorname}, name, vorname, error))
+                return false;
+        }
+        return moveProfileRows(db, profileRows, name, vorname, error);
+    };
+    if (!m_pers->post(carry))
+        return fail(m_pers->errorText());
+    if (m_visier->isOpen())
+        m_visier->refresh();
+    if (m_reak->isOpen())
+        m_reak->refresh();
+    return true;
+}
+
+bool TData::moveProfiles(const QList<qint64> &rows, const QString &name, const QString &vorname)
+{
+    if (rows.isEmpty())
+        return true;
+    if (!connectionOpen())
+        return fail(QStringLiteral("Die Datenbank ist nicht geöffnet; die Visierdaten können nicht geändert werden."));
+    if (!writeTransaction(QStringLiteral("Die Visierdaten können nicht geändert werden: "),
+                          [&](QSqlDatabase &db, QString *why) { return moveProfileRows(db, rows, name, vorname, why); }))
+        return false;
+    if (m_visier->isOpen())
+        m_visier->refresh();
+    return true;
+}
+
+bool TData::deleteProfiles(const QList<qint64> &rows)
+{
+    if (rows.isEmpty())
+        return true;
+    if (!connectionOpen())
+        return fail(QStringLiteral("Die Datenbank ist nicht geöffnet; die Visierdaten können nicht gelöscht werden."));
+    const auto remove = [&](QSqlDatabase &db, QString *why) {
+        for (qint64 n : rows) {
+            QSqlQuery query(db);
+            query.prepare(QStringLiteral("DELETE FROM ") + TableSchema::vData().qualifiedTable()
+                          + QStringLiteral(" WHERE \"Nummer\" = ?"));
+            query.addBindValue(n);
+            if (!query.exec()) {
+                *why = StoreErrorText(query.lastError());
+                return false;
+            }
+        }
+        return true;
+    };
+    if (!writeTransaction(QStringLiteral("Die Visierdaten können nicht gelöscht werden: "), remove))
+        return false;
+    if (m_visier->isOpen())
+        m_visier->refresh();
+    return true;
+}
+
+bool TData::countShooterData(const QString &name, const QString &vorname, ShooterData *out)
+{
+    if (!connectionOpen())
+        return fail(QStringLiteral("Die Datenbank ist nicht geöffnet."));
+    QSqlDatabase db = connection();
+    const auto count = [&](const QString &sql, int *n) {
+        QSqlQuery query(db);
+        query.prepare(sql);
+        query.addBindValue(name);
+        query.addBindValue(vorname);
+        if (!query.exec() || !query.next())
+            return fail(QStringLiteral("Die gespeicherten Daten des Schützen können nicht gezählt werden: ")
+                        + StoreErrorText(query.lastError()));
+        *n = query.value(0).toInt();
+        return true;
+    };
+    const QString where = QStringLiteral(" WHERE \"Name\" = ? AND \"Vorname\" = ?");
+    ShooterData data;
+    if (!count(QStringLiteral("SELECT COUNT(*) FROM ") + TableSchema::vData().qualifiedTable() + where, &data.profiles)
+        || !count(QStringLiteral("SELECT COUNT(*) FROM (SELECT DISTINCT \"Datum\", \"Zeit\", \"MessTyp\", \"Serie\" FROM ")
+                      + TableSchema::reakData().qualifiedTable() + where + u')',
+                  &data.series))
+        return false;
+    if (out)
+        *out = data;
+    return true;
+}
+
+bool TData::deleteShooter()
+{
+    if (!m_pers->isOpen())
+        return fail(QStringLiteral("Die Schützentabelle ist nicht geöffnet."));
+    if (!m_pers->checkBrowseMode())
+        m_pers->cancel();
+    if (!m_pers->hasActiveRecord())
+        return fail(QStringLiteral("Es ist kein Schütze zum Löschen ausgewählt."));
+    if (m_reak->isOpen() && m_reak->hasPendingUpdates() && !m_reak->applyUpdates())
+        return fail(m_reak->errorText());
+    const QString name = m_pers->fieldValue(QStringLiteral("Name")).toString();
+    const QString vorname = m_pers->fieldValue(QStringLiteral("Vorname")).toString();
+    const auto details = [&](QSqlDatabase &db, QString *error) {
+        for (const TableSchema *table : {&TableSchema::vData(), &TableSchema::reakData()}) {
+            QSqlQuery query(db);
+            query.prepare(QStringLiteral("DELETE FROM ") + table->qualifiedTable()
+                          + QStringLiteral(" WHERE \"Name\" = ? AND \"Vorname\" = ?"));
+            query.addBindValue(name);
+            query.addBindValue(vorname);
+            if (!query.exec()) {
+                *error = StoreErrorText(query.lastError());
+                return false;
+            }
+        }
+        return true;
+    };
+    const bool deleted = m_pers->deleteCurrent(details);
+    // The detail tables show what the files hold, also after a failure.
+    if (m_visier->isOpen())
+        m_visier->refresh();
+    if (m_reak->isOpen())
+        m_reak->refresh();
+    return deleted || fail(m_pers->errorText());
+}
