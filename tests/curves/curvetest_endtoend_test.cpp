@@ -161,10 +161,10 @@ void ER3EndToEndTest::menuToSavedRowsAndRepeat()
             QCOMPARE(messages.count(), 0);
             QTest::mouseClick(window->startButton(), Qt::LeftButton);   // the whole run
             QCOMPARE(window->cancelButton()->text(), QStringLiteral("&Fertig"));
-            QCOMPARE(column(result->Erg_ListView, 1), (QStringList{"1", "3", "4", "5"}));
-            QCOMPARE(column(result->Erg_ListView, 2), (QStringList{"  60", " 100", "  40", "  20"}));
-            QCOMPARE(column(result->Erg_ListView, 3), (QStringList{"x", "x", "o", "x"}));
-            QCOMPARE(column(result->Erg_ListView, 4), (QStringList{" 1", " 1", " 0", " 1"}));
+            QCOMPARE(column(result->rowList(), 1), (QStringList{"1", "3", "4", "5"}));
+            QCOMPARE(column(result->rowList(), 2), (QStringList{"  60", " 100", "  40", "  20"}));
+            QCOMPARE(column(result->rowList(), 3), (QStringList{"x", "x", "o", "x"}));
+            QCOMPARE(column(result->rowList(), 4), (QStringList{" 1", " 1", " 0", " 1"}));
             QCOMPARE(AppState::instance().ActivityTitle, QStringLiteral("Messwerterfassung"));
             runChecked = true;
             QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
@@ -280,7 +280,7 @@ void ER3EndToEndTest::seriesFiguresAgreeWithTheStore()
     int reactions = 0;
     for (const QList<int> &targets : answered)
         reactions += int(targets.size());
-    QCOMPARE(result.Erg_ListView->topLevelItemCount(), reactions);
+    QCOMPARE(result.rowList()->topLevelItemCount(), reactions);
     QCOMPARE(window.cancelButton()->text(), QStringLiteral("&Fertig"));
     QTest::mouseClick(window.cancelButton(), Qt::LeftButton);
 

@@ -176,7 +176,7 @@ void ER3FormTest::opening()
     }
     QCOMPARE(er.startButton()->isEnabled(), start);
     QCOMPARE(er.windowTitle(), QStringLiteral("Einfachreaktionstest (Individualkurven)"));
-    QCOMPARE(era.Erg_ListView->topLevelItemCount(), 0);
+    QCOMPARE(era.rowList()->topLevelItemCount(), 0);
     QVERIFY(er.mirrorSymbol(1)->isVisible() && er.targetStrip()->isVisible());
     // Repaints show the loaded picture again, without loading it anew.
     f.messages.clear();
@@ -189,7 +189,7 @@ void ER3FormTest::opening()
         QTest::mouseClick(er.startButton(), Qt::LeftButton);
         er.startClicked();
         QCOMPARE(er.cancelButton()->text(), QStringLiteral("&Abbruch"));   // "&Fertig" after a run
-        QCOMPARE(era.Erg_ListView->topLevelItemCount(), 0);
+        QCOMPARE(era.rowList()->topLevelItemCount(), 0);
     }
     QCOMPARE(ReadFile(sdata + "/anlage.bmp"), pictureBefore);
     QCOMPARE(ReadFile(sdata + "/anlage.def"), def);
@@ -211,14 +211,14 @@ void ER3FormTest::runInTheWindow()
             const QImage shown = er.view()->grab().toImage();
             QCOMPARE(shown.convertToFormat(QImage::Format_RGB32), er.scene().display());
             QTest::mouseClick(er.reactionButton(), Qt::LeftButton);
-            QCOMPARE(era.Erg_ListView->topLevelItemCount(), 1);
+            QCOMPARE(era.rowList()->topLevelItemCount(), 1);
             QVERIFY(er.mirrorSymbol(2)->hit());
             checked = true;
         }
     };
     QTest::mouseClick(er.startButton(), Qt::LeftButton);
     QVERIFY(checked);
-    QCOMPARE(era.Erg_ListView->topLevelItem(0)->text(2), QStringLiteral("  40"));
+    QCOMPARE(era.rowList()->topLevelItem(0)->text(2), QStringLiteral("  40"));
     QCOMPARE(er.cancelButton()->text(), QStringLiteral("&Fertig"));
     QVERIFY(!er.startButton()->isEnabled());
     bool shown = false;

@@ -125,7 +125,7 @@ private slots:
 
         er.show();
         QVERIFY(QTest::qWaitForWindowExposed(&er));
-        QCOMPARE(era.Erg_ListView->topLevelItemCount(), 0);
+        QCOMPARE(era.rowList()->topLevelItemCount(), 0);
         QCOMPARE(er.startButton()->text(), QStringLiteral("&Start"));
         QCOMPARE(er.profile().Spiegel_Size, 10);
         QVERIFY(!er.trafficLight(0)->isVisible());
@@ -156,7 +156,7 @@ private slots:
         // A key while the cancel button has the focus is not the window's.
         er.cancelButton()->setFocus();
         QTest::keyClick(er.cancelButton(), Qt::Key_B);
-        QCOMPARE(era.Erg_ListView->topLevelItemCount(), 1);
+        QCOMPARE(era.rowList()->topLevelItemCount(), 1);
         er.setFocus();
         tickTo(er, tick, 1025);                           // target 2 timed out at 900
         QTest::keyClick(&er, Qt::Key_C);                  // 250 ms
@@ -169,8 +169,8 @@ private slots:
         QVERIFY(!er.run().tickOn());
         QCOMPARE(er.statusLabel()->text(), QStringLiteral("Messung beendet."));
         QCOMPARE(er.cancelButton()->text(), QStringLiteral("&Fertig"));
-        QCOMPARE(column(era.Erg_ListView, 2), (QStringList{"230", "00", "250", "-50", "270"}));
-        QCOMPARE(column(era.Erg_ListView, 3), (QStringList{"x", "o", "x", "o", "x"}));
+        QCOMPARE(column(era.rowList(), 2), (QStringList{"230", "00", "250", "-50", "270"}));
+        QCOMPARE(column(era.rowList(), 3), (QStringList{"x", "o", "x", "o", "x"}));
 
         // The overview shows another shooter now; the results still go to the active one.
         QVERIFY(w.fx.selectShooter("Zander", "Tom"));
@@ -215,7 +215,7 @@ private slots:
         QCOMPARE(era.rowList()->topLevelItemCount(), 1); // stays until the next activation
         // Showing again starts afresh.
         er.show();
-        QCOMPARE(era.Erg_ListView->topLevelItemCount(), 0);
+        QCOMPARE(era.rowList()->topLevelItemCount(), 0);
         QVERIFY(er.startButton()->isEnabled());
         QCOMPARE(er.run().SeriesNo, 1);
         // Escape mid-run closes the window and stops the tick too.
@@ -441,8 +441,8 @@ private slots:
         tickTo(er, tick, 523);
         QTest::keyClick(er.cancelButton(), Qt::Key_Space);
         QVERIFY(er.isVisible());
-        QCOMPARE(column(era.Erg_ListView, 2), QStringList{"230"});
-        QCOMPARE(column(era.Erg_ListView, 4), QStringList{"-"});
+        QCOMPARE(column(era.rowList(), 2), QStringList{"230"});
+        QCOMPARE(column(era.rowList(), 4), QStringList{"-"});
         QCOMPARE(er.sightBox()->frame(), er.sightBox()->sight()); // erased by showing the sight
         // Keys outside a cycle are swallowed too (Esc cancels: see escapeActsAsTheCancelButton).
         QTest::keyClick(er.cancelButton(), Qt::Key_X);
@@ -458,8 +458,8 @@ private slots:
         QCOMPARE(pixel(outside, 162, 150 + dy), qRgb(0, 0, 0));
         QCOMPARE(pixel(outside, 147, 150 + dy), qRgb(255, 0, 0));
         tickTo(er, tick, 900);
-        QCOMPARE(column(era.Erg_ListView, 4), (QStringList{"-", "Ziel"}));
-        QCOMPARE(column(era.Erg_ListView, 2), (QStringList{"230", "00"}));
+        QCOMPARE(column(era.rowList(), 4), (QStringList{"-", "Ziel"}));
+        QCOMPARE(column(era.rowList(), 2), (QStringList{"230", "00"}));
         er.cancelClicked();
         QVERIFY(!er.isVisible());
     }
