@@ -84,7 +84,6 @@ private slots:
         QVERIFY(fx.open());
         QVERIFY(fx.addShooter(QStringLiteral("Meyer"), QStringLiteral("Anna")));
         QVERIFY(fx.selectShooter(QStringLiteral("Meyer"), QStringLiteral("Anna")));
-        const ActiveShooter before = ActiveShooter::instance();
         ActiveShooter::instance().active = shooter;
         MakeActiveShooter();
 
@@ -121,7 +120,6 @@ private slots:
             QCOMPARE(rowsInFile(fx.reakFile(), QStringLiteral("ReakData")), 0);
         }
         DeactivateActiveShooter();
-        ActiveShooter::instance() = before;
     }
 };
 

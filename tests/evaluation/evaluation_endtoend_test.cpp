@@ -7,6 +7,7 @@
 #include "core/settings.h"
 #include "shooters/activeshooter.h"
 #include "store/storefixture.h"
+#include "support/child.h"
 #include "support/fakeclock.h"
 #include "support/scriptedmessages.h"
 #include "support/testmain.h"
@@ -38,13 +39,9 @@ class EvaluationEndToEndTest : public QObject
 private slots:
     void fromTheMainWindow()
     {
-        Settings savedSettings = Settings::instance();
-        AppState savedState = AppState::instance();
         Sandbox box;
         box.setLocale(QLocale(QLocale::German, QLocale::Germany));
-        Settings::instance() = Settings();
         Settings::instance().Logfile = true;
-        AppState::instance() = AppState();
         FakeClock clock;
         clock.setWallClock(QDateTime(QDate(2026, 12, 7), QTime(20, 0)));
         ScriptedMessages messages;
@@ -108,8 +105,11 @@ private slots:
                     evaluation->reject();
             });
             QVERIFY(evaluation->isVisible());
-            QTableView *grid = evaluation->findChild<QTableView *>("EFR_Grid");
-            QVERIFY(grid);
+            VR_CHILD(grid, QTableView, evaluation, QStringLiteral("EFR_Grid"));
+            VR_CHILD(deleteSeries, QAction, evaluation, QStringLiteral("Loeschen_Item"));
+            VR_CHILD(printRecord, QAction, evaluation, QStringLiteral("Drucken1_Item"));
+            VR_CHILD(csvExport, QAction, evaluation, QStringLiteral("CsvExport_Item"));
+            VR_CHILD(ok, QPushButton, evaluation, QStringLiteral("OK_Button"));
             QTRY_COMPARE(grid->model()->rowCount(), 15); // filled by the activation
             seen << grid->model()->index(4, 7).data().toString() << grid->model()->index(4, 8).data().toString()
                  << grid->model()->index(3, 7).data().toString();
@@ -129,14 +129,14 @@ private slots:
             QTRY_VERIFY(LoadLogIntoViewer().filter("SQL Abfrage EFRQuery").size() > refreshes);
             QCOMPARE(grid->currentIndex().row(), 6);
             messages.answerNext(MessageService::Yes);
-            evaluation->findChild<QAction *>("Loeschen_Item")->trigger();
+            deleteSeries->trigger();
             QCOMPARE(messages.lastText(),
                      QStringLiteral("Achtung - Serie 2 vom 01.02.2003 10:15:00 wird gelöscht !\r\n\r\nFortfahren ?"));
             QCOMPARE(grid->model()->rowCount(), 10);
-            evaluation->findChild<QAction *>("Drucken1_Item")->trigger();
+            printRecord->trigger();
             print.fileAnswers = QStringList{csv};
-            evaluation->findChild<QAction *>("CsvExport_Item")->trigger();
-            evaluation->findChild<QPushButton *>("OK_Button")->click();
+            csvExport->trigger();
+            ok->click();
         });
         mainForm.action("Auswertung_Item")->trigger();
         QVERIFY(ran);
@@ -177,8 +177,6 @@ private slots:
         QVERIFY(!log.filter("Ausführen : [RUN] SQL Abfrage EFEQuery").isEmpty());
         DeactivateActiveShooter();
         mainForm.hide();
-        Settings::instance() = savedSettings;
-        AppState::instance() = savedState;
     }
 };
 

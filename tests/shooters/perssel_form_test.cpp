@@ -43,6 +43,7 @@ private slots:
     void creationAndTexts()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         TPersSel_Form form;
         QCOMPARE(form.objectName(), QStringLiteral("PersSel_Form"));
         QCOMPARE(form.windowTitle(), QStringLiteral("Schütze auswählen"));
@@ -61,6 +62,7 @@ private slots:
     void emptyTableLeavesNothingToTake()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         TPersSel_Form form;
         const int result = runModal(form, [&] {
             QVERIFY(!form.OK_Button->isEnabled());
@@ -78,6 +80,7 @@ private slots:
     void cancelKeepsThePreviousActiveShooter()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 5));
         QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul"), 9));
         TPersSel_Form form;
@@ -108,6 +111,7 @@ private slots:
     void takeMakesTheMarkedShooterActive()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul"), 9));
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 14));
         QVERIFY(f.add(QStringLiteral("Ühlein"), QStringLiteral("O'Hara \"Ö\""), 1));
@@ -141,6 +145,7 @@ private slots:
     void doubleClickOnAnEntryTakesIt()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 2));
         QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul"), 7));
         TPersSel_Form form;
