@@ -202,7 +202,6 @@ void ER3EndToEndTest::menuToSavedRowsAndRepeat()
     QTest::keyClick(form.windowHandle(), Qt::Key_F3, Qt::ControlModifier);
     poll.stop();
     QVERIFY(repeated);
-    DeactivateActiveShooter();
 }
 
 using Answered = QMap<int, QList<int>>;   // series -> targets with a reaction
@@ -294,7 +293,6 @@ void ER3EndToEndTest::seriesFiguresAgreeWithTheStore()
     }
     QCOMPARE(shown, expected);
     QCOMPARE(messages.count(), 0);
-    DeactivateActiveShooter();
 }
 
 VR_TEST_CLASS(ER3EndToEndTest)

@@ -471,7 +471,6 @@ void ER3FormTest::savesTwelveRows()
     QCOMPARE(sqlOnFile(fx.reakFile(), "SELECT CAST(ReakZeit AS INTEGER) FROM ReakData ORDER BY Nummer LIMIT 2"),
              (QStringList{"100", "101"}));
     QCOMPARE(sqlOnFile(fx.persFile(), "SELECT CAST(Trainingsrunden AS INTEGER) FROM PersData"), QStringList{"8"});
-    DeactivateActiveShooter();
 }
 
 Q_DECLARE_METATYPE(std::function<ReactionResultWindow *()>)
@@ -523,7 +522,6 @@ void ER3FormTest::everyRunCanBeSaved()
                                       " || '/' || CAST(MAX(ReakZeit) AS INTEGER) FROM ReakData"),
              QStringList{"10/2/" + messTyp + "/" + messTyp + "/215"});
     QCOMPARE(sqlOnFile(fx.persFile(), "SELECT CAST(Trainingsrunden AS INTEGER) FROM PersData"), QStringList{"9"});
-    DeactivateActiveShooter();
 }
 
 VR_TEST_CLASS(ER3FormTest)

@@ -232,7 +232,6 @@ void ERSetup3Test::shooterWithoutSightProfile()
     QCOMPARE(RunSettings::instance().VisierDatei, QStringLiteral("visier1.bmp"));
     QCOMPARE(Folder::stored("Viser"), QStringLiteral("1"));
     QCOMPARE(Folder::stored("Datei_Visier"), QStringLiteral("-"));
-    DeactivateActiveShooter();
 }
 
 void ERSetup3Test::storedChoices()

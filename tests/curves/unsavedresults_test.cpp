@@ -119,7 +119,6 @@ private slots:
             QCOMPARE(w->result(), int(QDialog::Accepted));
             QCOMPARE(rowsInFile(fx.reakFile(), QStringLiteral("ReakData")), 0);
         }
-        DeactivateActiveShooter();
     }
 };
 

@@ -175,7 +175,6 @@ private slots:
         const QStringList log = LoadLogIntoViewer();
         QVERIFY(!log.filter("Ausführen : [Erfolg] Serie löschen [EFR_SQLQuery]").isEmpty());
         QVERIFY(!log.filter("Ausführen : [RUN] SQL Abfrage EFEQuery").isEmpty());
-        DeactivateActiveShooter();
         mainForm.hide();
     }
 };
