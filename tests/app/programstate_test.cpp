@@ -13,6 +13,7 @@
 #include "runkit/hitsound.h"
 #include "runkit/runsettings.h"
 #include "shooters/activeshooter.h"
+#include "support/child.h"
 #include "support/fakeclock.h"
 #include "support/sandbox.h"
 #include "support/scriptedmessages.h"
@@ -20,13 +21,16 @@
 #include "ui/hints.h"
 
 #include <QCoreApplication>
+#include <QLabel>
+#include <QPushButton>
 #include <QStatusTipEvent>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
 
-// ResetProgramState puts every record and service back as at program start,
-// so the tests of a program pass in any order.
+// The test sandbox: ResetProgramState puts every record and service back as at
+// program start, so the tests of a program pass in any order; child<T> fails
+// the test on a missing child.
 namespace {
 using Step = std::function<void()>;
 using Check = std::function<bool()>;
@@ -159,6 +163,18 @@ private slots:
         }
         QCOMPARE(&MessageService::instance(), &outerBoxes);
         QCOMPARE(&Clock::instance(), &outerClock);
+    }
+
+    // A missing child fails the test where it was asked for, instead of a crash on nullptr.
+    void missingChildFailsTheTest()
+    {
+        QWidget window;
+        auto *label = new QLabel(&window);
+        label->setObjectName(QStringLiteral("Title_Label"));
+        QCOMPARE(child<QLabel>(window, QStringLiteral("Title_Label")), label);
+        QEXPECT_FAIL("", "no such child", Abort);
+        VR_CHILD(missing, QPushButton, window, QStringLiteral("Title_Label"));
+        missing->click();
     }
 };
 
