@@ -48,27 +48,13 @@ struct Program
 {
     Sandbox box;
     ScriptedMessages boxes;
-    Settings savedSettings = Settings::instance();
-    AppState savedState = AppState::instance();
-    Program()
-    {
-        box.setLocale(QLocale(QLocale::German, QLocale::Germany));
-        Settings::instance() = Settings();
-        AppState::instance() = AppState();
-        ResetDeviceLink();
-    }
-    ~Program()
-    {
-        ResetDeviceLink();
-        Settings::instance() = savedSettings;
-        AppState::instance() = savedState;
-    }
+    Program() { box.setLocale(QLocale(QLocale::German, QLocale::Germany)); }
 };
 
-void activate(QWidget *w)
+[[nodiscard]] bool activate(QWidget *w)
 {
     w->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(w));
+    return QTest::qWaitForWindowActive(w);
 }
 
 void serviceKey(QWidget *w) { QTest::keyClick(w, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier); }
@@ -125,7 +111,7 @@ private slots:
         QCOMPARE(deviceTabs(form), (QList<bool>{false, false, false}));
 
         const int first = execWith(form, [&] {
-            activate(&form);
+            QVERIFY(activate(&form));
             QCOMPARE(form.Kennlinie_Item->isEnabled(), scaleItem);
             QCOMPARE(form.Empfindlichkeit_Label->text(), QStringLiteral("63"));
             QCOMPARE(form.Schuesse_Label->text(), QStringLiteral("0"));
@@ -169,7 +155,7 @@ private slots:
         };
         form.setPlotSize(QSize(50, 40));
         const int result = execWith(form, [&] {
-            activate(&form);
+            QVERIFY(activate(&form));
             serviceKey(&form);
             form.PageControl->setCurrentIndex(2);
             form.TestStart_Button->click();
@@ -241,7 +227,7 @@ private slots:
         SetPortDeviceFile(QStringLiteral("COM2"), missing);
         TConfig_Form form;
         execWith(form, [&] {
-            activate(&form);
+            QVERIFY(activate(&form));
             serviceKey(&form);
             form.PageControl->setCurrentIndex(1);
             QCOMPARE(form.COM1Device_ComboBox->currentText(), QStringLiteral("/dev/ttyS0"));
@@ -326,7 +312,7 @@ private slots:
         QVERIFY(!AppState::instance().OfflineState);
         QCOMPARE(OpenedDeviceFile(), first.portPath());
         execWith(form, [&] {
-            activate(&form);
+            QVERIFY(activate(&form));
             serviceKey(&form);
             form.PageControl->setCurrentIndex(1);
             QLineEdit *com2 = form.COM2Device_ComboBox->lineEdit();
@@ -362,7 +348,6 @@ private slots:
         store(QStringLiteral("COM_Index"), QStringLiteral("1"));
         store(QStringLiteral("KS_Zero"), QStringLiteral("256"));
         store(QStringLiteral("KS_KL"), QStringLiteral("2,000"));
-        const ActiveShooter savedShooter = ActiveShooter::instance();
         {
             TData data;
             TMain_Form main;
@@ -381,7 +366,7 @@ private slots:
                     if (config->isVisible())
                         config->done(-1);
                 });
-                activate(config);
+                QVERIFY(activate(config));
                 serviceKey(config);
                 config->PageControl->setCurrentIndex(2);
                 trainer.setLoad(500);
@@ -411,8 +396,7 @@ private slots:
             QVERIFY(drove);
             data.closeTables();
         }
-        ActiveShooter::instance() = savedShooter;
-        ResetSerialPort();
+        ResetProgramState();   // the port closes before its trainer
     }
 
     // "&Abbrechen" forgets a new zero point; the next opening shows the stored one.
@@ -457,7 +441,6 @@ private slots:
         }
         store(QStringLiteral("Controller"), QStringLiteral("1"));
         store(QStringLiteral("COM_Index"), QStringLiteral("1"));
-        const ActiveShooter savedShooter = ActiveShooter::instance();
         {
             TData data;
             TMain_Form main;
@@ -477,7 +460,7 @@ private slots:
                     if (config->isVisible())
                         config->done(-1);
                 });
-                activate(config);
+                QVERIFY(activate(config));
                 serviceKey(config);
                 config->PageControl->setCurrentIndex(2);
                 config->Nullpunkt_Item->trigger();
@@ -508,8 +491,7 @@ private slots:
         }
         QCOMPARE(stored(QStringLiteral("KS_Zero")), QStringLiteral("256"));
         QCOMPARE(stored(QStringLiteral("KS_KL")), QStringLiteral("2,000"));
-        ActiveShooter::instance() = savedShooter;
-        ResetSerialPort();
+        ResetProgramState();   // the port closes before its trainer
         trainer.close();
     }
 };

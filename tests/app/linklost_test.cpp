@@ -30,27 +30,17 @@ namespace {
 
 const QString LostLine = QStringLiteral("Ausführen : [Fehler] Verbindung zum Gerät verloren");
 
-// Program state as at start, logging on, COM2 and Bauart2, restored afterwards.
+// Logging on, COM2 and Bauart2 in the sandbox's settings store (the sandbox
+// starts and ends the program state as at start).
 struct ProgramState
 {
-    Settings savedSettings = Settings::instance();
-    AppState savedState = AppState::instance();
-    ActiveShooter savedShooter = ActiveShooter::instance();
     ScriptedMessages boxes;
     ProgramState()
     {
-        Settings::instance() = Settings();
-        AppState::instance() = AppState();
         RegistryIni reg(RegistryKeys::Main);
         for (const auto &[key, value] : {std::pair{"Logfile", "1"}, {"Offline", "0"}, {"COM_Index", "1"},
                                          {"Controller", "1"}, {"KS_Zero", "256"}, {"KS_KL", "2,000"}})
             reg.writeString(QStringLiteral("Config"), QString::fromLatin1(key), QString::fromLatin1(value));
-    }
-    ~ProgramState()
-    {
-        Settings::instance() = savedSettings;
-        AppState::instance() = savedState;
-        ActiveShooter::instance() = savedShooter;
     }
 };
 

@@ -10,6 +10,7 @@
 #include "app/statuspanels.h"
 #include "shooters/activeshooter.h"
 #include "store/tdata.h"
+#include "support/child.h"
 #include "support/fakeclock.h"
 #include "support/sandbox.h"
 #include "support/scriptedmessages.h"
@@ -36,27 +37,13 @@
 
 namespace {
 
-// Program state as at start, logging on, restored afterwards.
+// Fake clock and scripted boxes in a sandbox (which starts and ends the
+// program state as at start).
 struct FreshProgram
 {
-    Settings savedSettings = Settings::instance();
-    AppState savedState = AppState::instance();
-    ActiveShooter savedShooter = ActiveShooter::instance();
     FakeClock clock;
     ScriptedMessages boxes;
 
-    FreshProgram()
-    {
-        Settings::instance() = Settings();
-        AppState::instance() = AppState();
-        ActiveShooter::instance() = ActiveShooter();
-    }
-    ~FreshProgram()
-    {
-        Settings::instance() = savedSettings;
-        AppState::instance() = savedState;
-        ActiveShooter::instance() = savedShooter;
-    }
     static void store(const QString &name, const QString &value)
     {
         RegistryIni reg(RegistryKeys::Main);
@@ -74,13 +61,14 @@ QStringList logMessages()
     return out;
 }
 
-void addShooter(DataTable *pers, const QString &name, const QString &vorname)
+[[nodiscard]] bool addShooter(DataTable *pers, const QString &name, const QString &vorname)
 {
-    QVERIFY(pers->append());
-    QVERIFY(pers->setFieldValue(QStringLiteral("Name"), name));
-    QVERIFY(pers->setFieldValue(QStringLiteral("Vorname"), vorname));
-    QVERIFY(pers->setFieldValue(QStringLiteral("Trainingsrunden"), 4.0));
-    QVERIFY2(pers->post(), qPrintable(pers->errorText()));
+    const bool ok = pers->append() && pers->setFieldValue(QStringLiteral("Name"), name)
+                    && pers->setFieldValue(QStringLiteral("Vorname"), vorname)
+                    && pers->setFieldValue(QStringLiteral("Trainingsrunden"), 4.0) && pers->post();
+    if (!ok)
+        qWarning() << pers->errorText();
+    return ok;
 }
 
 } // namespace
@@ -255,7 +243,7 @@ private slots:
             TData seed;
             seed.addAlias(seed.privateDir());
             QVERIFY(seed.openTables());
-            addShooter(seed.persTable(), QStringLiteral("Meier"), QStringLiteral("Hans"));
+            QVERIFY(addShooter(seed.persTable(), QStringLiteral("Meier"), QStringLiteral("Hans")));
             seed.closeTables();
             dataDir = seed.privateDir();
         }
@@ -329,7 +317,7 @@ private slots:
         windows.info = &info;
         form.setWindows(windows);
         form.FormCreate();
-        addShooter(data.persTable(), QStringLiteral("Meier"), QStringLiteral("Hans"));
+        QVERIFY(addShooter(data.persTable(), QStringLiteral("Meier"), QStringLiteral("Hans")));
         program.boxes.answerNext(answer);
         form.close();
         QDir::setCurrent(oldCwd);
@@ -381,31 +369,34 @@ private slots:
         ActiveShooter::instance().Name = QStringLiteral("Meyer");
         ActiveShooter::instance().Vorname = QStringLiteral("Anna");
         ActiveShooter::instance().Trainingsrunden = 7;
-        form.findChild<QToolButton *>(QStringLiteral("SpeedBarClose_Button"))->click();
+        VR_CHILD(speedBarClose, QToolButton, form, QStringLiteral("SpeedBarClose_Button"));
+        speedBarClose->click();
         form.IdleUpdate();
         QVERIFY(form.action(QStringLiteral("Spurwerk_Item"))->isEnabled());
         QVERIFY(form.action(QStringLiteral("Loeschen_Item"))->isEnabled());
         QVERIFY(form.action(QStringLiteral("Schnellstart_Item"))->isEnabled());
-        QCOMPARE(form.findChild<QLabel *>(QStringLiteral("ShooterName_Label"))->text(), QStringLiteral("Anna Meyer"));
-        QCOMPARE(form.findChild<QLabel *>(QStringLiteral("Trainingsrunden_Label"))->text(), QStringLiteral("7"));
-        QVERIFY(!form.findChild<QFrame *>(QStringLiteral("Shooter_Panel"))->isHidden());
+        VR_CHILD(nameLabel, ElidingLabel, form, QStringLiteral("ShooterName_Label"));
+        VR_CHILD(roundsLabel, QLabel, form, QStringLiteral("Trainingsrunden_Label"));
+        VR_CHILD(shooterPanel, QFrame, form, QStringLiteral("Shooter_Panel"));
+        QCOMPARE(nameLabel->text(), QStringLiteral("Anna Meyer"));
+        QCOMPARE(roundsLabel->text(), QStringLiteral("7"));
+        QVERIFY(!shooterPanel->isHidden());
 
         // A name from a hand-edited table is cut, never widening the window past the screen.
         ActiveShooter::instance().Name = QString(600, u'W');
         form.IdleUpdate();
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        auto *nameLabel = form.findChild<ElidingLabel *>(QStringLiteral("ShooterName_Label"));
-        QVERIFY(nameLabel);
         QVERIFY(form.minimumSizeHint().width() < form.screen()->availableGeometry().width());
         QVERIFY(nameLabel->isElided());
         QCOMPARE(nameLabel->toolTip(), QStringLiteral("Anna ") + QString(600, u'W'));
         form.hide();
 
-        form.findChild<QToolButton *>(QStringLiteral("Deactivate_Button"))->click();
+        VR_CHILD(deactivate, QToolButton, form, QStringLiteral("Deactivate_Button"));
+        deactivate->click();
         QVERIFY(!ActiveShooter::instance().active);
         QCOMPARE(ActiveShooter::instance().Trainingsrunden, -1);
-        QVERIFY(form.findChild<QFrame *>(QStringLiteral("Shooter_Panel"))->isHidden());
+        QVERIFY(shooterPanel->isHidden());
         QVERIFY(!form.action(QStringLiteral("Loeschen_Item"))->isEnabled());
     }
 
@@ -432,7 +423,8 @@ private slots:
         form.show();
         QApplication::setActiveWindow(&form);
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        form.findChild<QPushButton *>(QStringLiteral("Test1_Button"))->setFocus();
+        VR_CHILD(test1, QPushButton, form, QStringLiteral("Test1_Button"));
+        test1->setFocus();
         QDialog other(&form);
         if (situation == QLatin1String("modal")) {
             other.setModal(true);
@@ -445,7 +437,7 @@ private slots:
         AppState::instance().BusyTitle = situation == QLatin1String("busy");
         AppState::instance().ActivityTitle = QStringLiteral("Schützenübersicht");
         form.IdleUpdate();
-        auto *title = form.findChild<QLabel *>(QStringLiteral("Title_Label"));
+        VR_CHILD(title, QLabel, form, QStringLiteral("Title_Label"));
         QCOMPARE(AppState::instance().ActivityTitle.isEmpty(), cleared);
         QCOMPARE(title->text().isEmpty(), cleared);
     }
@@ -458,8 +450,8 @@ private slots:
         TData data;
         TMain_Form form;
         form.FormCreate();
-        addShooter(data.persTable(), QStringLiteral("Meyer"), QStringLiteral("Anna"));
-        addShooter(data.persTable(), QStringLiteral("Zander"), QStringLiteral("Tom"));
+        QVERIFY(addShooter(data.persTable(), QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        QVERIFY(addShooter(data.persTable(), QStringLiteral("Zander"), QStringLiteral("Tom")));
         int setups = 0, runs = 0;
         bool setupAnswer = false;
         int seriesCount = 5;
@@ -572,19 +564,21 @@ private slots:
         TMain_Form form;
         WriteLogLine(QStringLiteral("Ausführen : Debug Mode"));
         form.action(QStringLiteral("Logfile_Item"))->trigger();
-        auto *work = form.findChild<QStackedWidget *>(QStringLiteral("Work_Area"));
+        VR_CHILD(work, QStackedWidget, form, QStringLiteral("Work_Area"));
+        VR_CHILD(memo, QPlainTextEdit, form, QStringLiteral("Log_Memo"));
+        VR_CHILD(logDelete, QPushButton, form, QStringLiteral("LogDelete_Button"));
         QCOMPARE(work->currentWidget()->objectName(), QStringLiteral("Log_Panel"));
-        const QString shown = form.findChild<QPlainTextEdit *>(QStringLiteral("Log_Memo"))->toPlainText();
+        const QString shown = memo->toPlainText();
         QVERIFY2(shown.endsWith(QStringLiteral("Trainer --- Ausführen : Debug Mode")), qPrintable(shown));
         QVERIFY(AppState::instance().BusyTitle);
         QCOMPARE(AppState::instance().ActivityTitle, QStringLiteral("Logfile"));
 
         program.boxes.answerNext(MessageService::No);
-        form.findChild<QPushButton *>(QStringLiteral("LogDelete_Button"))->click();
+        logDelete->click();
         QVERIFY(QFile::exists(ProgramPaths::logFile()));
         QCOMPARE(work->currentWidget()->objectName(), QStringLiteral("Log_Panel"));
         program.boxes.answerNext(MessageService::Yes);
-        form.findChild<QPushButton *>(QStringLiteral("LogDelete_Button"))->click();
+        logDelete->click();
         QCOMPARE(program.boxes.lastText(), QStringLiteral("\r\nWollen Sie die Log-Datei wirklich löschen ?"));
         QVERIFY(!QFile::exists(ProgramPaths::logFile()));
         QVERIFY(work->currentWidget()->objectName() != QLatin1String("Log_Panel"));
@@ -631,17 +625,18 @@ private slots:
         form.ShowHelpTopic(1000);
         QVERIFY(form.helpPaneOpen());
         QCOMPARE(AppState::instance().ActivityTitle, QStringLiteral("Online-Hilfe"));
-        auto *back = form.findChild<QPushButton *>(QStringLiteral("Back_Button"));
-        auto *forward = form.findChild<QPushButton *>(QStringLiteral("Forward_Button"));
+        VR_CHILD(back, QPushButton, form, QStringLiteral("Back_Button"));
+        VR_CHILD(forward, QPushButton, form, QStringLiteral("Forward_Button"));
+        VR_CHILD(browser, QTextBrowser, form, QStringLiteral("Help_Browser"));
         QVERIFY(!back->isEnabled() && !forward->isEnabled());
         form.ShowHelpTopic(1200);
         QVERIFY(back->isEnabled() && !forward->isEnabled());
-        QVERIFY(form.findChild<QTextBrowser *>(QStringLiteral("Help_Browser"))->toPlainText().contains(QLatin1String("Seite 1200")));
+        QVERIFY(browser->toPlainText().contains(QLatin1String("Seite 1200")));
         back->click();
-        QVERIFY(form.findChild<QTextBrowser *>(QStringLiteral("Help_Browser"))->toPlainText().contains(QLatin1String("Seite 1000")));
+        QVERIFY(browser->toPlainText().contains(QLatin1String("Seite 1000")));
         QVERIFY(!back->isEnabled() && forward->isEnabled());
         form.ShowHelpTopic(4711);  // missing page: a German note, no crash
-        QVERIFY(form.findChild<QTextBrowser *>(QStringLiteral("Help_Browser"))->toPlainText().contains(QLatin1String("nicht gefunden")));
+        QVERIFY(browser->toPlainText().contains(QLatin1String("nicht gefunden")));
     }
 
     void shippedHelpPagesCoverEveryMenuNumber()

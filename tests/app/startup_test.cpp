@@ -7,6 +7,7 @@
 #include "app/startup.h"
 #include "shooters/activeshooter.h"
 #include "store/tdata.h"
+#include "support/child.h"
 #include "support/fakeclock.h"
 #include "support/sandbox.h"
 #include "support/scriptedmessages.h"
@@ -33,7 +34,6 @@ private slots:
         Sandbox box;
         FakeClock clock;
         ScriptedMessages boxes;
-        const Settings saved = Settings::instance();
         {
             RegistryIni reg(RegistryKeys::Main);
             reg.writeString(QStringLiteral("Config"), QStringLiteral("Logfile"), QStringLiteral("1"));
@@ -54,9 +54,6 @@ private slots:
         });
         closer.start();
         const int result = RunProgram(*qApp);
-        Settings::instance() = saved;
-        AppState::instance() = AppState();
-        ActiveShooter::instance() = ActiveShooter();
 
         QCOMPARE(result, 0);
         QVERIFY(sawMainWindow);
@@ -104,35 +101,59 @@ private slots:
             if (!main)
                 return;
             const QString name = modal ? modal->objectName() : QString();
+            // A missing part has failed the test: end the program instead of waiting for it.
+            const auto giveUp = [&] {
+                driver.stop();
+                if (modal)
+                    modal->close();
+                main->close();
+            };
             if (step == 0 && !modal) {
                 step = 1;
                 // Dialogs run their own loops: start them from a fresh event, not inside this one.
                 QTimer::singleShot(0, main->action(QStringLiteral("Hinzufuegen_Item")), &QAction::trigger);
             } else if (step == 1 && name == QLatin1String("PersNeu_Form")) {
-                modal->findChild<QLineEdit *>(QStringLiteral("Name_Edit"))->setText(QStringLiteral("Meyer"));
-                modal->findChild<QLineEdit *>(QStringLiteral("Vorname_Edit"))->setText(QStringLiteral("Anna"));
-                modal->findChild<QComboBox *>(QStringLiteral("Sportverein_ComboBox"))->setEditText(QStringLiteral("SV Tell"));
-                modal->findChild<QLineEdit *>(QStringLiteral("Geburtsdatum_Picker"))->setText(QStringLiteral("02.07.2005"));
+                auto *nameEdit = child<QLineEdit>(modal, QStringLiteral("Name_Edit"));
+                auto *vornameEdit = child<QLineEdit>(modal, QStringLiteral("Vorname_Edit"));
+                auto *club = child<QComboBox>(modal, QStringLiteral("Sportverein_ComboBox"));
+                auto *born = child<QLineEdit>(modal, QStringLiteral("Geburtsdatum_Picker"));
+                auto *sight = child<QPushButton>(modal, QStringLiteral("Visier_Button"));
+                if (!nameEdit || !vornameEdit || !club || !born || !sight)
+                    return giveUp();
+                nameEdit->setText(QStringLiteral("Meyer"));
+                vornameEdit->setText(QStringLiteral("Anna"));
+                club->setEditText(QStringLiteral("SV Tell"));
+                born->setText(QStringLiteral("02.07.2005"));
                 step = 2;
-                QTimer::singleShot(0, modal->findChild<QPushButton *>(QStringLiteral("Visier_Button")), &QPushButton::click);
+                QTimer::singleShot(0, sight, &QPushButton::click);
             } else if (step == 2 && name == QLatin1String("PersVis_Form")) {
                 step = 3;
-                modal->findChild<QPushButton *>(QStringLiteral("OK_Button"))->click();
+                auto *ok = child<QPushButton>(modal, QStringLiteral("OK_Button"));
+                if (!ok)
+                    return giveUp();
+                ok->click();
             } else if (step == 3 && name == QLatin1String("PersNeu_Form")) {
                 step = 4;
-                modal->findChild<QPushButton *>(QStringLiteral("OK_Button"))->click();
+                auto *ok = child<QPushButton>(modal, QStringLiteral("OK_Button"));
+                if (!ok)
+                    return giveUp();
+                ok->click();
             } else if (step == 4 && !modal) {
                 step = 5;
                 main->IdleUpdate();
                 QTimer::singleShot(0, main->action(QStringLiteral("Auswaehlen_Item")), &QAction::trigger);
             } else if (step == 5 && name == QLatin1String("PersSel_Form")) {
                 step = 6;
-                auto *list = modal->findChild<QAbstractItemView *>(QStringLiteral("Pers_List"));
+                auto *list = child<QAbstractItemView>(modal, QStringLiteral("Pers_List"));
+                auto *ok = child<QPushButton>(modal, QStringLiteral("OK_Button"));
+                if (!list || !ok)
+                    return giveUp();
                 list->setCurrentIndex(list->model()->index(0, 0));
-                modal->findChild<QPushButton *>(QStringLiteral("OK_Button"))->click();
+                ok->click();
             } else if (step == 6 && !modal) {
                 main->IdleUpdate();
-                panelName = main->findChild<QLabel *>(QStringLiteral("ShooterName_Label"))->text();
+                if (auto *label = child<QLabel>(main, QStringLiteral("ShooterName_Label")))
+                    panelName = label->text();
                 profiles = TData::instance()->visierTable()->recordCount();
                 step = 7;
                 driver.stop();
@@ -141,8 +162,6 @@ private slots:
         });
         driver.start();
         QCOMPARE(RunProgram(*qApp), 0);
-        ActiveShooter::instance() = ActiveShooter();
-        AppState::instance() = AppState();
         QCOMPARE(step, 7);
         QCOMPARE(panelName, QStringLiteral("Anna Meyer"));
         QCOMPARE(profiles, 1);

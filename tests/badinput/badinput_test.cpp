@@ -165,6 +165,7 @@ class BadInputTest : public QObject
     Q_OBJECT
 private:
     // Meyer, Anna: one test-1 series 250 … 290; "-Meyer, -Anna": one test-2 row.
+    // A failed step fails the test; the caller returns then.
     static void fill(StoreFixture &fx)
     {
         QVERIFY(fx.open());
@@ -347,6 +348,8 @@ private slots:
 
         StoreFixture fx;
         fill(fx);
+        if (QTest::currentTestFailed())
+            return;
         QTemporaryDir scratch;
         QVERIFY(scratch.isValid());
         std::unique_ptr<SmallDisk> disk;

@@ -21,16 +21,14 @@ QByteArray logBytes()
     return f.readAll();
 }
 
-// Logging on with the given user for one test; restores the record afterwards.
+// Logging on with the given user for one test (in a sandbox, which resets the record afterwards).
 struct LogOn
 {
-    Settings saved = Settings::instance();
     explicit LogOn(const QString &user)
     {
         Settings::instance().Logfile = true;
         Settings::instance().Benutzer = user;
     }
-    ~LogOn() { Settings::instance() = saved; }
 };
 } // namespace
 
@@ -90,11 +88,9 @@ private slots:
     {
         Sandbox box;
         ScriptedMessages boxes;
-        Settings saved = Settings::instance();
         Settings::instance().Logfile = false;
         WriteLogLine(QStringLiteral("Ausführen : Programm beenden"));
         WriteLogLine(QString());
-        Settings::instance() = saved;
         QVERIFY(!QFile::exists(ProgramPaths::logFile()));
         QCOMPARE(boxes.count(), 0);
     }

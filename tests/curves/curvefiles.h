@@ -6,12 +6,12 @@
 #include <QStringList>
 
 // Writes small curve and shooting-system files for the tests.
-inline void WriteFile(const QString &path, const QByteArray &data)
+// False when the file could not be written whole.
+inline bool WriteFile(const QString &path, const QByteArray &data)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(data);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
 }
 
 inline QByteArray ReadFile(const QString &path)

@@ -357,7 +357,6 @@ void CurveRunTest::holdsLastUntilTheNextPointIsShown()
     QFETCH(int, inputMs);
     QFETCH(QString, row);
     Bench b;
-    const Settings saved = Settings::instance();
     Settings::instance().Logfile = true;
     b.addFile(KdfSection(1, {"150:150|0", "150:150|20", "250:150|30", "150:150|40"}));
     b.display.paintMs = {0, 15, 0};
@@ -378,7 +377,6 @@ void CurveRunTest::holdsLastUntilTheNextPointIsShown()
         if (line.contains(QStringLiteral("[Verspätet]")))
             late << line.mid(line.indexOf(QStringLiteral("Ausführen")));
     QCOMPARE(late, QStringList{"Ausführen : [Verspätet] Serie 1, Ziel 1: Kurvenpunkt 2 15 ms nach seinem Zeitpunkt angezeigt"});
-    Settings::instance() = saved;
 }
 
 void CurveRunTest::cancel_data()

@@ -24,31 +24,31 @@
 #include <QTimer>
 
 namespace {
+// QVERIFY(f.ok) before using it; QVERIFY(f.addCurveFile(...)).
 struct Folder
 {
     Sandbox box;
     FakeClock clock;
     ScriptedMessages messages;
+    bool ok = true;
 
     Folder(int systems, int pictures, const QStringList &sets)
     {
         const QString p = ProgramPaths::programDir();
         for (int i = 1; i <= systems; ++i) {
-            WriteFile(p + QStringLiteral("/sdata/anlage%1.bmp").arg(i), "BM");
-            WriteFile(p + QStringLiteral("/sdata/anlage%1.def").arg(i), DefFile({"1:1|1"}));
+            ok = ok && WriteFile(p + QStringLiteral("/sdata/anlage%1.bmp").arg(i), "BM");
+            ok = ok && WriteFile(p + QStringLiteral("/sdata/anlage%1.def").arg(i), DefFile({"1:1|1"}));
         }
-        WriteFile(p + "/sdata/ohne.bmp", "BM");   // no definition beside it
+        ok = ok && WriteFile(p + "/sdata/ohne.bmp", "BM");   // no definition beside it
         for (int i = 1; i <= pictures; ++i)
-            WriteFile(p + QStringLiteral("/vdata/visier%1.bmp").arg(i), "BM");
-        QDir().mkpath(p + "/kdata");
+            ok = ok && WriteFile(p + QStringLiteral("/vdata/visier%1.bmp").arg(i), "BM");
+        ok = ok && QDir().mkpath(p + "/kdata");
         for (const QString &set : sets)
-            QDir().mkpath(p + "/kdata/" + set);
-        RunSettings::instance() = RunSettings();
-        CurveRunSettings::instance() = CurveRunSettings();
+            ok = ok && QDir().mkpath(p + "/kdata/" + set);
     }
-    void addCurveFile(const QString &set, const QString &name, const QByteArray &content)
+    [[nodiscard]] bool addCurveFile(const QString &set, const QString &name, const QByteArray &content)
     {
-        WriteFile(ProgramPaths::programDir() + "/kdata/" + set + "/" + name, content);
+        return WriteFile(ProgramPaths::programDir() + "/kdata/" + set + "/" + name, content);
     }
     static void store(const QString &name, int value) { RegistryIni(RegistryKeys::MainConfig).writeInteger("M3", name, value); }
     static QString stored(const QString &name) { return RegistryIni(RegistryKeys::MainConfig).readString("M3", name, "-"); }
@@ -101,6 +101,7 @@ void CurveSetupDialogTest::enabling()
     QFETCH(bool, keine);
     QFETCH(bool, dateiVisier);
     Folder f(systems, pictures, sets);
+    QVERIFY(f.ok);
     Folder::store("Datei_Schussanlage", 1);
     CurveSetupDialog dlg;
     dlg.show();
@@ -145,8 +146,9 @@ void CurveSetupDialogTest::seriesCount()
     QFETCH(int, series);
     QFETCH(QString, message);
     Folder f(1, 0, {"A"});
+    QVERIFY(f.ok);
     if (withFiles)
-        f.addCurveFile("A", "s1.kdf", soundCurveFile());
+        QVERIFY(f.addCurveFile("A", "s1.kdf", soundCurveFile()));
     CurveSetupDialog dlg;
     dlg.show();
     QRadioButton *rb = radio == "frei" ? dlg.seriesControls().frei : radio == "10" ? dlg.seriesControls().anz10 : dlg.seriesControls().anz15;
@@ -174,7 +176,8 @@ void CurveSetupDialogTest::freeCountByTheKeyboard()
     // "frei" chosen with the arrow keys: the digits typed next go to the count
     // field, and Return starts with that many series.
     Folder f(1, 0, {"A"});
-    f.addCurveFile("A", "s1.kdf", soundCurveFile());
+    QVERIFY(f.ok);
+    QVERIFY(f.addCurveFile("A", "s1.kdf", soundCurveFile()));
     CurveSetupDialog dlg;
     dlg.show();
     dlg.activateWindow();
@@ -229,13 +232,13 @@ void CurveSetupDialogTest::shooterWithoutSightProfile()
     QCOMPARE(RunSettings::instance().VisierDatei, QStringLiteral("visier1.bmp"));
     QCOMPARE(Folder::stored("Viser"), QStringLiteral("1"));
     QCOMPARE(Folder::stored("Datei_Visier"), QStringLiteral("-"));
-    DeactivateActiveShooter();
 }
 
 void CurveSetupDialogTest::storedChoices()
 {
     Folder f(2, 3, {"A", "B"});
-    f.addCurveFile("B", "s.kdf", soundCurveFile());
+    QVERIFY(f.ok);
+    QVERIFY(f.addCurveFile("B", "s.kdf", soundCurveFile()));
     Folder::store("Viser", 7);          // only three pictures: the first stays
     Folder::store("Anschlag", 1);
     Folder::store("Scheibenabstand", 4);
@@ -283,10 +286,11 @@ void CurveSetupDialogTest::storedChoices()
 void CurveSetupDialogTest::runSettingsAndProblems()
 {
     Folder f(1, 0, {"A"});
+    QVERIFY(f.ok);
     for (int i = 1; i <= 4; ++i)
-        f.addCurveFile("A", QStringLiteral("s%1.kdf").arg(i), soundCurveFile());
-    f.addCurveFile("A", "kaputt.kdf", KdfSection(1, {"1:1|99999999999"}) + KdfSection(2, {"1:1|1"}));
-    f.addCurveFile("A", "notiz.txt", "x");
+        QVERIFY(f.addCurveFile("A", QStringLiteral("s%1.kdf").arg(i), soundCurveFile()));
+    QVERIFY(f.addCurveFile("A", "kaputt.kdf", KdfSection(1, {"1:1|99999999999"}) + KdfSection(2, {"1:1|1"})));
+    QVERIFY(f.addCurveFile("A", "notiz.txt", "x"));
     CurveSetupDialog dlg;
     dlg.show();
     dlg.sightControls().file->setChecked(true);   // no picture: the profile instead, with a note
@@ -316,6 +320,7 @@ void CurveSetupDialogTest::definieren()
 {
     // "&Definieren" shows the sight view with this dialog's shooting position, then hands it back.
     Folder f(1, 0, {"A"});
+    QVERIFY(f.ok);
     CurveSetupDialog dlg;
     SightViewDialog view;
     int handedBack = 0;

@@ -53,7 +53,7 @@ QStringList column(QTreeWidget *list, int col)
 }
 
 // The program folder: a 600 px shooting system with mirrors at 60 ... 540
-// (S 40) and one curve set with one file.
+// (S 40) and one curve set with one file. A failure fails the test; the caller returns then.
 void writeProgramFolder()
 {
     const QString p = ProgramPaths::programDir();
@@ -65,11 +65,11 @@ void writeProgramFolder()
                 system.setPixel(x + dx, y, qRgb(0, 0, 0));
     QDir().mkpath(p + "/sdata");
     QVERIFY(system.save(p + "/sdata/anlage.bmp", "BMP"));
-    WriteFile(p + "/sdata/anlage.def", DefFile({"60:100|40", "180:100|40", "300:100|40", "420:100|40", "540:100|40"}));
+    QVERIFY(WriteFile(p + "/sdata/anlage.def", DefFile({"60:100|40", "180:100|40", "300:100|40", "420:100|40", "540:100|40"})));
     QByteArray kdf;
     for (int t = 1; t <= 5; ++t)
         kdf += KdfSection(t, t == 4 ? SamePoints(6, 200, 150, 20) : SamePoints(6, 150, 150, 20));
-    WriteFile(p + "/kdata/Set/serie.kdf", kdf);
+    QVERIFY(WriteFile(p + "/kdata/Set/serie.kdf", kdf));
 }
 } // namespace
 
@@ -88,10 +88,9 @@ void ER3EndToEndTest::menuToSavedRowsAndRepeat()
     fx.box.setLocale(QLocale(QLocale::German, QLocale::Germany));
     HookClock clock;
     ScriptedMessages messages;
-    const ActiveShooter savedShooter = ActiveShooter::instance();
-    RunSettings::instance() = RunSettings();
-    CurveRunSettings::instance() = CurveRunSettings();
     writeProgramFolder();
+    if (QTest::currentTestFailed())
+        return;
     QVERIFY(fx.open());
     DataTable *p = fx.data->persTable();
     QVERIFY(p->append() && p->setFieldValue("Name", "Meyer") && p->setFieldValue("Vorname", "Anna")
@@ -203,8 +202,6 @@ void ER3EndToEndTest::menuToSavedRowsAndRepeat()
     QTest::keyClick(form.windowHandle(), Qt::Key_F3, Qt::ControlModifier);
     poll.stop();
     QVERIFY(repeated);
-    DeactivateActiveShooter();
-    ActiveShooter::instance() = savedShooter;
 }
 
 using Answered = QMap<int, QList<int>>;   // series -> targets with a reaction
@@ -228,12 +225,11 @@ void ER3EndToEndTest::seriesFiguresAgreeWithTheStore()
     fx.box.setLocale(QLocale(QLocale::German, QLocale::Germany));
     HookClock clock;
     ScriptedMessages messages;
-    const ActiveShooter savedShooter = ActiveShooter::instance();
     writeProgramFolder();
-    RunSettings::instance() = RunSettings();
+    if (QTest::currentTestFailed())
+        return;
     RunSettings::instance().SerienAnzahl = 2;
     CurveRunSettings &curves = CurveRunSettings::instance();
-    curves = CurveRunSettings();
     curves.ShootingSystemName = "anlage.bmp";
     curves.CurveFiles = {ProgramPaths::programDir() + "/kdata/Set/serie.kdf"};
     QVERIFY(fx.open());
@@ -297,8 +293,6 @@ void ER3EndToEndTest::seriesFiguresAgreeWithTheStore()
     }
     QCOMPARE(shown, expected);
     QCOMPARE(messages.count(), 0);
-    DeactivateActiveShooter();
-    ActiveShooter::instance() = savedShooter;
 }
 
 VR_TEST_CLASS(ER3EndToEndTest)

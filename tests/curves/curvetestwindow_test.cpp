@@ -38,11 +38,13 @@ struct HookClock : FakeClock
 };
 
 // Program folder with a shooting system "anlage.bmp" (600 x 200) and one curve file.
+// QVERIFY(f.ok) before using it.
 struct Folder
 {
     Sandbox box;
     HookClock clock;
     ScriptedMessages messages;
+    bool ok = false;
 
     // `picture`: the bytes of "anlage.bmp"; null for a sound one.
     Folder(const QByteArray &def, const QByteArray &picture = QByteArray())
@@ -52,20 +54,18 @@ struct Folder
         if (picture.isNull()) {
             QImage system(600, 200, QImage::Format_RGB32);
             system.fill(qRgb(0x30, 0xF0, 0x60));
-            system.save(p + "/sdata/anlage.bmp", "BMP");
+            ok = system.save(p + "/sdata/anlage.bmp", "BMP");
         } else {
-            WriteFile(p + "/sdata/anlage.bmp", picture);
+            ok = WriteFile(p + "/sdata/anlage.bmp", picture);
         }
         if (!def.isEmpty())
-            WriteFile(p + "/sdata/anlage.def", def);
+            ok = ok && WriteFile(p + "/sdata/anlage.def", def);
         QByteArray kdf;
         for (int t = 1; t <= 5; ++t)
             kdf += KdfSection(t, SamePoints(4, 170, 150, 20));
-        WriteFile(p + "/kdata/A/a.kdf", kdf);
-        RunSettings::instance() = RunSettings();
+        ok = ok && WriteFile(p + "/kdata/A/a.kdf", kdf);
         RunSettings::instance().SerienAnzahl = 1;
         CurveRunSettings &c = CurveRunSettings::instance();
-        c = CurveRunSettings();
         c.ShootingSystemName = "anlage.bmp";
         c.CurveSetDirectory = p + "/kdata/A";
         c.CurveFiles = {p + "/kdata/A/a.kdf"};
@@ -152,6 +152,7 @@ void ER3FormTest::opening()
     QFETCH(QList<QStringList>, errors);
     QFETCH(bool, start);
     Folder f(def, picture);
+    QVERIFY(f.ok);
     CurveRunSettings::instance().ShootingSystemName = system;
     if (!files)
         CurveRunSettings::instance().CurveFiles.clear();
@@ -198,6 +199,7 @@ void ER3FormTest::opening()
 void ER3FormTest::runInTheWindow()
 {
     Folder f(kGoodDef);
+    QVERIFY(f.ok);
     CurveResultWindow era;
     CurveTestWindow er(&era);
     er.show();
@@ -254,6 +256,7 @@ void ER3FormTest::reactionCarriesItsInputTime()
     QFETCH(QString, time);
     QFETCH(int, fallbacks);
     Folder f(kGoodDef);
+    QVERIFY(f.ok);
     CurveResultWindow era;
     CurveTestWindow er(&era);
     er.show();
@@ -304,6 +307,7 @@ void ER3FormTest::reactionCarriesItsInputTime()
 void ER3FormTest::inputOfTheShownWindowCalibrates()
 {
     Folder f(kGoodDef);
+    QVERIFY(f.ok);
     CurveResultWindow era;
     CurveTestWindow er(&era);
     QWidget other;
@@ -334,6 +338,7 @@ void ER3FormTest::cancelDuringTheRun()
 {
     QFETCH(QString, how);
     Folder f(kGoodDef);
+    QVERIFY(f.ok);
     CurveResultWindow era;
     CurveTestWindow er(&era);
     er.show();
@@ -384,6 +389,7 @@ void ER3FormTest::laterSeriesStartOnTheirFirstMirror()
     for (int x : xs)
         def << QStringLiteral("%1:100|40").arg(x);
     Folder f(DefFile(def));
+    QVERIFY(f.ok);
     const auto colour = [](int mirror) { return qRgb(40 * mirror, 255 - 40 * mirror, 100); };
     QImage system(600, 200, QImage::Format_RGB32);
     system.fill(qRgb(128, 128, 128));
@@ -452,7 +458,6 @@ void ER3FormTest::savesTwelveRows()
     QVERIFY(p->append() && p->setFieldValue("Name", "Meyer") && p->setFieldValue("Vorname", "Anna")
             && p->setFieldValue("Trainingsrunden", 7.0) && p->post());
     QVERIFY(fx.selectShooter("Meyer", "Anna"));
-    const ActiveShooter saved = ActiveShooter::instance();
     ActiveShooter::instance().active = true;
     MakeActiveShooter();
     CurveResultWindow era;
@@ -466,8 +471,6 @@ void ER3FormTest::savesTwelveRows()
     QCOMPARE(sqlOnFile(fx.reakFile(), "SELECT CAST(ReakZeit AS INTEGER) FROM ReakData ORDER BY Nummer LIMIT 2"),
              (QStringList{"100", "101"}));
     QCOMPARE(sqlOnFile(fx.persFile(), "SELECT CAST(Trainingsrunden AS INTEGER) FROM PersData"), QStringList{"8"});
-    DeactivateActiveShooter();
-    ActiveShooter::instance() = saved;
 }
 
 Q_DECLARE_METATYPE(std::function<ReactionResultWindow *()>)
@@ -496,7 +499,6 @@ void ER3FormTest::everyRunCanBeSaved()
     QVERIFY(p->append() && p->setFieldValue("Name", "Meyer") && p->setFieldValue("Vorname", "Anna")
             && p->setFieldValue("Trainingsrunden", 7.0) && p->post());
     QVERIFY(fx.selectShooter("Meyer", "Anna"));
-    const ActiveShooter saved = ActiveShooter::instance();
     ActiveShooter::instance().active = true;
     MakeActiveShooter();
     std::unique_ptr<ReactionResultWindow> w(make());
@@ -520,8 +522,6 @@ void ER3FormTest::everyRunCanBeSaved()
                                       " || '/' || CAST(MAX(ReakZeit) AS INTEGER) FROM ReakData"),
              QStringList{"10/2/" + messTyp + "/" + messTyp + "/215"});
     QCOMPARE(sqlOnFile(fx.persFile(), "SELECT CAST(Trainingsrunden AS INTEGER) FROM PersData"), QStringList{"9"});
-    DeactivateActiveShooter();
-    ActiveShooter::instance() = saved;
 }
 
 VR_TEST_CLASS(ER3FormTest)

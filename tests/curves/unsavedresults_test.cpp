@@ -84,7 +84,6 @@ private slots:
         QVERIFY(fx.open());
         QVERIFY(fx.addShooter(QStringLiteral("Meyer"), QStringLiteral("Anna")));
         QVERIFY(fx.selectShooter(QStringLiteral("Meyer"), QStringLiteral("Anna")));
-        const ActiveShooter before = ActiveShooter::instance();
         ActiveShooter::instance().active = shooter;
         MakeActiveShooter();
 
@@ -120,8 +119,6 @@ private slots:
             QCOMPARE(w->result(), int(QDialog::Accepted));
             QCOMPARE(rowsInFile(fx.reakFile(), QStringLiteral("ReakData")), 0);
         }
-        DeactivateActiveShooter();
-        ActiveShooter::instance() = before;
     }
 };
 

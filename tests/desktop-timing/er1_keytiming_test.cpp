@@ -51,7 +51,6 @@ private slots:
 
         Sandbox box;
         ScriptedMessages messages;  // no data module: the profile message is answered
-        RunSettings::instance() = RunSettings();
         RunSettings::instance().SerienAnzahl = 1;
         RunSettings::instance().Scheibenabstand = 1;
 
@@ -120,7 +119,6 @@ private slots:
         }
         QCOMPARE(er.inputSequencer().mapper().fallbacks(), 0);
         er.reject();
-        RunSettings::instance() = RunSettings();
     }
 };
 

@@ -81,7 +81,6 @@ private slots:
 
         Sandbox box;
         ScriptedMessages messages;   // no data module: the profile message is answered
-        RunSettings::instance() = RunSettings();
         RunSettings::instance().SerienAnzahl = 1;
         RunSettings::instance().Scheibenabstand = 1;
         std::unique_ptr<ReactionResultWindow> result(makeResult());
@@ -122,7 +121,6 @@ private slots:
         QCOMPARE(rows->topLevelItemCount(), 1);
         QVERIFY(!er->run().tickOn());
         qApp->removeEventFilter(&released);
-        RunSettings::instance() = RunSettings();
     }
 };
 

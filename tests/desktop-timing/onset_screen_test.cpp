@@ -271,7 +271,6 @@ private slots:
 
         Sandbox box;
         ScriptedMessages messages;   // no data module: the profile message is answered
-        RunSettings::instance() = RunSettings();
         RunSettings::instance().SerienAnzahl = kTrials / 5;
         RunSettings::instance().Scheibenabstand = 1;
 
@@ -354,7 +353,6 @@ private slots:
         QCOMPARE(er.inputSequencer().mapper().fallbacks(), 0);
         QCOMPARE(within, kTrials);
         er.reject();
-        RunSettings::instance() = RunSettings();
     }
 };
 

@@ -17,6 +17,7 @@
 #include "core/settings.h"
 #include "app/startup.h"
 #include "store/tdata.h"
+#include "support/child.h"
 #include "support/sandbox.h"
 #include "support/scriptedmessages.h"
 #include "support/testmain.h"
@@ -102,7 +103,7 @@ QString offeredInUserFolder(QWidget *w)
 
 bool pageShown(QWidget *top, const QString &caption)
 {
-    auto *tabs = top->findChild<QTabWidget *>();
+    auto *tabs = top ? top->findChild<QTabWidget *>() : nullptr;
     return tabs && tabs->tabText(tabs->currentIndex()) == caption;
 }
 
@@ -413,7 +414,7 @@ private slots:
         const auto press = [](QStringList k) { return [k] { keys(k); }; };
         const auto click = [&main](const char *button) {
             return [&main, button] {
-                auto *b = main.findChild<QPushButton *>(QString::fromLatin1(button));
+                VR_CHILD(b, QPushButton, main, QString::fromLatin1(button));
                 const QPoint p = b->mapToGlobal(b->rect().center());
                 xdo({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y()), QStringLiteral("click"),
                      QStringLiteral("1")});

@@ -63,13 +63,8 @@ struct BatteryWindowFixture
     {
         box.setLocale(QLocale(QLocale::German, QLocale::Germany));
         FastTimerLibrary::install(&library);
-        ResetDeviceLink();
     }
-    ~BatteryWindowFixture()
-    {
-        FastTimerLibrary::installBuiltin();
-        ResetDeviceLink();
-    }
+    ~BatteryWindowFixture() { FastTimerLibrary::installBuiltin(); }
 
     // One tick of Volt_Timer the way the library delivers it.
     void tick(TAkku_Form &form)
@@ -180,7 +175,6 @@ private slots:
     void creationLogsAndRestoresPlacement_closeStoresIt()
     {
         BatteryWindowFixture f;
-        Settings saved = Settings::instance();
         Settings::instance().Logfile = true;
         RegistryIni reg(RegistryKeys::Main);
         reg.writeInteger(QStringLiteral("FormData"), QStringLiteral("AFX"), 123);
@@ -199,7 +193,6 @@ private slots:
             form.move(210, 160);
             form.accept();
         }
-        Settings::instance() = saved;
         QCOMPARE(reg.readInteger(QStringLiteral("FormData"), QStringLiteral("AFX"), -1), 210);
         QCOMPARE(reg.readInteger(QStringLiteral("FormData"), QStringLiteral("AFY"), -1), 160);
     }

@@ -15,8 +15,8 @@ class CommandSetLogicTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { ResetDeviceLink(); }
-    void cleanup() { ResetDeviceLink(); }
+    void init() { ResetProgramState(); }
+    void cleanup() { ResetProgramState(); }
 
     void queriesPauseThirtyMilliseconds()
     {
@@ -134,7 +134,6 @@ private slots:
         FakePortInstalled fake;
         FakeClock clock;
         ScriptedMessages boxes;
-        const Settings saved = Settings::instance();
         Settings::instance().Logfile = true;
         fake.peer->replies[0x43] = QByteArray("\xE2\x10\x05", 3);
         fake.peer->replies[0x46] = QByteArray("Reaktion");
@@ -150,7 +149,6 @@ private slots:
         QueryControllerType(type);
         QueryDeviceType(type);   // a second query says nothing more
         QObject::disconnect(watch);
-        Settings::instance() = saved;
 
         QCOMPARE(clock.sleeps.mid(0, sleeps.size()), sleeps);
         QCOMPARE(DeviceLink().connected, reason.isEmpty());

@@ -66,8 +66,6 @@ private slots:
             message = message.arg(trainers.box.path(QStringLiteral("gone")));
         }
         ScriptedMessages boxes;
-        const Settings saved = Settings::instance();
-        Settings::instance() = Settings();
         Settings::instance().Logfile = true;
         AppState::instance().OfflineState = false;
 
@@ -108,8 +106,6 @@ private slots:
         for (const QString &line : LoadLogIntoViewer())
             log << line.mid(line.indexOf(QStringLiteral(" --- ")) + 5);
         QVERIFY2(log.contains(logLine), qPrintable(log.join(u'\n')));
-        Settings::instance() = saved;
-        AppState::instance() = AppState();
     }
 
     // A port button opens its port at once; when the dialog closes, an online
@@ -138,8 +134,6 @@ private slots:
         TrainersOnCom1AndCom2 trainers(TrainerConfig::defaults(2), TrainerConfig::defaults(2));
         QVERIFY(trainers.ok);
         ScriptedMessages boxes;
-        const Settings kept = Settings::instance();
-        Settings::instance() = Settings();
         Settings::instance().COM_Index = 1;
         Settings::instance().portSelector = 1;
         Settings::instance().Controller = 1;
@@ -180,8 +174,6 @@ private slots:
             QVERIFY(!trainers.on(1 - to).received().contains('C'));
         }
         QCOMPARE(boxes.count(), 0);
-        Settings::instance() = kept;
-        AppState::instance() = AppState();
     }
 };
 

@@ -151,9 +151,9 @@ private slots:
         if (!rig.scaleStates.isEmpty())
             QCOMPARE(rig.scaleStates.last(), zeroAfter != -1);
         // Nothing reaches the store before the dialog is confirmed.
-        LoadSettings(rig.savedSettings);
-        QCOMPARE(rig.savedSettings.KS_Zero, -1);
-        rig.savedSettings = Settings();
+        Settings stored;
+        LoadSettings(stored);
+        QCOMPARE(stored.KS_Zero, -1);
     }
 
     void averagingBounds_data()

@@ -36,8 +36,6 @@ struct DeviceRig
     FakePortInstalled fake;
     PumpingClock clock;
     ScriptedMessages boxes;
-    Settings savedSettings = Settings::instance();
-    AppState savedState = AppState::instance();
     DeviceFunctions f;
 
     QStringList statuses;
@@ -55,16 +53,13 @@ struct DeviceRig
 
     explicit DeviceRig(int model = 1)
     {
-        ResetDeviceLink();
         box.setLocale(QLocale(QLocale::German, QLocale::Germany));
         Settings &s = Settings::instance();
-        s = Settings();
         s.Logfile = true;
         s.COM_Index = 1;
         s.portSelector = 1;
         s.Controller = model;
         s.controllerSelector = quint8(model);
-        AppState::instance() = AppState();
         f.setStatus = [this](const QString &t) { statuses << t; };
         f.enableButtons = [this](bool on) { buttonStates << on; };
         f.enableScaleItem = [this](bool on) { scaleStates << on; };
@@ -91,9 +86,6 @@ struct DeviceRig
     {
         QObject::disconnect(lossWatch);
         f.shutDown();
-        ResetDeviceLink();
-        Settings::instance() = savedSettings;
-        AppState::instance() = savedState;
     }
 
     // Samples as the controller sends them: high byte first.

@@ -10,16 +10,14 @@
 
 // The virtual trainer on a real pseudo-terminal, on its own thread, named
 // as "COM2" in a fresh settings store ("COM1" names a file that does not
-// exist). Serial port and device link start from their state at program start.
+// exist). The sandbox starts and ends the program state as at start; the port
+// closes before the trainer goes.
 class TrainerOnCom2
 {
 public:
     explicit TrainerOnCom2(const TrainerConfig &config = TrainerConfig::defaults(2))
         : trainer(config)
     {
-        SetBytePortFactory(BytePortFactory());
-        ResetSerialPort();
-        ResetDeviceLink();
         ok = trainer.open(box.path(QStringLiteral("com2"))) && trainer.startThread();
         RegistryIni reg(RegistryKeys::Main);
         reg.writeString(QStringLiteral("Ports"), QStringLiteral("COM2"), trainer.portPath());
@@ -27,8 +25,7 @@ public:
     }
     ~TrainerOnCom2()
     {
-        ResetSerialPort();
-        ResetDeviceLink();
+        ResetProgramState();
         trainer.close();
     }
 
@@ -57,9 +54,6 @@ public:
     TrainersOnCom1AndCom2(const TrainerConfig &com1, const TrainerConfig &com2)
         : first(com1), second(com2)
     {
-        SetBytePortFactory(BytePortFactory());
-        ResetSerialPort();
-        ResetDeviceLink();
         ok = first.open(box.path(QStringLiteral("com1"))) && first.startThread()
              && second.open(box.path(QStringLiteral("com2"))) && second.startThread();
         RegistryIni reg(RegistryKeys::Main);
@@ -68,8 +62,7 @@ public:
     }
     ~TrainersOnCom1AndCom2()
     {
-        ResetSerialPort();
-        ResetDeviceLink();
+        ResetProgramState();
         first.close();
         second.close();
     }

@@ -7,6 +7,7 @@
 #include "core/settings.h"
 #include "shooters/activeshooter.h"
 #include "store/storefixture.h"
+#include "support/child.h"
 #include "support/fakeclock.h"
 #include "support/scriptedmessages.h"
 #include "support/testmain.h"
@@ -51,13 +52,9 @@ class EvaluationEndToEndTest : public QObject
 private slots:
     void fromTheMainWindow()
     {
-        Settings savedSettings = Settings::instance();
-        AppState savedState = AppState::instance();
         Sandbox box;
         box.setLocale(QLocale(QLocale::German, QLocale::Germany));
-        Settings::instance() = Settings();
         Settings::instance().Logfile = true;
-        AppState::instance() = AppState();
         FakeClock clock;
         clock.setWallClock(QDateTime(QDate(2026, 12, 7), QTime(20, 0)));
         ScriptedMessages messages;
@@ -187,10 +184,7 @@ private slots:
         const QStringList log = LoadLogIntoViewer();
         QVERIFY(!log.filter("Ausführen : [Erfolg] Serie löschen [EFR_SQLQuery]").isEmpty());
         QVERIFY(!log.filter("Ausführen : [RUN] SQL Abfrage EFEQuery").isEmpty());
-        DeactivateActiveShooter();
         mainForm.hide();
-        Settings::instance() = savedSettings;
-        AppState::instance() = savedState;
     }
 };
 

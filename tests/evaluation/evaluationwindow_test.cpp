@@ -33,6 +33,7 @@ const QDate kDay(2003, 2, 1);
 const QTime kTime(10, 15, 0);
 
 // Data module with shooters; "Müller, Jürgen" is the active one.
+// QVERIFY(w.ok) before using it; helpers that fill it are checked with QVERIFY.
 struct World
 {
     StoreFixture fx;
@@ -40,35 +41,34 @@ struct World
     ScriptedMessages messages;
     ScriptedPrint print;
     QTemporaryDir out;
+    bool ok = false;
 
     World()
     {
         fx.box.setLocale(QLocale(QLocale::German, QLocale::Germany));
         Settings::instance().Logfile = true;
         clock.setWallClock(QDateTime(QDate(2026, 12, 7), QTime(9, 0)));
-        QVERIFY(fx.open());
+        ok = fx.open();
         for (const char *n : {"Müller", "Name", "O\"Neil"})
-            QVERIFY(fx.addShooter(QString::fromUtf8(n), n == QByteArray("O\"Neil") ? "Ann" : "Jürgen"));
-        activate("Müller", "Jürgen");
+            ok = ok && fx.addShooter(QString::fromUtf8(n), n == QByteArray("O\"Neil") ? "Ann" : "Jürgen");
+        ok = ok && activate("Müller", "Jürgen");
     }
-    ~World()
+    [[nodiscard]] bool activate(const QString &name, const QString &vorname)
     {
-        DeactivateActiveShooter();
-        Settings::instance().Logfile = false;
-        Settings::instance().Benutzer.clear();
-    }
-    void activate(const QString &name, const QString &vorname)
-    {
-        QVERIFY(fx.selectShooter(name, vorname));
+        if (!fx.selectShooter(name, vorname))
+            return false;
         ActiveShooter::instance().active = true;
         MakeActiveShooter();
+        return true;
     }
     // Series of five valid rows base, base+10, ... for the current shooter row.
-    void series(int typ, const QDate &d, const QTime &t, int serie, int base, int rows = 5, const QString &status = "x")
+    [[nodiscard]] bool series(int typ, const QDate &d, const QTime &t, int serie, int base, int rows = 5,
+                              const QString &status = "x")
     {
         for (int k = 1; k <= rows; ++k)
-            QVERIFY(fx.addReak(d, t, typ, serie, k, base + 10 * (k - 1), status));
-        QVERIFY(fx.data->reakTable()->applyUpdates());
+            if (!fx.addReak(d, t, typ, serie, k, base + 10 * (k - 1), status))
+                return false;
+        return fx.data->reakTable()->applyUpdates();
     }
     QStringList log() const { return LoadLogIntoViewer(); }
     QStringList column(EvaluationWindow &w, int test, int col) const
@@ -103,12 +103,13 @@ private slots:
     void gridsShowTheShootersRowsNewestFirst()
     {
         World w;
-        w.series(1, kDay, kTime, 1, 300);
-        w.series(1, kDay.addDays(1), kTime, 1, 400);
-        w.series(3, kDay, kTime, 1, 500, 4);
-        w.activate("Name", "Jürgen");
-        w.series(1, kDay, kTime, 1, 900); // another shooter with the same first name
-        w.activate("Müller", "Jürgen");
+        QVERIFY(w.ok);
+        QVERIFY(w.series(1, kDay, kTime, 1, 300));
+        QVERIFY(w.series(1, kDay.addDays(1), kTime, 1, 400));
+        QVERIFY(w.series(3, kDay, kTime, 1, 500, 4));
+        QVERIFY(w.activate("Name", "Jürgen"));
+        QVERIFY(w.series(1, kDay, kTime, 1, 900)); // another shooter with the same first name
+        QVERIFY(w.activate("Müller", "Jürgen"));
         EvaluationWindow form;
         QCOMPARE(form.windowTitle(), QStringLiteral("Auswertung"));
         activateWindow(form);
@@ -144,13 +145,13 @@ private slots:
         QCOMPARE(m->headerData(0, Qt::Vertical).toString(), QString());
 
         // A shooter with a double quote in the name sees her rows.
-        w.activate("O\"Neil", "Ann");
-        w.series(2, kDay, kTime, 1, 250);
+        QVERIFY(w.activate("O\"Neil", "Ann"));
+        QVERIFY(w.series(2, kDay, kTime, 1, 250));
         activateWindow(form);
         QCOMPARE(form.grid(2)->model()->rowCount(), 5);
         QCOMPARE(form.grid(1)->model()->rowCount(), 0);
         // "Name", "Jürgen" sees only his own rows.
-        w.activate("Name", "Jürgen");
+        QVERIFY(w.activate("Name", "Jürgen"));
         activateWindow(form);
         QCOMPARE(w.column(form, 1, 5), (QStringList{"900", "910", "920", "930", "940"}));
         QCOMPARE(w.messages.count(), 0);
@@ -161,10 +162,11 @@ private slots:
         // Test 3 with targets left without reaction: series of 4, 5 and 2
         // rows, then one of 3 rows without a valid one.
         World w;
-        w.series(3, kDay, kTime, 1, 300, 4);
-        w.series(3, kDay, kTime, 2, 400);
-        w.series(3, kDay, kTime, 3, 500, 2);
-        w.series(3, kDay, kTime, 4, 600, 3, "o");
+        QVERIFY(w.ok);
+        QVERIFY(w.series(3, kDay, kTime, 1, 300, 4));
+        QVERIFY(w.series(3, kDay, kTime, 2, 400));
+        QVERIFY(w.series(3, kDay, kTime, 3, 500, 2));
+        QVERIFY(w.series(3, kDay, kTime, 4, 600, 3, "o"));
         EvaluationWindow form;
         activateWindow(form);
         QTableView *grid = form.grid(3);
@@ -201,13 +203,14 @@ private slots:
     void deleteRemovesExactlyTheSelectedSeries()
     {
         World w;
-        w.series(1, kDay, kTime, 1, 300);
-        w.series(1, kDay, kTime, 2, 300);
-        w.series(1, kDay, kTime.addSecs(60), 1, 500); // same series number, other measurement
-        w.series(2, kDay, kTime, 1, 300);
-        w.activate("Name", "Jürgen");
-        w.series(1, kDay, kTime, 1, 300);
-        w.activate("Müller", "Jürgen");
+        QVERIFY(w.ok);
+        QVERIFY(w.series(1, kDay, kTime, 1, 300));
+        QVERIFY(w.series(1, kDay, kTime, 2, 300));
+        QVERIFY(w.series(1, kDay, kTime.addSecs(60), 1, 500)); // same series number, other measurement
+        QVERIFY(w.series(2, kDay, kTime, 1, 300));
+        QVERIFY(w.activate("Name", "Jürgen"));
+        QVERIFY(w.series(1, kDay, kTime, 1, 300));
+        QVERIFY(w.activate("Müller", "Jürgen"));
         EvaluationWindow form;
         activateWindow(form);
         QTableView *grid = form.grid(1);
@@ -259,9 +262,10 @@ private slots:
     void refreshKeepsTheSelectedSeries()
     {
         World w;
-        w.series(1, kDay, kTime, 1, 300);
-        w.series(1, kDay, kTime, 2, 400);
-        w.series(1, kDay, kTime, 3, 500);
+        QVERIFY(w.ok);
+        QVERIFY(w.series(1, kDay, kTime, 1, 300));
+        QVERIFY(w.series(1, kDay, kTime, 2, 400));
+        QVERIFY(w.series(1, kDay, kTime, 3, 500));
         EvaluationWindow form;
         activateWindow(form);
         QTableView *grid = form.grid(1);
@@ -270,7 +274,7 @@ private slots:
         activateWindow(form); // back from another window or program
         QCOMPARE(grid->currentIndex().row(), 7);
         // A newer measurement moves the series down: the selection goes with it.
-        w.series(1, kDay.addDays(1), kTime, 1, 200);
+        QVERIFY(w.series(1, kDay.addDays(1), kTime, 1, 200));
         activateWindow(form);
         QCOMPARE(grid->currentIndex().row(), 12);
         QCOMPARE(grid->model()->headerData(12, Qt::Vertical).toString(), QStringLiteral("▶"));
@@ -292,9 +296,9 @@ private slots:
         QCOMPARE(grid->currentIndex().row(), 0);
         // Another shooter's series of the same date, time and number is not his.
         grid->selectRow(5); // series 1 of 01.02.2003
-        w.activate("Name", "Jürgen");
-        w.series(1, kDay.addDays(1), kTime, 1, 900);
-        w.series(1, kDay, kTime, 1, 900);
+        QVERIFY(w.activate("Name", "Jürgen"));
+        QVERIFY(w.series(1, kDay.addDays(1), kTime, 1, 900));
+        QVERIFY(w.series(1, kDay, kTime, 1, 900));
         activateWindow(form);
         QCOMPARE(grid->currentIndex().row(), 0);
     }
@@ -302,10 +306,11 @@ private slots:
     void printingShowsTheRecordOldestFirst()
     {
         World w;
-        w.series(1, kDay, kTime, 1, 250);
-        w.series(1, kDay, kTime, 2, 300);
-        w.series(1, kDay.addDays(1), kTime, 1, 310);
-        w.series(1, kDay.addDays(2), kTime, 1, 0, 5, "o"); // no valid row: no record line, no chart point
+        QVERIFY(w.ok);
+        QVERIFY(w.series(1, kDay, kTime, 1, 250));
+        QVERIFY(w.series(1, kDay, kTime, 2, 300));
+        QVERIFY(w.series(1, kDay.addDays(1), kTime, 1, 310));
+        QVERIFY(w.series(1, kDay.addDays(2), kTime, 1, 0, 5, "o")); // no valid row: no record line, no chart point
         EvaluationWindow form;
         activateWindow(form);
         QCOMPARE(form.chartPoints().points().size(), 3);
@@ -371,6 +376,7 @@ private slots:
     void csvOfTheShownPage()
     {
         World w;
+        QVERIFY(w.ok);
         QVERIFY(w.fx.addReak(kDay, kTime, 2, 1, 1, 300, "x"));
         QVERIFY(w.fx.addReak(kDay, kTime, 2, 1, 2, 305, "o"));
         QVERIFY(w.fx.addReak(kDay, kTime, 2, 1, 3, 320, "x"));
@@ -404,6 +410,7 @@ private slots:
     void failedRefreshIsShownOnceAndPlacementKept()
     {
         World w;
+        QVERIFY(w.ok);
         {
             EvaluationWindow form;
             form.move(123, 45);
@@ -427,6 +434,7 @@ private slots:
     void menuOfTheBottomBar()
     {
         World w;
+        QVERIFY(w.ok);
         EvaluationWindow form;
         QStringList items;
         for (QAction *a : form.resultsMenu()->actions())
@@ -508,11 +516,12 @@ private slots:
     void chartStepsThroughTheSeriesInTimeOrder()
     {
         World w;
-        w.series(1, kDay, kTime, 1, 250);
-        w.series(1, kDay, kTime, 2, 400);
-        w.series(1, kDay, kTime, 3, 300);
-        w.series(1, kDay, kTime.addSecs(3600), 1, 260);
-        w.series(1, kDay, kTime.addSecs(3600), 2, 280);
+        QVERIFY(w.ok);
+        QVERIFY(w.series(1, kDay, kTime, 1, 250));
+        QVERIFY(w.series(1, kDay, kTime, 2, 400));
+        QVERIFY(w.series(1, kDay, kTime, 3, 300));
+        QVERIFY(w.series(1, kDay, kTime.addSecs(3600), 1, 260));
+        QVERIFY(w.series(1, kDay, kTime.addSecs(3600), 2, 280));
         EvaluationWindow form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -594,6 +603,7 @@ private slots:
         // At the size the window opens with, the plot is long enough for the
         // vertical axis title and wide enough for the horizontal one.
         World w;
+        QVERIFY(w.ok);
         EvaluationWindow form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));

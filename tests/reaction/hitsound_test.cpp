@@ -75,7 +75,6 @@ private slots:
         ScriptedMessages messages;  // no data module: the profile message is answered
         RecordingSound recorder;
         Settings::instance().Sound = sound;
-        RunSettings::instance() = RunSettings();
         RunSettings::instance().SerienAnzahl = 1;
         RunSettings::instance().Scheibenabstand = 1;
         RunSettings::instance().ER2_SPos = 0;
@@ -108,8 +107,6 @@ private slots:
         // The row is there whatever the sound did.
         QCOMPARE(w.resultWindow()->rowList()->topLevelItemCount(), 1);
         w.reject();
-        Settings::instance().Sound = true;
-        RunSettings::instance() = RunSettings();
     }
 
     void tonesAreShortSoftWavFiles_data()

@@ -143,9 +143,7 @@ private slots:
         Sandbox box;
         ScriptedMessages messages;   // no data module: the profile message is answered
         FakeClock clock;
-        const Settings saved = Settings::instance();
         Settings::instance().Logfile = true;
-        RunSettings::instance() = RunSettings();
         RunSettings::instance().SerienAnzahl = 1;
         RunSettings::instance().Scheibenabstand = 1;
 
@@ -218,8 +216,6 @@ private slots:
         // The next showing starts with a clear status line.
         era.clearLists();
         QVERIFY(era.statusLabel()->isHidden());
-        Settings::instance() = saved;
-        RunSettings::instance() = RunSettings();
     }
 };
 

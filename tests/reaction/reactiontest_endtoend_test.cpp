@@ -28,49 +28,40 @@ const QString kNotFound = QStringLiteral("\r\nDer aktive Schütze ist nicht in d
                                          "Die Ergebnisse wurden nicht gespeichert.");
 
 // Sandbox, data module, two shooters with sight profiles; "Meyer, Anna"
-// (4 training rounds) is the active one.
+// (4 training rounds) is the active one. QVERIFY(w.ok) before using it.
 struct World
 {
     StoreFixture fx;
     FakeClock clock;
     ScriptedMessages messages;
+    bool ok = false;
 
     World()
     {
         fx.box.setLocale(QLocale(QLocale::German, QLocale::Germany));
-        QVERIFY(fx.open());
-        addShooter("Meyer", "Anna", 4);
-        addShooter("Zander", "Tom", 9);
-        QVERIFY(fx.selectShooter("Meyer", "Anna"));
+        ok = fx.open() && addShooter("Meyer", "Anna", 4) && addShooter("Zander", "Tom", 9)
+             && fx.selectShooter("Meyer", "Anna");
         ActiveShooter::instance().active = true;
         MakeActiveShooter();
         clock.setWallClock(QDateTime(QDate(2024, 6, 1), QTime(14, 30, 5, 250)));
         RunSettings &rs = RunSettings::instance();
-        rs = RunSettings();
         rs.SerienAnzahl = 1;
         rs.Scheibenabstand = 1;
     }
-    ~World()
-    {
-        DeactivateActiveShooter();
-        RunSettings::instance() = RunSettings();
-    }
-    void addShooter(const QString &name, const QString &vorname, int rounds)
+    [[nodiscard]] bool addShooter(const QString &name, const QString &vorname, int rounds)
     {
         DataTable *p = fx.data->persTable();
-        QVERIFY(p->append());
-        QVERIFY(p->setFieldValue("Name", name));
-        QVERIFY(p->setFieldValue("Vorname", vorname));
-        QVERIFY(p->setFieldValue("Trainingsrunden", double(rounds)));
-        QVERIFY(p->post());
+        if (!(p->append() && p->setFieldValue("Name", name) && p->setFieldValue("Vorname", vorname)
+              && p->setFieldValue("Trainingsrunden", double(rounds)) && p->post()))
+            return false;
         DataTable *v = fx.data->visierTable();
-        QVERIFY(v->append());
+        bool ok = v->append();
         const QList<QPair<const char *, double>> sizes{{"Diopter_Size", 33},   {"DiopVis_Size", 80}, {"A_Korntunnel", 50},
                                                        {"I_Korntunnel", 40},   {"A_Ringkorn", 20},   {"I_Ringkorn", 12},
                                                        {"Spiegel_Size", 10}};
         for (const auto &s : sizes)
-            QVERIFY(v->setFieldValue(QString::fromLatin1(s.first), s.second));
-        QVERIFY(v->post());
+            ok = ok && v->setFieldValue(QString::fromLatin1(s.first), s.second);
+        return ok && v->post();
     }
     QStringList reak(const QString &columns, const QString &where = QStringLiteral("1"))
     {
@@ -113,6 +104,7 @@ private slots:
     void testOneThroughTheWindowsIntoTheTable()
     {
         World w;
+        QVERIFY(w.ok);
         StaticResultWindow era;
         StaticTestWindow er(&era);
         bool resultShown = false;
@@ -200,6 +192,7 @@ private slots:
     void abortClosesWithoutResultWindow()
     {
         World w;
+        QVERIFY(w.ok);
         StaticResultWindow era;
         StaticTestWindow er(&era);
         bool resultShown = false;
@@ -237,8 +230,9 @@ private slots:
     {
         QFETCH(QString, fault);
         World w;
+        QVERIFY(w.ok);
         bool ok = true;
-        if (fault == "reak")
+        if (fault=="reak")
             sqlOnFile(w.fx.reakFile(),
                       "CREATE TRIGGER full BEFORE INSERT ON ReakData WHEN NEW.Scheibe = 4 "
                       "BEGIN SELECT RAISE(ABORT, 'Datenträger voll'); END", {}, &ok);
@@ -268,6 +262,7 @@ private slots:
     void lockedDatabaseAtSaveSaysSo()
     {
         World w;
+        QVERIFY(w.ok);
         StaticResultWindow era;
         for (int k = 1; k <= 5; ++k)
             era.appendRow(ResultRow{1, k, "230", "x", "-"});
@@ -292,6 +287,7 @@ private slots:
     void refusedWhenTheActiveShootersRecordIsGone()
     {
         World w;
+        QVERIFY(w.ok);
         StaticResultWindow era;
         era.appendRow(ResultRow{1, 1, "230", "x", "-"});
         QVERIFY(LocateActiveShooter());
@@ -304,6 +300,7 @@ private slots:
     void threeSeriesOfTestTwoAreSavedTogether()
     {
         World w;
+        QVERIFY(w.ok);
         RandomResultWindow era;
         for (int s = 1; s <= 3; ++s)
             for (int k = 1; k <= 5; ++k)
@@ -331,7 +328,7 @@ private slots:
     void saveClickedAgainWhileSavingStoresOnce()
     {
         World w;
-        const Settings saved = Settings::instance();
+        QVERIFY(w.ok);
         Settings::instance().Logfile = true;
         StaticResultWindow era;
         for (int k = 1; k <= 5; ++k)
@@ -352,7 +349,6 @@ private slots:
         } clock;
         clock.window = &era;
         const bool first = era.saveClicked();
-        Settings::instance() = saved;
         QVERIFY(first);
         QVERIFY(clock.clicks > 0);
         QCOMPARE(w.reak("COUNT(*)"), QStringList{"5"});
@@ -383,6 +379,7 @@ private slots:
         QFETCH(int, rowsAfter);
         QFETCH(bool, resultShown);
         World w;
+        QVERIFY(w.ok);
         StaticResultWindow era1;
         RandomResultWindow era2;
         StaticTestWindow er1(&era1);
@@ -420,6 +417,7 @@ private slots:
     void testTwoWindowSwallowsKeysAndShowsRims()
     {
         World w;
+        QVERIFY(w.ok);
         RunSettings::instance().Trefferanzeige = true;
         RandomResultWindow era;
         RandomTestWindow er(&era);

@@ -6,6 +6,7 @@
 #include "runkit/runsettings.h"
 #include "core/actionlog.h"
 #include "core/settings.h"
+#include "support/child.h"
 #include "support/sandbox.h"
 #include "support/scriptedmessages.h"
 #include "support/testmain.h"
@@ -29,21 +30,12 @@ struct SetupFixture
 {
     Sandbox box;
     ScriptedMessages messages;
-    SetupFixture()
-    {
-        Settings::instance().Logfile = true;
-        RunSettings::instance() = RunSettings();
-    }
-    ~SetupFixture()
-    {
-        Settings::instance().Logfile = false;
-        RunSettings::instance() = RunSettings();
-    }
-    void addFile(const QString &name)
+    SetupFixture() { Settings::instance().Logfile = true; }
+    [[nodiscard]] bool addFile(const QString &name)
     {
         QDir().mkpath(ProgramPaths::vdataDir());
         QFile f(QDir(ProgramPaths::vdataDir()).filePath(name));
-        QVERIFY(f.open(QIODevice::WriteOnly));
+        return f.open(QIODevice::WriteOnly);
     }
     void store(const QString &name, int value)
     {
@@ -75,20 +67,25 @@ private slots:
         QCOMPARE(form.infoLabel()->text(),
                  QStringLiteral("Wählen Sie die gewünschte Messung aus und klicken Sie auf \"OK\". Hinweise zur "
                                 "Durchführung der Messung erhalten Sie durch Klicken auf \"Information\"."));
-        QVERIFY(form.findChild<QRadioButton *>(QStringLiteral("Anz5_RadioButton"))->isChecked());
-        QVERIFY(form.findChild<QRadioButton *>(QStringLiteral("rb_PersVisier"))->isChecked());
-        QCOMPARE(form.findChild<QRadioButton *>(QStringLiteral("rb_PresVisier"))->text(), QStringLiteral("aus Da&tei"));
-        auto *zeit = form.findChild<QSpinBox *>(QStringLiteral("Zeit_SpinEdit"));
+        VR_CHILD(anz5, QRadioButton, form, QStringLiteral("Anz5_RadioButton"));
+        QVERIFY(anz5->isChecked());
+        VR_CHILD(persVisier, QRadioButton, form, QStringLiteral("rb_PersVisier"));
+        QVERIFY(persVisier->isChecked());
+        VR_CHILD(presVisier, QRadioButton, form, QStringLiteral("rb_PresVisier"));
+        QCOMPARE(presVisier->text(), QStringLiteral("aus Da&tei"));
+        VR_CHILD(zeit, QSpinBox, form, QStringLiteral("Zeit_SpinEdit"));
         QCOMPARE(zeit->value(), 1);
         QCOMPARE(zeit->minimum(), 1);
         QCOMPARE(zeit->maximum(), 10);
-        QVERIFY(zeit->findChild<QLineEdit *>()->isReadOnly());
-        QVERIFY(!form.findChild<QComboBox *>(QStringLiteral("cb_Visier"))->isEditable());
-        auto *ok = form.findChild<QPushButton *>(QStringLiteral("OK_Button"));
+        VR_CHILD(zeitText, QLineEdit, zeit, QString());
+        QVERIFY(zeitText->isReadOnly());
+        VR_CHILD(visier, QComboBox, form, QStringLiteral("cb_Visier"));
+        QVERIFY(!visier->isEditable());
+        VR_CHILD(ok, QPushButton, form, QStringLiteral("OK_Button"));
         QVERIFY(ok->isDefault());
         QCOMPARE(ok->statusTip(), QStringLiteral("Datensatz speichern"));
-        QCOMPARE(form.findChild<QPushButton *>(QStringLiteral("Cancel_Button"))->statusTip(),
-                 QStringLiteral("Datensatz verwerfen"));
+        VR_CHILD(cancel, QPushButton, form, QStringLiteral("Cancel_Button"));
+        QCOMPARE(cancel->statusTip(), QStringLiteral("Datensatz verwerfen"));
         QVERIFY(!form.seriesControls().edit->isEnabled());
         QVERIFY(form.findChild<QPushButton *>(QStringLiteral("Info_Button")));
         QVERIFY(!form.findChild<QComboBox *>(QStringLiteral("Typ_Combobox")));
@@ -98,8 +95,10 @@ private slots:
         QCOMPARE(form2.positionCombo()->count(), 2);
         QCOMPARE(form2.positionCombo()->itemText(0), QStringLiteral("liegend"));
         QCOMPARE(form2.positionCombo()->itemText(1), QStringLiteral("stehend"));
-        QVERIFY(!form2.findChild<QCheckBox *>(QStringLiteral("PosOk_Checkbox"))->isChecked());
-        QCOMPARE(form2.findChild<QPushButton *>(QStringLiteral("Visier_Button"))->text(), QStringLiteral("&Definieren"));
+        VR_CHILD(posOk, QCheckBox, form2, QStringLiteral("PosOk_Checkbox"));
+        QVERIFY(!posOk->isChecked());
+        VR_CHILD(visierButton, QPushButton, form2, QStringLiteral("Visier_Button"));
+        QCOMPARE(visierButton->text(), QStringLiteral("&Definieren"));
 
         const QStringList log = LoadLogIntoViewer();
         for (const char *line : {"Initialisierung : [Start] Laden ERS1F", "Initialisierung : [Erfolg] Laden ERS1F",
@@ -193,7 +192,7 @@ private slots:
     void earlierStepsHoldWhenTheCountIsRefused()
     {
         SetupFixture fx;
-        fx.addFile(QStringLiteral("a.bmp"));
+        QVERIFY(fx.addFile(QStringLiteral("a.bmp")));
         RandomSetupDialog form;
         form.activate();
         form.sightPictureChosen();
@@ -220,7 +219,7 @@ private slots:
         QCOMPARE(form.sightControls().list->currentIndex(), -1);
 
         for (const char *name : {"a.bmp", "b.bmp", "c.bmp", "notiz.txt", ".versteckt.bmp"})
-            fx.addFile(QString::fromLatin1(name));
+            QVERIFY(fx.addFile(QString::fromLatin1(name)));
         QDir().mkpath(QDir(ProgramPaths::vdataDir()).filePath(QStringLiteral("ordner.bmp")));
         form.activate();
         QStringList names;

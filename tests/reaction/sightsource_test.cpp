@@ -31,47 +31,42 @@ const QString kOffer = QStringLiteral("Für diesen Schützen ist noch kein Visie
 const QRgb kBlue = qRgb(0, 0, 255);
 
 // "Meyer, Anna" with a sight profile, "Neu, Nina" without one.
+// QVERIFY(s.ok) before using it; helpers that fill it are checked with QVERIFY.
 struct Shooters
 {
     StoreFixture fx;
     FakeClock clock;
     ScriptedMessages messages;
+    bool ok = false;
 
     Shooters()
     {
-        QVERIFY(fx.open());
-        QVERIFY(fx.addShooter(QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        ok = fx.open() && fx.addShooter(QStringLiteral("Meyer"), QStringLiteral("Anna"));
         DataTable *v = fx.data->visierTable();
-        QVERIFY(v->append());
+        ok = ok && v->append();
         const QList<QPair<const char *, double>> sizes{{"Diopter_Size", 33}, {"DiopVis_Size", 80}, {"A_Korntunnel", 50},
                                                        {"I_Korntunnel", 40}, {"A_Ringkorn", 20},   {"I_Ringkorn", 12},
                                                        {"Spiegel_Size", 10}};
         for (const auto &s : sizes)
-            QVERIFY(v->setFieldValue(QString::fromLatin1(s.first), s.second));
-        QVERIFY(v->post());
-        QVERIFY(fx.addShooter(QStringLiteral("Neu"), QStringLiteral("Nina")));
-        RunSettings::instance() = RunSettings();
+            ok = ok && v->setFieldValue(QString::fromLatin1(s.first), s.second);
+        ok = ok && v->post() && fx.addShooter(QStringLiteral("Neu"), QStringLiteral("Nina"));
         RunSettings::instance().SerienAnzahl = 1;
     }
-    ~Shooters()
-    {
-        DeactivateActiveShooter();
-        RunSettings::instance() = RunSettings();
-    }
     // Made active, as the main window does before a test.
-    void activate(const QString &name, const QString &vorname)
+    [[nodiscard]] bool activate(const QString &name, const QString &vorname)
     {
-        QVERIFY(fx.selectShooter(name, vorname));
+        if (!fx.selectShooter(name, vorname))
+            return false;
         ActiveShooter::instance().active = true;
         MakeActiveShooter();
-        QVERIFY(LocateActiveShooter());
+        return LocateActiveShooter();
     }
-    void addPicture(const QString &name)
+    [[nodiscard]] bool addPicture(const QString &name)
     {
         QDir().mkpath(ProgramPaths::vdataDir());
         QImage img(200, 150, QImage::Format_RGB32);
         img.fill(kBlue);
-        QVERIFY(img.save(QDir(ProgramPaths::vdataDir()).filePath(name), "BMP"));
+        return img.save(QDir(ProgramPaths::vdataDir()).filePath(name), "BMP");
     }
     int profilesOf(const QString &name)
     {
@@ -123,17 +118,18 @@ private slots:
         QFETCH(WindowMaker, make);
         QFETCH(bool, picture);
         Shooters s;
-        s.addPicture(QStringLiteral("bild.bmp"));
+        QVERIFY(s.ok);
+        QVERIFY(s.addPicture(QStringLiteral("bild.bmp")));
         std::unique_ptr<ReactionResultWindow> result;
         std::unique_ptr<ReactionTestWindow> er(make(result));
 
-        s.activate(QStringLiteral("Meyer"), QStringLiteral("Anna"));
+        QVERIFY(s.activate(QStringLiteral("Meyer"), QStringLiteral("Anna")));
         er->show();
         QCOMPARE(er->profile().Spiegel_Size, 10);
         er->reject();
 
         // Next comes a shooter who has no sight profile yet.
-        s.activate(QStringLiteral("Neu"), QStringLiteral("Nina"));
+        QVERIFY(s.activate(QStringLiteral("Neu"), QStringLiteral("Nina")));
         RunSettings::instance().VisierDatei = picture ? QStringLiteral("bild.bmp") : QString();
         er->show();
         QCOMPARE(s.messages.count(), 0);
@@ -159,8 +155,9 @@ private slots:
     {
         QFETCH(SetupMaker, make);
         Shooters s;
-        s.addPicture(QStringLiteral("a.bmp"));
-        s.addPicture(QStringLiteral("b.bmp"));
+        QVERIFY(s.ok);
+        QVERIFY(s.addPicture(QStringLiteral("a.bmp")));
+        QVERIFY(s.addPicture(QStringLiteral("b.bmp")));
         std::unique_ptr<SetupDialogBase> form(make());
         SightProfileDialog profileDialog;
         int opened = 0;
@@ -173,19 +170,19 @@ private slots:
         });
 
         // Without a profile: a picture file, the first one, is preselected.
-        s.activate(QStringLiteral("Neu"), QStringLiteral("Nina"));
+        QVERIFY(s.activate(QStringLiteral("Neu"), QStringLiteral("Nina")));
         form->show();
         QVERIFY(form->sightControls().file->isChecked());
         QCOMPARE(form->sightControls().list->currentIndex(), 0);
         form->hide();
         // A shooter with a profile gets his own sight again.
-        s.activate(QStringLiteral("Meyer"), QStringLiteral("Anna"));
+        QVERIFY(s.activate(QStringLiteral("Meyer"), QStringLiteral("Anna")));
         form->show();
         QVERIFY(form->sightControls().database->isChecked());
         form->hide();
 
         // "aus Datenbank" without a profile: the offer instead of a run without a sight.
-        s.activate(QStringLiteral("Neu"), QStringLiteral("Nina"));
+        QVERIFY(s.activate(QStringLiteral("Neu"), QStringLiteral("Nina")));
         form->show();
         form->sightControls().database->setChecked(true);
         form->setResult(0);

@@ -22,11 +22,10 @@ int iniErrors(const ScriptedMessages &messages)
     return n;
 }
 
-void writeConfig(const QByteArray &text)
+[[nodiscard]] bool writeConfig(const QByteArray &text)
 {
     QFile f(ProgramPaths::configIni());
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(text);
+    return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
 }
 } // namespace
 
@@ -259,7 +258,7 @@ private slots:
         QCOMPARE(b.min_Zeit, Real48(0.1L));
         QCOMPARE(b.max_Zeit, Real48(0.8L));
 
-        writeConfig("[ER_TEST]\r\nmin_Zeit=0,15\r\nmax_Zeit=0,5\r\n");
+        QVERIFY(writeConfig("[ER_TEST]\r\nmin_Zeit=0,15\r\nmax_Zeit=0,5\r\n"));
         b = ReadValidityBounds();
         QCOMPARE(messages.count(), 0);
         QCOMPARE(b.min_Zeit, Real48(0.15L));
@@ -270,7 +269,7 @@ private slots:
         QVERIFY(!b.validStatic(51));
 
         // A decimal point under a comma locale is read as well.
-        writeConfig("[er_test]\nMIN_ZEIT=0.2\nmax_Zeit=0,6\n");
+        QVERIFY(writeConfig("[er_test]\nMIN_ZEIT=0.2\nmax_Zeit=0,6\n"));
         b = ReadValidityBounds();
         QCOMPARE(messages.count(), 0);
         QCOMPARE(b.min_Zeit, Real48(0.2L));
@@ -278,7 +277,7 @@ private slots:
 
         // Both wrong: two messages.
         messages.clear();
-        writeConfig("[ER_TEST]\nmin_Zeit=abc\nmax_Zeit=\n");
+        QVERIFY(writeConfig("[ER_TEST]\nmin_Zeit=abc\nmax_Zeit=\n"));
         b = ReadValidityBounds();
         QCOMPARE(iniErrors(messages), 2);
         QCOMPARE(b.max_Zeit, Real48(0.8L));
@@ -286,7 +285,7 @@ private slots:
         // A section without the keys: defaults, also under a locale with a decimal point.
         messages.clear();
         box.setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
-        writeConfig("[ER_TEST]\n");
+        QVERIFY(writeConfig("[ER_TEST]\n"));
         b = ReadValidityBounds();
         QCOMPARE(messages.count(), 0);
         QCOMPARE(b.min_Zeit, Real48(0.1L));
@@ -320,7 +319,7 @@ private slots:
         Sandbox box;
         box.setLocale(QLocale(locale));
         ScriptedMessages messages;
-        writeConfig("[ER_TEST]\r\nmin_Zeit=" + value + "\r\n");
+        QVERIFY(writeConfig("[ER_TEST]\r\nmin_Zeit=" + value + "\r\n"));
         const ValidityBounds b = ReadValidityBounds();
         QCOMPARE(iniErrors(messages), accepted ? 0 : 1);
         QCOMPARE(double(b.min_Zeit.value()), double(Real48(static_cast<long double>(expected)).value()));

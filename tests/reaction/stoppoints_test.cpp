@@ -88,7 +88,6 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(int, stopAt);
         Sandbox box;
-        const Settings saved = Settings::instance();
         Settings::instance().Logfile = true;   // the log write lets messages run
         StoppingClock clock;
         PumpingDisplay d;
@@ -111,7 +110,6 @@ private slots:
         run->activate(1, 1, ValidityBounds(), 10);
         run->start();
         const bool restarted = run->tickOn();
-        Settings::instance() = saved;
 
         QCOMPARE(points, stopAt);   // nothing ran on after the stop
         QVERIFY(!tickOn);
@@ -125,7 +123,6 @@ private slots:
     void unstoppedRunPassesEveryPoint()
     {
         Sandbox box;
-        const Settings saved = Settings::instance();
         Settings::instance().Logfile = true;
         StoppingClock clock;
         PumpingDisplay d;
@@ -134,7 +131,6 @@ private slots:
         run.start();
         QVERIFY(run.tickOn());
         run.tick();
-        Settings::instance() = saved;
         QCOMPARE(clock.points, kPoints);
         QCOMPARE(d.status, QStringLiteral("Serie 1"));
     }

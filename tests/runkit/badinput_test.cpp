@@ -18,12 +18,11 @@ QByteArray readAll(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-void writeAll(const QString &path, const QByteArray &bytes)
+[[nodiscard]] bool writeAll(const QString &path, const QByteArray &bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 QString quoted(const QString &path) { return QStringLiteral("„") + QDir::toNativeSeparators(path) + QStringLiteral("“"); }
@@ -53,7 +52,7 @@ private slots:
         Sandbox box;
         ScriptedMessages messages;
         const QString path = QDir(ProgramPaths::vdataDir()).filePath(QStringLiteral("visier.bmp"));
-        writeAll(path, bytes);
+        QVERIFY(writeAll(path, bytes));
         RunSettings::instance().VisierDatei = QStringLiteral("visier.bmp");
         SightProfile profile;
         profile.DiopVis_Size = 80;
@@ -140,7 +139,7 @@ private slots:
         if (file == "/")
             QVERIFY(QDir().mkpath(path));
         else if (file != "-")
-            writeAll(path, file);
+            QVERIFY(writeAll(path, file));
 
         const ValidityBounds b = ReadValidityBounds();
         QCOMPARE(messages.count(), keys.size());

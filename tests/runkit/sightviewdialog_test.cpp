@@ -4,6 +4,7 @@
 #include "core/actionlog.h"
 #include "core/settings.h"
 #include "store/storefixture.h"
+#include "support/child.h"
 #include "support/scriptedmessages.h"
 #include "support/testmain.h"
 
@@ -17,31 +18,26 @@ const QRgb kGreen = qRgb(0, 255, 0);
 const QRgb kWhite = qRgb(255, 255, 255);
 
 // A shooter with the worked-example profile and a target disc of 10.
+// QVERIFY(fx.ok) before using it.
 struct ViewFixture : StoreFixture
 {
     ScriptedMessages messages;
+    bool ok = false;
 
     explicit ViewFixture(bool withProfile = true)
     {
         Settings::instance().Logfile = true;
-        RunSettings::instance() = RunSettings();
-        open();
-        addShooter(QStringLiteral("Muster"), QStringLiteral("Max"));
-        if (!withProfile)
+        ok = open() && addShooter(QStringLiteral("Muster"), QStringLiteral("Max"));
+        if (!withProfile || !ok)
             return;
         DataTable *vis = data->visierTable();
-        vis->append();
+        ok = vis->append();
         const QList<QPair<QString, int>> values = {{"Diopter_Size", 30}, {"DiopVis_Size", 80}, {"A_Korntunnel", 50},
                                                   {"I_Korntunnel", 40}, {"A_Ringkorn", 20},   {"I_RingKorn", 12},
                                                   {"Spiegel_Size", 10}};
         for (const auto &v : values)
-            vis->setFieldValue(v.first, v.second);
-        vis->post();
-    }
-    ~ViewFixture()
-    {
-        Settings::instance().Logfile = false;
-        RunSettings::instance() = RunSettings();
+            ok = ok && vis->setFieldValue(v.first, v.second);
+        ok = ok && vis->post();
     }
     int stored(const QString &name) const
     {
@@ -73,17 +69,19 @@ private slots:
     void creationLogsAndNamesItsParts()
     {
         ViewFixture fx;
+        QVERIFY(fx.ok);
         SightViewDialog form;
         QCOMPARE(form.objectName(), QStringLiteral("ERview_Form"));
         QCOMPARE(form.windowTitle(), QStringLiteral("Visieransicht"));
-        QCOMPARE(form.findChild<QWidget *>(QStringLiteral("Visier"))->size(), QSize(335, 335));
+        VR_CHILD(sight, QWidget, form, QStringLiteral("Visier"));
+        QCOMPARE(sight->size(), QSize(335, 335));
         auto *pos = form.findChild<QSpinBox *>(QStringLiteral("Pos_SpinEdit"));
         auto *ok = form.findChild<QSpinBox *>(QStringLiteral("PosOk_SpinEdit"));
         QVERIFY(pos && ok);
         QCOMPARE(pos->minimum(), 0);
         QCOMPARE(pos->maximum(), 50);
         QCOMPARE(ok->maximum(), 50);
-        auto *button = form.findChild<QPushButton *>(QStringLiteral("Cancel_Button"));
+        VR_CHILD(button, QPushButton, form, QStringLiteral("Cancel_Button"));
         QCOMPARE(button->text(), QStringLiteral("&OK"));
         QVERIFY(button->isDefault());
         const QStringList log = LoadLogIntoViewer();
@@ -94,6 +92,7 @@ private slots:
     void activationShowsSightAndCircles()
     {
         ViewFixture fx;
+        QVERIFY(fx.ok);
         SightViewDialog form;
         form.show(); // activation
         QCOMPARE(form.spreadSpin()->value(), 10);
@@ -113,6 +112,7 @@ private slots:
     void spinBoxesRedrawAtOnce()
     {
         ViewFixture fx;
+        QVERIFY(fx.ok);
         SightViewDialog form;
         form.activate();
         form.spreadSpin()->setValue(0);
@@ -126,6 +126,7 @@ private slots:
     void standingAndLyingUseTheirOwnPair()
     {
         ViewFixture fx;
+        QVERIFY(fx.ok);
         fx.store(QStringLiteral("ER2_SPos_l"), 30);
         fx.store(QStringLiteral("ER2_SPos_ok_l"), 9);
         fx.store(QStringLiteral("ER2_SPos_s"), 20);
@@ -159,6 +160,7 @@ private slots:
     void closingByTitleBarKeepsValuesButWritesNothing()
     {
         ViewFixture fx;
+        QVERIFY(fx.ok);
         SightViewDialog form;
         form.activate();
         form.spreadSpin()->setValue(40);
@@ -173,6 +175,7 @@ private slots:
     void circlesFollowTheSpinBoxesWhenNothingChanges()
     {
         ViewFixture fx;
+        QVERIFY(fx.ok);
         SightViewDialog form;
         // an earlier confirmation of test 2 left other values in memory
         RunSettings::instance().ER2_SPos = 44;
@@ -187,6 +190,7 @@ private slots:
     void missingProfileShowsANewProfile()
     {
         ViewFixture fx;
+        QVERIFY(fx.ok);
         SightViewDialog form;
         form.activate();
         const QImage withProfile = form.sightBox()->composed();

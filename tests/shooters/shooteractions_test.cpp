@@ -33,6 +33,7 @@ private slots:
             QVERIFY(ShooterTableEmpty());
         }
         ShooterFixture f;
+        QVERIFY(f.ok);
         QVERIFY(ShooterTableEmpty());
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
         QVERIFY(!ShooterTableEmpty());
@@ -43,6 +44,7 @@ private slots:
     void mainMenuDeleteRemovesTheActiveShooter()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         activeAnnaBrowsedToPaul(f);
         if (QTest::currentTestFailed())
             return;
@@ -60,6 +62,7 @@ private slots:
     void mainMenuDeleteAnsweredNoChangesNothing()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         activeAnnaBrowsedToPaul(f);
         if (QTest::currentTestFailed())
             return;
@@ -73,6 +76,7 @@ private slots:
     void mainMenuDeleteEndsTheActiveShooterAlsoWhenItFails()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         activeAnnaBrowsedToPaul(f);
         if (QTest::currentTestFailed())
             return;
@@ -88,6 +92,7 @@ private slots:
     void mainMenuDeleteOfAShooterAlreadyGone()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         activeAnnaBrowsedToPaul(f);
         if (QTest::currentTestFailed())
             return;
@@ -103,6 +108,7 @@ private slots:
     void editWorksOnTheActiveShooter()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         activeAnnaBrowsedToPaul(f);
         if (QTest::currentTestFailed())
             return;

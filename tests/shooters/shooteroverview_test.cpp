@@ -47,6 +47,7 @@ private slots:
     void creationLogsAndBuildsTheMenu()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         ShooterOverview form;
         QCOMPARE(form.objectName(), QStringLiteral("Pers_Form"));
         QCOMPARE(form.windowTitle(), QStringLiteral("Schützenverwaltung"));
@@ -85,6 +86,7 @@ private slots:
     void closingAnyWaySavesThePlacement()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         ShooterOverview form;
         form.show();
         form.move(140, 90);
@@ -98,6 +100,7 @@ private slots:
     void listShowsShootersInIndexOrderWithTheirDetails()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul"), 4, QStringLiteral("SV Berg")));
         QVERIFY(f.add(QStringLiteral("Müller"), QStringLiteral("Jörg \"Jo\""), 7, QStringLiteral("<b>SG</b> & Co"),
                       QDate(1975, 12, 3)));
@@ -145,6 +148,7 @@ private slots:
     void deleteWithoutMarkedEntryOnlyComplains()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
         ShooterOverview form;
         form.show();
@@ -163,6 +167,7 @@ private slots:
     void deleteAnsweredNoKeepsTheShooter()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
         QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul")));
         ShooterOverview form;
@@ -183,6 +188,7 @@ private slots:
     void deleteAnsweredYesRemovesTheShooter()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
         QVERIFY(f.add(QStringLiteral("O'Neill"), QStringLiteral("Jörg \"Jo\"")));
         QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul")));
@@ -245,6 +251,7 @@ private slots:
         QFETCH(bool, failMidway);
         QFETCH(QString, question);
         ShooterFixture f;
+        QVERIFY(f.ok);
         DataTable *vis = f.data->visierTable();
         DataTable *reak = f.data->reakTable();
         const auto addData = [&](const QString &name, const QString &vorname, bool withProfile, int runCount) {
@@ -324,6 +331,7 @@ private slots:
     void failedDeleteIsOnlyLogged()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
         QVERIFY(f.blockDeletes());
         ShooterOverview form;
@@ -340,6 +348,7 @@ private slots:
     void emptyTableDisablesTheChoosingItems()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         ShooterOverview form;
         form.show();
         QVERIFY(!form.selectAction()->isEnabled());
@@ -397,6 +406,7 @@ private slots:
     void chooseMakesTheMarkedShooterActive()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 12));
         QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul"), 3));
         ShooterOverview form;
@@ -416,6 +426,7 @@ private slots:
     void recordDialogHooksRunAndRefresh()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         ShooterOverview form;
         int edits = 0;
         form.newShooter = [&f] { QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"))); };
@@ -445,6 +456,7 @@ private slots:
     {
         QFETCH(QString, then);
         ShooterFixture f;
+        QVERIFY(f.ok);
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 3));
         QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul")));
         QVERIFY(f.selectShooter(QStringLiteral("Meyer"), QStringLiteral("Anna")));
@@ -482,6 +494,7 @@ private slots:
     void f1ShowsTheFocusedItemsPage()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
         ShooterOverview form;
         form.editShooter = [] {};

@@ -76,6 +76,7 @@ private slots:
     void newDialogStoresAShooterWithItsStartValues()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         NewShooterDialog d;
         QCOMPARE(d.objectName(), QStringLiteral("PersNeu_Form"));
         QCOMPARE(d.nameEdit()->maxLength(), 15);
@@ -110,6 +111,7 @@ private slots:
     void okClickedAgainWhileStoringStoresOnce()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         NewShooterDialog d;
         struct ClickingClock : FakeClock
         {
@@ -162,6 +164,7 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(QString, message);
         ShooterFixture f;
+        QVERIFY(f.ok);
         FakeClock clock;
         clock.setWallClock(QDateTime(QDate(2026, 12, 8), QTime(10, 15)));
         std::unique_ptr<ShooterRecordDialog> d;
@@ -214,6 +217,7 @@ private slots:
     void birthDateFromTheCalendar()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         FakeClock clock;
         clock.setWallClock(QDateTime(QDate(2026, 12, 8), QTime(10, 15)));
         NewShooterDialog d;
@@ -234,6 +238,7 @@ private slots:
     void requiredFieldsKeepTheDialogOpenAfterTheClubIsRemembered()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         NewShooterDialog d;
         open(d);
         type(d.nameEdit(), QStringLiteral("Meyer"));
@@ -258,6 +263,7 @@ private slots:
     void aTypedClubIsOfferedByBothDialogsNextTime()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         NewShooterDialog neu;
         EditShooterDialog edit;
         open(neu);
@@ -282,6 +288,7 @@ private slots:
     void cancellingTheNewDialogLeavesNothingBehind()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         NewShooterDialog d;
         SightProfileDialog vis;
         d.setSightDialog(&vis);
@@ -300,6 +307,7 @@ private slots:
     void aNewShooterTakesTheProfileMadeForIt()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         NewShooterDialog d;
         SightProfileDialog vis;
         d.setSightDialog(&vis);
@@ -332,6 +340,7 @@ private slots:
     void editKeepsTheRoundsAndTheStoredValues()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 12, QStringLiteral("SV Tell"), QDate(1980, 1, 2)));
         DataTable *pers = f.data->persTable();
         pers->edit();
@@ -369,6 +378,7 @@ private slots:
     void aTakenNamePairIsRefused()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 0, QStringLiteral("SV")));
         QVERIFY(f.add(QStringLiteral("Zander"), QStringLiteral("Tom"), 0, QStringLiteral("SV")));
         NewShooterDialog neu;
@@ -407,6 +417,7 @@ private slots:
     void renamingCarriesProfileAndResults()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 3, QStringLiteral("SV")));
         QVERIFY(f.add(QStringLiteral("Zander"), QStringLiteral("Tom"), 0, QStringLiteral("SV")));
         QVERIFY(f.selectShooter(QStringLiteral("Meyer"), QStringLiteral("Anna")));
@@ -444,6 +455,7 @@ private slots:
     void aFailedRenameChangesNothing()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 0, QStringLiteral("SV")));
         DataTable *vis = f.data->visierTable();
         QVERIFY(vis->append() && vis->setFieldValue(QStringLiteral("DiopVis_Size"), 80.0) && vis->post());

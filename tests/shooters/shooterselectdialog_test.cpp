@@ -43,6 +43,7 @@ private slots:
     void creationAndTexts()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         ShooterSelectDialog form;
         QCOMPARE(form.objectName(), QStringLiteral("PersSel_Form"));
         QCOMPARE(form.windowTitle(), QStringLiteral("Schütze auswählen"));
@@ -98,6 +99,7 @@ private slots:
     void emptyTableLeavesNothingToTake()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         ShooterSelectDialog form;
         const int result = runModal(form, [&] {
             QVERIFY(!form.okButton()->isEnabled());
@@ -115,6 +117,7 @@ private slots:
     void cancelKeepsThePreviousActiveShooter()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 5));
         QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul"), 9));
         ShooterSelectDialog form;
@@ -145,6 +148,7 @@ private slots:
     void takeMakesTheMarkedShooterActive()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul"), 9));
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 14));
         QVERIFY(f.add(QStringLiteral("Ühlein"), QStringLiteral("O'Hara \"Ö\""), 1));
@@ -178,6 +182,7 @@ private slots:
     void doubleClickOnAnEntryTakesIt()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna"), 2));
         QVERIFY(f.add(QStringLiteral("Zeller"), QStringLiteral("Paul"), 7));
         ShooterSelectDialog form;

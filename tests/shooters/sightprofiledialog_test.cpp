@@ -66,6 +66,7 @@ private slots:
     void resolutionAndOpeningDoNotChangeThePreview()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         SightProfileDialog d;
         d.resize(d.sizeHint());
         const QImage before = d.previewBox()->grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -80,6 +81,7 @@ private slots:
     void controlsKeepTheirRanges()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         SightProfileDialog d;
         QCOMPARE(d.objectName(), QStringLiteral("PersVis_Form"));
         QCOMPARE(d.diopterLimitSpin()->minimum(), 50);
@@ -114,6 +116,7 @@ private slots:
         QFETCH(int, value);
         QFETCH(QString, column);
         ShooterFixture f;
+        QVERIFY(f.ok);
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
         SightProfileDialog d;
         d.setEditMode(false);
@@ -148,6 +151,7 @@ private slots:
     void aNewProfileStartsWithTheDefaults()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
         SightProfileDialog d;
         d.setEditMode(false);
@@ -170,6 +174,7 @@ private slots:
     void editingShowsTheStoredProfileOrTheDefaults()
     {
         ShooterFixture f;
+        QVERIFY(f.ok);
         QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
         SightProfileDialog d;
         d.setEditMode(true);

@@ -11,6 +11,7 @@ class MaintenanceTest : public QObject
 {
     Q_OBJECT
 private:
+    // A failed step fails the test; the caller returns then.
     static void fillReak(StoreFixture &fx, int series, int targets, const QTime &t)
     {
         for (int s = 1; s <= series; ++s)
@@ -26,7 +27,11 @@ private slots:
         QVERIFY(fx.open());
         QVERIFY(fx.addShooter("O'Neil", "Ann"));
         fillReak(fx, 2, 5, QTime(10, 0, 0, 100));
+        if (QTest::currentTestFailed())
+            return;
         fillReak(fx, 2, 5, QTime(10, 0, 0, 101)); // another run, same series numbers
+        if (QTest::currentTestFailed())
+            return;
         DataTable *r = fx.data->reakTable();
         QCOMPARE(r->recordCount(), 20);
         QCOMPARE(fx.data->deleteSeries("O'Neil", "Ann", QDate(2024, 2, 2), QTime(10, 0, 0, 100), 1, 2), 5);
@@ -53,7 +58,11 @@ private slots:
             DataTable *v = fx.data->visierTable();
             QVERIFY(v->append() && v->setFieldValue("Spiegel_Size", 6.0) && v->post());
             fillReak(fx, 2, 5, QTime(10, 0, 0, 100));
+            if (QTest::currentTestFailed())
+                return;
             fillReak(fx, 2, 5, QTime(10, 0, 0, 101));
+            if (QTest::currentTestFailed())
+                return;
         }
         TData::ShooterData counted;
         QVERIFY(fx.data->countShooterData("O'Neil", "Ann", &counted));
@@ -86,7 +95,11 @@ private slots:
         QVERIFY(fx.open());
         QVERIFY(fx.addShooter("Meier", "Hans"));
         fillReak(fx, 1, 1500, QTime(11, 0, 0, 0));
+        if (QTest::currentTestFailed())
+            return;
         fillReak(fx, 1, 5, QTime(12, 0, 0, 0));
+        if (QTest::currentTestFailed())
+            return;
         QCOMPARE(fx.data->deleteSeries("Meier", "Hans", QDate(2024, 2, 2), QTime(11, 0, 0, 0), 1, 1), 1500);
         const qint64 before = QFileInfo(fx.reakFile()).size();
         QVERIFY(sqlOnFile(fx.reakFile(), "PRAGMA freelist_count").value(0).toInt() > 0);
@@ -133,6 +146,8 @@ private slots:
         QVERIFY(fx.addShooter("Meier", "Hans"));
         QVERIFY(fx.addShooter("Schulz", "Eva"));
         fillReak(fx, 2, 5, QTime(7, 0, 0, 0));
+        if (QTest::currentTestFailed())
+            return;
         const QString backup = fx.box.path("prog/bin/Backup");
         QDir().mkpath(backup);
         for (DataTable *t : {fx.data->persTable(), fx.data->visierTable(), fx.data->reakTable()})

@@ -18,6 +18,7 @@ class ResultQueryTest : public QObject
 {
     Q_OBJECT
 private:
+    // A failed step fails the test; the caller returns then.
     static void fill(StoreFixture &fx)
     {
         QVERIFY(fx.addShooter("O'Neil", "Ann"));
@@ -40,6 +41,8 @@ private slots:
         StoreFixture fx;
         QVERIFY(fx.open());
         fill(fx);
+        if (QTest::currentTestFailed())
+            return;
         ResultQuery *q = fx.data->efrQuery();
         q->setStatement(kSelect);
         q->bindValue("TYP", 1);
@@ -78,6 +81,8 @@ private slots:
         StoreFixture fx;
         QVERIFY(fx.open());
         fill(fx);
+        if (QTest::currentTestFailed())
+            return;
         ResultQuery *q = fx.data->efrfQuery();
         QStringList calls;
         q->setBeforeOpen([&](ResultQuery &r) { calls << QStringLiteral("before:%1").arg(r.isOpen()); });
@@ -118,6 +123,8 @@ private slots:
         StoreFixture fx;
         QVERIFY(fx.open());
         fill(fx);
+        if (QTest::currentTestFailed())
+            return;
         ResultQuery *q = fx.data->ikQuery();
         q->setStatement("DELETE FROM REAKDATA");
         QVERIFY(!q->open());
@@ -139,6 +146,8 @@ private slots:
         StoreFixture fx;
         QVERIFY(fx.open());
         fill(fx);
+        if (QTest::currentTestFailed())
+            return;
         ResultQuery *q = fx.data->efrQuery();
         ResultQueryModel model(q, {"GRIDNR", "DATUM", "ReakZeit", "MITTELWERT"});
         model.setHeaderTexts({"Nr", "Datum", "ReakZeit", "Mittelwert"});

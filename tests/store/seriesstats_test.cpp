@@ -11,14 +11,15 @@ const QDate kDay(2003, 2, 1);
 const QTime kTime(10, 15, 0);
 
 // Rows "serie scheibe ms status [+msOffset]" for one shooter; applied in one go.
-void store(StoreFixture &fx, int typ, const QStringList &rows)
+[[nodiscard]] bool store(StoreFixture &fx, int typ, const QStringList &rows)
 {
     for (const QString &r : rows) {
         const QStringList p = r.split(u' ', Qt::SkipEmptyParts);
         const QTime t = p.size() > 4 ? kTime.addMSecs(p.at(4).toInt()) : kTime;
-        QVERIFY(fx.addReak(kDay, t, typ, p.at(0).toInt(), p.at(1).toInt(), p.at(2).toInt(), p.at(3)));
+        if (!fx.addReak(kDay, t, typ, p.at(0).toInt(), p.at(1).toInt(), p.at(2).toInt(), p.at(3)))
+            return false;
     }
-    QVERIFY(fx.data->reakTable()->applyUpdates());
+    return fx.data->reakTable()->applyUpdates();
 }
 
 QString oneDecimal(const QVariant &v) { return NumberFormat::formatFloat("%.1f", v.toDouble()); }
@@ -84,12 +85,12 @@ private slots:
         QVERIFY(fx.open());
         QVERIFY(fx.addShooter("Müller", "Jürgen"));
         QVERIFY(fx.selectShooter("Müller", "Jürgen"));
-        store(fx, typ, rows);
+        QVERIFY(store(fx, typ, rows));
         // A row of another shooter and of another test never mixes in.
         QVERIFY(fx.addShooter("Meier", "Hans"));
         QVERIFY(fx.selectShooter("Meier", "Hans"));
-        store(fx, typ, {"1 5 999 x"});
-        store(fx, typ == 1 ? 2 : 1, {"1 5 999 x"});
+        QVERIFY(store(fx, typ, {"1 5 999 x"}));
+        QVERIFY(store(fx, typ == 1 ? 2 : 1, {"1 5 999 x"}));
 
         const auto which = TData::Query(typ - 1);
         QVERIFY2(fx.data->openResultQuery(which, "Müller", "Jürgen", true), qPrintable(fx.data->errorText()));
@@ -146,7 +147,7 @@ private slots:
         QVERIFY(fx.open());
         QVERIFY(fx.addShooter("Meier", "Hans"));
         QVERIFY(fx.selectShooter("Meier", "Hans"));
-        store(fx, 1, {"1 1 300 x", "1 2 300 x", "1 3 300 x", "1 4 300 x", "1 5 300 x"});
+        QVERIFY(store(fx, 1, {"1 1 300 x", "1 2 300 x", "1 3 300 x", "1 4 300 x", "1 5 300 x"}));
         {
             QSqlQuery t(QSqlDatabase::database(TData::AliasName));
             QVERIFY2(t.exec(QStringLiteral("UPDATE reakdata.\"ReakData\" SET \"%1\" = %2 WHERE \"Scheibe\" = 2")
@@ -176,7 +177,7 @@ private slots:
         QVERIFY(fx.addShooter("Name", "Hans"));
         QVERIFY(fx.addShooter("Meier", "Hans"));
         QVERIFY(fx.selectShooter("Meier", "Hans"));
-        store(fx, 1, {"1 1 300 x", "1 2 300 x", "2 1 400 x", "2 2 400 x"});
+        QVERIFY(store(fx, 1, {"1 1 300 x", "1 2 300 x", "2 1 400 x", "2 2 400 x"}));
         TData &d = *fx.data;
         // Newest first: the two series of one measurement, series ascending.
         QVERIFY(d.openResultQuery(TData::Query::EFR, "Meier", "Hans", false));
@@ -205,11 +206,11 @@ private slots:
         QVERIFY(fx.addShooter("O\"Neil", "Ann"));
         QVERIFY(fx.addShooter("Meier", "Hans"));
         QVERIFY(fx.selectShooter("O\"Neil", "Ann"));
-        store(fx, 1, {"1 1 300 x", "1 2 300 x", "1 3 300 x", "1 4 300 x", "1 5 300 x", "2 1 1 x"});
-        store(fx, 1, {"1 1 300 x +1000"});  // same series number, other measurement
-        store(fx, 2, {"1 1 300 x"});        // other test
+        QVERIFY(store(fx, 1, {"1 1 300 x", "1 2 300 x", "1 3 300 x", "1 4 300 x", "1 5 300 x", "2 1 1 x"}));
+        QVERIFY(store(fx, 1, {"1 1 300 x +1000"}));  // same series number, other measurement
+        QVERIFY(store(fx, 2, {"1 1 300 x"}));        // other test
         QVERIFY(fx.selectShooter("Meier", "Hans"));
-        store(fx, 1, {"1 1 300 x"});        // other shooter
+        QVERIFY(store(fx, 1, {"1 1 300 x"}));        // other shooter
         const QString file = fx.reakFile();
         QCOMPARE(rowsInFile(file, "ReakData"), 9);
 

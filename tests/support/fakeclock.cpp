@@ -1,12 +1,24 @@
 #include "support/fakeclock.h"
 
+namespace {
+FakeClock *g_live = nullptr;
+}
+
 FakeClock::FakeClock()
     : m_wall(QDate(2026, 12, 6), QTime(22, 41, 7))
+    , m_outer(g_live)
 {
+    g_live = this;
     Clock::install(this);
 }
 
-FakeClock::~FakeClock() { Clock::install(nullptr); }
+FakeClock::~FakeClock()
+{
+    g_live = m_outer;
+    Clock::install(m_outer);
+}
+
+FakeClock *FakeClock::live() { return g_live; }
 
 void FakeClock::sleep(int ms)
 {

@@ -4,7 +4,7 @@
 #include <QList>
 
 // A clock whose time only moves when told to or when something sleeps.
-// Installs itself for its lifetime.
+// Installs itself for its lifetime; the one made before it comes back when it goes.
 class FakeClock : public Clock
 {
 public:
@@ -25,8 +25,30 @@ public:
     QList<int> sleeps;      // every wait asked for, in order
     int pumps() const { return m_pumps; }
 
+    // The innermost one alive, or nullptr.
+    static FakeClock *live();
+
 private:
     qint64 m_ns = 0;
     QDateTime m_wall;
     int m_pumps = 0;
+    FakeClock *m_outer;
+};
+
+// The real clock, recording every sleep asked for (for waits that must run in
+// real time, e.g. against a pseudo-terminal). Installs itself for its lifetime;
+// make it after the sandbox, which puts the real clock back.
+class RecordingClock : public Clock
+{
+public:
+    RecordingClock() { Clock::install(this); }
+    ~RecordingClock() override { Clock::install(FakeClock::live()); }
+
+    void sleep(int ms) override
+    {
+        sleeps.append(ms);
+        Clock::sleep(ms);
+    }
+
+    QList<int> sleeps;
 };

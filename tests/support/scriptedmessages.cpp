@@ -1,8 +1,23 @@
 #include "support/scriptedmessages.h"
 
-ScriptedMessages::ScriptedMessages() { MessageService::install(this); }
+namespace {
+ScriptedMessages *g_live = nullptr;
+}
 
-ScriptedMessages::~ScriptedMessages() { MessageService::install(nullptr); }
+ScriptedMessages::ScriptedMessages()
+    : m_outer(g_live)
+{
+    g_live = this;
+    MessageService::install(this);
+}
+
+ScriptedMessages::~ScriptedMessages()
+{
+    g_live = m_outer;
+    MessageService::install(m_outer);
+}
+
+ScriptedMessages *ScriptedMessages::live() { return g_live; }
 
 int ScriptedMessages::show(Kind kind, const QString &text, int buttons, const QString &caption)
 {

@@ -5,7 +5,8 @@
 #include <QString>
 
 // Records every message box and answers from a script (default: the first
-// offered button of Ok, Yes). Installs itself for its lifetime.
+// offered button of Ok, Yes). Installs itself for its lifetime; the one made
+// before it comes back when it goes.
 class ScriptedMessages : public MessageService
 {
 public:
@@ -29,7 +30,11 @@ public:
     QString lastText() const { return m_shown.isEmpty() ? QString() : m_shown.last().text; }
     void clear() { m_shown.clear(); }
 
+    // The innermost one alive, or nullptr.
+    static ScriptedMessages *live();
+
 private:
     QList<Shown> m_shown;
     QList<int> m_answers;
+    ScriptedMessages *m_outer;
 };

@@ -1,5 +1,7 @@
 #include "support/testmain.h"
 
+#include "support/sandbox.h"
+
 #include <QApplication>
 #include <QTest>
 #include <memory>
@@ -42,6 +44,7 @@ int main(int argc, char **argv)
     for (const Entry &e : entries()) {
         if (!only.isEmpty() && only != QLatin1String(e.name))
             continue;
+        ResetProgramState();   // no class starts on what the one before left
         std::unique_ptr<QObject> test(e.factory());
         if (QTest::qExec(test.get(), args) != 0)
             ++failed;

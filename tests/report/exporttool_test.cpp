@@ -1,5 +1,5 @@
 #include "report/csvfile.h"
-#include "scriptedprint.h"
+#include "support/pdftext.h"
 #include "store/storefixture.h"
 #include "support/testmain.h"
 
@@ -42,6 +42,7 @@ class ExportToolTest : public QObject
     Q_OBJECT
 private:
     // Two shooters; Müller has two test-1 series (one without a valid row) and one test-3 row.
+    // A failed step fails the test; the caller returns then.
     static void fill(StoreFixture &fx)
     {
         QVERIFY(fx.open());
@@ -65,6 +66,8 @@ private slots:
     {
         StoreFixture fx;
         fill(fx);
+        if (QTest::currentTestFailed())
+            return;
         const QString dir = fx.data->privateDir();
         const QDateTime before = QFileInfo(fx.reakFile()).lastModified();
 
@@ -177,6 +180,8 @@ private slots:
         for (const char *broken : {"PersData.sqlite", "ReakData.sqlite"}) {
             StoreFixture fx;
             fill(fx);
+            if (QTest::currentTestFailed())
+                return;
             const QString file = QDir(fx.data->privateDir()).filePath(QString::fromLatin1(broken));
             QFile f(file);
             QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -224,6 +229,8 @@ private slots:
         QFETCH(QString, message);
         StoreFixture fx;
         fill(fx);
+        if (QTest::currentTestFailed())
+            return;
         if (!args.contains("--data"))
             args = QStringList{"--data", fx.data->privateDir()} + args;
         const Run r = exportTool(args);
