@@ -7,7 +7,9 @@
 #include "platform/registryini.h"
 #include "core/appstate.h"
 #include "app/config_form.h"
-#include "app/main_form.h"
+#include "app/datasession.h"
+#include "app/mainwindow.h"
+#include "support/findaction.h"
 #include "app/statuspanels.h"
 #include "core/settings.h"
 #include "shooters/activeshooter.h"
@@ -365,12 +367,12 @@ private slots:
         const ActiveShooter savedShooter = ActiveShooter::instance();
         {
             TData data;
-            TMain_Form main;
-            main.FormCreate();
+            MainWindow main;
+            OpenProgramData();
             ProgramWindows windows;
             auto *config = new TConfig_Form(&main);
-            config->goOnline = [&main] { main.GoOnline(); };
-            config->goOffline = [&main] { main.GoOffline(); };
+            config->goOnline = [&main] { main.goOnline(); };
+            config->goOffline = [&main] { main.goOffline(); };
             windows.config = config;
             main.setWindows(windows);
             main.show();
@@ -407,7 +409,7 @@ private slots:
                 config->Cancel_Button->click();
                 drove = true;
             });
-            main.action(QStringLiteral("Einstellungen_Item"))->trigger();
+            findAction(main, QStringLiteral("Einstellungen_Item"))->trigger();
             QVERIFY(drove);
             data.closeTables();
         }
@@ -460,13 +462,13 @@ private slots:
         const ActiveShooter savedShooter = ActiveShooter::instance();
         {
             TData data;
-            TMain_Form main;
-            main.FormCreate();
+            MainWindow main;
+            OpenProgramData();
             ProgramWindows windows;
             auto *config = new TConfig_Form(&main);
             config->SKL_Form = new TSKL_Form(&main);
-            config->goOnline = [&main] { main.GoOnline(); };
-            config->goOffline = [&main] { main.GoOffline(); };
+            config->goOnline = [&main] { main.goOnline(); };
+            config->goOffline = [&main] { main.goOffline(); };
             windows.config = config;
             main.setWindows(windows);
             main.show();
@@ -501,7 +503,7 @@ private slots:
                 config->OK_Button->click();
                 drove = true;
             });
-            main.action(QStringLiteral("Einstellungen_Item"))->trigger();
+            findAction(main, QStringLiteral("Einstellungen_Item"))->trigger();
             QVERIFY(drove);
             QVERIFY(!config->isVisible());
             data.closeTables();

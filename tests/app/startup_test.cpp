@@ -2,7 +2,8 @@
 #include "platform/registryini.h"
 #include "core/actionlog.h"
 #include "core/appstate.h"
-#include "app/main_form.h"
+#include "app/mainwindow.h"
+#include "support/findaction.h"
 #include "core/settings.h"
 #include "app/startup.h"
 #include "shooters/activeshooter.h"
@@ -44,7 +45,7 @@ private slots:
         closer.setInterval(20);
         QObject::connect(&closer, &QTimer::timeout, [&] {
             for (QWidget *w : QApplication::topLevelWidgets()) {
-                auto *main = qobject_cast<TMain_Form *>(w);
+                auto *main = qobject_cast<MainWindow *>(w);
                 if (main && main->isVisible()) {
                     sawMainWindow = true;
                     closer.stop();
@@ -97,9 +98,9 @@ private slots:
         driver.setInterval(20);
         QObject::connect(&driver, &QTimer::timeout, [&] {
             QWidget *modal = QApplication::activeModalWidget();
-            TMain_Form *main = nullptr;
+            MainWindow *main = nullptr;
             for (QWidget *w : QApplication::topLevelWidgets())
-                if (auto *m = qobject_cast<TMain_Form *>(w); m && m->isVisible())
+                if (auto *m = qobject_cast<MainWindow *>(w); m && m->isVisible())
                     main = m;
             if (!main)
                 return;
@@ -107,7 +108,7 @@ private slots:
             if (step == 0 && !modal) {
                 step = 1;
                 // Dialogs run their own loops: start them from a fresh event, not inside this one.
-                QTimer::singleShot(0, main->action(QStringLiteral("Hinzufuegen_Item")), &QAction::trigger);
+                QTimer::singleShot(0, findAction(*main, QStringLiteral("Hinzufuegen_Item")), &QAction::trigger);
             } else if (step == 1 && name == QLatin1String("PersNeu_Form")) {
                 modal->findChild<QLineEdit *>(QStringLiteral("Name_Edit"))->setText(QStringLiteral("Meyer"));
                 modal->findChild<QLineEdit *>(QStringLiteral("Vorname_Edit"))->setText(QStringLiteral("Anna"));
@@ -123,15 +124,13 @@ private slots:
                 modal->findChild<QPushButton *>(QStringLiteral("OK_Button"))->click();
             } else if (step == 4 && !modal) {
                 step = 5;
-                main->IdleUpdate();
-                QTimer::singleShot(0, main->action(QStringLiteral("Auswaehlen_Item")), &QAction::trigger);
+                QTimer::singleShot(0, findAction(*main, QStringLiteral("Auswaehlen_Item")), &QAction::trigger);
             } else if (step == 5 && name == QLatin1String("PersSel_Form")) {
                 step = 6;
                 auto *list = modal->findChild<QAbstractItemView *>(QStringLiteral("Pers_List"));
                 list->setCurrentIndex(list->model()->index(0, 0));
                 modal->findChild<QPushButton *>(QStringLiteral("OK_Button"))->click();
             } else if (step == 6 && !modal) {
-                main->IdleUpdate();
                 panelName = main->findChild<QLabel *>(QStringLiteral("ShooterName_Label"))->text();
                 profiles = TData::instance()->visierTable()->recordCount();
                 step = 7;

@@ -7,7 +7,8 @@
 #include "platform/programpaths.h"
 #include "runkit/runsettings.h"
 #include "core/appstate.h"
-#include "app/main_form.h"
+#include "app/mainwindow.h"
+#include "support/findaction.h"
 #include "core/settings.h"
 #include "app/startup.h"
 #include "shooters/activeshooter.h"
@@ -106,7 +107,7 @@ void ER3EndToEndTest::menuToSavedRowsAndRepeat()
     ActiveShooter::instance().active = true;
     MakeActiveShooter();
 
-    TMain_Form form;
+    MainWindow form;
     auto *setup = new TERSetup3_Form(&form);
     auto *result = new TERA3_Form(&form);
     auto *window = new TER3_Form(result, &form);
@@ -170,7 +171,7 @@ void ER3EndToEndTest::menuToSavedRowsAndRepeat()
             QTest::mouseClick(window->Cancel_Button, Qt::LeftButton);
         });
     });
-    form.action(QStringLiteral("Test3_Item"))->trigger();
+    findAction(form, QStringLiteral("Test3_Item"))->trigger();
     QVERIFY(runChecked);
     QVERIFY(barChecked);
     QVERIFY(!window->isVisible());
@@ -187,8 +188,7 @@ void ER3EndToEndTest::menuToSavedRowsAndRepeat()
     // Offscreen, a closed dialog stays the active window until another one asks.
     form.windowHandle()->requestActivate();
     QVERIFY(QTest::qWaitForWindowActive(form.windowHandle()));
-    form.IdleUpdate();
-    QVERIFY(form.action(QStringLiteral("Wiederholen_Item"))->isEnabled());
+    QVERIFY(findAction(form, QStringLiteral("Wiederholen_Item"))->isEnabled());
     QTimer poll;
     poll.setInterval(5);
     connect(&poll, &QTimer::timeout, window, [&] {
