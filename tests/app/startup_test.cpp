@@ -50,6 +50,7 @@ private slots:
                     sawMainWindow = true;
                     closer.stop();
                     main->close();
+                    main->close();   // a second close ends nothing twice
                 }
             }
         });
@@ -79,6 +80,7 @@ private slots:
             at = next;
         }
         QVERIFY(!messages.contains(QStringLiteral("Ausführen : Sicherung Datenbanken")));
+        QCOMPARE(messages.count(QStringLiteral("Ausführen : Programm beenden")), 1);
         QCOMPARE(LoadLogIntoViewer().last(), QString());
         QVERIFY(QFile::exists(box.path(QStringLiteral("prog/Daten/PersData.sqlite"))));
     }
