@@ -18,12 +18,13 @@
 #include "reaction/randomsetupdialog.h"
 #include "runkit/sightviewdialog.h"
 #include "runkit/runsettings.h"
-#include "app/about_form.h"
+#include "app/aboutdialog.h"
 #include "core/actionlog.h"
 #include "app/config_form.h"
-#include "app/info_form.h"
-#include "app/main_form.h"
-#include "app/splash_form.h"
+#include "app/datasession.h"
+#include "app/infowindow.h"
+#include "app/mainwindow.h"
+#include "app/splashscreen.h"
 #include "core/windowplacement.h"
 #include "shooters/shooteroverview.h"
 #include "shooters/editshooterdialog.h"
@@ -38,7 +39,7 @@
 #include <QScreen>
 #include <memory>
 
-void RegisterReactionTest(TMain_Form &mainForm, int test, SetupDialogBase *setup, QDialog *window)
+void RegisterReactionTest(MainWindow &mainWindow, int test, SetupDialogBase *setup, QDialog *window)
 {
     TestEntry entry;
     entry.prepareSetup = [setup] { setup->prepareForShow(); };
@@ -50,12 +51,15 @@ void RegisterReactionTest(TMain_Form &mainForm, int test, SetupDialogBase *setup
     };
     entry.describe = [] {
         const RunSettings &r = RunSettings::instance();
-        return std::array<int, 3>{r.SerienAnzahl, r.Scheibenabstand, 0};
+        LastMeasurement last;
+        last.seriesCount = r.SerienAnzahl;
+        last.spacing = r.Scheibenabstand;
+        return last;
     };
-    mainForm.registerTest(test, entry);
+    mainWindow.registerTest(test, entry);
 }
 
-void RegisterCurveTest(TMain_Form &mainForm, CurveSetupDialog *setup, CurveTestWindow *window)
+void RegisterCurveTest(MainWindow &mainWindow, CurveSetupDialog *setup, CurveTestWindow *window)
 {
     TestEntry entry;
     entry.setup = [setup] { return setup->exec() == QDialog::Accepted; };
@@ -63,9 +67,12 @@ void RegisterCurveTest(TMain_Form &mainForm, CurveSetupDialog *setup, CurveTestW
     entry.snapshot = [] { return SnapshotCurveRun(); };
     entry.describe = [] {
         const RunSettings &r = RunSettings::instance();
-        return std::array<int, 3>{r.SerienAnzahl, r.Scheibenabstand, 0};
+        LastMeasurement last;
+        last.seriesCount = r.SerienAnzahl;
+        last.spacing = r.Scheibenabstand;
+        return last;
     };
-    mainForm.registerTest(3, entry);
+    mainWindow.registerTest(3, entry);
 }
 
 ProgramSession::ProgramSession(QApplication &app)
@@ -80,7 +87,7 @@ ProgramSession::ProgramSession(QApplication &app)
     QLocale::setDefault(ProgramLocale(QLocale::system()));
     WindowPlacement::install();
 
-    auto splash = std::make_unique<TSplash_Form>();
+    auto splash = std::make_unique<SplashScreen>();
     splash->show();
     splash->repaint();
     Clock::instance().processEvents();
@@ -90,24 +97,31 @@ ProgramSession::ProgramSession(QApplication &app)
     SetStoreLogHook([](const QString &line) { WriteLogLine(line); });
     m_data = std::make_unique<TData>();
 
-    m_main = std::make_unique<TMain_Form>();
-    TMain_Form &mainForm = *m_main;
-    mainForm.FormCreate([&](const QString &text) { splash->SetSplashStatus(text); });
+    m_main = std::make_unique<MainWindow>();
+    MainWindow &mainWindow = *m_main;
+    OpenProgramData([&](const QString &text) { splash->setStatus(text); });
 
     // The other windows, once each, in the program's fixed order.
     ProgramWindows windows;
-    windows.akku = new TAkku_Form(&mainForm);
-    windows.config = new TConfig_Form(&mainForm);
-    windows.info = new TInfo_Form(&mainForm);
-    windows.pers = new ShooterOverview(&mainForm);
-    auto *persEdit = new EditShooterDialog(&mainForm);
-    windows.persSel = new ShooterSelectDialog(&mainForm);
-    windows.config->SKL_Form = new TSKL_Form(&mainForm);   // weight entry of the force-sensor calibration
-    windows.config->goOnline = [&mainForm] { mainForm.GoOnline(); };
-    windows.config->goOffline = [&mainForm] { mainForm.GoOffline(); };
-    windows.about = new TAbout_Form(&mainForm);
-    auto *setup1 = new StaticSetupDialog(&mainForm);
-    auto *persVis = new SightProfileDialog(&mainForm);
+    windows.akku = new TAkku_Form(&mainWindow);
+    windows.config = new TConfig_Form(&mainWindow);
+    auto *info = new InfoWindow(&mainWindow);
+    // The end of the program (backup) runs once, when the main window closes.
+    QObject::connect(&mainWindow, &MainWindow::closing, &mainWindow, [this, info] {
+        if (m_ended)
+            return;
+        m_ended = true;
+        CloseProgramData(info);
+    });
+    windows.pers = new ShooterOverview(&mainWindow);
+    auto *persEdit = new EditShooterDialog(&mainWindow);
+    windows.persSel = new ShooterSelectDialog(&mainWindow);
+    windows.config->SKL_Form = new TSKL_Form(&mainWindow);   // weight entry of the force-sensor calibration
+    windows.config->goOnline = [&mainWindow] { mainWindow.goOnline(); };
+    windows.config->goOffline = [&mainWindow] { mainWindow.goOffline(); };
+    windows.about = new AboutDialog(&mainWindow);
+    auto *setup1 = new StaticSetupDialog(&mainWindow);
+    auto *persVis = new SightProfileDialog(&mainWindow);
     // The setup dialogs offer it for a shooter without a sight profile.
     const auto setUpSight = [persVis] {
         persVis->setEditMode(true);
@@ -115,40 +129,40 @@ ProgramSession::ProgramSession(QApplication &app)
         persVis->exec();
     };
     setup1->setSightProfileSetup(setUpSight);
-    auto *persNeu = new NewShooterDialog(&mainForm);
+    auto *persNeu = new NewShooterDialog(&mainWindow);
     persNeu->setSightDialog(persVis);
     persEdit->setSightDialog(persVis);
     windows.newShooter = [persNeu] { return persNeu->exec() == QDialog::Accepted; };
     windows.editShooter = [persEdit] { return persEdit->exec() == QDialog::Accepted; };
     windows.pers->newShooter = [persNeu] { persNeu->exec(); };
     windows.pers->editShooter = [persEdit] { persEdit->exec(); };
-    auto *result2 = new RandomResultWindow(&mainForm);   // the test window needs its result window
-    auto *test2 = new RandomTestWindow(result2, &mainForm);
-    auto *sightView = new SightViewDialog(&mainForm);
-    auto *setup2 = new RandomSetupDialog(&mainForm);
+    auto *result2 = new RandomResultWindow(&mainWindow);   // the test window needs its result window
+    auto *test2 = new RandomTestWindow(result2, &mainWindow);
+    auto *sightView = new SightViewDialog(&mainWindow);
+    auto *setup2 = new RandomSetupDialog(&mainWindow);
     setup2->setSightView(sightView);
     setup2->setSightProfileSetup(setUpSight);
-    auto *result1 = new StaticResultWindow(&mainForm);
-    auto *test1 = new StaticTestWindow(result1, &mainForm);
-    auto *evaluation = new EvaluationWindow(&mainForm);
+    auto *result1 = new StaticResultWindow(&mainWindow);
+    auto *test1 = new StaticTestWindow(result1, &mainWindow);
+    auto *evaluation = new EvaluationWindow(&mainWindow);
     windows.evaluation = [evaluation] { evaluation->exec(); };
-    windows.exportData = [&mainForm] { ExportAllData(&mainForm); };
-    mainForm.setWindows(windows);
-    RegisterReactionTest(mainForm, 1, setup1, test1);
-    RegisterReactionTest(mainForm, 2, setup2, test2);
-    auto *setup3 = new CurveSetupDialog(&mainForm);
+    windows.exportData = [&mainWindow] { ExportAllData(&mainWindow); };
+    mainWindow.setWindows(windows);
+    RegisterReactionTest(mainWindow, 1, setup1, test1);
+    RegisterReactionTest(mainWindow, 2, setup2, test2);
+    auto *setup3 = new CurveSetupDialog(&mainWindow);
     setup3->setSightView(sightView, [setup2, sightView] { setup2->setSightView(sightView); });
     setup3->setSightProfileSetup(setUpSight);
-    auto *result3 = new CurveResultWindow(&mainForm);
-    auto *test3 = new CurveTestWindow(result3, &mainForm);
-    RegisterCurveTest(mainForm, setup3, test3);
+    auto *result3 = new CurveResultWindow(&mainWindow);
+    auto *test3 = new CurveTestWindow(result3, &mainWindow);
+    RegisterCurveTest(mainWindow, setup3, test3);
 
     splash->hide();
     splash.reset();
     // Without a window manager "maximised" means nothing: fill the screen by hand.
     if (const QScreen *screen = QGuiApplication::primaryScreen())
-        mainForm.setGeometry(screen->availableGeometry());
-    mainForm.showMaximized();
+        mainWindow.setGeometry(screen->availableGeometry());
+    mainWindow.showMaximized();
 }
 
 ProgramSession::~ProgramSession()

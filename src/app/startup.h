@@ -6,7 +6,7 @@ class SetupDialogBase;
 class TData;
 class CurveTestWindow;
 class CurveSetupDialog;
-class TMain_Form;
+class MainWindow;
 
 #include <memory>
 
@@ -17,11 +17,12 @@ class ProgramSession
 public:
     explicit ProgramSession(QApplication &app);
     ~ProgramSession();
-    TMain_Form &mainForm() { return *m_main; }
+    MainWindow &mainWindow() { return *m_main; }
 
 private:
     std::unique_ptr<TData> m_data;
-    std::unique_ptr<TMain_Form> m_main;
+    std::unique_ptr<MainWindow> m_main;
+    bool m_ended = false;
 };
 
 // The program's start and end: splash, data module, main window and the
@@ -30,7 +31,7 @@ private:
 int RunProgram(QApplication &app);
 
 // Tests 1 and 2 as the main window starts them: setup dialog, then test window.
-void RegisterReactionTest(TMain_Form &mainForm, int test, SetupDialogBase *setup, QDialog *window);
+void RegisterReactionTest(MainWindow &mainWindow, int test, SetupDialogBase *setup, QDialog *window);
 
 // Test 3 as the main window starts it: its setup dialog, then its test window.
-void RegisterCurveTest(TMain_Form &mainForm, CurveSetupDialog *setup, CurveTestWindow *window);
+void RegisterCurveTest(MainWindow &mainWindow, CurveSetupDialog *setup, CurveTestWindow *window);

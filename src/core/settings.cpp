@@ -1,5 +1,6 @@
 #include "core/settings.h"
 
+#include "core/changenotifier.h"
 #include "core/windowplacement.h"
 
 #include "platform/numberformat.h"
@@ -25,6 +26,12 @@ Settings &Settings::instance()
 {
     static Settings record;
     return record;
+}
+
+ChangeNotifier &Settings::notifier()
+{
+    static ChangeNotifier notifier;
+    return notifier;
 }
 
 QString ScaleToText(double scale)
@@ -67,6 +74,7 @@ void LoadSettings(Settings &s)
     }
     RegistryIni companion(RegistryKeys::Spurwerk);
     s.ProgramDir = companion.readString(kConfig, QStringLiteral("ProgramDir"), QString());
+    Settings::notifier().notify();
 }
 
 void WriteSettings(const Settings &s)
@@ -103,6 +111,7 @@ void SaveSettings(const SettingsDialogValues &d, Settings &s)
         s.Controller = 1;
     applySelectors(s);
     WriteSettings(s);
+    Settings::notifier().notify();
 }
 
 void LoadFormPlacement(QWidget *window, const QString &code)

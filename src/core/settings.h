@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+class ChangeNotifier;
+
 class QWidget;
 
 // Settings-store key paths of the program.
@@ -33,6 +35,8 @@ struct Settings
     quint8 controllerSelector = 0;
 
     static Settings &instance();  // the program's one record
+    // changed() after LoadSettings and SaveSettings.
+    static ChangeNotifier &notifier();
 };
 
 // What the program settings dialog hands to SaveSettings.

@@ -135,6 +135,7 @@ void ReportLinkLost(LinkLoss cause, const QString &consequence)
     WriteLogLine(QStringLiteral("Ausführen : [Fehler] ") + reason
                  + (system.isEmpty() ? QString() : QStringLiteral(" [") + system + u']'));
     emit DeviceLinkEvents::instance().linkLost();
+    emit DeviceLinkEvents::instance().linkChanged();
     ShowError(QStringLiteral("\r\nVerbindung zum Gerät verloren.\r\n") + reason
               + (consequence.isEmpty() ? QString() : QStringLiteral("\r\n") + consequence)
               + QStringLiteral("\r\nDas Programm arbeitet offline weiter; „Online“ (F5) verbindet neu."));
@@ -298,6 +299,7 @@ bool ConnectDevice()
     link.connected = text != QLatin1String("000") && link.serialText.size() > 4 && isSerialOfModel(link.serialText);
     if (wasConnected && !link.connected)
         ReportLinkLost(PortLost() ? LinkLoss::PortGone : LinkLoss::NoReply);
+    emit DeviceLinkEvents::instance().linkChanged();
     return link.connected;
 }
 
@@ -305,6 +307,7 @@ bool DisconnectDevice()
 {
     const bool stopped = StopStream();
     DeviceLink().connected = false;
+    emit DeviceLinkEvents::instance().linkChanged();
     return stopped;
 }
 

@@ -59,6 +59,8 @@ public:
     static DeviceLinkEvents &instance();
 signals:
     void linkLost();
+    // Connected or disconnected (ConnectDevice, DisconnectDevice, a lost link).
+    void linkChanged();
 };
 
 // How a link that was working failed.

@@ -1,6 +1,7 @@
 #include "shooters/activeshooter.h"
 
 #include "core/actionlog.h"
+#include "core/changenotifier.h"
 #include "store/tdata.h"
 
 #include <cmath>
@@ -9,6 +10,18 @@ ActiveShooter &ActiveShooter::instance()
 {
     static ActiveShooter shooter;
     return shooter;
+}
+
+ChangeNotifier &ActiveShooter::notifier()
+{
+    static ChangeNotifier notifier;
+    return notifier;
+}
+
+void ActiveShooter::setActive(bool on)
+{
+    active = on;
+    notifier().notify();
 }
 
 void MakeActiveShooter()
@@ -24,6 +37,7 @@ void MakeActiveShooter()
         s.Nummer = pers->fieldValue(QStringLiteral("Nummer")).toLongLong();
     }
     WriteLogLine(QStringLiteral("Ausführen : [Start] aktiven Schützen wählen"));
+    ActiveShooter::notifier().notify();
 }
 
 void DeactivateActiveShooter()
@@ -35,6 +49,7 @@ void DeactivateActiveShooter()
     s.Trainingsrunden = -1;
     s.Nummer = 0;
     WriteLogLine(QStringLiteral("Ausführen : [Close] aktiven Schützen deaktivieren"));
+    ActiveShooter::notifier().notify();
 }
 
 namespace {
@@ -67,6 +82,7 @@ void takeOverRecord(const DataTable *pers, int row)
     s.Vorname = pers->valueAt(row, QStringLiteral("Vorname")).toString();
     s.Trainingsrunden = int(std::nearbyint(pers->valueAt(row, QStringLiteral("Trainingsrunden")).toDouble()));
     s.Nummer = pers->valueAt(row, QStringLiteral("Nummer")).toLongLong();
+    ActiveShooter::notifier().notify();
 }
 
 } // namespace

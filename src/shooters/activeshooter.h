@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+class ChangeNotifier;
+
 // The shooter to whom measurements are booked.
 struct ActiveShooter
 {
@@ -11,7 +13,12 @@ struct ActiveShooter
     qint64 Nummer = 0;          // the record's key: renaming keeps the shooter active
 
     QString displayName() const { return Vorname + u' ' + Name; }  // "Anna Meyer"
+    // Sets the active flag and announces it.
+    void setActive(bool on);
     static ActiveShooter &instance();
+    // changed() when the shooter is made active, deactivated or taken over
+    // from the record again.
+    static ChangeNotifier &notifier();
 };
 
 // Takes "Name", "Vorname" and "Trainingsrunden" of the shooter table's current

@@ -7,7 +7,9 @@
 #include "platform/registryini.h"
 #include "core/appstate.h"
 #include "app/config_form.h"
-#include "app/main_form.h"
+#include "app/datasession.h"
+#include "app/mainwindow.h"
+#include "support/findaction.h"
 #include "app/statuspanels.h"
 #include "core/settings.h"
 #include "shooters/activeshooter.h"
@@ -350,12 +352,12 @@ private slots:
         store(QStringLiteral("KS_KL"), QStringLiteral("2,000"));
         {
             TData data;
-            TMain_Form main;
-            main.FormCreate();
+            MainWindow main;
+            OpenProgramData();
             ProgramWindows windows;
             auto *config = new TConfig_Form(&main);
-            config->goOnline = [&main] { main.GoOnline(); };
-            config->goOffline = [&main] { main.GoOffline(); };
+            config->goOnline = [&main] { main.goOnline(); };
+            config->goOffline = [&main] { main.goOffline(); };
             windows.config = config;
             main.setWindows(windows);
             main.show();
@@ -392,7 +394,7 @@ private slots:
                 config->Cancel_Button->click();
                 drove = true;
             });
-            main.action(QStringLiteral("Einstellungen_Item"))->trigger();
+            findAction(main, QStringLiteral("Einstellungen_Item"))->trigger();
             QVERIFY(drove);
             data.closeTables();
         }
@@ -443,13 +445,13 @@ private slots:
         store(QStringLiteral("COM_Index"), QStringLiteral("1"));
         {
             TData data;
-            TMain_Form main;
-            main.FormCreate();
+            MainWindow main;
+            OpenProgramData();
             ProgramWindows windows;
             auto *config = new TConfig_Form(&main);
             config->SKL_Form = new TSKL_Form(&main);
-            config->goOnline = [&main] { main.GoOnline(); };
-            config->goOffline = [&main] { main.GoOffline(); };
+            config->goOnline = [&main] { main.goOnline(); };
+            config->goOffline = [&main] { main.goOffline(); };
             windows.config = config;
             main.setWindows(windows);
             main.show();
@@ -484,7 +486,7 @@ private slots:
                 config->OK_Button->click();
                 drove = true;
             });
-            main.action(QStringLiteral("Einstellungen_Item"))->trigger();
+            findAction(main, QStringLiteral("Einstellungen_Item"))->trigger();
             QVERIFY(drove);
             QVERIFY(!config->isVisible());
             data.closeTables();

@@ -8,7 +8,9 @@
 #include "core/actionlog.h"
 #include "core/appstate.h"
 #include "app/config_form.h"
-#include "app/main_form.h"
+#include "app/datasession.h"
+#include "app/mainwindow.h"
+#include "support/findaction.h"
 #include "app/statuspanels.h"
 #include "shooters/activeshooter.h"
 #include "store/tdata.h"
@@ -104,14 +106,14 @@ private slots:
         ProgramState program;
         const QString link = rig.trainer.portPath();
         TData data;
-        TMain_Form main;
-        main.FormCreate();
+        MainWindow main;
+        OpenProgramData();
         ProgramWindows windows;
         windows.akku = new TAkku_Form(&main);
         main.setWindows(windows);
-        main.FirstActivation();
+        main.firstActivation();
         QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
-        QVERIFY(main.action(QStringLiteral("Akku_Item"))->isEnabled());
+        QVERIFY(findAction(main, QStringLiteral("Akku_Item"))->isEnabled());
 
         TrainerConfig silent = TrainerConfig::defaults(2);
         silent.fault = TrainerFault::Silent;
@@ -128,8 +130,8 @@ private slots:
         QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Offline"));
         QCOMPARE(main.statusPanels()->panelText(4), QStringLiteral("PIC : unbekannt"));
         QVERIFY(AppState::instance().OfflineState);
-        QVERIFY(main.action(QStringLiteral("Offline_Item"))->isChecked());
-        QVERIFY(!main.action(QStringLiteral("Akku_Item"))->isEnabled());
+        QVERIFY(findAction(main, QStringLiteral("Offline_Item"))->isChecked());
+        QVERIFY(!findAction(main, QStringLiteral("Akku_Item"))->isEnabled());
         QCOMPARE(program.boxes.count(), 1);
         QVERIFY2(program.boxes.lastText().startsWith(QStringLiteral("\r\nVerbindung zum Gerät verloren.\r\n")),
                  qPrintable(program.boxes.lastText()));
@@ -144,7 +146,7 @@ private slots:
         } else {
             rig.trainer.setConfig(TrainerConfig::defaults(2));
         }
-        main.action(QStringLiteral("Online_Item"))->trigger();
+        findAction(main, QStringLiteral("Online_Item"))->trigger();
         QCOMPARE(program.boxes.count(), 1);
         QVERIFY(!AppState::instance().OfflineState);
         QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
@@ -161,20 +163,20 @@ private slots:
         QVERIFY(rig.ok);
         ProgramState program;
         TData data;
-        TMain_Form main;
-        main.FormCreate();
-        main.FirstActivation();
+        MainWindow main;
+        OpenProgramData();
+        main.firstActivation();
         QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
         const QByteArray sent = rig.receivedAfter(2);
-        main.WatchLink();
+        main.watchLink();
         QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
         rig.trainer.close();
-        main.WatchLink();
+        main.watchLink();
         QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Offline"));
         QCOMPARE(program.boxes.count(), 1);
         QVERIFY(program.boxes.lastText().contains(QStringLiteral("ist nicht mehr vorhanden")));
         QCOMPARE(logMessages().count(LostLine), 1);
-        main.WatchLink();
+        main.watchLink();
         QCOMPARE(program.boxes.count(), 1);
         QCOMPARE(rig.trainer.received(), sent);   // the watch sent nothing
         data.closeTables();
@@ -196,15 +198,15 @@ private slots:
         FakeClock clock;
         {
             TData data;
-            TMain_Form main;
-            main.FormCreate();
+            MainWindow main;
+            OpenProgramData();
             ProgramWindows windows;
             auto *config = new TConfig_Form(&main);
-            config->goOnline = [&main] { main.GoOnline(); };
-            config->goOffline = [&main] { main.GoOffline(); };
+            config->goOnline = [&main] { main.goOnline(); };
+            config->goOffline = [&main] { main.goOffline(); };
             windows.config = config;
             main.setWindows(windows);
-            main.FirstActivation();
+            main.firstActivation();
             QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Offline"));
 
             QStringList rates;
@@ -241,7 +243,7 @@ private slots:
             QVERIFY(program.boxes.lastText().contains(QStringLiteral("sendet keine Messwerte mehr")));
             QCOMPARE(logMessages().count(LostLine), 1);
             // No "Offline" needed before "Online".
-            main.action(QStringLiteral("Online_Item"))->trigger();
+            findAction(main, QStringLiteral("Online_Item"))->trigger();
             QVERIFY(!AppState::instance().OfflineState);
             QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
             QCOMPARE(program.boxes.count(), 1);

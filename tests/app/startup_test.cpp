@@ -2,7 +2,8 @@
 #include "platform/registryini.h"
 #include "core/actionlog.h"
 #include "core/appstate.h"
-#include "app/main_form.h"
+#include "app/mainwindow.h"
+#include "support/findaction.h"
 #include "core/settings.h"
 #include "app/startup.h"
 #include "shooters/activeshooter.h"
@@ -44,11 +45,12 @@ private slots:
         closer.setInterval(20);
         QObject::connect(&closer, &QTimer::timeout, [&] {
             for (QWidget *w : QApplication::topLevelWidgets()) {
-                auto *main = qobject_cast<TMain_Form *>(w);
+                auto *main = qobject_cast<MainWindow *>(w);
                 if (main && main->isVisible()) {
                     sawMainWindow = true;
                     closer.stop();
                     main->close();
+                    main->close();   // a second close ends nothing twice
                 }
             }
         });
@@ -75,6 +77,7 @@ private slots:
             at = next;
         }
         QVERIFY(!messages.contains(QStringLiteral("Ausführen : Sicherung Datenbanken")));
+        QCOMPARE(messages.count(QStringLiteral("Ausführen : Programm beenden")), 1);
         QCOMPARE(LoadLogIntoViewer().last(), QString());
         QVERIFY(QFile::exists(box.path(QStringLiteral("prog/Daten/PersData.sqlite"))));
     }
@@ -94,9 +97,9 @@ private slots:
         driver.setInterval(20);
         QObject::connect(&driver, &QTimer::timeout, [&] {
             QWidget *modal = QApplication::activeModalWidget();
-            TMain_Form *main = nullptr;
+            MainWindow *main = nullptr;
             for (QWidget *w : QApplication::topLevelWidgets())
-                if (auto *m = qobject_cast<TMain_Form *>(w); m && m->isVisible())
+                if (auto *m = qobject_cast<MainWindow *>(w); m && m->isVisible())
                     main = m;
             if (!main)
                 return;
@@ -111,7 +114,7 @@ private slots:
             if (step == 0 && !modal) {
                 step = 1;
                 // Dialogs run their own loops: start them from a fresh event, not inside this one.
-                QTimer::singleShot(0, main->action(QStringLiteral("Hinzufuegen_Item")), &QAction::trigger);
+                QTimer::singleShot(0, findAction(*main, QStringLiteral("Hinzufuegen_Item")), &QAction::trigger);
             } else if (step == 1 && name == QLatin1String("PersNeu_Form")) {
                 auto *nameEdit = child<QLineEdit>(modal, QStringLiteral("Name_Edit"));
                 auto *vornameEdit = child<QLineEdit>(modal, QStringLiteral("Vorname_Edit"));
@@ -140,8 +143,7 @@ private slots:
                 ok->click();
             } else if (step == 4 && !modal) {
                 step = 5;
-                main->IdleUpdate();
-                QTimer::singleShot(0, main->action(QStringLiteral("Auswaehlen_Item")), &QAction::trigger);
+                QTimer::singleShot(0, findAction(*main, QStringLiteral("Auswaehlen_Item")), &QAction::trigger);
             } else if (step == 5 && name == QLatin1String("PersSel_Form")) {
                 step = 6;
                 auto *list = child<QAbstractItemView>(modal, QStringLiteral("Pers_List"));
@@ -151,9 +153,10 @@ private slots:
                 list->setCurrentIndex(list->model()->index(0, 0));
                 ok->click();
             } else if (step == 6 && !modal) {
-                main->IdleUpdate();
-                if (auto *label = child<QLabel>(main, QStringLiteral("ShooterName_Label")))
-                    panelName = label->text();
+                auto *nameLabel = child<QLabel>(main, QStringLiteral("ShooterName_Label"));
+                if (!nameLabel)
+                    return giveUp();
+                panelName = nameLabel->text();
                 profiles = TData::instance()->visierTable()->recordCount();
                 step = 7;
                 driver.stop();

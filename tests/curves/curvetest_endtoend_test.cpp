@@ -7,7 +7,8 @@
 #include "platform/programpaths.h"
 #include "runkit/runsettings.h"
 #include "core/appstate.h"
-#include "app/main_form.h"
+#include "app/mainwindow.h"
+#include "support/findaction.h"
 #include "core/settings.h"
 #include "app/startup.h"
 #include "shooters/activeshooter.h"
@@ -105,7 +106,7 @@ void ER3EndToEndTest::menuToSavedRowsAndRepeat()
     ActiveShooter::instance().active = true;
     MakeActiveShooter();
 
-    TMain_Form form;
+    MainWindow form;
     auto *setup = new CurveSetupDialog(&form);
     auto *result = new CurveResultWindow(&form);
     auto *window = new CurveTestWindow(result, &form);
@@ -169,7 +170,7 @@ void ER3EndToEndTest::menuToSavedRowsAndRepeat()
             QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
         });
     });
-    form.action(QStringLiteral("Test3_Item"))->trigger();
+    findAction(form, QStringLiteral("Test3_Item"))->trigger();
     QVERIFY(runChecked);
     QVERIFY(barChecked);
     QVERIFY(!window->isVisible());
@@ -186,8 +187,7 @@ void ER3EndToEndTest::menuToSavedRowsAndRepeat()
     // Offscreen, a closed dialog stays the active window until another one asks.
     form.windowHandle()->requestActivate();
     QVERIFY(QTest::qWaitForWindowActive(form.windowHandle()));
-    form.IdleUpdate();
-    QVERIFY(form.action(QStringLiteral("Wiederholen_Item"))->isEnabled());
+    QVERIFY(findAction(form, QStringLiteral("Wiederholen_Item"))->isEnabled());
     QTimer poll;
     poll.setInterval(5);
     connect(&poll, &QTimer::timeout, window, [&] {

@@ -13,7 +13,7 @@
 #include "runkit/resultwindow.h"
 #include "runkit/runsettings.h"
 #include "runkit/testwindow.h"
-#include "app/main_form.h"
+#include "app/mainwindow.h"
 #include "core/settings.h"
 #include "app/startup.h"
 #include "store/tdata.h"
@@ -255,7 +255,7 @@ private:
         QWidget *top = QApplication::activeModalWidget();
         // Back in the main window: no modal window, and it has the focus again.
         const bool there = step.expect.isEmpty()
-                               ? top == nullptr && qobject_cast<TMain_Form *>(QApplication::activeWindow())
+                               ? top == nullptr && qobject_cast<MainWindow *>(QApplication::activeWindow())
                                : top && top->windowTitle() == step.expect && top->windowHandle()
                                      && top->windowHandle()->isExposed() && QApplication::activeWindow() == top
                                      && (!step.ready || step.ready(top));
@@ -405,7 +405,7 @@ private slots:
         CreationWatcher watcher;
         app.installEventFilter(&watcher);
         ProgramSession session(app);
-        TMain_Form &main = session.mainForm();
+        MainWindow &main = session.mainWindow();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
         main.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&main));

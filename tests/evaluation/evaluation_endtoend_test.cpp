@@ -3,7 +3,9 @@
 #include "scriptedprint.h"
 #include "core/actionlog.h"
 #include "core/appstate.h"
-#include "app/main_form.h"
+#include "app/datasession.h"
+#include "app/mainwindow.h"
+#include "support/findaction.h"
 #include "core/settings.h"
 #include "shooters/activeshooter.h"
 #include "store/storefixture.h"
@@ -62,8 +64,8 @@ private slots:
         QTemporaryDir out;
 
         TData data;
-        TMain_Form mainForm;
-        mainForm.FormCreate();
+        MainWindow mainForm;
+        OpenProgramData();
         QVERIFY(data.tablesOpen());
         Settings::instance().Logfile = true; // the settings were just loaded
         auto *evaluation = new EvaluationWindow(&mainForm);
@@ -71,10 +73,10 @@ private slots:
         windows.evaluation = [evaluation] { evaluation->exec(); };
         windows.exportData = [&mainForm] { ExportAllData(&mainForm); };
         mainForm.setWindows(windows);
-        QVERIFY(!mainForm.action("Auswertung_Item")->isEnabled()); // no active shooter yet
-        QVERIFY(mainForm.action("Export_Item")->isEnabled());
-        QVERIFY(!mainForm.action("Import_Item")->isEnabled());
-        QVERIFY(!mainForm.action("Archiv_Item")->isEnabled());
+        QVERIFY(!findAction(mainForm, "Auswertung_Item")->isEnabled()); // no active shooter yet
+        QVERIFY(findAction(mainForm, "Export_Item")->isEnabled());
+        QVERIFY(!findAction(mainForm, "Import_Item")->isEnabled());
+        QVERIFY(!findAction(mainForm, "Archiv_Item")->isEnabled());
 
         DataTable *pers = data.persTable();
         QVERIFY(pers->append() && pers->setFieldValue("Name", "Müller") && pers->setFieldValue("Vorname", "Jürgen")
@@ -91,8 +93,7 @@ private slots:
         ActiveShooter::instance().active = true;
         MakeActiveShooter();
         mainForm.show();
-        mainForm.IdleUpdate();
-        QVERIFY(mainForm.action("Auswertung_Item")->isEnabled());
+        QVERIFY(findAction(mainForm, "Auswertung_Item")->isEnabled());
 
         const QString pdf = out.filePath("efr.pdf");
         const QString csv = out.filePath("efr.csv");
@@ -147,7 +148,7 @@ private slots:
             QVERIFY(triggerItem(evaluation, "CsvExport_Item"));
             evaluation->okButton()->click();
         });
-        mainForm.action("Auswertung_Item")->trigger();
+        findAction(mainForm, "Auswertung_Item")->trigger();
         QVERIFY(ran);
         QVERIFY(evaluation->isHidden());
         QCOMPARE(AppState::instance().ActivityTitle, QStringLiteral("Messergebnisse Jürgen Müller"));
@@ -175,7 +176,7 @@ private slots:
 
         const QString all = out.filePath("alle.csv");
         print.fileAnswers = QStringList{all};
-        mainForm.action("Export_Item")->trigger();
+        findAction(mainForm, "Export_Item")->trigger();
         QCOMPARE(messages.lastText(), QStringLiteral("\r\n10 Messwerte wurden nach „%1“ exportiert.").arg(all));
         QFile f(all);
         QVERIFY(f.open(QIODevice::ReadOnly));

@@ -13,8 +13,8 @@
 #include "core/appstate.h"
 #include "device/devicefunctions.h"
 #include "app/config_form.h"
-#include "app/info_form.h"
-#include "app/main_form.h"
+#include "app/datasession.h"
+#include "app/mainwindow.h"
 #include "core/windowplacement.h"
 #include "core/settings.h"
 #include "shooters/activeshooter.h"
@@ -411,12 +411,11 @@ int main(int argc, char **argv)
     int result = 0;
     {
         TData data;
-        TMain_Form form;
-        form.FormCreate();
+        MainWindow form;
+        OpenProgramData();
         ProgramWindows windows;
         windows.akku = new TAkku_Form(&form);
         windows.config = new TConfig_Form(&form);
-        windows.info = new TInfo_Form(&form);
         windows.pers = new ShooterOverview(&form);
         windows.persSel = new ShooterSelectDialog(&form);
         // The tests and the evaluation as the program has them: the quick-start
@@ -441,8 +440,7 @@ int main(int argc, char **argv)
         if (const QScreen *screen = QGuiApplication::primaryScreen())
             form.setGeometry(screen->availableGeometry());   // maximised, as the program opens
         form.show();
-        AppState::instance().ActivityTitle = QStringLiteral("Schütze auswählen");
-        form.IdleUpdate();
+        AppState::instance().setActivityTitle(QStringLiteral("Schütze auswählen"));
         if (!save(&form, out + QStringLiteral("/main_window.png")))
             result = 1;
 
@@ -451,13 +449,13 @@ int main(int argc, char **argv)
             result = 1;
         windows.config->hide();
 
-        windows.config->goOnline = [&form] { form.GoOnline(); };
-        windows.config->goOffline = [&form] { form.GoOffline(); };
+        windows.config->goOnline = [&form] { form.goOnline(); };
+        windows.config->goOffline = [&form] { form.goOffline(); };
         if (!shootForceTest(windows.config, trainer, out + QStringLiteral("/settings_force_sensor.png")))
             result = 1;
         if (!shootControllerFound(windows.config, out + QStringLiteral("/settings_controller.png")))
             result = 1;
-        form.GoOnline();
+        form.goOnline();
 
         windows.akku->show();
         for (int i = 0; i < 5; ++i)

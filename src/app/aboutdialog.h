@@ -5,14 +5,14 @@ class QLabel;
 
 // Product information box: logo, "Vantrel" / "Reaktion" and the versions of
 // the program and of the two libraries it is built on (Qt, SQLite).
-class TAbout_Form : public QDialog
+class AboutDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TAbout_Form(QWidget *parent = nullptr);
+    explicit AboutDialog(QWidget *parent = nullptr);
 
     // Fills the three version labels; logged each time the box is shown.
-    void FormActivate();
+    void fillVersions();
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -5,17 +5,17 @@ class QLabel;
 
 // Small tool window "Vantrel Reaktion" with a picture and one text, shown
 // while the program works (backup at exit).
-class TInfo_Form : public QDialog
+class InfoWindow : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TInfo_Form(QWidget *parent = nullptr);
+    explicit InfoWindow(QWidget *parent = nullptr);
     QString text() const;
 
 public slots:
     // Shows the box with the text, repaints it and waits 700 ms.
-    void ShowInfoBox(const QString &text);
-    void HideInfoBox();
+    void showInfoBox(const QString &text);
+    void hideInfoBox();
 
 private:
     QLabel *m_text;

@@ -1,4 +1,4 @@
-#include "app/splash_form.h"
+#include "app/splashscreen.h"
 
 #include "platform/buildinfo.h"
 #include "platform/clock.h"
@@ -8,7 +8,7 @@
 #include <QLabel>
 #include <QScreen>
 
-TSplash_Form::TSplash_Form(QWidget *parent)
+SplashScreen::SplashScreen(QWidget *parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("Splash_Form"));
@@ -31,11 +31,11 @@ TSplash_Form::TSplash_Form(QWidget *parent)
         move(screen->geometry().center() - rect().center());
 }
 
-void TSplash_Form::SetSplashStatus(const QString &text)
+void SplashScreen::setStatus(const QString &text)
 {
     m_status->setText(text);
     m_status->repaint();
     Clock::instance().processEvents();
 }
 
-QString TSplash_Form::status() const { return m_status->text(); }
+QString SplashScreen::status() const { return m_status->text(); }

@@ -1,4 +1,4 @@
-#include "app/info_form.h"
+#include "app/infowindow.h"
 
 #include "platform/clock.h"
 #include "ui/pictures.h"
@@ -8,7 +8,7 @@
 #include <QLabel>
 #include <QScreen>
 
-TInfo_Form::TInfo_Form(QWidget *parent)
+InfoWindow::InfoWindow(QWidget *parent)
     : QDialog(parent, Qt::Tool)
 {
     setObjectName(QStringLiteral("Info_Form"));
@@ -25,9 +25,9 @@ TInfo_Form::TInfo_Form(QWidget *parent)
     resize(340, 80);
 }
 
-QString TInfo_Form::text() const { return m_text->text(); }
+QString InfoWindow::text() const { return m_text->text(); }
 
-void TInfo_Form::ShowInfoBox(const QString &text)
+void InfoWindow::showInfoBox(const QString &text)
 {
     if (!isVisible()) {
         if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -40,4 +40,4 @@ void TInfo_Form::ShowInfoBox(const QString &text)
     Clock::instance().sleep(700);
 }
 
-void TInfo_Form::HideInfoBox() { hide(); }
+void InfoWindow::hideInfoBox() { hide(); }

@@ -1,12 +1,16 @@
 #include "device/trainerfixture.h"
 
+#include "device/akku_form.h"
 #include "device/commandset.h"
 #include "platform/programpaths.h"
 #include "core/actionlog.h"
 #include "core/appstate.h"
 #include "ui/elidinglabel.h"
-#include "app/info_form.h"
-#include "app/main_form.h"
+#include "app/helphistory.h"
+#include "app/infowindow.h"
+#include "app/datasession.h"
+#include "app/mainwindow.h"
+#include "support/findaction.h"
 #include "app/statuspanels.h"
 #include "shooters/activeshooter.h"
 #include "store/tdata.h"
@@ -73,7 +77,7 @@ QStringList logMessages()
 
 } // namespace
 
-class MainFormTest : public QObject
+class MainWindowTest : public QObject
 {
     Q_OBJECT
 private slots:
@@ -83,9 +87,9 @@ private slots:
         FreshProgram program;
         FreshProgram::store(QStringLiteral("Logfile"), QStringLiteral("1"));
         TData data;
-        TMain_Form form;
+        MainWindow form;
         QStringList splash;
-        form.FormCreate([&](const QString &t) { splash << t; });
+        OpenProgramData([&](const QString &t) { splash << t; });
         QCOMPARE(program.boxes.count(), 0);
         QCOMPARE(splash, QStringList({QStringLiteral("Datenbank-Alias neu anlegen..."), QStringLiteral("Datenbanken öffnen..."),
                                       QStringLiteral("Datenbanken reorganisieren...")}));
@@ -112,9 +116,9 @@ private slots:
             data.addAlias(QStringLiteral("/somewhere/else"));
         }
         TData data;
-        TMain_Form form;
+        MainWindow form;
         QStringList splash;
-        form.FormCreate([&](const QString &t) { splash << t; });
+        OpenProgramData([&](const QString &t) { splash << t; });
         QCOMPARE(splash.first(), QStringLiteral("Datenbank-Alias überprüfen..."));
         QCOMPARE(data.aliasPath(), data.privateDir());
         const QStringList lines = logMessages();
@@ -131,8 +135,8 @@ private slots:
         FreshProgram::store(QStringLiteral("KS_KL"), QStringLiteral("sechs,5x"));
         FreshProgram::store(QStringLiteral("COM_Index"), QStringLiteral("zwei"));
         TData data;
-        TMain_Form form;
-        form.FormCreate();
+        MainWindow form;
+        OpenProgramData();
         QVERIFY(data.tablesOpen());
         QCOMPARE(Settings::instance().KS_KL, 6.0);
         QCOMPARE(Settings::instance().COM_Index, 1);
@@ -144,9 +148,9 @@ private slots:
         FreshProgram program;
         FreshProgram::store(QStringLiteral("Logfile"), QStringLiteral("1"));
         TData data;
-        TMain_Form form;
-        form.FormCreate();
-        form.FirstActivation();
+        MainWindow form;
+        OpenProgramData();
+        form.firstActivation();
         QVERIFY(AppState::instance().OfflineState);
         QVERIFY(logMessages().filter(QStringLiteral("Verbindung")).isEmpty());
         QCOMPARE(form.statusPanels()->panelText(3), QStringLiteral("Modus : Offline"));
@@ -160,9 +164,9 @@ private slots:
         FreshProgram::store(QStringLiteral("Offline"), QStringLiteral("0"));
         FreshProgram::store(QStringLiteral("COM_Index"), QStringLiteral("0"));
         TData data;
-        TMain_Form form;
-        form.FormCreate();
-        form.FirstActivation();
+        MainWindow form;
+        OpenProgramData();
+        form.firstActivation();
         // Which port and why.
         QCOMPARE(program.boxes.lastText(), QStringLiteral("\r\nFehler beim Initialisieren des Gerätes.\r\nDie "
                                                           "Schnittstelle COM1 (%1) ist nicht vorhanden; ist das Gerät "
@@ -174,7 +178,7 @@ private slots:
         QVERIFY(lines.contains(QStringLiteral("Ausführen : [Start] Verbindung aufbauen (ONLINE-Modus)")));
         QVERIFY(lines.contains(QStringLiteral("Ausführen : [Fehler] Verbindung aufbauen")));
         // Later activations never try again.
-        form.FirstActivation();
+        form.firstActivation();
         QCOMPARE(program.boxes.count(), 1);
     }
 
@@ -188,9 +192,9 @@ private slots:
         FreshProgram::store(QStringLiteral("Controller"), QStringLiteral("1"));
         Clock::install(nullptr);  // real waits against the pseudo-terminal
         TData data;
-        TMain_Form form;
-        form.FormCreate();
-        form.FirstActivation();
+        MainWindow form;
+        OpenProgramData();
+        form.firstActivation();
         QCOMPARE(program.boxes.count(), 0);
         QVERIFY(!AppState::instance().OfflineState);
         QCOMPARE(form.statusPanels()->panelText(2), QStringLiteral("Port : COM2,9600"));
@@ -200,17 +204,17 @@ private slots:
         const QStringList lines = logMessages();
         QVERIFY(lines.contains(QStringLiteral("Ausführen : [Setup] COM2,9600,PIC Bauart2")));
         QVERIFY(lines.contains(QStringLiteral("Ausführen : [Erfolg] Verbindung aufbauen")));
-        QVERIFY(form.action(QStringLiteral("Online_Item"))->isChecked());
+        QVERIFY(findAction(form, QStringLiteral("Online_Item"))->isChecked());
 
         // The menu item "Online" while online only informs.
-        form.action(QStringLiteral("Online_Item"))->trigger();
+        findAction(form, QStringLiteral("Online_Item"))->trigger();
         QCOMPARE(program.boxes.lastText(), QStringLiteral("\r\nSie befinden sich bereits im ONLINE-Modus."));
-        form.action(QStringLiteral("Offline_Item"))->trigger();
+        findAction(form, QStringLiteral("Offline_Item"))->trigger();
         QVERIFY(AppState::instance().OfflineState);
         QCOMPARE(form.statusPanels()->panelText(2), QStringLiteral("Port : unbekannt"));
         QCOMPARE(form.statusPanels()->panelText(4), QStringLiteral("PIC : unbekannt"));
-        QVERIFY(!form.action(QStringLiteral("Akku_Item"))->isEnabled());
-        form.action(QStringLiteral("Offline_Item"))->trigger();
+        QVERIFY(!findAction(form, QStringLiteral("Akku_Item"))->isEnabled());
+        findAction(form, QStringLiteral("Offline_Item"))->trigger();
         QCOMPARE(program.boxes.lastText(), QStringLiteral("\r\nSie befinden sich bereits im OFFLINE-Modus."));
         Clock::install(&program.clock);
     }
@@ -272,15 +276,14 @@ private slots:
         }
         const QByteArray damaged = bytes(pers);
         TData data;
-        TMain_Form form;
-        form.FormCreate();
+        OpenProgramData();
         QCOMPARE(data.tablesOpen(), damage == QLatin1String("fresh"));
         if (damage != QLatin1String("fresh")) {
             QVERIFY2(program.boxes.lastText().contains(QStringLiteral("PersData.sqlite")), qPrintable(program.boxes.lastText()));
             QCOMPARE(bytes(pers), damaged);   // nothing created in it
         }
         program.boxes.answerNext(answer);
-        form.close();
+        CloseProgramData();
         QDir::setCurrent(oldCwd);
         const bool asked = program.boxes.count(
                                QStringLiteral("\r\nDie Tabelle „PersData“ ist leer, ihre Sicherung enthält 1 Einträge.\r\n"
@@ -311,15 +314,11 @@ private slots:
         if (folderThere)
             QDir().mkpath(ProgramPaths::backupDir());
         TData data;
-        TMain_Form form;
-        TInfo_Form info;
-        ProgramWindows windows;
-        windows.info = &info;
-        form.setWindows(windows);
-        form.FormCreate();
-        QVERIFY(addShooter(data.persTable(), QStringLiteral("Meier"), QStringLiteral("Hans")));
+        InfoWindow info;
+        OpenProgramData();
+        addShooter(data.persTable(), QStringLiteral("Meier"), QStringLiteral("Hans"));
         program.boxes.answerNext(answer);
-        form.close();
+        CloseProgramData(&info);
         QDir::setCurrent(oldCwd);
         QCOMPARE(program.boxes.count(QStringLiteral("\r\nBackupverzeichnis nicht gefunden. Neu anlegen ?")), folderThere ? 0 : 1);
         QCOMPARE(QFile::exists(ProgramPaths::backupDir() + QStringLiteral("/PersData.sqlite")), copied);
@@ -346,45 +345,44 @@ private slots:
         }
     }
 
-    void idleEnablingRules()
+    void enablingRules()
     {
         Sandbox box;
         FreshProgram program;
         TData data;
-        TMain_Form form;
-        form.FormCreate();
-        form.IdleUpdate();
-        QVERIFY(!form.action(QStringLiteral("Auswaehlen_Item"))->isEnabled());  // no select dialog, empty table
-        QVERIFY(!form.action(QStringLiteral("Loeschen_Item"))->isEnabled());
-        QVERIFY(!form.action(QStringLiteral("Akku_Item"))->isEnabled());
-        QVERIFY(!form.action(QStringLiteral("Wiederholen_Item"))->isEnabled());
-        QVERIFY(!form.action(QStringLiteral("Spurwerk_Item"))->isEnabled());
-        QVERIFY(!form.action(QStringLiteral("Schnellstart_Item"))->isEnabled());
-        QVERIFY(!form.action(QStringLiteral("Archiv_Item"))->isEnabled());
-        QVERIFY(!form.action(QStringLiteral("Inhalt_Item"))->isEnabled());
-        QVERIFY(!form.action(QStringLiteral("Test1_Item"))->isEnabled());  // test windows not in this build
+        MainWindow form;
+        OpenProgramData();
+        QVERIFY(!findAction(form, QStringLiteral("Auswaehlen_Item"))->isEnabled());  // no select dialog, empty table
+        QVERIFY(!findAction(form, QStringLiteral("Loeschen_Item"))->isEnabled());
+        QVERIFY(!findAction(form, QStringLiteral("Akku_Item"))->isEnabled());
+        QVERIFY(!findAction(form, QStringLiteral("Wiederholen_Item"))->isEnabled());
+        QVERIFY(!findAction(form, QStringLiteral("Spurwerk_Item"))->isEnabled());
+        QVERIFY(!findAction(form, QStringLiteral("Schnellstart_Item"))->isEnabled());
+        QVERIFY(!findAction(form, QStringLiteral("Archiv_Item"))->isEnabled());
+        QVERIFY(!findAction(form, QStringLiteral("Inhalt_Item"))->isEnabled());
+        QVERIFY(!findAction(form, QStringLiteral("Test1_Item"))->isEnabled());  // test windows not in this build
 
-        Settings::instance().ProgramDir = QStringLiteral("/usr/bin/true");
-        ActiveShooter::instance().active = true;
+        RegistryIni(RegistryKeys::Spurwerk).writeString(QStringLiteral("Config"), QStringLiteral("ProgramDir"), QStringLiteral("/usr/bin/true"));
+        LoadSettings();
         ActiveShooter::instance().Name = QStringLiteral("Meyer");
         ActiveShooter::instance().Vorname = QStringLiteral("Anna");
         ActiveShooter::instance().Trainingsrunden = 7;
+        ActiveShooter::instance().setActive(true);
         VR_CHILD(speedBarClose, QToolButton, form, QStringLiteral("SpeedBarClose_Button"));
-        speedBarClose->click();
-        form.IdleUpdate();
-        QVERIFY(form.action(QStringLiteral("Spurwerk_Item"))->isEnabled());
-        QVERIFY(form.action(QStringLiteral("Loeschen_Item"))->isEnabled());
-        QVERIFY(form.action(QStringLiteral("Schnellstart_Item"))->isEnabled());
         VR_CHILD(nameLabel, ElidingLabel, form, QStringLiteral("ShooterName_Label"));
         VR_CHILD(roundsLabel, QLabel, form, QStringLiteral("Trainingsrunden_Label"));
         VR_CHILD(shooterPanel, QFrame, form, QStringLiteral("Shooter_Panel"));
+        speedBarClose->click();
+        QVERIFY(findAction(form, QStringLiteral("Spurwerk_Item"))->isEnabled());
+        QVERIFY(findAction(form, QStringLiteral("Loeschen_Item"))->isEnabled());
+        QVERIFY(findAction(form, QStringLiteral("Schnellstart_Item"))->isEnabled());
         QCOMPARE(nameLabel->text(), QStringLiteral("Anna Meyer"));
         QCOMPARE(roundsLabel->text(), QStringLiteral("7"));
         QVERIFY(!shooterPanel->isHidden());
 
         // A name from a hand-edited table is cut, never widening the window past the screen.
         ActiveShooter::instance().Name = QString(600, u'W');
-        form.IdleUpdate();
+        ActiveShooter::instance().setActive(true);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QVERIFY(form.minimumSizeHint().width() < form.screen()->availableGeometry().width());
@@ -397,7 +395,73 @@ private slots:
         QVERIFY(!ActiveShooter::instance().active);
         QCOMPARE(ActiveShooter::instance().Trainingsrunden, -1);
         QVERIFY(shooterPanel->isHidden());
-        QVERIFY(!form.action(QStringLiteral("Loeschen_Item"))->isEnabled());
+        QVERIFY(!findAction(form, QStringLiteral("Loeschen_Item"))->isEnabled());
+    }
+
+    void followsChangesWithoutTicks_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("shooter selected") << "select" << "Loeschen_Item" << true;
+        QTest::newRow("shooter deactivated") << "deactivate" << "Loeschen_Item" << false;
+        QTest::newRow("gone online") << "online" << "Akku_Item" << true;
+        QTest::newRow("link lost") << "linklost" << "Akku_Item" << false;
+        QTest::newRow("companion program set") << "settings" << "Spurwerk_Item" << true;
+    }
+
+    // Menus, shooter panel and status bar follow a change at once: no timer
+    // runs, only the events already queued are handled.
+    void followsChangesWithoutTicks()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, item);
+        QFETCH(bool, enabled);
+        Sandbox box;
+        FreshProgram program;
+        TData data;
+        MainWindow form;
+        OpenProgramData();
+        ProgramWindows windows;
+        windows.akku = new TAkku_Form(&form);
+        form.setWindows(windows);
+        addShooter(data.persTable(), QStringLiteral("Meyer"), QStringLiteral("Anna"));
+        auto selectShooter = [&] {
+            QVERIFY(data.persTable()->moveTo(1));
+            ActiveShooter::instance().active = true;   // as the select dialog does
+            MakeActiveShooter();
+        };
+        if (change == QLatin1String("deactivate"))
+            selectShooter();
+        if (change == QLatin1String("linklost"))
+            AppState::instance().setOffline(false);
+        QCoreApplication::processEvents();
+        QCOMPARE(findAction(form, item)->isEnabled(), !enabled);
+
+        if (change == QLatin1String("select"))
+            selectShooter();
+        else if (change == QLatin1String("deactivate"))
+            DeactivateActiveShooter();
+        else if (change == QLatin1String("online"))
+            AppState::instance().setOffline(false);
+        else if (change == QLatin1String("linklost"))
+            emit DeviceLinkEvents::instance().linkLost();
+        else {
+            RegistryIni(RegistryKeys::Spurwerk).writeString(QStringLiteral("Config"), QStringLiteral("ProgramDir"), QStringLiteral("/usr/bin/true"));
+            LoadSettings();
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(findAction(form, item)->isEnabled(), enabled);
+        const bool shooter = change == QLatin1String("select");
+        VR_CHILD(shooterPanel, QFrame, form, QStringLiteral("Shooter_Panel"));
+        VR_CHILD(nameLabel, QLabel, form, QStringLiteral("ShooterName_Label"));
+        QCOMPARE(!shooterPanel->isHidden(), shooter);
+        if (shooter)
+            QCOMPARE(nameLabel->text(), QStringLiteral("Anna Meyer"));
+        const bool online = change == QLatin1String("online");
+        QCOMPARE(findAction(form, QStringLiteral("Online_Item"))->isChecked(), online);
+        if (change == QLatin1String("linklost"))
+            QCOMPARE(form.statusPanels()->panelText(3), QStringLiteral("Modus : Offline"));
     }
 
     void titleStripClears_data()
@@ -418,8 +482,8 @@ private slots:
         Sandbox box;
         FreshProgram program;
         TData data;
-        TMain_Form form;
-        form.FormCreate();
+        MainWindow form;
+        OpenProgramData();
         form.show();
         QApplication::setActiveWindow(&form);
         QVERIFY(QTest::qWaitForWindowActive(&form));
@@ -434,10 +498,9 @@ private slots:
             QApplication::setActiveWindow(&other);
             QVERIFY(QTest::qWaitForWindowActive(&other));
         }
-        AppState::instance().BusyTitle = situation == QLatin1String("busy");
-        AppState::instance().ActivityTitle = QStringLiteral("Schützenübersicht");
-        form.IdleUpdate();
-        VR_CHILD(title, QLabel, form, QStringLiteral("Title_Label"));
+        AppState::instance().setBusyTitle(situation == QLatin1String("busy"));
+        AppState::instance().setActivityTitle(QStringLiteral("Schützenübersicht"));
+        auto *title = form.findChild<QLabel *>(QStringLiteral("Title_Label"));
         QCOMPARE(AppState::instance().ActivityTitle.isEmpty(), cleared);
         QCOMPARE(title->text().isEmpty(), cleared);
     }
@@ -448,28 +511,33 @@ private slots:
         FreshProgram program;
         FreshProgram::store(QStringLiteral("Logfile"), QStringLiteral("1"));
         TData data;
-        TMain_Form form;
-        form.FormCreate();
-        QVERIFY(addShooter(data.persTable(), QStringLiteral("Meyer"), QStringLiteral("Anna")));
-        QVERIFY(addShooter(data.persTable(), QStringLiteral("Zander"), QStringLiteral("Tom")));
+        MainWindow form;
+        OpenProgramData();
+        addShooter(data.persTable(), QStringLiteral("Meyer"), QStringLiteral("Anna"));
+        addShooter(data.persTable(), QStringLiteral("Zander"), QStringLiteral("Tom"));
         int setups = 0, runs = 0;
         bool setupAnswer = false;
         int seriesCount = 5;
         TestEntry entry;
         entry.setup = [&] { ++setups; return setupAnswer; };
         entry.run = [&] { ++runs; };
-        entry.describe = [&] { return std::array<int, 3>{seriesCount, 2, 0}; };
+        entry.describe = [&] {
+            LastMeasurement last;
+            last.seriesCount = seriesCount;
+            last.spacing = 2;
+            return last;
+        };
         entry.snapshot = [&] {
             const int kept = seriesCount;
             return std::function<void()>([&seriesCount, kept] { seriesCount = kept; });
         };
         form.registerTest(1, entry);
-        QVERIFY(form.action(QStringLiteral("Test1_Item"))->isEnabled());
-        QVERIFY(!form.action(QStringLiteral("Test2_Item"))->isEnabled());
+        QVERIFY(findAction(form, QStringLiteral("Test1_Item"))->isEnabled());
+        QVERIFY(!findAction(form, QStringLiteral("Test2_Item"))->isEnabled());
 
         // No shooter, answer No: nothing happens.
         program.boxes.answerNext(MessageService::No);
-        form.StartTest(1);
+        form.startTest(1);
         QCOMPARE(program.boxes.lastText(), QStringLiteral("Es wurde noch keine Schütze ausgewählt.\r\n\r\nJetzt wählen und fortfahren ?"));
         QCOMPARE(setups, 0);
         QVERIFY(logMessages().filter(QStringLiteral("Einfachreaktionstest")).isEmpty());
@@ -478,34 +546,35 @@ private slots:
         ActiveShooter::instance().active = true;
         ActiveShooter::instance().Name = QStringLiteral("Meyer");
         ActiveShooter::instance().Vorname = QStringLiteral("Anna");
-        form.StartTest(1);
+        form.startTest(1);
         QCOMPARE(setups, 1);
         QCOMPARE(runs, 0);
         QVERIFY(logMessages().contains(QStringLiteral("Ausführen : [Start] Einfachreaktionstest")));
-        QVERIFY(!form.action(QStringLiteral("Wiederholen_Item"))->isEnabled());
+        QVERIFY(!findAction(form, QStringLiteral("Wiederholen_Item"))->isEnabled());
 
         // Setup confirmed while another shooter is the current row: the active one becomes current.
         data.persTable()->moveTo(2);
         setupAnswer = true;
-        form.StartTest(1);
+        form.startTest(1);
         QCOMPARE(runs, 1);
         QCOMPARE(data.persTable()->fieldValue(QStringLiteral("Name")).toString(), QStringLiteral("Meyer"));
         QCOMPARE(AppState::instance().ActivityTitle, QStringLiteral("Messwerterfassung"));
-        QVERIFY(form.action(QStringLiteral("Wiederholen_Item"))->isEnabled());
-        QCOMPARE(form.LastMeasurement, (std::array<int, 4>{1, 5, 2, 0}));
+        QVERIFY(findAction(form, QStringLiteral("Wiederholen_Item"))->isEnabled());
+        QCOMPARE(form.lastMeasurement().test, 1);
+        QCOMPARE(form.lastMeasurement().seriesCount, 5);
+        QCOMPARE(form.lastMeasurement().spacing, 2);
 
         // Repeat: no setup dialog, the recorded values come back.
         seriesCount = 99;
-        form.action(QStringLiteral("Wiederholen_Item"))->trigger();
+        findAction(form, QStringLiteral("Wiederholen_Item"))->trigger();
         QCOMPARE(setups, 2);
         QCOMPARE(runs, 2);
         QCOMPARE(seriesCount, 5);
-        QVERIFY(!form.RepeatFlag);
 
         // The active shooter's record is gone: no test, a clear message.
         QVERIFY(data.persTable()->moveTo(1));
         QVERIFY(data.persTable()->deleteCurrent());
-        form.StartTest(1);
+        form.startTest(1);
         QCOMPARE(runs, 2);
         QVERIFY(program.boxes.lastText().contains(QLatin1String("nicht mehr in der Datenbank")));
         QVERIFY(!ActiveShooter::instance().active);
@@ -548,7 +617,7 @@ private slots:
     {
         Sandbox box;
         FreshProgram program;
-        TMain_Form form;
+        MainWindow form;
         form.resize(1000, 600);
         form.show();
         QCOMPARE(form.statusPanels()->panelWidth(0), form.width() - 470);
@@ -561,9 +630,9 @@ private slots:
         FreshProgram program;
         Settings::instance().Logfile = true;
         Settings::instance().Benutzer = QStringLiteral("Trainer");
-        TMain_Form form;
+        MainWindow form;
         WriteLogLine(QStringLiteral("Ausführen : Debug Mode"));
-        form.action(QStringLiteral("Logfile_Item"))->trigger();
+        findAction(form, QStringLiteral("Logfile_Item"))->trigger();
         VR_CHILD(work, QStackedWidget, form, QStringLiteral("Work_Area"));
         VR_CHILD(memo, QPlainTextEdit, form, QStringLiteral("Log_Memo"));
         VR_CHILD(logDelete, QPushButton, form, QStringLiteral("LogDelete_Button"));
@@ -620,29 +689,29 @@ private slots:
             f.write(QStringLiteral("<html><body><p>Seite %1</p></body></html>").arg(n).toUtf8());
         }
         TData data;
-        TMain_Form form;
-        form.FormCreate();
-        form.ShowHelpTopic(1000);
+        MainWindow form;
+        OpenProgramData();
+        form.showHelpTopic(1000);
         QVERIFY(form.helpPaneOpen());
         QCOMPARE(AppState::instance().ActivityTitle, QStringLiteral("Online-Hilfe"));
         VR_CHILD(back, QPushButton, form, QStringLiteral("Back_Button"));
         VR_CHILD(forward, QPushButton, form, QStringLiteral("Forward_Button"));
         VR_CHILD(browser, QTextBrowser, form, QStringLiteral("Help_Browser"));
         QVERIFY(!back->isEnabled() && !forward->isEnabled());
-        form.ShowHelpTopic(1200);
+        form.showHelpTopic(1200);
         QVERIFY(back->isEnabled() && !forward->isEnabled());
         QVERIFY(browser->toPlainText().contains(QLatin1String("Seite 1200")));
         back->click();
         QVERIFY(browser->toPlainText().contains(QLatin1String("Seite 1000")));
         QVERIFY(!back->isEnabled() && forward->isEnabled());
-        form.ShowHelpTopic(4711);  // missing page: a German note, no crash
+        form.showHelpTopic(4711);  // missing page: a German note, no crash
         QVERIFY(browser->toPlainText().contains(QLatin1String("nicht gefunden")));
     }
 
     void shippedHelpPagesCoverEveryMenuNumber()
     {
         const QString dir = QStringLiteral(VR_SOURCE_DIR "/data/HtmlHelp");
-        TMain_Form form;
+        MainWindow form;
         QSet<int> numbers{1000, 1200};
         for (QAction *a : form.findChildren<QAction *>())
             if (a->property("helpNumber").isValid())
@@ -657,11 +726,14 @@ private slots:
         FreshProgram program;
         Settings::instance().Logfile = true;
         Settings::instance().ProgramDir = box.path(QStringLiteral("fehlt/spurwerk.exe")) + QStringLiteral(" -x");
-        TMain_Form form;
-        form.LaunchSpurwerk();
+        MainWindow form;
+        form.launchSpurwerk();
         QCOMPARE(program.boxes.lastText(), QStringLiteral("Fehler beim Ausführen von Vantrel Spurwerk."));
         QVERIFY(logMessages().contains(QStringLiteral("Ausführen : [Fehler] Vantrel Spurwerk (Code 3)")));
-        QVERIFY(TMain_Form::ExecCommandLine(QStringLiteral("/bin/true")) > 31);
+        QVERIFY(MainWindow::execCommandLine(QStringLiteral("/bin/true")));
+        int code = 0;
+        QVERIFY(!MainWindow::execCommandLine(QStringLiteral("/bin/no-such-program-here"), &code));
+        QCOMPARE(code, 2);
     }
 
     void webLinksLogAndOpen()
@@ -669,16 +741,16 @@ private slots:
         Sandbox box;
         FreshProgram program;
         Settings::instance().Logfile = true;
-        TMain_Form form;
+        MainWindow form;
         QStringList opened;
         form.openUrl = [&](const QString &u) { opened << u; return true; };
-        form.action(QStringLiteral("FAQ_Item"))->trigger();
-        form.action(QStringLiteral("EMail_Item"))->trigger();
+        findAction(form, QStringLiteral("FAQ_Item"))->trigger();
+        findAction(form, QStringLiteral("EMail_Item"))->trigger();
         QCOMPARE(opened.size(), 2);
         QVERIFY(opened.at(1).startsWith(QLatin1String("mailto:")));
         QCOMPARE(logMessages(), QStringList({QStringLiteral("Ausführen : Verbinden mit Webseite (FAQ)"), QStringLiteral("Ausführen : Senden E-Mail")}));
     }
 };
 
-VR_TEST_CLASS(MainFormTest)
-#include "main_form_test.moc"
+VR_TEST_CLASS(MainWindowTest)
+#include "mainwindow_test.moc"

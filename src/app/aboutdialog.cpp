@@ -1,4 +1,4 @@
-#include "app/about_form.h"
+#include "app/aboutdialog.h"
 #include "core/windowplacement.h"
 
 #include "platform/buildinfo.h"
@@ -33,7 +33,7 @@ QString SqliteVersionText()
     return version;
 }
 
-TAbout_Form::TAbout_Form(QWidget *parent)
+AboutDialog::AboutDialog(QWidget *parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("About_Form"));
@@ -80,7 +80,7 @@ TAbout_Form::TAbout_Form(QWidget *parent)
     WindowPlacement::fitToContent(this);
 }
 
-void TAbout_Form::FormActivate()
+void AboutDialog::fillVersions()
 {
     WriteLogLine(QStringLiteral("Initialisierung : [Start] Laden AF"));
     m_version->setText(QStringLiteral(VR_VERSION_TEXT));
@@ -91,9 +91,9 @@ void TAbout_Form::FormActivate()
     WriteLogLine(QStringLiteral("Initialisierung : [Erfolg] Laden AF"));
 }
 
-void TAbout_Form::showEvent(QShowEvent *event)
+void AboutDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
-        FormActivate();
+        fillVersions();
 }

@@ -4,13 +4,13 @@
 class QLabel;
 
 // Borderless start picture with a status line and the version.
-class TSplash_Form : public QWidget
+class SplashScreen : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TSplash_Form(QWidget *parent = nullptr);
+    explicit SplashScreen(QWidget *parent = nullptr);
     // Replaces the status line and repaints at once.
-    void SetSplashStatus(const QString &text);
+    void setStatus(const QString &text);
     QString status() const;
 
 private:

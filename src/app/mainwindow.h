@@ -1,26 +1,23 @@
 #pragma once
+#include <QList>
 #include <QMainWindow>
 #include <QMap>
-#include <array>
 #include <functional>
-
-#include "app/helphistory.h"
 
 class QAction;
 class ElidingLabel;
+class HelpPane;
+class LogViewer;
 class QFrame;
 class QLabel;
 class QMenu;
-class QPlainTextEdit;
 class QPushButton;
 class QStackedWidget;
-class QTextBrowser;
 class QTimer;
 class StatusPanels;
-class TAbout_Form;
+class AboutDialog;
 class TAkku_Form;
 class TConfig_Form;
-class TInfo_Form;
 class ShooterOverview;
 class ShooterSelectDialog;
 
@@ -30,14 +27,21 @@ struct ProgramWindows
 {
     TAkku_Form *akku = nullptr;
     TConfig_Form *config = nullptr;
-    TInfo_Form *info = nullptr;
     ShooterOverview *pers = nullptr;
     ShooterSelectDialog *persSel = nullptr;
-    TAbout_Form *about = nullptr;
+    AboutDialog *about = nullptr;
     std::function<bool()> newShooter;    // new shooter dialog, true on OK
     std::function<bool()> editShooter;   // edit shooter dialog for the current record
     std::function<void()> evaluation;    // evaluation window
     std::function<void()> exportData;    // "Daten &exportieren...": all measurements as CSV
+};
+
+// The last measurement started, as "&wiederholen" starts it again.
+struct LastMeasurement
+{
+    int test = -1;         // 1 to 3; -1: nothing to repeat
+    int seriesCount = 0;   // series of the run
+    int spacing = 0;       // target spacing of the run
 };
 
 // One test as the main window starts it. `snapshot` is called after the setup
@@ -49,62 +53,63 @@ struct TestEntry
     std::function<bool()> setup;         // setup dialog, true on OK
     std::function<void()> run;           // test window
     std::function<std::function<void()>()> snapshot;
-    std::function<std::array<int, 3>()> describe;  // series count, target spacing, 0: shown in LastMeasurement
+    std::function<LastMeasurement()> describe;  // series count and spacing of the confirmed setup
 };
 
-class TMain_Form : public QMainWindow
+// The program's main window: menus, quick-start bar, title strip with the
+// active shooter, help pane, log viewer and status bar. It follows the
+// settings, the program state, the active shooter and the device link
+// through their change signals.
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit TMain_Form(QWidget *parent = nullptr);
-    ~TMain_Form() override;
-
-    // Creation steps that need the data module (alias, open, reorganise) and
-    // report to the splash; run once by the start sequence.
-    void FormCreate(const std::function<void(const QString &)> &splashStatus = {});
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     void setWindows(const ProgramWindows &windows);
     void registerTest(int test, const TestEntry &entry);
 
     // Device routines.
-    void GoOnline();
-    void GoOffline();
+    void goOnline();
+    void goOffline();
     // The link failed (DeviceLinkEvents::linkLost): the status bar and the
     // menus show the program offline; "O&nline" (F5) connects anew.
-    void LinkLost();
+    void showLinkLost();
     // Once a second while online and no modal window is open: a port whose
     // device vanished loses the link (nothing is sent to the trainer).
-    void WatchLink();
+    void watchLink();
     // The first activation connects unless "Offline" is set; later ones do nothing.
-    void FirstActivation();
+    void firstActivation();
 
-    // Program end: session closed, optional backup, last log lines.
-    void ProgramEnd();
-    bool EnsureBackupFolder(const QString &path);
+    // Setup dialog (unless repeated), then the test window.
+    void startTest(int test, bool repeat = false);
+    void repeatLastMeasurement();
+    const LastMeasurement &lastMeasurement() const { return m_last; }
 
-    void IdleUpdate();
-    void StartTest(int test);
-    void RepeatLastMeasurement();
-    void ShowHelpTopic(int number);
-    void ShowLogViewer();
-    void CloseLogViewer();
-    void DeleteLogFile();
-    void LaunchSpurwerk();
-
-    // Four numbers: test (-1 = nothing to repeat) and three setup values.
-    std::array<int, 4> LastMeasurement = {-1, 0, 0, 0};
-    bool RepeatFlag = false;
+    void showHelpTopic(int number);
+    void showLogViewer();
+    void closeLogViewer();
+    void launchSpurwerk();
 
     StatusPanels *statusPanels() const { return m_status; }
-    QAction *action(const QString &objectName) const;
-    const HelpHistory &helpHistory() const { return m_history; }
     bool helpPaneOpen() const { return m_helpPaneOpen; }
     bool quickBarVisible() const;
 
-    // Launches a command line; returns the old-style code (above 31 = started).
-    static int ExecCommandLine(const QString &commandLine);
+    // Launches a command line; true when it started. `errorCode` gets 2 (file
+    // not found) or 3 (path not found) for the log.
+    static bool execCommandLine(const QString &commandLine, int *errorCode = nullptr);
     // Opens an address; replaceable by tests.
     std::function<bool(const QString &)> openUrl;
+
+signals:
+    // The window closes: the program's end follows.
+    void closing();
+
+public slots:
+    // Menus, quick-start bar, title strip, shooter panel and status bar from
+    // the current state.
+    void updateActions();
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -115,19 +120,47 @@ protected:
 
 private:
     void buildMenus();
+    void buildProgramMenu();
+    void buildShooterMenu();
+    void buildMeasureMenu();
+    void buildExtrasAndHelpMenus();
+    QMenu *addMenu(QMenu *parent, const QString &name, const QString &caption, const QString &hint, int help);
     void buildQuickBar(QWidget *parent);
     QWidget *buildWorkArea(QWidget *parent);
+    QWidget *buildShooterPanel(QWidget *parent);
     QAction *addItem(QMenu *menu, const QString &name, const QString &caption, const QKeySequence &key,
                      const QString &hint, int help);
     void setTitle(const QString &text);
-    void showHelpPage(const QString &file);
-    void updateHelpButtons();
+    void updateTitle();
     void openLink(const QString &logLine, const QString &url);
     void openWindowDialog(const QString &title, QDialog *dialog);
+    void showOfflinePanels();
     bool userIsBackHere() const;
 
     ProgramWindows m_windows;
     QMap<int, TestEntry> m_tests;
+    LastMeasurement m_last;
+    std::function<void()> m_restoreLastSettings;   // run settings of m_last
+
+    QAction *m_exportAction = nullptr;
+    QAction *m_onlineAction = nullptr;
+    QAction *m_offlineAction = nullptr;
+    QAction *m_overviewAction = nullptr;
+    QAction *m_addShooterAction = nullptr;
+    QAction *m_editShooterAction = nullptr;
+    QAction *m_deleteShooterAction = nullptr;
+    QAction *m_selectShooterAction = nullptr;
+    QAction *m_testActions[3] = {};
+    QAction *m_repeatAction = nullptr;
+    QAction *m_evaluationAction = nullptr;
+    QAction *m_settingsAction = nullptr;
+    QAction *m_quickBarAction = nullptr;
+    QAction *m_batteryAction = nullptr;
+    QAction *m_spurwerkAction = nullptr;
+    QAction *m_infoAction = nullptr;
+    QMenu *m_measureMenu = nullptr;
+    QPushButton *m_testButtons[3] = {};
+
     StatusPanels *m_status = nullptr;
     QFrame *m_quickBar = nullptr;
     QLabel *m_title = nullptr;
@@ -135,17 +168,10 @@ private:
     ElidingLabel *m_shooterName = nullptr;
     QLabel *m_shooterRounds = nullptr;
     QStackedWidget *m_work = nullptr;
-    QWidget *m_logPanel = nullptr;
-    QPlainTextEdit *m_logMemo = nullptr;
-    QWidget *m_helpPanel = nullptr;
-    QTextBrowser *m_helpBrowser = nullptr;
-    QPushButton *m_backButton = nullptr;
-    QPushButton *m_forwardButton = nullptr;
-    QTimer *m_idleTimer = nullptr;
+    LogViewer *m_logViewer = nullptr;
+    HelpPane *m_helpPane = nullptr;
     QTimer *m_linkWatch = nullptr;
-    HelpHistory m_history;
+    QList<QMetaObject::Connection> m_followed;   // change signals, cut before the widgets go
     bool m_helpPaneOpen = false;
     bool m_activatedOnce = false;
-    bool m_ended = false;
-    std::function<void()> m_restoreLastSettings;   // run settings of LastMeasurement
 };
