@@ -1,7 +1,7 @@
 #include "ui/elidinglabel.h"
 #include "app/main_form.h"
 
-#include "device/akku_form.h"
+#include "device/batterywindow.h"
 #include "device/comexception.h"
 #include "device/commandset.h"
 #include "platform/clock.h"
@@ -10,7 +10,7 @@
 #include "app/about_form.h"
 #include "core/actionlog.h"
 #include "core/appstate.h"
-#include "app/config_form.h"
+#include "app/settingsdialog.h"
 #include "ui/hints.h"
 #include "app/info_form.h"
 #include "ui/pictures.h"

@@ -18,8 +18,8 @@ class QTextBrowser;
 class QTimer;
 class StatusPanels;
 class TAbout_Form;
-class TAkku_Form;
-class TConfig_Form;
+class BatteryWindow;
+class SettingsDialog;
 class TInfo_Form;
 class TPers_Form;
 class TPersSel_Form;
@@ -28,8 +28,8 @@ class TPersSel_Form;
 // A window that is not there leaves its menu item disabled.
 struct ProgramWindows
 {
-    TAkku_Form *akku = nullptr;
-    TConfig_Form *config = nullptr;
+    BatteryWindow *akku = nullptr;
+    SettingsDialog *config = nullptr;
     TInfo_Form *info = nullptr;
     TPers_Form *pers = nullptr;
     TPersSel_Form *persSel = nullptr;

@@ -4,7 +4,7 @@
 #include "curves/er3_form.h"
 #include "curves/era3_form.h"
 #include "curves/ersetup3_form.h"
-#include "device/akku_form.h"
+#include "device/batterywindow.h"
 #include "device/fasttimerlibrary.h"
 #include "evaluation/aw_form.h"
 #include "evaluation/dataexport.h"
@@ -20,7 +20,7 @@
 #include "runkit/runsettings.h"
 #include "app/about_form.h"
 #include "core/actionlog.h"
-#include "app/config_form.h"
+#include "app/settingsdialog.h"
 #include "app/info_form.h"
 #include "app/main_form.h"
 #include "app/splash_form.h"
@@ -29,7 +29,7 @@
 #include "shooters/persedit_form.h"
 #include "shooters/persneu_form.h"
 #include "shooters/persvis_form.h"
-#include "shooters/skl_form.h"
+#include "device/referenceweightdialog.h"
 #include "shooters/perssel_form.h"
 #include "store/tdata.h"
 #include "ui/messageboxes.h"
@@ -96,13 +96,13 @@ ProgramSession::ProgramSession(QApplication &app)
 
     // The other windows, once each, in the program's fixed order.
     ProgramWindows windows;
-    windows.akku = new TAkku_Form(&mainForm);
-    windows.config = new TConfig_Form(&mainForm);
+    windows.akku = new BatteryWindow(&mainForm);
+    windows.config = new SettingsDialog(&mainForm);
     windows.info = new TInfo_Form(&mainForm);
     windows.pers = new TPers_Form(&mainForm);
     auto *persEdit = new TPersEdit_Form(&mainForm);
     windows.persSel = new TPersSel_Form(&mainForm);
-    windows.config->SKL_Form = new TSKL_Form(&mainForm);   // weight entry of the force-sensor calibration
+    windows.config->setReferenceWeightDialog(new ReferenceWeightDialog(&mainForm));   // weight entry of the force-sensor calibration
     windows.config->goOnline = [&mainForm] { mainForm.GoOnline(); };
     windows.config->goOffline = [&mainForm] { mainForm.GoOffline(); };
     windows.about = new TAbout_Form(&mainForm);
