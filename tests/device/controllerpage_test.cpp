@@ -18,20 +18,24 @@ private slots:
     {
         QTest::addColumn<int>("comIndex");
         QTest::addColumn<int>("controller");
+        QTest::addColumn<int>("recordCom");          // the record SaveSettings takes the values into
+        QTest::addColumn<int>("recordController");
         QTest::addColumn<int>("expectedCom");
         QTest::addColumn<int>("expectedController");
-        // The record SaveSettings takes the values into starts at COM2, Bauart2.
-        QTest::newRow("COM1, Bauart1") << 0 << 0 << 0 << 0;
-        QTest::newRow("COM2, Bauart1") << 1 << 0 << 1 << 0;
-        QTest::newRow("COM1, Bauart2") << 0 << 1 << 0 << 1;
+        QTest::newRow("COM1, Bauart1") << 0 << 0 << 1 << 1 << 0 << 0;
+        QTest::newRow("COM2, Bauart1") << 1 << 0 << 0 << 1 << 1 << 0;
+        QTest::newRow("COM1, Bauart2") << 0 << 1 << 1 << 0 << 0 << 1;
+        QTest::newRow("COM2, Bauart2") << 1 << 1 << 0 << 0 << 1 << 1;
         // Neither button nor model chosen: the record keeps what it had.
-        QTest::newRow("port 7, model 5") << 7 << 5 << 1 << 1;
+        QTest::newRow("port 7, model 5") << 7 << 5 << 1 << 1 << 1 << 1;
     }
 
     void loadStoreRoundTrip()
     {
         QFETCH(int, comIndex);
         QFETCH(int, controller);
+        QFETCH(int, recordCom);
+        QFETCH(int, recordController);
         QFETCH(int, expectedCom);
         QFETCH(int, expectedController);
         Sandbox box;
@@ -51,8 +55,8 @@ private slots:
         page.store(values);
 
         Settings saved;
-        saved.COM_Index = 1;
-        saved.Controller = 1;
+        saved.COM_Index = recordCom;
+        saved.Controller = recordController;
         SaveSettings(values, saved);
         QCOMPARE(saved.COM_Index, expectedCom);
         QCOMPARE(saved.Controller, expectedController);
