@@ -16,7 +16,8 @@
 #include "platform/programpaths.h"
 #include "platform/registryini.h"
 #include "core/appstate.h"
-#include "app/config_form.h"
+#include "app/settingsdialog.h"
+#include "device/forcesensorpage.h"
 #include "core/settings.h"
 #include "trainer-sim/virtualtrainer.h"
 
@@ -66,16 +67,16 @@ int main(int argc, char **argv)
     LoadFastTimerLibrary();
     int exitCode = 0;
     {
-        TConfig_Form form;
+        SettingsDialog form;
         form.goOnline = [] {
             const Settings &s = Settings::instance();
             OpenDevice(s.portSelector, 0, s.controllerSelector);
             AppState::instance().OfflineState = !ConnectDevice();
         };
         form.show();
-        form.ToggleServicePages();
-        form.PageControl->setCurrentWidget(form.Kraftsensor_Page);
-        DeviceFunctions *device = form.Device;
+        form.toggleServicePages();
+        form.pageControl()->setCurrentWidget(form.forceSensorPage());
+        DeviceFunctions *device = form.device();
 
         qint64 tickNs = 0, ticks = 0, refreshNs = 0, refreshes = 0;
         QElapsedTimer each;
@@ -102,7 +103,7 @@ int main(int argc, char **argv)
 
         out << "Kraftsensor-Test: " << seconds << " s, Messwert alle 5 ms, Anzeige offscreen\n";
         out.flush();
-        form.TestStart_Button->click();
+        form.forceSensorPage()->startButton()->click();
         if (!device->forceTestRunning()) {
             out << "Test nicht gestartet (Gerät nicht verbunden)\n";
             return 1;
@@ -112,7 +113,7 @@ int main(int argc, char **argv)
         QTimer::singleShot(seconds * 1000, Qt::PreciseTimer, &app, [&] {
             const double ms = elapsed.nsecsElapsed() / 1e6;
             const int samples = device->forceTest().samplesRead();
-            form.TestStop_Button->click();
+            form.forceSensorPage()->stopButton()->click();
             const double expected = ms / 5.0;
             const double sampleRatio = samples / expected;
             const double tickRatio = ticks / expected;

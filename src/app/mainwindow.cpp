@@ -7,7 +7,7 @@
 #include "core/appstate.h"
 #include "core/changenotifier.h"
 #include "core/settings.h"
-#include "device/akku_form.h"
+#include "device/batterywindow.h"
 #include "device/comexception.h"
 #include "device/commandset.h"
 #include "platform/clock.h"

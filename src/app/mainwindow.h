@@ -16,8 +16,8 @@ class QStackedWidget;
 class QTimer;
 class StatusPanels;
 class AboutDialog;
-class TAkku_Form;
-class TConfig_Form;
+class BatteryWindow;
+class SettingsDialog;
 class ShooterOverview;
 class ShooterSelectDialog;
 
@@ -25,8 +25,8 @@ class ShooterSelectDialog;
 // A window that is not there leaves its menu item disabled.
 struct ProgramWindows
 {
-    TAkku_Form *akku = nullptr;
-    TConfig_Form *config = nullptr;
+    BatteryWindow *akku = nullptr;
+    SettingsDialog *config = nullptr;
     ShooterOverview *pers = nullptr;
     ShooterSelectDialog *persSel = nullptr;
     AboutDialog *about = nullptr;

@@ -4,7 +4,7 @@
 #include "curves/curvetestwindow.h"
 #include "curves/curveresultwindow.h"
 #include "curves/curvesetupdialog.h"
-#include "device/akku_form.h"
+#include "device/batterywindow.h"
 #include "device/fasttimerlibrary.h"
 #include "evaluation/evaluationwindow.h"
 #include "evaluation/dataexport.h"
@@ -20,7 +20,7 @@
 #include "runkit/runsettings.h"
 #include "app/aboutdialog.h"
 #include "core/actionlog.h"
-#include "app/config_form.h"
+#include "app/settingsdialog.h"
 #include "app/datasession.h"
 #include "app/infowindow.h"
 #include "app/mainwindow.h"
@@ -30,8 +30,8 @@
 #include "shooters/editshooterdialog.h"
 #include "shooters/newshooterdialog.h"
 #include "shooters/sightprofiledialog.h"
-#include "shooters/skl_form.h"
 #include "shooters/shooterselectdialog.h"
+#include "device/referenceweightdialog.h"
 #include "store/tdata.h"
 #include "ui/messageboxes.h"
 
@@ -103,8 +103,8 @@ ProgramSession::ProgramSession(QApplication &app)
 
     // The other windows, once each, in the program's fixed order.
     ProgramWindows windows;
-    windows.akku = new TAkku_Form(&mainWindow);
-    windows.config = new TConfig_Form(&mainWindow);
+    windows.akku = new BatteryWindow(&mainWindow);
+    windows.config = new SettingsDialog(&mainWindow);
     auto *info = new InfoWindow(&mainWindow);
     // The end of the program (backup) runs once, when the main window closes.
     QObject::connect(&mainWindow, &MainWindow::closing, &mainWindow, [this, info] {
@@ -116,7 +116,7 @@ ProgramSession::ProgramSession(QApplication &app)
     windows.pers = new ShooterOverview(&mainWindow);
     auto *persEdit = new EditShooterDialog(&mainWindow);
     windows.persSel = new ShooterSelectDialog(&mainWindow);
-    windows.config->SKL_Form = new TSKL_Form(&mainWindow);   // weight entry of the force-sensor calibration
+    windows.config->setReferenceWeightDialog(new ReferenceWeightDialog(&mainWindow));   // weight entry of the force-sensor calibration
     windows.config->goOnline = [&mainWindow] { mainWindow.goOnline(); };
     windows.config->goOffline = [&mainWindow] { mainWindow.goOffline(); };
     windows.about = new AboutDialog(&mainWindow);

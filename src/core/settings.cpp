@@ -10,8 +10,7 @@
 #include <QWidget>
 
 namespace {
-const QString kConfig = QStringLiteral("Config");
-const QString kFormData = QStringLiteral("FormData");
+namespace Key = SettingsKeys;
 
 void applySelectors(Settings &s)
 {
@@ -59,38 +58,38 @@ void LoadSettings(Settings &s)
 {
     {
         RegistryIni reg(RegistryKeys::Main);
-        s.Benutzer = reg.readString(kConfig, QStringLiteral("Benutzer"), QString());
-        s.Offline = reg.readBool(kConfig, QStringLiteral("Offline"), true);
-        s.Backup = reg.readBool(kConfig, QStringLiteral("Backup"), true);
-        s.Reorg = reg.readBool(kConfig, QStringLiteral("Reorg"), true);
-        s.Logfile = reg.readBool(kConfig, QStringLiteral("Logfile"), false);
-        s.Sound = reg.readBool(kConfig, QStringLiteral("Sound"), true);
-        s.KS_Zero = reg.readInteger(kConfig, QStringLiteral("KS_Zero"), -1);
-        s.KS_KL = ScaleFromText(reg.readString(kConfig, QStringLiteral("KS_KL"), QStringLiteral("6")));
-        s.SS_Sense = reg.readInteger(kConfig, QStringLiteral("SS_Sense"), 50);
-        s.COM_Index = reg.readInteger(kConfig, QStringLiteral("COM_Index"), 1);
-        s.Controller = reg.readInteger(kConfig, QStringLiteral("Controller"), 0);
+        s.Benutzer = reg.readString(Key::Config, Key::Benutzer, QString());
+        s.Offline = reg.readBool(Key::Config, Key::Offline, true);
+        s.Backup = reg.readBool(Key::Config, Key::Backup, true);
+        s.Reorg = reg.readBool(Key::Config, Key::Reorg, true);
+        s.Logfile = reg.readBool(Key::Config, Key::Logfile, false);
+        s.Sound = reg.readBool(Key::Config, Key::Sound, true);
+        s.KS_Zero = reg.readInteger(Key::Config, Key::KS_Zero, -1);
+        s.KS_KL = ScaleFromText(reg.readString(Key::Config, Key::KS_KL, QStringLiteral("6")));
+        s.SS_Sense = reg.readInteger(Key::Config, Key::SS_Sense, 50);
+        s.COM_Index = reg.readInteger(Key::Config, Key::COM_Index, 1);
+        s.Controller = reg.readInteger(Key::Config, Key::Controller, 0);
         applySelectors(s);
     }
     RegistryIni companion(RegistryKeys::Spurwerk);
-    s.ProgramDir = companion.readString(kConfig, QStringLiteral("ProgramDir"), QString());
+    s.ProgramDir = companion.readString(Key::Config, Key::ProgramDir, QString());
     Settings::notifier().notify();
 }
 
 void WriteSettings(const Settings &s)
 {
     RegistryIni reg(RegistryKeys::Main);
-    reg.writeString(kConfig, QStringLiteral("Benutzer"), s.Benutzer);
-    reg.writeBool(kConfig, QStringLiteral("Offline"), s.Offline);
-    reg.writeBool(kConfig, QStringLiteral("Backup"), s.Backup);
-    reg.writeBool(kConfig, QStringLiteral("Reorg"), s.Reorg);
-    reg.writeBool(kConfig, QStringLiteral("Logfile"), s.Logfile);
-    reg.writeBool(kConfig, QStringLiteral("Sound"), s.Sound);
-    reg.writeInteger(kConfig, QStringLiteral("KS_Zero"), s.KS_Zero);
-    reg.writeString(kConfig, QStringLiteral("KS_KL"), ScaleToText(s.KS_KL));
-    reg.writeInteger(kConfig, QStringLiteral("SS_Sense"), s.SS_Sense);
-    reg.writeInteger(kConfig, QStringLiteral("COM_Index"), s.COM_Index);
-    reg.writeInteger(kConfig, QStringLiteral("Controller"), s.Controller);
+    reg.writeString(Key::Config, Key::Benutzer, s.Benutzer);
+    reg.writeBool(Key::Config, Key::Offline, s.Offline);
+    reg.writeBool(Key::Config, Key::Backup, s.Backup);
+    reg.writeBool(Key::Config, Key::Reorg, s.Reorg);
+    reg.writeBool(Key::Config, Key::Logfile, s.Logfile);
+    reg.writeBool(Key::Config, Key::Sound, s.Sound);
+    reg.writeInteger(Key::Config, Key::KS_Zero, s.KS_Zero);
+    reg.writeString(Key::Config, Key::KS_KL, ScaleToText(s.KS_KL));
+    reg.writeInteger(Key::Config, Key::SS_Sense, s.SS_Sense);
+    reg.writeInteger(Key::Config, Key::COM_Index, s.COM_Index);
+    reg.writeInteger(Key::Config, Key::Controller, s.Controller);
 }
 
 void SaveSettings(const SettingsDialogValues &d, Settings &s)
@@ -122,10 +121,10 @@ void LoadFormPlacement(QWidget *window, const QString &code)
     WindowPlacement::fitToContent(window);
     RegistryIni reg(RegistryKeys::Main);
     // Nothing stored: leave the window to its design position (a dialog opens centred).
-    if (!reg.valueExists(kFormData, code + u'X') && !reg.valueExists(kFormData, code + u'Y'))
+    if (!reg.valueExists(Key::FormData, code + Key::PlacementX) && !reg.valueExists(Key::FormData, code + Key::PlacementY))
         return;
-    const int left = reg.readInteger(kFormData, code + u'X', window->x());
-    const int top = reg.readInteger(kFormData, code + u'Y', window->y());
+    const int left = reg.readInteger(Key::FormData, code + Key::PlacementX, window->x());
+    const int top = reg.readInteger(Key::FormData, code + Key::PlacementY, window->y());
     window->move(left, window->y());
     window->move(window->x(), top);
 }
@@ -133,8 +132,8 @@ void LoadFormPlacement(QWidget *window, const QString &code)
 void SaveFormPlacement(const QString &code, int left, int top)
 {
     RegistryIni reg(RegistryKeys::Main);
-    reg.writeInteger(kFormData, code + u'X', left);
-    reg.writeInteger(kFormData, code + u'Y', top);
+    reg.writeInteger(Key::FormData, code + Key::PlacementX, left);
+    reg.writeInteger(Key::FormData, code + Key::PlacementY, top);
 }
 
 QString PortDeviceFile(const QString &portName)
@@ -147,21 +146,21 @@ QString PortDeviceFile(const QString &portName)
                             : QStringLiteral("/dev/ttyS1");
 #endif
     RegistryIni reg(RegistryKeys::Main);
-    const QString file = reg.readString(QStringLiteral("Ports"), portName, def);
+    const QString file = reg.readString(Key::Ports, portName, def);
     return file.trimmed().isEmpty() ? def : file.trimmed();
 }
 
 QString StoredPortDeviceFile(const QString &portName)
 {
     RegistryIni reg(RegistryKeys::Main);
-    return reg.readString(QStringLiteral("Ports"), portName, QString()).trimmed();
+    return reg.readString(Key::Ports, portName, QString()).trimmed();
 }
 
 void SetPortDeviceFile(const QString &portName, const QString &deviceFile)
 {
     RegistryIni reg(RegistryKeys::Main);
     if (deviceFile.trimmed().isEmpty())
-        reg.deleteValue(QStringLiteral("Ports"), portName);
+        reg.deleteValue(Key::Ports, portName);
     else
-        reg.writeString(QStringLiteral("Ports"), portName, deviceFile.trimmed());
+        reg.writeString(Key::Ports, portName, deviceFile.trimmed());
 }

@@ -1,17 +1,11 @@
 #pragma once
+#include "platform/settingskeys.h"
+
 #include <QString>
 
 class ChangeNotifier;
 
 class QWidget;
-
-// Settings-store key paths of the program.
-namespace RegistryKeys {
-inline const QString Main = QStringLiteral("Software\\Nrv\\Vantrel Reaktion");
-inline const QString MainConfig = QStringLiteral("Software\\Nrv\\Vantrel Reaktion\\Config");
-inline const QString Nrv = QStringLiteral("Software\\NRV");
-inline const QString Spurwerk = QStringLiteral("Software\\Nrv\\Vantrel Spurwerk");
-} // namespace RegistryKeys
 
 // The in-memory settings record, mirror of the "Config" values of the main key.
 struct Settings

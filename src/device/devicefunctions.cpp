@@ -69,6 +69,29 @@ QStringList queryDeviceInfo()
     return {hw, sw, serial, type, revision, device, maker};
 }
 
+// Shows nothing, gives no weight.
+class NoDeviceView : public DeviceView
+{
+public:
+    void setStatus(const QString &) override {}
+    void enableButtons(bool) override {}
+    void enableScaleItem(bool) override {}
+    void forceTestStateChanged(bool) override {}
+    void showForceValues(const QStringList &) override {}
+    void plotChanged() override {}
+    void showDeviceInfo(const QStringList &) override {}
+    int askReferenceWeight() override { return 0; }
+    void saveDialogSettings() override {}
+    void bringOnline() override {}
+    void takeOffline() override {}
+};
+
+DeviceView *noView()
+{
+    static NoDeviceView view;
+    return &view;
+}
+
 } // namespace
 
 const QString DeviceFunctions::ZeroQuestion = QStringLiteral(
@@ -86,6 +109,7 @@ const QString DeviceFunctions::DetectionQuestion = QStringLiteral(
 
 DeviceFunctions::DeviceFunctions(QObject *parent)
     : QObject(parent)
+    , m_view(noView())
 {
     Messtimer = new TFastTimer(this);
     Messtimer->setObjectName(QStringLiteral("Messtimer"));
@@ -107,29 +131,9 @@ DeviceFunctions::~DeviceFunctions()
         StopStream();
 }
 
-void DeviceFunctions::status(const QString &text)
-{
-    if (setStatus)
-        setStatus(text);
-}
+void DeviceFunctions::setView(DeviceView *view) { m_view = view ? view : noView(); }
 
-void DeviceFunctions::buttons(bool enabled)
-{
-    if (enableButtons)
-        enableButtons(enabled);
-}
-
-void DeviceFunctions::scaleItem()
-{
-    if (enableScaleItem)
-        enableScaleItem(Settings::instance().KS_Zero != -1);
-}
-
-void DeviceFunctions::deviceInfo(const QStringList &values)
-{
-    if (showDeviceInfo)
-        showDeviceInfo(values);
-}
+void DeviceFunctions::scaleItem() { m_view->enableScaleItem(Settings::instance().KS_Zero != -1); }
 
 void DeviceFunctions::linkLost(LinkLoss cause, const QString &ending)
 {
@@ -247,7 +251,7 @@ void DeviceFunctions::ScaleFactor()
         return;
     m_busy = true;
     log(QStringLiteral("Kennlinie einstellen"));
-    const int weight = askReferenceWeight ? askReferenceWeight() : 0;
+    const int weight = m_view->askReferenceWeight();
     if (weight > 0 && ConnectionSequence()) {
         status(QStringLiteral("Justierung läuft...bitte warten"));
         Clock::instance().processEvents();
@@ -292,18 +296,16 @@ void DeviceFunctions::StartForceTest()
     }
     m_busy = true;
     m_forceTest.start(s.KS_Zero, s.KS_KL);
-    if (plotChanged)
-        plotChanged();
-    if (AppState::instance().OfflineState && goOnline)
-        goOnline();
+    m_view->plotChanged();
+    if (AppState::instance().OfflineState)
+        m_view->bringOnline();
     if (AppState::instance().OfflineState) {
         m_busy = false;
         return;
     }
     m_testRunning = true;
     buttons(false);
-    if (forceTestStateChanged)
-        forceTestStateChanged(true);
+    m_view->forceTestStateChanged(true);
     status(QStringLiteral("Test läuft..."));
     Clock::instance().processEvents();
     StartStream();
@@ -327,8 +329,7 @@ void DeviceFunctions::StopForceTest()
     log(QStringLiteral("[Ende] Config KS_Test"));
     m_testRunning = false;
     m_busy = false;
-    if (forceTestStateChanged)
-        forceTestStateChanged(false);
+    m_view->forceTestStateChanged(false);
     scaleItem();
 }
 
@@ -348,14 +349,12 @@ void DeviceFunctions::MesstimerTimer()
         return;
     if (m_forceTest.tick())
         m_watch.sample();
-    if (plotChanged)
-        plotChanged();
+    m_view->plotChanged();
     const bool gone = PortLost();
     if (gone || m_watch.silent()) {
         // The trace and the values read so far stay on the page; the rate
         // shows what really came.
-        if (showValues)
-            showValues(m_forceTest.labelTexts());
+        m_view->showForceValues(m_forceTest.labelTexts());
         StopForceTest();
         status(LinkLostStatus);
         linkLost(gone ? LinkLoss::PortGone : LinkLoss::StreamStopped, QStringLiteral("Der Test wurde beendet."));
@@ -366,8 +365,7 @@ void DeviceFunctions::DatentimerTimer()
 {
     if (!m_testRunning)
         return;
-    if (showValues)
-        showValues(m_forceTest.labelTexts());
+    m_view->showForceValues(m_forceTest.labelTexts());
     Clock::instance().processEvents();
 }
 
@@ -506,10 +504,8 @@ void DeviceFunctions::FollowPortSetting()
     const bool moved = !OpenedDeviceFile().isEmpty() && OpenedDeviceFile() != PortDeviceFile(now);
     if (!moved && (before.isEmpty() || (now == before && now == PortNames[Settings::instance().portSelector])))
         return;
-    if (goOffline)
-        goOffline();
-    if (goOnline)
-        goOnline();
+    m_view->takeOffline();
+    m_view->bringOnline();
 }
 
 void DeviceFunctions::DetectController()
@@ -523,8 +519,7 @@ void DeviceFunctions::DetectController()
         m_busy = false;
         return;
     }
-    if (saveDialogSettings)
-        saveDialogSettings();
+    m_view->saveDialogSettings();
     const Settings &s = Settings::instance();
     auto names = [] {
         const DeviceLinkState &link = DeviceLink();
@@ -539,30 +534,29 @@ void DeviceFunctions::DetectController()
         const quint8 model = DeviceLink().model;
         if (PortLost()) {
             log(QStringLiteral("[Fehler] PIController ") + names());
-            deviceInfo(QStringList(7, QStringLiteral("-")));
+            m_view->showDeviceInfo(QStringList(7, QStringLiteral("-")));
             linkLost(LinkLoss::PortGone, QStringLiteral("Der Gerätetest wurde abgebrochen."));
         } else if (DeviceLink().serialText.contains(DetectionCodes[model])) {
             log(QStringLiteral("[Erfolg] PIController ") + names());
             ShowInformation(QStringLiteral("\r\nGewählter Controller wurde gefunden."));
-            deviceInfo(queryDeviceInfo());
+            m_view->showDeviceInfo(queryDeviceInfo());
         } else {
             log(QStringLiteral("[Fehler] PIController ") + names() + QStringLiteral(" [?]"));
             ShowError(QStringLiteral("Gewählter Controller wurde nicht gefunden.\r\n"
                                      "Bitte wählen Sie einen anderen Typ aus."));
-            deviceInfo(QStringList(7, QStringLiteral("-")));
+            m_view->showDeviceInfo(QStringList(7, QStringLiteral("-")));
         }
     } catch (const TComException &error) {
         log(QStringLiteral("[Fehler] PIController ") + names());
-        deviceInfo(QStringList(7, QStringLiteral("-")));
+        m_view->showDeviceInfo(QStringList(7, QStringLiteral("-")));
         ShowError(QStringLiteral("\r\nFehler beim Initialisieren des Gerätes.\r\n") + OpenFailureText(error));
     } catch (...) {
         log(QStringLiteral("[Fehler] PIController ") + names());
-        deviceInfo(QStringList(7, QStringLiteral("-")));
+        m_view->showDeviceInfo(QStringList(7, QStringLiteral("-")));
         ShowError(QStringLiteral("\r\nFehler beim Initialisieren des Gerätes."));
     }
     // The link was disconnected: the program is offline now.
-    if (goOffline)
-        goOffline();
+    m_view->takeOffline();
     m_busy = false;
 }
 

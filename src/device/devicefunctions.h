@@ -1,10 +1,10 @@
 #pragma once
 #include "device/commandset.h"
+#include "device/deviceview.h"
 #include "device/forcetest.h"
 
 #include <QObject>
 #include <QStringList>
-#include <functional>
 
 class TFastTimer;
 
@@ -28,9 +28,9 @@ private:
 
 // The device functions of the settings dialog without its window: zero point
 // and scale factor of the force sensor, the live force test, the two raw
-// captures, the port buttons and the controller detection. The dialog puts
-// its controls behind the hooks; tests record them. One function runs at a
-// time: while one runs (or the force test is on) the others do nothing.
+// captures, the port buttons and the controller detection. They report to a
+// DeviceView (none: nothing is shown, no weight is given). One function runs
+// at a time: while one runs (or the force test is on) the others do nothing.
 class DeviceFunctions : public QObject
 {
     Q_OBJECT
@@ -89,30 +89,19 @@ public:
     TFastTimer *Messtimer = nullptr;   // 5 ms, resolution 1
     TFastTimer *Datentimer = nullptr;  // 70 ms, resolution 1
 
-    // The dialog behind the functions.
-    std::function<void(const QString &)> setStatus;            // status line
-    std::function<void(bool)> enableButtons;                   // "&OK", "&Abbrechen", "&Kalibrieren "
-    std::function<void(bool)> enableScaleItem;                 // "&Kennlinie"
-    std::function<void(bool running)> forceTestStateChanged;   // start/stop buttons, menu items
-    std::function<void(const QStringList &)> showValues;       // the seven force values
-    std::function<void()> plotChanged;                         // the trace picture changed
-    std::function<void(const QStringList &)> showDeviceInfo;   // the seven controller labels
-    std::function<int()> askReferenceWeight;                   // grams; 0 = not confirmed
-    std::function<void()> saveDialogSettings;                  // SaveSettings with the dialog's values
-    std::function<void()> goOnline;                            // main window
-    std::function<void()> goOffline;
+    // The view the functions report to; not owned, nullptr for none.
+    void setView(DeviceView *view);
 
     static const QString ZeroQuestion;
     static const QString InformationText;
     static const QString DetectionQuestion;
 
 private:
-    void status(const QString &text);
-    void buttons(bool enabled);
+    void status(const QString &text) { m_view->setStatus(text); }
+    void buttons(bool enabled) { m_view->enableButtons(enabled); }
     void scaleItem();
     void finishFailedAdjustment(const QString &action, const QString &message);
     void finishLostAdjustment(const QString &action, LinkLoss cause);
-    void deviceInfo(const QStringList &values);
     // The link failed during a function: said once with `ending`; the main
     // window follows the link and goes offline.
     void linkLost(LinkLoss cause, const QString &ending);
@@ -120,6 +109,7 @@ private:
     void finishCapture(const QString &name, const QString &path, const QByteArray &bytes, bool lost, bool stopped,
                        const QString &shortText);
 
+    DeviceView *m_view;
     ForceTest m_forceTest;
     StreamWatch m_watch;   // the force test's stream
     QString m_portBeforeChoice;  // the link's port before the first port button of this opening

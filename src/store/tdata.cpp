@@ -4,6 +4,7 @@
 #include "platform/programpaths.h"
 #include "platform/registryini.h"
 #include "store/quoted.h"
+#include "platform/settingskeys.h"
 #include "store/sqltransaction.h"
 #include "store/storeerror.h"
 
@@ -21,7 +22,6 @@ TData *TData::s_instance = nullptr;
 
 namespace {
 
-const QString kNrvKey = QStringLiteral("Software\\NRV");
 const QString kAliasKey = QStringLiteral("Software\\Nrv\\Vantrel Reaktion");
 const QString kAliasSection = QStringLiteral("Aliases");
 const QString kEmpty = QStringLiteral("empty");
@@ -84,11 +84,11 @@ void TData::DataSessionStartup()
     for (SeriesStats &stats : m_stats)
         stats.summaryLines().clear();
 
-    RegistryIni reg(kNrvKey);
-    const QString config = QStringLiteral("Config");
-    const QString install = reg.readString(config, QStringLiteral("DBInstallDir"), kEmpty);
-    const QString dataDir = reg.readString(config, QStringLiteral("DataDir"), kEmpty);
-    reg.writeString(config, QStringLiteral("Datadir"), !unset(install) ? install : (!unset(dataDir) ? dataDir : kEmpty));
+    RegistryIni reg(RegistryKeys::Nrv);
+    const QString &config = SettingsKeys::Config;
+    const QString install = reg.readString(config, SettingsKeys::DBInstallDir, kEmpty);
+    const QString dataDir = reg.readString(config, SettingsKeys::DataDir, kEmpty);
+    reg.writeString(config, SettingsKeys::Datadir, !unset(install) ? install : (!unset(dataDir) ? dataDir : kEmpty));
 
     // Beside the program folder; a program in a root folder keeps it inside.
     const QString prog = ProgramPaths::programDir();
@@ -102,7 +102,7 @@ void TData::DataSessionStartup()
     }
     m_privateDir = dir;
     m_sessionActive = true;
-    reg.writeString(config, QStringLiteral("Datadir"), QDir::toNativeSeparators(m_privateDir));
+    reg.writeString(config, SettingsKeys::Datadir, QDir::toNativeSeparators(m_privateDir));
 }
 
 // ---- alias -----------------------------------------------------------------

@@ -1,16 +1,17 @@
 #include "device/trainerfixture.h"
 
-#include "device/akku_form.h"
+#include "device/batterywindow.h"
 #include "device/commandset.h"
 #include "device/devicefunctions.h"
 #include "device/fakebyteport.h"
 #include "platform/programpaths.h"
 #include "core/actionlog.h"
 #include "core/appstate.h"
-#include "app/config_form.h"
+#include "app/settingsdialog.h"
 #include "app/datasession.h"
 #include "app/mainwindow.h"
 #include "support/findaction.h"
+#include "device/forcesensorpage.h"
 #include "app/statuspanels.h"
 #include "shooters/activeshooter.h"
 #include "store/tdata.h"
@@ -109,7 +110,7 @@ private slots:
         MainWindow main;
         OpenProgramData();
         ProgramWindows windows;
-        windows.akku = new TAkku_Form(&main);
+        windows.akku = new BatteryWindow(&main);
         main.setWindows(windows);
         main.firstActivation();
         QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
@@ -123,8 +124,8 @@ private slots:
             rig.trainer.setConfig(silent);
         // Opened as the menu item opens it (here without its modal loop).
         windows.akku->show();
-        const QStringList labels{windows.akku->Percent_Label->text(), windows.akku->Voltage_Label->text(),
-                                 windows.akku->Hours_Label->text()};
+        const QStringList labels{windows.akku->percentLabel()->text(), windows.akku->voltageLabel()->text(),
+                                 windows.akku->hoursLabel()->text()};
         windows.akku->hide();
         QCOMPARE(labels, QStringList(3, NotAvailableText));
         QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Offline"));
@@ -201,7 +202,7 @@ private slots:
             MainWindow main;
             OpenProgramData();
             ProgramWindows windows;
-            auto *config = new TConfig_Form(&main);
+            auto *config = new SettingsDialog(&main);
             config->goOnline = [&main] { main.goOnline(); };
             config->goOffline = [&main] { main.goOffline(); };
             windows.config = config;
@@ -214,29 +215,29 @@ private slots:
                 config->activateWindow();
                 QVERIFY(QTest::qWaitForWindowActive(config));
                 QTest::keyClick(config, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
-                config->PageControl->setCurrentWidget(config->Kraftsensor_Page);
-                config->TestStart_Button->click();   // offline: goes online first
-                QVERIFY(config->Device->forceTestRunning());
+                config->pageControl()->setCurrentWidget(config->forceSensorPage());
+                config->forceSensorPage()->startButton()->click();   // offline: goes online first
+                QVERIFY(config->device()->forceTestRunning());
                 QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
                 // One sample every 10 ms for a second, every 20 ms for a second, then none.
-                for (int tick = 1; tick <= 1000 && config->Device->forceTestRunning(); ++tick) {
+                for (int tick = 1; tick <= 1000 && config->device()->forceTestRunning(); ++tick) {
                     clock.advanceMs(5);
                     const bool sample = tick <= 200 ? tick % 2 == 1 : tick <= 400 && tick % 4 == 1;
                     fake.peer->trickle = {sample ? QByteArray("\x04\xE8", 2) : QByteArray()};
-                    config->Device->MesstimerTimer();
+                    config->device()->MesstimerTimer();
                     if (tick == 200 || tick == 400) {
-                        config->Device->DatentimerTimer();
-                        rates << config->ForceValue_Labels.at(5)->text();
+                        config->device()->DatentimerTimer();
+                        rates << config->forceSensorPage()->valueLabels().at(5)->text();
                     }
                 }
-                QVERIFY(!config->Device->forceTestRunning());
-                QCOMPARE(config->TestStatus_Label->text(), QStringLiteral("Verbindung verloren"));
-                QCOMPARE(config->ForceValue_Labels.at(6)->text(), QStringLiteral("500,0"));  // the last value stays
-                QCOMPARE(config->ForceValue_Labels.at(5)->text(), QStringLiteral("0"));
+                QVERIFY(!config->device()->forceTestRunning());
+                QCOMPARE(config->statusLabel()->text(), QStringLiteral("Verbindung verloren"));
+                QCOMPARE(config->forceSensorPage()->valueLabels().at(6)->text(), QStringLiteral("500,0"));  // the last value stays
+                QCOMPARE(config->forceSensorPage()->valueLabels().at(5)->text(), QStringLiteral("0"));
                 QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Offline"));
-                QVERIFY(config->TestStart_Button->isEnabled());
-                QVERIFY(config->OK_Button->isEnabled());
-                config->Cancel_Button->click();
+                QVERIFY(config->forceSensorPage()->startButton()->isEnabled());
+                QVERIFY(config->okButton()->isEnabled());
+                config->cancelButton()->click();
             });
             QCOMPARE(rates, (QStringList{QStringLiteral("100"), QStringLiteral("50")}));
             QCOMPARE(program.boxes.count(), 1);
@@ -265,7 +266,7 @@ private slots:
         fake.peer->trickle = reads;
         ProgramState program;
         RealPumpClock clock;
-        TConfig_Form config;
+        SettingsDialog config;
         QStringList statusesDuring;   // seen by the window's event handling during the capture
         qint64 tookMs = -1;
         execWith(config, [&] {
@@ -274,8 +275,8 @@ private slots:
             QTimer watch;
             watch.setInterval(0);
             QObject::connect(&watch, &QTimer::timeout, [&] {
-                if (config.Device->busy())
-                    statusesDuring << config.TestStatus_Label->text();
+                if (config.device()->busy())
+                    statusesDuring << config.statusLabel()->text();
             });
             watch.start();
             const qint64 start = clock.monotonicMs();
@@ -285,7 +286,7 @@ private slots:
         QVERIFY2(statusesDuring.count(QStringLiteral("Debug Test 1 läuft...bitte warten")) > 1000,
                  qPrintable(QString::number(statusesDuring.size())));
         QVERIFY2(tookMs >= 2000 && tookMs < 3200, qPrintable(QString::number(tookMs)));
-        QCOMPARE(config.TestStatus_Label->text(), QStringLiteral("Debug 1 beendet."));
+        QCOMPARE(config.statusLabel()->text(), QStringLiteral("Debug 1 beendet."));
         QFile file(ProgramPaths::inProgramDir(QStringLiteral("Test1.dat")));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("0200 ").repeated(100));

@@ -1,6 +1,6 @@
 #include "device/trainerfixture.h"
 
-#include "device/akku_form.h"
+#include "device/batterywindow.h"
 #include "device/commandset.h"
 #include "platform/programpaths.h"
 #include "core/actionlog.h"
@@ -423,7 +423,7 @@ private slots:
         MainWindow form;
         OpenProgramData();
         ProgramWindows windows;
-        windows.akku = new TAkku_Form(&form);
+        windows.akku = new BatteryWindow(&form);
         form.setWindows(windows);
         addShooter(data.persTable(), QStringLiteral("Meyer"), QStringLiteral("Anna"));
         auto selectShooter = [&] {

@@ -3,6 +3,7 @@
 #include "core/appstate.h"
 #include "support/scriptedmessages.h"
 #include "support/testmain.h"
+#include "lambdadeviceview.h"
 #include "trainerfixture.h"
 
 #include <QTest>
@@ -69,11 +70,13 @@ private slots:
         Settings::instance().Logfile = true;
         AppState::instance().OfflineState = false;
 
+        LambdaDeviceView view;
         DeviceFunctions f;
+        f.setView(&view);
         QList<QStringList> infos;
         int offline = 0;
-        f.showDeviceInfo = [&](const QStringList &v) { infos << v; };
-        f.saveDialogSettings = [&] {
+        view.onDeviceInfo = [&](const QStringList &v) { infos << v; };
+        view.onSaveSettings = [&] {
             SettingsDialogValues v;
             v.logfile = true;
             v.com1Checked = port == 0;
@@ -81,7 +84,7 @@ private slots:
             v.controllerText = ModelNames[controller];
             SaveSettings(v);
         };
-        f.goOffline = [&] {
+        view.onGoOffline = [&] {
             ++offline;
             AppState::instance().OfflineState = true;
         };
@@ -141,13 +144,15 @@ private slots:
         QVERIFY(OpenDevice(1, 0, 1) && (offline || ConnectDevice()));
         AppState::instance().OfflineState = offline;
 
+        LambdaDeviceView view;
         DeviceFunctions f;
+        f.setView(&view);
         int online = 0;
-        f.goOffline = [&] {
+        view.onGoOffline = [&] {
             DisconnectDevice();
             AppState::instance().OfflineState = true;
         };
-        f.goOnline = [&] {
+        view.onGoOnline = [&] {
             ++online;
             const Settings &s = Settings::instance();
             OpenDevice(s.portSelector, 0, s.controllerSelector);

@@ -272,8 +272,8 @@ private slots:
         rig.f.forceTest().setPlotSize(QSize(10, 100));
         int plotUpdates = 0;
         bool stateRunning = false;
-        rig.f.plotChanged = [&] { ++plotUpdates; };
-        rig.f.forceTestStateChanged = [&](bool running) { stateRunning = running; };
+        rig.view.onPlot = [&] { ++plotUpdates; };
+        rig.view.onForceTestState = [&](bool running) { stateRunning = running; };
 
         rig.f.StartForceTest();   // offline: goes online first
         QCOMPARE(rig.onlineCalls, 1);

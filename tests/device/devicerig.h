@@ -3,6 +3,7 @@
 #include "device/devicefunctions.h"
 #include "device/fasttimer.h"
 #include "fakebyteport.h"
+#include "lambdadeviceview.h"
 #include "core/actionlog.h"
 #include "core/appstate.h"
 #include "core/settings.h"
@@ -36,6 +37,7 @@ struct DeviceRig
     FakePortInstalled fake;
     PumpingClock clock;
     ScriptedMessages boxes;
+    LambdaDeviceView view;
     DeviceFunctions f;
 
     QStringList statuses;
@@ -60,22 +62,23 @@ struct DeviceRig
         s.portSelector = 1;
         s.Controller = model;
         s.controllerSelector = quint8(model);
-        f.setStatus = [this](const QString &t) { statuses << t; };
-        f.enableButtons = [this](bool on) { buttonStates << on; };
-        f.enableScaleItem = [this](bool on) { scaleStates << on; };
-        f.showDeviceInfo = [this](const QStringList &v) { deviceInfos << v; };
-        f.showValues = [this](const QStringList &v) { values << v; };
-        f.askReferenceWeight = [this] { return weight; };
-        f.saveDialogSettings = [this] { ++saves; };
-        f.goOnline = [this] {
+        view.onStatus = [this](const QString &t) { statuses << t; };
+        view.onButtons = [this](bool on) { buttonStates << on; };
+        view.onScaleItem = [this](bool on) { scaleStates << on; };
+        view.onDeviceInfo = [this](const QStringList &v) { deviceInfos << v; };
+        view.onForceValues = [this](const QStringList &v) { values << v; };
+        view.onAskWeight = [this] { return weight; };
+        view.onSaveSettings = [this] { ++saves; };
+        view.onGoOnline = [this] {
             ++onlineCalls;
             if (goesOnline && OpenDevice(1, 0, 1) && ConnectDevice())
                 AppState::instance().OfflineState = false;
         };
-        f.goOffline = [this] {
+        view.onGoOffline = [this] {
             ++offlineCalls;
             AppState::instance().OfflineState = true;
         };
+        f.setView(&view);
         // The main window's part: a lost link shows the program offline.
         lossWatch = QObject::connect(&DeviceLinkEvents::instance(), &DeviceLinkEvents::linkLost, [this] {
             ++linkLosses;

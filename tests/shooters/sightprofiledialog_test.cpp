@@ -2,7 +2,6 @@
 
 #include "shooters/sightprofiledialog.h"
 #include "shooters/sightpreview.h"
-#include "shooters/skl_form.h"
 #include "support/testmain.h"
 
 #include <QComboBox>
@@ -201,47 +200,6 @@ private slots:
         QCOMPARE(shown(d), Defaults);
         d.reject();
         QCOMPARE(f.messages.count(), 0);
-    }
-
-    void weightEntry()
-    {
-        int g = -1;
-        QVERIFY(WeightFromEntry(QStringLiteral("250"), &g));
-        QCOMPARE(g, 250);
-        QVERIFY(WeightFromEntry(QStringLiteral("_5_"), &g));
-        QCOMPARE(g, 5);
-        QVERIFY(WeightFromEntry(QStringLiteral("0 7"), &g));
-        QCOMPARE(g, 7);
-        QVERIFY(!WeightFromEntry(QStringLiteral("   "), &g));
-        QCOMPARE(g, 0);
-        QVERIFY(!WeightFromEntry(QStringLiteral("000"), &g));
-        QVERIFY(!WeightFromEntry(QString(), &g));
-    }
-
-    void weightDialogResults()
-    {
-        ScriptedMessages messages;
-        TSKL_Form d;
-        QCOMPARE(d.Gewicht_Edit->inputMask(), QStringLiteral("000;_"));
-        QCOMPARE(d.Weiter_Button->statusTip(), QStringLiteral("Fortfahren"));
-        d.show();
-        d.Gewicht_Edit->setText(QStringLiteral("120"));
-        d.Weiter_Button->click();
-        QCOMPARE(d.result(), int(QDialog::Accepted));
-        QCOMPARE(d.Gewicht, 120);
-        QCOMPARE(messages.count(), 0);
-
-        d.Gewicht = 0;
-        d.show();
-        d.Gewicht_Edit->setText(QString());
-        d.Weiter_Button->click();
-        QCOMPARE(d.result(), TSKL_Form::AbortResult);
-        QCOMPARE(messages.lastText(), QStringLiteral("Falsche Gewichtseingabe !"));
-        QCOMPARE(d.Gewicht, 0);
-
-        d.show();
-        d.Cancel_Button->click();
-        QCOMPARE(d.result(), int(QDialog::Rejected));
     }
 };
 

@@ -2,7 +2,7 @@
 // connected to the virtual trainer, the settings dialog and the battery
 // window. Everything runs in a temporary program folder and settings store.
 //   vantrel-screenshots <output folder>
-#include "device/akku_form.h"
+#include "device/batterywindow.h"
 #include "device/commandset.h"
 #include "device/fasttimerlibrary.h"
 #include "platform/clock.h"
@@ -12,7 +12,9 @@
 #include "platform/translations.h"
 #include "core/appstate.h"
 #include "device/devicefunctions.h"
-#include "app/config_form.h"
+#include "app/settingsdialog.h"
+#include "device/controllerpage.h"
+#include "device/forcesensorpage.h"
 #include "app/datasession.h"
 #include "app/mainwindow.h"
 #include "core/windowplacement.h"
@@ -313,7 +315,7 @@ struct SilentMessages : MessageService
 };
 
 // "Kraftsensor" with a running trace: the trainer's trigger is pulled a few times.
-bool shootForceTest(TConfig_Form *config, VirtualTrainer &trainer, const QString &file)
+bool shootForceTest(SettingsDialog *config, VirtualTrainer &trainer, const QString &file)
 {
     TrainerConfig c = trainer.config();
     c.forceModel = true;
@@ -328,12 +330,12 @@ bool shootForceTest(TConfig_Form *config, VirtualTrainer &trainer, const QString
     // As after a zero point and a scale factor (showing the dialog reloads the store).
     Settings::instance().KS_Zero = 256;
     Settings::instance().KS_KL = 2.0;
-    config->ToggleServicePages();
-    config->PageControl->setCurrentWidget(config->Kraftsensor_Page);
-    config->TestStart_Button->click();
+    config->toggleServicePages();
+    config->pageControl()->setCurrentWidget(config->forceSensorPage());
+    config->forceSensorPage()->startButton()->click();
     QElapsedTimer t;
     t.start();
-    while (t.elapsed() < 4000 && config->Device->forceTest().sampleCount() < 320) {
+    while (t.elapsed() < 4000 && config->device()->forceTest().sampleCount() < 320) {
         // Pulls of about 0.45 s up to 420 g, 0.1 s apart.
         const qint64 phase = t.elapsed() % 550;
         const double pull = phase < 450 ? std::sin(M_PI * phase / 450.0) : 0.0;
@@ -342,7 +344,7 @@ bool shootForceTest(TConfig_Form *config, VirtualTrainer &trainer, const QString
         QThread::msleep(1);
     }
     const bool ok = save(config, file);
-    config->TestStop_Button->click();
+    config->forceSensorPage()->stopButton()->click();
     trainer.setLoad(0);
     config->hide();
     QLocale::setDefault(previous);
@@ -350,14 +352,14 @@ bool shootForceTest(TConfig_Form *config, VirtualTrainer &trainer, const QString
 }
 
 // "Controller" after the detection found the Bauart2 controller.
-bool shootControllerFound(TConfig_Form *config, const QString &file)
+bool shootControllerFound(SettingsDialog *config, const QString &file)
 {
     SilentMessages silent;
     MessageService::install(&silent);
     config->show();
-    config->ToggleServicePages();
-    config->PageControl->setCurrentWidget(config->Controller_Page);
-    config->Geraetetest_Button->click();
+    config->toggleServicePages();
+    config->pageControl()->setCurrentWidget(config->controllerPage());
+    config->controllerPage()->detectButton()->click();
     MessageService::install(nullptr);
     const bool ok = save(config, file);
     config->hide();
@@ -414,8 +416,8 @@ int main(int argc, char **argv)
         MainWindow form;
         OpenProgramData();
         ProgramWindows windows;
-        windows.akku = new TAkku_Form(&form);
-        windows.config = new TConfig_Form(&form);
+        windows.akku = new BatteryWindow(&form);
+        windows.config = new SettingsDialog(&form);
         windows.pers = new ShooterOverview(&form);
         windows.persSel = new ShooterSelectDialog(&form);
         // The tests and the evaluation as the program has them: the quick-start
@@ -461,7 +463,7 @@ int main(int argc, char **argv)
         for (int i = 0; i < 5; ++i)
             QCoreApplication::processEvents();
         for (int i = 0; i < 200; ++i)
-            windows.akku->Volt_TimerTimer();
+            windows.akku->sweepTick();
         if (!save(windows.akku, out + QStringLiteral("/battery_window.png")))
             result = 1;
         windows.akku->hide();

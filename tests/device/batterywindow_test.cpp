@@ -1,4 +1,4 @@
-#include "device/akku_form.h"
+#include "device/batterywindow.h"
 #include "device/commandset.h"
 #include "device/drmeter.h"
 #include "device/fasttimer.h"
@@ -67,16 +67,16 @@ struct BatteryWindowFixture
     ~BatteryWindowFixture() { FastTimerLibrary::installBuiltin(); }
 
     // One tick of Volt_Timer the way the library delivers it.
-    void tick(TAkku_Form &form)
+    void tick(BatteryWindow &form)
     {
-        QCoreApplication::postEvent(form.Volt_Timer, new FastTimerTickEvent(library.running));
-        QCoreApplication::sendPostedEvents(form.Volt_Timer, TickMessage);
+        QCoreApplication::postEvent(form.sweepTimer(), new FastTimerTickEvent(library.running));
+        QCoreApplication::sendPostedEvents(form.sweepTimer(), TickMessage);
     }
     // Ticks until the timer stops (at most `limit`); returns the ticks delivered.
-    int runSweep(TAkku_Form &form, int limit = 2000)
+    int runSweep(BatteryWindow &form, int limit = 2000)
     {
         int n = 0;
-        while (form.Volt_Timer->Enabled() && n < limit) {
+        while (form.sweepTimer()->Enabled() && n < limit) {
             tick(form);
             ++n;
         }
@@ -109,7 +109,7 @@ bool needleAt(TDRMeter *meter, int position)
 
 } // namespace
 
-class AkkuFormTest : public QObject
+class BatteryWindowTest : public QObject
 {
     Q_OBJECT
 private slots:
@@ -141,33 +141,33 @@ private slots:
     void windowAndComponents()
     {
         BatteryWindowFixture f;
-        TAkku_Form form;
+        BatteryWindow form;
         QCOMPARE(form.objectName(), QStringLiteral("Akku_Form"));
         QCOMPARE(form.windowTitle(), QStringLiteral("Akku Ladestand"));
         QVERIFY(form.isModal());
-        QCOMPARE(form.findChild<TDRMeter *>(QStringLiteral("Volt_Meter")), form.Volt_Meter);
-        QCOMPARE(form.findChild<TFastTimer *>(QStringLiteral("Volt_Timer")), form.Volt_Timer);
-        QCOMPARE(form.findChild<QPushButton *>(QStringLiteral("OK_Button")), form.OK_Button);
+        QCOMPARE(form.findChild<TDRMeter *>(QStringLiteral("Volt_Meter")), form.meter());
+        QCOMPARE(form.findChild<TFastTimer *>(QStringLiteral("Volt_Timer")), form.sweepTimer());
+        QCOMPARE(form.findChild<QPushButton *>(QStringLiteral("OK_Button")), form.okButton());
         for (const char *name : {"Percent_Label", "Voltage_Label", "Hours_Label", "PercentCaption_Label",
                                  "VoltageCaption_Label", "HoursCaption_Label", "Akku_Image"})
             QVERIFY2(form.findChild<QLabel *>(QLatin1String(name)), name);
 
-        QCOMPARE(form.PercentCaption_Label->text(), QStringLiteral("Ladestand"));
-        QCOMPARE(form.VoltageCaption_Label->text(), QStringLiteral("Ladestand"));
-        QCOMPARE(form.HoursCaption_Label->text(), QStringLiteral("Voraussichtliche Betriebsdauer"));
-        QCOMPARE(form.Percent_Label->text(), QStringLiteral("50 %"));
-        QCOMPARE(form.Voltage_Label->text(), QStringLiteral("4.5 V"));
-        QCOMPARE(form.Hours_Label->text(), QStringLiteral("10h"));
-        QVERIFY(!form.Akku_Image->pixmap().isNull());
-        QCOMPARE(form.OK_Button->text(), QStringLiteral("&OK"));
-        QVERIFY(form.OK_Button->isDefault());
-        QCOMPARE(form.OK_Button->statusTip(), QStringLiteral("Schließen des Dialogs"));
-        QCOMPARE(form.OK_Button->toolTip(), QString());
-        QVERIFY(!form.Volt_Timer->Enabled());
+        QCOMPARE(form.findChild<QLabel *>(QStringLiteral("PercentCaption_Label"))->text(), QStringLiteral("Ladestand"));
+        QCOMPARE(form.findChild<QLabel *>(QStringLiteral("VoltageCaption_Label"))->text(), QStringLiteral("Ladestand"));
+        QCOMPARE(form.findChild<QLabel *>(QStringLiteral("HoursCaption_Label"))->text(), QStringLiteral("Voraussichtliche Betriebsdauer"));
+        QCOMPARE(form.percentLabel()->text(), QStringLiteral("50 %"));
+        QCOMPARE(form.voltageLabel()->text(), QStringLiteral("4.5 V"));
+        QCOMPARE(form.hoursLabel()->text(), QStringLiteral("10h"));
+        QVERIFY(!form.batteryImage()->pixmap().isNull());
+        QCOMPARE(form.okButton()->text(), QStringLiteral("&OK"));
+        QVERIFY(form.okButton()->isDefault());
+        QCOMPARE(form.okButton()->statusTip(), QStringLiteral("Schließen des Dialogs"));
+        QCOMPARE(form.okButton()->toolTip(), QString());
+        QVERIFY(!form.sweepTimer()->Enabled());
 
         // "&OK" closes the window.
         form.show();
-        QTest::mouseClick(form.OK_Button, Qt::LeftButton);
+        QTest::mouseClick(form.okButton(), Qt::LeftButton);
         QVERIFY(!form.isVisible());
         QCOMPARE(form.result(), int(QDialog::Accepted));
     }
@@ -180,7 +180,7 @@ private slots:
         reg.writeInteger(QStringLiteral("FormData"), QStringLiteral("AFX"), 123);
         reg.writeInteger(QStringLiteral("FormData"), QStringLiteral("AFY"), 77);
         {
-            TAkku_Form form;
+            BatteryWindow form;
             QCOMPARE(form.pos(), QPoint(123, 77));
             QFile log(ProgramPaths::logFile());
             QVERIFY(log.open(QIODevice::ReadOnly));
@@ -222,12 +222,12 @@ private slots:
         DeviceLink().LastBatteryVoltage = volts;
         port.peer->replies[0x47] = rawReading(reading);
 
-        TAkku_Form form;
+        BatteryWindow form;
         form.setOfflineStateProvider([] { return false; });
-        form.FormShow();
-        QTEST(form.Percent_Label->text(), "percent");
-        QTEST(form.Voltage_Label->text(), "voltage");
-        QTEST(form.Hours_Label->text(), "hours");
+        form.refresh();
+        QTEST(form.percentLabel()->text(), "percent");
+        QTEST(form.voltageLabel()->text(), "voltage");
+        QTEST(form.hoursLabel()->text(), "hours");
         QCOMPARE(port.peer->written, QByteArray("G"));  // one battery query for the hours
         QCOMPARE(f.messages.count(), 0);
     }
@@ -240,17 +240,17 @@ private slots:
         DeviceLink().connected = true;
         DeviceLink().LastBatteryVoltage = -1.0;
 
-        TAkku_Form form;
+        BatteryWindow form;
         form.setOfflineStateProvider([] { return false; });
-        form.FormShow();
-        QCOMPARE(form.Hours_Label->text(), QStringLiteral("nicht verfügbar h"));
-        QCOMPARE(form.Voltage_Label->text(), QStringLiteral("-1,00 V"));
-        QCOMPARE(form.Percent_Label->text(), QStringLiteral("-11 %"));
+        form.refresh();
+        QCOMPARE(form.hoursLabel()->text(), QStringLiteral("nicht verfügbar h"));
+        QCOMPARE(form.voltageLabel()->text(), QStringLiteral("-1,00 V"));
+        QCOMPARE(form.percentLabel()->text(), QStringLiteral("-11 %"));
 
         // The needle does not move.
-        form.Volt_Meter->grab();
+        form.meter()->grab();
         QCOMPARE(f.runSweep(form), 1);
-        QCOMPARE(form.Volt_Meter->Position(), 0);
+        QCOMPARE(form.meter()->Position(), 0);
     }
 
     void textsOffline()
@@ -263,26 +263,26 @@ private slots:
         // Told offline: the device is not asked even where the link still looks connected.
         DeviceLink().connected = true;
         bool offline = true;
-        TAkku_Form form;
+        BatteryWindow form;
         form.setOfflineStateProvider([&offline] { return offline; });
-        form.FormShow();
-        QCOMPARE(form.Hours_Label->text(), QStringLiteral(" h"));
-        QCOMPARE(form.Voltage_Label->text(), QStringLiteral("8,50 V"));
-        QCOMPARE(form.Percent_Label->text(), QStringLiteral("94 %"));
+        form.refresh();
+        QCOMPARE(form.hoursLabel()->text(), QStringLiteral(" h"));
+        QCOMPARE(form.voltageLabel()->text(), QStringLiteral("8,50 V"));
+        QCOMPARE(form.percentLabel()->text(), QStringLiteral("94 %"));
         QCOMPARE(port.peer->written, QByteArray());
 
         // Without a provider the main window's OfflineState decides.
-        TAkku_Form plain;
+        BatteryWindow plain;
         AppState::instance().OfflineState = true;
-        plain.FormShow();
-        QCOMPARE(plain.Hours_Label->text(), QStringLiteral(" h"));
-        QCOMPARE(plain.Voltage_Label->text(), QStringLiteral("8,50 V"));
+        plain.refresh();
+        QCOMPARE(plain.hoursLabel()->text(), QStringLiteral(" h"));
+        QCOMPARE(plain.voltageLabel()->text(), QStringLiteral("8,50 V"));
         QCOMPARE(port.peer->written, QByteArray());
         AppState::instance().OfflineState = false;
         DeviceLink().model = 0;
-        plain.FormShow();
+        plain.refresh();
         AppState::instance().OfflineState = true;
-        QCOMPARE(plain.Hours_Label->text(), QStringLiteral("nicht verfügbar h"));
+        QCOMPARE(plain.hoursLabel()->text(), QStringLiteral("nicht verfügbar h"));
     }
 
     void lostLink_data()
@@ -313,22 +313,22 @@ private slots:
         const auto watch = QObject::connect(&DeviceLinkEvents::instance(), &DeviceLinkEvents::linkLost,
                                             [&losses] { ++losses; });
 
-        TAkku_Form form;
+        BatteryWindow form;
         form.setOfflineStateProvider([] { return false; });
-        form.Volt_Meter->grab();
-        form.FormShow();
+        form.meter()->grab();
+        form.refresh();
         QObject::disconnect(watch);
         if (!reads.isEmpty()) {
-            QCOMPARE(form.Hours_Label->text(), QStringLiteral("5,00 h"));
-            QCOMPARE(form.Percent_Label->text(), QStringLiteral("94 %"));
+            QCOMPARE(form.hoursLabel()->text(), QStringLiteral("5,00 h"));
+            QCOMPARE(form.percentLabel()->text(), QStringLiteral("94 %"));
             QCOMPARE(losses, 0);
             QCOMPARE(f.messages.count(), 0);
             return;
         }
-        for (QLabel *label : {form.Hours_Label, form.Voltage_Label, form.Percent_Label})
+        for (QLabel *label : {form.hoursLabel(), form.voltageLabel(), form.percentLabel()})
             QCOMPARE(label->text(), NotAvailableText);
         QCOMPARE(f.runSweep(form), 1);
-        QCOMPARE(form.Volt_Meter->Position(), 0);
+        QCOMPARE(form.meter()->Position(), 0);
         QCOMPARE(losses, 1);
         QVERIFY(!DeviceLink().connected);
         QCOMPARE(f.messages.count(), 1);
@@ -336,7 +336,7 @@ private slots:
         QVERIFY(f.messages.lastText().contains(gone ? QStringLiteral("ist nicht mehr vorhanden")
                                                     : QStringLiteral("antwortet nicht mehr")));
         // Opened again while the program still thinks it is online: nothing more is said.
-        form.FormShow();
+        form.refresh();
         QCOMPARE(f.messages.count(), 1);
     }
 
@@ -344,34 +344,34 @@ private slots:
     {
         BatteryWindowFixture f;
         DeviceLink().LastBatteryVoltage = 8.5;
-        TAkku_Form form;
+        BatteryWindow form;
         form.setOfflineStateProvider([] { return true; });
         form.show();  // opening the window starts the sweep
-        QVERIFY(form.Volt_Timer->Enabled());
+        QVERIFY(form.sweepTimer()->Enabled());
         QCOMPARE(f.library.starts.size(), 1);
         QCOMPARE(f.library.starts[0].interval, 9);
         QCOMPARE(f.library.starts[0].resolution, 10);
-        QCOMPARE(f.library.starts[0].window, form.Volt_Timer);
+        QCOMPARE(f.library.starts[0].window, form.sweepTimer());
 
-        form.Volt_Meter->grab();  // painted once
+        form.meter()->grab();  // painted once
         for (int i = 1; i <= 40; ++i)
             f.tick(form);
-        QCOMPARE(form.Volt_Meter->Position(), 40);
-        QVERIFY(needleAt(form.Volt_Meter, 40));
-        QVERIFY(form.Volt_Timer->Enabled());
+        QCOMPARE(form.meter()->Position(), 40);
+        QVERIFY(needleAt(form.meter(), 40));
+        QVERIFY(form.sweepTimer()->Enabled());
 
         QCOMPARE(f.runSweep(form), 54);  // ticks 41 .. 94; the 94th switches the timer off
-        QCOMPARE(form.Volt_Meter->Position(), 93);
-        QVERIFY(needleAt(form.Volt_Meter, 93));
-        QVERIFY(!needleAt(form.Volt_Meter, 40));
+        QCOMPARE(form.meter()->Position(), 93);
+        QVERIFY(needleAt(form.meter(), 93));
+        QVERIFY(!needleAt(form.meter(), 40));
         QCOMPARE(f.library.running, 0);
 
         // Opened again: the needle starts from the bottom once more.
         form.hide();
         form.show();
-        QVERIFY(form.Volt_Timer->Enabled());
+        QVERIFY(form.sweepTimer()->Enabled());
         f.tick(form);
-        QCOMPARE(form.Volt_Meter->Position(), 1);
+        QCOMPARE(form.meter()->Position(), 1);
         QCOMPARE(form.sweep().sweepStep(), 1);
     }
 
@@ -391,26 +391,26 @@ private slots:
         QFETCH(int, needle);
         BatteryWindowFixture f;
         DeviceLink().LastBatteryVoltage = volts;
-        TAkku_Form form;
+        BatteryWindow form;
         form.setOfflineStateProvider([] { return true; });
-        form.Volt_Meter->grab();
-        form.FormShow();
+        form.meter()->grab();
+        form.refresh();
         QCOMPARE(f.runSweep(form), ticks);
         QCOMPARE(form.sweep().sweepStep(), ticks);
-        QCOMPARE(form.Volt_Meter->Position(), needle);
-        QVERIFY(needleAt(form.Volt_Meter, needle));
+        QCOMPARE(form.meter()->Position(), needle);
+        QVERIFY(needleAt(form.meter(), needle));
     }
 
     void closingStopsTheSweep()
     {
         BatteryWindowFixture f;
         DeviceLink().LastBatteryVoltage = 8.5;
-        TAkku_Form form;
+        BatteryWindow form;
         form.setOfflineStateProvider([] { return true; });
         form.show();
         f.tick(form);
         form.accept();
-        QVERIFY(!form.Volt_Timer->Enabled());
+        QVERIFY(!form.sweepTimer()->Enabled());
         QCOMPARE(f.library.running, 0);
     }
 
@@ -419,15 +419,15 @@ private slots:
         BatteryWindowFixture f;
         f.library.exhausted = true;
         DeviceLink().LastBatteryVoltage = 8.5;
-        TAkku_Form form;
+        BatteryWindow form;
         form.setOfflineStateProvider([] { return true; });
-        form.FormShow();
+        form.refresh();
         QCOMPARE(f.messages.count(), 1);
         QCOMPARE(f.messages.lastText(), QStringLiteral("No FastTimers available."));
-        QCOMPARE(form.Percent_Label->text(), QStringLiteral("94 %"));
-        QCOMPARE(form.Voltage_Label->text(), QStringLiteral("8,50 V"));
+        QCOMPARE(form.percentLabel()->text(), QStringLiteral("94 %"));
+        QCOMPARE(form.voltageLabel()->text(), QStringLiteral("8,50 V"));
     }
 };
 
-VR_TEST_CLASS(AkkuFormTest)
-#include "akku_form_test.moc"
+VR_TEST_CLASS(BatteryWindowTest)
+#include "batterywindow_test.moc"

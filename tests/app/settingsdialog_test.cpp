@@ -1,7 +1,12 @@
 #include "platform/registryini.h"
 #include "core/actionlog.h"
-#include "app/config_form.h"
+#include "app/settingsdialog.h"
+#include "app/generalpage.h"
+#include "app/informationpage.h"
+#include "device/controllerpage.h"
+#include "device/shotsensorpage.h"
 #include "core/settings.h"
+#include "ui/hints.h"
 #include "ui/weblinks.h"
 #include "support/sandbox.h"
 #include "support/scriptedmessages.h"
@@ -73,14 +78,14 @@ void sendLeave(QWidget *w)
 }
 
 // Runs `inside` while the dialog's exec() loop runs; `inside` must close it.
-int execWith(TConfig_Form &form, std::function<void()> inside)
+int execWith(SettingsDialog &form, std::function<void()> inside)
 {
     QTimer::singleShot(0, &form, std::move(inside));
     return form.exec();
 }
 } // namespace
 
-class ConfigFormTest : public QObject
+class SettingsDialogTest : public QObject
 {
     Q_OBJECT
 private slots:
@@ -97,37 +102,37 @@ private slots:
         store(QStringLiteral("COM_Index"), QStringLiteral("0"));
         store(QStringLiteral("Controller"), QStringLiteral("1"));
 
-        TConfig_Form form;
+        SettingsDialog form;
         auto expectStored = [&form] {
-            QCOMPARE(form.Benutzer_Edit->text(), QStringLiteral("Anna Meyer"));
-            QVERIFY(!form.Offline_CheckBox->isChecked());
-            QVERIFY(form.Backup_CheckBox->isChecked());
-            QVERIFY(!form.Reorg_CheckBox->isChecked());
-            QVERIFY(!form.Logfile_CheckBox->isChecked());
-            QVERIFY(form.Sound_CheckBox->isChecked());
-            QVERIFY(form.COM1_RadioButton->isChecked());
-            QVERIFY(!form.COM2_RadioButton->isChecked());
-            QCOMPARE(form.Controller_ComboBox->currentText(), QStringLiteral("Bauart2"));
-            QCOMPARE(form.Empfindlichkeit_Label->text(), QStringLiteral("42"));
+            QCOMPARE(form.generalPage()->userEdit()->text(), QStringLiteral("Anna Meyer"));
+            QVERIFY(!form.generalPage()->offlineBox()->isChecked());
+            QVERIFY(form.generalPage()->backupBox()->isChecked());
+            QVERIFY(!form.generalPage()->reorgBox()->isChecked());
+            QVERIFY(!form.generalPage()->logfileBox()->isChecked());
+            QVERIFY(form.generalPage()->soundBox()->isChecked());
+            QVERIFY(form.controllerPage()->com1Button()->isChecked());
+            QVERIFY(!form.controllerPage()->com2Button()->isChecked());
+            QCOMPARE(form.controllerPage()->controllerBox()->currentText(), QStringLiteral("Bauart2"));
+            QCOMPARE(form.shotSensorPage()->sensitivityLabel()->text(), QStringLiteral("42"));
             QCOMPARE(Settings::instance().KS_Zero, 256);
         };
 
         bool checked = false;
         const int first = execWith(form, [&] {
             expectStored();
-            form.Benutzer_Edit->setText(QStringLiteral("Fremd"));
-            form.Offline_CheckBox->setChecked(true);
-            form.Backup_CheckBox->setChecked(false);
-            form.Reorg_CheckBox->setChecked(true);
-            form.Logfile_CheckBox->setChecked(true);
-            form.Sound_CheckBox->setChecked(false);
-            form.COM2_RadioButton->setChecked(true);
-            form.Controller_ComboBox->setCurrentIndex(0);
-            form.PageControl->setCurrentWidget(form.Information_Page);
+            form.generalPage()->userEdit()->setText(QStringLiteral("Fremd"));
+            form.generalPage()->offlineBox()->setChecked(true);
+            form.generalPage()->backupBox()->setChecked(false);
+            form.generalPage()->reorgBox()->setChecked(true);
+            form.generalPage()->logfileBox()->setChecked(true);
+            form.generalPage()->soundBox()->setChecked(false);
+            form.controllerPage()->com2Button()->setChecked(true);
+            form.controllerPage()->controllerBox()->setCurrentIndex(0);
+            form.pageControl()->setCurrentWidget(form.informationPage());
             Settings::instance().KS_Zero = 999;  // as a zero-point adjustment would
-            form.TestStatus_Label->setText(QStringLiteral("Justierung beendet."));
+            form.statusLabel()->setText(QStringLiteral("Justierung beendet."));
             checked = true;
-            form.Cancel_Button->click();
+            form.cancelButton()->click();
         });
         QVERIFY(checked);
         QCOMPARE(first, int(QDialog::Rejected));
@@ -137,11 +142,11 @@ private slots:
         checked = false;
         const int second = execWith(form, [&] {
             expectStored();
-            QCOMPARE(form.TestStatus_Label->text(), QString());
+            QCOMPARE(form.statusLabel()->text(), QString());
             // The dialog is created once and keeps the page shown last.
-            QCOMPARE(form.PageControl->currentWidget(), form.Information_Page);
+            QCOMPARE(form.pageControl()->currentWidget(), form.informationPage());
             checked = true;
-            form.Cancel_Button->click();
+            form.cancelButton()->click();
         });
         QVERIFY(checked);
         QCOMPARE(second, int(QDialog::Rejected));
@@ -152,21 +157,21 @@ private slots:
         Fixture f;
         f.logOn();
         store(QStringLiteral("SS_Sense"), QStringLiteral("37"));
-        TConfig_Form form;
+        SettingsDialog form;
         bool changed = false;
         const int result = execWith(form, [&] {
-            form.Benutzer_Edit->setText(QStringLiteral("Jörg Weiß"));
-            form.Offline_CheckBox->setChecked(false);
-            form.Backup_CheckBox->setChecked(false);
-            form.Reorg_CheckBox->setChecked(false);
-            form.Sound_CheckBox->setChecked(false);
-            form.COM1_RadioButton->setChecked(true);
-            form.Controller_ComboBox->setCurrentIndex(1);
+            form.generalPage()->userEdit()->setText(QStringLiteral("Jörg Weiß"));
+            form.generalPage()->offlineBox()->setChecked(false);
+            form.generalPage()->backupBox()->setChecked(false);
+            form.generalPage()->reorgBox()->setChecked(false);
+            form.generalPage()->soundBox()->setChecked(false);
+            form.controllerPage()->com1Button()->setChecked(true);
+            form.controllerPage()->controllerBox()->setCurrentIndex(1);
             // Calibration results live only in the record until OK.
             Settings::instance().KS_Zero = 300;
             Settings::instance().KS_KL = 2.5;
             changed = true;
-            form.OK_Button->click();
+            form.okButton()->click();
         });
         QVERIFY(changed);
         QCOMPARE(result, int(QDialog::Accepted));
@@ -196,32 +201,32 @@ private slots:
     void portIndexOutsideTheTwoPorts()
     {
         Fixture f;
-        TConfig_Form form;
+        SettingsDialog form;
         store(QStringLiteral("COM_Index"), QStringLiteral("0"));
-        form.SettingsToDialog();
-        QVERIFY(form.COM1_RadioButton->isChecked());
+        form.loadSettings();
+        QVERIFY(form.controllerPage()->com1Button()->isChecked());
 
         // A stored 7 must clear the button checked by the previous opening.
         store(QStringLiteral("COM_Index"), QStringLiteral("7"));
         store(QStringLiteral("Controller"), QStringLiteral("5"));
         Settings::instance().portSelector = 0;
-        form.SettingsToDialog();
-        QVERIFY(!form.COM1_RadioButton->isChecked());
-        QVERIFY(!form.COM2_RadioButton->isChecked());
-        QCOMPARE(form.Controller_ComboBox->currentIndex(), -1);
+        form.loadSettings();
+        QVERIFY(!form.controllerPage()->com1Button()->isChecked());
+        QVERIFY(!form.controllerPage()->com2Button()->isChecked());
+        QCOMPARE(form.controllerPage()->controllerBox()->currentIndex(), -1);
         QCOMPARE(Settings::instance().COM_Index, 7);
         QCOMPARE(int(Settings::instance().portSelector), 0);
 
-        form.OK_ButtonClick();
+        form.okClicked();
         QCOMPARE(stored(QStringLiteral("COM_Index")), QStringLiteral("7"));
         QCOMPARE(stored(QStringLiteral("Controller")), QStringLiteral("5"));
         QCOMPARE(int(Settings::instance().portSelector), 0);
 
         // Choosing a port afterwards works as usual.
-        form.SettingsToDialog();
-        form.COM2_RadioButton->setChecked(true);
-        form.Controller_ComboBox->setCurrentIndex(0);
-        form.OK_ButtonClick();
+        form.loadSettings();
+        form.controllerPage()->com2Button()->setChecked(true);
+        form.controllerPage()->controllerBox()->setCurrentIndex(0);
+        form.okClicked();
         QCOMPARE(stored(QStringLiteral("COM_Index")), QStringLiteral("1"));
         QCOMPARE(stored(QStringLiteral("Controller")), QStringLiteral("0"));
         QCOMPARE(int(Settings::instance().portSelector), 1);
@@ -230,34 +235,34 @@ private slots:
     void hintAreaFollowsThePointerAndKeepsTheLastText()
     {
         Fixture f;
-        TConfig_Form form;
+        SettingsDialog form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QLabel *area = form.Hinweis_Label;
+        QLabel *area = form.generalPage()->hintLabel();
 
-        sendEnter(form.Offline_CheckBox);
+        sendEnter(form.generalPage()->offlineBox());
         QCOMPARE(area->text(),
                  QStringLiteral("Wird das Programm im Offline-Modus gestartet, wird keine Prüfung vorgenommen, "
                                 "ob das Vantrel korrekt installiert und angeschlossen ist."));
-        sendLeave(form.Offline_CheckBox);
+        sendLeave(form.generalPage()->offlineBox());
         QVERIFY(area->text().startsWith(QStringLiteral("Wird das Programm im Offline-Modus")));
 
-        sendEnter(form.Benutzer_Edit);
+        sendEnter(form.generalPage()->userEdit());
         QVERIFY(area->text().startsWith(QStringLiteral("Der Benutzername erscheint auf den Ausdrucken")));
-        sendLeave(form.Benutzer_Edit);
+        sendLeave(form.generalPage()->userEdit());
         QVERIFY(area->text().startsWith(QStringLiteral("Der Benutzername erscheint auf den Ausdrucken")));
 
         // A real pointer move over a control does the same.
-        QTest::mouseMove(form.Logfile_CheckBox, QPoint(5, 5));
+        QTest::mouseMove(form.generalPage()->logfileBox(), QPoint(5, 5));
         QTRY_VERIFY(area->text().startsWith(QStringLiteral("Jede ausgeführte Aktion wird in der Datei LOGFILE.TXT")));
 
         // A click on one of the group's controls, even on the label that does
         // not take the click itself, is not a click on the group.
-        QTest::mouseClick(form.Benutzer_Label, Qt::LeftButton);
-        QTest::mouseClick(form.Sound_CheckBox, Qt::LeftButton);
+        QTest::mouseClick(form.generalPage()->userLabel(), Qt::LeftButton);
+        QTest::mouseClick(form.generalPage()->soundBox(), Qt::LeftButton);
         QVERIFY(area->text().startsWith(QStringLiteral("Jede ausgeführte Aktion")));
 
-        QGroupBox *group = form.Programm_GroupBox;
+        QGroupBox *group = form.generalPage()->programGroup();
         const QPoint bare(group->width() - 3, group->height() - 3);
         QVERIFY(!group->childAt(bare));
         QTest::mouseClick(group, Qt::LeftButton, {}, bare);
@@ -265,8 +270,8 @@ private slots:
                  QStringLiteral("Für nähere Informationen den Mousezeiger über das gewünschte Thema bewegen."));
 
         // The port controls write into their own page's hint area.
-        sendEnter(form.COM1_RadioButton);
-        QVERIFY(form.ControllerHinweis_Label->text().startsWith(QStringLiteral("Wählen Sie die Schnittstelle aus")));
+        sendEnter(form.controllerPage()->com1Button());
+        QVERIFY(form.controllerPage()->hintLabel()->text().startsWith(QStringLiteral("Wählen Sie die Schnittstelle aus")));
         QVERIFY(area->text().startsWith(QStringLiteral("Für nähere Informationen")));
         form.reject();
     }
@@ -275,7 +280,7 @@ private slots:
     {
         Fixture f;
         {
-            TConfig_Form form;  // no stored place: design position, stored on close
+            SettingsDialog form;  // no stored place: design position, stored on close
             const QPoint design = form.pos();
             form.done(QDialog::Rejected);
             QCOMPARE(stored(QStringLiteral("FormData"), QStringLiteral("CFX")), QString::number(design.x()));
@@ -286,7 +291,7 @@ private slots:
             reg.writeInteger(QStringLiteral("FormData"), QStringLiteral("CFX"), 140);
             reg.writeInteger(QStringLiteral("FormData"), QStringLiteral("CFY"), 90);
         }
-        TConfig_Form form;
+        SettingsDialog form;
         QCOMPARE(form.pos(), QPoint(140, 90));
         form.move(210, 160);
         form.done(QDialog::Accepted);
@@ -298,27 +303,27 @@ private slots:
     {
         Fixture f;
         f.logOn();
-        TConfig_Form form;
+        SettingsDialog form;
         QStringList web, mail;
         bool webWorks = true, mailWorks = true;
-        form.openWebPage = [&](const QString &url) { web << url; return webWorks; };
-        form.openMailAddress = [&](const QString &address) { mail << address; return mailWorks; };
+        form.informationPage()->setOpeners([&](const QString &url) { web << url; return webWorks; },
+                                           [&](const QString &address) { mail << address; return mailWorks; });
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.PageControl->setCurrentWidget(form.Information_Page);
+        form.pageControl()->setCurrentWidget(form.informationPage());
 
-        QCOMPARE(form.Homepage_Label->text(), WebLinks::Homepage);
-        QCOMPARE(form.SupportMail_Label->text(), WebLinks::SupportMail);
-        QTest::mouseClick(form.Homepage_Label, Qt::LeftButton);
-        QTest::mouseClick(form.SupportMail_Label, Qt::LeftButton);
+        QCOMPARE(form.informationPage()->homepageLabel()->text(), WebLinks::Homepage);
+        QCOMPARE(form.informationPage()->supportMailLabel()->text(), WebLinks::SupportMail);
+        QTest::mouseClick(form.informationPage()->homepageLabel(), Qt::LeftButton);
+        QTest::mouseClick(form.informationPage()->supportMailLabel(), Qt::LeftButton);
         QCOMPARE(web, QStringList{WebLinks::Homepage});
         QCOMPARE(mail, QStringList{WebLinks::SupportMail});
         QCOMPARE(f.boxes.count(), 0);
 
         // The desktop takes neither: the user is told, nothing else happens.
         webWorks = mailWorks = false;
-        form.Homepage_LabelClick();
-        form.SupportMail_LabelClick();
+        form.informationPage()->homepageClicked();
+        form.informationPage()->supportMailClicked();
         QCOMPARE(f.boxes.count(), 2);
         QCOMPARE(f.boxes.shown().at(0).kind, MessageService::Kind::Error);
         QVERIFY(f.boxes.shown().at(0).text.contains(WebLinks::Homepage));
@@ -340,49 +345,49 @@ private slots:
     void pagesAndPageChangeLock()
     {
         Fixture f;
-        TConfig_Form form;
-        QTabWidget *pages = form.PageControl;
+        SettingsDialog form;
+        QTabWidget *pages = form.pageControl();
         QStringList visible;
         for (int i = 0; i < pages->count(); ++i)
             if (pages->isTabVisible(i))
                 visible << pages->tabText(i);
         QCOMPARE(visible, QStringList({QStringLiteral("Allgemein"), QStringLiteral("Information")}));
-        QVERIFY(!pages->isTabEnabled(pages->indexOf(form.Controller_Page)));
-        QCOMPARE(pages->currentWidget(), form.Allgemein_Page);
+        QVERIFY(!pages->isTabEnabled(pages->indexOf(form.controllerPage())));
+        QCOMPARE(pages->currentWidget(), form.generalPage());
 
-        form.pageChangeAllowed = false;
-        pages->setCurrentWidget(form.Information_Page);
-        QCOMPARE(pages->currentWidget(), form.Allgemein_Page);
-        QCOMPARE(pages->tabBar()->currentIndex(), pages->indexOf(form.Allgemein_Page));
+        form.setPageChangeAllowed(false);
+        pages->setCurrentWidget(form.informationPage());
+        QCOMPARE(pages->currentWidget(), form.generalPage());
+        QCOMPARE(pages->tabBar()->currentIndex(), pages->indexOf(form.generalPage()));
 
         // Every showing allows page changes again.
         form.show();
-        QVERIFY(form.pageChangeAllowed);
-        pages->setCurrentWidget(form.Information_Page);
-        QCOMPARE(pages->currentWidget(), form.Information_Page);
+        QVERIFY(form.pageChangeAllowed());
+        pages->setCurrentWidget(form.informationPage());
+        QCOMPARE(pages->currentWidget(), form.informationPage());
         form.reject();
     }
 
     void functionKeysReachTheDialogFirst()
     {
         Fixture f;
-        TConfig_Form form;
+        SettingsDialog form;
         int capture0 = 0, capture1 = 0;
         form.debugCapture0 = [&] { ++capture0; };
         form.debugCapture1 = [&] { ++capture1; };
         form.show();
         form.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        form.Benutzer_Edit->setFocus();
-        QTest::keyClick(form.Benutzer_Edit, Qt::Key_F10);
-        QTest::keyClick(form.Benutzer_Edit, Qt::Key_F11);
-        QTest::keyClick(form.Benutzer_Edit, Qt::Key_F9);
+        form.generalPage()->userEdit()->setFocus();
+        QTest::keyClick(form.generalPage()->userEdit(), Qt::Key_F10);
+        QTest::keyClick(form.generalPage()->userEdit(), Qt::Key_F11);
+        QTest::keyClick(form.generalPage()->userEdit(), Qt::Key_F9);
         QCOMPARE(capture0, 1);
         QCOMPARE(capture1, 1);
-        QVERIFY(!form.FormKeyDown(Qt::Key_F9));
+        QVERIFY(!form.handleFunctionKey(Qt::Key_F9));
         form.reject();
     }
 };
 
-VR_TEST_CLASS(ConfigFormTest)
-#include "config_form_test.moc"
+VR_TEST_CLASS(SettingsDialogTest)
+#include "settingsdialog_test.moc"

@@ -32,32 +32,29 @@ private:
 
 // "Akku Ladestand": the charge, voltage and remaining operating hours of
 // the trainer's battery, with a dial whose needle sweeps up to the charge.
-class TAkku_Form : public QDialog
+class BatteryWindow : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TAkku_Form(QWidget *parent = nullptr);
-    ~TAkku_Form() override;
+    explicit BatteryWindow(QWidget *parent = nullptr);
+    ~BatteryWindow() override;
 
     // Tells the window whether the program is offline. Without a provider
     // the main window's OfflineState (AppState) decides.
     void setOfflineStateProvider(std::function<bool()> provider);
 
     // Runs each time the window opens: starts the sweep and fills the labels.
-    void FormShow();
-    // One tick of Volt_Timer.
-    void Volt_TimerTimer();
+    void refresh();
+    // One tick of the needle timer.
+    void sweepTick();
 
-    TDRMeter *Volt_Meter;
-    TFastTimer *Volt_Timer;
-    QLabel *PercentCaption_Label;
-    QLabel *Percent_Label;
-    QLabel *VoltageCaption_Label;
-    QLabel *Voltage_Label;
-    QLabel *HoursCaption_Label;
-    QLabel *Hours_Label;
-    QLabel *Akku_Image;
-    QPushButton *OK_Button;
+    TDRMeter *meter() const { return m_meter; }
+    TFastTimer *sweepTimer() const { return m_sweepTimer; }
+    QLabel *percentLabel() const { return m_percentLabel; }
+    QLabel *voltageLabel() const { return m_voltageLabel; }
+    QLabel *hoursLabel() const { return m_hoursLabel; }
+    QLabel *batteryImage() const { return m_batteryImage; }
+    QPushButton *okButton() const { return m_okButton; }
 
     const BatterySweep &sweep() const { return m_sweep; }
 
@@ -67,6 +64,17 @@ protected:
 
 private:
     bool isOffline() const;
+
+    TDRMeter *m_meter;
+    TFastTimer *m_sweepTimer;
+    QLabel *m_percentCaptionLabel;
+    QLabel *m_percentLabel;
+    QLabel *m_voltageCaptionLabel;
+    QLabel *m_voltageLabel;
+    QLabel *m_hoursCaptionLabel;
+    QLabel *m_hoursLabel;
+    QLabel *m_batteryImage;
+    QPushButton *m_okButton;
 
     BatterySweep m_sweep;
     std::function<bool()> m_offline;

@@ -6,14 +6,17 @@
 #include "device/serialportlist.h"
 #include "platform/registryini.h"
 #include "core/appstate.h"
-#include "app/config_form.h"
+#include "app/settingsdialog.h"
 #include "app/datasession.h"
 #include "app/mainwindow.h"
 #include "support/findaction.h"
+#include "device/controllerpage.h"
+#include "device/forcesensorpage.h"
+#include "device/shotsensorpage.h"
 #include "app/statuspanels.h"
 #include "core/settings.h"
 #include "shooters/activeshooter.h"
-#include "shooters/skl_form.h"
+#include "device/referenceweightdialog.h"
 #include "store/tdata.h"
 #include "support/sandbox.h"
 #include "support/scriptedmessages.h"
@@ -61,11 +64,11 @@ struct Program
 
 void serviceKey(QWidget *w) { QTest::keyClick(w, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier); }
 
-QList<bool> deviceTabs(const TConfig_Form &form)
+QList<bool> deviceTabs(const SettingsDialog &form)
 {
     QList<bool> v;
     for (int i = 1; i <= 3; ++i)
-        v << (form.PageControl->isTabVisible(i) && form.PageControl->isTabEnabled(i));
+        v << (form.pageControl()->isTabVisible(i) && form.pageControl()->isTabEnabled(i));
     return v;
 }
 
@@ -85,7 +88,7 @@ int execWith(QDialog &dialog, std::function<void()> inside)
 // The device pages of the settings dialog as windows: service access, page
 // lock and closing while a device function runs, and the whole calibration
 // through the main window against the virtual trainer.
-class ConfigDeviceTest : public QObject
+class SettingsDialogDeviceTest : public QObject
 {
     Q_OBJECT
 private slots:
@@ -105,37 +108,37 @@ private slots:
         Program p;
         store(QStringLiteral("KS_Zero"), zero);
         store(QStringLiteral("SS_Sense"), QStringLiteral("63"));
-        TConfig_Form form;
+        SettingsDialog form;
         QStringList tabs;
-        for (int i = 0; i < form.PageControl->count(); ++i)
-            tabs << form.PageControl->tabText(i);
+        for (int i = 0; i < form.pageControl()->count(); ++i)
+            tabs << form.pageControl()->tabText(i);
         QCOMPARE(tabs, (QStringList{"Allgemein", "Controller", "Kraftsensor", "Schußsensor", "Information"}));
         QCOMPARE(deviceTabs(form), (QList<bool>{false, false, false}));
 
         const int first = execWith(form, [&] {
             QVERIFY(activate(&form));
-            QCOMPARE(form.Kennlinie_Item->isEnabled(), scaleItem);
-            QCOMPARE(form.Empfindlichkeit_Label->text(), QStringLiteral("63"));
-            QCOMPARE(form.Schuesse_Label->text(), QStringLiteral("0"));
-            QVERIFY(!form.SchussKalibrieren_Button->isEnabled());
+            QCOMPARE(form.forceSensorPage()->scaleAction()->isEnabled(), scaleItem);
+            QCOMPARE(form.shotSensorPage()->sensitivityLabel()->text(), QStringLiteral("63"));
+            QCOMPARE(form.shotSensorPage()->shotsLabel()->text(), QStringLiteral("0"));
+            QVERIFY(!form.shotSensorPage()->calibrateButton()->isEnabled());
             serviceKey(&form);
             QCOMPARE(deviceTabs(form), (QList<bool>{true, true, true}));
-            form.PageControl->setCurrentIndex(2);
-            QCOMPARE(form.PageControl->currentWidget(), form.Kraftsensor_Page);
+            form.pageControl()->setCurrentIndex(2);
+            QCOMPARE(form.pageControl()->currentWidget(), form.forceSensorPage());
             serviceKey(&form);  // hidden again: the page falls back to "Allgemein"
             QCOMPARE(deviceTabs(form), (QList<bool>{false, false, false}));
-            QCOMPARE(form.PageControl->currentIndex(), 0);
+            QCOMPARE(form.pageControl()->currentIndex(), 0);
             serviceKey(&form);
-            form.PageControl->setCurrentIndex(1);
-            form.Cancel_Button->click();
+            form.pageControl()->setCurrentIndex(1);
+            form.cancelButton()->click();
         });
         QCOMPARE(first, int(QDialog::Rejected));
 
         // The next opening starts hidden again.
         execWith(form, [&] {
             QCOMPARE(deviceTabs(form), (QList<bool>{false, false, false}));
-            QCOMPARE(form.PageControl->currentIndex(), 0);
-            form.Cancel_Button->click();
+            QCOMPARE(form.pageControl()->currentIndex(), 0);
+            form.cancelButton()->click();
         });
     }
 
@@ -148,7 +151,7 @@ private slots:
         store(QStringLiteral("Controller"), QStringLiteral("1"));
         store(QStringLiteral("KS_Zero"), QStringLiteral("256"));
         store(QStringLiteral("KS_KL"), QStringLiteral("2,000"));
-        TConfig_Form form;
+        SettingsDialog form;
         int online = 0;
         form.goOnline = [&] {
             ++online;
@@ -159,23 +162,23 @@ private slots:
         const int result = execWith(form, [&] {
             QVERIFY(activate(&form));
             serviceKey(&form);
-            form.PageControl->setCurrentIndex(2);
-            form.TestStart_Button->click();
+            form.pageControl()->setCurrentIndex(2);
+            form.forceSensorPage()->startButton()->click();
             QCOMPARE(online, 1);
-            QVERIFY(form.Device->forceTestRunning());
-            QVERIFY(!form.OK_Button->isEnabled());
-            QVERIFY(!form.Cancel_Button->isEnabled());
-            QVERIFY(!form.TestStart_Button->isEnabled());
-            QVERIFY(form.TestStop_Button->isEnabled());
-            QVERIFY(!form.Nullpunkt_Item->isEnabled());
-            QVERIFY(!form.Kennlinie_Item->isEnabled());
-            QCOMPARE(form.TestStatus_Label->text(), QStringLiteral("Test läuft..."));
+            QVERIFY(form.device()->forceTestRunning());
+            QVERIFY(!form.okButton()->isEnabled());
+            QVERIFY(!form.cancelButton()->isEnabled());
+            QVERIFY(!form.forceSensorPage()->startButton()->isEnabled());
+            QVERIFY(form.forceSensorPage()->stopButton()->isEnabled());
+            QVERIFY(!form.forceSensorPage()->zeroPointAction()->isEnabled());
+            QVERIFY(!form.forceSensorPage()->scaleAction()->isEnabled());
+            QCOMPARE(form.statusLabel()->text(), QStringLiteral("Test läuft..."));
 
             QTest::keyClick(&form, Qt::Key_Escape);
             QVERIFY(!form.close());
             QVERIFY(form.isVisible());
-            form.PageControl->setCurrentIndex(0);
-            QCOMPARE(form.PageControl->currentIndex(), 2);
+            form.pageControl()->setCurrentIndex(0);
+            QCOMPARE(form.pageControl()->currentIndex(), 2);
             serviceKey(&form);
             QCOMPARE(deviceTabs(form), (QList<bool>{true, true, true}));
             p.boxes.clear();
@@ -183,24 +186,24 @@ private slots:
             QCOMPARE(p.boxes.count(), 0);
 
             fake.peer->pending = QByteArray("\x04\xE8", 2);   // 1256: 500 g
-            QTRY_COMPARE(form.ForceValue_Labels.at(6)->text(), QStringLiteral("500,0"));
-            QCOMPARE(form.ForceValue_Labels.at(0)->text(), QStringLiteral("03E8"));
+            QTRY_COMPARE(form.forceSensorPage()->valueLabels().at(6)->text(), QStringLiteral("500,0"));
+            QCOMPARE(form.forceSensorPage()->valueLabels().at(0)->text(), QStringLiteral("03E8"));
 
-            form.TestStop_Button->click();
-            QVERIFY(form.OK_Button->isEnabled());
-            QVERIFY(form.Kennlinie_Item->isEnabled());
-            QVERIFY(!form.Device->Messtimer->Enabled());
+            form.forceSensorPage()->stopButton()->click();
+            QVERIFY(form.okButton()->isEnabled());
+            QVERIFY(form.forceSensorPage()->scaleAction()->isEnabled());
+            QVERIFY(!form.device()->Messtimer->Enabled());
             QVERIFY(fake.peer->written.endsWith('b'));
 
             // done() from elsewhere while the test runs leaves no timer and no stream on.
-            form.TestStart_Button->click();
-            QVERIFY(form.Device->Datentimer->Enabled());
+            form.forceSensorPage()->startButton()->click();
+            QVERIFY(form.device()->Datentimer->Enabled());
             form.done(QDialog::Accepted);
         });
         QCOMPARE(result, int(QDialog::Accepted));
-        QVERIFY(!form.Device->forceTestRunning());
-        QVERIFY(!form.Device->Messtimer->Enabled());
-        QVERIFY(!form.Device->Datentimer->Enabled());
+        QVERIFY(!form.device()->forceTestRunning());
+        QVERIFY(!form.device()->Messtimer->Enabled());
+        QVERIFY(!form.device()->Datentimer->Enabled());
         QCOMPARE(fake.peer->written, QByteArray("Cabab"));
     }
 
@@ -227,18 +230,18 @@ private slots:
         const QString link = p.box.path(QStringLiteral("vantrel-com1"));
         QVERIFY(QFile::link(QStringLiteral("/dev/null"), link));
         SetPortDeviceFile(QStringLiteral("COM2"), missing);
-        TConfig_Form form;
+        SettingsDialog form;
         execWith(form, [&] {
             QVERIFY(activate(&form));
             serviceKey(&form);
-            form.PageControl->setCurrentIndex(1);
-            QCOMPARE(form.COM1Device_ComboBox->currentText(), QStringLiteral("/dev/ttyS0"));
-            QVERIFY(form.COM1Device_Label->text().startsWith(QStringLiteral("öffnet /dev/ttyS0")));
-            QCOMPARE(form.COM2Device_ComboBox->currentText(), missing);
-            QCOMPARE(form.COM2Device_Label->text(), QStringLiteral("öffnet %1 – nicht vorhanden").arg(missing));
+            form.pageControl()->setCurrentIndex(1);
+            QCOMPARE(form.controllerPage()->com1DeviceBox()->currentText(), QStringLiteral("/dev/ttyS0"));
+            QVERIFY(form.controllerPage()->com1DeviceLabel()->text().startsWith(QStringLiteral("öffnet /dev/ttyS0")));
+            QCOMPARE(form.controllerPage()->com2DeviceBox()->currentText(), missing);
+            QCOMPARE(form.controllerPage()->com2DeviceLabel()->text(), QStringLiteral("öffnet %1 – nicht vorhanden").arg(missing));
 
             // The open list: the stored choice first, then the ports with description and maker.
-            PortDeviceBox *com2 = form.COM2Device_ComboBox;
+            PortDeviceBox *com2 = form.controllerPage()->com2DeviceBox();
             com2->showPopup();
             QAbstractItemView *list = com2->view();
             QStringList rows;
@@ -255,10 +258,10 @@ private slots:
             QVERIFY(!list->isVisible());
             QCOMPARE(com2->currentText(), QStringLiteral("/dev/ttyUSB0"));
             QCOMPARE(StoredPortDeviceFile(QStringLiteral("COM2")), QStringLiteral("/dev/ttyUSB0"));
-            QVERIFY(form.COM2Device_Label->text().startsWith(QStringLiteral("öffnet /dev/ttyUSB0")));
+            QVERIFY(form.controllerPage()->com2DeviceLabel()->text().startsWith(QStringLiteral("öffnet /dev/ttyUSB0")));
 
             // Any other path can be typed, such as the virtual trainer's link.
-            QLineEdit *com1 = form.COM1Device_ComboBox->lineEdit();
+            QLineEdit *com1 = form.controllerPage()->com1DeviceBox()->lineEdit();
             com1->setFocus();
             com1->selectAll();
             QTest::keyClicks(com1, link);
@@ -266,8 +269,8 @@ private slots:
             QVERIFY(form.isVisible());
             QCOMPARE(StoredPortDeviceFile(QStringLiteral("COM1")), link);
             QCOMPARE(PortDeviceFile(QStringLiteral("COM1")), link);
-            QCOMPARE(form.COM1Device_Label->text(), QStringLiteral("öffnet /dev/null (über %1)").arg(link));
-            (ok ? form.OK_Button : form.Cancel_Button)->click();
+            QCOMPARE(form.controllerPage()->com1DeviceLabel()->text(), QStringLiteral("öffnet /dev/null (über %1)").arg(link));
+            (ok ? form.okButton() : form.cancelButton())->click();
         });
         QCOMPARE(StoredPortDeviceFile(QStringLiteral("COM1")), ok ? link : QString());
         QCOMPARE(StoredPortDeviceFile(QStringLiteral("COM2")), ok ? QStringLiteral("/dev/ttyUSB0") : missing);
@@ -299,7 +302,7 @@ private slots:
         store(QStringLiteral("Controller"), QStringLiteral("1"));
         store(QStringLiteral("COM_Index"), QStringLiteral("1"));
         LoadSettings(Settings::instance());
-        TConfig_Form form;
+        SettingsDialog form;
         int offline = 0;
         form.goOnline = [] {
             OpenDevice(1, 0, 1);
@@ -316,14 +319,14 @@ private slots:
         execWith(form, [&] {
             QVERIFY(activate(&form));
             serviceKey(&form);
-            form.PageControl->setCurrentIndex(1);
-            QLineEdit *com2 = form.COM2Device_ComboBox->lineEdit();
+            form.pageControl()->setCurrentIndex(1);
+            QLineEdit *com2 = form.controllerPage()->com2DeviceBox()->lineEdit();
             com2->setFocus();
             com2->selectAll();
             QTest::keyClicks(com2, second.portPath());
             QTest::keyClick(com2, Qt::Key_Return);
             QVERIFY(form.isVisible());
-            (ok ? form.OK_Button : form.Cancel_Button)->click();
+            (ok ? form.okButton() : form.cancelButton())->click();
         });
         QCOMPARE(OpenedDeviceFile(), ok ? second.portPath() : first.portPath());
         QCOMPARE(offline, ok ? 1 : 0);
@@ -355,7 +358,7 @@ private slots:
             MainWindow main;
             OpenProgramData();
             ProgramWindows windows;
-            auto *config = new TConfig_Form(&main);
+            auto *config = new SettingsDialog(&main);
             config->goOnline = [&main] { main.goOnline(); };
             config->goOffline = [&main] { main.goOffline(); };
             windows.config = config;
@@ -370,28 +373,28 @@ private slots:
                 });
                 QVERIFY(activate(config));
                 serviceKey(config);
-                config->PageControl->setCurrentIndex(2);
+                config->pageControl()->setCurrentIndex(2);
                 trainer.setLoad(500);
                 const QString device = trainer.portPath();
-                config->TestStart_Button->click();
+                config->forceSensorPage()->startButton()->click();
                 QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
-                QTRY_COMPARE(config->ForceValue_Labels.at(6)->text(), QStringLiteral("500,0"));
+                QTRY_COMPARE(config->forceSensorPage()->valueLabels().at(6)->text(), QStringLiteral("500,0"));
                 trainer.close();
-                QTRY_VERIFY(!config->Device->forceTestRunning());
+                QTRY_VERIFY(!config->device()->forceTestRunning());
                 QCOMPARE(p.boxes.lastText(), QStringLiteral("\r\nVerbindung zum Gerät verloren.\r\nDie Schnittstelle "
                                                             "COM2 (%1) ist nicht mehr vorhanden.\r\nDer Test wurde "
                                                             "beendet.\r\nDas Programm arbeitet offline weiter; „Online“ "
                                                             "(F5) verbindet neu.")
                                                  .arg(device));
-                QCOMPARE(config->TestStatus_Label->text(), QStringLiteral("Verbindung verloren"));
-                QCOMPARE(config->ForceValue_Labels.at(6)->text(), QStringLiteral("500,0"));
+                QCOMPARE(config->statusLabel()->text(), QStringLiteral("Verbindung verloren"));
+                QCOMPARE(config->forceSensorPage()->valueLabels().at(6)->text(), QStringLiteral("500,0"));
                 QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Offline"));
                 QVERIFY(AppState::instance().OfflineState);
-                QVERIFY(config->OK_Button->isEnabled());
-                QVERIFY(config->TestStart_Button->isEnabled());
-                config->PageControl->setCurrentIndex(0);
-                QCOMPARE(config->PageControl->currentIndex(), 0);
-                config->Cancel_Button->click();
+                QVERIFY(config->okButton()->isEnabled());
+                QVERIFY(config->forceSensorPage()->startButton()->isEnabled());
+                config->pageControl()->setCurrentIndex(0);
+                QCOMPARE(config->pageControl()->currentIndex(), 0);
+                config->cancelButton()->click();
                 drove = true;
             });
             findAction(main, QStringLiteral("Einstellungen_Item"))->trigger();
@@ -409,19 +412,19 @@ private slots:
         fake.peer->replies['C'] = QByteArray("\xE2\x10\x05", 3);
         fake.peer->replies['a'] = QByteArray("\x01\x00", 2).repeated(200);
         store(QStringLiteral("Controller"), QStringLiteral("1"));
-        TConfig_Form form;
+        SettingsDialog form;
         QTimer::singleShot(0, &form, [&] {
-            form.Nullpunkt_Item->trigger();
+            form.forceSensorPage()->zeroPointAction()->trigger();
             QCOMPARE(Settings::instance().KS_Zero, 256);
-            QVERIFY(form.Kennlinie_Item->isEnabled());
-            form.Cancel_Button->click();
+            QVERIFY(form.forceSensorPage()->scaleAction()->isEnabled());
+            form.cancelButton()->click();
         });
         form.exec();
         QCOMPARE(stored(QStringLiteral("KS_Zero")), QStringLiteral("<none>"));
         QTimer::singleShot(0, &form, [&] {
             QCOMPARE(Settings::instance().KS_Zero, -1);
-            QVERIFY(!form.Kennlinie_Item->isEnabled());
-            form.Cancel_Button->click();
+            QVERIFY(!form.forceSensorPage()->scaleAction()->isEnabled());
+            form.cancelButton()->click();
         });
     }
 
@@ -448,8 +451,8 @@ private slots:
             MainWindow main;
             OpenProgramData();
             ProgramWindows windows;
-            auto *config = new TConfig_Form(&main);
-            config->SKL_Form = new TSKL_Form(&main);
+            auto *config = new SettingsDialog(&main);
+            config->setReferenceWeightDialog(new ReferenceWeightDialog(&main));
             config->goOnline = [&main] { main.goOnline(); };
             config->goOffline = [&main] { main.goOffline(); };
             windows.config = config;
@@ -464,26 +467,26 @@ private slots:
                 });
                 QVERIFY(activate(config));
                 serviceKey(config);
-                config->PageControl->setCurrentIndex(2);
-                config->Nullpunkt_Item->trigger();
+                config->pageControl()->setCurrentIndex(2);
+                config->forceSensorPage()->zeroPointAction()->trigger();
                 QCOMPARE(p.boxes.lastText(), QStringLiteral("\r\nDer Nullpunkt wurde auf 256 festgelegt."));
 
                 trainer.setLoad(500);
-                QTimer::singleShot(0, config->SKL_Form, [&] {
-                    config->SKL_Form->Gewicht_Edit->setText(QStringLiteral("500"));
-                    config->SKL_Form->Weiter_Button->click();
-                    if (config->SKL_Form->isVisible())
-                        config->SKL_Form->done(0);
+                QTimer::singleShot(0, config->referenceWeightDialog(), [&] {
+                    config->referenceWeightDialog()->weightEdit()->setText(QStringLiteral("500"));
+                    config->referenceWeightDialog()->continueButton()->click();
+                    if (config->referenceWeightDialog()->isVisible())
+                        config->referenceWeightDialog()->done(0);
                 });
-                config->Kennlinie_Item->trigger();
+                config->forceSensorPage()->scaleAction()->trigger();
                 QCOMPARE(p.boxes.lastText(), QStringLiteral("\r\nDer Skalierungsfaktor wurde auf 2,000 festgelegt."));
 
-                config->TestStart_Button->click();
+                config->forceSensorPage()->startButton()->click();
                 QVERIFY(!AppState::instance().OfflineState);
-                QTRY_COMPARE(config->ForceValue_Labels.at(6)->text(), QStringLiteral("500,0"));
-                config->TestStop_Button->click();
-                QCOMPARE(config->TestStatus_Label->text(), QStringLiteral("Test beendet."));
-                config->OK_Button->click();
+                QTRY_COMPARE(config->forceSensorPage()->valueLabels().at(6)->text(), QStringLiteral("500,0"));
+                config->forceSensorPage()->stopButton()->click();
+                QCOMPARE(config->statusLabel()->text(), QStringLiteral("Test beendet."));
+                config->okButton()->click();
                 drove = true;
             });
             findAction(main, QStringLiteral("Einstellungen_Item"))->trigger();
@@ -498,5 +501,5 @@ private slots:
     }
 };
 
-VR_TEST_CLASS(ConfigDeviceTest)
-#include "configdevice_test.moc"
+VR_TEST_CLASS(SettingsDialogDeviceTest)
+#include "settingsdialog_device_test.moc"
