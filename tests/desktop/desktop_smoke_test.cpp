@@ -515,7 +515,7 @@ private slots:
              [](QWidget *w) { return runOf(w)->isComplete(); }, {}, 20000},
             {"Fertig by Alt+F", press({"alt+f"}), "Auswertung Einfachreaktion", true, {},
              [](QWidget *w) {
-                 auto *rows = w->findChild<QTreeWidget *>(QStringLiteral("rowList()"));
+                 auto *rows = w->findChild<QTreeWidget *>(QStringLiteral("Erg_ListView"));
                  QStringList times;
                  for (int i = 0; rows && i < rows->topLevelItemCount(); ++i)
                      times << rows->topLevelItem(i)->text(2);
