@@ -206,7 +206,7 @@ void CurveRun::run()
         LastReactedTarget = 0;
         m_display->setLightsVisible(true);
         m_display->setStatusText(QStringLiteral("Messbeginn Serie %1").arg(c));
-        AppState::instance().ActivityTitle = QStringLiteral("Messwerterfassung");
+        AppState::instance().setActivityTitle(QStringLiteral("Messwerterfassung"));
         if (!inputStep(false))
             break;
         bool cancelled = false;

@@ -48,7 +48,7 @@ void ReactionRun::start()
     m_display->setLightsVisible(true);
     setTick(false);
     m_display->setStatusText(QStringLiteral("Messbeginn Serie ") + QString::number(SeriesNo));
-    AppState::instance().ActivityTitle = QStringLiteral("Messwerterfassung");
+    AppState::instance().setActivityTitle(QStringLiteral("Messwerterfassung"));
     m_display->processEvents();
     if (stoppedMeanwhile())
         return;

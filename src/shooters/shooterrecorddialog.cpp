@@ -268,7 +268,7 @@ void ShooterRecordDialog::sightClicked()
 {
     if (!m_sightDialog || !checkNames(false))
         return;
-    AppState::instance().ActivityTitle = QStringLiteral("Visier konfigurieren");
+    AppState::instance().setActivityTitle(QStringLiteral("Visier konfigurieren"));
     runSightDialog(m_sightDialog);
 }
 

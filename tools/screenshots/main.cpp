@@ -395,8 +395,11 @@ int main(int argc, char **argv)
     QDir(tmp.path()).mkpath(QStringLiteral("prog/bin"));
     ProgramPaths::setProgramDir(tmp.filePath(QStringLiteral("prog/bin")));
 
+    // A fixed port name: the device pages show it, and the pictures stay the same from run to run.
+    const QString portLink = QDir::temp().filePath(QStringLiteral("vantrel-screenshots-com2"));
+    QFile::remove(portLink);
     VirtualTrainer trainer(TrainerConfig::defaults(2));
-    if (!trainer.open(tmp.filePath(QStringLiteral("com2"))) || !trainer.startThread()) {
+    if (!trainer.open(portLink) || !trainer.startThread()) {
         std::fprintf(stderr, "Virtueller Trainer: %s\n", qPrintable(trainer.errorString()));
         return 1;
     }
@@ -497,6 +500,7 @@ int main(int argc, char **argv)
             er2.startClicked();
             Clock::install(nullptr);
             RandomRun &run = er2.randomRun();
+            run.seed(1); // the same target positions in every picture
             run.XOffset = 5;
             run.TargetDelay = 20;
             for (int i = 0; i < 20; ++i)
