@@ -101,6 +101,7 @@ void TData::DataSessionStartup()
         dir = QDir::cleanPath(progDir.absoluteFilePath(QDir::fromNativeSeparators(install.trimmed())));
     }
     m_privateDir = dir;
+    m_target = DatabaseTarget::fromSettings();
     m_sessionActive = true;
     reg.writeString(config, SettingsKeys::Datadir, QDir::toNativeSeparators(m_privateDir));
 }
@@ -143,7 +144,7 @@ QString TData::tablesDir() const
 
 QString TData::tableFilePath(const DataTable *table) const
 {
-    if (!table)
+    if (!table || isServer())
         return QString();
     return QDir(tablesDir()).filePath(table->schema().fileName);
 }
@@ -179,6 +180,11 @@ bool TData::openTables()
 {
     closeTables();
     m_error.clear();
+    if (isServer()) {
+        if (!openServerConnection(m_target))
+            return false;
+        return openTableObjects();
+    }
     const QString dir = aliasPath();
     if (dir.isEmpty())
         return fail(QStringLiteral("Der Datenbank-Alias %1 ist nicht eingerichtet; die Tabellen können nicht geöffnet "
@@ -186,6 +192,11 @@ bool TData::openTables()
                         .arg(Quoted(AliasName)));
     if (!openConnection(dir))
         return false;
+    return openTableObjects();
+}
+
+bool TData::openTableObjects()
+{
     m_sessionActive = true;
     for (DataTable *t : {m_pers, m_visier, m_reak})
         if (!t->open())

@@ -268,6 +268,11 @@ bool TData::PackTable(DataTable *table)
     if (!table)
         return fail(QStringLiteral("Keine Tabelle zum Reorganisieren angegeben."));
     const TableSchema &s = table->schema();
+    // The server keeps its tables in order itself.
+    if (isServer()) {
+        StoreLogLine(QStringLiteral("Ausführen : [Info] Vereinsserver: Tabelle %1 braucht keine Reorganisation").arg(s.tableName));
+        return true;
+    }
     auto vacuum = [&](QSqlDatabase &db, const QString &schema) {
         QSqlQuery query(db);
         if (!query.exec(QStringLiteral("VACUUM ") + schema))
@@ -306,6 +311,13 @@ bool TData::CopyTable(DataTable *table, const QString &targetDir)
     if (!table)
         return fail(QStringLiteral("Keine Tabelle zum Sichern angegeben."));
     const TableSchema &s = table->schema();
+    // The server's data are saved by its administrator, not by copying files.
+    if (isServer()) {
+        StoreLogLine(QStringLiteral("Ausführen : [Info] Vereinsserver: Tabelle %1 wird nicht als Datei gesichert, die "
+                                    "Sicherung ist Sache des Servers")
+                         .arg(s.tableName));
+        return true;
+    }
     const QDir target(targetDir);
     if (targetDir.isEmpty() || !target.exists())
         return fail(QStringLiteral("Das Zielverzeichnis %1 ist nicht vorhanden.").arg(QuotedPath(targetDir)));
