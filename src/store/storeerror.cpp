@@ -112,7 +112,7 @@ StoreFault ClassifyStoreError(const QString &text)
     if (containsAny(text, {"unable to open database", "permission denied", "access permission", "authorization denied",
                            "not authorized", "access denied", "no such file or directory"}))
         return StoreFault::NoAccess;
-    if (containsAny(text, {"no such table", "no such column", "has no column named", "no such index"}))
+    if (containsAny(text, {"no such table", "no such column", "has no column named", "no such index", "does not exist"}))
         return StoreFault::ForeignFile;
     return StoreFault::Other;
 }

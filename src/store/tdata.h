@@ -52,11 +52,13 @@ class TData : public QObject
 public:
     enum class Query { EFR = 0, EFRF = 1, IK = 2 };
 
-    static const QString AliasName;   // "VantrelReak", also the connection name
+    static const QString AliasName;   // "VantrelReak", also the default connection name
     static const QString SessionName; // "Datasession"
 
     // Runs DataSessionStartup; becomes instance() when there is none yet.
     explicit TData(QObject *parent = nullptr);
+    // A data module on a connection of its own name (another thread, a tool).
+    explicit TData(const QString &connectionName, QObject *parent = nullptr);
     ~TData() override;
     static TData *instance();
 
@@ -185,6 +187,7 @@ private:
 
     static TData *s_instance;
 
+    QString m_connectionName;
     DatabaseTarget m_target;
     QString m_privateDir;
     QString m_defaultDir;

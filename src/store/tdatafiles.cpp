@@ -156,8 +156,8 @@ bool TData::openConnection(const QString &dir)
                         .arg(QuotedPath(dir)));
     const QString mainPath = QDir(dir).filePath(TableSchema::persData().fileName);
     {
-        QSqlDatabase db = QSqlDatabase::contains(AliasName) ? QSqlDatabase::database(AliasName, false)
-                                                            : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), AliasName);
+        QSqlDatabase db = QSqlDatabase::contains(m_connectionName) ? QSqlDatabase::database(m_connectionName, false)
+                                                            : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
         if (!db.isValid())
             return fail(QStringLiteral("Der Datenbanktreiber für SQLite ist nicht verfügbar."));
         db.setDatabaseName(mainPath);
@@ -174,7 +174,7 @@ bool TData::openConnection(const QString &dir)
         return false;
     };
     auto setUp = [&]() {
-        QSqlDatabase db = QSqlDatabase::database(AliasName, false);
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
         QSqlQuery query(db);
         query.exec(QStringLiteral("PRAGMA foreign_keys = OFF"));
         for (const TableSchema *s : TableSchema::all()) {

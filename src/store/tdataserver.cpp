@@ -18,17 +18,21 @@ namespace {
 const qint64 kSetUpLock = 0x56616e7472656cLL;
 const QString kVersionTable = QStringLiteral("main.vantrel_schema");
 
-// Runs sql; false with the German reason in *why.
+// Runs sql (prepared only with values: PostgreSQL prepares no SET or CREATE);
+// false with the German reason in *why.
 bool run(QSqlDatabase &db, const QString &sql, QString *why, const QVariantList &binds = {}, QSqlQuery *out = nullptr)
 {
     QSqlQuery query(db);
-    if (!query.prepare(sql)) {
-        *why = StoreErrorText(query.lastError());
-        return false;
+    bool ok;
+    if (binds.isEmpty()) {
+        ok = query.exec(sql);
+    } else {
+        ok = query.prepare(sql);
+        for (const QVariant &b : binds)
+            query.addBindValue(b);
+        ok = ok && query.exec();
     }
-    for (const QVariant &b : binds)
-        query.addBindValue(b);
-    if (!query.exec()) {
+    if (!ok) {
         *why = StoreErrorText(query.lastError());
         return false;
     }
@@ -58,8 +62,8 @@ bool TData::openServerConnection(const DatabaseTarget &target)
                                    "das Programm arbeitet ohne Datenbank."));
     const QString where = target.describe();
     {
-        QSqlDatabase db = QSqlDatabase::contains(AliasName) ? QSqlDatabase::database(AliasName, false)
-                                                            : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), AliasName);
+        QSqlDatabase db = QSqlDatabase::contains(m_connectionName) ? QSqlDatabase::database(m_connectionName, false)
+                                                            : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connectionName);
         if (!db.isValid() || db.driverName() != QLatin1String("QPSQL")) {
             closeConnection();
             return fail(QStringLiteral("Der Datenbanktreiber für PostgreSQL ist nicht verfügbar (Paket libqt6sql6-psql)."));
@@ -77,11 +81,13 @@ bool TData::openServerConnection(const DatabaseTarget &target)
         }
     }
 
-    QSqlDatabase db = QSqlDatabase::database(AliasName, false);
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     QString why;
     const auto setUp = [&]() {
         if (!run(db, QStringLiteral("SET client_min_messages TO warning"), &why)
-            || !run(db, QStringLiteral("SET search_path TO main, vdata, reakdata"), &why))
+            || !run(db, QStringLiteral("SET search_path TO main, vdata, reakdata"), &why)
+            // A table held by another stand: "gesperrt" after 5 s rather than a hang.
+            || !run(db, QStringLiteral("SET lock_timeout TO 5000"), &why))
             return false;
         SqlTransaction tx(db);
         if (!tx.isActive()) {
