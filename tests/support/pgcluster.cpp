@@ -73,7 +73,8 @@ bool PgCluster::run(const QString &program, const QStringList &arguments, QStrin
     }
     process.start(exe, args);
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        m_error = program + QStringLiteral(": ") + QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
+        const QString said = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
+        m_error = program + QStringLiteral(": ") + (said.isEmpty() ? process.errorString() : said);
         return false;
     }
     if (output)
