@@ -156,8 +156,9 @@ bool TData::openConnection(const QString &dir)
                         .arg(QuotedPath(dir)));
     const QString mainPath = QDir(dir).filePath(TableSchema::persData().fileName);
     {
-        QSqlDatabase db = QSqlDatabase::contains(m_connectionName) ? QSqlDatabase::database(m_connectionName, false)
-                                                            : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+        QSqlDatabase db = QSqlDatabase::contains(m_connectionName)
+                              ? QSqlDatabase::database(m_connectionName, false)
+                              : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
         if (!db.isValid())
             return fail(QStringLiteral("Der Datenbanktreiber für SQLite ist nicht verfügbar."));
         db.setDatabaseName(mainPath);
