@@ -12,6 +12,8 @@ packages+=(pkg-config libxcb1-dev libxcb-damage0-dev libxcb-xtest0-dev)
 packages+=(qt6-charts-dev poppler-utils)
 # Audible hit display.
 packages+=(qt6-multimedia-dev)
+# The club server: Qt's PostgreSQL driver; the server itself for the store tests.
+packages+=(libqt6sql6-psql postgresql)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -36,6 +36,13 @@ inline const QString ProgramDir = QStringLiteral("ProgramDir");
 inline const QString DBInstallDir = QStringLiteral("DBInstallDir");
 inline const QString DataDir = QStringLiteral("DataDir");
 inline const QString Datadir = QStringLiteral("Datadir");
+// "Config" of the NRV key: which database ("lokal" or "server") and the server's
+// address; the password stays in the user's PostgreSQL password file.
+inline const QString DBKind = QStringLiteral("DBKind");
+inline const QString DBServer = QStringLiteral("DBServer");
+inline const QString DBPort = QStringLiteral("DBPort");
+inline const QString DBName = QStringLiteral("DBName");
+inline const QString DBUser = QStringLiteral("DBUser");
 
 // Placement value names: code + these
 inline const QString PlacementX = QStringLiteral("X");

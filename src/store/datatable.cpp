@@ -177,12 +177,12 @@ bool DataTable::load()
         const QStringList stored = m_schema.storedFields();
         QStringList cols, order, where;
         for (const QString &f : stored)
-            cols << TableSchema::quoted(f);
+            cols << TableSchema::column(f);
         for (const QString &f : m_schema.orderFields())
-            order << TableSchema::quoted(f);
+            order << TableSchema::column(f);
         for (const QString &f : std::as_const(m_linkFields))
             if (m_master)
-                where << TableSchema::quoted(f) + QStringLiteral(" = ?");
+                where << TableSchema::column(f) + QStringLiteral(" = ?");
         QString sql = QStringLiteral("SELECT ") + cols.join(u',') + QStringLiteral(" FROM ") + m_schema.qualifiedTable();
         if (!where.isEmpty())
             sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));

@@ -1,6 +1,7 @@
 #include "store/datatable.h"
 
 #include "platform/numberformat.h"
+#include "store/databasetarget.h"
 #include "store/quoted.h"
 #include "store/sqltransaction.h"
 #include "store/storeerror.h"
@@ -187,13 +188,13 @@ bool DataTable::checkUnique(const QVector<QVariant> &values, qint64 ownNummer)
         const QVariant v = TableSchema::toStorage(m_schema.fields.at(idx).type, values.at(idx));
         if (!v.isValid() || v.isNull())
             return true; // NULLs never collide in a unique index
-        where << TableSchema::quoted(name) + QStringLiteral(" = ?");
+        where << TableSchema::column(name) + QStringLiteral(" = ?");
         binds << v;
         shown << name + u' ' + Quoted(values.at(idx).toString());
     }
     QSqlQuery query(database());
     query.prepare(QStringLiteral("SELECT COUNT(*) FROM ") + m_schema.qualifiedTable() + QStringLiteral(" WHERE ")
-                  + where.join(QStringLiteral(" AND ")) + QStringLiteral(" AND \"Nummer\" <> ?"));
+                  + where.join(QStringLiteral(" AND ")) + QStringLiteral(" AND \"nummer\" <> ?"));
     for (const QVariant &b : std::as_const(binds))
         query.addBindValue(b);
     query.addBindValue(ownNummer);
@@ -236,19 +237,29 @@ bool DataTable::execInsert(const QVector<QVariant> &values, qint64 *newNummer)
         const FieldDef &f = m_schema.fields.at(i);
         if (f.type == FieldType::Calculated || f.type == FieldType::AutoInc)
             continue;
-        cols << TableSchema::quoted(f.name);
+        cols << TableSchema::column(f.name);
         marks << QStringLiteral("?");
         binds << TableSchema::toStorage(f.type, values.at(i));
     }
-    QSqlQuery query(database());
+    const QSqlDatabase db = database();
+    // PostgreSQL tells the new number only through RETURNING.
+    const bool server = IsServerConnection(db);
+    QSqlQuery query(db);
     if (!query.prepare(QStringLiteral("INSERT INTO ") + m_schema.qualifiedTable() + QStringLiteral(" (")
-                       + cols.join(u',') + QStringLiteral(") VALUES (") + marks.join(u',') + u')'))
+                       + cols.join(u',') + QStringLiteral(") VALUES (") + marks.join(u',') + u')'
+                       + (server ? QStringLiteral(" RETURNING \"nummer\"") : QString())))
         return failWriting(StoreErrorText(query.lastError()));
     for (const QVariant &b : std::as_const(binds))
         query.addBindValue(b);
     if (!query.exec())
         return failWrite(query.lastError(), values);
-    *newNummer = query.lastInsertId().toLongLong();
+    if (server) {
+        if (!query.next())
+            return failWriting(StoreErrorText(query.lastError()));
+        *newNummer = query.value(0).toLongLong();
+    } else {
+        *newNummer = query.lastInsertId().toLongLong();
+    }
     return true;
 }
 
@@ -260,12 +271,12 @@ bool DataTable::execUpdate(qint64 nummer, const QVector<QVariant> &values)
         const FieldDef &f = m_schema.fields.at(i);
         if (f.type == FieldType::Calculated || f.type == FieldType::AutoInc)
             continue;
-        sets << TableSchema::quoted(f.name) + QStringLiteral(" = ?");
+        sets << TableSchema::column(f.name) + QStringLiteral(" = ?");
         binds << TableSchema::toStorage(f.type, values.at(i));
     }
     QSqlQuery query(database());
     if (!query.prepare(QStringLiteral("UPDATE ") + m_schema.qualifiedTable() + QStringLiteral(" SET ")
-                       + sets.join(u',') + QStringLiteral(" WHERE \"Nummer\" = ?")))
+                       + sets.join(u',') + QStringLiteral(" WHERE \"nummer\" = ?")))
         return failWriting(StoreErrorText(query.lastError()));
     for (const QVariant &b : std::as_const(binds))
         query.addBindValue(b);
@@ -282,7 +293,7 @@ bool DataTable::execUpdate(qint64 nummer, const QVector<QVariant> &values)
 bool DataTable::execDelete(qint64 nummer)
 {
     QSqlQuery query(database());
-    if (!query.prepare(QStringLiteral("DELETE FROM ") + m_schema.qualifiedTable() + QStringLiteral(" WHERE \"Nummer\" = ?")))
+    if (!query.prepare(QStringLiteral("DELETE FROM ") + m_schema.qualifiedTable() + QStringLiteral(" WHERE \"nummer\" = ?")))
         return failDeleting(StoreErrorText(query.lastError()));
     query.addBindValue(nummer);
     if (!query.exec())

@@ -1,5 +1,7 @@
 #include "store/resultquery.h"
 
+#include "store/databasetarget.h"
+#include "store/sqltransaction.h"
 #include "store/storeerror.h"
 #include "store/tableschema.h"
 
@@ -144,10 +146,14 @@ bool ResultQuery::open()
             }
     };
     {
+        // Whatever the statement does is undone: inside a savepoint, or on the
+        // server outside a write a transaction of its own (PostgreSQL knows
+        // savepoints only within one).
+        const bool ownTransaction = IsServerConnection(db) && !SqlTransaction::isActiveOn(db);
         QSqlQuery sp(db);
-        if (!sp.exec(QStringLiteral("SAVEPOINT resultquery")))
+        if (ownTransaction ? !db.transaction() : !sp.exec(QStringLiteral("SAVEPOINT resultquery")))
             return fail(QStringLiteral("Die Abfrage %1 kann nicht ausgeführt werden: %2")
-                            .arg(q(objectName()), StoreErrorText(sp.lastError())));
+                            .arg(q(objectName()), StoreErrorText(ownTransaction ? db.lastError() : sp.lastError())));
         QString failure;
         {
             QSqlQuery query(db);
@@ -201,8 +207,12 @@ bool ResultQuery::open()
             }
             query.finish();
         }
-        sp.exec(QStringLiteral("ROLLBACK TO resultquery"));
-        sp.exec(QStringLiteral("RELEASE resultquery"));
+        if (ownTransaction) {
+            db.rollback();
+        } else {
+            sp.exec(QStringLiteral("ROLLBACK TO resultquery"));
+            sp.exec(QStringLiteral("RELEASE resultquery"));
+        }
         if (!failure.isEmpty())
             return fail(QStringLiteral("Die Abfrage %1 kann nicht ausgeführt werden: %2").arg(q(objectName()), failure));
     }

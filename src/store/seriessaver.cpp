@@ -19,10 +19,10 @@ SeriesSaveResult refused(const QString &message) { return SeriesSaveResult{false
 bool raiseTrainingCount(QSqlDatabase &db, const SeriesRun &run, bool *found, int *rounds, QString *error)
 {
     const QString table = TableSchema::persData().qualifiedTable();
-    const QString where = QStringLiteral(" WHERE \"Name\" = ? AND \"Vorname\" = ?");
+    const QString where = QStringLiteral(" WHERE \"name\" = ? AND \"vorname\" = ?");
     QSqlQuery raise(db);
     raise.prepare(QStringLiteral("UPDATE ") + table
-                  + QStringLiteral(" SET \"Trainingsrunden\" = COALESCE(\"Trainingsrunden\", 0) + ?") + where);
+                  + QStringLiteral(" SET \"trainingsrunden\" = COALESCE(\"trainingsrunden\", 0) + ?") + where);
     raise.addBindValue(1);
     raise.addBindValue(run.name);
     raise.addBindValue(run.vorname);
@@ -36,7 +36,7 @@ bool raiseTrainingCount(QSqlDatabase &db, const SeriesRun &run, bool *found, int
         return false;
     }
     QSqlQuery read(db);
-    read.prepare(QStringLiteral("SELECT \"Trainingsrunden\" FROM ") + table + where);
+    read.prepare(QStringLiteral("SELECT \"trainingsrunden\" FROM ") + table + where);
     read.addBindValue(run.name);
     read.addBindValue(run.vorname);
     if (!read.exec() || !read.next()) {

@@ -17,6 +17,8 @@ public:
     QString error() const { return m_error; }
     bool commit();
     void rollback();
+    // True while a transaction of this class is open on the connection.
+    static bool isActiveOn(const QSqlDatabase &db);
 
 private:
     QSqlDatabase m_db;

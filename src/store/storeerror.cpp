@@ -73,9 +73,12 @@ QString textOf(StoreFault fault, const QString &driverText, const QString &shoot
     case StoreFault::Duplicate:
         if (!shooter.isEmpty())
             return QStringLiteral("Ein Schütze „%1“ ist bereits vorhanden.").arg(shooter);
-        if (driverText.contains(QLatin1String("PersData"), Qt::CaseInsensitive))
+        if (driverText.contains(QLatin1String("PersData"), Qt::CaseInsensitive)
+            || driverText.contains(QLatin1String("persindex"), Qt::CaseInsensitive))
             return QStringLiteral("Ein Schütze mit diesem Namen und Vornamen ist bereits vorhanden.");
         return QStringLiteral("der Datensatz ist bereits vorhanden.");
+    case StoreFault::ServerGone:
+        return QStringLiteral("die Verbindung zum Datenbankserver ist unterbrochen oder nicht möglich.");
     case StoreFault::Other: break;
     }
     return QStringLiteral("unerwarteter Fehler der Datenbank (Näheres im Aktionsprotokoll).");
@@ -85,6 +88,14 @@ QString textOf(StoreFault fault, const QString &driverText, const QString &shoot
 
 StoreFault ClassifyStoreError(const QString &text)
 {
+    if (containsAny(text, {"server closed the connection", "no connection to the server", "terminating connection",
+                           "could not connect to server", "connection to server", "could not receive data",
+                           "could not send data", "connection refused", "timeout expired"}))
+        return StoreFault::ServerGone;
+    if (containsAny(text, {"duplicate key value"}))
+        return StoreFault::Duplicate;
+    if (containsAny(text, {"deadlock detected", "could not serialize access", "lock timeout"}))
+        return StoreFault::Busy;
     if (containsAny(text, {"unique constraint failed", "is not unique", "are not unique", "must be unique",
                            "primary key constraint"}))
         return StoreFault::Duplicate;
@@ -101,7 +112,7 @@ StoreFault ClassifyStoreError(const QString &text)
     if (containsAny(text, {"unable to open database", "permission denied", "access permission", "authorization denied",
                            "not authorized", "access denied", "no such file or directory"}))
         return StoreFault::NoAccess;
-    if (containsAny(text, {"no such table", "no such column", "has no column named", "no such index"}))
+    if (containsAny(text, {"no such table", "no such column", "has no column named", "no such index", "does not exist"}))
         return StoreFault::ForeignFile;
     return StoreFault::Other;
 }
@@ -163,3 +174,34 @@ bool IsReadOnlyError(const QString &text)
 }
 
 void SetStoreLogHook(StoreLogHook hook) { logHook() = std::move(hook); }
+
+void StoreLogLine(const QString &line)
+{
+    if (logHook())
+        logHook()(line);
+}
+
+QString ServerConnectErrorText(const QString &driverText)
+{
+    report(driverText);
+    if (containsAny(driverText, {"could not translate host name", "name or service not known", "unknown host"}))
+        return QStringLiteral("der Server wurde nicht gefunden (Name unbekannt).");
+    if (containsAny(driverText, {"connection refused"}))
+        return QStringLiteral("der Server nimmt keine Verbindung an (nicht gestartet, oder falscher Port).");
+    if (containsAny(driverText, {"timeout expired", "timed out"}))
+        return QStringLiteral("der Server antwortet nicht (Zeitüberschreitung).");
+    if (containsAny(driverText, {"password authentication failed", "no password supplied", "password is required"}))
+        return QStringLiteral("das Kennwort fehlt oder ist falsch; bitte prüfen Sie den Eintrag in der "
+                              "PostgreSQL-Kennwortdatei (.pgpass).");
+    if (containsAny(driverText, {"no pg_hba.conf entry"}))
+        return QStringLiteral("der Server lässt diesen Rechner oder Benutzer nicht zu (Eintrag in pg_hba.conf fehlt).");
+    if (driverText.contains(QLatin1String("database \""), Qt::CaseInsensitive)
+        && driverText.contains(QLatin1String("does not exist"), Qt::CaseInsensitive))
+        return QStringLiteral("die Datenbank ist auf dem Server nicht vorhanden.");
+    if (driverText.contains(QLatin1String("role \""), Qt::CaseInsensitive)
+        && driverText.contains(QLatin1String("does not exist"), Qt::CaseInsensitive))
+        return QStringLiteral("der Benutzer ist auf dem Server nicht bekannt.");
+    if (containsAny(driverText, {"permission denied"}))
+        return QStringLiteral("dem Benutzer fehlen die Rechte für diese Datenbank.");
+    return textOf(ClassifyStoreError(driverText), driverText, QString());
+}

@@ -18,6 +18,7 @@ enum class StoreFault {
     IoError,
     Busy,        // another program holds the file
     Duplicate,   // a unique index refused the row
+    ServerGone,  // the database server cannot be reached or dropped the connection
     Other,
 };
 
@@ -40,6 +41,13 @@ QString StoreFileErrorText(int fileError, const QString &systemText);
 
 // A failed system call (errno) in German; the system's text goes to the log hook.
 QString StoreSystemErrorText(int errnum, const QString &systemText);
+
+// Why a connection to the database server failed, in German (a clause
+// ending in "."); the original goes to the log hook.
+QString ServerConnectErrorText(const QString &driverText);
+
+// A line of its own for the action log (through the hook).
+void StoreLogLine(const QString &line);
 
 // True for a busy or read-only failure, before or after translation.
 bool IsBusyError(const QString &text);

@@ -41,11 +41,16 @@ public:
     // Fields that live in the file (not calculated).
     QStringList storedFields() const;
 
-    QString qualifiedTable() const; // reakdata."ReakData"
-    QString createTableSql() const;
-    QString createIndexSql() const;
+    // reakdata."reakdata": SQLite matches names in any case, PostgreSQL keeps
+    // its tables and columns in lower case.
+    QString qualifiedTable() const;
+    // The statements that make the table and its index; server: for PostgreSQL.
+    QString createTableSql(bool server = false) const;
+    QString createIndexSql(bool server = false) const;
 
     static QString quoted(const QString &identifier);
+    // A field name in statements, valid on both kinds: "name", "obere schranke".
+    static QString column(const QString &field);
 
     // Program value -> bound SQL value (null QVariant stays null).
     static QVariant toStorage(FieldType type, const QVariant &value);

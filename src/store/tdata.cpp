@@ -32,21 +32,27 @@ bool unset(const QString &value) { return value.trimmed().isEmpty() || value == 
 } // namespace
 
 TData::TData(QObject *parent)
+    : TData(AliasName, parent)
+{
+}
+
+TData::TData(const QString &connectionName, QObject *parent)
     : QObject(parent)
+    , m_connectionName(connectionName)
 {
     setObjectName(QStringLiteral("Data"));
-    m_pers = new DataTable(TableSchema::persData(), AliasName, this);
+    m_pers = new DataTable(TableSchema::persData(), m_connectionName, this);
     m_pers->setObjectName(QStringLiteral("PersTable"));
-    m_visier = new DataTable(TableSchema::vData(), AliasName, this);
+    m_visier = new DataTable(TableSchema::vData(), m_connectionName, this);
     m_visier->setObjectName(QStringLiteral("VisierTable"));
     m_visier->setMaster(m_pers);
-    m_reak = new DataTable(TableSchema::reakData(), AliasName, this);
+    m_reak = new DataTable(TableSchema::reakData(), m_connectionName, this);
     m_reak->setObjectName(QStringLiteral("ReakTable"));
     m_reak->setMaster(m_pers);
     m_reak->setCachedUpdates(true);
-    m_queries[0] = new ResultQuery(QStringLiteral("EFR_SQLQuery"), AliasName, this);
-    m_queries[1] = new ResultQuery(QStringLiteral("EFRF_SQLQuery"), AliasName, this);
-    m_queries[2] = new ResultQuery(QStringLiteral("IK_SQLQuery"), AliasName, this);
+    m_queries[0] = new ResultQuery(QStringLiteral("EFR_SQLQuery"), m_connectionName, this);
+    m_queries[1] = new ResultQuery(QStringLiteral("EFRF_SQLQuery"), m_connectionName, this);
+    m_queries[2] = new ResultQuery(QStringLiteral("IK_SQLQuery"), m_connectionName, this);
     // A detail table that cannot follow the shooter says so (locked or damaged file).
     for (DataTable *detail : {m_visier, m_reak})
         connect(detail, &DataTable::reloadFailed, this, [detail](const QString &why) {
@@ -101,6 +107,7 @@ void TData::DataSessionStartup()
         dir = QDir::cleanPath(progDir.absoluteFilePath(QDir::fromNativeSeparators(install.trimmed())));
     }
     m_privateDir = dir;
+    m_target = DatabaseTarget::fromSettings();
     m_sessionActive = true;
     reg.writeString(config, SettingsKeys::Datadir, QDir::toNativeSeparators(m_privateDir));
 }
@@ -143,14 +150,14 @@ QString TData::tablesDir() const
 
 QString TData::tableFilePath(const DataTable *table) const
 {
-    if (!table)
+    if (!table || isServer())
         return QString();
     return QDir(tablesDir()).filePath(table->schema().fileName);
 }
 
-QSqlDatabase TData::connection() const { return QSqlDatabase::database(AliasName, false); }
+QSqlDatabase TData::connection() const { return QSqlDatabase::database(m_connectionName, false); }
 
-bool TData::connectionOpen() const { return QSqlDatabase::contains(AliasName) && connection().isOpen(); }
+bool TData::connectionOpen() const { return QSqlDatabase::contains(m_connectionName) && connection().isOpen(); }
 
 bool TData::writeTransaction(const QString &failText, const std::function<bool(QSqlDatabase &, QString *)> &writes)
 {
@@ -166,19 +173,24 @@ bool TData::writeTransaction(const QString &failText, const std::function<bool(Q
 
 void TData::closeConnection()
 {
-    if (!QSqlDatabase::contains(AliasName))
+    if (!QSqlDatabase::contains(m_connectionName))
         return;
     {
-        QSqlDatabase db = QSqlDatabase::database(AliasName, false);
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
         db.close();
     }
-    QSqlDatabase::removeDatabase(AliasName);
+    QSqlDatabase::removeDatabase(m_connectionName);
 }
 
 bool TData::openTables()
 {
     closeTables();
     m_error.clear();
+    if (isServer()) {
+        if (!openServerConnection(m_target))
+            return false;
+        return openTableObjects();
+    }
     const QString dir = aliasPath();
     if (dir.isEmpty())
         return fail(QStringLiteral("Der Datenbank-Alias %1 ist nicht eingerichtet; die Tabellen können nicht geöffnet "
@@ -186,6 +198,11 @@ bool TData::openTables()
                         .arg(Quoted(AliasName)));
     if (!openConnection(dir))
         return false;
+    return openTableObjects();
+}
+
+bool TData::openTableObjects()
+{
     m_sessionActive = true;
     for (DataTable *t : {m_pers, m_visier, m_reak})
         if (!t->open())

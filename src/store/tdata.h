@@ -32,6 +32,7 @@
 // Every method that can fail returns false (or -1) and leaves a German
 // errorText() on the object that failed; nothing throws.
 
+#include "store/databasetarget.h"
 #include "store/datatable.h"
 #include "store/resultquery.h"
 #include "store/seriesstats.h"
@@ -51,11 +52,13 @@ class TData : public QObject
 public:
     enum class Query { EFR = 0, EFRF = 1, IK = 2 };
 
-    static const QString AliasName;   // "VantrelReak", also the connection name
+    static const QString AliasName;   // "VantrelReak", also the default connection name
     static const QString SessionName; // "Datasession"
 
     // Runs DataSessionStartup; becomes instance() when there is none yet.
     explicit TData(QObject *parent = nullptr);
+    // A data module on a connection of its own name (another thread, a tool).
+    explicit TData(const QString &connectionName, QObject *parent = nullptr);
     ~TData() override;
     static TData *instance();
 
@@ -64,6 +67,13 @@ public:
     void DataSessionStartup();
     // The data directory chosen at session start (the session's private directory).
     QString privateDir() const { return m_privateDir; }
+    // Local folder (through the alias) or server, read from the settings store
+    // at session start; openTables() uses it.
+    DatabaseTarget target() const { return m_target; }
+    void setTarget(const DatabaseTarget &target) { m_target = target; }
+    bool isServer() const { return m_target.isServer(); }
+    // The layout version a server database gets; a newer one is refused.
+    static constexpr int ServerSchemaVersion = 1;
 
     void activateSession() { m_sessionActive = true; }
     // Closes all tables and queries and the connection.
@@ -76,7 +86,9 @@ public:
     bool addAlias(const QString &path);
     QString aliasPath() const; // empty when there is no alias
 
-    // Opens the connection on the alias path (making missing table files with
+    // On the server: connects (time-out 5 s), makes the tables of an empty
+    // database in one transaction and refuses an unknown layout version.
+    // Locally: opens the connection on the alias path (making missing table files with
     // their tables and indexes, never touching a file that is not a database),
     // then PersTable, VisierTable, ReakTable.
     bool openTables();
@@ -167,12 +179,16 @@ private:
     // failText followed by the reason.
     bool writeTransaction(const QString &failText, const std::function<bool(QSqlDatabase &, QString *)> &writes);
     bool openConnection(const QString &dir);
+    bool openServerConnection(const DatabaseTarget &target);
+    bool openTableObjects();
     void closeConnection();
     QString tablesDir() const;
     bool runOnFile(const QString &path, bool readOnly, const std::function<bool(QSqlDatabase &)> &body);
 
     static TData *s_instance;
 
+    QString m_connectionName;
+    DatabaseTarget m_target;
     QString m_privateDir;
     QString m_defaultDir;
     bool m_tablesOpened = false;

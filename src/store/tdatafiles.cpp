@@ -156,8 +156,9 @@ bool TData::openConnection(const QString &dir)
                         .arg(QuotedPath(dir)));
     const QString mainPath = QDir(dir).filePath(TableSchema::persData().fileName);
     {
-        QSqlDatabase db = QSqlDatabase::contains(AliasName) ? QSqlDatabase::database(AliasName, false)
-                                                            : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), AliasName);
+        QSqlDatabase db = QSqlDatabase::contains(m_connectionName)
+                              ? QSqlDatabase::database(m_connectionName, false)
+                              : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
         if (!db.isValid())
             return fail(QStringLiteral("Der Datenbanktreiber für SQLite ist nicht verfügbar."));
         db.setDatabaseName(mainPath);
@@ -174,7 +175,7 @@ bool TData::openConnection(const QString &dir)
         return false;
     };
     auto setUp = [&]() {
-        QSqlDatabase db = QSqlDatabase::database(AliasName, false);
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
         QSqlQuery query(db);
         query.exec(QStringLiteral("PRAGMA foreign_keys = OFF"));
         for (const TableSchema *s : TableSchema::all()) {
@@ -268,6 +269,11 @@ bool TData::PackTable(DataTable *table)
     if (!table)
         return fail(QStringLiteral("Keine Tabelle zum Reorganisieren angegeben."));
     const TableSchema &s = table->schema();
+    // The server keeps its tables in order itself.
+    if (isServer()) {
+        StoreLogLine(QStringLiteral("Ausführen : [Info] Vereinsserver: Tabelle %1 braucht keine Reorganisation").arg(s.tableName));
+        return true;
+    }
     auto vacuum = [&](QSqlDatabase &db, const QString &schema) {
         QSqlQuery query(db);
         if (!query.exec(QStringLiteral("VACUUM ") + schema))
@@ -306,6 +312,13 @@ bool TData::CopyTable(DataTable *table, const QString &targetDir)
     if (!table)
         return fail(QStringLiteral("Keine Tabelle zum Sichern angegeben."));
     const TableSchema &s = table->schema();
+    // The server's data are saved by its administrator, not by copying files.
+    if (isServer()) {
+        StoreLogLine(QStringLiteral("Ausführen : [Info] Vereinsserver: Tabelle %1 wird nicht als Datei gesichert, die "
+                                    "Sicherung ist Sache des Servers")
+                         .arg(s.tableName));
+        return true;
+    }
     const QDir target(targetDir);
     if (targetDir.isEmpty() || !target.exists())
         return fail(QStringLiteral("Das Zielverzeichnis %1 ist nicht vorhanden.").arg(QuotedPath(targetDir)));

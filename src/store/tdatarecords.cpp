@@ -22,8 +22,8 @@ int TData::deleteSeries(const QString &name, const QString &vorname, const QDate
     const bool deleted = writeTransaction(QStringLiteral("Die Serie kann nicht gelöscht werden: "), [&](QSqlDatabase &db, QString *why) {
         QSqlQuery query(db);
         query.prepare(QStringLiteral("DELETE FROM ") + TableSchema::reakData().qualifiedTable()
-                      + QStringLiteral(" WHERE \"Name\" = ? AND \"Vorname\" = ? AND \"Datum\" = ? AND \"Zeit\" = ?"
-                                       " AND \"MessTyp\" = ? AND \"Serie\" = ?"));
+                      + QStringLiteral(" WHERE \"name\" = ? AND \"vorname\" = ? AND \"datum\" = ? AND \"zeit\" = ?"
+                                       " AND \"messtyp\" = ? AND \"serie\" = ?"));
         query.addBindValue(name);
         query.addBindValue(vorname);
         query.addBindValue(TableSchema::dateText(datum));
@@ -52,7 +52,7 @@ bool renameRows(QSqlDatabase &db, const TableSchema &table, const QString &where
 {
     QSqlQuery query(db);
     if (!query.prepare(QStringLiteral("UPDATE ") + table.qualifiedTable()
-                       + QStringLiteral(" SET \"Name\" = ?, \"Vorname\" = ? WHERE ") + where)) {
+                       + QStringLiteral(" SET \"name\" = ?, \"vorname\" = ? WHERE ") + where)) {
         *error = StoreErrorText(query.lastError());
         return false;
     }
@@ -71,7 +71,7 @@ bool moveProfileRows(QSqlDatabase &db, const QList<qint64> &rows, const QString 
                      QString *error)
 {
     for (qint64 n : rows)
-        if (!renameRows(db, TableSchema::vData(), QStringLiteral("\"Nummer\" = ?"), {n}, name, vorname, error))
+        if (!renameRows(db, TableSchema::vData(), QStringLiteral("\"nummer\" = ?"), {n}, name, vorname, error))
             return false;
     return true;
 }
@@ -92,7 +92,7 @@ bool TData::postShooter(const QString &fromName, const QString &fromVorname, con
     const bool renamed = !fromName.isEmpty() && !fromVorname.isEmpty() && (fromName != name || fromVorname != vorname);
     const auto carry = [&](QSqlDatabase &db, QString *error) {
         if (renamed) {
-            const QString where = QStringLiteral("\"Name\" = ? AND \"Vorname\" = ?");
+            const QString where = QStringLiteral("\"name\" = ? AND \"vorname\" = ?");
             if (!renameRows(db, TableSchema::vData(), where, {fromName, fromVorname}, name, vorname, error)
                 || !renameRows(db, TableSchema::reakData(), where, {fromName, fromVorname}, name, vorname, error))
                 return false;
@@ -132,7 +132,7 @@ bool TData::deleteProfiles(const QList<qint64> &rows)
         for (qint64 n : rows) {
             QSqlQuery query(db);
             query.prepare(QStringLiteral("DELETE FROM ") + TableSchema::vData().qualifiedTable()
-                          + QStringLiteral(" WHERE \"Nummer\" = ?"));
+                          + QStringLiteral(" WHERE \"nummer\" = ?"));
             query.addBindValue(n);
             if (!query.exec()) {
                 *why = StoreErrorText(query.lastError());
@@ -164,11 +164,11 @@ bool TData::countShooterData(const QString &name, const QString &vorname, Shoote
         *n = query.value(0).toInt();
         return true;
     };
-    const QString where = QStringLiteral(" WHERE \"Name\" = ? AND \"Vorname\" = ?");
+    const QString where = QStringLiteral(" WHERE \"name\" = ? AND \"vorname\" = ?");
     ShooterData data;
     if (!count(QStringLiteral("SELECT COUNT(*) FROM ") + TableSchema::vData().qualifiedTable() + where, &data.profiles)
-        || !count(QStringLiteral("SELECT COUNT(*) FROM (SELECT DISTINCT \"Datum\", \"Zeit\", \"MessTyp\", \"Serie\" FROM ")
-                      + TableSchema::reakData().qualifiedTable() + where + u')',
+        || !count(QStringLiteral("SELECT COUNT(*) FROM (SELECT DISTINCT \"datum\", \"zeit\", \"messtyp\", \"serie\" FROM ")
+                      + TableSchema::reakData().qualifiedTable() + where + QStringLiteral(") AS serien"),
                   &data.series))
         return false;
     if (out)
@@ -192,7 +192,7 @@ bool TData::deleteShooter()
         for (const TableSchema *table : {&TableSchema::vData(), &TableSchema::reakData()}) {
             QSqlQuery query(db);
             query.prepare(QStringLiteral("DELETE FROM ") + table->qualifiedTable()
-                          + QStringLiteral(" WHERE \"Name\" = ? AND \"Vorname\" = ?"));
+                          + QStringLiteral(" WHERE \"name\" = ? AND \"vorname\" = ?"));
             query.addBindValue(name);
             query.addBindValue(vorname);
             if (!query.exec()) {

@@ -51,12 +51,7 @@ private slots:
         StoreFixture fx;
         QVERIFY(fx.open());
         QVERIFY(fx.addShooter("Meier", "Hans"));
-        bool ok = false;
-        sqlOnFile(fx.reakFile(),
-                  "CREATE TRIGGER full BEFORE INSERT ON ReakData WHEN NEW.Serie = 3 "
-                  "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END",
-                  {}, &ok);
-        QVERIFY(ok);
+        QVERIFY(refuseWrites(fx.reakFile(), "full", "ReakData", "INSERT", "NEW.Serie = 3", "database or disk is full"));
         DataTable *r = fx.data->reakTable();
         QVERIFY(saveRun(fx, QTime(8, 0, 0, 0)));
         QVERIFY(!r->applyUpdates());
@@ -66,8 +61,7 @@ private slots:
         QVERIFY(r->hasPendingUpdates());
         QCOMPARE(r->recordCount(), 15);
 
-        sqlOnFile(fx.reakFile(), "DROP TRIGGER full", {}, &ok);
-        QVERIFY(ok);
+        QVERIFY(allowWrites(fx.reakFile(), "full", "ReakData"));
         QVERIFY(r->applyUpdates());
         QCOMPARE(rowsInFile(fx.reakFile(), "ReakData"), 15);
     }

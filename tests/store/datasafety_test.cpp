@@ -54,6 +54,7 @@ private slots:
     // named, and nothing is created beside the data that is left.
     void missingTableFiles()
     {
+        SKIP_ON_SERVER("Es geht um die Tabellendateien des Datenordners. Der Server: ServerDatabaseTest.");
         QFETCH(QStringList, remove);
         QFETCH(bool, opens);
         StoreFixture fx;
@@ -88,6 +89,7 @@ private slots:
     // A write probe (rolled back) finds the file that cannot be written.
     void lockedOrReadOnlyFileFoundAtStart()
     {
+        SKIP_ON_SERVER("Dateisperren und Schreibschutz gibt es nur im Datenordner.");
         QFETCH(QString, file);
         QFETCH(QString, how);
         StoreFixture fx;
@@ -117,6 +119,7 @@ private slots:
     // A detail table that cannot follow the shooter shows why.
     void detailReloadErrorIsShown()
     {
+        SKIP_ON_SERVER("Die Sperre einer ganzen Datei gibt es nur im Datenordner.");
         StoreFixture fx;
         ScriptedMessages messages;
         QVERIFY(fx.open());
@@ -160,6 +163,7 @@ private slots:
     // An empty or foreign file is named and left as it is: no tables, nothing created.
     void refusedTableFilesStayUntouched()
     {
+        SKIP_ON_SERVER("Es geht um die Tabellendateien des Datenordners. Der Server: ServerDatabaseTest.");
         QFETCH(QString, file);
         QFETCH(QString, damage);
         StoreFixture fx;

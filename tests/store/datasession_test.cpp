@@ -128,6 +128,7 @@ private slots:
 
     void freshFolderGetsTablesAndIndexes()
     {
+        SKIP_ON_SERVER("Es geht um die Tabellendateien des Datenordners. Der Server: ServerDatabaseTest.");
         StoreFixture fx;
         QVERIFY(!QDir(fx.data->privateDir()).exists());
         QVERIFY(fx.open());
@@ -168,6 +169,7 @@ private slots:
     }
     void garbageTableFileIsNeverTouched()
     {
+        SKIP_ON_SERVER("Es geht um die Tabellendateien des Datenordners. Der Server: ServerDatabaseTest.");
         QFETCH(QString, file);
         QFETCH(QByteArray, bytes);
         StoreFixture fx;
@@ -188,6 +190,7 @@ private slots:
 
     void directoryInPlaceOfTableFile()
     {
+        SKIP_ON_SERVER("Es geht um die Tabellendateien des Datenordners. Der Server: ServerDatabaseTest.");
         StoreFixture fx;
         QDir().mkpath(fx.file(QStringLiteral("ReakData.sqlite")));
         QVERIFY(!fx.data->openTables());
@@ -196,6 +199,7 @@ private slots:
 
     void tableWithoutExpectedFieldsIsRefused()
     {
+        SKIP_ON_SERVER("Es geht um die Tabellendateien des Datenordners. Der Server: ServerDatabaseTest.");
         StoreFixture fx;
         QVERIFY(fx.open());
         fx.data->closeTables();

@@ -254,13 +254,8 @@ private slots:
         StoreFixture fx;
         QVERIFY(fx.open());
         QVERIFY(fx.addShooter("Meier", "Hans"));
-        bool ok = false;
-        sqlOnFile(fx.persFile(),
-                  "CREATE TRIGGER nope BEFORE INSERT ON PersData BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END", {}, &ok);
-        QVERIFY(ok);
-        sqlOnFile(fx.persFile(),
-                  "CREATE TRIGGER nope2 BEFORE UPDATE ON PersData BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END", {}, &ok);
-        QVERIFY(ok);
+        QVERIFY(refuseWrites(fx.persFile(), "nope", "PersData", "INSERT", "", "database or disk is full"));
+        QVERIFY(refuseWrites(fx.persFile(), "nope2", "PersData", "UPDATE", "", "database or disk is full"));
         DataTable *p = fx.data->persTable();
         QVERIFY(p->append());
         p->setFieldValue("Name", "Schulz");

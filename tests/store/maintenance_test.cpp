@@ -36,9 +36,12 @@ private slots:
         QCOMPARE(r->recordCount(), 20);
         QCOMPARE(fx.data->deleteSeries("O'Neil", "Ann", QDate(2024, 2, 2), QTime(10, 0, 0, 100), 1, 2), 5);
         QCOMPARE(r->recordCount(), 15); // the dataset follows the file
+        QStringList left{"10:00:00.100/1.0:5", "10:00:00.101/1.0:5", "10:00:00.101/2.0:5"};
+        if (storeOnServer())
+            left.replaceInStrings(".0:", ":");   // PostgreSQL writes a whole double without ".0"
         QCOMPARE(sqlOnFile(fx.reakFile(), "SELECT Zeit || '/' || Serie || ':' || COUNT(*) FROM ReakData "
                                           "GROUP BY Zeit, Serie ORDER BY Zeit, Serie"),
-                 (QStringList{"10:00:00.100/1.0:5", "10:00:00.101/1.0:5", "10:00:00.101/2.0:5"}));
+                 left);
         QCOMPARE(fx.data->deleteSeries("O'Neil", "Ann", QDate(2024, 2, 2), QTime(10, 0, 0, 100), 2, 1), 0);
         fx.data->closeTables();
         QCOMPARE(fx.data->deleteSeries("O'Neil", "Ann", QDate(2024, 2, 2), QTime(10, 0, 0, 100), 1, 1), -1);
@@ -91,6 +94,7 @@ private slots:
 
     void packDropsDeletedRowsWhileOpen()
     {
+        SKIP_ON_SERVER("Reorganisieren und Sichern von Dateien; der Server: ServerDatabaseTest.");
         StoreFixture fx;
         QVERIFY(fx.open());
         QVERIFY(fx.addShooter("Meier", "Hans"));
@@ -122,6 +126,7 @@ private slots:
 
     void packAndCopyWithTheSessionClosed()
     {
+        SKIP_ON_SERVER("Reorganisieren und Sichern von Dateien; der Server: ServerDatabaseTest.");
         StoreFixture fx;
         QVERIFY(fx.open());
         QVERIFY(fx.addShooter("Meier", "Hans"));
@@ -141,6 +146,7 @@ private slots:
 
     void copyWhileOpenIsAWholeDatabase()
     {
+        SKIP_ON_SERVER("Reorganisieren und Sichern von Dateien; der Server: ServerDatabaseTest.");
         StoreFixture fx;
         QVERIFY(fx.open());
         QVERIFY(fx.addShooter("Meier", "Hans"));
@@ -170,6 +176,7 @@ private slots:
 
     void failedCopyKeepsTheOldCopy()
     {
+        SKIP_ON_SERVER("Reorganisieren und Sichern von Dateien; der Server: ServerDatabaseTest.");
         StoreFixture fx;
         QVERIFY(fx.open());
         QVERIFY(fx.addShooter("Meier", "Hans"));

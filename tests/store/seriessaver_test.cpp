@@ -65,18 +65,23 @@ private slots:
         SeriesRun bad = run();
         QString foreign;
         if (fault == "trigger")
-            sqlOnFile(fx.reakFile(), "CREATE TRIGGER full BEFORE INSERT ON ReakData WHEN NEW.Serie = 2 AND NEW.Scheibe = 3 "
-                                     "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END", {}, &ok);
+            ok = refuseWrites(fx.reakFile(), "full", "ReakData", "INSERT", "NEW.Serie = 2 AND NEW.Scheibe = 3",
+                              "database or disk is full");
         else if (fault == "pers trigger")
-            sqlOnFile(fx.persFile(), "CREATE TRIGGER keep BEFORE UPDATE ON PersData BEGIN SELECT RAISE(ABORT, 'no'); END", {},
-                      &ok);
+            ok = refuseWrites(fx.persFile(), "keep", "PersData", "UPDATE", "", "no");
         else if (fault == "too long")
             bad = run(QString(30, u'x'));
         else if (fault == "renamed")
             bad.name = QStringLiteral("Meyer");
         else if (fault == "closed")
             fx.data->closeTables();
-        else if (fault == "locked") {
+        else if (fault == "locked" && storeOnServer()) {
+            // Another stand holds the table: the save waits no longer than the lock time-out.
+            foreign = QStringLiteral("seriessaver-lock");
+            QSqlDatabase db = openServerCheck(foreign);
+            ok = db.isOpen() && QSqlQuery(db).exec(QStringLiteral("BEGIN"))
+                 && QSqlQuery(db).exec(QStringLiteral("LOCK TABLE reakdata.reakdata IN EXCLUSIVE MODE"));
+        } else if (fault == "locked") {
             foreign = QStringLiteral("seriessaver-lock");
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), foreign);
             db.setDatabaseName(fx.reakFile());
@@ -114,9 +119,9 @@ private slots:
 
         // The cause removed, the run is stored whole.
         if (fault == "trigger")
-            sqlOnFile(fx.reakFile(), "DROP TRIGGER full", {}, &ok);
+            ok = allowWrites(fx.reakFile(), "full", "ReakData");
         else if (fault == "pers trigger")
-            sqlOnFile(fx.persFile(), "DROP TRIGGER keep", {}, &ok);
+            ok = allowWrites(fx.persFile(), "keep", "PersData");
         else if (fault == "closed")
             ok = fx.open();
         QVERIFY(ok);

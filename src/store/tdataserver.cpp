@@ -1,0 +1,186 @@
+#include "store/tdata.h"
+
+#include "store/quoted.h"
+#include "store/sqltransaction.h"
+#include "store/storeerror.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+// The data module on a PostgreSQL server: connecting, and the tables of a
+// first start. The schemas main, vdata and reakdata keep the names of the
+// local connection, so every statement runs unchanged on both kinds.
+
+namespace {
+
+// Any number, the same in every program: serialises first starts of several stands.
+const qint64 kSetUpLock = 0x56616e7472656cLL;
+const QString kVersionTable = QStringLiteral("main.vantrel_schema");
+
+// Runs sql (prepared only with values: PostgreSQL prepares no SET or CREATE);
+// false with the German reason in *why.
+bool run(QSqlDatabase &db, const QString &sql, QString *why, const QVariantList &binds = {}, QSqlQuery *out = nullptr)
+{
+    QSqlQuery query(db);
+    bool ok;
+    if (binds.isEmpty()) {
+        ok = query.exec(sql);
+    } else {
+        ok = query.prepare(sql);
+        for (const QVariant &b : binds)
+            query.addBindValue(b);
+        ok = ok && query.exec();
+    }
+    if (!ok) {
+        *why = StoreErrorText(query.lastError());
+        return false;
+    }
+    if (out)
+        *out = std::move(query);
+    return true;
+}
+
+// Fields of a table in the database, lower case; empty when the table is missing.
+bool columnsOf(QSqlDatabase &db, const TableSchema &s, QStringList *columns, QString *why)
+{
+    QSqlQuery query(db);
+    if (!run(db, QStringLiteral("SELECT column_name FROM information_schema.columns WHERE table_schema = ? AND table_name = ?"),
+             why, {s.schemaName, s.tableName.toLower()}, &query))
+        return false;
+    while (query.next())
+        columns->append(query.value(0).toString().toLower());
+    return true;
+}
+
+} // namespace
+
+bool TData::openServerConnection(const DatabaseTarget &target)
+{
+    if (target.host.isEmpty() || target.dbname.isEmpty() || target.user.isEmpty())
+        return fail(QStringLiteral("Für den Vereinsserver sind Server, Datenbank und Benutzer nicht vollständig eingestellt; "
+                                   "das Programm arbeitet ohne Datenbank."));
+    const QString where = target.describe();
+    QString refused;
+    {
+        QSqlDatabase db = QSqlDatabase::contains(m_connectionName)
+                              ? QSqlDatabase::database(m_connectionName, false)
+                              : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connectionName);
+        if (!db.isValid() || db.driverName() != QLatin1String("QPSQL")) {
+            refused = QStringLiteral("Der Datenbanktreiber für PostgreSQL ist nicht verfügbar (Paket libqt6sql6-psql).");
+        } else {
+            db.setHostName(target.host);
+            db.setPort(target.port);
+            db.setDatabaseName(target.dbname);
+            db.setUserName(target.user);
+            // Never a password here: libpq takes it from ~/.pgpass or $PGPASSFILE.
+            db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+            if (!db.open())
+                refused = QStringLiteral("Der Vereinsserver ist nicht erreichbar (%1): %2")
+                              .arg(where, ServerConnectErrorText(db.lastError().text()));
+        }
+    }
+    if (!refused.isEmpty()) {
+        closeConnection();
+        return fail(refused);
+    }
+
+    QString why;
+    bool ready;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        const auto setUp = [&]() {
+            if (!run(db, QStringLiteral("SET client_min_messages TO warning"), &why)
+                || !run(db, QStringLiteral("SET search_path TO main, vdata, reakdata"), &why)
+                // A table held by another stand: "gesperrt" after 5 s rather than a hang.
+                || !run(db, QStringLiteral("SET lock_timeout TO 5000"), &why))
+                return false;
+            SqlTransaction tx(db);
+            if (!tx.isActive()) {
+                why = tx.error();
+                return false;
+            }
+            // A second stand starting at the same moment waits here, then finds the tables.
+            if (!run(db, QStringLiteral("SELECT pg_advisory_xact_lock(?)"), &why, {kSetUpLock}))
+                return false;
+            QSqlQuery found(db);
+            if (!run(db, QStringLiteral("SELECT to_regclass(?) IS NOT NULL"), &why, {kVersionTable}, &found) || !found.next())
+                return false;
+            const bool versioned = found.value(0).toBool();
+            found.finish();
+            if (versioned) {
+                QSqlQuery version(db);
+                if (!run(db, QStringLiteral("SELECT MAX(version) FROM ") + kVersionTable, &why, {}, &version) || !version.next())
+                    return false;
+                const int v = version.value(0).toInt();
+                if (v > ServerSchemaVersion) {
+                    why = QStringLiteral("die Datenbank hat den Aufbau Version %1, dieses Programm kennt nur Version %2. Bitte "
+                                         "verwenden Sie eine neuere Programmversion; die Datenbank wird nicht verändert.")
+                              .arg(v)
+                              .arg(ServerSchemaVersion);
+                    return false;
+                }
+                for (const TableSchema *s : TableSchema::all()) {
+                    QStringList present;
+                    if (!columnsOf(db, *s, &present, &why))
+                        return false;
+                    for (const QString &f : s->storedFields())
+                        if (!present.contains(f.toLower())) {
+                            why = present.isEmpty()
+                                      ? QStringLiteral("der Datenbank fehlt die Tabelle %1.").arg(Quoted(s->tableName))
+                                      : QStringLiteral("der Tabelle %1 fehlt das Feld %2.").arg(Quoted(s->tableName), Quoted(f));
+                            return false;
+                        }
+                }
+                return tx.commit() || (why = tx.error(), false);
+            }
+            // No version: only an empty database gets the tables; anything else is
+            // left as it is.
+            for (const TableSchema *s : TableSchema::all()) {
+                QStringList present;
+                if (!columnsOf(db, *s, &present, &why))
+                    return false;
+                if (!present.isEmpty()) {
+                    why = QStringLiteral("die Datenbank enthält die Tabelle %1, aber keine Angabe zum Aufbau von Vantrel "
+                                         "Reaktion; sie wird nicht verändert.")
+                              .arg(Quoted(s->tableName));
+                    return false;
+                }
+            }
+            for (const QString &schema : {QStringLiteral("main"), QStringLiteral("vdata"), QStringLiteral("reakdata")})
+                if (!run(db, QStringLiteral("CREATE SCHEMA IF NOT EXISTS ") + schema, &why))
+                    return false;
+            for (const TableSchema *s : TableSchema::all())
+                if (!run(db, s->createTableSql(true), &why) || !run(db, s->createIndexSql(true), &why))
+                    return false;
+            if (!run(db, QStringLiteral("CREATE TABLE ") + kVersionTable + QStringLiteral(" (version integer NOT NULL)"), &why)
+                || !run(db, QStringLiteral("INSERT INTO ") + kVersionTable + QStringLiteral(" (version) VALUES (?)"), &why,
+                        {ServerSchemaVersion}))
+                return false;
+            if (!tx.commit()) {
+                why = tx.error();
+                return false;
+            }
+            StoreLogLine(QStringLiteral("Ausführen : [Info] Vereinsserver: Tabellen in der leeren Datenbank angelegt (%1)").arg(where));
+            return true;
+        };
+        const auto probe = [&]() {
+            // A write into every table, rolled back: missing rights show at start.
+            SqlTransaction tx(db);
+            if (!tx.isActive()) {
+                why = tx.error();
+                return false;
+            }
+            for (const TableSchema *s : TableSchema::all())
+                if (!run(db, QStringLiteral("DELETE FROM %1 WHERE false").arg(s->qualifiedTable()), &why))
+                    return false;
+            return true;
+        };
+        ready = setUp() && probe();
+    }
+    if (!ready) {
+        closeConnection();
+        return fail(QStringLiteral("Die Datenbank auf dem Vereinsserver (%1) kann nicht geöffnet werden: %2").arg(where, why));
+    }
+    return true;
+}

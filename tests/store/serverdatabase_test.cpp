@@ -1,0 +1,272 @@
+#include "store/seriessaver.h"
+#include "store/storeerror.h"
+#include "store/tdata.h"
+#include "support/testmain.h"
+#include "storefixture.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMutex>
+#include <QTest>
+#include <QThread>
+
+namespace {
+
+#define SERVER_ONLY()                                                                                                 \
+    do {                                                                                                              \
+        if (!storeOnServer())                                                                                         \
+            QSKIP("Nur gegen den Vereinsserver (VR_STORE_KIND=server, CTest: store_server).");                        \
+    } while (false)
+
+// Schemas, tables, columns and layout versions of the server database: what must stay as it was.
+QStringList layoutOfDatabase()
+{
+    QStringList out = sqlOnFile(QString(), "SELECT 'schema ' || schema_name FROM information_schema.schemata "
+                                           "WHERE schema_name NOT LIKE 'pg\\_%' AND schema_name <> 'information_schema' "
+                                           "ORDER BY 1");
+    out += sqlOnFile(QString(), "SELECT table_schema || '.' || table_name || '.' || column_name FROM information_schema.columns "
+                                "WHERE table_schema NOT IN ('pg_catalog', 'information_schema') ORDER BY 1");
+    out += sqlOnFile(QString(), "SELECT 'index ' || schemaname || '.' || indexname FROM pg_indexes "
+                                "WHERE schemaname NOT IN ('pg_catalog', 'information_schema') ORDER BY 1");
+    if (sqlOnFile(QString(), "SELECT to_regclass('main.vantrel_schema') IS NOT NULL") == QStringList{"true"})
+        out += sqlOnFile(QString(), "SELECT 'version ' || version FROM main.vantrel_schema");
+    return out;
+}
+
+SeriesRun standRun(const QString &name, int stand, int run)
+{
+    SeriesRun r{name, QStringLiteral("Eva"), 1 + run % 3,
+                QDateTime(QDate(2025, 3, 1), QTime(8, 0).addSecs(stand * 100 + run)), {}};
+    for (int s = 1; s <= 5; ++s)
+        for (int k = 1; k <= 5; ++k)
+            r.rows << SeriesRow{s, k, 150 + stand * 10 + k, QStringLiteral("x"), QStringLiteral("-")};
+    return r;
+}
+
+} // namespace
+
+class ServerDatabaseTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    // The first start on a database: an empty one gets tables, indexes and the
+    // layout version in one go; anything the program does not know is refused
+    // and left exactly as it was.
+    void firstUse_data()
+    {
+        QTest::addColumn<QStringList>("before");   // statements on the database before the program opens it
+        QTest::addColumn<QString>("refusal");      // part of the message; empty: opens
+        QTest::newRow("empty database") << QStringList{} << "";
+        QTest::newRow("newer layout version")
+            << QStringList{"CREATE SCHEMA main", "CREATE TABLE main.vantrel_schema (version integer)",
+                           "INSERT INTO main.vantrel_schema VALUES (2)"}
+            << "Aufbau Version 2";
+        QTest::newRow("tables of another program")
+            << QStringList{"CREATE SCHEMA main", "CREATE TABLE main.persdata (kunde text)"} << "keine Angabe zum Aufbau";
+        QTest::newRow("creation fails half-way")
+            << QStringList{"CREATE SCHEMA reakdata", "CREATE TYPE reakdata.reakdata AS (x integer)"} << "kann nicht geöffnet";
+        QTest::newRow("field dropped later") << QStringList{"open", "ALTER TABLE vdata.vdata DROP COLUMN spiegel_size"}
+                                             << "fehlt das Feld „Spiegel_Size“";
+        QTest::newRow("opened again") << QStringList{"open"} << "";
+    }
+    void firstUse()
+    {
+        SERVER_ONLY();
+        QFETCH(QStringList, before);
+        QFETCH(QString, refusal);
+        StoreFixture fx;
+        for (const QString &sql : before) {
+            if (sql == QLatin1String("open")) {
+                QVERIFY(fx.open());
+                QVERIFY(fx.addShooter("Meier", "Hans"));
+                fx.data->closeTables();
+                continue;
+            }
+            bool ok = false;
+            sqlOnFile(QString(), sql, {}, &ok);
+            QVERIFY2(ok, qPrintable(sql));
+        }
+        const QStringList layout = layoutOfDatabase();
+        if (!refusal.isEmpty()) {
+            QVERIFY(!fx.data->openTables());
+            QVERIFY2(fx.data->errorText().contains(refusal), qPrintable(fx.data->errorText()));
+            QVERIFY2(fx.data->errorText().contains(QStringLiteral("Vereinsserver")), qPrintable(fx.data->errorText()));
+            QVERIFY(!fx.data->tablesOpen());
+            QCOMPARE(layoutOfDatabase(), layout);
+            return;
+        }
+        QVERIFY(fx.open());
+        const QStringList now = layoutOfDatabase();
+        for (const char *part : {"version 1", "main.persdata.obere schranke", "reakdata.reakdata.reakzeit",
+                                 "index main.persindex", "index vdata.visierindex", "index reakdata.reakindex"})
+            QVERIFY2(now.contains(QLatin1String(part)), part);
+        QCOMPARE(now.filter(QStringLiteral("version ")).size(), 1);
+        QCOMPARE(fx.data->persTable()->recordCount(), before.contains("open") ? 1 : 0);
+        // The unique index holds on the server too.
+        QVERIFY(fx.addShooter("Zeller", "Paul"));
+        QVERIFY(!fx.addShooter("Zeller", "Paul"));
+    }
+
+    // A server that cannot be used is named with its port and the reason in
+    // German, within the connect time-out; nothing is opened.
+    void serverThatCannotBeUsed_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("nothing listens on the port") << "port" << "nimmt keine Verbindung an";
+        QTest::newRow("database missing") << "dbname" << "Datenbank ist auf dem Server nicht vorhanden";
+        QTest::newRow("no password for the user") << "user" << "Kennwort fehlt oder ist falsch";
+    }
+    void serverThatCannotBeUsed()
+    {
+        SERVER_ONLY();
+        QFETCH(QString, what);
+        QFETCH(QString, reason);
+        StoreFixture fx;
+        DatabaseTarget target = fx.data->target();
+        if (what == "port") {
+            PgCluster &cluster = storeServer();
+            target.port = cluster.port() == 1 ? 2 : 1;   // privileged, nothing listens there
+        } else if (what == "dbname") {
+            target.dbname = QStringLiteral("fehlt");
+        } else {
+            target.user = QStringLiteral("niemand");   // the password file knows only the test's user
+        }
+        fx.data->setTarget(target);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!fx.data->openTables());
+        QVERIFY(clock.elapsed() < 6000);
+        const QString text = fx.data->errorText();
+        QVERIFY2(text.contains(reason), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("Port %1").arg(target.port)), qPrintable(text));
+        QVERIFY(!fx.data->tablesOpen());
+    }
+
+    // Reorganising and the file backup have nothing to do on the server: they
+    // succeed, write no file and say so in the log.
+    void noPackOrFileCopyOnTheServer()
+    {
+        SERVER_ONLY();
+        StoreFixture fx;
+        QVERIFY(fx.open());
+        QVERIFY(fx.addShooter("Meier", "Hans"));
+        QStringList log;
+        SetStoreLogHook([&log](const QString &line) { log << line; });
+        const QString backup = fx.box.path("backup");
+        QVERIFY(QDir().mkpath(backup));
+        for (DataTable *t : {fx.data->persTable(), fx.data->visierTable(), fx.data->reakTable()}) {
+            QVERIFY(fx.data->PackTable(t));
+            QVERIFY(fx.data->CopyTable(t, backup));
+        }
+        SetStoreLogHook(StoreLogHook());
+        QVERIFY(QDir(backup).isEmpty());
+        QCOMPARE(log.filter(QStringLiteral("Ausführen : [Info] Vereinsserver")).size(), 6);
+        QCOMPARE(fx.data->persTable()->recordCount(), 1);
+    }
+
+    // A renamed shooter takes his sight profiles and results along; profiles
+    // handed to another shooter go alone; a rename onto an existing shooter
+    // changes nothing. On both kinds of database.
+    void shooterRenameCarriesHisRows()
+    {
+        StoreFixture fx;
+        QVERIFY(fx.open());
+        QVERIFY(fx.addShooter("Meier", "Hans"));
+        QVERIFY(fx.addShooter("Zeller", "Paul"));
+        QVERIFY(fx.selectShooter("Meier", "Hans"));
+        DataTable *vis = fx.data->visierTable();
+        for (double size : {10.0, 12.0})
+            QVERIFY(vis->append() && vis->setFieldValue("Monitor_Size", size) && vis->post());
+        QVERIFY(fx.addReak(QDate(2025, 1, 2), QTime(9, 0), 1, 1, 1, 300));
+        QVERIFY(fx.data->reakTable()->applyUpdates());
+        const auto count = [&](const char *table, const QString &name) {
+            return sqlOnFile(fx.file(QStringLiteral("%1.sqlite").arg(table)),
+                             QStringLiteral("SELECT COUNT(*) FROM %1 WHERE Name = ?").arg(table), {name})
+                .value(0);
+        };
+
+        DataTable *pers = fx.data->persTable();
+        QVERIFY(pers->edit() && pers->setFieldValue("Name", "Maier"));
+        QVERIFY2(fx.data->postShooter("Meier", "Hans"), qPrintable(fx.data->errorText()));
+        QCOMPARE(count("VData", "Maier"), "2");
+        QCOMPARE(count("ReakData", "Maier"), "1");
+        QCOMPARE(count("VData", "Meier") + count("ReakData", "Meier"), "00");
+
+        const qint64 first = sqlOnFile(fx.visFile(), "SELECT MIN(Nummer) FROM VData").value(0).toLongLong();
+        QVERIFY2(fx.data->moveProfiles({first}, "Zeller", "Paul"), qPrintable(fx.data->errorText()));
+        QCOMPARE(count("VData", "Zeller"), "1");
+        QCOMPARE(count("VData", "Maier"), "1");
+
+        QVERIFY(fx.selectShooter("Maier", "Hans"));
+        QVERIFY(pers->edit() && pers->setFieldValue("Name", "Zeller") && pers->setFieldValue("Vorname", "Paul"));
+        QVERIFY(!fx.data->postShooter("Maier", "Hans"));
+        pers->cancel();
+        QCOMPARE(count("VData", "Maier"), "1");
+        QCOMPARE(count("ReakData", "Maier"), "1");
+        QCOMPARE(count("PersData", "Zeller"), "1");
+    }
+
+    // Four stands, each its own data module and connection in its own thread,
+    // save 25 runs of 25 rows for five shooters at the same time: every row
+    // once, every run counted once.
+    void fourStandsSaveAtOnce()
+    {
+        SERVER_ONLY();
+        StoreFixture fx;
+        QVERIFY(fx.open());
+        const QStringList names{"Adler", "Berg", "Cramer", "Dietz", "Engel"};
+        for (const QString &n : names)
+            QVERIFY(fx.addShooter(n, "Eva"));
+        QMap<QString, int> expected;
+        QMutex mutex;
+        QStringList failures;
+        QList<QThread *> threads;
+        for (int stand = 0; stand < 4; ++stand) {
+            auto *data = new TData(QStringLiteral("stand-%1").arg(stand));
+            for (int run = 0; run < 25; ++run)
+                ++expected[names.at((stand * 3 + run) % names.size())];
+            QThread *thread = QThread::create([data, stand, &names, &mutex, &failures] {
+                const auto failed = [&](const QString &why) {
+                    QMutexLocker lock(&mutex);
+                    failures << QStringLiteral("Stand %1: %2").arg(stand).arg(why);
+                };
+                if (!data->openTables()) {
+                    failed(data->errorText());
+                } else {
+                    for (int run = 0; run < 25; ++run) {
+                        const SeriesSaveResult r = saveSeries(data, standRun(names.at((stand * 3 + run) % names.size()), stand, run));
+                        if (!r.saved)
+                            failed(r.message);
+                    }
+                }
+                delete data;
+            });
+            data->moveToThread(thread);
+            threads << thread;
+        }
+        for (QThread *t : std::as_const(threads))
+            t->start();
+        for (QThread *t : std::as_const(threads)) {
+            QVERIFY(t->wait(120000));
+            delete t;
+        }
+        QVERIFY2(failures.isEmpty(), qPrintable(failures.join(u'\n')));
+
+        QCOMPARE(rowsInFile(fx.reakFile(), "ReakData"), 2500);
+        QCOMPARE(sqlOnFile(fx.reakFile(), "SELECT COUNT(*) FROM (SELECT DISTINCT Name, Vorname, Datum, Zeit, Serie, Scheibe "
+                                          "FROM ReakData) AS d"),
+                 QStringList{"2500"});
+        QStringList rounds, runs;
+        for (auto it = expected.constBegin(); it != expected.constEnd(); ++it) {
+            rounds << QStringLiteral("%1:%2").arg(it.key()).arg(it.value());
+            runs << QStringLiteral("%1:%2").arg(it.key()).arg(it.value() * 25);
+        }
+        QCOMPARE(sqlOnFile(fx.persFile(), "SELECT Name || ':' || CAST(Trainingsrunden AS INTEGER) FROM PersData ORDER BY Name"),
+                 rounds);
+        QCOMPARE(sqlOnFile(fx.reakFile(), "SELECT Name || ':' || COUNT(*) FROM ReakData GROUP BY Name ORDER BY Name"), runs);
+    }
+};
+
+VR_TEST_CLASS(ServerDatabaseTest)
+#include "serverdatabase_test.moc"
