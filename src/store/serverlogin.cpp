@@ -97,6 +97,12 @@ QStringList keyOf(const QString &line)
 bool writePasswordEntry(const DatabaseTarget &target, const QString &password, QString *error, const QString &file)
 {
     const QStringList key = {target.host.trimmed(), QString::number(target.port), target.dbname.trimmed(), target.user.trimmed()};
+    // A line break would split the entry and add a line of its own.
+    for (const QString &f : key + QStringList{password})
+        if (f.contains(u'\n') || f.contains(u'\r')) {
+            *error = QStringLiteral("Ein Eintrag der Kennwortdatei darf keinen Zeilenumbruch enthalten.");
+            return false;
+        }
     QString entry;
     for (const QString &f : key)
         entry += escapeField(f) + u':';

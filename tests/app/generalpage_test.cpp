@@ -159,6 +159,7 @@ private slots:
                                                  "srv:5433:vantrel:stand1:d\n");
         QTest::newRow("colon and backslash escaped") << QByteArray("<none>") << QStringLiteral("a:b\\c")
                                                      << QByteArray("srv:5433:vantrel:stand1:a\\:b\\\\c\n");
+        QTest::newRow("line break refused, file untouched") << other << QStringLiteral("a\nsrv:5433:vantrel:stand1:b") << other;
         QTest::newRow("escaped entry found again") << QByteArray("srv:5433:vantrel:stand1:a\\:b\n") << QStringLiteral("x")
                                                    << QByteArray("srv:5433:vantrel:stand1:x\n");
     }
@@ -175,12 +176,14 @@ private slots:
             QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
         }
         QString error;
-        QVERIFY2(ServerLogin::writePasswordEntry(DatabaseTarget::server(QStringLiteral("srv"), 5433, QStringLiteral("vantrel"),
-                                                                        QStringLiteral("stand1")),
-                                                 password, &error, file),
-                 qPrintable(error));
+        const bool written = ServerLogin::writePasswordEntry(
+            DatabaseTarget::server(QStringLiteral("srv"), 5433, QStringLiteral("vantrel"), QStringLiteral("stand1")), password,
+            &error, file);
         QCOMPARE(contentOf(file), after);
-        QCOMPARE(QFile::permissions(file), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+        QCOMPARE(written, !password.contains(u'\n'));
+        QCOMPARE(error.isEmpty(), written);
+        if (written)
+            QCOMPARE(QFile::permissions(file), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
         // The default file follows $PGPASSFILE.
         PassFileEnv env(file);
         QCOMPARE(ServerLogin::passwordFilePath(), file);
