@@ -1,16 +1,21 @@
 #pragma once
 #include <QWidget>
 
+#include <functional>
+
 class HoverHints;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
 struct Settings;
 struct SettingsDialogValues;
 
-// "Allgemein": the user name and the program options, with a hint area that
-// explains the control under the mouse pointer.
+// "Allgemein": the user name, the program options and the database the next
+// start opens, with a hint area that explains the control under the mouse pointer.
 class GeneralPage : public QWidget
 {
     Q_OBJECT
@@ -35,6 +40,24 @@ public:
     QCheckBox *soundBox() const { return m_soundBox; }
     QLabel *hintLabel() const { return m_hintLabel; }
 
+    QGroupBox *databaseGroup() const { return m_databaseGroup; }
+    QRadioButton *localButton() const { return m_localButton; }
+    QRadioButton *serverButton() const { return m_serverButton; }
+    QLineEdit *serverEdit() const { return m_serverEdit; }
+    QSpinBox *portBox() const { return m_portBox; }
+    QLineEdit *dbNameEdit() const { return m_dbNameEdit; }
+    QLineEdit *dbUserEdit() const { return m_dbUserEdit; }
+    QPushButton *testButton() const { return m_testButton; }
+
+    // "Verbindung testen": tries the entered server and says how it went; a
+    // missing or wrong password offers an entry in the password file.
+    void testConnection();
+
+    // Asks the password for the password file; false when cancelled. Tests
+    // replace the input dialog.
+    using PasswordPrompt = std::function<bool(const QString &label, QString *password)>;
+    void setPasswordPrompt(PasswordPrompt prompt) { m_passwordPrompt = std::move(prompt); }
+
     static const QString GroupHint;  // text of a click on the group "Programm"
 
 protected:
@@ -51,4 +74,15 @@ private:
     QCheckBox *m_logfileBox;
     QCheckBox *m_soundBox;
     QLabel *m_hintLabel;
+    QGroupBox *m_databaseGroup;
+    QRadioButton *m_localButton;
+    QRadioButton *m_serverButton;
+    QLineEdit *m_serverEdit;
+    QSpinBox *m_portBox;
+    QLineEdit *m_dbNameEdit;
+    QLineEdit *m_dbUserEdit;
+    QPushButton *m_testButton;
+    PasswordPrompt m_passwordPrompt;
+
+    void updateServerFields();
 };

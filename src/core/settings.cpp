@@ -19,6 +19,30 @@ void applySelectors(Settings &s)
     if (s.Controller == 0 || s.Controller == 1)
         s.controllerSelector = quint8(s.Controller);
 }
+
+const QString kServerKind = QStringLiteral("server");
+const QString kLocalKind = QStringLiteral("lokal");
+
+void readDatabaseChoice(Settings &s)
+{
+    RegistryIni reg(RegistryKeys::Nrv);
+    s.DBOnServer = reg.readString(Key::Config, Key::DBKind, kLocalKind).trimmed().compare(kServerKind, Qt::CaseInsensitive) == 0;
+    s.DBServer = reg.readString(Key::Config, Key::DBServer, QString()).trimmed();
+    s.DBPort = reg.readInteger(Key::Config, Key::DBPort, 5432);
+    s.DBName = reg.readString(Key::Config, Key::DBName, QString()).trimmed();
+    s.DBUser = reg.readString(Key::Config, Key::DBUser, QString()).trimmed();
+}
+
+// The server's values are kept when "lokal" is chosen, for the next switch back.
+void writeDatabaseChoice(const Settings &s)
+{
+    RegistryIni reg(RegistryKeys::Nrv);
+    reg.writeString(Key::Config, Key::DBKind, s.DBOnServer ? kServerKind : kLocalKind);
+    reg.writeString(Key::Config, Key::DBServer, s.DBServer);
+    reg.writeInteger(Key::Config, Key::DBPort, s.DBPort);
+    reg.writeString(Key::Config, Key::DBName, s.DBName);
+    reg.writeString(Key::Config, Key::DBUser, s.DBUser);
+}
 } // namespace
 
 Settings &Settings::instance()
@@ -71,6 +95,7 @@ void LoadSettings(Settings &s)
         s.Controller = reg.readInteger(Key::Config, Key::Controller, 0);
         applySelectors(s);
     }
+    readDatabaseChoice(s);
     RegistryIni companion(RegistryKeys::Spurwerk);
     s.ProgramDir = companion.readString(Key::Config, Key::ProgramDir, QString());
     Settings::notifier().notify();
@@ -108,8 +133,14 @@ void SaveSettings(const SettingsDialogValues &d, Settings &s)
         s.Controller = 0;
     else if (d.controllerText == QLatin1String("Bauart2"))
         s.Controller = 1;
+    s.DBOnServer = d.dbOnServer;
+    s.DBServer = d.dbServer.trimmed();
+    s.DBPort = d.dbPort;
+    s.DBName = d.dbName.trimmed();
+    s.DBUser = d.dbUser.trimmed();
     applySelectors(s);
     WriteSettings(s);
+    writeDatabaseChoice(s);
     Settings::notifier().notify();
 }
 

@@ -22,6 +22,13 @@ struct Settings
     int COM_Index = 1;       // 0 = COM1, 1 = COM2
     int Controller = 0;      // 0 = Bauart1, 1 = Bauart2
     QString ProgramDir;      // command line of the companion curve generator
+    // The database the next start opens ("Config" of the NRV key): the data
+    // folder, or a PostgreSQL server; its password stays in the user's .pgpass.
+    bool DBOnServer = false;  // "DBKind": "lokal" or "server"
+    QString DBServer;
+    int DBPort = 5432;
+    QString DBName;
+    QString DBUser;
 
     // Derived selectors: set from COM_Index / Controller when those are 0 or 1,
     // otherwise left as they were.
@@ -45,11 +52,18 @@ struct SettingsDialogValues
     bool com1Checked = false;
     bool com2Checked = false;
     QString controllerText;  // "Bauart1" or "Bauart2"
+    bool dbOnServer = false;
+    QString dbServer;
+    int dbPort = 5432;
+    QString dbName;
+    QString dbUser;
 };
 
-// Reads the eleven "Config" values and "ProgramDir" of the companion program.
+// Reads the eleven "Config" values, the database choice and "ProgramDir" of
+// the companion program.
 void LoadSettings(Settings &settings = Settings::instance());
-// Takes the dialog's values into the record and writes the eleven values.
+// Takes the dialog's values into the record and writes the eleven values and
+// the database choice.
 void SaveSettings(const SettingsDialogValues &dialog, Settings &settings = Settings::instance());
 // Writes the record's eleven values (used by SaveSettings).
 void WriteSettings(const Settings &settings);

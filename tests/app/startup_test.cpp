@@ -24,6 +24,31 @@
 #include <QFile>
 #include <QTest>
 #include <QTimer>
+#include <QRadioButton>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+// A loopback port where nothing listens: bound once to get a free number, then closed.
+int closedPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    int port = 0;
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0
+        && ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len) == 0)
+        port = ntohs(addr.sin_port);
+    if (fd >= 0)
+        ::close(fd);
+    return port;
+}
+} // namespace
 
 class StartupTest : public QObject
 {
@@ -168,6 +193,66 @@ private slots:
         QCOMPARE(step, 7);
         QCOMPARE(panelName, QStringLiteral("Anna Meyer"));
         QCOMPARE(profiles, 1);
+        QCOMPARE(boxes.count(), 1);
+    }
+
+    // The settings name a club server that is not running: the start says which
+    // server and port, the program runs on without tables and its settings still open.
+    void serverAwayAtStart()
+    {
+        Sandbox box;
+        FakeClock clock;
+        ScriptedMessages boxes;
+        const int port = closedPort();
+        QVERIFY(port > 0);
+        {
+            RegistryIni reg(RegistryKeys::Nrv);
+            reg.writeString(QStringLiteral("Config"), QStringLiteral("DBKind"), QStringLiteral("server"));
+            reg.writeString(QStringLiteral("Config"), QStringLiteral("DBServer"), QStringLiteral("127.0.0.1"));
+            reg.writeInteger(QStringLiteral("Config"), QStringLiteral("DBPort"), port);
+            reg.writeString(QStringLiteral("Config"), QStringLiteral("DBName"), QStringLiteral("vantrel"));
+            reg.writeString(QStringLiteral("Config"), QStringLiteral("DBUser"), QStringLiteral("stand1"));
+        }
+        int step = 0;
+        int messagesAtStart = -1;
+        bool serverShown = false;
+        QTimer driver;
+        driver.setInterval(20);
+        QObject::connect(&driver, &QTimer::timeout, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            MainWindow *main = nullptr;
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *m = qobject_cast<MainWindow *>(w); m && m->isVisible())
+                    main = m;
+            if (!main)
+                return;
+            if (step == 0 && !modal) {
+                step = 1;
+                messagesAtStart = boxes.count();
+                QTimer::singleShot(0, findAction(*main, QStringLiteral("Einstellungen_Item")), &QAction::trigger);
+            } else if (step == 1 && modal && modal->objectName() == QLatin1String("Config_Form")) {
+                auto *server = child<QRadioButton>(modal, QStringLiteral("Vereinsserver_Radio"));
+                serverShown = server && server->isChecked();
+                step = 2;
+                modal->close();
+            } else if (step == 2 && !modal) {
+                driver.stop();
+                main->close();
+            }
+        });
+        driver.start();
+        QCOMPARE(RunProgram(*qApp), 0);
+        QCOMPARE(step, 2);
+        QVERIFY(serverShown);
+        QVERIFY(!boxes.shown().isEmpty());
+        const MessageService::Kind kind = boxes.shown().first().kind;
+        const QString text = boxes.shown().first().text;
+        QCOMPARE(kind, MessageService::Kind::Error);
+        QVERIFY2(text.contains(QLatin1String("127.0.0.1")) && text.contains(QStringLiteral("Port %1").arg(port))
+                     && text.contains(QLatin1String("nimmt keine Verbindung an")),
+                 qPrintable(text));
+        // Nothing else at start, nothing about a backup of tables that never opened at the end.
+        QCOMPARE(messagesAtStart, 1);
         QCOMPARE(boxes.count(), 1);
     }
 };
