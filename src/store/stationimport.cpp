@@ -196,10 +196,13 @@ private:
 
 QString StationImportSummary::text() const
 {
-    return QStringLiteral("%1 Schützen neu angelegt, %2 Ergebnisse übernommen, %3 Ergebnisse waren schon vorhanden.")
-        .arg(shootersAdded)
-        .arg(resultsAdded)
-        .arg(resultsPresent);
+    const QString shooters = shootersAdded == 1 ? QStringLiteral("1 Schütze neu angelegt")
+                                                : QStringLiteral("%1 Schützen neu angelegt").arg(shootersAdded);
+    const QString added = resultsAdded == 1 ? QStringLiteral("1 Ergebnis übernommen")
+                                            : QStringLiteral("%1 Ergebnisse übernommen").arg(resultsAdded);
+    const QString present = resultsPresent == 1 ? QStringLiteral("1 Ergebnis war schon vorhanden")
+                                                : QStringLiteral("%1 Ergebnisse waren schon vorhanden").arg(resultsPresent);
+    return shooters + QStringLiteral(", ") + added + QStringLiteral(", ") + present + u'.';
 }
 
 bool ReadStation(const QString &folder, StationRows *rows, QString *error)
