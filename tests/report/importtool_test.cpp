@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 namespace {
@@ -158,8 +160,21 @@ private slots:
         r = tool(VR_EXPORT_TOOL, {empty, "--rows", "-"});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains("keine lesbaren Tabellen"), qPrintable(r.err));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "importtool-check");
+            db.setHostName(cluster.host());
+            db.setPort(cluster.port());
+            db.setDatabaseName("leer");
+            db.setUserName(cluster.userName());
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec("SELECT COUNT(*) FROM information_schema.tables WHERE table_schema IN ('main', 'vdata', 'reakdata')"));
+            QVERIFY(q.next());
+            QCOMPARE(q.value(0).toInt(), 0);
+        }
+        QSqlDatabase::removeDatabase("importtool-check");
         r = tool(VR_IMPORT_TOOL, {"--from", stand, empty});
-        QCOMPARE(numbers(r.out), (QList<int>{2, 8, 0}));   // the tables were still to be made
+        QCOMPARE(numbers(r.out), (QList<int>{2, 8, 0}));
 
         // A server that is gone: German reason, code 2, well within the time-out.
         cluster.stop();
