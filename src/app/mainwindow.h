@@ -121,6 +121,7 @@ protected:
 private:
     void buildMenus();
     void buildProgramMenu();
+    void importStandFolder(const QString &folder);
     void buildShooterMenu();
     void buildMeasureMenu();
     void buildExtrasAndHelpMenus();

@@ -8,12 +8,15 @@
 #include "app/logviewer.h"
 #include "core/actionlog.h"
 #include "core/appstate.h"
+#include "core/changenotifier.h"
 #include "device/batterywindow.h"
 #include "platform/messageservice.h"
 #include "shooters/activeshooter.h"
 #include "shooters/shooteroverview.h"
 #include "shooters/shooterselectdialog.h"
 #include "shooters/shooteractions.h"
+#include "store/stationimport.h"
+#include "store/tdata.h"
 #include "ui/elidinglabel.h"
 #include "ui/hints.h"
 #include "ui/pictures.h"
@@ -21,6 +24,8 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QDir>
+#include <QFileDialog>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -90,13 +95,47 @@ void MainWindow::buildMenus()
     buildExtrasAndHelpMenus();
 }
 
+// Merges a stand's data folder into the open database; the shooter tables are
+// read again so the overview and the evaluation show what came in.
+void MainWindow::importStandFolder(const QString &folder)
+{
+    TData *data = TData::instance();
+    StationImportSummary summary;
+    QString error;
+    if (!data || !data->tablesOpen()) {
+        ShowError(QStringLiteral("\r\nDie Datenbank ist nicht geöffnet; es kann nichts importiert werden."));
+        return;
+    }
+    const bool ok = ImportStation(folder, TData::AliasName, &summary, &error);
+    WriteLogLine(QStringLiteral("Ausführen : [%1] Daten importieren aus %2: %3")
+                     .arg(ok ? QStringLiteral("Erfolg") : QStringLiteral("Fehler"), QDir::toNativeSeparators(folder),
+                          ok ? summary.text() : error));
+    if (!ok) {
+        ShowError(QStringLiteral("\r\n") + error);
+        return;
+    }
+    for (DataTable *table : {data->persTable(), data->visierTable(), data->reakTable()})
+        if (table->isOpen())
+            table->refresh();
+    ActiveShooter::notifier().notify();
+    ShowInformation(QStringLiteral("\r\nDaten importiert: ") + summary.text());
+}
+
 void MainWindow::buildProgramMenu()
 {
     QMenu *prog = addMenu(nullptr, QStringLiteral("Programm_Menu"), QStringLiteral("&Programm"),
                           QStringLiteral("Modus wechseln / Programm beenden"), 1100);
     prog->addSeparator();
     addItem(prog, QStringLiteral("Archiv_Item"), QStringLiteral("&Datenarchivierung"), {}, {}, 1110)->setEnabled(false);
-    addItem(prog, QStringLiteral("Import_Item"), QStringLiteral("Daten &importieren..."), {}, {}, 1120)->setEnabled(false);
+    connect(addItem(prog, QStringLiteral("Import_Item"), QStringLiteral("Daten &importieren..."), {},
+                    QStringLiteral("Daten eines anderen Trainingsstands übernehmen"), 1120),
+            &QAction::triggered, this, [this] {
+                const QString folder = QFileDialog::getExistingDirectory(
+                    this, QStringLiteral("Datenordner des Trainingsstands wählen"), QString(),
+                    QFileDialog::ShowDirsOnly);
+                if (!folder.isEmpty())
+                    importStandFolder(folder);
+            });
     m_exportAction = addItem(prog, QStringLiteral("Export_Item"), QStringLiteral("Daten &exportieren..."), {}, {}, 1130);
     connect(m_exportAction, &QAction::triggered, this, [this] {
         if (m_windows.exportData)

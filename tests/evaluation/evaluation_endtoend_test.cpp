@@ -75,7 +75,7 @@ private slots:
         mainForm.setWindows(windows);
         QVERIFY(!findAction(mainForm, "Auswertung_Item")->isEnabled()); // no active shooter yet
         QVERIFY(findAction(mainForm, "Export_Item")->isEnabled());
-        QVERIFY(!findAction(mainForm, "Import_Item")->isEnabled());
+        QVERIFY(findAction(mainForm, "Import_Item")->isEnabled());
         QVERIFY(!findAction(mainForm, "Archiv_Item")->isEnabled());
 
         DataTable *pers = data.persTable();

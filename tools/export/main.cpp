@@ -7,7 +7,11 @@
 #include "report/measurementexport.h"
 #include "platform/logformat.h"
 #include "store/resultquery.h"
+#include "store/databasetarget.h"
+#include "store/quoted.h"
 #include "store/seriesstats.h"
+#include "store/storeerror.h"
+#include "store/tablefilecheck.h"
 #include "store/tableschema.h"
 #include "store/tdata.h"
 #include "toolarguments.h"
@@ -34,11 +38,13 @@ const QString kConnection = QStringLiteral("VantrelExport");
 const char *const kHelp =
     "Aufruf: vantrel-export --data VERZEICHNIS [--name NAME --vorname VORNAME] [--test 1|2|3]\n"
     "                       (--rows DATEI | --series DATEI | --pdf DATEI)\n"
+    "        vantrel-export (--server SERVER [--port N] --dbname DATENBANK --user BENUTZER\n"
+    "                       | postgresql://BENUTZER@SERVER:PORT/DATENBANK) [weiter wie oben]\n"
     "\n"
     "Gibt die gespeicherten Messergebnisse von Vantrel Reaktion aus. Die Tabellen\n"
     "werden nur gelesen.\n"
     "\n"
-    "  --data VERZEICHNIS  Datenverzeichnis mit PersData.sqlite und ReakData.sqlite\n"
+    "%1"
     "  --name NAME         nur dieser Schütze (zusammen mit --vorname); Name und\n"
     "                      Vorname müssen genau so geschrieben sein wie gespeichert\n"
     "                      (gleiche Groß- und Kleinschreibung, Umlaute, Leerzeichen)\n"
@@ -61,11 +67,15 @@ const char *const kHelp =
     "Eine Ausgabe, die eine der Tabellendateien des Datenverzeichnisses wäre (auch\n"
     "über einen anderen Namen oder eine Verknüpfung), wird abgelehnt.\n"
     "\n"
+    "Auf dem Server wird in Transaktionen gelesen, die nichts schreiben dürfen.\n"
+    "\n"
     "Rückgabewert: 0 erfolgreich, 1 Lese- oder Schreibfehler, 2 falscher Aufruf,\n"
-    "fehlendes Verzeichnis, Ausgabe auf eine Tabellendatei oder unbekannter Schütze.\n";
+    "fehlendes Verzeichnis, Server nicht erreichbar, Ausgabe auf eine Tabellendatei\n"
+    "oder unbekannter Schütze.\n";
 
 struct Options
 {
+    TargetArguments target;
     QString data, name, vorname, output;
     int test = 0;
     enum class Mode { None, Rows, Series, Pdf } mode = Mode::None;
@@ -79,29 +89,6 @@ int fail(int code, const QString &message)
 }
 
 bool toStdout(const QString &target) { return target == QLatin1String("-"); }
-
-// German words for the SQLite failures a reader meets (the driver's own text is English).
-QString sqliteReason(const QSqlError &e)
-{
-    bool ok = false;
-    const int code = e.nativeErrorCode().toInt(&ok) & 0xFF;
-    if (!ok)
-        return QStringLiteral("unbekannter Datenbankfehler");
-    switch (code) {
-    case 3:  // SQLITE_PERM
-    case 23: // SQLITE_AUTH
-        return QStringLiteral("keine Leseberechtigung");
-    case 5: // SQLITE_BUSY
-    case 6: // SQLITE_LOCKED
-        return QStringLiteral("die Datei ist gesperrt");
-    case 10: return QStringLiteral("Lesefehler auf dem Datenträger");
-    case 11: return QStringLiteral("die Datei ist beschädigt");
-    case 14: return QStringLiteral("die Datei kann nicht geöffnet werden");
-    case 26: return QStringLiteral("die Datei ist keine Tabellendatei");
-    case 1: return QStringLiteral("die Tabelle fehlt oder hat nicht die erwarteten Spalten");
-    default: return QStringLiteral("Datenbankfehler %1").arg(code);
-    }
-}
 
 bool writeOut(const QString &target, const QByteArray &bytes, QString *error)
 {
@@ -122,7 +109,7 @@ int parse(const QStringList &args, Options *o)
     for (int i = 1; i < args.size(); ++i) {
         const QString &a = args.at(i);
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            QTextStream(stdout) << QString::fromUtf8(kHelp);
+            QTextStream(stdout) << QString::fromUtf8(kHelp).arg(TargetArguments::helpLines());
             return -1;
         }
         auto value = [&](QString *into) {
@@ -141,10 +128,12 @@ int parse(const QStringList &args, Options *o)
             o->mode = m;
             return value(&o->output);
         };
-        QString testText;
-        if (a == QLatin1String("--data")) {
-            if (!value(&o->data))
-                return 2;
+        QString testText, targetError;
+        const int taken = o->target.take(args, &i, &targetError);
+        if (taken < 0)
+            return fail(2, targetError);
+        if (taken) {
+            o->data = o->target.data;
         } else if (a == QLatin1String("--name")) {
             if (!value(&o->name))
                 return 2;
@@ -170,8 +159,11 @@ int parse(const QStringList &args, Options *o)
             return fail(2, QStringLiteral("Unbekannte Option „%1“ (Hilfe: vantrel-export --help).").arg(a));
         }
     }
-    if (o->data.isEmpty())
-        return fail(2, QStringLiteral("Das Datenverzeichnis fehlt (--data VERZEICHNIS)."));
+    QString targetError;
+    if (!o->target.check(&targetError))
+        return fail(2, targetError);
+    if (!o->target.given())
+        return fail(2, QStringLiteral("Das Datenverzeichnis fehlt (--data VERZEICHNIS oder --server SERVER)."));
     if (o->mode == Options::Mode::None)
         return fail(2, QStringLiteral("Es fehlt, was ausgegeben werden soll: --rows, --series oder --pdf."));
     if (o->name.isEmpty() != o->vorname.isEmpty())
@@ -181,12 +173,9 @@ int parse(const QStringList &args, Options *o)
     return 0;
 }
 
-QString shown(const QString &path) { return QStringLiteral("„%1“").arg(QDir::toNativeSeparators(path)); }
+QString shown(const QString &path) { return QuotedPath(path); }
 
-QString unreadable(const TableSchema &table, const QString &path, const QString &reason)
-{
-    return QStringLiteral("Die Tabelle %1 (%2) kann nicht gelesen werden: %3.").arg(table.tableName, shown(path), reason);
-}
+bool isServer() { return IsServerConnection(QSqlDatabase::database(kConnection, false)); }
 
 // Where a path leads: the canonical folder and the name, following links
 // also to a file that does not exist yet; empty when the folder is missing.
@@ -228,46 +217,17 @@ QString dataFileBehind(const Options &o)
     return QString();
 }
 
-// Empty when path looks like a table file; otherwise why it is not read.
-// Checked before SQLite opens it: a named pipe would block the reader.
-QString tableFileProblem(const TableSchema &table, const QString &path)
-{
-    const QFileInfo info(path);
-    if (!info.isFile())
-        return QStringLiteral("%1 ist keine Datei und kann nicht als Tabelle geöffnet werden.").arg(shown(path));
-    if (info.size() == 0)
-        return unreadable(table, path, QStringLiteral("die Datei ist leer"));
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return unreadable(table, path,
-                          f.error() == QFileDevice::PermissionsError ? QStringLiteral("keine Leseberechtigung")
-                                                                     : QStringLiteral("die Datei kann nicht geöffnet werden"));
-    if (f.read(16) != QByteArray("SQLite format 3\0", 16))
-        return unreadable(table, path, QStringLiteral("die Datei ist keine Tabellendatei"));
-    return QString();
-}
-
-// SQLite's quick check of one attached file: empty when it is sound,
-// otherwise the German reason.
-QString damageOf(const QString &schema)
-{
-    QSqlQuery check(QSqlDatabase::database(kConnection));
-    if (!check.exec(QStringLiteral("PRAGMA %1.quick_check(1)").arg(schema)))
-        return sqliteReason(check.lastError());
-    if (!check.next())
-        return check.lastError().isValid() ? sqliteReason(check.lastError()) : QStringLiteral("die Datei ist beschädigt");
-    return check.value(0).toString() == QLatin1String("ok") ? QString() : QStringLiteral("die Datei ist beschädigt");
-}
-
 QString pathOf(const TableSchema &table, const QString &dir) { return QDir(dir).filePath(table.fileName); }
 
 // The message for a read of table that failed after the tables were opened.
 QString readFailure(const TableSchema &table, const QString &dir, const QSqlError &e = QSqlError())
 {
-    QString reason = e.isValid() ? sqliteReason(e) : damageOf(table.schemaName);
+    if (isServer())
+        return QStringLiteral("Die Tabelle %1 auf dem Server kann nicht gelesen werden: %2").arg(table.tableName, StoreErrorText(e));
+    QString reason = e.isValid() ? SqliteReason(e) : TableDamage(QSqlDatabase::database(kConnection), table.schemaName);
     if (reason.isEmpty())
         reason = QStringLiteral("Lesefehler");
-    return unreadable(table, pathOf(table, dir), reason);
+    return UnreadableTableText(table, pathOf(table, dir), reason);
 }
 
 // Opens the tables of dir read-only on kConnection; 0 or exit code.
@@ -293,7 +253,7 @@ int openTables(const QString &dir, QString *error)
         return 2;
     }
     for (const TableSchema *t : {&persTable, &reakTable}) {
-        *error = tableFileProblem(*t, pathOf(*t, dir));
+        *error = TableFileProblem(*t, pathOf(*t, dir));
         if (!error->isEmpty())
             return 1;
     }
@@ -302,15 +262,15 @@ int openTables(const QString &dir, QString *error)
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
     if (!db.open()) {
         *error = QStringLiteral("Die Tabelle PersData („%1“) kann nicht geöffnet werden: %2.")
-                     .arg(QDir::toNativeSeparators(pers), sqliteReason(db.lastError()));
+                     .arg(QDir::toNativeSeparators(pers), SqliteReason(db.lastError()));
         return 1;
     }
     QSqlQuery probe(db);
-    QString damage = damageOf(QStringLiteral("main"));
+    QString damage = TableDamage(db, QStringLiteral("main"));
     if (damage.isEmpty() && !probe.exec(QStringLiteral("SELECT Name, Vorname FROM PersData LIMIT 1")))
-        damage = sqliteReason(probe.lastError());
+        damage = SqliteReason(probe.lastError());
     if (!damage.isEmpty()) {
-        *error = unreadable(persTable, pers, damage);
+        *error = UnreadableTableText(persTable, pers, damage);
         return 1;
     }
     probe.finish();
@@ -318,16 +278,56 @@ int openTables(const QString &dir, QString *error)
     attach.prepare(QStringLiteral("ATTACH DATABASE ? AS ") + reakTable.schemaName);
     attach.addBindValue(reak);
     if (!attach.exec()) {
-        *error = unreadable(reakTable, reak, sqliteReason(attach.lastError()));
+        *error = UnreadableTableText(reakTable, reak, SqliteReason(attach.lastError()));
         return 1;
     }
-    damage = damageOf(reakTable.schemaName);
+    damage = TableDamage(db, reakTable.schemaName);
     if (damage.isEmpty()
         && !probe.exec(QStringLiteral("SELECT NAME, VORNAME, DATUM, ZEIT, MESSTYP, SERIE, SCHEIBE, ReakZeit, STATUS, "
                                       "FEHLER FROM ") + reakTable.qualifiedTable() + QStringLiteral(" LIMIT 1")))
-        damage = sqliteReason(probe.lastError());
+        damage = SqliteReason(probe.lastError());
     if (!damage.isEmpty()) {
-        *error = unreadable(reakTable, reak, damage);
+        *error = UnreadableTableText(reakTable, reak, damage);
+        return 1;
+    }
+    return 0;
+}
+
+// Opens the server database on kConnection for reading only; 0 or exit code.
+int openServer(const TargetArguments &t, QString *error)
+{
+    const DatabaseTarget target = DatabaseTarget::server(t.host, t.port, t.dbname, t.user);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), kConnection);
+    if (!db.isValid()) {
+        *error = QStringLiteral("Der Datenbanktreiber für PostgreSQL ist nicht verfügbar (Paket libqt6sql6-psql).");
+        return 2;
+    }
+    db.setHostName(target.host);
+    db.setPort(target.port);
+    db.setDatabaseName(target.dbname);
+    db.setUserName(target.user);
+    // Never a password here: libpq takes it from ~/.pgpass or $PGPASSFILE.
+    db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+    if (!db.open()) {
+        *error = QStringLiteral("Der Vereinsserver ist nicht erreichbar (%1): %2")
+                     .arg(target.describe(), ServerConnectErrorText(db.lastError().text()));
+        return 2;
+    }
+    QSqlQuery q(db);
+    // Every statement of this connection runs in a transaction that may not write.
+    for (const char *setting : {"SET default_transaction_read_only = on", "SET client_min_messages TO warning",
+                                "SET search_path TO main, vdata, reakdata"}) {
+        if (!q.exec(QLatin1String(setting))) {
+            *error = QStringLiteral("Die Datenbank (%1) kann nicht gelesen werden: %2")
+                         .arg(target.describe(), StoreErrorText(q.lastError()));
+            return 1;
+        }
+    }
+    if (!q.exec(QStringLiteral("SELECT Name, Vorname FROM PersData LIMIT 1"))
+        || !q.exec(QStringLiteral("SELECT NAME, VORNAME, DATUM, ZEIT, MESSTYP, SERIE, SCHEIBE, ReakZeit, STATUS, FEHLER "
+                                  "FROM REAKDATA LIMIT 1"))) {
+        *error = QStringLiteral("In der Datenbank (%1) liegen keine lesbaren Tabellen von Vantrel Reaktion: %2")
+                     .arg(target.describe(), StoreErrorText(q.lastError()));
         return 1;
     }
     return 0;
@@ -381,9 +381,16 @@ bool seriesOf(const QString &name, const QString &vorname, int test, SeriesStats
     return true;
 }
 
+int exportRows(const Options &o);
+
 int run(const Options &o)
 {
     QString error;
+    if (o.target.isServer()) {
+        if (const int code = openServer(o.target, &error))
+            return fail(code, error);
+        return exportRows(o);
+    }
     // Before anything is read or written: the output must not be a table.
     const QString behind = dataFileBehind(o);
     if (!behind.isEmpty())
@@ -394,6 +401,13 @@ int run(const Options &o)
                                 shown(behind)));
     if (const int code = openTables(o.data, &error))
         return fail(code, error);
+    return exportRows(o);
+}
+
+// Writes what o asks for from the open tables of kConnection.
+int exportRows(const Options &o)
+{
+    QString error;
     const TableSchema &persTable = TableSchema::persData();
     const TableSchema &reakTable = TableSchema::reakData();
     if (!o.name.isEmpty()) {
