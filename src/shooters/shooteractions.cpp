@@ -18,6 +18,13 @@ bool ShooterTableEmpty()
     return !pers || !pers->isOpen() || pers->isEmpty();
 }
 
+void RefreshShooterTable()
+{
+    DataTable *pers = ShooterTable();
+    if (pers && pers->isOpen() && pers->state() == DataTable::State::Browse)
+        pers->refresh();
+}
+
 QString ShooterDataText(bool counted, const TData::ShooterData &stored)
 {
     if (!counted)

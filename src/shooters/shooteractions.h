@@ -9,6 +9,9 @@ class DataTable;
 DataTable *ShooterTable();
 // True when there is no shooter to choose: no data module, table closed or empty.
 bool ShooterTableEmpty();
+// Reads the shooter table again (another stand may have changed it), keeping
+// the current row; nothing happens while a record is being edited.
+void RefreshShooterTable();
 
 enum class ShooterDeleteResult {
     Declined, // the user answered No (or there was nothing to delete)

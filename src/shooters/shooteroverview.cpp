@@ -220,6 +220,7 @@ void ShooterOverview::showDetails()
 
 void ShooterOverview::activate()
 {
+    RefreshShooterTable();
     bindTable();
     showDetails();
     updateDataMenu();

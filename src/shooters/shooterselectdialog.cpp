@@ -104,6 +104,7 @@ ShooterSelectDialog::~ShooterSelectDialog() = default;
 
 void ShooterSelectDialog::activate()
 {
+    RefreshShooterTable();
     m_list->bindTable(ShooterTable());
     m_okButton->setEnabled(!ShooterTableEmpty());
     m_list->setFocus();

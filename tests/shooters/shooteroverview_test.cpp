@@ -3,6 +3,7 @@
 #include "platform/registryini.h"
 #include "shooters/activeshooter.h"
 #include "shooters/shooteroverview.h"
+#include "shooters/shooterselectdialog.h"
 #include "shooters/shooteractions.h"
 #include "shooters/shooterlist.h"
 #include "store/datatablemodel.h"
@@ -143,6 +144,31 @@ private slots:
         selectRow(form.shooterList(), 0);
         QCOMPARE(form.clubText()->text(), QString(500, u'W'));
         QVERIFY(form.minimumSizeHint().width() < form.screen()->availableGeometry().width());
+    }
+
+    // A shooter another stand added to the shared tables is listed the next
+    // time the overview or the selection opens, the marked one kept.
+    void anotherStandsShooterIsListedOnOpening()
+    {
+        ShooterFixture f;
+        QVERIFY(f.ok);
+        QVERIFY(f.add(QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        ShooterOverview overview;
+        ShooterSelectDialog select;
+        overview.activate();
+        select.activate();
+        QCOMPARE(listed(overview.shooterList()), QStringList{QStringLiteral("Meyer|Anna")});
+        bool ok = false;
+        sqlOnFile(f.persFile(),
+                  QStringLiteral("INSERT INTO PersData (Name, Vorname, Sportverein, Trainingsrunden) VALUES (?, ?, ?, ?)"),
+                  {QStringLiteral("Abel"), QStringLiteral("Jürgen"), QStringLiteral("SV Tell"), 0.0}, &ok);
+        QVERIFY(ok);
+        const QStringList both{QStringLiteral("Abel|Jürgen"), QStringLiteral("Meyer|Anna")};
+        overview.activate();
+        QCOMPARE(listed(overview.shooterList()), both);
+        QCOMPARE(f.data->persTable()->fieldValue(QStringLiteral("Name")).toString(), QStringLiteral("Meyer"));
+        select.activate();
+        QCOMPARE(listed(select.shooterList()), both);
     }
 
     void deleteWithoutMarkedEntryOnlyComplains()
