@@ -207,6 +207,129 @@ private slots:
         QCOMPARE(count("PersData", "Zeller"), "1");
     }
 
+    // Stand A renames or deletes the shooter stand B has active, B's tables
+    // still showing the old record: B's save books to the renamed record, or
+    // is refused with nothing written and can go to another shooter.
+    void otherStandChangesTheShooter_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("bookedTo");   // empty: refused
+        QTest::newRow("renamed") << "rename" << "Maier";
+        QTest::newRow("renamed back and forth") << "rename twice" << "Meier";
+        QTest::newRow("deleted") << "delete" << "";
+    }
+    void otherStandChangesTheShooter()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, bookedTo);
+        StoreFixture fx;
+        QVERIFY(fx.open());
+        QVERIFY(fx.addShooter("Meier", "Eva"));
+        QVERIFY(fx.addShooter("Zeller", "Eva"));
+        QVERIFY(fx.selectShooter("Meier", "Eva"));   // stand B: the active shooter's record
+
+        TData standA(QStringLiteral("stand-a"));
+        QVERIFY2(standA.openTables(), qPrintable(standA.errorText()));
+        DataTable *persA = standA.persTable();
+        const auto renameOnA = [&](const QString &from, const QString &to) {
+            for (int i = 1; i <= persA->recordCount(); ++i) {
+                persA->moveTo(i);
+                if (persA->fieldValue("Name").toString() == from)
+                    return persA->edit() && persA->setFieldValue("Name", to) && standA.postShooter(from, "Eva");
+            }
+            return false;
+        };
+        QVERIFY(persA->moveTo(1));
+        if (change == "delete") {
+            QVERIFY(standA.deleteShooter());
+        } else {
+            QVERIFY(renameOnA("Meier", "Maier"));
+            if (change == "rename twice") {
+                QVERIFY(standA.persTable()->refresh());
+                QVERIFY(renameOnA("Maier", "Meier"));
+            }
+        }
+
+        const SeriesSaveResult r = saveSeries(fx.data.get(), standRun("Meier", 1, 0));
+        const auto rowsOf = [&] {
+            return sqlOnFile(fx.reakFile(), "SELECT Name || ':' || COUNT(*) FROM ReakData GROUP BY Name ORDER BY Name");
+        };
+        if (bookedTo.isEmpty()) {
+            QVERIFY(!r.saved);
+            QVERIFY2(r.message.contains(QStringLiteral("an einem anderen Platz aus der Schützendatenbank gelöscht")),
+                     qPrintable(r.message));
+            QCOMPARE(rowsOf(), QStringList{});
+            // The rows kept go to another shooter.
+            const SeriesSaveResult other = saveSeries(fx.data.get(), standRun("Zeller", 1, 0));
+            QVERIFY2(other.saved, qPrintable(other.message));
+            QCOMPARE(rowsOf(), QStringList{"Zeller:25"});
+            return;
+        }
+        QVERIFY2(r.saved, qPrintable(r.message));
+        QCOMPARE(r.name, bookedTo);
+        QCOMPARE(r.trainingRounds, 1);
+        QCOMPARE(rowsOf(), QStringList{bookedTo + ":25"});
+        QCOMPARE(sqlOnFile(fx.persFile(), "SELECT Name || ':' || CAST(COALESCE(Trainingsrunden, 0) AS INTEGER) FROM PersData "
+                                          "ORDER BY Name"),
+                 (QStringList{bookedTo + ":1", "Zeller:0"}));
+    }
+
+    // The server gone before or during a save: refused within the connect
+    // time-out as not saved yet, no row of the run stored; once the server
+    // answers again the same run is saved whole.
+    void serverGoneDuringSave_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("server killed before the save") << "kill";
+        QTest::newRow("connection lost between rows and count") << "terminate";
+        QTest::newRow("server restarted since the last save") << "restart";
+    }
+    void serverGoneDuringSave()
+    {
+        SERVER_ONLY();
+        QFETCH(QString, how);
+        StoreFixture fx;
+        QVERIFY(fx.open());
+        QVERIFY(fx.addShooter("Meier", "Eva"));
+        PgCluster &cluster = storeServer();
+        if (how == "terminate") {
+            bool ok = false;
+            sqlOnFile(QString(), "CREATE FUNCTION cut() RETURNS trigger LANGUAGE plpgsql AS "
+                                 "$$BEGIN PERFORM pg_terminate_backend(pg_backend_pid()); RETURN NEW; END$$", {}, &ok);
+            QVERIFY(ok);
+            sqlOnFile(QString(), "CREATE TRIGGER cut BEFORE UPDATE ON main.persdata FOR EACH ROW EXECUTE FUNCTION cut()", {}, &ok);
+            QVERIFY(ok);
+        } else {
+            cluster.kill();
+            QVERIFY(!cluster.isRunning());
+            if (how == "restart")
+                QVERIFY2(cluster.restart(), qPrintable(cluster.error()));
+        }
+        const SeriesRun run = standRun("Meier", 0, 0);
+        QElapsedTimer clock;
+        clock.start();
+        const SeriesSaveResult r = saveSeries(fx.data.get(), run);
+        QVERIFY(clock.elapsed() < 5500);
+        if (how != "restart") {
+            QVERIFY(!r.saved);
+            QVERIFY2(r.message.contains(QStringLiteral("Die Ergebnisse sind noch nicht gespeichert")), qPrintable(r.message));
+            if (how == "kill") {
+                QVERIFY2(cluster.restart(), qPrintable(cluster.error()));
+            } else {
+                bool ok = false;
+                sqlOnFile(QString(), "DROP TRIGGER cut ON main.persdata", {}, &ok);
+                QVERIFY(ok);
+            }
+            QCOMPARE(rowsInFile(fx.reakFile(), "ReakData"), 0);
+            const SeriesSaveResult again = saveSeries(fx.data.get(), run);
+            QVERIFY2(again.saved, qPrintable(again.message));
+        } else {
+            QVERIFY2(r.saved, qPrintable(r.message));
+        }
+        QCOMPARE(rowsInFile(fx.reakFile(), "ReakData"), 25);
+        QCOMPARE(sqlOnFile(fx.persFile(), "SELECT CAST(Trainingsrunden AS INTEGER) FROM PersData"), QStringList{"1"});
+    }
+
     // Four stands, each its own data module and connection in its own thread,
     // save 25 runs of 25 rows for five shooters at the same time: every row
     // once, every run counted once.
