@@ -9,6 +9,7 @@
 #include <QMutex>
 #include <QTest>
 #include <QThread>
+#include <atomic>
 
 namespace {
 
@@ -272,6 +273,63 @@ private slots:
         QCOMPARE(sqlOnFile(fx.persFile(), "SELECT Name || ':' || CAST(COALESCE(Trainingsrunden, 0) AS INTEGER) FROM PersData "
                                           "ORDER BY Name"),
                  (QStringList{bookedTo + ":1", "Zeller:0"}));
+    }
+
+    // Stand A deletes series one by one while stand B keeps refreshing its
+    // evaluation: every refresh shows each series whole or not at all.
+    void seriesDeletedWhileRefreshing()
+    {
+        StoreFixture fx;
+        QVERIFY(fx.open());
+        QVERIFY(fx.addShooter("Meier", "Eva"));
+        QList<SeriesRun> runs;
+        for (int run = 0; run < 30; run += 3) {   // test 1 only
+            runs << standRun("Meier", 0, run);
+            QVERIFY(saveSeries(fx.data.get(), runs.last()).saved);
+        }
+        QStringList failures;
+        QMutex mutex;
+        std::atomic<bool> done{false};
+        TData *standA = new TData(QStringLiteral("stand-a"));
+        QThread *deleter = QThread::create([&] {
+            const auto failed = [&](const QString &why) {
+                QMutexLocker lock(&mutex);
+                failures << why;
+            };
+            if (!standA->openTables())
+                failed(standA->errorText());
+            for (const SeriesRun &r : std::as_const(runs))
+                for (int serie = 1; serie <= 5 && failures.isEmpty(); ++serie) {
+                    int deleted = -1;
+                    for (int attempt = 0; attempt < 20 && deleted < 0; ++attempt)
+                        deleted = standA->deleteSeries(r.name, r.vorname, r.stamp.date(), r.stamp.time(), r.messTyp, serie);
+                    if (deleted != 5)
+                        failed(QStringLiteral("Serie %1: %2 gelöscht %3").arg(serie).arg(deleted).arg(standA->errorText()));
+                }
+            delete standA;
+            done = true;
+        });
+        standA->moveToThread(deleter);
+        deleter->start();
+        int refreshes = 0;
+        int lastShown = 250;
+        while (!done || refreshes == 0) {
+            QVERIFY2(fx.data->openResultQuery(TData::Query::EFR, "Meier", "Eva", false), qPrintable(fx.data->errorText()));
+            ResultQuery *q = fx.data->efrQuery();
+            QMap<QString, int> perSeries;
+            for (int row = 0; row < q->recordCount(); ++row)
+                ++perSeries[q->valueAt(row, "ZEIT").toString() + u'/' + q->valueAt(row, "SERIE").toString()];
+            for (auto it = perSeries.cbegin(); it != perSeries.cend(); ++it)
+                QVERIFY2(it.value() == 5, qPrintable(QStringLiteral("%1: %2 Zeilen").arg(it.key()).arg(it.value())));
+            QVERIFY(q->recordCount() <= lastShown);
+            lastShown = q->recordCount();
+            ++refreshes;
+        }
+        QVERIFY(deleter->wait(60000));
+        delete deleter;
+        QVERIFY2(failures.isEmpty(), qPrintable(failures.join(u'\n')));
+        QVERIFY(fx.data->openResultQuery(TData::Query::EFR, "Meier", "Eva", false));
+        QCOMPARE(fx.data->efrQuery()->recordCount(), 0);
     }
 
     // The server gone before or during a save: refused within the connect
