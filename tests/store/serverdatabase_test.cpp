@@ -275,6 +275,81 @@ private slots:
                  (QStringList{bookedTo + ":1", "Zeller:0"}));
     }
 
+    // Stand A renames or deletes the shooter between stand B's rows and its
+    // count: B waits for A's record, then books to the new name or is
+    // refused; never a row left under the old name.
+    void shooterChangedInTheMiddleOfASave_data()
+    {
+        QTest::addColumn<QStringList>("change");   // stand A's transaction, committed once B waits
+        QTest::addColumn<QString>("bookedTo");     // empty: refused
+        QTest::newRow("renamed") << QStringList{"UPDATE main.persdata SET name = 'Maier' WHERE name = 'Meier'",
+                                                "UPDATE reakdata.reakdata SET name = 'Maier' WHERE name = 'Meier'"}
+                                 << "Maier";
+        QTest::newRow("deleted") << QStringList{"DELETE FROM main.persdata WHERE name = 'Meier'",
+                                                "DELETE FROM reakdata.reakdata WHERE name = 'Meier'"}
+                                 << "";
+    }
+    void shooterChangedInTheMiddleOfASave()
+    {
+        SERVER_ONLY();
+        QFETCH(QStringList, change);
+        QFETCH(QString, bookedTo);
+        StoreFixture fx;
+        QVERIFY(fx.open());
+        QVERIFY(fx.addShooter("Meier", "Eva"));
+        QVERIFY(fx.selectShooter("Meier", "Eva"));
+        SeriesRun run = standRun("Meier", 1, 0);
+        run.nummer = fx.data->persTable()->fieldValue("Nummer").toLongLong();
+
+        QSqlDatabase standA = openServerCheck(QStringLiteral("stand-a-raw"));
+        QVERIFY(standA.isOpen());
+        QVERIFY(QSqlQuery(standA).exec(QStringLiteral("BEGIN")));
+        for (const QString &sql : change)
+            QVERIFY2(QSqlQuery(standA).exec(sql), qPrintable(sql));
+
+        SeriesSaveResult result;
+        QString openError;
+        TData *standB = new TData(QStringLiteral("stand-b"));
+        QThread *saver = QThread::create([&] {
+            if (standB->openTables())
+                result = saveSeries(standB, run);
+            else
+                openError = standB->errorText();
+            delete standB;
+        });
+        standB->moveToThread(saver);
+        saver->start();
+        // B's rows are in, its count waits for A's record.
+        bool waiting = false;
+        for (int i = 0; i < 500 && !waiting; ++i) {
+            QSqlQuery q(standA);
+            waiting = q.exec(QStringLiteral("SELECT COUNT(*) FROM pg_locks WHERE NOT granted"))
+                      && q.next() && q.value(0).toInt() > 0;
+            if (!waiting)
+                QThread::msleep(10);
+        }
+        QVERIFY(QSqlQuery(standA).exec(QStringLiteral("COMMIT")));
+        standA.close();
+        standA = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("stand-a-raw"));
+        QVERIFY(saver->wait(30000));
+        delete saver;
+        QVERIFY2(openError.isEmpty(), qPrintable(openError));
+        QVERIFY(waiting);
+
+        const QStringList rows = sqlOnFile(fx.reakFile(), "SELECT Name || ':' || COUNT(*) FROM ReakData GROUP BY Name");
+        if (bookedTo.isEmpty()) {
+            QVERIFY(!result.saved);
+            QVERIFY2(result.message.contains(QStringLiteral("gelöscht")), qPrintable(result.message));
+            QCOMPARE(rows, QStringList{});
+            return;
+        }
+        QVERIFY2(result.saved, qPrintable(result.message));
+        QCOMPARE(rows, QStringList{bookedTo + ":25"});
+        QCOMPARE(sqlOnFile(fx.persFile(), "SELECT Name || ':' || CAST(Trainingsrunden AS INTEGER) FROM PersData"),
+                 QStringList{bookedTo + ":1"});
+    }
+
     // Stand A deletes series one by one while stand B keeps refreshing its
     // evaluation: every refresh shows each series whole or not at all.
     void seriesDeletedWhileRefreshing()
