@@ -11,40 +11,82 @@ namespace {
 
 const QString kNoShooter = QStringLiteral("\r\nDer aktive Schütze ist nicht in der Schützendatenbank vorhanden.\r\n"
                                           "Die Ergebnisse wurden nicht gespeichert.");
+const QString kShooterDeleted =
+    QStringLiteral("\r\nDer aktive Schütze wurde inzwischen an einem anderen Platz aus der Schützendatenbank gelöscht.\r\n"
+                   "Die Ergebnisse wurden nicht gespeichert; sie bleiben in der Liste für einen neuen Versuch.");
+const QString kServerGone =
+    QStringLiteral("\r\nDie Verbindung zum Vereinsserver ist unterbrochen.\r\nDie Ergebnisse sind noch nicht gespeichert; "
+                   "sie bleiben in der Liste. Bitte speichern Sie noch einmal, sobald der Server wieder erreichbar ist.\r\n");
 
-SeriesSaveResult refused(const QString &message) { return SeriesSaveResult{false, message, -1}; }
+SeriesSaveResult refused(const QString &message) { return SeriesSaveResult{false, message, -1, {}, {}}; }
+
+// How the shooter's record is found: by its number and the names the rows
+// carry (a rename elsewhere shows as a mismatch), or by the names alone.
+struct ShooterKey
+{
+    qint64 nummer = 0;
+    QString name;
+    QString vorname;
+};
+
+enum class Raise { Done, Failed, Gone, Renamed };
+
+bool exec(QSqlQuery &query, QString *error)
+{
+    if (query.exec())
+        return true;
+    *error = StoreErrorText(query.lastError());
+    return false;
+}
 
 // The count goes up in the database itself, so a second program saving at
-// the same time cannot make one raise disappear.
-bool raiseTrainingCount(QSqlDatabase &db, const SeriesRun &run, bool *found, int *rounds, QString *error)
+// the same time cannot make one raise disappear. The update locks the
+// record: a rename or delete on another stand waits for this save or this
+// save sees it.
+Raise raiseTrainingCount(QSqlDatabase &db, ShooterKey *key, int *rounds, QString *error)
 {
     const QString table = TableSchema::persData().qualifiedTable();
-    const QString where = QStringLiteral(" WHERE \"name\" = ? AND \"vorname\" = ?");
+    const QString byNames = QStringLiteral("\"name\" = ? AND \"vorname\" = ?");
+    const QString where = QStringLiteral(" WHERE ") + (key->nummer > 0 ? QStringLiteral("\"nummer\" = ? AND ") : QString()) + byNames;
+    const auto bindKey = [&](QSqlQuery &q) {
+        if (key->nummer > 0)
+            q.addBindValue(key->nummer);
+        q.addBindValue(key->name);
+        q.addBindValue(key->vorname);
+    };
     QSqlQuery raise(db);
     raise.prepare(QStringLiteral("UPDATE ") + table
                   + QStringLiteral(" SET \"trainingsrunden\" = COALESCE(\"trainingsrunden\", 0) + ?") + where);
     raise.addBindValue(1);
-    raise.addBindValue(run.name);
-    raise.addBindValue(run.vorname);
-    if (!raise.exec()) {
-        *error = StoreErrorText(raise.lastError());
-        return false;
-    }
-    *found = raise.numRowsAffected() == 1;
-    if (!*found) {
+    bindKey(raise);
+    if (!exec(raise, error))
+        return Raise::Failed;
+    if (raise.numRowsAffected() != 1) {
         *error = QStringLiteral("Der Datensatz des Schützen wurde nicht gefunden.");
-        return false;
+        if (key->nummer <= 0)
+            return Raise::Gone;
+        QSqlQuery now(db);
+        now.prepare(QStringLiteral("SELECT \"name\", \"vorname\" FROM ") + table + QStringLiteral(" WHERE \"nummer\" = ?"));
+        now.addBindValue(key->nummer);
+        if (!exec(now, error))
+            return Raise::Failed;
+        if (!now.next())
+            return Raise::Gone;
+        key->name = now.value(0).toString();
+        key->vorname = now.value(1).toString();
+        return Raise::Renamed;
     }
     QSqlQuery read(db);
     read.prepare(QStringLiteral("SELECT \"trainingsrunden\" FROM ") + table + where);
-    read.addBindValue(run.name);
-    read.addBindValue(run.vorname);
-    if (!read.exec() || !read.next()) {
+    bindKey(read);
+    if (!exec(read, error))
+        return Raise::Failed;
+    if (!read.next()) {
         *error = StoreErrorText(read.lastError());
-        return false;
+        return Raise::Failed;
     }
     *rounds = int(std::nearbyint(read.value(0).toDouble()));
-    return true;
+    return Raise::Done;
 }
 
 } // namespace
@@ -53,39 +95,61 @@ SeriesSaveResult saveSeries(TData *data, const SeriesRun &run)
 {
     if (!data || !data->tablesOpen() || run.name.isEmpty())
         return refused(kNoShooter);
+    if (data->isServer() && !data->checkServerConnection())
+        return refused(kServerGone + data->errorText());
 
-    QVector<QVariantMap> rows;
-    rows.reserve(run.rows.size());
-    for (int i = 0; i < run.rows.size(); ++i) {
-        const SeriesRow &row = run.rows.at(i);
-        rows << QVariantMap{{QStringLiteral("Name"), run.name},
-                            {QStringLiteral("Vorname"), run.vorname},
-                            {QStringLiteral("Datum"), run.stamp.date()},
-                            {QStringLiteral("Zeit"), run.stamp.time()},
-                            {QStringLiteral("MessTyp"), run.messTyp},
-                            {QStringLiteral("Serie"), row.series},
-                            {QStringLiteral("Scheibe"), row.target},
-                            {QStringLiteral("ReakZeit"), row.reactionTime},
-                            {QStringLiteral("Status"), row.status},
-                            {QStringLiteral("Fehler"), row.error}};
-    }
+    ShooterKey key{run.nummer, run.name, run.vorname};
+    DataTable *pers = data->persTable();
+    if (key.nummer <= 0 && pers->hasActiveRecord() && pers->fieldValue(QStringLiteral("Name")).toString() == run.name
+        && pers->fieldValue(QStringLiteral("Vorname")).toString() == run.vorname)
+        key.nummer = pers->fieldValue(QStringLiteral("Nummer")).toLongLong();
 
-    bool found = true;
-    int rounds = -1;
-    const DataTable::ExtraWrite raise = [&](QSqlDatabase &db, QString *error) {
-        return raiseTrainingCount(db, run, &found, &rounds, error);
-    };
     DataTable *reak = data->reakTable();
-    if (!reak->insertRows(rows, raise)) {
-        if (!found)
-            return refused(kNoShooter);
+    // A rename elsewhere between reading the names and the raise rolls the
+    // rows back; they are written again under the new names.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        QVector<QVariantMap> rows;
+        rows.reserve(run.rows.size());
+        for (const SeriesRow &row : run.rows) {
+            rows << QVariantMap{{QStringLiteral("Name"), key.name},
+                                {QStringLiteral("Vorname"), key.vorname},
+                                {QStringLiteral("Datum"), run.stamp.date()},
+                                {QStringLiteral("Zeit"), run.stamp.time()},
+                                {QStringLiteral("MessTyp"), run.messTyp},
+                                {QStringLiteral("Serie"), row.series},
+                                {QStringLiteral("Scheibe"), row.target},
+                                {QStringLiteral("ReakZeit"), row.reactionTime},
+                                {QStringLiteral("Status"), row.status},
+                                {QStringLiteral("Fehler"), row.error}};
+        }
+        Raise outcome = Raise::Failed;
+        int rounds = -1;
+        const DataTable::ExtraWrite raise = [&](QSqlDatabase &db, QString *error) {
+            outcome = raiseTrainingCount(db, &key, &rounds, error);
+            return outcome == Raise::Done;
+        };
+        if (reak->insertRows(rows, raise)) {
+            pers->refresh();
+            return SeriesSaveResult{true, QString(), rounds, key.name, key.vorname};
+        }
+        if (outcome == Raise::Renamed)
+            continue;
+        if (outcome == Raise::Gone)
+            return refused(key.nummer > 0 ? kShooterDeleted : kNoShooter);
         const QString why = reak->errorText();
+        if (data->isServer()) {
+            bool lost = false;
+            if (!data->checkServerConnection(&lost))
+                return refused(kServerGone + data->errorText());
+            if (lost)
+                return refused(kServerGone + why);
+        }
         if (IsBusyError(why))
             return refused(QStringLiteral("\r\nDie Datenbank ist gesperrt: sie wird gerade von einem anderen Programm "
                                           "benutzt.\r\nDie Ergebnisse wurden nicht gespeichert; bitte speichern Sie "
                                           "gleich noch einmal."));
         return refused(QStringLiteral("\r\nFehler beim Schreiben der Daten !\r\n") + why);
     }
-    data->persTable()->refresh();
-    return SeriesSaveResult{true, QString(), rounds};
+    return refused(QStringLiteral("\r\nDer Schütze wird gerade an einem anderen Platz mehrfach umbenannt.\r\n"
+                                  "Die Ergebnisse wurden nicht gespeichert; bitte speichern Sie gleich noch einmal."));
 }

@@ -24,6 +24,9 @@ struct SeriesRun
     int messTyp = 0;
     QDateTime stamp;
     QVector<SeriesRow> rows;
+    // The shooter's record ("Nummer"); 0: the record PersTable stands on when
+    // its names are the run's, otherwise the record of the names.
+    qint64 nummer = 0;
 };
 
 struct SeriesSaveResult
@@ -33,11 +36,17 @@ struct SeriesSaveResult
     QString message;
     // The shooter's stored training count after saving; -1 when nothing was saved.
     int trainingRounds = -1;
+    // The names the rows were booked to (the record's, renamed elsewhere or not).
+    QString name;
+    QString vorname;
 };
 
 // Writes every row of the run into ReakData and raises the shooter's
 // "Trainingsrunden" by one, in one transaction: either all of it is stored
 // or nothing (a refused row, a missing shooter, a locked file). Rows waiting
 // in ReakTable's update cache are left alone. PersTable and ReakTable are
-// read again after saving.
+// read again after saving. The rows go to the shooter's record as it is
+// named at the moment of saving, also when another stand renamed it; a
+// record deleted elsewhere refuses the save. On the server a lost
+// connection is opened again first.
 SeriesSaveResult saveSeries(TData *data, const SeriesRun &run);

@@ -92,6 +92,11 @@ public:
     // their tables and indexes, never touching a file that is not a database),
     // then PersTable, VisierTable, ReakTable.
     bool openTables();
+    // On the server: true when the connection answers; a lost one (server
+    // restarted, network gone) is opened again within the connect time-out,
+    // *wasLost tells so. False with errorText() while the server cannot be
+    // reached. Locally always true.
+    bool checkServerConnection(bool *wasLost = nullptr);
     // Writes ReakTable's pending cached rows, then closes everything.
     void closeTables();
     bool tablesOpen() const;
@@ -180,6 +185,7 @@ private:
     bool writeTransaction(const QString &failText, const std::function<bool(QSqlDatabase &, QString *)> &writes);
     bool openConnection(const QString &dir);
     bool openServerConnection(const DatabaseTarget &target);
+    static bool setUpServerSession(QSqlDatabase &db, QString *why);
     bool openTableObjects();
     void closeConnection();
     QString tablesDir() const;

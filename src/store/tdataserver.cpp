@@ -55,6 +55,43 @@ bool columnsOf(QSqlDatabase &db, const TableSchema &s, QStringList *columns, QSt
 
 } // namespace
 
+bool TData::setUpServerSession(QSqlDatabase &db, QString *why)
+{
+    return run(db, QStringLiteral("SET client_min_messages TO warning"), why)
+           && run(db, QStringLiteral("SET search_path TO main, vdata, reakdata"), why)
+           // A table held by another stand: "gesperrt" after 5 s rather than a hang.
+           && run(db, QStringLiteral("SET lock_timeout TO 5000"), why);
+}
+
+bool TData::checkServerConnection(bool *wasLost)
+{
+    if (wasLost)
+        *wasLost = false;
+    if (!isServer())
+        return true;
+    if (!QSqlDatabase::contains(m_connectionName))
+        return fail(QStringLiteral("Die Verbindung zum Vereinsserver ist nicht geöffnet."));
+    QSqlDatabase db = connection();
+    if (db.isOpen() && QSqlQuery(db).exec(QStringLiteral("SELECT 1")))
+        return true;
+    if (wasLost)
+        *wasLost = true;
+    // The queries of the tables belong to the old connection; the tables
+    // keep their rows and read through the new one.
+    db.close();
+    const QString where = m_target.describe();
+    if (!db.open())
+        return fail(QStringLiteral("Der Vereinsserver ist nicht erreichbar (%1): %2")
+                        .arg(where, ServerConnectErrorText(db.lastError().text())));
+    QString why;
+    if (!setUpServerSession(db, &why)) {
+        db.close();
+        return fail(QStringLiteral("Der Vereinsserver ist nicht erreichbar (%1): %2").arg(where, why));
+    }
+    StoreLogLine(QStringLiteral("Ausführen : [Info] Vereinsserver: Verbindung wieder aufgenommen (%1)").arg(where));
+    return true;
+}
+
 bool TData::openServerConnection(const DatabaseTarget &target)
 {
     if (target.host.isEmpty() || target.dbname.isEmpty() || target.user.isEmpty())
@@ -90,10 +127,7 @@ bool TData::openServerConnection(const DatabaseTarget &target)
     {
         QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
         const auto setUp = [&]() {
-            if (!run(db, QStringLiteral("SET client_min_messages TO warning"), &why)
-                || !run(db, QStringLiteral("SET search_path TO main, vdata, reakdata"), &why)
-                // A table held by another stand: "gesperrt" after 5 s rather than a hang.
-                || !run(db, QStringLiteral("SET lock_timeout TO 5000"), &why))
+            if (!setUpServerSession(db, &why))
                 return false;
             SqlTransaction tx(db);
             if (!tx.isActive()) {

@@ -9,6 +9,7 @@
 #include <QMutex>
 #include <QTest>
 #include <QThread>
+#include <atomic>
 
 namespace {
 
@@ -205,6 +206,261 @@ private slots:
         QCOMPARE(count("VData", "Maier"), "1");
         QCOMPARE(count("ReakData", "Maier"), "1");
         QCOMPARE(count("PersData", "Zeller"), "1");
+    }
+
+    // Stand A renames or deletes the shooter stand B has active, B's tables
+    // still showing the old record: B's save books to the renamed record, or
+    // is refused with nothing written and can go to another shooter.
+    void otherStandChangesTheShooter_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("bookedTo");   // empty: refused
+        QTest::newRow("renamed") << "rename" << "Maier";
+        QTest::newRow("renamed back and forth") << "rename twice" << "Meier";
+        QTest::newRow("deleted") << "delete" << "";
+    }
+    void otherStandChangesTheShooter()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, bookedTo);
+        StoreFixture fx;
+        QVERIFY(fx.open());
+        QVERIFY(fx.addShooter("Meier", "Eva"));
+        QVERIFY(fx.addShooter("Zeller", "Eva"));
+        QVERIFY(fx.selectShooter("Meier", "Eva"));   // stand B: the active shooter's record
+
+        TData standA(QStringLiteral("stand-a"));
+        QVERIFY2(standA.openTables(), qPrintable(standA.errorText()));
+        DataTable *persA = standA.persTable();
+        const auto renameOnA = [&](const QString &from, const QString &to) {
+            for (int i = 1; i <= persA->recordCount(); ++i) {
+                persA->moveTo(i);
+                if (persA->fieldValue("Name").toString() == from)
+                    return persA->edit() && persA->setFieldValue("Name", to) && standA.postShooter(from, "Eva");
+            }
+            return false;
+        };
+        QVERIFY(persA->moveTo(1));
+        if (change == "delete") {
+            QVERIFY(standA.deleteShooter());
+        } else {
+            QVERIFY(renameOnA("Meier", "Maier"));
+            if (change == "rename twice") {
+                QVERIFY(standA.persTable()->refresh());
+                QVERIFY(renameOnA("Maier", "Meier"));
+            }
+        }
+
+        const SeriesSaveResult r = saveSeries(fx.data.get(), standRun("Meier", 1, 0));
+        const auto rowsOf = [&] {
+            return sqlOnFile(fx.reakFile(), "SELECT Name || ':' || COUNT(*) FROM ReakData GROUP BY Name ORDER BY Name");
+        };
+        if (bookedTo.isEmpty()) {
+            QVERIFY(!r.saved);
+            QVERIFY2(r.message.contains(QStringLiteral("an einem anderen Platz aus der Schützendatenbank gelöscht")),
+                     qPrintable(r.message));
+            QCOMPARE(rowsOf(), QStringList{});
+            // The rows kept go to another shooter.
+            const SeriesSaveResult other = saveSeries(fx.data.get(), standRun("Zeller", 1, 0));
+            QVERIFY2(other.saved, qPrintable(other.message));
+            QCOMPARE(rowsOf(), QStringList{"Zeller:25"});
+            return;
+        }
+        QVERIFY2(r.saved, qPrintable(r.message));
+        QCOMPARE(r.name, bookedTo);
+        QCOMPARE(r.trainingRounds, 1);
+        QCOMPARE(rowsOf(), QStringList{bookedTo + ":25"});
+        QCOMPARE(sqlOnFile(fx.persFile(), "SELECT Name || ':' || CAST(COALESCE(Trainingsrunden, 0) AS INTEGER) FROM PersData "
+                                          "ORDER BY Name"),
+                 (QStringList{bookedTo + ":1", "Zeller:0"}));
+    }
+
+    // Stand A renames or deletes the shooter between stand B's rows and its
+    // count: B waits for A's record, then books to the new name or is
+    // refused; never a row left under the old name.
+    void shooterChangedInTheMiddleOfASave_data()
+    {
+        QTest::addColumn<QStringList>("change");   // stand A's transaction, committed once B waits
+        QTest::addColumn<QString>("bookedTo");     // empty: refused
+        QTest::newRow("renamed") << QStringList{"UPDATE main.persdata SET name = 'Maier' WHERE name = 'Meier'",
+                                                "UPDATE reakdata.reakdata SET name = 'Maier' WHERE name = 'Meier'"}
+                                 << "Maier";
+        QTest::newRow("deleted") << QStringList{"DELETE FROM main.persdata WHERE name = 'Meier'",
+                                                "DELETE FROM reakdata.reakdata WHERE name = 'Meier'"}
+                                 << "";
+    }
+    void shooterChangedInTheMiddleOfASave()
+    {
+        SERVER_ONLY();
+        QFETCH(QStringList, change);
+        QFETCH(QString, bookedTo);
+        StoreFixture fx;
+        QVERIFY(fx.open());
+        QVERIFY(fx.addShooter("Meier", "Eva"));
+        QVERIFY(fx.selectShooter("Meier", "Eva"));
+        SeriesRun run = standRun("Meier", 1, 0);
+        run.nummer = fx.data->persTable()->fieldValue("Nummer").toLongLong();
+
+        QSqlDatabase standA = openServerCheck(QStringLiteral("stand-a-raw"));
+        QVERIFY(standA.isOpen());
+        QVERIFY(QSqlQuery(standA).exec(QStringLiteral("BEGIN")));
+        for (const QString &sql : change)
+            QVERIFY2(QSqlQuery(standA).exec(sql), qPrintable(sql));
+
+        SeriesSaveResult result;
+        QString openError;
+        TData *standB = new TData(QStringLiteral("stand-b"));
+        QThread *saver = QThread::create([&] {
+            if (standB->openTables())
+                result = saveSeries(standB, run);
+            else
+                openError = standB->errorText();
+            delete standB;
+        });
+        standB->moveToThread(saver);
+        saver->start();
+        // B's rows are in, its count waits for A's record.
+        bool waiting = false;
+        for (int i = 0; i < 500 && !waiting; ++i) {
+            QSqlQuery q(standA);
+            waiting = q.exec(QStringLiteral("SELECT COUNT(*) FROM pg_locks WHERE NOT granted"))
+                      && q.next() && q.value(0).toInt() > 0;
+            if (!waiting)
+                QThread::msleep(10);
+        }
+        QVERIFY(QSqlQuery(standA).exec(QStringLiteral("COMMIT")));
+        standA.close();
+        standA = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("stand-a-raw"));
+        QVERIFY(saver->wait(30000));
+        delete saver;
+        QVERIFY2(openError.isEmpty(), qPrintable(openError));
+        QVERIFY(waiting);
+
+        const QStringList rows = sqlOnFile(fx.reakFile(), "SELECT Name || ':' || COUNT(*) FROM ReakData GROUP BY Name");
+        if (bookedTo.isEmpty()) {
+            QVERIFY(!result.saved);
+            QVERIFY2(result.message.contains(QStringLiteral("gelöscht")), qPrintable(result.message));
+            QCOMPARE(rows, QStringList{});
+            return;
+        }
+        QVERIFY2(result.saved, qPrintable(result.message));
+        QCOMPARE(rows, QStringList{bookedTo + ":25"});
+        QCOMPARE(sqlOnFile(fx.persFile(), "SELECT Name || ':' || CAST(Trainingsrunden AS INTEGER) FROM PersData"),
+                 QStringList{bookedTo + ":1"});
+    }
+
+    // Stand A deletes series one by one while stand B keeps refreshing its
+    // evaluation: every refresh shows each series whole or not at all.
+    void seriesDeletedWhileRefreshing()
+    {
+        StoreFixture fx;
+        QVERIFY(fx.open());
+        QVERIFY(fx.addShooter("Meier", "Eva"));
+        QList<SeriesRun> runs;
+        for (int run = 0; run < 30; run += 3) {   // test 1 only
+            runs << standRun("Meier", 0, run);
+            QVERIFY(saveSeries(fx.data.get(), runs.last()).saved);
+        }
+        QStringList failures;
+        QMutex mutex;
+        std::atomic<bool> done{false};
+        TData *standA = new TData(QStringLiteral("stand-a"));
+        QThread *deleter = QThread::create([&] {
+            const auto failed = [&](const QString &why) {
+                QMutexLocker lock(&mutex);
+                failures << why;
+            };
+            if (!standA->openTables())
+                failed(standA->errorText());
+            for (const SeriesRun &r : std::as_const(runs))
+                for (int serie = 1; serie <= 5 && failures.isEmpty(); ++serie) {
+                    int deleted = -1;
+                    for (int attempt = 0; attempt < 20 && deleted < 0; ++attempt)
+                        deleted = standA->deleteSeries(r.name, r.vorname, r.stamp.date(), r.stamp.time(), r.messTyp, serie);
+                    if (deleted != 5)
+                        failed(QStringLiteral("Serie %1: %2 gelöscht %3").arg(serie).arg(deleted).arg(standA->errorText()));
+                }
+            delete standA;
+            done = true;
+        });
+        standA->moveToThread(deleter);
+        deleter->start();
+        int refreshes = 0;
+        int lastShown = 250;
+        while (!done || refreshes == 0) {
+            QVERIFY2(fx.data->openResultQuery(TData::Query::EFR, "Meier", "Eva", false), qPrintable(fx.data->errorText()));
+            ResultQuery *q = fx.data->efrQuery();
+            QMap<QString, int> perSeries;
+            for (int row = 0; row < q->recordCount(); ++row)
+                ++perSeries[q->valueAt(row, "ZEIT").toString() + u'/' + q->valueAt(row, "SERIE").toString()];
+            for (auto it = perSeries.cbegin(); it != perSeries.cend(); ++it)
+                QVERIFY2(it.value() == 5, qPrintable(QStringLiteral("%1: %2 Zeilen").arg(it.key()).arg(it.value())));
+            QVERIFY(q->recordCount() <= lastShown);
+            lastShown = q->recordCount();
+            ++refreshes;
+        }
+        QVERIFY(deleter->wait(60000));
+        delete deleter;
+        QVERIFY2(failures.isEmpty(), qPrintable(failures.join(u'\n')));
+        QVERIFY(fx.data->openResultQuery(TData::Query::EFR, "Meier", "Eva", false));
+        QCOMPARE(fx.data->efrQuery()->recordCount(), 0);
+    }
+
+    // The server gone before or during a save: refused within the connect
+    // time-out as not saved yet, no row of the run stored; once the server
+    // answers again the same run is saved whole.
+    void serverGoneDuringSave_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("server killed before the save") << "kill";
+        QTest::newRow("connection lost between rows and count") << "terminate";
+        QTest::newRow("server restarted since the last save") << "restart";
+    }
+    void serverGoneDuringSave()
+    {
+        SERVER_ONLY();
+        QFETCH(QString, how);
+        StoreFixture fx;
+        QVERIFY(fx.open());
+        QVERIFY(fx.addShooter("Meier", "Eva"));
+        PgCluster &cluster = storeServer();
+        if (how == "terminate") {
+            bool ok = false;
+            sqlOnFile(QString(), "CREATE FUNCTION cut() RETURNS trigger LANGUAGE plpgsql AS "
+                                 "$$BEGIN PERFORM pg_terminate_backend(pg_backend_pid()); RETURN NEW; END$$", {}, &ok);
+            QVERIFY(ok);
+            sqlOnFile(QString(), "CREATE TRIGGER cut BEFORE UPDATE ON main.persdata FOR EACH ROW EXECUTE FUNCTION cut()", {}, &ok);
+            QVERIFY(ok);
+        } else {
+            cluster.kill();
+            QVERIFY(!cluster.isRunning());
+            if (how == "restart")
+                QVERIFY2(cluster.restart(), qPrintable(cluster.error()));
+        }
+        const SeriesRun run = standRun("Meier", 0, 0);
+        QElapsedTimer clock;
+        clock.start();
+        const SeriesSaveResult r = saveSeries(fx.data.get(), run);
+        QVERIFY(clock.elapsed() < 5500);
+        if (how != "restart") {
+            QVERIFY(!r.saved);
+            QVERIFY2(r.message.contains(QStringLiteral("Die Ergebnisse sind noch nicht gespeichert")), qPrintable(r.message));
+            if (how == "kill") {
+                QVERIFY2(cluster.restart(), qPrintable(cluster.error()));
+            } else {
+                bool ok = false;
+                sqlOnFile(QString(), "DROP TRIGGER cut ON main.persdata", {}, &ok);
+                QVERIFY(ok);
+            }
+            QCOMPARE(rowsInFile(fx.reakFile(), "ReakData"), 0);
+            const SeriesSaveResult again = saveSeries(fx.data.get(), run);
+            QVERIFY2(again.saved, qPrintable(again.message));
+        } else {
+            QVERIFY2(r.saved, qPrintable(r.message));
+        }
+        QCOMPARE(rowsInFile(fx.reakFile(), "ReakData"), 25);
+        QCOMPARE(sqlOnFile(fx.persFile(), "SELECT CAST(Trainingsrunden AS INTEGER) FROM PersData"), QStringList{"1"});
     }
 
     // Four stands, each its own data module and connection in its own thread,

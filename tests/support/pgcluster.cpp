@@ -6,6 +6,9 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTcpServer>
+#include <QThread>
+
+#include <algorithm>
 
 #include <csignal>
 #include <pwd.h>
@@ -114,11 +117,7 @@ bool PgCluster::start()
                                         QStringLiteral("--no-sync")}))
         return false;
     m_port = freeLoopbackPort();
-    const QString options = QStringLiteral("-c listen_addresses=127.0.0.1 -c port=%1 -c unix_socket_directories='%2' -c fsync=off")
-                                .arg(m_port)
-                                .arg(m_dir.path());
-    if (!run(QStringLiteral("pg_ctl"), {QStringLiteral("-D"), data, QStringLiteral("-l"), m_dir.filePath(QStringLiteral("server.log")),
-                                        QStringLiteral("-w"), QStringLiteral("-o"), options, QStringLiteral("start")}))
+    if (!startServer())
         return false;
     m_password = QString::number(QRandomGenerator::global()->generate64(), 36);
     if (!admin(QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2'").arg(userName(), m_password))
@@ -134,25 +133,105 @@ bool PgCluster::start()
     return true;
 }
 
+bool PgCluster::startServer()
+{
+    const QString options = QStringLiteral("-c listen_addresses=127.0.0.1 -c port=%1 -c unix_socket_directories='%2' -c fsync=off")
+                                .arg(m_port)
+                                .arg(m_dir.path());
+    return run(QStringLiteral("pg_ctl"), {QStringLiteral("-D"), m_dir.filePath(QStringLiteral("cluster")), QStringLiteral("-l"),
+                                          m_dir.filePath(QStringLiteral("server.log")), QStringLiteral("-w"), QStringLiteral("-o"),
+                                          options, QStringLiteral("start")});
+}
+
+bool PgCluster::restart()
+{
+    if (m_port <= 0 || isRunning())
+        return false;
+    if (startServer())
+        return true;
+    QFile log(m_dir.filePath(QStringLiteral("server.log")));
+    if (log.open(QIODevice::ReadOnly))
+        m_error += QStringLiteral("\n") + QString::fromLocal8Bit(log.readAll().right(600));
+    return false;
+}
+
 bool PgCluster::createDatabase(const QString &name)
 {
     return admin(QStringLiteral("CREATE DATABASE %1 OWNER %2").arg(name, userName()));
 }
 
+namespace {
+
+qint64 postmasterPid(const QString &pidFile)
+{
+    QFile file(pidFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    return file.readLine().trimmed().toLongLong();
+}
+
+// A process that still runs (a zombie has ended).
+bool alive(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray line = stat.readAll();
+    const int close = line.lastIndexOf(')');
+    return close > 0 && line.mid(close + 2, 1) != "Z";
+}
+
+// The direct children of pid (the server's backends and helpers).
+QList<qint64> childrenOf(qint64 pid)
+{
+    QList<qint64> out;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        bool number = false;
+        const qint64 child = entry.toLongLong(&number);
+        if (!number)
+            continue;
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(child));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> rest = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (rest.size() > 1 && rest.at(1).toLongLong() == pid)
+            out << child;
+    }
+    return out;
+}
+
+} // namespace
+
 bool PgCluster::isRunning() const
 {
-    return QFile::exists(m_dir.filePath(QStringLiteral("cluster/postmaster.pid")));
+    const qint64 pid = postmasterPid(m_dir.filePath(QStringLiteral("cluster/postmaster.pid")));
+    return pid > 0 && alive(pid);
 }
 
 void PgCluster::kill()
 {
-    QFile pidFile(m_dir.filePath(QStringLiteral("cluster/postmaster.pid")));
-    if (!pidFile.open(QIODevice::ReadOnly))
+    const qint64 pid = postmasterPid(m_dir.filePath(QStringLiteral("cluster/postmaster.pid")));
+    if (pid <= 0 || !alive(pid))
         return;
-    const qint64 pid = pidFile.readLine().trimmed().toLongLong();
-    pidFile.close();
-    if (pid > 0)
-        ::kill(pid_t(pid), SIGKILL);
+    // Backends outlive a killed postmaster and would keep the port and the
+    // shared memory: they go too, as in a power cut.
+    QList<qint64> all = childrenOf(pid);
+    all.prepend(pid);
+    for (qint64 p : std::as_const(all))
+        ::kill(pid_t(p), SIGKILL);
+    for (int i = 0; i < 500; ++i) {
+        if (std::none_of(all.cbegin(), all.cend(), alive)) {
+            // Where nobody reaps the dead postmaster its pid stays taken: the
+            // lock files would keep a new server from starting.
+            QFile::remove(m_dir.filePath(QStringLiteral("cluster/postmaster.pid")));
+            QFile::remove(m_dir.filePath(QStringLiteral(".s.PGSQL.%1.lock").arg(m_port)));
+            QFile::remove(m_dir.filePath(QStringLiteral(".s.PGSQL.%1").arg(m_port)));
+            return;
+        }
+        QThread::msleep(10);
+    }
 }
 
 void PgCluster::stop()

@@ -16,9 +16,12 @@ public:
 
     // Starts the server; false with error() when PostgreSQL is missing or fails.
     [[nodiscard]] bool start();
-    // Stops the server the hard way (postmaster killed) or cleanly.
+    // Stops the server the hard way (postmaster and every server process
+    // killed, nothing shut down) or cleanly.
     void kill();
     void stop();
+    // Starts the server again on its folder and port (after kill() or stop()).
+    [[nodiscard]] bool restart();
     bool isRunning() const;
 
     QString host() const { return QStringLiteral("127.0.0.1"); }
@@ -35,6 +38,8 @@ public:
 private:
     bool run(const QString &program, const QStringList &arguments, QString *output = nullptr);
     bool admin(const QString &sql, const QString &database = QStringLiteral("postgres"));
+
+    bool startServer();
 
     QTemporaryDir m_dir;
     QString m_bin;
