@@ -55,6 +55,11 @@ bool openTables(TData *data, const std::function<void(const QString &)> &splash)
 
 void backUpTables(TData *data, InfoWindow *info)
 {
+    // The club server keeps its own backups (pg_dump): no folder, no question.
+    if (data->isServer()) {
+        WriteLogLine(QStringLiteral("Ausführen : [Info] Vereinsserver: keine Sicherung in Dateien, die Daten sichert der Server"));
+        return;
+    }
     const QString backup = ProgramPaths::backupDir();
     // Tables that never opened must not overwrite a good copy.
     if (!data->tablesOpenedOnce()) {

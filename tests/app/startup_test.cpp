@@ -5,11 +5,13 @@
 #include "app/mainwindow.h"
 #include "support/findaction.h"
 #include "core/settings.h"
+#include "app/datasession.h"
 #include "app/startup.h"
 #include "shooters/activeshooter.h"
 #include "store/tdata.h"
 #include "support/child.h"
 #include "support/fakeclock.h"
+#include "support/pgcluster.h"
 #include "support/sandbox.h"
 #include "support/scriptedmessages.h"
 #include "support/testmain.h"
@@ -21,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QDir>
 #include <QFile>
 #include <QTest>
 #include <QTimer>
@@ -254,6 +257,36 @@ private slots:
         // Nothing else at start, nothing about a backup of tables that never opened at the end.
         QCOMPARE(messagesAtStart, 1);
         QCOMPARE(boxes.count(), 1);
+    }
+
+    // On the club server the end of the program neither asks for a backup
+    // folder nor copies files; the log says why.
+    void noFileBackupOnTheServer()
+    {
+        Sandbox box;
+        FakeClock clock;
+        ScriptedMessages boxes;
+        PgCluster server;
+        QVERIFY2(server.start(), qPrintable(server.error()));
+        {
+            RegistryIni reg(RegistryKeys::Nrv);
+            reg.writeString(QStringLiteral("Config"), QStringLiteral("DBKind"), QStringLiteral("server"));
+            reg.writeString(QStringLiteral("Config"), QStringLiteral("DBServer"), server.host());
+            reg.writeInteger(QStringLiteral("Config"), QStringLiteral("DBPort"), server.port());
+            reg.writeString(QStringLiteral("Config"), QStringLiteral("DBName"), server.databaseName());
+            reg.writeString(QStringLiteral("Config"), QStringLiteral("DBUser"), server.userName());
+            RegistryIni(RegistryKeys::Main).writeString(QStringLiteral("Config"), QStringLiteral("Logfile"), QStringLiteral("1"));
+        }
+        {
+            TData data;
+            OpenProgramData();
+            QVERIFY2(data.tablesOpen(), qPrintable(boxes.lastText()));
+            QVERIFY(Settings::instance().Backup);
+            CloseProgramData(nullptr);
+        }
+        QCOMPARE(boxes.count(), 0);
+        QVERIFY(!QDir(ProgramPaths::backupDir()).exists());
+        QVERIFY(LoadLogIntoViewer().filter(QStringLiteral("keine Sicherung in Dateien")).size() == 1);
     }
 };
 
