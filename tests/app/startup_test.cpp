@@ -8,6 +8,7 @@
 #include "app/datasession.h"
 #include "app/startup.h"
 #include "shooters/activeshooter.h"
+#include "store/databasetarget.h"
 #include "store/tdata.h"
 #include "support/child.h"
 #include "support/fakeclock.h"
@@ -35,6 +36,16 @@
 #include <unistd.h>
 
 namespace {
+
+// The program's main window once it is shown; nullptr before.
+MainWindow *visibleMainWindow()
+{
+    MainWindow *main = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *m = qobject_cast<MainWindow *>(w); m && m->isVisible())
+            main = m;
+    return main;
+}
 // A loopback port where nothing listens: bound once to get a free number, then closed.
 int closedPort()
 {
@@ -125,10 +136,7 @@ private slots:
         driver.setInterval(20);
         QObject::connect(&driver, &QTimer::timeout, [&] {
             QWidget *modal = QApplication::activeModalWidget();
-            MainWindow *main = nullptr;
-            for (QWidget *w : QApplication::topLevelWidgets())
-                if (auto *m = qobject_cast<MainWindow *>(w); m && m->isVisible())
-                    main = m;
+            MainWindow *main = visibleMainWindow();
             if (!main)
                 return;
             const QString name = modal ? modal->objectName() : QString();
@@ -208,14 +216,7 @@ private slots:
         ScriptedMessages boxes;
         const int port = closedPort();
         QVERIFY(port > 0);
-        {
-            RegistryIni reg(RegistryKeys::Nrv);
-            reg.writeString(QStringLiteral("Config"), QStringLiteral("DBKind"), QStringLiteral("server"));
-            reg.writeString(QStringLiteral("Config"), QStringLiteral("DBServer"), QStringLiteral("127.0.0.1"));
-            reg.writeInteger(QStringLiteral("Config"), QStringLiteral("DBPort"), port);
-            reg.writeString(QStringLiteral("Config"), QStringLiteral("DBName"), QStringLiteral("vantrel"));
-            reg.writeString(QStringLiteral("Config"), QStringLiteral("DBUser"), QStringLiteral("stand1"));
-        }
+        DatabaseTarget::server(QStringLiteral("127.0.0.1"), port, QStringLiteral("vantrel"), QStringLiteral("stand1")).writeSettings();
         int step = 0;
         int messagesAtStart = -1;
         bool serverShown = false;
@@ -223,10 +224,7 @@ private slots:
         driver.setInterval(20);
         QObject::connect(&driver, &QTimer::timeout, [&] {
             QWidget *modal = QApplication::activeModalWidget();
-            MainWindow *main = nullptr;
-            for (QWidget *w : QApplication::topLevelWidgets())
-                if (auto *m = qobject_cast<MainWindow *>(w); m && m->isVisible())
-                    main = m;
+            MainWindow *main = visibleMainWindow();
             if (!main)
                 return;
             if (step == 0 && !modal) {
@@ -268,15 +266,8 @@ private slots:
         ScriptedMessages boxes;
         PgCluster server;
         QVERIFY2(server.start(), qPrintable(server.error()));
-        {
-            RegistryIni reg(RegistryKeys::Nrv);
-            reg.writeString(QStringLiteral("Config"), QStringLiteral("DBKind"), QStringLiteral("server"));
-            reg.writeString(QStringLiteral("Config"), QStringLiteral("DBServer"), server.host());
-            reg.writeInteger(QStringLiteral("Config"), QStringLiteral("DBPort"), server.port());
-            reg.writeString(QStringLiteral("Config"), QStringLiteral("DBName"), server.databaseName());
-            reg.writeString(QStringLiteral("Config"), QStringLiteral("DBUser"), server.userName());
-            RegistryIni(RegistryKeys::Main).writeString(QStringLiteral("Config"), QStringLiteral("Logfile"), QStringLiteral("1"));
-        }
+        DatabaseTarget::server(server.host(), server.port(), server.databaseName(), server.userName()).writeSettings();
+        RegistryIni(RegistryKeys::Main).writeString(QStringLiteral("Config"), QStringLiteral("Logfile"), QStringLiteral("1"));
         {
             TData data;
             OpenProgramData();
