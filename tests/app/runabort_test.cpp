@@ -16,6 +16,7 @@
 #include "support/scriptedmessages.h"
 #include "support/testmain.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
