@@ -1,6 +1,6 @@
 // Timing of the test-3 run in the real window (offscreen) on the real clock:
 // one curve of 250 points of 20 ms after a slide of 120 px, with an input
-// handler that takes 3 ms at every 10th input step. The same curve is then
+// handler that takes 3 ms after every 10th timer step. The same curve is then
 // timed with plain sleeps of T per point, as the run would without its
 // timeline. Prints the drift at the curve's end, the share of holds within
 // 1 ms of T, the worst hold, the slide's drift and the cost of a point step
@@ -14,6 +14,7 @@
 #include "platform/clock.h"
 #include "platform/messageservice.h"
 #include "platform/programpaths.h"
+#include "platform/stepscheduler.h"
 #include "runkit/runsettings.h"
 
 #include "benchoptions.h"
@@ -21,6 +22,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
@@ -35,20 +37,32 @@ namespace {
 QElapsedTimer g_clock;
 double nowMs() { return g_clock.nsecsElapsed() / 1e6; }
 
-// The real clock, with an input handler of `handlerMs` at every 10th step.
-class BusyInputClock : public Clock
+// Input that keeps the UI thread busy for `handlerMs` at every 10th call.
+struct BusyInput
 {
-public:
     int handlerMs = 3;
     int steps = 0;
-    void processEvents() override
+    void step()
     {
-        Clock::processEvents();
         if (++steps % 10 == 0) {
             const double until = nowMs() + handlerMs;
             while (nowMs() < until) {
             }
         }
+    }
+};
+
+// The real timer steps, with the input handler after every 10th of them.
+class BusyInputSteps : public StepScheduler
+{
+public:
+    BusyInput *input = nullptr;
+    quint64 schedule(qint64 deadlineNs, Step step) override
+    {
+        return StepScheduler::schedule(deadlineNs, [this, step] {
+            step();
+            input->step();
+        });
     }
 };
 
@@ -154,9 +168,11 @@ int main(int argc, char **argv)
     ProgramPaths::setProgramDir(dir.path());
     Quiet quiet;
     MessageService::install(&quiet);
-    BusyInputClock clock;
-    clock.handlerMs = handler;
-    Clock::install(&clock);
+    BusyInput input;
+    input.handlerMs = handler;
+    BusyInputSteps steps;
+    steps.input = &input;
+    StepScheduler::install(&steps);
 
     RunSettings::instance().SerienAnzahl = 1;
     RunSettings::instance().Scheibenabstand = 1;
@@ -173,6 +189,8 @@ int main(int argc, char **argv)
     // The run: countdown 3 s, target 1 without points, slide to mirror 2, its curve.
     const double t0 = nowMs();
     window.startClicked();
+    while (window.run().running())
+        app.processEvents(QEventLoop::WaitForMoreEvents);
     const double total = nowMs() - t0;
 
     // Holds from one drawing to the next (the last one has no successor).
@@ -186,7 +204,8 @@ int main(int argc, char **argv)
     std::vector<double> plain;
     for (int k = 1; k < points; ++k) {
         plain.push_back(nowMs());
-        clock.processEvents();
+        app.processEvents();
+        input.step();
         QThread::msleep(static_cast<unsigned long>(hold));
     }
     const HoldStats sleeps = holds(plain, nowMs(), hold);
@@ -200,7 +219,7 @@ int main(int argc, char **argv)
     std::printf("Schiebung: %zu Bilder, Drift %.2f ms\n", window.frames.size(), slideDrift);
     std::printf("je Punktschritt (Zeichnen + Anzeige) %.0f us, je Schiebebild %.0f us\n", mean(window.sightCost) * 1000.0,
                 mean(window.frameCost) * 1000.0);
-    Clock::install(nullptr);
+    StepScheduler::install(nullptr);
     MessageService::install(nullptr);
     return 0;
 }

@@ -21,6 +21,7 @@
 #include "device/fasttimerlibrary.h"
 #include "device/inputsequencer.h"
 #include "platform/clock.h"
+#include "platform/stepscheduler.h"
 #include "runkit/effecthitsound.h"
 #include "runkit/reactionrun.h"
 #include "runkit/sightbox.h"
@@ -54,11 +55,11 @@ constexpr qint64 kStampOffsetMs = 86400000;
 
 qint64 nowNs() { return Clock::instance().monotonicNs(); }
 
-// The countdown is not what is measured here: no waits.
-class NoWaitClock : public Clock
+// The countdown is not what is measured here: its steps come at once.
+class NoWaitSteps : public StepScheduler
 {
 public:
-    void sleep(int) override {}
+    quint64 schedule(qint64, Step step) override { return StepScheduler::schedule(nowNs(), std::move(step)); }
 };
 
 // Errors of the stored times against one reference.
@@ -145,7 +146,6 @@ public:
     void setCancelCaption(const QString &) override {}
     void startButtonDisabled() override {}
     void showSight() override {}
-    void processEvents() override {}
     void reactionTaken(bool valid) override
     {
         if (m_sound)
@@ -320,8 +320,8 @@ int main(int argc, char **argv)
     const bool sound = BenchOption(args, "--sound", 1, 0) != 0;
     const int pattern = BenchOption(args, "--pattern", 0, 0);
     LoadFastTimerLibrary();
-    NoWaitClock noWait;
-    Clock::install(&noWait);
+    NoWaitSteps noWait;
+    StepScheduler::install(&noWait);
 
     // The keyboard the helper threads' key events name is made here, on the UI thread.
     QInputDevice::primaryKeyboard();
@@ -406,8 +406,7 @@ int main(int argc, char **argv)
             void drawTarget(int, int, const QColor &, const QColor &, int) override {}
             void showSight() override {}
             void addResultRow(const ResultRow &) override {}
-            void processEvents() override {}
-        } null;
+                } null;
         StaticRun run(&null);
         run.activate(1000000, 1, ValidityBounds(), 10);
         const int ticks = 1000000;
@@ -428,7 +427,7 @@ int main(int argc, char **argv)
             input.DrainInput();
         std::printf("Eingaben vor einem Tick einordnen (nichts wartet): %.1f µs\n", t.nsecsElapsed() / 1e3 / drains);
     }
-    Clock::install(nullptr);
+    StepScheduler::install(nullptr);
     ReleaseFastTimerLibrary();
     return goal ? 0 : 1;
 }

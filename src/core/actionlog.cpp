@@ -26,7 +26,6 @@ void WriteLogLine(const QString &message)
     const Settings &settings = Settings::instance();
     if (!settings.Logfile)
         return;
-    Clock::instance().processEvents();
 
     const QString path = ProgramPaths::logFile();
     if (!QFileInfo::exists(path)) {

@@ -2,6 +2,7 @@
 #include "curves/kdftools.h"
 #include "runkit/resultrow.h"
 #include "runkit/runframedisplay.h"
+#include "platform/stepscheduler.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,9 +27,10 @@ public:
     virtual qint64 shownNs() const { return -1; }
 };
 
-// The run of test 3: one loop started by "&Start" that waits through the
-// clock's sleeper and lets the window handle input at fixed steps. Reactions
-// arrive through reaction() while the loop lets input run.
+// The run of test 3: a state machine started by "&Start" whose waits (slide
+// frames, lights, curve points, pauses) are timer steps on one timeline from
+// Clock::monotonicNs. Reactions arrive between the steps; each is judged at
+// the next input step, where the blocking run once let input run.
 class CurveRun
 {
 public:
@@ -46,21 +48,22 @@ public:
 
     // Opening of the window.
     void activate(const Setup &setup);
-    // The whole run; returns when it ended or was cancelled.
+    // Starts the run; it goes on in timer steps until it ends or is cancelled.
     void run();
-    // "Reaktion" in the order it is handled: judged on the point whose hold
-    // ended last.
+    // "Reaktion" without an input time: judged at the next input step (the
+    // end of the hold running now) on the point whose hold ended last there.
     void reaction();
     // "Reaktion" at a known input time: judged on the point whose hold
-    // contained it (begin < t <= end), of this curve or the one before, even
-    // when it is handled later; after the last ended hold as reaction().
+    // contained it (begin < t <= end), of this curve or the one before, as
+    // soon as that hold has ended; after the last ended hold as reaction().
     // Before the curve was shown it counts nothing.
     void reactionAt(qint64 inputNs);
     // Input stamped before this is implausible: a second before the last
     // input step ended.
     qint64 inputFloorNs() const;
-    // "&Abbruch" (or Esc, or closing) while the run is on.
-    void requestCancel() { CancelRequested = true; }
+    // "&Abbruch" (or Esc, or closing): a run in progress ends at once, with
+    // no step and no reaction after it.
+    void requestCancel();
 
     bool running() const { return m_running; }
     // The last series ran to its end without a cancel ("&Fertig"); false
@@ -101,14 +104,31 @@ private:
         bool hit = false;
         int entries = 0;
     };
+    using Next = void (CurveRun::*)();
     void book(const Hold &hold);
-    // Input step: pending input runs; reactions count only when `accepting`.
-    // Returns false when the run is to end.
-    bool inputStep(bool accepting);
-    void presentCurve(const QVector<CurvePoint> &points, int half);
-    void slideTo(int target);
+    // Input step: the reactions that arrived since the last one are judged;
+    // reaction() counts only when `accepting`.
+    void inputStep(bool accepting);
+    void judge(qint64 inputNs);
+    // Books the hold of this curve or the one before that contains inputNs.
+    bool bookInHold(qint64 inputNs);
+    void after(qint64 deadlineNs, Next next);
+    void onStep();
+    // The steps of the run, in their order.
+    void beginSeries();
+    void seriesSlid();
+    void countdownLight();
+    void countdownNext();
+    void beginTarget();
+    void targetSlid();
+    void pointStep();
+    void curveDone();
+    void nextTarget();
+    void finish();
+    // Slides one pixel per 20 ms to `target`, then goes on with `then`.
+    void slideTo(int target, Next then);
+    void slideStep();
     void showFrame(int v);
-    void waitUntil(qint64 deadlineNs);
     // When the frame just drawn reached the screen; now when the display cannot tell.
     qint64 shownAt() const;
     // Point k (1-based in the curve) was shown lateNs after its time.
@@ -120,8 +140,24 @@ private:
     bool m_running = false;
     bool m_complete = false;
     bool m_accepting = false;
-    bool m_inStep = false;
     qint64 m_lastStepEndNs = -1;
+    StepTimer m_timer{[this] { onStep(); }};
+    Next m_next = nullptr;          // what the pending step does
+    QVector<qint64> m_reactions;    // arrived since the last input step (kAsHandled: no time)
+    int m_series = 0;
+    int m_light = 0;
+    Next m_afterSlide = nullptr;
+    int m_slideTarget = 0;
+    int m_slideFrames = 0;
+    qint64 m_slideStartNs = 0;
+    QVector<CurvePoint> m_points;   // the curve being presented
+    int m_half = 0;
+    int m_point = 0;                // point k whose hold is running
+    qint64 m_curveStartNs = 0;
+    qint64 m_elapsedNs = 0;
+    qint64 m_dueNs = 0;
+    qint64 m_holdBeginNs = 0;
+    bool m_sightShown = false;      // a curve point is on the display
     QVector<Hold> m_holds;          // ended holds of the curve being presented
     QVector<Hold> m_previousHolds;  // of the curve before it
     int m_bookedSeries = 0;         // the last target booked

@@ -191,30 +191,12 @@ void CurveTestWindow::setResultShower(std::function<void(CurveResultWindow *)> s
         RunWindowBase::setResultShower([this, shower](ReactionResultWindow *) { shower(m_curveResult); });
 }
 
-void CurveTestWindow::startRun()
-{
-    if (m_run.running())
-        return;
-    m_run.run();
-    if (m_run.CancelRequested)
-        closeAfterRun();
-}
-
-void CurveTestWindow::closeAfterRun()
-{
-    startButton()->setEnabled(true);
-    StopStream();
-    QDialog::reject();
-}
+void CurveTestWindow::startRun() { m_run.run(); }
 
 bool CurveTestWindow::stopRun()
 {
-    if (m_run.running()) {
-        // The run ends at its next input step and then closes the window.
-        m_run.requestCancel();
-        return false;
-    }
-    m_run.CancelRequested = true;
+    // A run in progress ends at once; the window closes after it.
+    m_run.requestCancel();
     return true;
 }
 
@@ -262,8 +244,9 @@ void CurveTestWindow::reject() { cancelClicked(); }
 void CurveTestWindow::closeEvent(QCloseEvent *event)
 {
     if (m_run.running()) {
-        m_run.requestCancel();
+        // Closing during a run ends it the way "&Abbruch" does.
         event->ignore();
+        cancelClicked();
         return;
     }
     QDialog::closeEvent(event);

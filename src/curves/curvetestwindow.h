@@ -79,8 +79,7 @@ public:
     MirrorSymbol *mirrorSymbol(int n) const { return m_mirrorSymbols[n - 1]; }
     QPushButton *reactionButton() const { return m_reactionButton; }
 
-    // Esc and the title bar act as the cancel button: during a run only the
-    // request to stop, afterwards the same steps as "&Abbruch" / "&Fertig".
+    // Esc and the title bar act as the cancel button ("&Abbruch" / "&Fertig").
     void reject() override;
 
     // CurveDisplay
@@ -98,15 +97,13 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
 
-    // RunWindowBase: "&Start" runs the whole run; afterwards the window
-    // closes if it was cancelled.
+    // RunWindowBase: "&Start" starts the run; "&Abbruch" ends it at once.
     void startRun() override;
     bool stopRun() override;
     bool runComplete() const override { return m_run.isComplete(); }
     void prepareResult() override;
 
 private:
-    void closeAfterRun();
     // Repaints the display area at once; its onset.
     void present();
 

@@ -25,9 +25,6 @@ void RandomRun::tick()
 {
     if (!CycleRunning) {
         Armed = true;
-        m_display->processEvents();
-        if (stopped())
-            return;   // closed while the tick let messages run
         m_display->setStatusText(QStringLiteral("Serie ") + QString::number(SeriesNo));
         CycleRunning = true;
         Unanswered = true;

@@ -4,9 +4,6 @@ void StaticRun::tick()
 {
     if (!CycleRunning) {
         Armed = true;
-        m_display->processEvents();
-        if (stopped())
-            return;   // closed while the tick let messages run
         m_display->setStatusText(QStringLiteral("Serie ") + QString::number(SeriesNo));
         CycleRunning = true;
         m_display->setLight(2);

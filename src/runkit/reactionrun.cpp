@@ -38,10 +38,11 @@ void ReactionRun::activate(int serienAnzahl, int scheibenabstand, const Validity
 void ReactionRun::start()
 {
     if (m_countdown)
-        return;   // a second "&Start" while the first one lets messages run
-    Clock &clock = Clock::instance();
+        return;   // a second "&Start" during the countdown
     m_complete = false;
-    m_stopped = false;
+    // Keys during the countdown are no reactions, also after a run stopped mid-cycle.
+    CycleRunning = false;
+    Armed = false;
     m_countdown = true;
     m_late = 0;
     m_lateLog.clear();
@@ -49,47 +50,36 @@ void ReactionRun::start()
     setTick(false);
     m_display->setStatusText(QStringLiteral("Messbeginn Serie ") + QString::number(SeriesNo));
     AppState::instance().setActivityTitle(QStringLiteral("Messwerterfassung"));
-    m_display->processEvents();
-    if (stoppedMeanwhile())
+    // Each light stays Scheibenabstand seconds, on one timeline from here.
+    m_light = 0;
+    m_countdownStartNs = Clock::instance().monotonicNs();
+    m_display->setLight(0);
+    m_countdownStep.startAt(m_countdownStartNs + qint64(m_scheibenabstand) * 1000 * kMsNs);
+}
+
+void ReactionRun::countdownStep()
+{
+    if (++m_light < 3) {
+        m_display->setLight(m_light);
+        m_countdownStep.startAt(m_countdownStartNs + qint64(m_light + 1) * m_scheibenabstand * 1000 * kMsNs);
         return;
-    for (int light = 0; light < 3; ++light) {
-        m_display->setLight(light);
-        m_display->processEvents();
-        if (stoppedMeanwhile())
-            return;
-        clock.sleep(m_scheibenabstand * 1000);
-        if (stoppedMeanwhile())
-            return;
     }
-    WriteLogLine(runLogLine());   // the log write lets messages run too
-    if (stoppedMeanwhile())
-        return;
+    WriteLogLine(runLogLine());
     m_display->startButtonDisabled();
     StartSeries();
-    m_display->processEvents();
-    if (stoppedMeanwhile())
-        return;
     m_countdown = false;
     setTick(true);
     m_display->setLightsVisible(false);
 }
 
-// A stop handled while the countdown let messages run: the run ends there,
-// with the tick off, and the series never starts.
-bool ReactionRun::stoppedMeanwhile()
-{
-    if (!m_stopped)
-        return false;
-    m_countdown = false;
-    setTick(false);
-    m_display->setLightsVisible(false);
-    return true;
-}
-
 void ReactionRun::stop()
 {
-    m_stopped = true;
     setTick(false);
+    if (m_countdown) {
+        m_countdownStep.stop();
+        m_countdown = false;
+        m_display->setLightsVisible(false);
+    }
 }
 
 void ReactionRun::targetDrawn()
@@ -129,7 +119,6 @@ int ReactionRun::reactionTicks(qint64 inputNs) const
 
 void ReactionRun::writeLateLog()
 {
-    // Log writes let messages run: the lines wait for the end of the tick.
     const QStringList lines = m_lateLog;
     m_lateLog.clear();
     for (const QString &line : lines)

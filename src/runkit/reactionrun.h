@@ -2,6 +2,7 @@
 #include "runkit/resultrow.h"
 #include "runkit/runframedisplay.h"
 #include "runkit/validitybounds.h"
+#include "platform/stepscheduler.h"
 
 #include <QColor>
 #include <QRect>
@@ -46,8 +47,8 @@ public:
     // Activation: the settings, bounds and target size of this showing;
     // SeriesNo := 1, TargetDelay := Scheibenabstand * 500.
     void activate(int serienAnzahl, int scheibenabstand, const ValidityBounds &bounds, int spiegelSize);
-    // "&Start": the traffic-light countdown through the clock's sleeper, then
-    // the first series with the tick on.
+    // "&Start": the traffic-light countdown, one timer step per light, then
+    // the first series with the tick on. Returns at once.
     void start();
     // One tick of the 10 ms measurement timer.
     virtual void tick() = 0;
@@ -56,8 +57,8 @@ public:
     // target reached the screen; without either time it counts in ticks.
     virtual void keyPressedAt(qint64 inputNs) = 0;
     void keyPressed() { keyPressedAt(-1); }
-    // Abort or finish: the tick off; a countdown in progress (a close handled
-    // while it let messages run) ends without starting the series.
+    // Abort or finish: the tick off; a countdown in progress ends at once
+    // without starting the series.
     void stop();
 
     bool tickOn() const { return m_tickOn; }
@@ -87,8 +88,8 @@ protected:
     virtual QString runLogLine() const = 0;
     void StartSeries();
     void setTick(bool on);
-    bool stoppedMeanwhile();
-    bool stopped() const { return m_stopped; }
+    // The countdown's step: the next light, or the series start.
+    void countdownStep();
     // Step 4 of the tick; erase() removes the target the run's way.
     void seriesEnd();
     virtual void eraseAfterSeries() = 0;
@@ -112,7 +113,9 @@ protected:
     bool m_tickOn = false;
     bool m_complete = false;
     bool m_countdown = false;
-    bool m_stopped = false;
+    int m_light = 0;                 // the light lit in the countdown
+    qint64 m_countdownStartNs = 0;
+    StepTimer m_countdownStep{[this] { countdownStep(); }};
     qint64 m_onsetNs = -1;
     int m_lateTicks = 0;
     int m_late = 0;

@@ -214,7 +214,7 @@ void ReactionResultWindow::showFigures()
 
 bool ReactionResultWindow::saveClicked()
 {
-    // Log writes let pending clicks run: a second click must not save again.
+    // A second click (or Enter) while the rows are stored must not save again.
     if (m_saving || !m_saveButton->isEnabled())
         return false;
     m_saving = true;

@@ -4,9 +4,9 @@
 #include <QString>
 
 // What every test run asks of the frame of its window: the status line, the
-// traffic lights, the caption of the cancel button, the result rows, and a
-// moment for pending input. The runs of tests 1 and 2 (RunDisplay) and of
-// test 3 (CurveDisplay) add their own display steps to it.
+// traffic lights, the caption of the cancel button and the result rows. The
+// runs of tests 1 and 2 (RunDisplay) and of test 3 (CurveDisplay) add their
+// own display steps to it.
 class RunFrameDisplay
 {
 public:
@@ -16,6 +16,4 @@ public:
     virtual void setLightsVisible(bool visible) = 0;
     virtual void setCancelCaption(const QString &caption) = 0;    // "&Abbruch" / "&Fertig"
     virtual void addResultRow(const ResultRow &row) = 0;
-    // Lets pending window messages run (Clock::processEvents in the windows).
-    virtual void processEvents() = 0;
 };

@@ -3,7 +3,6 @@
 #include "core/actionlog.h"
 #include "core/settings.h"
 #include "device/commandset.h"
-#include "platform/clock.h"
 #include "runkit/resultwindow.h"
 #include "ui/hints.h"
 #include "ui/pictures.h"
@@ -108,7 +107,7 @@ void RunWindowBase::startClicked()
 void RunWindowBase::cancelClicked()
 {
     if (m_closing)
-        return;   // a second click while the first one lets messages run
+        return;   // a second click while the result window is up
     m_closing = true;
     if (!stopRun()) {
         m_closing = false;
@@ -157,5 +156,3 @@ void RunWindowBase::setLightsVisible(bool visible)
 void RunWindowBase::setCancelCaption(const QString &caption) { m_cancelButton->setText(caption); }
 
 void RunWindowBase::addResultRow(const ResultRow &row) { m_result->appendRow(row); }
-
-void RunWindowBase::processEvents() { Clock::instance().processEvents(); }

@@ -45,7 +45,6 @@ public:
     void setLightsVisible(bool visible) override;
     void setCancelCaption(const QString &caption) override;
     void addResultRow(const ResultRow &row) override;
-    void processEvents() override;
 
 protected:
     // Logs the start of loading under code; the window's own display area is

@@ -13,7 +13,6 @@
 #include "store/datatablemodel.h"
 #include "store/tdata.h"
 
-#include <QScopedValueRollback>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -205,10 +204,6 @@ bool ShooterRecordDialog::checkNames(bool requireClub)
 
 void ShooterRecordDialog::okClicked()
 {
-    // Log writes let pending clicks run: a second click must not store again.
-    if (m_inOk)
-        return;
-    const QScopedValueRollback<bool> busy(m_inOk, true);
     const QString club = m_clubBox->currentText().trimmed();
     AddClub(club);
     if (!checkNames(true))

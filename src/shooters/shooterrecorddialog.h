@@ -81,7 +81,6 @@ protected:
     QPushButton *m_cancelButton = nullptr;
     QPushButton *m_sightButton = nullptr;
     QString m_code;
-    bool m_inOk = false;
 
 private:
     SightProfileDialog *m_sightDialog = nullptr;

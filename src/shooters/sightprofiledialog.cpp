@@ -7,7 +7,6 @@
 #include "store/datatable.h"
 #include "store/tdata.h"
 
-#include <QScopedValueRollback>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -262,9 +261,6 @@ void SightProfileDialog::activate()
 
 void SightProfileDialog::okClicked()
 {
-    if (m_inOk)
-        return;   // a second click while the first one's log write lets messages run
-    const QScopedValueRollback<bool> busy(m_inOk, true);
     DataTable *visier = table();
     const SightSizes p = profile();
     const int values[8] = {p.Monitor_Size, p.Diopter_Size, p.DiopVis_Size, p.A_Korntunnel,

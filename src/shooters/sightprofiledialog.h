@@ -93,5 +93,4 @@ private:
     bool m_editMode = false;
     qint64 m_profileNumber = 0;
     qint64 m_storedNummer = 0;
-    bool m_inOk = false;
 };

@@ -29,11 +29,6 @@ struct NullDisplay : CurveDisplay
     void showSight(int, int) override {}
     void eraseSight() override {}
     void addResultRow(const ResultRow &) override { ++rows; }
-    void processEvents() override
-    {
-        if (++steps % 3 == 0)
-            run->reaction();
-    }
 };
 
 QByteArray seedFile()
@@ -146,6 +141,13 @@ void CurveFuzzTest::mutations()
             run.activate(setup);
             const qint64 startMs = clock.monotonicMs();
             run.run();
+            // A reaction between every third pair of steps.
+            clock.betweenSteps = [&] {
+                if (++display.steps % 3 == 0)
+                    run.reaction();
+            };
+            clock.runSteps();
+            clock.betweenSteps = nullptr;
             QVERIFY(!run.running());
             QVERIFY(display.rows <= 10);
             // A run lasts what its curves ask for plus, per series, three

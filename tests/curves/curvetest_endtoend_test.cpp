@@ -33,15 +33,16 @@
 #include <functional>
 
 namespace {
-// A fake clock that lets the test act whenever the run lets input through.
+// A fake clock that lets the test act between the run's timer steps, where input runs.
 struct HookClock : FakeClock
 {
     std::function<void()> onInput;
-    void processEvents() override
+    HookClock()
     {
-        FakeClock::processEvents();
-        if (onInput)
-            onInput();
+        betweenSteps = [this] {
+            if (onInput)
+                onInput();
+        };
     }
 };
 
@@ -115,13 +116,14 @@ void ER3EndToEndTest::menuToSavedRowsAndRepeat()
     QVERIFY(QTest::qWaitForWindowExposed(&form));
 
     // Reactions by the state of the run: target 1 after three holds, none to
-    // target 2, target 3 after the last hold, target 4 (off the mirror), target 5 twice.
+    // target 2, target 3 after the last hold (the slide to target 4 has begun),
+    // target 4 (off the mirror), target 5 twice.
     clock.onInput = [&] {
         CurveRun &run = window->run();
         if (!run.running())
             return;
         const int t = run.CurrentTarget;
-        if ((t == 1 && run.OnRun == 60) || (t == 3 && run.OnRun == 100) || (t == 4 && run.SinceOn == 40)
+        if ((t == 1 && run.OnRun == 60) || (t == 4 && run.OnRun == 100) || (t == 4 && run.SinceOn == 40)
             || (t == 5 && run.OnRun >= 20)) {
             QTest::mouseClick(window->reactionButton(), Qt::LeftButton);
         }
@@ -159,7 +161,8 @@ void ER3EndToEndTest::menuToSavedRowsAndRepeat()
             QVERIFY(window->isVisible());
             QVERIFY(window->startButton()->isEnabled());
             QCOMPARE(messages.count(), 0);
-            QTest::mouseClick(window->startButton(), Qt::LeftButton);   // the whole run
+            QTest::mouseClick(window->startButton(), Qt::LeftButton);
+            clock.runSteps();   // the whole run
             QCOMPARE(window->cancelButton()->text(), QStringLiteral("&Fertig"));
             QCOMPARE(column(result->rowList(), 1), (QStringList{"1", "3", "4", "5"}));
             QCOMPARE(column(result->rowList(), 2), (QStringList{"  60", " 100", "  40", "  20"}));
@@ -273,6 +276,7 @@ void ER3EndToEndTest::seriesFiguresAgreeWithTheStore()
         QCOMPARE(w->exec(), int(QDialog::Accepted));
     });
     QTest::mouseClick(window.startButton(), Qt::LeftButton);
+    clock.runSteps();
     int reactions = 0;
     for (const QList<int> &targets : answered)
         reactions += int(targets.size());

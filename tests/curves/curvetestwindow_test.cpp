@@ -29,11 +29,12 @@ namespace {
 struct HookClock : FakeClock
 {
     std::function<void()> onInput;
-    void processEvents() override
+    HookClock()
     {
-        FakeClock::processEvents();
-        if (onInput)
-            onInput();
+        betweenSteps = [this] {
+            if (onInput)
+                onInput();
+        };
     }
 };
 
@@ -219,6 +220,7 @@ void ER3FormTest::runInTheWindow()
         }
     };
     QTest::mouseClick(er.startButton(), Qt::LeftButton);
+    f.clock.runSteps();
     QVERIFY(checked);
     QCOMPARE(era.rowList()->topLevelItem(0)->text(2), QStringLiteral("  40"));
     QCOMPARE(er.cancelButton()->text(), QStringLiteral("&Fertig"));
@@ -233,7 +235,7 @@ void ER3FormTest::runInTheWindow()
 void ER3FormTest::reactionCarriesItsInputTime_data()
 {
     // Curves of 4 points on the mirror, 20 ms each: after hold k the time is 20 k.
-    // The press reaches the window after hold 2 (the third point is shown).
+    // The press reaches the window in hold 2, 15 ms after hold 1 ended.
     QTest::addColumn<QString>("device");
     QTest::addColumn<int>("stamp");        // ms after hold 1 ended; kNoStamp: none
     QTest::addColumn<QString>("time");
@@ -270,11 +272,11 @@ void ER3FormTest::reactionCarriesItsInputTime()
         const CurveRun &run = er.run();
         if (run.CurrentTarget != 1)
             return;
-        if (run.OnRun == 20)
-            hold1End = f.clock.monotonicMs();
-        if (run.OnRun != 40 || sent)
+        if (run.OnRun != 20 || sent)
             return;
         sent = true;
+        hold1End = f.clock.monotonicMs();
+        f.clock.advanceMs(15);
         const quint64 s = stamp == kNoStamp ? 0 : quint64(hold1End + stamp + ahead);
         const QPoint at = er.reactionButton()->rect().center();
         if (device == "mouse") {
@@ -297,6 +299,7 @@ void ER3FormTest::reactionCarriesItsInputTime()
         }
     };
     er.startClicked();
+    f.clock.runSteps();
     QVERIFY(sent);
     QCOMPARE(era.rowList()->topLevelItemCount(), 1);
     QCOMPARE(era.rowList()->topLevelItem(0)->text(1), QStringLiteral("1"));
@@ -345,22 +348,27 @@ void ER3FormTest::cancelDuringTheRun()
     QVERIFY(QTest::qWaitForWindowExposed(&er));
     bool shown = false;
     er.setResultShower([&](CurveResultWindow *) { shown = true; });
-    int pumpsAfter = -1;
+    int gaps = 0;
+    int cancelledAt = -1;
     f.clock.onInput = [&] {
-        if (er.run().CurrentTarget == 3 && pumpsAfter < 0) {
+        ++gaps;
+        if (er.run().CurrentTarget == 3 && cancelledAt < 0) {
             if (how == "button")
                 er.cancelClicked();
             else if (how == "esc")
                 QTest::keyClick(&er, Qt::Key_Escape);
             else
                 er.close();
-            // Only the request: the window stays until the run has ended.
-            QVERIFY(er.isVisible());
-            pumpsAfter = f.clock.pumps();
+            // The run and the window end at once.
+            QVERIFY(!er.run().running());
+            QVERIFY(!er.isVisible());
+            cancelledAt = gaps;
         }
     };
     QTest::mouseClick(er.startButton(), Qt::LeftButton);
-    QCOMPARE(f.clock.pumps(), pumpsAfter);   // the run ended at that very input step
+    f.clock.runSteps();
+    QCOMPARE(gaps, cancelledAt);   // no step ran after the cancel
+    QCOMPARE(f.clock.pendingSteps(), 0);
     QVERIFY(!er.isVisible());
     QVERIFY(!shown);
     QCOMPARE(er.cancelButton()->text(), QStringLiteral("&Abbruch"));
@@ -404,17 +412,18 @@ void ER3FormTest::laterSeriesStartOnTheirFirstMirror()
     CurveTestWindow er(&era);
     er.show();
     QVERIFY(QTest::qWaitForWindowExposed(&er));
-    // The first input step of target 1 comes before its curve draws anything.
+    // The lights of each series come after its slide to target 1, before its curve draws anything.
     QList<QImage> atTarget1;
     int lastSeries = 0;
     f.clock.onInput = [&] {
         const CurveRun &run = er.run();
-        if (run.running() && run.CurrentTarget == 1 && run.SeriesNo != lastSeries) {
+        if (run.running() && er.trafficLight(0)->isVisible() && run.SeriesNo != lastSeries) {
             lastSeries = run.SeriesNo;
             atTarget1 << er.view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
         }
     };
     QTest::mouseClick(er.startButton(), Qt::LeftButton);
+    f.clock.runSteps();
     QCOMPARE(er.cancelButton()->text(), QStringLiteral("&Fertig"));
     QCOMPARE(atTarget1.size(), 2);
     QCOMPARE(atTarget1.at(0).pixel(150, 150), colour(first));

@@ -90,6 +90,7 @@ private slots:
         if (test == 2)
             er2.randomRun().XOffset = inside ? 0 : 40;
         w.startClicked();
+        clock.runSteps();   // the countdown
         const int shown = w.run().TargetDelay;
         int tick = 0;
         const int keyAt = keyAfter == -1000 ? shown + 200 : shown + keyAfter;

@@ -41,7 +41,8 @@ struct Bench : public QObject, public RecordingDisplay
             run.tick();
         };
         run.activate(1, 1, ValidityBounds(), 10);
-        run.start();  // the countdown sleeps on the fake clock
+        run.start();
+        clock.runSteps();   // the countdown on the fake clock
         run.TargetDelay = 20;
         // A first event calibrates the window system's clock.
         input.mapper().observe(quint64(clock.monotonicMs() + kStampOffsetMs), clock.monotonicNs());

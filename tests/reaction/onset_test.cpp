@@ -43,6 +43,7 @@ struct RunFixture
         }
         run->activate(1, 1, ValidityBounds(), 10);
         run->start();
+        clock.runSteps();   // the countdown
     }
 };
 } // namespace
@@ -158,6 +159,7 @@ private slots:
         er.show();
         QVERIFY(QTest::qWaitForWindowExposed(&er));
         er.startClicked();
+        clock.runSteps();   // the countdown
         QVERIFY(er.run().tickOn());
 
         // The clock moves on by ms while the UI thread is busy; then the

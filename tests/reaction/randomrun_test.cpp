@@ -21,6 +21,7 @@ private:
             run.setupPositions(300, spos, sposOk, hits);
             run.seed(12345);
             run.start();
+            clock.runSteps();   // the countdown
         }
         // Ticks to the showing of the current cycle's target.
         void toTarget()

@@ -23,7 +23,6 @@ public:
     int lit = -1;
     bool tickOn = false;
     bool startDisabled = false;
-    int processed = 0;
     QList<DrawnTarget> targets;      // every drawTarget call
     QList<int> sightShown;           // ticks of showSight calls
     ResultRows rows;
@@ -48,7 +47,6 @@ public:
         rows << row;
         rowTicks << tickNo;
     }
-    void processEvents() override { ++processed; }
 
     // Tick n is due at n x 10 ms; a target reaches the screen paintNs after
     // its tick was due. Negative: the display tells neither time.

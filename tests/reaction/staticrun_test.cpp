@@ -43,6 +43,7 @@ private:
         {
             run.activate(series, spacing, ValidityBounds(), 10);
             run.start();
+            clock.runSteps();   // the countdown
         }
         // Presses a key at `ticksAfter` ticks after the target of the current cycle was shown.
         void keyAfterTarget(int ticksAfter)
@@ -170,6 +171,8 @@ private slots:
         run.keyPressed(); // before "&Start"
         QVERIFY(d.rows.isEmpty());
         run.start();
+        run.keyPressed(); // in the countdown
+        clock.runSteps();
         run.keyPressed(); // before the first tick
         QVERIFY(d.rows.isEmpty());
     }
@@ -226,22 +229,15 @@ private slots:
 
     void stopDuringTheCountdownStartsNothing()
     {
-        // A cancel handled while the countdown lets messages run.
-        struct CancellingDisplay : RecordingDisplay
-        {
-            StaticRun *run = nullptr;
-            void processEvents() override
-            {
-                if (++processed == 2)
-                    run->stop();
-            }
-        };
+        // A cancel while the yellow light is on.
         FakeClock clock;
-        CancellingDisplay d;
+        RecordingDisplay d;
         StaticRun run(&d);
-        d.run = &run;
         run.activate(1, 1, ValidityBounds(), 10);
         run.start();
+        clock.fireNext();
+        run.stop();
+        clock.runSteps();
         QVERIFY(!run.tickOn());
         QVERIFY(!d.startDisabled);
         QVERIFY(clock.sleeps.size() < 3);

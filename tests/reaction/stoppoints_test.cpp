@@ -12,45 +12,6 @@
 
 namespace {
 
-// Every place where the countdown or the series start lets messages run
-// (window pumps, waits, log writes) is a numbered point; the clock closes the
-// window (stops the run) at the chosen one.
-class StoppingClock : public FakeClock
-{
-public:
-    int stopAt = 0;
-    int points = 0;
-    ReactionRun *run = nullptr;
-
-    void sleep(int ms) override
-    {
-        FakeClock::sleep(ms);
-        point();
-    }
-    void processEvents() override
-    {
-        FakeClock::processEvents();
-        point();
-    }
-
-private:
-    void point()
-    {
-        if (++points == stopAt && run)
-            run->stop();
-    }
-};
-
-// Pumps through the clock, as the test windows do.
-struct PumpingDisplay : RecordingDisplay
-{
-    void processEvents() override
-    {
-        ++processed;
-        Clock::instance().processEvents();
-    }
-};
-
 std::unique_ptr<ReactionRun> makeRun(const QString &kind, RunDisplay *d)
 {
     if (kind == QLatin1String("static"))
@@ -60,9 +21,8 @@ std::unique_ptr<ReactionRun> makeRun(const QString &kind, RunDisplay *d)
     return run;
 }
 
-// Countdown pumps 1..4 with the waits after the lights, the log line, the
-// series start, and the first tick's pump.
-const int kPoints = 10;
+// The countdown's timer steps: yellow, green, the series start.
+const int kSteps = 3;
 
 } // namespace
 
@@ -71,91 +31,89 @@ class StopPointsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void stopWinsAtEveryMessagePoint_data()
+    void stopWinsAtEveryCountdownStep_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::addColumn<int>("stopAt");
+        QTest::addColumn<int>("stopAfter");   // steps run before the close
         for (const char *kind : {"static", "random"})
-            for (int point = 1; point <= kPoints; ++point)
-                QTest::addRow("%s point %d", kind, point) << QString::fromLatin1(kind) << point;
+            for (int steps = 0; steps <= kSteps; ++steps)
+                QTest::addRow("%s after %d steps", kind, steps) << QString::fromLatin1(kind) << steps;
     }
 
-    // A close while the countdown or the series start lets messages run ends
-    // the run: the tick stays off, nothing is shown or counted, and a new
-    // "&Start" runs normally.
-    void stopWinsAtEveryMessagePoint()
+    // A close at any light of the countdown or before the first tick ends the
+    // run there: no step is left, the tick stays off, nothing is shown or
+    // counted, and a new "&Start" runs normally.
+    void stopWinsAtEveryCountdownStep()
     {
         QFETCH(QString, kind);
-        QFETCH(int, stopAt);
+        QFETCH(int, stopAfter);
         Sandbox box;
-        Settings::instance().Logfile = true;   // the log write lets messages run
-        StoppingClock clock;
-        PumpingDisplay d;
+        Settings::instance().Logfile = true;
+        FakeClock clock;
+        RecordingDisplay d;
         auto run = makeRun(kind, &d);
-        clock.run = run.get();
-        clock.stopAt = stopAt;
         run->activate(1, 1, ValidityBounds(), 10);
         run->start();
-        if (run->tickOn())
-            run->tick();   // the first tick pumps as well
-        const int points = clock.points;
+        for (int i = 0; i < stopAfter; ++i)
+            QVERIFY(clock.fireNext());
+        run->keyPressed();   // no reaction in the countdown
+        run->stop();
+        const int pending = clock.pendingSteps();
         const bool tickOn = run->tickOn();
         const bool displayTickOn = d.tickOn;
+        const bool countingDown = run->countingDown();
+        const bool lights = d.lightsVisible;
+        if (run->tickOn())
+            run->tick();
         const qsizetype targets = d.targets.size();
         const qsizetype rows = d.rows.size();
-        const bool countingDown = run->countingDown();
 
         // The window opens again and starts anew.
-        clock.stopAt = 0;
         run->activate(1, 1, ValidityBounds(), 10);
         run->start();
+        clock.runSteps();
         const bool restarted = run->tickOn();
 
-        QCOMPARE(points, stopAt);   // nothing ran on after the stop
+        QCOMPARE(pending, 0);
         QVERIFY(!tickOn);
         QVERIFY(!displayTickOn);
+        QVERIFY(!countingDown);
+        QVERIFY(!lights);
         QCOMPARE(targets, 0);
         QCOMPARE(rows, 0);
-        QVERIFY(!countingDown);
         QVERIFY(restarted);
     }
 
-    void unstoppedRunPassesEveryPoint()
+    void unstoppedRunPassesEveryStep()
     {
         Sandbox box;
         Settings::instance().Logfile = true;
-        StoppingClock clock;
-        PumpingDisplay d;
+        FakeClock clock;
+        RecordingDisplay d;
         StaticRun run(&d);
         run.activate(1, 1, ValidityBounds(), 10);
         run.start();
+        QCOMPARE(d.lit, 0);
+        QVERIFY(run.countingDown());
+        QCOMPARE(clock.runSteps(), kSteps);
         QVERIFY(run.tickOn());
+        QVERIFY(!run.countingDown());
         run.tick();
-        QCOMPARE(clock.points, kPoints);
         QCOMPARE(d.status, QStringLiteral("Serie 1"));
     }
 
     void secondStartWhileTheFirstRunsIsIgnored()
     {
-        // "&Start" clicked again while the first countdown lets messages run.
-        struct RestartingClock : FakeClock
-        {
-            ReactionRun *run = nullptr;
-            int nested = 0;
-            void processEvents() override
-            {
-                FakeClock::processEvents();
-                if (run && nested++ < 20)
-                    run->start();
-            }
-        };
+        // "&Start" clicked again during the countdown.
         Sandbox box;
-        RestartingClock clock;
-        PumpingDisplay d;
+        FakeClock clock;
+        RecordingDisplay d;
         StaticRun run(&d);
-        clock.run = &run;
         run.activate(1, 1, ValidityBounds(), 10);
         run.start();
+        clock.fireNext();
+        run.start();
+        clock.runSteps();
         QCOMPARE(clock.sleeps.size(), 3);   // one countdown, not several
         QVERIFY(run.tickOn());
     }

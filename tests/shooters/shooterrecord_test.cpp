@@ -106,8 +106,8 @@ private slots:
                                                QStringLiteral("Ausführen : [Start] Datensatz speichern")}));
     }
 
-    // "&OK" clicked again while the first click's log write lets messages run:
-    // the shooter is stored once, without an error about a second record.
+    // The log writes of "&OK" run no events: no second click is handled while
+    // the first one stores, and the shooter is stored once.
     void okClickedAgainWhileStoringStoresOnce()
     {
         ShooterFixture f;
@@ -131,7 +131,7 @@ private slots:
         d.birthDatePicker()->setDate(QDate(1990, 3, 4));
         clock.dialog = &d;
         d.okClicked();
-        QVERIFY(clock.clicks > 0);
+        QCOMPARE(clock.clicks, 0);
         QCOMPARE(d.result(), int(QDialog::Accepted));
         QCOMPARE(f.messages.count(), 0);
         QCOMPARE(f.storedShooters(), QStringList{QStringLiteral("Anna Meyer")});

@@ -1,11 +1,17 @@
 #pragma once
 #include "platform/clock.h"
+#include "platform/stepscheduler.h"
 
 #include <QList>
+#include <QMap>
+#include <functional>
+#include <utility>
 
-// A clock whose time only moves when told to or when something sleeps.
-// Installs itself for its lifetime; the one made before it comes back when it goes.
-class FakeClock : public Clock
+// A clock whose time only moves when told to, when something sleeps or when
+// a scheduled step is fired (the wait to its deadline counts as a sleep).
+// Installs itself as clock and step scheduler for its lifetime; the one made
+// before it comes back when it goes.
+class FakeClock : public Clock, public StepScheduler
 {
 public:
     FakeClock();
@@ -25,6 +31,18 @@ public:
     QList<int> sleeps;      // every wait asked for, in order
     int pumps() const { return m_pumps; }
 
+    // StepScheduler: steps wait until fired.
+    quint64 schedule(qint64 deadlineNs, Step step) override;
+    void cancel(quint64 id) override;
+    int pendingSteps() const { return int(m_steps.size()); }
+    // Fires the step due first: `betweenSteps` runs (where the event loop
+    // would handle input), then time moves to the step's deadline (recorded
+    // in `sleeps` when ahead). False when none is pending (any more).
+    bool fireNext();
+    std::function<void()> betweenSteps;
+    // Fires steps until none is pending or `limit` ran; returns how many ran.
+    int runSteps(int limit = 1000000);
+
     // The innermost one alive, or nullptr.
     static FakeClock *live();
 
@@ -33,6 +51,8 @@ private:
     QDateTime m_wall;
     int m_pumps = 0;
     FakeClock *m_outer;
+    QMap<std::pair<qint64, quint64>, Step> m_steps;   // by deadline, then order
+    quint64 m_nextStep = 0;
 };
 
 // The real clock, recording every sleep asked for (for waits that must run in

@@ -6,6 +6,7 @@
 #include "device/commandset.h"
 #include "device/fasttimerlibrary.h"
 #include "platform/clock.h"
+#include "platform/stepscheduler.h"
 #include "platform/messageservice.h"
 #include "platform/programpaths.h"
 #include "platform/registryini.h"
@@ -40,6 +41,7 @@
 #include "curves/curverunsettings.h"
 #include "curves/curvetestwindow.h"
 #include "curves/curveresultwindow.h"
+#include <QEventLoop>
 #include <QPainter>
 #include <QTreeWidget>
 #include "trainer-sim/virtualtrainer.h"
@@ -188,27 +190,34 @@ bool shootTest3Running(QWidget *parent, const QString &out)
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
     bool ok = false;
-    struct Stepper : Clock
+    // Every timer step of the run at once, with a look at the run before each.
+    struct Stepper : StepScheduler
     {
         std::function<void()> onInput;
-        void sleep(int) override {}
-        void sleepUntilNs(qint64) override {}
-        void processEvents() override { onInput(); }
+        quint64 schedule(qint64, Step step) override
+        {
+            return StepScheduler::schedule(Clock::instance().monotonicNs(), [this, step] {
+                onInput();
+                step();
+            });
+        }
     } stepper;
     stepper.onInput = [&] {
         CurveRun &run = er3.run();
+        if (!run.running())
+            return;
         if (run.CurrentTarget < 3 && run.OnRun == 100)
             run.reaction();
         if (run.CurrentTarget == 3 && run.OnRun == 60 && !ok) {
-            Clock::install(nullptr);
             ok = save(&er3, out + QStringLiteral("/test3_running.png"));
-            Clock::install(&stepper);
             run.requestCancel();
         }
     };
-    Clock::install(&stepper);
+    StepScheduler::install(&stepper);
     er3.startClicked();
-    Clock::install(nullptr);
+    while (er3.run().running())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    StepScheduler::install(nullptr);
     return ok;
 }
 
