@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -34,7 +35,11 @@ bool importFrom(MainWindow &form, const QString &folder)
             static_cast<QDialog *>(dialog)->accept();
         }
     });
+    QSignalSpy finished(&form, &MainWindow::standImportFinished);
     findAction(form, QStringLiteral("Import_Item"))->trigger();
+    // The import runs on a thread of its own: its end comes as a signal.
+    if (!folder.isEmpty() && finished.isEmpty() && !finished.wait(20000))
+        return false;
     return asked;
 }
 
