@@ -21,6 +21,8 @@ QProgressDialog *ShowJobProgress(BackgroundJob *job, const QString &title, const
     bar->setRange(0, 0);
     dialog->setBar(bar);
     QObject::connect(dialog, &QProgressDialog::canceled, job, &BackgroundJob::cancel);
+    // Esc rejects the dialog without "canceled".
+    QObject::connect(dialog, &QDialog::rejected, job, &BackgroundJob::cancel);
     QObject::connect(job, &BackgroundJob::progressed, bar, [bar](qint64 done, qint64 total) {
         if (total <= 0) {
             bar->setRange(0, 0);
@@ -33,7 +35,7 @@ QProgressDialog *ShowJobProgress(BackgroundJob *job, const QString &title, const
     });
     // Closing the dialog cancels (QProgressDialog says "canceled" on close): not at the job's end.
     const auto done = [dialog, job] {
-        QObject::disconnect(dialog, &QProgressDialog::canceled, job, nullptr);
+        QObject::disconnect(dialog, nullptr, job, nullptr);
         dialog->close();
     };
     QObject::connect(job, &BackgroundJob::finished, dialog, done);
