@@ -16,7 +16,7 @@ namespace {
 
 const QString kTitle = QStringLiteral("Daten exportieren");
 
-// The file written on a thread of its own; a cancel before the write leaves no file.
+// The file written on a thread of its own; a cancel before its rename leaves no file.
 void writeExport(QWidget *parent, const QString &file, const QByteArray &document, int rowCount)
 {
     auto *job = new BackgroundJob(parent);
