@@ -82,6 +82,10 @@ public:
     // The first activation connects unless "Offline" is set; later ones do nothing.
     void firstActivation();
 
+    // "Daten importieren..." of a chosen folder: merged on a thread of its own
+    // with a progress dialog; standImportFinished() tells the end.
+    void importStandFolder(const QString &folder);
+
     // Setup dialog (unless repeated), then the test window.
     void startTest(int test, bool repeat = false);
     void repeatLastMeasurement();
@@ -105,6 +109,9 @@ public:
 signals:
     // The window closes: the program's end follows.
     void closing();
+    // A "Daten importieren..." started by importStandFolder() has ended (its
+    // messages shown); ok false after a failure or a cancel.
+    void standImportFinished(bool ok);
 
 public slots:
     // Menus, quick-start bar, title strip, shooter panel and status bar from
@@ -121,7 +128,6 @@ protected:
 private:
     void buildMenus();
     void buildProgramMenu();
-    void importStandFolder(const QString &folder);
     void buildShooterMenu();
     void buildMeasureMenu();
     void buildExtrasAndHelpMenus();

@@ -19,6 +19,7 @@
 #include "store/tdata.h"
 #include "ui/elidinglabel.h"
 #include "ui/hints.h"
+#include "ui/jobprogress.h"
 #include "ui/pictures.h"
 #include "ui/weblinks.h"
 
@@ -95,30 +96,45 @@ void MainWindow::buildMenus()
     buildExtrasAndHelpMenus();
 }
 
-// Merges a stand's data folder into the open database; the shooter tables are
-// read again so the overview and the evaluation show what came in.
+// Merges a stand's data folder into the open database on a thread of its own,
+// with a progress dialog; the shooter tables are read again so the overview
+// and the evaluation show what came in.
 void MainWindow::importStandFolder(const QString &folder)
 {
     TData *data = TData::instance();
-    StationImportSummary summary;
-    QString error;
     if (!data || !data->tablesOpen()) {
         ShowError(QStringLiteral("\r\nDie Datenbank ist nicht geöffnet; es kann nichts importiert werden."));
+        emit standImportFinished(false);
         return;
     }
-    const bool ok = ImportStation(folder, TData::AliasName, &summary, &error);
-    WriteLogLine(QStringLiteral("Ausführen : [%1] Daten importieren aus %2: %3")
-                     .arg(ok ? QStringLiteral("Erfolg") : QStringLiteral("Fehler"), QDir::toNativeSeparators(folder),
-                          ok ? summary.text() : error));
-    if (!ok) {
-        ShowError(QStringLiteral("\r\n") + error);
-        return;
-    }
-    for (DataTable *table : {data->persTable(), data->visierTable(), data->reakTable()})
-        if (table->isOpen())
-            table->refresh();
-    ActiveShooter::notifier().notify();
-    ShowInformation(QStringLiteral("\r\nDaten importiert: ") + summary.text());
+    auto *job = new StationImportJob(folder, data->connectionTarget(), this);
+    connect(job, &BackgroundJob::finished, this, [this, job](bool ok) {
+        job->deleteLater();
+        const QString folder = job->folder();
+        const bool cancelled = !ok && job->isCancelled();
+        const QString tag = ok ? QStringLiteral("Erfolg") : cancelled ? QStringLiteral("Abbruch") : QStringLiteral("Fehler");
+        WriteLogLine(QStringLiteral("Ausführen : [%1] Daten importieren aus %2: %3")
+                         .arg(tag, QDir::toNativeSeparators(folder), ok ? job->summary().text() : job->error()));
+        if (!ok) {
+            if (cancelled)
+                ShowInformation(QStringLiteral("\r\n") + job->error());
+            else
+                ShowError(QStringLiteral("\r\n") + job->error());
+            emit standImportFinished(false);
+            return;
+        }
+        TData *data = TData::instance();
+        if (data && data->tablesOpen()) {
+            for (DataTable *table : {data->persTable(), data->visierTable(), data->reakTable()})
+                if (table->isOpen())
+                    table->refresh();
+        }
+        ActiveShooter::notifier().notify();
+        ShowInformation(QStringLiteral("\r\nDaten importiert: ") + job->summary().text());
+        emit standImportFinished(true);
+    });
+    ShowJobProgress(job, QStringLiteral("Daten importieren"), QStringLiteral("Die Daten werden importiert …"), this);
+    job->start();
 }
 
 void MainWindow::buildProgramMenu()

@@ -5,8 +5,44 @@
 #include "evaluation/printservice.h"
 #include "platform/messageservice.h"
 #include "store/tdata.h"
+#include "ui/jobprogress.h"
 
 #include <QDir>
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Daten exportieren");
+
+// The file written on a thread of its own; a cancel before its rename leaves no file.
+void writeExport(QWidget *parent, const QString &file, const QByteArray &document, int rowCount)
+{
+    auto *job = new BackgroundJob(parent);
+    auto error = std::make_shared<QString>();
+    job->setWork([file, document, error](BackgroundJob::Control &control) {
+        if (!control.progress(0, 1))
+            return false;
+        if (!Csv::write(file, document, error.get()))
+            return false;
+        control.progress(1, 1);
+        return true;
+    });
+    QObject::connect(job, &BackgroundJob::finished, job, [job, error, file, rowCount](bool ok) {
+        job->deleteLater();
+        if (ok)
+            ShowInformation(QStringLiteral("\r\n%1 Messwerte wurden nach „%2“ exportiert.")
+                                .arg(rowCount)
+                                .arg(QDir::toNativeSeparators(file)));
+        else if (!job->isCancelled())
+            ShowError(QStringLiteral("\r\n") + *error);
+    });
+    ShowJobProgress(job, kTitle, QStringLiteral("Die Messwerte werden geschrieben …"), parent);
+    job->start();
+}
+
+} // namespace
 
 void ExportAllData(QWidget *parent)
 {
@@ -20,26 +56,26 @@ void ExportAllData(QWidget *parent)
         ShowError(QStringLiteral("\r\n") + data->reakTable()->errorText());
         return;
     }
-    QList<QStringList> rows;
-    QString error;
-    if (!MeasurementExport::rows(TData::AliasName, {}, &rows, &error)) {
-        ShowError(QStringLiteral("\r\n") + error);
-        return;
-    }
-    if (rows.size() <= 1) {
-        ShowError(QStringLiteral("\r\nKeine Meßergebnisse vorhanden."));
-        return;
-    }
-    const QString file = PrintService::instance().saveFileName(parent, QStringLiteral("Daten exportieren"),
-                                                               QStringLiteral("Messergebnisse.csv"),
-                                                               QStringLiteral("CSV-Dateien (*.csv)"));
-    if (file.isEmpty())
-        return;
-    if (!Csv::write(file, Csv::document(rows), &error)) {
-        ShowError(QStringLiteral("\r\n") + error);
-        return;
-    }
-    ShowInformation(QStringLiteral("\r\n%1 Messwerte wurden nach „%2“ exportiert.")
-                        .arg(rows.size() - 1)
-                        .arg(QDir::toNativeSeparators(file)));
+    // Read on a thread of its own; the file is asked for once rows are there.
+    auto *job = new MeasurementExportJob(data->connectionTarget(), parent);
+    const QPointer<QWidget> owner(parent);
+    QObject::connect(job, &BackgroundJob::finished, job, [job, owner](bool ok) {
+        job->deleteLater();
+        if (!ok) {
+            if (!job->error().isEmpty())
+                ShowError(QStringLiteral("\r\n") + job->error());
+            return;
+        }
+        if (job->rowCount() <= 0) {
+            ShowError(QStringLiteral("\r\nKeine Meßergebnisse vorhanden."));
+            return;
+        }
+        const QString file = PrintService::instance().saveFileName(owner, kTitle, QStringLiteral("Messergebnisse.csv"),
+                                                                   QStringLiteral("CSV-Dateien (*.csv)"));
+        if (file.isEmpty())
+            return;
+        writeExport(owner, file, job->document(), job->rowCount());
+    });
+    ShowJobProgress(job, kTitle, QStringLiteral("Die Messwerte werden gelesen …"), parent);
+    job->start();
 }

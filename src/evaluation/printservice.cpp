@@ -2,7 +2,9 @@
 
 #include "report/measurementreport.h"
 #include "platform/messageservice.h"
+#include "platform/backgroundjob.h"
 #include "platform/safefile.h"
+#include "ui/jobprogress.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -119,9 +121,8 @@ QPrintPreviewDialog *CreatePreviewDialog(QPrinter *printer, const QString &title
                                                                        suggested, QStringLiteral("PDF-Dateien (*.pdf)"));
             if (file.isEmpty())
                 return;
-            QString error;
-            if (!WritePdf(file, title, render, &error))
-                ShowError(QStringLiteral("\r\n") + error);
+            // The job belongs to the dialog: what render paints from outlives it.
+            WritePdfInBackground(file, title, render, dialog);
         });
     }
     // Built empty, the preview asks for 109 pixels of height: it opens at a
@@ -142,6 +143,22 @@ PrintService &PrintService::instance()
 
 void PrintService::install(PrintService *service) { s_installed = service; }
 
+BackgroundJob *WritePdfInBackground(const QString &path, const QString &title, const PrintService::Render &render,
+                                    QWidget *parent)
+{
+    auto *job = new BackgroundJob(parent);
+    auto error = std::make_shared<QString>();
+    job->setWork([path, title, render, error](BackgroundJob::Control &) { return WritePdf(path, title, render, error.get()); });
+    QObject::connect(job, &BackgroundJob::finished, job, [job, error](bool ok) {
+        job->deleteLater();
+        if (!ok && !job->isCancelled())
+            ShowError(QStringLiteral("\r\n") + *error);
+    });
+    ShowJobProgress(job, QStringLiteral("Als PDF speichern"), QStringLiteral("Das PDF wird erstellt …"), parent);
+    job->start();
+    return job;
+}
+
 bool WritePdf(const QString &path, const QString &title, const PrintService::Render &render, QString *error)
 {
     // Rendered in memory first, so a failing disk never leaves half a PDF.
@@ -154,6 +171,11 @@ bool WritePdf(const QString &path, const QString &title, const PrintService::Ren
         writer.setResolution(300);
         MeasurementReport::preparePage(&writer);
         render(&writer);
+    }
+    // Cancelled while rendering (run as a job): no file at all.
+    if (BackgroundJob::Control *job = BackgroundJob::Control::current(); job && job->isCancelled()) {
+        *error = QStringLiteral("Das Speichern als PDF wurde abgebrochen.");
+        return false;
     }
     return SafeFile::write(path, buffer.data(), error);
 }

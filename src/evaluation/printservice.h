@@ -40,5 +40,12 @@ QPrintPreviewDialog *CreatePreviewDialog(QPrinter *printer, const QString &title
                                          QWidget *parent);
 
 // Renders to a PDF file written in one piece (never half a file on failure);
-// false with a German reason in *error.
+// false with a German reason in *error. Inside a cancelled BackgroundJob it
+// writes nothing.
 bool WritePdf(const QString &path, const QString &title, const PrintService::Render &render, QString *error);
+class BackgroundJob;
+// WritePdf on a thread of its own with a progress dialog over parent
+// ("Abbrechen" leaves no file); a failure is shown as an error message. The
+// job belongs to parent: what render paints from must outlive parent.
+BackgroundJob *WritePdfInBackground(const QString &path, const QString &title, const PrintService::Render &render,
+                                    QWidget *parent);

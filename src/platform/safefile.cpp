@@ -1,5 +1,7 @@
 #include "platform/safefile.h"
 
+#include "platform/backgroundjob.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -129,6 +131,11 @@ bool writeReplacing(const QString &path, const QByteArray &bytes, QString *error
         ::unlink(tmp.constData());
         return fail(error, QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2").arg(shown(path), reason(e)));
     }
+    // Written as a cancelled job: the old file (or none) stays.
+    if (BackgroundJob::Control *job = BackgroundJob::Control::current(); job && job->isCancelled()) {
+        ::unlink(tmp.constData());
+        return fail(error, QStringLiteral("Das Schreiben der Datei %1 wurde abgebrochen.").arg(shown(path)));
+    }
     e = injected(Step::Rename);
     if (!e && ::rename(tmp.constData(), native(path).constData()) != 0)
         e = errno;
@@ -216,6 +223,10 @@ bool write(const QString &path, const QByteArray &bytes, QString *error)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail(error, QStringLiteral("Die Datei %1 kann nicht angelegt werden: %2").arg(shown(path), file.errorString()));
+    if (BackgroundJob::Control *job = BackgroundJob::Control::current(); job && job->isCancelled()) {
+        file.cancelWriting();
+        return fail(error, QStringLiteral("Das Schreiben der Datei %1 wurde abgebrochen.").arg(shown(path)));
+    }
     if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit())
         return fail(error, QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2").arg(shown(path), file.errorString()));
     return true;

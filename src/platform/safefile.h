@@ -8,7 +8,8 @@
 // flushed, synced and renamed over the old one, which keeps its permissions;
 // on any failure the old file stays untouched. A character device, a named
 // pipe or a socket (/dev/null, a FIFO, /dev/stdout) is written to as it is
-// and never replaced by a regular file.
+// and never replaced by a regular file. Inside a BackgroundJob cancelled
+// before the rename, the temporary file is removed and nothing replaced.
 namespace SafeFile {
 
 enum class Step { Open, Write, Flush, Sync, Rename };

@@ -2,6 +2,9 @@
 
 #include "report/csvfile.h"
 #include "store/resultquery.h"
+#include "store/tdata.h"
+
+#include <QSqlDatabase>
 
 namespace MeasurementExport {
 
@@ -12,7 +15,8 @@ QStringList header()
             QStringLiteral("Status"),  QStringLiteral("Fehler")};
 }
 
-bool rows(const QString &connectionName, const Filter &filter, QList<QStringList> *out, QString *error)
+bool rows(const QString &connectionName, const Filter &filter, QList<QStringList> *out, QString *error,
+          const std::function<bool(qint64 done, qint64 total)> &progress)
 {
     ResultQuery query(QStringLiteral("Export_SQLQuery"), connectionName);
     QString sql = QStringLiteral(
@@ -36,7 +40,14 @@ bool rows(const QString &connectionName, const Filter &filter, QList<QStringList
     }
     out->clear();
     out->append(header());
-    for (int r = 0; r < query.recordCount(); ++r) {
+    const int count = query.recordCount();
+    for (int r = 0; r < count; ++r) {
+        if (progress && !progress(r, count)) {
+            out->clear();
+            if (error)
+                error->clear();
+            return false;
+        }
         auto v = [&](const char *column) { return query.valueAt(r, QString::fromLatin1(column)); };
         // A stored value that is no number stays empty, never a wrapped one.
         auto whole = [&](const char *column) {
@@ -48,7 +59,48 @@ bool rows(const QString &connectionName, const Filter &filter, QList<QStringList
                      whole("MESSTYP"), whole("SERIE"), whole("SCHEIBE"), whole("ReakZeit"),
                      Csv::text(v("STATUS").toString()), Csv::text(v("FEHLER").toString())});
     }
+    if (progress)
+        progress(count, count);
     return true;
 }
 
 } // namespace MeasurementExport
+
+namespace {
+const QString kExportConnection = QStringLiteral("VantrelExport");
+}
+
+MeasurementExportJob::MeasurementExportJob(const DatabaseTarget &target, QObject *parent)
+    : BackgroundJob(parent)
+    , m_target(target)
+{
+    // The query first (no total known yet), then the rows, then the document.
+    setWork([this](Control &control) {
+        control.progress(0, 0);
+        QList<QStringList> rows;
+        bool ok = false;
+        {
+            TData data(kExportConnection);
+            if (!data.openConnectionTo(m_target))
+                m_error = data.errorText();
+            else
+                ok = MeasurementExport::rows(kExportConnection, {}, &rows, &m_error,
+                                             [&control](qint64 done, qint64 total) { return control.progress(done, 2 * total); });
+        }
+        QSqlDatabase::removeDatabase(kExportConnection);
+        if (!ok || control.isCancelled())
+            return false;
+        m_rowCount = int(rows.size()) - 1;
+        // Line by line, so a cancel is heard; the same bytes as Csv::document(rows).
+        const qint64 total = 2 * qint64(m_rowCount);
+        m_document = Csv::document({rows.constFirst()});
+        for (int i = 1; i < rows.size(); ++i) {
+            m_document += Csv::document({rows.at(i)}, false);
+            if (!control.progress(m_rowCount + i, total)) {
+                m_document.clear();
+                return false;
+            }
+        }
+        return true;
+    });
+}

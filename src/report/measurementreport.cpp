@@ -1,5 +1,7 @@
 #include "report/measurementreport.h"
 
+#include "platform/backgroundjob.h"
+
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPageLayout>
@@ -176,6 +178,11 @@ int MeasurementReport::print(QPagedPaintDevice *device)
         if (!more)
             break;
         if (used == capacity) {
+            // Printed as a job (a PDF of many pages): progress per page, and a cancel stops here.
+            if (BackgroundJob::Control *job = BackgroundJob::Control::current(); job && !job->progress(page, total)) {
+                p.end();
+                return 0;
+            }
             device->newPage();
             ++page;
             y = drawFrame(page);
@@ -191,5 +198,7 @@ int MeasurementReport::print(QPagedPaintDevice *device)
         ++used;
     }
     p.end();
+    if (BackgroundJob::Control *job = BackgroundJob::Control::current())
+        job->progress(total, total);
     return page;
 }

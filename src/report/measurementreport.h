@@ -47,6 +47,7 @@ public:
     // with or without the user's line in the title band.
     static int pageCount(QPagedPaintDevice *device, int rowCount, bool withUser = false);
     // Prints the whole report; the number of pages, 0 when nothing was printed.
+    // Run in a BackgroundJob, it reports each page and stops (0) when cancelled.
     int print(QPagedPaintDevice *device);
 
     static QString footerText();

@@ -5,6 +5,7 @@
 #include "store/storeerror.h"
 #include "store/tablefilecheck.h"
 #include "store/tableschema.h"
+#include "store/tdata.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,6 +19,23 @@
 namespace {
 
 const QString kSourceConnection = QStringLiteral("VantrelStationImport");
+const QString kTargetConnection = QStringLiteral("VantrelStationImport-Ziel");
+
+// Counts the steps of one phase and asks the caller's progress at each.
+struct Steps
+{
+    const ImportProgress &report;
+    qint64 total = 0;
+    qint64 done = 0;
+    bool stopped = false;
+    bool next()
+    {
+        ++done;
+        if (report && !report(done, total))
+            stopped = true;
+        return !stopped;
+    }
+};
 
 using Row = QVariantList; // stored fields without "Nummer", in declared order
 using Pair = QPair<QString, QString>;
@@ -61,7 +79,7 @@ Pair pairOf(const QList<FieldDef> &fields, const Row &row)
 }
 
 // The rows of one table file, read read-only; false with a message naming the file.
-bool readTableFile(const TableSchema &table, const QString &path, QList<Row> *rows, QString *error)
+bool readTableFile(const TableSchema &table, const QString &path, QList<Row> *rows, QString *error, Steps &steps)
 {
     *error = TableFileProblem(table, path);
     if (!error->isEmpty())
@@ -91,6 +109,8 @@ bool readTableFile(const TableSchema &table, const QString &path, QList<Row> *ro
                     for (int i = 0; i < fields.size(); ++i)
                         row << normalized(fields.at(i), q.value(i));
                     rows->append(row);
+                    if (!steps.next())
+                        break;
                 }
                 if (q.lastError().isValid())
                     reason = SqliteReason(q.lastError());
@@ -98,11 +118,30 @@ bool readTableFile(const TableSchema &table, const QString &path, QList<Row> *ro
         }
         if (!reason.isEmpty())
             *error = UnreadableTableText(table, path, reason);
-        ok = reason.isEmpty();
+        ok = reason.isEmpty() && !steps.stopped;
         db.close();
     }
     QSqlDatabase::removeDatabase(kSourceConnection);
     return ok;
+}
+
+// Rows of a table file for the progress; 0 when it cannot be read (reading it tells why).
+qint64 rowsOf(const TableSchema &table, const QString &path)
+{
+    qint64 n = 0;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kSourceConnection);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            if (q.exec(QStringLiteral("SELECT COUNT(*) FROM ") + TableSchema::quoted(table.tableName)) && q.next())
+                n = q.value(0).toLongLong();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(kSourceConnection);
+    return n;
 }
 
 QString insertStatement(const TableSchema &t)
@@ -205,7 +244,12 @@ QString StationImportSummary::text() const
     return shooters + QStringLiteral(", ") + added + QStringLiteral(", ") + present + u'.';
 }
 
-bool ReadStation(const QString &folder, StationRows *rows, QString *error)
+QString StationImportCancelledText(const QString &folder)
+{
+    return QStringLiteral("Die Daten aus %1 wurden nicht übernommen: der Import wurde abgebrochen.").arg(QuotedPath(folder));
+}
+
+bool ReadStation(const QString &folder, StationRows *rows, QString *error, const ImportProgress &progress)
 {
     *rows = StationRows();
     rows->folder = folder;
@@ -233,13 +277,18 @@ bool ReadStation(const QString &folder, StationRows *rows, QString *error)
     // Everything is read before the first write: the source may even be the
     // target's own folder, and a broken file refuses the folder untouched.
     const bool visThere = QFileInfo::exists(visPath) || QFileInfo(visPath).isSymLink();
-    if (!readTableFile(persT, persPath, &rows->pers, error)
-        || (visThere && !readTableFile(visT, visPath, &rows->vis, error))
-        || !readTableFile(reakT, reakPath, &rows->reak, error)) {
-        *error += QStringLiteral(" Es wurde nichts übernommen.");
+    Steps steps{progress};
+    if (progress)
+        steps.total = rowsOf(persT, persPath) + (visThere ? rowsOf(visT, visPath) : 0) + rowsOf(reakT, reakPath);
+    if (!readTableFile(persT, persPath, &rows->pers, error, steps)
+        || (visThere && !readTableFile(visT, visPath, &rows->vis, error, steps))
+        || !readTableFile(reakT, reakPath, &rows->reak, error, steps)) {
+        *error = steps.stopped ? StationImportCancelledText(folder) : *error + QStringLiteral(" Es wurde nichts übernommen.");
         *rows = StationRows();
         return false;
     }
+    if (progress)
+        progress(steps.total, steps.total);
     return true;
 }
 
@@ -252,7 +301,7 @@ bool ImportStation(const QString &folder, const QString &targetConnection, Stati
 }
 
 bool MergeStation(const StationRows &rows, const QString &targetConnection, StationImportSummary *summary,
-                  QString *error)
+                  QString *error, const ImportProgress &progress)
 {
     *summary = StationImportSummary();
     const QString &folder = rows.folder;
@@ -281,6 +330,13 @@ bool MergeStation(const StationRows &rows, const QString &targetConnection, Stat
         *error = where + StoreErrorText(driverText);
         return false;
     };
+    // A step per shooter row, result row (its shooter, then the row itself), profile row, and the commit.
+    Steps steps{progress, pers.size() + 2 * qint64(reak.size()) + vis.size() + 1};
+    const auto cancelled = [&] {
+        tx.rollback();
+        *error = StationImportCancelledText(folder);
+        return false;
+    };
     StationImportSummary done;
     QSet<Pair> shooters, withProfiles;
     if (!merge.pairsOf(persT, &shooters) || !merge.pairsOf(visT, &withProfiles)) {
@@ -300,10 +356,13 @@ bool MergeStation(const StationRows &rows, const QString &targetConnection, Stat
         ++done.shootersAdded;
         return true;
     };
-    for (const Row &row : std::as_const(pers))
+    for (const Row &row : std::as_const(pers)) {
         if (!add(row)) {
             return refuse(merge.failure);
         }
+        if (!steps.next())
+            return cancelled();
+    }
     // Results of a shooter missing from the stand's PersData keep a shooter record.
     const QList<FieldDef> reakFields = copiedFields(reakT);
     for (const Row &row : std::as_const(reak)) {
@@ -316,12 +375,16 @@ bool MergeStation(const StationRows &rows, const QString &targetConnection, Stat
         if (!add(bare)) {
             return refuse(merge.failure);
         }
+        if (!steps.next())
+            return cancelled();
     }
 
     const QList<FieldDef> visFields = copiedFields(visT);
     QSqlQuery addProfile(db);
     addProfile.prepare(insertStatement(visT));
     for (const Row &row : std::as_const(vis)) {
+        if (!steps.next())
+            return cancelled();
         if (withProfiles.contains(pairOf(visFields, row)))
             continue;
         if (!insertRow(addProfile, row)) {
@@ -334,6 +397,8 @@ bool MergeStation(const StationRows &rows, const QString &targetConnection, Stat
     QSqlQuery addResult(db);
     addResult.prepare(insertStatement(reakT));
     for (const Row &row : std::as_const(reak)) {
+        if (!steps.next())
+            return cancelled();
         const Pair p = pairOf(reakFields, row);
         auto it = stored.find(p);
         if (it == stored.end()) {
@@ -354,8 +419,45 @@ bool MergeStation(const StationRows &rows, const QString &targetConnection, Stat
         it->insert(key);
         ++done.resultsAdded;
     }
+    if (!steps.next())
+        return cancelled();
     if (!tx.commit())
         return refuse(tx.error());
     *summary = done;
     return true;
+}
+
+StationImportJob::StationImportJob(const QString &folder, const DatabaseTarget &target, QObject *parent)
+    : BackgroundJob(parent)
+    , m_folder(folder)
+    , m_target(target)
+{
+    // Reading a quarter of the bar, merging the rest.
+    setWork([this](Control &control) {
+        const auto part = [&control](qint64 from, qint64 span) {
+            return [&control, from, span](qint64 done, qint64 total) {
+                return control.progress(from + (total > 0 ? done * span / total : 0), 1000);
+            };
+        };
+        m_summary = StationImportSummary();
+        StationRows rows;
+        if (!ReadStation(m_folder, &rows, &m_error, part(0, 250)))
+            return false;
+        if (control.isCancelled()) {
+            m_error = StationImportCancelledText(m_folder);
+            return false;
+        }
+        // Qt's connections belong to the thread that made them: this one has its own.
+        bool ok = false;
+        {
+            TData data(kTargetConnection);
+            if (!data.openConnectionTo(m_target))
+                m_error = QStringLiteral("Die Daten aus %1 wurden nicht übernommen: ").arg(QuotedPath(m_folder))
+                          + data.errorText();
+            else
+                ok = MergeStation(rows, kTargetConnection, &m_summary, &m_error, part(250, 750));
+        }
+        QSqlDatabase::removeDatabase(kTargetConnection);
+        return ok;
+    });
 }

@@ -1,9 +1,13 @@
 #pragma once
 // Merging a stand's data folder (its three table files, or an old backup of
 // them) into the tables of an open connection of either kind.
+#include "platform/backgroundjob.h"
+#include "store/databasetarget.h"
+
 #include <QList>
 #include <QString>
 #include <QVariantList>
+#include <functional>
 
 struct StationImportSummary
 {
@@ -21,14 +25,19 @@ struct StationRows
     QList<QVariantList> pers, vis, reak;
 };
 
+// Steps done of total, reported row by row; false asks to stop: the import
+// is then refused whole with StationImportCancelledText().
+using ImportProgress = std::function<bool(qint64 done, qint64 total)>;
+QString StationImportCancelledText(const QString &folder);
+
 // Reads the folder's PersData, ReakData and (when there) VData read-only. A
 // missing, broken or foreign file refuses the whole folder with a German
 // message naming the file.
-bool ReadStation(const QString &folder, StationRows *rows, QString *error);
+bool ReadStation(const QString &folder, StationRows *rows, QString *error, const ImportProgress &progress = {});
 // Writes the rows in ONE transaction on the open connection targetConnection
-// (see ImportStation); on failure nothing is written.
+// (see ImportStation); on failure or when stopped nothing is written.
 bool MergeStation(const StationRows &rows, const QString &targetConnection, StationImportSummary *summary,
-                  QString *error);
+                  QString *error, const ImportProgress &progress = {});
 
 // ReadStation, then MergeStation. Reads the folder's PersData, ReakData and (when there) VData read-only, then
 // writes in ONE transaction on the open connection targetConnection: shooters
@@ -39,3 +48,28 @@ bool MergeStation(const StationRows &rows, const QString &targetConnection, Stat
 // nothing is written and error holds a German message naming the file.
 bool ImportStation(const QString &folder, const QString &targetConnection, StationImportSummary *summary,
                    QString *error);
+
+// ReadStation and MergeStation as a job on a thread of its own, merging
+// through a connection of its own to target (TData::connectionTarget() of the
+// program's data module). Progress runs from 0 to 1000; cancel() rolls the
+// whole import back. Usage:
+//   auto *job = new StationImportJob(folder, TData::instance()->connectionTarget(), parent);
+//   connect(job, &BackgroundJob::finished, parent, [job](bool ok) { ok ? job->summary() : job->error(); });
+//   job->start();
+class StationImportJob : public BackgroundJob
+{
+    Q_OBJECT
+public:
+    StationImportJob(const QString &folder, const DatabaseTarget &target, QObject *parent = nullptr);
+    QString folder() const { return m_folder; }
+    // After finished(true).
+    StationImportSummary summary() const { return m_summary; }
+    // After finished(false): the German reason (StationImportCancelledText when cancelled).
+    QString error() const { return m_error; }
+
+private:
+    QString m_folder;
+    DatabaseTarget m_target;
+    StationImportSummary m_summary;
+    QString m_error;
+};

@@ -201,6 +201,30 @@ bool TData::openTables()
     return openTableObjects();
 }
 
+DatabaseTarget TData::connectionTarget() const
+{
+    DatabaseTarget t = m_target;
+    if (!t.isServer())
+        t.folder = tablesDir();
+    return t;
+}
+
+bool TData::openConnectionTo(const DatabaseTarget &target)
+{
+    closeTables();
+    m_error.clear();
+    m_target = target;
+    if (target.isServer())
+        return openServerConnection(target);
+    // Only existing tables: openConnection() would ask before making new ones.
+    for (const TableSchema *s : TableSchema::all()) {
+        const QString path = QDir(target.folder).filePath(s->fileName);
+        if (!QFileInfo(path).isFile())
+            return fail(QStringLiteral("Die Tabellendatei %1 fehlt.").arg(QuotedPath(path)));
+    }
+    return openConnection(target.folder);
+}
+
 bool TData::openTableObjects()
 {
     m_sessionActive = true;

@@ -97,6 +97,14 @@ public:
     // *wasLost tells so. False with errorText() while the server cannot be
     // reached. Locally always true.
     bool checkServerConnection(bool *wasLost = nullptr);
+    // Where the open tables are: the server, or the local folder they were
+    // opened in (folder filled in).
+    DatabaseTarget connectionTarget() const;
+    // Opens only the connection (no table objects, never a question to the
+    // user) to the tables at target, e.g. connectionTarget() of the program's
+    // module: for work on another thread. False with errorText() when a table
+    // file is missing or the connection fails.
+    bool openConnectionTo(const DatabaseTarget &target);
     // Writes ReakTable's pending cached rows, then closes everything.
     void closeTables();
     bool tablesOpen() const;

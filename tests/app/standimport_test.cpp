@@ -1,6 +1,7 @@
 #include "app/datasession.h"
 #include "app/mainwindow.h"
 #include "store/stationimport_test.h"
+#include "store/stationimport.h"
 #include "store/tdata.h"
 #include "support/findaction.h"
 #include "support/sandbox.h"
@@ -10,7 +11,11 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QSqlQuery>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -18,7 +23,7 @@ namespace {
 
 // Triggers "Daten importieren..." and answers the folder dialog with folder
 // (empty: cancelled); false when no folder dialog came up.
-bool importFrom(MainWindow &form, const QString &folder)
+bool importFrom(MainWindow &form, const QString &folder, const std::function<void()> &started = {})
 {
     bool asked = false;
     QTimer::singleShot(0, [&] {
@@ -34,7 +39,13 @@ bool importFrom(MainWindow &form, const QString &folder)
             static_cast<QDialog *>(dialog)->accept();
         }
     });
+    QSignalSpy finished(&form, &MainWindow::standImportFinished);
     findAction(form, QStringLiteral("Import_Item"))->trigger();
+    if (started)
+        started();
+    // The import runs on a thread of its own: its end comes as a signal.
+    if (!folder.isEmpty() && finished.isEmpty() && !finished.wait(20000))
+        return false;
     return asked;
 }
 
@@ -93,6 +104,57 @@ private slots:
         QCOMPARE(boxes.shown().last().kind, MessageService::Kind::Error);
         QVERIFY2(boxes.lastText().contains("VData.sqlite"), qPrintable(boxes.lastText()));
         QCOMPARE(pers->recordCount(), 2);
+    }
+
+    // "Abbrechen" in the progress dialog while the stand's files are read:
+    // nothing of the import stays and the user is told so.
+    void cancelledImportLeavesNothing()
+    {
+        Sandbox box;
+        ScriptedMessages boxes;
+        TData data;
+        MainWindow form;
+        QVERIFY(OpenProgramData());
+        DataTable *pers = data.persTable();
+        QVERIFY(pers->append() && pers->setFieldValue("Name", "Meier") && pers->setFieldValue("Vorname", "Hans")
+                && pers->post());
+        const QString stand = box.path("stand");
+        QVERIFY(makeStand(stand, {{"Neu", "Nina", 1, 40, 1}, {"Meier", "Hans", 1, 20, 2}}));
+        boxes.clear();
+
+        // Another program holds the stand's results file: the import waits there.
+        const QString holder = QStringLiteral("stand-holder");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), holder);
+            db.setDatabaseName(QDir(stand).filePath("ReakData.sqlite"));
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        }
+        const auto release = [&] {
+            QSqlDatabase db = QSqlDatabase::database(holder, false);
+            QSqlQuery(db).exec(QStringLiteral("COMMIT"));
+            db.close();
+        };
+        bool cancelled = false;
+        QVERIFY(importFrom(form, stand, [&] {
+            auto *progress = form.findChild<QProgressDialog *>();
+            QVERIFY(progress);
+            QCOMPARE(progress->windowModality(), Qt::WindowModal);
+            QTest::qWait(50);   // the import reaches the held file
+            auto *abort = progress->findChild<QPushButton *>();
+            QVERIFY(abort && abort->text() == QStringLiteral("Abbrechen"));
+            abort->click();
+            cancelled = true;
+            release();
+        }));
+        QSqlDatabase::removeDatabase(holder);
+        QVERIFY(cancelled);
+        QCOMPARE(boxes.count(), 1);
+        QCOMPARE(boxes.lastText(), QStringLiteral("\r\n") + StationImportCancelledText(stand));
+        QVERIFY(pers->refresh());
+        QCOMPARE(pers->recordCount(), 1);
+        QCOMPARE(data.reakTable()->recordCount(), 0);
+        QTRY_VERIFY(!form.findChild<QProgressDialog *>());   // gone with the job
     }
 };
 

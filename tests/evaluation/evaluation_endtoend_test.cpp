@@ -177,7 +177,9 @@ private slots:
         const QString all = out.filePath("alle.csv");
         print.fileAnswers = QStringList{all};
         findAction(mainForm, "Export_Item")->trigger();
-        QCOMPARE(messages.lastText(), QStringLiteral("\r\n10 Messwerte wurden nach „%1“ exportiert.").arg(all));
+        // Read and written on a thread of its own: the message comes at the end.
+        QTRY_COMPARE_WITH_TIMEOUT(messages.lastText(),
+                                  QStringLiteral("\r\n10 Messwerte wurden nach „%1“ exportiert.").arg(all), 20000);
         QFile f(all);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll().count("\r\n"), 11);

@@ -1,4 +1,5 @@
 #include "evaluation/printservice.h"
+#include "platform/backgroundjob.h"
 #include "report/efrfreport.h"
 #include "scriptedprint.h"
 #include "support/child.h"
@@ -37,6 +38,7 @@ private slots:
         const QString file = dir.filePath("protokoll.pdf");
         print.fileAnswers = QStringList{file};
         save->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!preview->findChild<BackgroundJob *>(), 20000);   // written on a thread of its own
         bool ok = false;
         QCOMPARE(pdfTitle(file, &ok), QStringLiteral("Einfachreaktionstest mit Fehlern"));
         QVERIFY(pdfText(file, 0, &ok).contains("Einfachreaktionstest mit Fehlpräsentationen"));

@@ -6,6 +6,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTest>
 
 Q_DECLARE_METATYPE(QList<StandShooter>)
@@ -177,6 +178,89 @@ private slots:
         QVERIFY2(!error.contains("file") && !error.contains("database"), qPrintable(error));   // German, no driver text
         QCOMPARE((QList<int>{s.shootersAdded, s.resultsAdded, s.resultsPresent}), (QList<int>{0, 0, 0}));
         QCOMPARE(contents(fx), before);
+    }
+
+    // An import stopped at any step (reading, shooters, profiles, results,
+    // just before the commit) leaves the target exactly as it was; one that
+    // runs through reports steps up to the last one. The same through the job
+    // on its own thread and connection while the program's tables stay open.
+    void stoppedPartWay_data()
+    {
+        QTest::addColumn<QString>("phase");   // "read", "merge" or "job"
+        QTest::addColumn<int>("stopAt");      // the step answered "stop"; 0: never, -1: the last
+        QTest::newRow("reading, first row") << "read" << 1;
+        QTest::newRow("reading, results file") << "read" << 20;
+        QTest::newRow("merging, first shooter") << "merge" << 1;
+        QTest::newRow("merging, shooters of the results") << "merge" << 30;
+        QTest::newRow("merging, profiles") << "merge" << 53;
+        QTest::newRow("merging, results") << "merge" << 60;
+        QTest::newRow("merging, before the commit") << "merge" << -1;
+        QTest::newRow("merging to the end") << "merge" << 0;
+        QTest::newRow("job cancelled") << "job" << 1;
+        QTest::newRow("job to the end") << "job" << 0;
+    }
+    void stoppedPartWay()
+    {
+        QFETCH(QString, phase);
+        QFETCH(int, stopAt);
+        StoreFixture fx;
+        QVERIFY(fx.open());
+        QVERIFY(fx.addShooter("Meier", "Hans"));
+        QVERIFY(fx.selectShooter("Meier", "Hans"));
+        QVERIFY(fx.addReak(QDate(2024, 1, 1), QTime(9, 0), 1, 1, 1, 250));
+        QVERIFY(fx.data->reakTable()->applyUpdates());
+        const QStringList before = contents(fx);
+        const QString dir = fx.box.path("stand");
+        // 3 shooters, 3 profiles, 48 results: reading 54 rows, merging 3 + 96 + 3 + 1 steps.
+        QVERIFY(makeStand(dir, {{"Neu", "Nina", 1, 30, 1}, {"Meier", "Hans", 1, 10, 2}, {"Zweite", "Zora", 1, 8, 0}}));
+
+        qint64 lastDone = 0, lastTotal = 0;
+        bool backwards = false;
+        const auto progress = [&](qint64 done, qint64 total) {
+            backwards |= done < lastDone || (lastTotal && total != lastTotal);
+            lastDone = done;
+            lastTotal = total;
+            return stopAt == 0 || done != (stopAt < 0 ? total : stopAt);
+        };
+        bool ok = false;
+        StationImportSummary s;
+        QString error;
+        if (phase == "job") {
+            StationImportJob job(dir, fx.data->connectionTarget());
+            QObject receiver;   // on this thread: the progress arrives queued
+            connect(&job, &BackgroundJob::progressed, &receiver, progress);
+            if (stopAt)
+                job.cancel();   // seen at the first step
+            QSignalSpy finished(&job, &BackgroundJob::finished);
+            QVERIFY(job.start());
+            QVERIFY(finished.wait(20000));
+            ok = finished.first().first().toBool();
+            s = job.summary();
+            error = job.error();
+            QCOMPARE(ok, job.succeeded());
+            QCOMPARE(ok, stopAt == 0);
+            if (!ok)
+                QCOMPARE(error, StationImportCancelledText(dir));
+        } else {
+            StationRows rows;
+            ok = ReadStation(dir, &rows, &error, phase == "read" ? ImportProgress(progress) : ImportProgress());
+            if (ok)
+                ok = MergeStation(rows, TData::AliasName, &s, &error, progress);
+            QCOMPARE(ok, stopAt == 0);
+            if (!ok)
+                QCOMPARE(error, StationImportCancelledText(dir));
+        }
+        QVERIFY(!backwards);
+        if (ok) {
+            QCOMPARE((QList<int>{s.shootersAdded, s.resultsAdded, s.resultsPresent}), (QList<int>{2, 48, 0}));
+            QCOMPARE(lastDone, lastTotal);   // the bar reaches its end
+            QVERIFY(lastTotal > 0);
+        } else {
+            QCOMPARE(contents(fx), before);
+        }
+        // The program's own connection stays usable.
+        QVERIFY(fx.data->persTable()->refresh());
+        QCOMPARE(fx.data->persTable()->recordCount(), ok ? 3 : 1);
     }
 };
 
