@@ -11,6 +11,7 @@
 #include "platform/programpaths.h"
 #include "platform/registryini.h"
 #include "platform/settingskeys.h"
+#include "store/databasetarget.h"
 #include "store/tableschema.h"
 #include "store/tdata.h"
 #include "support/pgcluster.h"
@@ -22,6 +23,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -445,6 +447,10 @@ void inDevicePage(Program &p, const QString &page, const std::function<void(QWid
     whileShown(
         named(QStringLiteral("Config_Form")),
         [&](QWidget *w) {
+            // Its shortcuts (Strg+Umschalt+S, F10, F11) reach the active window only.
+            w->activateWindow();
+            if (!waitUntil([&] { return w->isActiveWindow(); }, 5000))
+                problem(QStringLiteral("Einstellungen nicht aktiv"));
             QTest::keyClick(w, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
             showTab(w, page);
             inside(w);
@@ -458,10 +464,14 @@ void inDevicePage(Program &p, const QString &page, const std::function<void(QWid
 }
 
 // Waits for the message box that ends a device function; false (and a problem) when none came.
-bool waitForOutcome(Program &p, int from, const QStringList &words, const QString &what, int timeoutMs)
+bool waitForOutcome(Program &p, int from, const QStringList &words, const QString &what, int timeoutMs,
+                    Scenario *s = nullptr)
 {
-    if (waitUntil([&] { return shownSince(*p.boxes, from, words) >= 0; }, timeoutMs))
+    if (waitUntil([&] { return shownSince(*p.boxes, from, words) >= 0; }, timeoutMs)) {
+        if (s)
+            s->note(p.boxes->shown().at(shownSince(*p.boxes, from, words)).text.simplified());
         return true;
+    }
     problem(what + QStringLiteral(" ohne Ergebnis: ") + p.boxes->lastText().simplified());
     return false;
 }
@@ -475,7 +485,7 @@ void zeroPointAndScale(Program &p)
         p.trainer->setLoad(0);
         int from = p.boxes->count();
         triggerItem(w, QStringLiteral("Nullpunkt_Item"));   // its question is answered with OK
-        waitForOutcome(p, from, QStringList{QStringLiteral("Nullpunkt wurde")} + failed, QStringLiteral("Nullpunkt"), 30000);
+        waitForOutcome(p, from, QStringList{QStringLiteral("Nullpunkt wurde")} + failed, QStringLiteral("Nullpunkt"), 30000, &s);
 
         p.trainer->setLoad(500);
         from = p.boxes->count();
@@ -490,7 +500,7 @@ void zeroPointAndScale(Program &p)
             },
             [&] { triggerItem(w, QStringLiteral("Kennlinie_Item")); }, QStringLiteral("SKL_Form"));
         waitForOutcome(p, from, QStringList{QStringLiteral("Skalierungsfaktor wurde")} + failed, QStringLiteral("Kennlinie"),
-                       30000);
+                       30000, &s);
         p.trainer->setLoad(0);
     });
 }
@@ -501,9 +511,12 @@ void captures(Program &p)
     inDevicePage(p, QStringLiteral("Kraftsensor"), [&](QWidget *w) {
         for (const auto &[key, done] : {std::pair{Qt::Key_F10, QStringLiteral("Debug beendet.")},
                                         std::pair{Qt::Key_F11, QStringLiteral("Debug 1 beendet.")}}) {
+            const int from = p.boxes->count();
             QTest::keyClick(w, key);
             if (!waitUntil([&, done = done] { return labelText(w, QStringLiteral("TestStatus_Label")) == done; }, 30000))
                 problem(QStringLiteral("%1 nicht beendet: %2").arg(done, labelText(w, QStringLiteral("TestStatus_Label"))));
+            for (int i = from; i < p.boxes->count(); ++i)
+                s.note(p.boxes->shown().at(i).text.simplified());
         }
     });
 }
@@ -516,11 +529,13 @@ void silentTrainer(Program &p)
     p.trainer->setConfig(silent);
     {
         Scenario s(QStringLiteral("Trainer verstummt (Akku Ladestand)"));
+        const int from = p.boxes->count();
         whileShown(
             named(QStringLiteral("Akku_Form")),
             [&](QWidget *w) {
                 if (!waitUntil([&] { return modePanel(p) == QLatin1String("Modus : Offline"); }, 20000))
                     problem(QStringLiteral("Verbindungsverlust nicht erkannt"));
+                waitForOutcome(p, from, {QStringLiteral("Verbindung zum Gerät verloren")}, QStringLiteral("Meldung"), 5000, &s);
                 click(w, QStringLiteral("OK_Button"));
                 waitUntil([&] { return !w->isVisible(); }, 5000);
             },
@@ -550,10 +565,8 @@ void importStand(Program &p, int rows)
             static_cast<QDialog *>(dialog)->accept();
         },
         [&] { triggerItem(p.main, QStringLiteral("Import_Item")); }, QStringLiteral("Ordnerauswahl"));
-    if (waitForOutcome(p, from, {QStringLiteral("Daten importiert"), QStringLiteral("\r\n")}, QStringLiteral("Import"),
-                       120000))
-        s.note(p.boxes->shown().at(shownSince(*p.boxes, from, {QStringLiteral("Daten importiert"), QStringLiteral("\r\n")}))
-                   .text.simplified());
+    waitForOutcome(p, from, {QStringLiteral("Daten importiert"), QStringLiteral("\r\n")}, QStringLiteral("Import"), 120000,
+                   &s);
 }
 
 // "Schütze auswählen" with the shooter of that name (not measured).
@@ -581,6 +594,43 @@ void selectShooter(Program &p, const QString &name)
             click(w, QStringLiteral("Cancel_Button"));
         },
         [&] { triggerItem(p.main, QStringLiteral("Auswaehlen_Item")); }, QStringLiteral("PersSel_Form"));
+}
+
+void typeInto(QWidget *window, const QString &name, const QString &text)
+{
+    if (auto *edit = childOf<QLineEdit>(window, name)) {
+        edit->setFocus();
+        edit->selectAll();
+        bool ascii = true;
+        for (const QChar c : text)
+            ascii = ascii && c.unicode() < 0x80;
+        if (ascii)
+            QTest::keyClicks(edit, text);
+        else
+            edit->insert(text);   // QTest types ASCII only
+    }
+}
+
+// A new shooter through "Hinzufügen" (F2), not measured; false when the dialog is still open.
+bool addShooter(Program &p, const QString &name, const QString &vorname)
+{
+    bool closed = false;
+    whileShown(
+        named(QStringLiteral("PersNeu_Form")),
+        [&](QWidget *w) {
+            typeInto(w, QStringLiteral("Name_Edit"), name);
+            typeInto(w, QStringLiteral("Vorname_Edit"), vorname);
+            typeInto(w, QStringLiteral("Geburtsdatum_Picker"), QStringLiteral("02.07.2005"));
+            if (auto *club = childOf<QComboBox>(w, QStringLiteral("Sportverein_ComboBox")))
+                if (QLineEdit *edit = club->lineEdit())
+                    QTest::keyClicks(edit, QStringLiteral("SV Muster"));
+            click(w, QStringLiteral("OK_Button"));
+            closed = waitUntil([&] { return !w->isVisible(); }, 30000);
+            if (!closed)
+                static_cast<QDialog *>(w)->reject();
+        },
+        [&] { triggerItem(p.main, QStringLiteral("Hinzufuegen_Item")); }, QStringLiteral("PersNeu_Form"));
+    return closed;
 }
 
 // "Messung 1": its setup with the series count (0: the default five) and
@@ -827,17 +877,15 @@ int main(int argc, char **argv)
         skipped(QStringLiteral("Speichern (Vereinsserver)"), QStringLiteral("PostgreSQL-Testserver: ") + cluster.error());
         skipped(QStringLiteral("Speichern, Serverprozesse 8 s angehalten"), QStringLiteral("PostgreSQL-Testserver: ") + cluster.error());
     } else {
-        storeConfig({{QStringLiteral("Offline"), QStringLiteral("1")}, {QStringLiteral("DBKind"), QStringLiteral("server")},
-                     {QStringLiteral("DBServer"), cluster.host()}, {QStringLiteral("DBPort"), QString::number(cluster.port())},
-                     {QStringLiteral("DBName"), cluster.databaseName()}, {QStringLiteral("DBUser"), cluster.userName()}});
+        storeConfig({{QStringLiteral("Offline"), QStringLiteral("1")}});
+        DatabaseTarget::server(cluster.host(), cluster.port(), cluster.databaseName(), cluster.userName()).writeSettings();
         Session session(app);
         p.main = &session.main();
-        DataTable *pers = TData::instance() ? TData::instance()->persTable() : nullptr;
-        if (!pers || !pers->append() || !pers->setFieldValue(QStringLiteral("Name"), kShooter)
-            || !pers->setFieldValue(QStringLiteral("Vorname"), kVorname) || !pers->post()) {
-            const QString why = QStringLiteral("Schütze nicht angelegt: ")
-                                + (pers ? pers->errorText() : QStringLiteral("keine Datenbank")) + u' '
+        const int from = boxes.count();
+        if (!addShooter(p, kShooter, kVorname) || shownSince(boxes, from, {QStringLiteral("\r\n")}) >= 0) {
+            const QString why = QStringLiteral("Schütze nicht angelegt: ") + g_problems.join(QStringLiteral(", ")) + u' '
                                 + boxes.lastText().simplified();
+            g_problems.clear();
             skipped(QStringLiteral("Speichern (Vereinsserver)"), why);
             skipped(QStringLiteral("Speichern, Serverprozesse 8 s angehalten"), why);
         } else {
