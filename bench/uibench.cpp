@@ -420,7 +420,7 @@ QString modePanel(const Program &p) { return p.main->statusPanels()->panelText(3
 
 void connectTrainer(Program &p)
 {
-    Scenario s(QStringLiteral("Verbindung zum Trainer (O&nline)"));
+    Scenario s(QStringLiteral("Verbindung zum Trainer (Online)"));
     triggerItem(p.main, QStringLiteral("Online_Item"));
     if (!waitUntil([&] { return modePanel(p) == QLatin1String("Modus : Online"); }, 15000))
         problem(QStringLiteral("nicht online: ") + modePanel(p) + u' ' + p.boxes->lastText().simplified());
@@ -838,7 +838,7 @@ int main(int argc, char **argv)
     {
         Session session(app);
         p.main = &session.main();
-        const QStringList device{QStringLiteral("Verbindung zum Trainer (O&nline)"), QStringLiteral("Akku Ladestand"),
+        const QStringList device{QStringLiteral("Verbindung zum Trainer (Online)"), QStringLiteral("Akku Ladestand"),
                                  QStringLiteral("Nullpunkt und Kennlinie (Kraftsensor)"), QStringLiteral("Aufzeichnungen F10/F11"),
                                  QStringLiteral("Trainer verstummt (Akku Ladestand)")};
         if (trainerUp) {
