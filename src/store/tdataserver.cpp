@@ -60,8 +60,9 @@ bool TData::setUpServerSession(QSqlDatabase &db, QString *why)
 {
     return run(db, QStringLiteral("SET client_min_messages TO warning"), why)
            && run(db, QStringLiteral("SET search_path TO main, vdata, reakdata"), why)
-           // A table held by another stand: "gesperrt" after 5 s rather than a hang.
-           && run(db, QStringLiteral("SET lock_timeout TO 5000"), why)
+           // A table held by another stand: "gesperrt" rather than a hang, before
+           // the statement time-out and the watchdog end the wait otherwise.
+           && run(db, QStringLiteral("SET lock_timeout TO %1").arg(qMax(500, ServerWatchdog::timeoutMs() * 4 / 5)), why)
            // A statement the server works on longer ends there; a silent server is the watchdog's.
            && run(db, QStringLiteral("SET statement_timeout TO %1").arg(ServerWatchdog::timeoutMs()), why);
 }
