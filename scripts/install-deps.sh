@@ -15,6 +15,8 @@ packages+=(qt6-charts-dev poppler-utils)
 packages+=(qt6-multimedia-dev)
 # The club server: Qt's PostgreSQL driver; the server itself for the store tests.
 packages+=(libqt6sql6-psql postgresql)
+# The server watchdog shuts a silent connection's socket down (libpq's header).
+packages+=(libpq-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -14,6 +14,7 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QInputDialog>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -195,16 +196,46 @@ void GeneralPage::updateServerFields()
 
 void GeneralPage::testConnection()
 {
-    const DatabaseTarget target = DatabaseTarget::server(m_serverEdit->text().trimmed(), m_portBox->value(),
-                                                         m_dbNameEdit->text().trimmed(), m_dbUserEdit->text().trimmed());
-    const auto probe = [&] {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        const ServerLogin::Probe result = ServerLogin::tryConnection(target);
-        QApplication::restoreOverrideCursor();
-        return result;
-    };
-    ServerLogin::Probe result = probe();
-    if (!result.ok && result.passwordProblem) {
+    if (m_probeDialog)
+        return;
+    startProbe(DatabaseTarget::server(m_serverEdit->text().trimmed(), m_portBox->value(), m_dbNameEdit->text().trimmed(),
+                                      m_dbUserEdit->text().trimmed()),
+               false);
+}
+
+void GeneralPage::startProbe(const DatabaseTarget &target, bool passwordWritten)
+{
+    const int serial = ++m_probeSerial;
+    auto *busy = new QProgressDialog(QStringLiteral("Verbindung zu %1 wird geprüft ...").arg(target.describe()),
+                                     QStringLiteral("Abbrechen"), 0, 0, this);
+    busy->setObjectName(QStringLiteral("ConnectionProbe_Dialog"));
+    busy->setWindowTitle(QStringLiteral("Verbindung testen"));
+    busy->setWindowModality(Qt::WindowModal);
+    busy->setAutoReset(false);
+    busy->setAutoClose(false);
+    busy->setMinimumDuration(0);
+    busy->setAttribute(Qt::WA_DeleteOnClose);
+    m_probeDialog = busy;
+    connect(busy, &QProgressDialog::canceled, this, [this, busy] {
+        ++m_probeSerial;   // the answer, when it comes, is dropped
+        m_probeDialog = nullptr;
+        busy->close();
+    });
+    busy->show();
+    ServerLogin::tryConnectionAsync(target, this, [this, target, serial, passwordWritten](const ServerLogin::Probe &result) {
+        if (serial != m_probeSerial)
+            return;
+        if (QProgressDialog *busy = m_probeDialog) {
+            m_probeDialog = nullptr;
+            busy->close();
+        }
+        probeDone(target, result, passwordWritten);
+    });
+}
+
+void GeneralPage::probeDone(const DatabaseTarget &target, const ServerLogin::Probe &result, bool passwordWritten)
+{
+    if (!result.ok && result.passwordProblem && !passwordWritten) {
         const QString file = ServerLogin::passwordFilePath();
         if (AskConfirmation(QStringLiteral("\r\nKeine Verbindung zu %1: %2\r\n\r\nDas Kennwort in die "
                                            "PostgreSQL-Kennwortdatei %3 eintragen ?")
@@ -219,7 +250,8 @@ void GeneralPage::testConnection()
             ShowError(QStringLiteral("\r\n") + error);
             return;
         }
-        result = probe();
+        startProbe(target, true);
+        return;
     }
     if (result.ok)
         ShowInformation(QStringLiteral("\r\nDie Verbindung zu %1 ist in Ordnung.").arg(target.describe()));

@@ -1,13 +1,21 @@
 #pragma once
+#include <QPointer>
+#include <QProgressDialog>
 #include <QWidget>
 
 #include <functional>
+
+struct DatabaseTarget;
+namespace ServerLogin {
+struct Probe;
+}
 
 class HoverHints;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QProgressDialog;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
@@ -50,8 +58,12 @@ public:
     QPushButton *testButton() const { return m_testButton; }
 
     // "Verbindung testen": tries the entered server and says how it went; a
-    // missing or wrong password offers an entry in the password file.
+    // missing or wrong password offers an entry in the password file. The
+    // try runs on a thread of its own behind a busy dialog whose "Abbrechen"
+    // forgets it.
     void testConnection();
+    // The busy dialog while a try runs; nullptr otherwise.
+    QProgressDialog *connectionProbeDialog() const { return m_probeDialog; }
 
     // Asks the password for the password file; false when cancelled. Tests
     // replace the input dialog.
@@ -64,6 +76,11 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void startProbe(const DatabaseTarget &target, bool passwordWritten);
+    void probeDone(const DatabaseTarget &target, const ServerLogin::Probe &result, bool passwordWritten);
+
+    QPointer<QProgressDialog> m_probeDialog;
+    int m_probeSerial = 0;   // a try whose number is no longer current was cancelled
     HoverHints *m_hints;
     QGroupBox *m_programGroup;
     QLabel *m_userLabel;

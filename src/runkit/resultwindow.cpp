@@ -8,9 +8,11 @@
 #include "core/settings.h"
 #include "shooters/activeshooter.h"
 #include "store/seriessaver.h"
+#include "store/storeworker.h"
 #include "store/tdata.h"
 
 #include <QFontMetrics>
+#include <memory>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -218,12 +220,22 @@ bool ReactionResultWindow::saveClicked()
     if (m_saving || !m_saveButton->isEnabled())
         return false;
     m_saving = true;
-    m_saveButton->setEnabled(false);
-    const bool saved = saveRows();
-    m_saving = false;
-    if (!saved)
-        m_saveButton->setEnabled(true);   // the rows stay for another try
-    return saved;
+    showSaving(true);
+    return saveRows();
+}
+
+void ReactionResultWindow::showSaving(bool saving)
+{
+    for (QPushButton *b : {m_saveButton, m_okButton, m_cancelButton})
+        b->setEnabled(!saving);
+    if (saving) {
+        setCursor(Qt::BusyCursor);
+        m_statusLabel->setText(QStringLiteral("Die Ergebnisse werden gespeichert ..."));
+        m_statusLabel->show();
+    } else {
+        unsetCursor();
+        setLateTargets(m_lateTargets);
+    }
 }
 
 bool ReactionResultWindow::saveRows()
@@ -231,10 +243,16 @@ bool ReactionResultWindow::saveRows()
     // The results belong to the active shooter, whichever row the overview
     // shows; its names as its record holds them now.
     ActiveShooter &shooter = ActiveShooter::instance();
+    TData *data = TData::instance();
     SeriesRun run;
     if (LocateActiveShooter()) {   // otherwise saveSeries refuses: no shooter
         run.name = shooter.Name;
         run.vorname = shooter.Vorname;
+        // The record the overview stands on now: the worker's tables do not know it.
+        DataTable *pers = data ? data->persTable() : nullptr;
+        if (pers && pers->hasActiveRecord() && pers->fieldValue(QStringLiteral("Name")).toString() == run.name
+            && pers->fieldValue(QStringLiteral("Vorname")).toString() == run.vorname)
+            run.nummer = pers->fieldValue(QStringLiteral("Nummer")).toLongLong();
     }
     run.messTyp = m_messTyp;
     run.stamp = Clock::instance().now();
@@ -242,18 +260,45 @@ bool ReactionResultWindow::saveRows()
         run.rows << SeriesRow{row.series, row.target, row.time.trimmed().toInt(), row.status, row.error};
         WriteLogLine(QStringLiteral("Ausführen : [Start] Datensatz speichern (ReakTable)"));
     }
+    if (!data || !data->tablesOpen() || run.name.isEmpty()) {
+        saveDone(saveSeries(nullptr, run));   // refused: no shooter
+        return false;
+    }
     // All rows and the raised training count, or nothing: the rows stay in
     // the list for another try.
-    const SeriesSaveResult result = saveSeries(TData::instance(), run);
+    if (!m_worker)
+        m_worker = new StoreWorker(this);
+    auto result = std::make_shared<SeriesSaveResult>();
+    m_worker->start(
+        data->target(),
+        [run, result, server = data->isServer()](TData *own, const QString &openError) {
+            *result = own ? saveSeries(own, run) : seriesNotOpened(server, openError);
+        },
+        [this, result] { saveDone(*result); });
+    return true;
+}
+
+void ReactionResultWindow::saveDone(const SeriesSaveResult &result)
+{
+    m_saving = false;
+    showSaving(false);
     if (!result.saved) {
         WriteLogLine(QStringLiteral("Ausführen : [Fehler] Datensatz speichern (ReakTable)"));
         ShowError(result.message);
-        return false;
+        emit saveFinished(false);   // the rows stay for another try
+        return;
     }
-    shooter.Trainingsrunden = result.trainingRounds;
+    // Read again what the save changed, as the tables would after their own write.
+    if (TData *data = TData::instance(); data && data->tablesOpen()) {
+        data->persTable()->refresh();
+        DataTable *reak = data->reakTable();
+        if (reak->state() == DataTable::State::Browse)
+            reak->refresh();
+    }
+    ActiveShooter::instance().Trainingsrunden = result.trainingRounds;
     m_unsaved = false;
     accept();
-    return true;
+    emit saveFinished(true);
 }
 
 void ReactionResultWindow::showEvent(QShowEvent *event)

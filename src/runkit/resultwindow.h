@@ -8,6 +8,8 @@ class QLayout;
 class QVBoxLayout;
 class QPushButton;
 class QTreeWidget;
+class StoreWorker;
+struct SeriesSaveResult;
 
 // "Auswertung Einfachreaktion": the result window of tests 1 and 2
 // (StaticResultWindow, RandomResultWindow), base of test 3's window. The
@@ -32,8 +34,13 @@ public:
     // Showing: counts, means and deviations into the labels and the series list.
     virtual void showFigures();
     // "&Speichern": all rows in one transaction with the raised training
-    // count of the active shooter, or none; closes the window with OK on success.
+    // count of the active shooter, or none; closes the window with OK on
+    // success. The save runs on a thread of its own while the window shows
+    // that it is saving (buttons disabled, closing refused); saveFinished()
+    // tells the outcome. False when no save was started: one runs already,
+    // or it was refused at once (message shown, saveFinished(false) sent).
     bool saveClicked();
+    bool isSaving() const { return m_saving; }
 
     // The rows of the run ("Erg_ListView") and the per-series figures ("MW_Listview").
     QTreeWidget *rowList() const { return m_rowList; }
@@ -51,6 +58,9 @@ public:
     // first: "Ja" saves and closes on success, "Nein" drops, "Abbrechen" stays.
     void done(int r) override;
 
+signals:
+    void saveFinished(bool saved);
+
 protected:
     ReactionResultWindow(int messTyp, const QString &code, const QString &name, QWidget *parent);
     void showEvent(QShowEvent *event) override;
@@ -61,6 +71,8 @@ protected:
 
 private:
     bool saveRows();
+    void saveDone(const SeriesSaveResult &result);
+    void showSaving(bool saving);
 
     QTreeWidget *m_rowList;
     QTreeWidget *m_seriesList;
@@ -73,6 +85,7 @@ private:
     QPushButton *m_saveButton;
     QLabel *m_statusLabel;
     QVBoxLayout *m_figuresLayout;
+    StoreWorker *m_worker = nullptr;
 
     int m_messTyp;
     bool m_saving = false;

@@ -18,6 +18,10 @@ const QString kServerGone =
     QStringLiteral("\r\nDie Verbindung zum Vereinsserver ist unterbrochen.\r\nDie Ergebnisse sind noch nicht gespeichert; "
                    "sie bleiben in der Liste. Bitte speichern Sie noch einmal, sobald der Server wieder erreichbar ist.\r\n");
 
+const QString kBusy = QStringLiteral("\r\nDie Datenbank ist gesperrt: sie wird gerade von einem anderen Programm "
+                                     "benutzt.\r\nDie Ergebnisse wurden nicht gespeichert; bitte speichern Sie "
+                                     "gleich noch einmal.");
+
 SeriesSaveResult refused(const QString &message) { return SeriesSaveResult{false, message, -1, {}, {}}; }
 
 // How the shooter's record is found: by its number and the names the rows
@@ -145,11 +149,18 @@ SeriesSaveResult saveSeries(TData *data, const SeriesRun &run)
                 return refused(kServerGone + why);
         }
         if (IsBusyError(why))
-            return refused(QStringLiteral("\r\nDie Datenbank ist gesperrt: sie wird gerade von einem anderen Programm "
-                                          "benutzt.\r\nDie Ergebnisse wurden nicht gespeichert; bitte speichern Sie "
-                                          "gleich noch einmal."));
+            return refused(kBusy);
         return refused(QStringLiteral("\r\nFehler beim Schreiben der Daten !\r\n") + why);
     }
     return refused(QStringLiteral("\r\nDer Schütze wird gerade an einem anderen Platz mehrfach umbenannt.\r\n"
                                   "Die Ergebnisse wurden nicht gespeichert; bitte speichern Sie gleich noch einmal."));
+}
+
+SeriesSaveResult seriesNotOpened(bool server, const QString &why)
+{
+    if (server)
+        return refused(kServerGone + why);
+    if (IsBusyError(why))
+        return refused(kBusy);
+    return refused(QStringLiteral("\r\nFehler beim Schreiben der Daten !\r\n") + why);
 }

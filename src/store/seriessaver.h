@@ -50,3 +50,7 @@ struct SeriesSaveResult
 // record deleted elsewhere refuses the save. On the server a lost
 // connection is opened again first.
 SeriesSaveResult saveSeries(TData *data, const SeriesRun &run);
+
+// The answer of a save whose data module could not be opened (why: the
+// reason): on the server the message of a lost connection.
+SeriesSaveResult seriesNotOpened(bool server, const QString &why);

@@ -2,9 +2,12 @@
 
 #include "platform/safefile.h"
 #include "store/databasetarget.h"
+#include "store/serverwatchdog.h"
 #include "store/storeerror.h"
 
 #include <QAtomicInt>
+#include <QPointer>
+#include <QThread>
 #include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
@@ -38,7 +41,7 @@ Probe tryConnection(const DatabaseTarget &target)
             db.setPort(target.port);
             db.setDatabaseName(target.dbname.trimmed());
             db.setUserName(target.user.trimmed());
-            db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+            db.setConnectOptions(ServerWatchdog::connectOptions());
             probe.ok = db.open();
             if (!probe.ok)
                 driverText = db.lastError().text();
@@ -52,6 +55,28 @@ Probe tryConnection(const DatabaseTarget &target)
         probe.passwordProblem = lower.contains(QLatin1String("password"));
     }
     return probe;
+}
+
+void tryConnectionAsync(const DatabaseTarget &target, QObject *context, std::function<void(const Probe &)> done)
+{
+    // The relay lives on the caller's thread until the probe has answered.
+    auto *relay = new QObject;
+    relay->moveToThread(context->thread());
+    QPointer<QObject> receiver(context);
+    QThread *thread = QThread::create([target, relay, receiver, done = std::move(done)] {
+        const Probe probe = tryConnection(target);
+        QMetaObject::invokeMethod(
+            relay,
+            [receiver, done, probe] {
+                if (receiver && done)
+                    done(probe);
+            },
+            Qt::QueuedConnection);
+    });
+    thread->setObjectName(QStringLiteral("ServerProbe"));
+    QObject::connect(thread, &QThread::finished, relay, &QObject::deleteLater);
+    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start();
 }
 
 QString passwordFilePath()

@@ -1,6 +1,10 @@
 #pragma once
 #include <QString>
 
+#include <functional>
+
+class QObject;
+
 struct DatabaseTarget;
 
 // Trying a server before it is chosen, and the user's PostgreSQL password file.
@@ -13,9 +17,14 @@ struct Probe
     QString reason;                // German clause ending in "." when not ok
 };
 
-// Opens a throw-away connection with the target's values (connect_timeout=5,
+// Opens a throw-away connection with the target's values (ServerWatchdog::connectOptions(),
 // password only from the password file) and closes it again.
 Probe tryConnection(const DatabaseTarget &target);
+
+// tryConnection on a thread of its own: done runs on context's thread with
+// the outcome, unless context is gone by then. The thread ends by itself
+// within the connect time-out; a caller that no longer waits ignores done.
+void tryConnectionAsync(const DatabaseTarget &target, QObject *context, std::function<void(const Probe &)> done);
 
 // $PGPASSFILE when set, otherwise ~/.pgpass.
 QString passwordFilePath();

@@ -1,5 +1,8 @@
 #include "store/storeerror.h"
 
+#include <QCoreApplication>
+#include <QThread>
+
 #include "platform/safefile.h"
 
 #include <QFileDevice>
@@ -177,6 +180,12 @@ void SetStoreLogHook(StoreLogHook hook) { logHook() = std::move(hook); }
 
 void StoreLogLine(const QString &line)
 {
+    // Written by the UI thread only; a worker's lines go there.
+    QCoreApplication *app = QCoreApplication::instance();
+    if (app && QThread::currentThread() != app->thread()) {
+        QMetaObject::invokeMethod(app, [line] { StoreLogLine(line); }, Qt::QueuedConnection);
+        return;
+    }
     if (logHook())
         logHook()(line);
 }

@@ -4,6 +4,7 @@
 #include "platform/programpaths.h"
 #include "platform/registryini.h"
 #include "store/quoted.h"
+#include "store/serverwatchdog.h"
 #include "platform/settingskeys.h"
 #include "store/sqltransaction.h"
 #include "store/storeerror.h"
@@ -175,6 +176,7 @@ void TData::closeConnection()
 {
     if (!QSqlDatabase::contains(m_connectionName))
         return;
+    ServerWatchdog::unwatch(m_connectionName);
     {
         QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
         db.close();

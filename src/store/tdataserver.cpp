@@ -1,6 +1,7 @@
 #include "store/tdata.h"
 
 #include "store/quoted.h"
+#include "store/serverwatchdog.h"
 #include "store/sqltransaction.h"
 #include "store/storeerror.h"
 
@@ -59,8 +60,11 @@ bool TData::setUpServerSession(QSqlDatabase &db, QString *why)
 {
     return run(db, QStringLiteral("SET client_min_messages TO warning"), why)
            && run(db, QStringLiteral("SET search_path TO main, vdata, reakdata"), why)
-           // A table held by another stand: "gesperrt" after 5 s rather than a hang.
-           && run(db, QStringLiteral("SET lock_timeout TO 5000"), why);
+           // A table held by another stand: "gesperrt" rather than a hang, before
+           // the statement time-out and the watchdog end the wait otherwise.
+           && run(db, QStringLiteral("SET lock_timeout TO %1").arg(qMax(500, ServerWatchdog::timeoutMs() * 4 / 5)), why)
+           // A statement the server works on longer ends there; a silent server is the watchdog's.
+           && run(db, QStringLiteral("SET statement_timeout TO %1").arg(ServerWatchdog::timeoutMs()), why);
 }
 
 bool TData::checkServerConnection(bool *wasLost)
@@ -78,13 +82,22 @@ bool TData::checkServerConnection(bool *wasLost)
         *wasLost = true;
     // The queries of the tables belong to the old connection; the tables
     // keep their rows and read through the new one.
+    ServerWatchdog::unwatch(m_connectionName);
     db.close();
     const QString where = m_target.describe();
+    // A server that left a statement unanswered is not asked again in the same
+    // operation: a new connection would wait as long again.
+    if (ServerWatchdog::takeCut(m_connectionName))
+        return fail(QStringLiteral("Der Vereinsserver antwortet nicht (%1): keine Antwort innerhalb von %2 Sekunden.")
+                        .arg(where)
+                        .arg((ServerWatchdog::timeoutMs() + 999) / 1000));
     if (!db.open())
         return fail(QStringLiteral("Der Vereinsserver ist nicht erreichbar (%1): %2")
                         .arg(where, ServerConnectErrorText(db.lastError().text())));
+    ServerWatchdog::watch(db);
     QString why;
     if (!setUpServerSession(db, &why)) {
+        ServerWatchdog::unwatch(m_connectionName);
         db.close();
         return fail(QStringLiteral("Der Vereinsserver ist nicht erreichbar (%1): %2").arg(where, why));
     }
@@ -111,8 +124,10 @@ bool TData::openServerConnection(const DatabaseTarget &target)
             db.setDatabaseName(target.dbname);
             db.setUserName(target.user);
             // Never a password here: libpq takes it from ~/.pgpass or $PGPASSFILE.
-            db.setConnectOptions(QStringLiteral("connect_timeout=5"));
-            if (!db.open())
+            db.setConnectOptions(ServerWatchdog::connectOptions());
+            if (db.open())
+                ServerWatchdog::watch(db);
+            else
                 refused = QStringLiteral("Der Vereinsserver ist nicht erreichbar (%1): %2")
                               .arg(where, ServerConnectErrorText(db.lastError().text()));
         }

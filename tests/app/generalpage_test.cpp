@@ -7,7 +7,9 @@
 #include "support/scriptedmessages.h"
 #include "support/testmain.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProgressDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -198,10 +200,14 @@ private slots:
         QTest::addColumn<QString>("passFile");  // "right", "wrong", "none"
         QTest::addColumn<int>("answer");        // to the offer of an entry; 0: none offered
         QTest::addColumn<QString>("outcome");   // part of the last message; empty: none after the offer
-        QTest::newRow("ok") << "vantrel" << "right" << 0 << "ist in Ordnung";
-        QTest::newRow("database missing") << "fehlt" << "right" << 0 << "die Datenbank ist auf dem Server nicht vorhanden";
-        QTest::newRow("wrong password, entry written") << "vantrel" << "wrong" << int(MessageService::Yes) << "ist in Ordnung";
-        QTest::newRow("no password, offer declined") << "vantrel" << "none" << int(MessageService::No) << "";
+        QTest::addColumn<bool>("silent");       // the server's processes stopped: "Abbrechen", then again
+        QTest::newRow("ok") << "vantrel" << "right" << 0 << "ist in Ordnung" << false;
+        QTest::newRow("database missing") << "fehlt" << "right" << 0 << "die Datenbank ist auf dem Server nicht vorhanden"
+                                          << false;
+        QTest::newRow("wrong password, entry written")
+            << "vantrel" << "wrong" << int(MessageService::Yes) << "ist in Ordnung" << false;
+        QTest::newRow("no password, offer declined") << "vantrel" << "none" << int(MessageService::No) << "" << false;
+        QTest::newRow("silent server, cancelled") << "vantrel" << "right" << 0 << "ist in Ordnung" << true;
     }
 
     void connectionTest()
@@ -210,6 +216,7 @@ private slots:
         QFETCH(QString, passFile);
         QFETCH(int, answer);
         QFETCH(QString, outcome);
+        QFETCH(bool, silent);
         if (!m_cluster) {  // one server for all rows
             m_cluster = std::make_unique<PgCluster>();
             QVERIFY2(m_cluster->start(), qPrintable(m_cluster->error()));
@@ -244,7 +251,32 @@ private slots:
         page.load(s);
         if (answer)
             boxes.answerNext(answer);
+        if (silent) {
+            // The dialog answers while the server is silent, and "Abbrechen" ends the wait at once.
+            struct Resume
+            {
+                PgCluster *cluster;
+                ~Resume() { cluster->resume(); }
+            } resume{cluster};
+            cluster->pause();
+            QElapsedTimer clock;
+            clock.start();
+            page.testButton()->click();
+            QVERIFY(clock.elapsed() < 1000);
+            QVERIFY(page.connectionProbeDialog() && page.connectionProbeDialog()->isVisible());
+            QTest::qWait(50);
+            QVERIFY(page.connectionProbeDialog());
+            QTest::mouseClick(page.connectionProbeDialog()->findChild<QPushButton *>(), Qt::LeftButton);
+            QVERIFY(!page.connectionProbeDialog());
+            QVERIFY(clock.elapsed() < 1000);
+            QCOMPARE(boxes.count(), 0);
+        }
         page.testButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!page.connectionProbeDialog() && !boxes.shown().isEmpty(), 20000);
+        if (silent) {
+            QTest::qWait(200);   // the cancelled try has answered too by now: it shows nothing
+            QCOMPARE(boxes.count(), 1);
+        }
 
         const auto &shown = boxes.shown();
         QVERIFY(!shown.isEmpty());

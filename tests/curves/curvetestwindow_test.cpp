@@ -10,6 +10,7 @@
 #include "store/storefixture.h"
 #include "support/badbitmaps.h"
 #include "support/fakeclock.h"
+#include "support/savewait.h"
 #include "support/scriptedmessages.h"
 #include "support/testmain.h"
 #include "curvefiles.h"
@@ -472,7 +473,7 @@ void ER3FormTest::savesTwelveRows()
     CurveResultWindow era;
     for (int i = 0; i < 12; ++i)
         era.appendRow(ResultRow{i / 5 + 1, i % 5 + 1, QString::asprintf("%4d", 100 + i), i % 3 ? "x" : "o", " 2"});
-    QVERIFY(era.saveClicked());
+    QVERIFY(SaveAndWait(era));
     QCOMPARE(sqlOnFile(fx.reakFile(), "SELECT COUNT(*) || '/' || COUNT(DISTINCT Datum || Zeit) || '/' || MIN(MessTyp) || '/'"
                                       " || MAX(MessTyp) || '/' || MIN(Fehler) FROM ReakData"),
              QStringList{"12/1/3.0/3.0/ 2"});

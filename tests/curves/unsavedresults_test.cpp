@@ -96,6 +96,7 @@ private slots:
         if (answer)
             messages.answerNext(answer);
         closeBy(w.get(), how);
+        QTRY_VERIFY_WITH_TIMEOUT(!w->isSaving(), 20000);   // a save runs on its own thread
 
         QCOMPARE(messages.count(kQuestion), asked ? 1 : 0);
         if (asked) {

@@ -13,6 +13,7 @@
 #include "core/settings.h"
 #include "store/storefixture.h"
 #include "support/fakeclock.h"
+#include "support/savewait.h"
 #include "support/scriptedmessages.h"
 #include "support/testmain.h"
 
@@ -248,7 +249,7 @@ private slots:
         for (int k = 1; k <= 5; ++k)
             era.appendRow(ResultRow{1, k, "230", k == 3 && fault == "long" ? QString(20, u'x') : "x", "-"});
         era.show();
-        QVERIFY(!era.saveClicked());
+        QVERIFY(!SaveAndWait(era));
         QVERIFY(era.isVisible()); // the rows stay for another try
         QCOMPARE(w.messages.count(), 1);
         QVERIFY(w.messages.lastText().startsWith("\r\nFehler beim Schreiben der Daten !"));
@@ -275,7 +276,7 @@ private slots:
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), foreign);
             db.setDatabaseName(w.fx.reakFile());
             QVERIFY(db.open() && QSqlQuery(db).exec(QStringLiteral("BEGIN EXCLUSIVE")));
-            QVERIFY(!era.saveClicked());
+            QVERIFY(!SaveAndWait(era));
             QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
             db.close();
         }
@@ -283,7 +284,7 @@ private slots:
         QCOMPARE(w.messages.count(), 1);
         QVERIFY2(w.messages.lastText().startsWith(QStringLiteral("\r\nDie Datenbank ist gesperrt")), qPrintable(w.messages.lastText()));
         QVERIFY(era.saveButton()->isEnabled());
-        QVERIFY(era.saveClicked());
+        QVERIFY(SaveAndWait(era));
         QCOMPARE(w.reak("COUNT(*)"), QStringList{"5"});
     }
 
@@ -295,7 +296,7 @@ private slots:
         era.appendRow(ResultRow{1, 1, "230", "x", "-"});
         QVERIFY(LocateActiveShooter());
         QVERIFY(w.fx.data->persTable()->deleteCurrent());
-        QVERIFY(!era.saveClicked());
+        QVERIFY(!SaveAndWait(era));
         QCOMPARE(w.messages.lastText(), kNotFound);
         QCOMPARE(w.reak("COUNT(*)"), QStringList{"0"});
     }
@@ -311,7 +312,7 @@ private slots:
         era.show();
         QCOMPARE(era.rowList()->isColumnHidden(4), false);
         QCOMPARE(column(era.seriesList(), 0), (QStringList{"1", "2", "3"}));
-        QVERIFY(era.saveClicked());
+        QVERIFY(SaveAndWait(era));
         QVERIFY(!era.isVisible());
         QCOMPARE(w.reak("COUNT(*)", "MessTyp = 2"), QStringList{"15"});
         QCOMPARE(w.reak("COUNT(DISTINCT Datum || Zeit)"), QStringList{"1"});
@@ -321,7 +322,7 @@ private slots:
         QCOMPARE(w.rounds("Meyer"), 5.0);
         // A second save of another run (the window shown again) adds to it.
         era.show();
-        QVERIFY(era.saveClicked());
+        QVERIFY(SaveAndWait(era));
         QCOMPARE(w.reak("COUNT(*)"), QStringList{"30"});
         QCOMPARE(w.rounds("Meyer"), 6.0);
     }
@@ -351,7 +352,7 @@ private slots:
             }
         } clock;
         clock.window = &era;
-        const bool first = era.saveClicked();
+        const bool first = SaveAndWait(era);
         QVERIFY(first);
         QCOMPARE(clock.clicks, 0);
         QVERIFY(!era.saveClicked());

@@ -1,4 +1,5 @@
 #include "store/seriessaver.h"
+#include "store/serverwatchdog.h"
 #include "store/storeerror.h"
 #include "store/tdata.h"
 #include "support/testmain.h"
@@ -459,6 +460,75 @@ private slots:
         } else {
             QVERIFY2(r.saved, qPrintable(r.message));
         }
+        QCOMPARE(rowsInFile(fx.reakFile(), "ReakData"), 25);
+        QCOMPARE(sqlOnFile(fx.persFile(), "SELECT CAST(Trainingsrunden AS INTEGER) FROM PersData"), QStringList{"1"});
+    }
+
+    // A server that is there but answers nothing (its processes stopped): a
+    // statement, a save before or during its writes end within the time-out
+    // with the German message, nothing of the run is stored, and once the
+    // server runs again the next save stores it whole.
+    void silentServerEndsInTime_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::newRow("statement on the connection") << "statement";
+        QTest::newRow("save on a stopped server") << "save";
+        QTest::newRow("server silent between rows and count") << "midsave";
+    }
+    void silentServerEndsInTime()
+    {
+        SERVER_ONLY();
+        QFETCH(QString, what);
+        StoreFixture fx;
+        QVERIFY(fx.open());
+        QVERIFY(fx.addShooter("Meier", "Eva"));
+        PgCluster &cluster = storeServer();
+        struct Restore
+        {
+            PgCluster &cluster;
+            ~Restore()
+            {
+                cluster.resume();
+                ServerWatchdog::setTimeoutMs(5000);
+            }
+        } restore{cluster};
+        ServerWatchdog::setTimeoutMs(1000);
+        bool ok = false;
+        if (what == "midsave") {
+            // Longer than the watchdog waits, far shorter than the server's own time-out.
+            sqlOnFile(QString(), "CREATE FUNCTION hang() RETURNS trigger LANGUAGE plpgsql AS "
+                                 "$$BEGIN PERFORM pg_sleep(2); RETURN NEW; END$$", {}, &ok);
+            QVERIFY(ok);
+            sqlOnFile(QString(), "CREATE TRIGGER hang BEFORE UPDATE ON main.persdata FOR EACH ROW EXECUTE FUNCTION hang()", {}, &ok);
+            QVERIFY(ok);
+        } else {
+            cluster.pause();
+        }
+        const SeriesRun run = standRun("Meier", 0, 0);
+        QElapsedTimer clock;
+        clock.start();
+        QString message;
+        if (what == "statement") {
+            QVERIFY(!fx.data->persTable()->refresh());
+            QVERIFY(!fx.data->checkServerConnection());
+            message = fx.data->errorText();
+            QVERIFY2(message.contains(QStringLiteral("Der Vereinsserver antwortet nicht")), qPrintable(message));
+        } else {
+            const SeriesSaveResult r = saveSeries(fx.data.get(), run);
+            QVERIFY(!r.saved);
+            message = r.message;
+            QVERIFY2(message.contains(QStringLiteral("Die Verbindung zum Vereinsserver ist unterbrochen")), qPrintable(message));
+        }
+        QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
+        cluster.resume();
+        if (what == "midsave") {
+            sqlOnFile(QString(), "DROP TRIGGER hang ON main.persdata", {}, &ok);
+            QVERIFY(ok);
+        }
+        QCOMPARE(rowsInFile(fx.reakFile(), "ReakData"), 0);
+        QCOMPARE(sqlOnFile(fx.persFile(), "SELECT COALESCE(CAST(Trainingsrunden AS INTEGER), 0) FROM PersData"), QStringList{"0"});
+        const SeriesSaveResult again = saveSeries(fx.data.get(), run);
+        QVERIFY2(again.saved, qPrintable(again.message));
         QCOMPARE(rowsInFile(fx.reakFile(), "ReakData"), 25);
         QCOMPARE(sqlOnFile(fx.persFile(), "SELECT CAST(Trainingsrunden AS INTEGER) FROM PersData"), QStringList{"1"});
     }

@@ -49,6 +49,7 @@ PgCluster::PgCluster()
 
 PgCluster::~PgCluster()
 {
+    resume();
     stop();
     if (m_hadPassFile)
         qputenv("PGPASSFILE", m_oldPassFile);
@@ -212,6 +213,7 @@ bool PgCluster::isRunning() const
 
 void PgCluster::kill()
 {
+    resume();
     const qint64 pid = postmasterPid(m_dir.filePath(QStringLiteral("cluster/postmaster.pid")));
     if (pid <= 0 || !alive(pid))
         return;
@@ -234,8 +236,29 @@ void PgCluster::kill()
     }
 }
 
+void PgCluster::pause()
+{
+    const qint64 pid = postmasterPid(m_dir.filePath(QStringLiteral("cluster/postmaster.pid")));
+    if (pid <= 0 || !alive(pid) || isPaused())
+        return;
+    // The postmaster first: it starts no new backend while the others stop.
+    m_paused = {pid};
+    ::kill(pid_t(pid), SIGSTOP);
+    m_paused += childrenOf(pid);
+    for (int i = 1; i < m_paused.size(); ++i)
+        ::kill(pid_t(m_paused.at(i)), SIGSTOP);
+}
+
+void PgCluster::resume()
+{
+    for (qint64 p : std::as_const(m_paused))
+        ::kill(pid_t(p), SIGCONT);
+    m_paused.clear();
+}
+
 void PgCluster::stop()
 {
+    resume();
     if (!isRunning())
         return;
     run(QStringLiteral("pg_ctl"), {QStringLiteral("-D"), m_dir.filePath(QStringLiteral("cluster")), QStringLiteral("-m"),

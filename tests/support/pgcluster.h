@@ -20,6 +20,12 @@ public:
     // killed, nothing shut down) or cleanly.
     void kill();
     void stop();
+    // Stops every server process (SIGSTOP): the kernel still accepts and
+    // acknowledges, the server answers nothing. resume() lets them run on
+    // (SIGCONT); the destructor resumes a paused server too.
+    void pause();
+    void resume();
+    bool isPaused() const { return !m_paused.isEmpty(); }
     // Starts the server again on its folder and port (after kill() or stop()).
     [[nodiscard]] bool restart();
     bool isRunning() const;
@@ -48,4 +54,5 @@ private:
     QByteArray m_oldPassFile;
     bool m_hadPassFile = false;
     int m_port = 0;
+    QList<qint64> m_paused;
 };
