@@ -2,6 +2,7 @@
 
 #include "device/commandset.h"
 #include "device/comexception.h"
+#include "device/connectsequence.h"
 #include "device/fasttimer.h"
 #include "device/serialport.h"
 #include "platform/clock.h"
@@ -54,20 +55,6 @@ QString captureFileProblem(const QString &path)
 void log(const QString &message) { WriteLogLine(QStringLiteral("Ausführen : ") + message); }
 
 int sampleOf(const quint8 *buffer) { return buffer[0] * 256 + buffer[1]; }
-
-// The seven controller values in the order they are queried and shown.
-QStringList queryDeviceInfo()
-{
-    QString hw, sw, serial, type, revision, device, maker;
-    QueryHardwareRevision(hw);
-    QuerySoftwareRevision(sw);
-    QuerySerialNumber(serial);
-    QueryControllerType(type);
-    QueryControllerRevision(revision);
-    QueryDeviceType(device);
-    QueryManufacturer(maker);
-    return {hw, sw, serial, type, revision, device, maker};
-}
 
 // Shows nothing, gives no weight.
 class NoDeviceView : public DeviceView
@@ -216,7 +203,7 @@ void DeviceFunctions::finishLostAdjustment(const QString &action, LinkLoss cause
 
 void DeviceFunctions::ZeroPoint()
 {
-    if (m_busy)
+    if (m_busy || deferWhileConnecting(&DeviceFunctions::ZeroPoint))
         return;
     m_busy = true;
     log(QStringLiteral("Nullpunkt einstellen"));
@@ -247,7 +234,7 @@ void DeviceFunctions::ZeroPoint()
 
 void DeviceFunctions::ScaleFactor()
 {
-    if (m_busy)
+    if (m_busy || deferWhileConnecting(&DeviceFunctions::ScaleFactor))
         return;
     m_busy = true;
     log(QStringLiteral("Kennlinie einstellen"));
@@ -299,8 +286,20 @@ void DeviceFunctions::StartForceTest()
     m_view->plotChanged();
     if (AppState::instance().OfflineState)
         m_view->bringOnline();
+    // Going online may go on after bringOnline(): the test starts when it is done.
+    if (ConnectSequence *connecting = ConnectSequence::current()) {
+        connect(connecting, &ConnectSequence::finished, this, &DeviceFunctions::runForceTest,
+                Qt::SingleShotConnection);
+        return;
+    }
+    runForceTest();
+}
+
+void DeviceFunctions::runForceTest()
+{
+    const Settings &s = Settings::instance();
     if (AppState::instance().OfflineState) {
-        m_busy = false;
+        finishFunction();
         return;
     }
     m_testRunning = true;
@@ -371,7 +370,7 @@ void DeviceFunctions::DatentimerTimer()
 
 void DeviceFunctions::DebugCapture0()
 {
-    if (m_busy)
+    if (m_busy || deferWhileConnecting(&DeviceFunctions::DebugCapture0))
         return;
     m_busy = true;
     ShowInformation(QStringLiteral("Debug Mode\r\nFile = test0.dat"));
@@ -415,7 +414,7 @@ void DeviceFunctions::DebugCapture0()
 
 void DeviceFunctions::DebugCapture1()
 {
-    if (m_busy)
+    if (m_busy || deferWhileConnecting(&DeviceFunctions::DebugCapture1))
         return;
     m_busy = true;
     ShowInformation(QStringLiteral("Debug Mode\r\nFile = TEST1.dat"));
@@ -479,18 +478,33 @@ void DeviceFunctions::ChoosePort(int index, int model)
         return;
     if (m_portBeforeChoice.isEmpty())
         m_portBeforeChoice = DeviceLink().portName.isEmpty() ? QStringLiteral("-") : DeviceLink().portName;
-    try {
-        OpenDevice(quint8(index), 0, quint8(model));
-    } catch (const TComException &error) {
-        log(QStringLiteral("[Fehler] Init ") + PortNames[index]);
-        // Busy: the usual text and which port; otherwise what is wrong with it.
-        const QString why = OpenFailureText(error);
-        ShowError(error.inUse() ? QStringLiteral("\r\nDieser Port wird bereits verwendet.\r\n") + why
-                                : QStringLiteral("\r\n") + why);
-    } catch (...) {
-        log(QStringLiteral("[Fehler] Init ") + PortNames[index]);
-        ShowError(QStringLiteral("\r\nDieser Port wird bereits verwendet."));
-    }
+    m_busy = true;
+    OpenDeviceAsync(quint8(index), 0, quint8(model), this, [this, index](const TComException *error) {
+        if (error) {
+            log(QStringLiteral("[Fehler] Init ") + PortNames[index]);
+            // Busy: the usual text and which port; otherwise what is wrong with it.
+            const QString why = OpenFailureText(*error);
+            ShowError(error->inUse() ? QStringLiteral("\r\nDieser Port wird bereits verwendet.\r\n") + why
+                                     : QStringLiteral("\r\n") + why);
+        }
+        finishFunction();
+    });
+}
+
+bool DeviceFunctions::deferWhileConnecting(void (DeviceFunctions::*function)())
+{
+    // The main window is going online: the function runs once that has ended.
+    ConnectSequence *connecting = ConnectSequence::current();
+    if (!connecting)
+        return false;
+    connect(connecting, &ConnectSequence::finished, this, function, Qt::SingleShotConnection);
+    return true;
+}
+
+void DeviceFunctions::finishFunction()
+{
+    m_busy = false;
+    emit functionFinished();
 }
 
 void DeviceFunctions::FollowPortSetting()
@@ -510,54 +524,76 @@ void DeviceFunctions::FollowPortSetting()
 
 void DeviceFunctions::DetectController()
 {
-    if (m_busy)
+    if (m_busy || deferWhileConnecting(&DeviceFunctions::DetectController))
         return;
     m_busy = true;
     if (MessageService::instance().show(MessageService::Kind::Information, DetectionQuestion, MessageService::Ok,
                                         QString())
         != MessageService::Ok) {
-        m_busy = false;
+        finishFunction();
         return;
     }
     m_view->saveDialogSettings();
     const Settings &s = Settings::instance();
-    auto names = [] {
-        const DeviceLinkState &link = DeviceLink();
-        return link.portName + u',' + link.baudName + u',' + link.modelName;
-    };
-    try {
-        DisconnectDevice();
-        OpenDevice(s.portSelector, 0, s.controllerSelector);
-        log(QStringLiteral("[Setup] PIController ") + names());
-        QString serial;
-        QuerySerialNumber(serial);
-        const quint8 model = DeviceLink().model;
-        if (PortLost()) {
-            log(QStringLiteral("[Fehler] PIController ") + names());
+    DisconnectDevice();
+    OpenDeviceAsync(s.portSelector, 0, s.controllerSelector, this, [this](const TComException *error) {
+        if (error) {
+            log(QStringLiteral("[Fehler] PIController ") + linkNames());
             m_view->showDeviceInfo(QStringList(7, QStringLiteral("-")));
-            linkLost(LinkLoss::PortGone, QStringLiteral("Der Gerätetest wurde abgebrochen."));
-        } else if (DeviceLink().serialText.contains(DetectionCodes[model])) {
-            log(QStringLiteral("[Erfolg] PIController ") + names());
-            ShowInformation(QStringLiteral("\r\nGewählter Controller wurde gefunden."));
-            m_view->showDeviceInfo(queryDeviceInfo());
-        } else {
-            log(QStringLiteral("[Fehler] PIController ") + names() + QStringLiteral(" [?]"));
-            ShowError(QStringLiteral("Gewählter Controller wurde nicht gefunden.\r\n"
-                                     "Bitte wählen Sie einen anderen Typ aus."));
-            m_view->showDeviceInfo(QStringList(7, QStringLiteral("-")));
+            ShowError(QStringLiteral("\r\nFehler beim Initialisieren des Gerätes.\r\n") + OpenFailureText(*error));
+            finishDetection();
+            return;
         }
-    } catch (const TComException &error) {
-        log(QStringLiteral("[Fehler] PIController ") + names());
-        m_view->showDeviceInfo(QStringList(7, QStringLiteral("-")));
-        ShowError(QStringLiteral("\r\nFehler beim Initialisieren des Gerätes.\r\n") + OpenFailureText(error));
-    } catch (...) {
-        log(QStringLiteral("[Fehler] PIController ") + names());
-        m_view->showDeviceInfo(QStringList(7, QStringLiteral("-")));
-        ShowError(QStringLiteral("\r\nFehler beim Initialisieren des Gerätes."));
+        log(QStringLiteral("[Setup] PIController ") + linkNames());
+        AskDeviceValue(DeviceValue::SerialNumber, this, [this](const QString &) {
+            const quint8 model = DeviceLink().model;
+            if (PortLost()) {
+                log(QStringLiteral("[Fehler] PIController ") + linkNames());
+                m_view->showDeviceInfo(QStringList(7, QStringLiteral("-")));
+                linkLost(LinkLoss::PortGone, QStringLiteral("Der Gerätetest wurde abgebrochen."));
+                finishDetection();
+            } else if (DeviceLink().serialText.contains(DetectionCodes[model])) {
+                log(QStringLiteral("[Erfolg] PIController ") + linkNames());
+                ShowInformation(QStringLiteral("\r\nGewählter Controller wurde gefunden."));
+                askDeviceInfo(QStringList());
+            } else {
+                log(QStringLiteral("[Fehler] PIController ") + linkNames() + QStringLiteral(" [?]"));
+                ShowError(QStringLiteral("Gewählter Controller wurde nicht gefunden.\r\n"
+                                         "Bitte wählen Sie einen anderen Typ aus."));
+                m_view->showDeviceInfo(QStringList(7, QStringLiteral("-")));
+                finishDetection();
+            }
+        });
+    });
+}
+
+// The seven controller values, one after the other, in the order they are shown.
+void DeviceFunctions::askDeviceInfo(const QStringList &values)
+{
+    static const DeviceValue order[] = {DeviceValue::HardwareRevision,   DeviceValue::SoftwareRevision,
+                                        DeviceValue::SerialNumber,       DeviceValue::ControllerType,
+                                        DeviceValue::ControllerRevision, DeviceValue::DeviceType,
+                                        DeviceValue::Manufacturer};
+    if (values.size() == int(std::size(order))) {
+        m_view->showDeviceInfo(values);
+        finishDetection();
+        return;
     }
+    AskDeviceValue(order[values.size()], this,
+                   [this, values](const QString &text) { askDeviceInfo(QStringList(values) << text); });
+}
+
+void DeviceFunctions::finishDetection()
+{
     // The link was disconnected: the program is offline now.
     m_view->takeOffline();
-    m_busy = false;
+    finishFunction();
+}
+
+QString DeviceFunctions::linkNames()
+{
+    const DeviceLinkState &link = DeviceLink();
+    return link.portName + u',' + link.baudName + u',' + link.modelName;
 }
 
 StreamWatch::StreamWatch(qint64 silenceMs, qint64 limitMs)

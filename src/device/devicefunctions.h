@@ -66,12 +66,14 @@ public:
     // after the stream stopped, and the file is written once at the end.
     void DebugCapture0();
     void DebugCapture1();
-    void ChoosePort(int index, int model);  // "COM &1" / "COM &2"
+    // "COM &1" / "COM &2": opens the port; busy until it is open.
+    void ChoosePort(int index, int model);
     // Closing the dialog: a port button opens its port at once, so an online
     // link left on another port than the settings name, or on another device
     // file than its port name now names, is connected anew there.
     void FollowPortSetting();
-    void DetectController();      // "Gerätetest durchführen"
+    // "Gerätetest durchführen": each query goes on when its answer came.
+    void DetectController();
 
     // The two timers' handlers (the timers call them).
     void MesstimerTimer();
@@ -96,7 +98,18 @@ public:
     static const QString InformationText;
     static const QString DetectionQuestion;
 
+signals:
+    // A function that goes on after it was called (port choice, detection)
+    // has ended.
+    void functionFinished();
+
 private:
+    void finishFunction();
+    void runForceTest();
+    bool deferWhileConnecting(void (DeviceFunctions::*function)());
+    void askDeviceInfo(const QStringList &values);
+    void finishDetection();
+    static QString linkNames();
     void status(const QString &text) { m_view->setStatus(text); }
     void buttons(bool enabled) { m_view->enableButtons(enabled); }
     void scaleItem();

@@ -2,6 +2,7 @@
 
 #include "device/batterywindow.h"
 #include "device/commandset.h"
+#include "device/serialport.h"
 #include "device/devicefunctions.h"
 #include "device/fakebyteport.h"
 #include "platform/programpaths.h"
@@ -25,6 +26,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -113,6 +115,7 @@ private slots:
         windows.akku = new BatteryWindow(&main);
         main.setWindows(windows);
         main.firstActivation();
+        QTRY_VERIFY(!main.connecting());
         QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
         QVERIFY(findAction(main, QStringLiteral("Akku_Item"))->isEnabled());
 
@@ -123,7 +126,9 @@ private slots:
         else
             rig.trainer.setConfig(silent);
         // Opened as the menu item opens it (here without its modal loop).
+        QSignalSpy refreshed(windows.akku, &BatteryWindow::refreshed);
         windows.akku->show();
+        QVERIFY(refreshed.wait(3000));
         const QStringList labels{windows.akku->percentLabel()->text(), windows.akku->voltageLabel()->text(),
                                  windows.akku->hoursLabel()->text()};
         windows.akku->hide();
@@ -148,6 +153,7 @@ private slots:
             rig.trainer.setConfig(TrainerConfig::defaults(2));
         }
         findAction(main, QStringLiteral("Online_Item"))->trigger();
+        QTRY_VERIFY(!main.connecting());
         QCOMPARE(program.boxes.count(), 1);
         QVERIFY(!AppState::instance().OfflineState);
         QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
@@ -167,11 +173,14 @@ private slots:
         MainWindow main;
         OpenProgramData();
         main.firstActivation();
+        QTRY_VERIFY(!main.connecting());
         QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
         const QByteArray sent = rig.receivedAfter(2);
         main.watchLink();
         QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
         rig.trainer.close();
+        // The link's thread notices the hang-up on its own; the watch reads what it found.
+        QTRY_VERIFY(PortLost());
         main.watchLink();
         QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Offline"));
         QCOMPARE(program.boxes.count(), 1);
@@ -208,6 +217,7 @@ private slots:
             windows.config = config;
             main.setWindows(windows);
             main.firstActivation();
+            QTRY_VERIFY(!main.connecting());
             QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Offline"));
 
             QStringList rates;
@@ -217,7 +227,7 @@ private slots:
                 QTest::keyClick(config, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
                 config->pageControl()->setCurrentWidget(config->forceSensorPage());
                 config->forceSensorPage()->startButton()->click();   // offline: goes online first
-                QVERIFY(config->device()->forceTestRunning());
+                QTRY_VERIFY(config->device()->forceTestRunning());
                 QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
                 // One sample every 10 ms for a second, every 20 ms for a second, then none.
                 for (int tick = 1; tick <= 1000 && config->device()->forceTestRunning(); ++tick) {
@@ -245,6 +255,7 @@ private slots:
             QCOMPARE(logMessages().count(LostLine), 1);
             // No "Offline" needed before "Online".
             findAction(main, QStringLiteral("Online_Item"))->trigger();
+            QTRY_VERIFY(!main.connecting());
             QVERIFY(!AppState::instance().OfflineState);
             QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
             QCOMPARE(program.boxes.count(), 1);

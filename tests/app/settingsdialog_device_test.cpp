@@ -364,6 +364,7 @@ private slots:
             windows.config = config;
             main.setWindows(windows);
             main.show();
+            QTRY_VERIFY(!main.connecting());   // going online on the first activation has ended
 
             bool drove = false;
             QTimer::singleShot(0, config, [&] {
@@ -377,7 +378,7 @@ private slots:
                 trainer.setLoad(500);
                 const QString device = trainer.portPath();
                 config->forceSensorPage()->startButton()->click();
-                QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
+                QTRY_COMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
                 QTRY_COMPARE(config->forceSensorPage()->valueLabels().at(6)->text(), QStringLiteral("500,0"));
                 trainer.close();
                 QTRY_VERIFY(!config->device()->forceTestRunning());
@@ -458,6 +459,7 @@ private slots:
             windows.config = config;
             main.setWindows(windows);
             main.show();
+            QTRY_VERIFY(!main.connecting());   // going online on the first activation has ended
 
             bool drove = false;
             QTimer::singleShot(0, config, [&] {
@@ -482,7 +484,7 @@ private slots:
                 QCOMPARE(p.boxes.lastText(), QStringLiteral("\r\nDer Skalierungsfaktor wurde auf 2,000 festgelegt."));
 
                 config->forceSensorPage()->startButton()->click();
-                QVERIFY(!AppState::instance().OfflineState);
+                QTRY_VERIFY(!AppState::instance().OfflineState);
                 QTRY_COMPARE(config->forceSensorPage()->valueLabels().at(6)->text(), QStringLiteral("500,0"));
                 config->forceSensorPage()->stopButton()->click();
                 QCOMPARE(config->statusLabel()->text(), QStringLiteral("Test beendet."));

@@ -512,6 +512,7 @@ private slots:
             rig.f.DebugCapture1();
         } else {
             rig.f.DetectController();
+            QTRY_VERIFY(!rig.f.busy());
         }
         const QString lost = QStringLiteral("\r\nVerbindung zum Gerät verloren.\r\nDie Schnittstelle COM2 "
                                             "(/dev/ttyS1) ist nicht mehr vorhanden.\r\n")
@@ -560,6 +561,7 @@ private slots:
         DeviceRig rig(1);
         rig.fake.peer->openOk = free;
         rig.f.ChoosePort(index, 1);
+        QTRY_VERIFY(!rig.f.busy());
         QCOMPARE(rig.messageTexts(), messages);
         QCOMPARE(DeviceLink().portName, portName);
         if (!free)
