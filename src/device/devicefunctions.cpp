@@ -5,6 +5,7 @@
 #include "device/connectsequence.h"
 #include "device/fasttimer.h"
 #include "device/serialport.h"
+#include "device/trainerlink.h"
 #include "platform/clock.h"
 #include "platform/messageservice.h"
 #include "platform/numberformat.h"
@@ -16,12 +17,14 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTimer>
 #include <cmath>
 
 namespace {
 
 constexpr int kAverageSamples = 200;
-constexpr int kAverageAttempts = 25000;
+// The averaging ends within this time, whatever the stream does.
+constexpr qint64 kAverageLimitMs = 25000;
 constexpr int kCapture0Lines = 5000;
 constexpr int kCapture1Samples = 256;
 constexpr int kCapture1Attempts = 25000;
@@ -29,6 +32,8 @@ constexpr int kCapture1Attempts = 25000;
 constexpr qint64 kStreamSilenceMs = 2000;
 // The captures end within this time, whatever the stream does.
 constexpr qint64 kCaptureLimitMs = 10000;
+// How often a stream run looks at the clock and the port.
+constexpr int kRunCheckMs = 50;
 
 const QString TimeoutText = QStringLiteral("\r\nTimeout !");
 const QString TestFileError = QStringLiteral("\r\nFehler beim Öffnen der Testdatei.");
@@ -127,60 +132,49 @@ void DeviceFunctions::linkLost(LinkLoss cause, const QString &ending)
     ReportLinkLost(cause, ending);
 }
 
-bool DeviceFunctions::ConnectionSequence()
+void DeviceFunctions::connectThen(std::function<void()> next)
 {
-    const Settings &s = Settings::instance();
-    log(QStringLiteral("[Start] Verbindung aufbauen (ONLINE-Modus)"));
-    try {
-        OpenDevice(s.portSelector, 0, s.controllerSelector);
-    } catch (const TComException &error) {
-        log(QStringLiteral("[Fehler] Verbindung aufbauen"));
-        ShowError(QStringLiteral("\r\nFehler beim Initialisieren des Gerätes.\r\n") + OpenFailureText(error));
-        return false;
-    } catch (const std::exception &) {
-        log(QStringLiteral("[Fehler] Verbindung aufbauen"));
-        ShowError(QStringLiteral("\r\nFehler beim Initialisieren des Gerätes."));
-        return false;
-    }
-    const DeviceLinkState &link = DeviceLink();
-    log(QStringLiteral("[Setup] ") + link.portName + u',' + link.baudName + QStringLiteral(",PIC ") + link.modelName);
-    if (!ConnectDevice()) {
-        log(QStringLiteral("[Fehler] Verbindung aufbauen"));
-        // A link that was online and is lost now has said so already.
-        if (!link.lossReported)
-            ShowError(QStringLiteral("\r\nFehler beim Verbindungsaufbau mit dem Gerät.\r\n") + ConnectFailureText());
-        return false;
-    }
-    log(QStringLiteral("[Erfolg] Verbindung aufbauen"));
-    buttons(false);
-    return true;
+    auto *sequence = new ConnectSequence(this);
+    connect(sequence, &ConnectSequence::finished, this, [this, sequence, next](bool online) {
+        sequence->deleteLater();
+        if (!online) {
+            finishFunction();
+            return;
+        }
+        buttons(false);
+        next();
+    });
+    ConnectSequence::Options options;
+    options.refusedHead = QStringLiteral("\r\nFehler beim Verbindungsaufbau mit dem Gerät.\r\n");
+    sequence->start(options);
 }
 
-DeviceFunctions::Average DeviceFunctions::AveragingLoop()
+void DeviceFunctions::AverageSamples(std::function<void(const Average &)> done)
 {
-    Average result;
-    StartStream();
-    qint64 sum = 0;
-    quint8 buffer[2] = {0, 0};
-    StreamWatch watch(kStreamSilenceMs);
-    do {
-        ++result.attempts;
-        const bool arrived = ReadBlock(buffer, 2);
-        Clock::instance().processEvents();
-        if (arrived) {
-            sum += sampleOf(buffer);
-            ++result.samples;
-            watch.sample();
+    auto sum = std::make_shared<qint64>(0);
+    auto count = std::make_shared<int>(0);
+    auto feed = [sum, count](const QVector<int> &values) {
+        for (int v : values) {
+            if (*count >= kAverageSamples)
+                break;
+            *sum += v;
+            ++*count;
         }
-    } while (result.samples < kAverageSamples && result.attempts < kAverageAttempts && !PortLost() && !watch.silent());
-    result.portLost = PortLost();
-    result.streamStopped = !result.portLost && result.samples < kAverageSamples && watch.silent();
-    result.timedOut = !result.portLost && !result.streamStopped && result.attempts >= kAverageAttempts;
-    if (result.samples > 0)
-        result.mean = int(sum / result.samples);
-    StopStream();
-    DrainInput();
-    return result;
+        return *count >= kAverageSamples;
+    };
+    auto *run = new StreamRun(kAverageLimitMs, feed, this);
+    connect(run, &StreamRun::ended, this, [run, sum, count, done](StreamRun::End end) {
+        run->deleteLater();
+        Average result;
+        result.samples = *count;
+        result.portLost = end == StreamRun::End::PortGone;
+        result.streamStopped = end == StreamRun::End::Silent;
+        result.timedOut = end == StreamRun::End::OverTime;
+        if (result.samples > 0)
+            result.mean = int(*sum / result.samples);
+        done(result);
+    });
+    run->start(CommandTable().startStream);
 }
 
 void DeviceFunctions::finishFailedAdjustment(const QString &action, const QString &message)
@@ -209,27 +203,31 @@ void DeviceFunctions::ZeroPoint()
     log(QStringLiteral("Nullpunkt einstellen"));
     const int answer = MessageService::instance().show(MessageService::Kind::Information, ZeroQuestion,
                                                        MessageService::Ok | MessageService::Cancel, QString());
-    if (answer == MessageService::Ok && ConnectionSequence()) {
-        status(QStringLiteral("Justierung läuft...bitte warten"));
-        Clock::instance().processEvents();
-        const Average average = AveragingLoop();
-        Settings &s = Settings::instance();
-        if (average.portLost || average.streamStopped) {
-            finishLostAdjustment(QStringLiteral("Nullpunkt einstellen"), average.lossCause());
-        } else if (average.timedOut) {
-            // The previous zero point stays.
-            finishFailedAdjustment(QStringLiteral("Nullpunkt einstellen"), TimeoutText);
-        } else {
-            s.KS_Zero = average.mean;
-            status(QStringLiteral("Justierung beendet."));
-            buttons(true);
-            scaleItem();
-            log(QStringLiteral("[Setup] Nullpunkt:=") + QString::number(s.KS_Zero));
-            ShowInformation(QStringLiteral("\r\nDer Nullpunkt wurde auf ") + QString::number(s.KS_Zero)
-                            + QStringLiteral(" festgelegt."));
-        }
+    if (answer != MessageService::Ok) {
+        finishFunction();
+        return;
     }
-    m_busy = false;
+    connectThen([this] {
+        status(QStringLiteral("Justierung läuft...bitte warten"));
+        AverageSamples([this](const Average &average) {
+            Settings &s = Settings::instance();
+            if (average.portLost || average.streamStopped) {
+                finishLostAdjustment(QStringLiteral("Nullpunkt einstellen"), average.lossCause());
+            } else if (average.timedOut) {
+                // The previous zero point stays.
+                finishFailedAdjustment(QStringLiteral("Nullpunkt einstellen"), TimeoutText);
+            } else {
+                s.KS_Zero = average.mean;
+                status(QStringLiteral("Justierung beendet."));
+                buttons(true);
+                scaleItem();
+                log(QStringLiteral("[Setup] Nullpunkt:=") + QString::number(s.KS_Zero));
+                ShowInformation(QStringLiteral("\r\nDer Nullpunkt wurde auf ") + QString::number(s.KS_Zero)
+                                + QStringLiteral(" festgelegt."));
+            }
+            finishFunction();
+        });
+    });
 }
 
 void DeviceFunctions::ScaleFactor()
@@ -239,31 +237,35 @@ void DeviceFunctions::ScaleFactor()
     m_busy = true;
     log(QStringLiteral("Kennlinie einstellen"));
     const int weight = m_view->askReferenceWeight();
-    if (weight > 0 && ConnectionSequence()) {
-        status(QStringLiteral("Justierung läuft...bitte warten"));
-        Clock::instance().processEvents();
-        const Average average = AveragingLoop();
-        Settings &s = Settings::instance();
-        if (average.portLost || average.streamStopped) {
-            finishLostAdjustment(QStringLiteral("Kennlinie einstellen"), average.lossCause());
-        } else if (average.timedOut) {
-            finishFailedAdjustment(QStringLiteral("Kennlinie einstellen"), TimeoutText);
-        } else if (average.mean <= s.KS_Zero) {
-            finishFailedAdjustment(QStringLiteral("Kennlinie einstellen"),
-                                   QStringLiteral("\r\nDer Messwert liegt nicht über dem Nullpunkt.\r\n"
-                                                  "Der Skalierungsfaktor wurde nicht geändert."));
-        } else {
-            s.KS_KL = double(average.mean - s.KS_Zero) / weight;
-            status(QStringLiteral("Justierung beendet."));
-            buttons(true);
-            scaleItem();
-            const QString text = NumberFormat::formatFloat("%1.3f", s.KS_KL);
-            log(QStringLiteral("[Setup] Kennlinie:=") + text);
-            ShowInformation(QStringLiteral("\r\nDer Skalierungsfaktor wurde auf ") + text
-                            + QStringLiteral(" festgelegt."));
-        }
+    if (weight <= 0) {
+        finishFunction();
+        return;
     }
-    m_busy = false;
+    connectThen([this, weight] {
+        status(QStringLiteral("Justierung läuft...bitte warten"));
+        AverageSamples([this, weight](const Average &average) {
+            Settings &s = Settings::instance();
+            if (average.portLost || average.streamStopped) {
+                finishLostAdjustment(QStringLiteral("Kennlinie einstellen"), average.lossCause());
+            } else if (average.timedOut) {
+                finishFailedAdjustment(QStringLiteral("Kennlinie einstellen"), TimeoutText);
+            } else if (average.mean <= s.KS_Zero) {
+                finishFailedAdjustment(QStringLiteral("Kennlinie einstellen"),
+                                       QStringLiteral("\r\nDer Messwert liegt nicht über dem Nullpunkt.\r\n"
+                                                      "Der Skalierungsfaktor wurde nicht geändert."));
+            } else {
+                s.KS_KL = double(average.mean - s.KS_Zero) / weight;
+                status(QStringLiteral("Justierung beendet."));
+                buttons(true);
+                scaleItem();
+                const QString text = NumberFormat::formatFloat("%1.3f", s.KS_KL);
+                log(QStringLiteral("[Setup] Kennlinie:=") + text);
+                ShowInformation(QStringLiteral("\r\nDer Skalierungsfaktor wurde auf ") + text
+                                + QStringLiteral(" festgelegt."));
+            }
+            finishFunction();
+        });
+    });
 }
 
 void DeviceFunctions::Information()
@@ -380,7 +382,10 @@ void DeviceFunctions::DebugCapture0()
     const QString problem = captureFileProblem(path);
     if (!problem.isEmpty()) {
         ShowError(TestFileError + QStringLiteral("\r\n") + problem);
-    } else if (ConnectionSequence()) {
+        m_busy = false;
+        return;
+    }
+    connectThen([this, name, path] {
         status(QStringLiteral("Debug Test 0 läuft...bitte warten"));
         Clock::instance().processEvents();
         StartStream();
@@ -408,8 +413,8 @@ void DeviceFunctions::DebugCapture0()
         finishCapture(name, path, text, lost, stopped,
                       lines < kCapture0Lines ? CaptureLimitText.arg(kCaptureLimitMs / 1000).arg(name).arg(lines)
                                              : QString());
-    }
-    m_busy = false;
+        finishFunction();
+    });
 }
 
 void DeviceFunctions::DebugCapture1()
@@ -424,7 +429,10 @@ void DeviceFunctions::DebugCapture1()
     const QString problem = captureFileProblem(path);
     if (!problem.isEmpty()) {
         ShowError(TestFileError + QStringLiteral("\r\n") + problem);
-    } else if (ConnectionSequence()) {
+        m_busy = false;
+        return;
+    }
+    connectThen([this, name, path] {
         status(QStringLiteral("Debug Test 1 läuft...bitte warten"));
         Clock::instance().processEvents();
         StartRawStream();
@@ -452,8 +460,8 @@ void DeviceFunctions::DebugCapture1()
         finishCapture(name, path, text, lost, stopped,
                       count < kCapture1Samples ? CaptureShortText.arg(kCapture1Samples).arg(name).arg(count)
                                                : QString());
-    }
-    m_busy = false;
+        finishFunction();
+    });
 }
 
 void DeviceFunctions::finishCapture(const QString &name, const QString &path, const QByteArray &bytes, bool lost,
@@ -611,4 +619,65 @@ bool StreamWatch::silent() const { return Clock::instance().monotonicMs() - m_la
 bool StreamWatch::overTime() const
 {
     return m_limitMs > 0 && Clock::instance().monotonicMs() - m_startMs >= m_limitMs;
+}
+
+StreamRun::StreamRun(qint64 limitMs, Feed feed, QObject *parent)
+    : QObject(parent)
+    , m_feed(std::move(feed))
+    , m_limitMs(limitMs)
+    , m_check(new QTimer(this))
+{
+    m_check->setInterval(kRunCheckMs);
+    connect(m_check, &QTimer::timeout, this, &StreamRun::check);
+}
+
+void StreamRun::start(quint8 command)
+{
+    if (m_running)
+        return;
+    m_running = true;
+    m_watch = StreamWatch(kStreamSilenceMs, m_limitMs);
+    TrainerLink &link = PortLink();
+    m_listen = new QObject(this);
+    connect(&link, &TrainerLink::samples, m_listen, [this](const QVector<int> &values) {
+        // Samples after the limit or after a silence do not count.
+        check();
+        if (!m_running)
+            return;
+        m_watch.sample();
+        if (m_feed(values))
+            finish(End::Done);
+    });
+    connect(&link, &TrainerLink::lost, m_listen, [this] {
+        if (m_running)
+            finish(End::PortGone);
+    });
+    if (DeviceLink().connected)
+        link.startStream(command);
+    m_check->start();
+}
+
+void StreamRun::check()
+{
+    if (!m_running)
+        return;
+    if (PortLost())
+        finish(End::PortGone);
+    else if (m_watch.overTime())   // the limit first: a clock that jumped past both
+        finish(End::OverTime);
+    else if (m_watch.silent())
+        finish(End::Silent);
+}
+
+void StreamRun::finish(End end)
+{
+    m_running = false;
+    m_check->stop();
+    m_listen->deleteLater();   // samples still on their way are dropped
+    m_listen = nullptr;
+    if (DeviceLink().connected)
+        PortLink().stopStream(CommandTable().stopStream);
+    else
+        PortLink().stopStream();
+    emit ended(end);
 }

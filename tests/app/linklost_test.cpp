@@ -292,6 +292,7 @@ private slots:
             watch.start();
             const qint64 start = clock.monotonicMs();
             QTest::keyClick(&config, Qt::Key_F11);
+            QTRY_VERIFY_WITH_TIMEOUT(!config.device()->busy(), 10000);
             tookMs = clock.monotonicMs() - start;
         });
         QVERIFY2(statusesDuring.count(QStringLiteral("Debug Test 1 läuft...bitte warten")) > 1000,

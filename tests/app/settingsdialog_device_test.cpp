@@ -416,7 +416,7 @@ private slots:
         SettingsDialog form;
         QTimer::singleShot(0, &form, [&] {
             form.forceSensorPage()->zeroPointAction()->trigger();
-            QCOMPARE(Settings::instance().KS_Zero, 256);
+            QTRY_COMPARE(Settings::instance().KS_Zero, 256);
             QVERIFY(form.forceSensorPage()->scaleAction()->isEnabled());
             form.cancelButton()->click();
         });
@@ -471,7 +471,7 @@ private slots:
                 serviceKey(config);
                 config->pageControl()->setCurrentIndex(2);
                 config->forceSensorPage()->zeroPointAction()->trigger();
-                QCOMPARE(p.boxes.lastText(), QStringLiteral("\r\nDer Nullpunkt wurde auf 256 festgelegt."));
+                QTRY_COMPARE(p.boxes.lastText(), QStringLiteral("\r\nDer Nullpunkt wurde auf 256 festgelegt."));
 
                 trainer.setLoad(500);
                 QTimer::singleShot(0, config->referenceWeightDialog(), [&] {
@@ -481,7 +481,7 @@ private slots:
                         config->referenceWeightDialog()->done(0);
                 });
                 config->forceSensorPage()->scaleAction()->trigger();
-                QCOMPARE(p.boxes.lastText(), QStringLiteral("\r\nDer Skalierungsfaktor wurde auf 2,000 festgelegt."));
+                QTRY_COMPARE(p.boxes.lastText(), QStringLiteral("\r\nDer Skalierungsfaktor wurde auf 2,000 festgelegt."));
 
                 config->forceSensorPage()->startButton()->click();
                 QTRY_VERIFY(!AppState::instance().OfflineState);
