@@ -27,7 +27,6 @@ constexpr int kAverageSamples = 200;
 constexpr qint64 kAverageLimitMs = 25000;
 constexpr int kCapture0Lines = 5000;
 constexpr int kCapture1Samples = 256;
-constexpr int kCapture1Attempts = 25000;
 // A stream without a sample this long has stopped.
 constexpr qint64 kStreamSilenceMs = 2000;
 // The captures end within this time, whatever the stream does.
@@ -434,33 +433,29 @@ void DeviceFunctions::DebugCapture1()
     }
     connectThen([this, name, path] {
         status(QStringLiteral("Debug Test 1 läuft...bitte warten"));
-        Clock::instance().processEvents();
-        StartRawStream();
-        quint8 buffer[2] = {0, 0};
-        QByteArray text;
-        StreamWatch watch(kStreamSilenceMs, kCaptureLimitMs);
-        int attempts = 0;
-        int count = 0;
-        do {
-            ++attempts;
-            if (ReadBlock(buffer, 2)) {
-                ++count;
-                watch.sample();
-                text += (NumberFormat::formatInt("%4.4x", sampleOf(buffer)) + u' ').toLatin1();
+        auto text = std::make_shared<QByteArray>();
+        auto count = std::make_shared<int>(0);
+        auto feed = [text, count](const QVector<int> &values) {
+            for (int v : values) {
+                if (*count >= kCapture1Samples)
+                    break;
+                *text += (NumberFormat::formatInt("%4.4x", v) + u' ').toLatin1();
+                ++*count;
             }
-            Clock::instance().processEvents();
-        } while (count < kCapture1Samples && attempts < kCapture1Attempts && !PortLost() && !watch.silent()
-                 && !watch.overTime());
-        // The raw stream runs until it is stopped and would garble the next replies.
-        StopStream();
-        DrainInput();
-        const bool lost = PortLost();
-        const bool stopped = !lost && count < kCapture1Samples && watch.silent();
-        status(QStringLiteral("Debug 1 beendet."));
-        finishCapture(name, path, text, lost, stopped,
-                      count < kCapture1Samples ? CaptureShortText.arg(kCapture1Samples).arg(name).arg(count)
-                                               : QString());
-        finishFunction();
+            return *count >= kCapture1Samples;
+        };
+        auto *run = new StreamRun(kCaptureLimitMs, feed, this);
+        connect(run, &StreamRun::ended, this, [this, run, text, count, name, path](StreamRun::End end) {
+            run->deleteLater();
+            status(QStringLiteral("Debug 1 beendet."));
+            finishCapture(name, path, *text, end == StreamRun::End::PortGone, end == StreamRun::End::Silent,
+                          *count < kCapture1Samples ? CaptureShortText.arg(kCapture1Samples).arg(name).arg(*count)
+                                                    : QString());
+            finishFunction();
+        });
+        // The raw stream runs until it is stopped (the run stops it) and would
+        // garble the next replies.
+        run->start(CommandTable().rawStream);
     });
 }
 

@@ -92,8 +92,9 @@ public:
     void StartForceTest();        // "Test &Starten"
     void StopForceTest();         // "Test &Beenden"
     // F10, "test0.dat" (5000 reads) and F11, "Test1.dat" (up to 256 raw
-    // values): the window stays responsive, a capture ends within 10 s or 2 s
-    // after the stream stopped, and the file is written once at the end.
+    // values, fed by the link's samples): the window stays responsive, a
+    // capture ends within 10 s or 2 s after the stream stopped, and the file
+    // is written once at the end.
     void DebugCapture0();
     void DebugCapture1();
     // "COM &1" / "COM &2": opens the port; busy until it is open.

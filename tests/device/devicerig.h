@@ -103,7 +103,7 @@ struct DeviceRig
             QElapsedTimer waited;
             waited.start();
             while (f.busy() && waited.elapsed() < 10000
-                   && !(fake.peer->written.contains(char(CommandTable().startStream)) && fake.peer->pending.isEmpty()
+                   && !(streaming() && fake.peer->pending.isEmpty()
                         && fake.peer->trickle.isEmpty()))
                 QTest::qWait(5);
             if (!f.busy())
@@ -113,6 +113,23 @@ struct DeviceRig
         }
         QTest::qWait(20);   // the stream's stop request
         return !f.busy();
+    }
+
+    // Waits (up to 5 s) until the link has read all the peer sent.
+    bool drained()
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (!fake.peer->pending.isEmpty() && waited.elapsed() < 5000)
+            QTest::qWait(2);
+        return fake.peer->pending.isEmpty();
+    }
+
+    // The peer was told to send samples (or raw values).
+    bool streaming() const
+    {
+        return fake.peer->written.contains(char(CommandTable().startStream))
+               || fake.peer->written.contains(char(CommandTable().rawStream));
     }
 
     // Samples as the controller sends them: high byte first.
