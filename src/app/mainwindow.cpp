@@ -10,6 +10,7 @@
 #include "device/batterywindow.h"
 #include "device/comexception.h"
 #include "device/commandset.h"
+#include "device/connectsequence.h"
 #include "platform/clock.h"
 #include "platform/messageservice.h"
 #include "platform/programpaths.h"
@@ -80,6 +81,22 @@ MainWindow::MainWindow(QWidget *parent)
     m_linkWatch->setInterval(1000);
     connect(m_linkWatch, &QTimer::timeout, this, &MainWindow::watchLink);
     m_linkWatch->start();
+    m_connect = new ConnectSequence(this);
+    connect(m_connect, &ConnectSequence::openFailed, this, [] { AppState::instance().setOffline(true); });
+    connect(m_connect, &ConnectSequence::portOpened, this, [this] {
+        const DeviceLinkState &link = DeviceLink();
+        m_status->setPanelText(2, QStringLiteral("Port : ") + link.portName + u',' + link.baudName);
+    });
+    connect(m_connect, &ConnectSequence::connected, this, [this] {
+        m_status->setPanelText(4, QStringLiteral("PIC : ") + DeviceLink().serialText);
+        m_status->setPanelText(3, QStringLiteral("Modus : Online"));
+        AppState::instance().setOffline(false);
+    });
+    connect(m_connect, &ConnectSequence::refused, this, [] { AppState::instance().setOffline(true); });
+    connect(m_connect, &ConnectSequence::finished, this, [this] {
+        AppState::instance().setBusyTitle(false);
+        updateActions();
+    });
     SetHelpTopicHandler([this](int number) { showHelpTopic(number); });
     InstallHintHandler([this](const QString &tip) { m_status->setPanelText(0, tip); });
     resize(1024, 700);
@@ -157,51 +174,18 @@ void MainWindow::firstActivation()
 
 void MainWindow::goOnline()
 {
-    AppState &state = AppState::instance();
-    WriteLogLine(QStringLiteral("Ausführen : [Start] Verbindung aufbauen (ONLINE-Modus)"));
-    state.setBusyTitle(true);
+    if (m_connect->running())
+        return;
+    ConnectSequence::Options options;
+    options.readBattery = true;
+    options.refusedHead = QStringLiteral("\r\nFehler beim Verbindungsaufbau zum Gerät.\r\n");
+    options.explainBeforeLog = true;
+    m_connect->start(options);
+    AppState::instance().setBusyTitle(true);
     setTitle(QStringLiteral("Verbinden mit Vantrel..."));
-    m_title->repaint();
-    Clock::instance().processEvents();
-
-    const Settings &settings = Settings::instance();
-    bool opened = false;
-    QString why;
-    try {
-        opened = OpenDevice(settings.portSelector, 0, settings.controllerSelector);
-    } catch (const TComException &error) {
-        opened = false;
-        why = OpenFailureText(error);
-    }
-    if (!opened) {
-        state.setOffline(true);
-        WriteLogLine(QStringLiteral("Ausführen : [Fehler] Verbindung aufbauen"));
-        ShowError(QStringLiteral("\r\nFehler beim Initialisieren des Gerätes.\r\n") + why);
-    } else {
-        const DeviceLinkState &link = DeviceLink();
-        m_status->setPanelText(2, QStringLiteral("Port : ") + link.portName + u',' + link.baudName);
-        WriteLogLine(QStringLiteral("Ausführen : [Setup] ") + link.portName + u',' + link.baudName + QStringLiteral(",PIC ")
-                     + link.modelName);
-        if (ConnectDevice()) {
-            m_status->setPanelText(4, QStringLiteral("PIC : ") + DeviceLink().serialText);
-            m_status->setPanelText(3, QStringLiteral("Modus : Online"));
-            state.setOffline(false);
-            DeviceLink().LastBatteryVoltage = ReadBatteryVoltage();
-            // A controller that falls silent on the battery query is lost
-            // again (said and shown offline by showLinkLost).
-            if (DeviceLink().connected)
-                WriteLogLine(QStringLiteral("Ausführen : [Erfolg] Verbindung aufbauen"));
-        } else {
-            state.setOffline(true);
-            WriteLogLine(QStringLiteral("Ausführen : [Fehler] Verbindung aufbauen"));
-            // A link that was still connected and fails now has said so as lost.
-            if (!DeviceLink().lossReported)
-                ShowError(QStringLiteral("\r\nFehler beim Verbindungsaufbau zum Gerät.\r\n") + ConnectFailureText());
-        }
-    }
-    state.setBusyTitle(false);
-    updateActions();
 }
+
+bool MainWindow::connecting() const { return m_connect->running(); }
 
 void MainWindow::showOfflinePanels()
 {
@@ -221,12 +205,13 @@ void MainWindow::showLinkLost()
 void MainWindow::watchLink()
 {
     // Windows with a device function or a test of their own are left alone.
-    if (!AppState::instance().OfflineState && !QApplication::activeModalWidget())
+    if (!AppState::instance().OfflineState && !QApplication::activeModalWidget() && !m_connect->running())
         ProbeLink();
 }
 
 void MainWindow::goOffline()
 {
+    m_connect->cancel();
     WriteLogLine(QStringLiteral("Ausführen : Verbindung abbauen (OFFLINE-Modus)"));
     showOfflinePanels();
     DisconnectDevice();

@@ -17,6 +17,7 @@ class QTimer;
 class StatusPanels;
 class AboutDialog;
 class BatteryWindow;
+class ConnectSequence;
 class SettingsDialog;
 class ShooterOverview;
 class ShooterSelectDialog;
@@ -70,8 +71,10 @@ public:
     void setWindows(const ProgramWindows &windows);
     void registerTest(int test, const TestEntry &entry);
 
-    // Device routines.
+    // Device routines. Going online runs on while the window goes on;
+    // connecting() tells whether it still runs.
     void goOnline();
+    bool connecting() const;
     void goOffline();
     // The link failed (DeviceLinkEvents::linkLost): the status bar and the
     // menus show the program offline; "O&nline" (F5) connects anew.
@@ -178,6 +181,7 @@ private:
     LogViewer *m_logViewer = nullptr;
     HelpPane *m_helpPane = nullptr;
     QTimer *m_linkWatch = nullptr;
+    ConnectSequence *m_connect = nullptr;
     QList<QMetaObject::Connection> m_followed;   // change signals, cut before the widgets go
     bool m_helpPaneOpen = false;
     bool m_activatedOnce = false;

@@ -147,12 +147,24 @@ void BatteryWindow::refresh()
 {
     // The hours come from the device; a link that fails that query is lost,
     // and the window shows no charge of the past as if it were now.
-    QString hours;
-    bool lost = false;
-    if (!isOffline()) {
-        EstimateOperatingHours(hours);
-        lost = !DeviceLink().connected;
+    const int round = ++m_round;
+    if (isOffline()) {
+        showReading(QString(), false);
+        return;
     }
+    for (QLabel *label : {m_hoursLabel, m_voltageLabel, m_percentLabel})
+        label->clear();
+    m_asking = true;
+    AskOperatingHours(this, [this, round](bool, const QString &hours) {
+        if (round != m_round)
+            return;   // the window was opened anew meanwhile
+        m_asking = false;
+        showReading(hours, !DeviceLink().connected);
+    });
+}
+
+void BatteryWindow::showReading(const QString &hours, bool lost)
+{
     const double volts = DeviceLink().LastBatteryVoltage;
     const int percent = lost ? 0 : ChargePercent(volts);
 
@@ -168,13 +180,13 @@ void BatteryWindow::refresh()
         m_meter->setPosition(0);
         for (QLabel *label : {m_hoursLabel, m_voltageLabel, m_percentLabel})
             label->setText(NotAvailableText);
-        return;
+    } else {
+        m_hoursLabel->setText(hours + QStringLiteral(" h"));
+        m_voltageLabel->setText(NumberFormat::formatFloat("%2f", volts) + QStringLiteral(" V"));
+        m_percentLabel->setText(percent <= 100 ? QString::number(percent) + QStringLiteral(" %")
+                                               : QStringLiteral("100 %"));
     }
-    m_hoursLabel->setText(hours + QStringLiteral(" h"));
-
-    m_voltageLabel->setText(NumberFormat::formatFloat("%2f", volts) + QStringLiteral(" V"));
-
-    m_percentLabel->setText(percent <= 100 ? QString::number(percent) + QStringLiteral(" %") : QStringLiteral("100 %"));
+    emit refreshed();
 }
 
 void BatteryWindow::sweepTick()
@@ -199,5 +211,7 @@ void BatteryWindow::hideEvent(QHideEvent *event)
     if (event->spontaneous())
         return;
     m_sweepTimer->setEnabled(false);
+    ++m_round;   // an answer still on its way is not shown any more
+    m_asking = false;
     SaveFormPlacement(PlacementCode, x(), y());
 }

@@ -43,8 +43,11 @@ public:
     // the main window's OfflineState (AppState) decides.
     void setOfflineStateProvider(std::function<bool()> provider);
 
-    // Runs each time the window opens: starts the sweep and fills the labels.
+    // Runs each time the window opens: asks the trainer for the hours and,
+    // with its answer, starts the sweep and fills the labels (refreshed()).
     void refresh();
+    // The answer of the last refresh is still to come.
+    bool asking() const { return m_asking; }
     // One tick of the needle timer.
     void sweepTick();
 
@@ -58,12 +61,16 @@ public:
 
     const BatterySweep &sweep() const { return m_sweep; }
 
+signals:
+    void refreshed();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
 private:
     bool isOffline() const;
+    void showReading(const QString &hours, bool lost);
 
     TDRMeter *m_meter;
     TFastTimer *m_sweepTimer;
@@ -78,4 +85,6 @@ private:
 
     BatterySweep m_sweep;
     std::function<bool()> m_offline;
+    int m_round = 0;
+    bool m_asking = false;
 };

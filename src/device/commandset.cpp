@@ -2,6 +2,7 @@
 
 #include "device/comexception.h"
 #include "device/serialport.h"
+#include "device/trainerlink.h"
 #include "platform/clock.h"
 #include "platform/cp1252.h"
 #include "platform/messageservice.h"
@@ -11,6 +12,7 @@
 
 #include <QRegularExpression>
 #include <QElapsedTimer>
+#include <QTimer>
 #include <vector>
 
 const double DischargeTable[42] = {
@@ -47,6 +49,9 @@ void checkReply(int received)
         ReportLinkLost(LinkLoss::NoReply);
 }
 
+// A connected Bauart2 link that got nothing waits once more.
+bool retriesEmptyReply() { return DeviceLink().connected && !isBauart1() && !PortLost(); }
+
 // The reply window of a command: zero-filled, then what arrived within the
 // pause. A connected Bauart2 link that got nothing waits once more before
 // the link counts as lost.
@@ -57,7 +62,7 @@ std::vector<quint8> replyWindow(quint8 command, int window)
     Clock::instance().sleep(kReplyPauseMs);
     int received = 0;
     ReadBlock(buffer.data(), window, &received);
-    if (received == 0 && DeviceLink().connected && !isBauart1() && !PortLost()) {
+    if (received == 0 && retriesEmptyReply()) {
         Clock::instance().sleep(kReplyPauseMs);
         ReadBlock(buffer.data(), window, &received);
     }
@@ -97,6 +102,38 @@ QString hexText(const std::vector<quint8> &bytes)
             text += hexOf(b);
     return text;
 }
+
+// Sends a command through the trainer link; `done` gets the reply window and
+// how many bytes came, on the UI thread while `context` lives.
+using ReplyHandler = std::function<void(const std::vector<quint8> &reply, int received)>;
+void askReply(quint8 command, int window, ReplyKind kind, bool dropPending, QObject *context, ReplyHandler done)
+{
+    TrainerLink &link = PortLink();
+    const int tag = TrainerLink::nextTag();
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = QObject::connect(&link, &TrainerLink::answered, context,
+                                   [tag, connection, done](int answerTag, const QByteArray &reply, int received) {
+                                       if (answerTag != tag)
+                                           return;
+                                       QObject::disconnect(*connection);
+                                       done(std::vector<quint8>(reply.begin(), reply.end()), received);
+                                   });
+    link.ask(command, window, kind, dropPending, tag);
+}
+
+// A fixed-window query as replyWindow() asks it, without waiting.
+void askWindow(quint8 command, int window, bool dropPending, QObject *context, ReplyHandler done)
+{
+    askReply(command, window, retriesEmptyReply() ? ReplyKind::WindowOrRetry : ReplyKind::Window, dropPending,
+             context, [done](const std::vector<quint8> &reply, int received) {
+                 g_lastReplyBytes = received;
+                 checkReply(received);
+                 done(reply, received);
+             });
+}
+
+// Runs `done` later on the UI thread (an answer that needs no transfer).
+void later(QObject *context, std::function<void()> done) { QTimer::singleShot(0, context, std::move(done)); }
 
 } // namespace
 
@@ -159,51 +196,75 @@ QString ConnectFailureText()
         .arg(port, link.serialText, link.modelName);
 }
 
-void QueryHardwareRevision(QString &text)
+namespace {
+
+struct ValueQuery
 {
-    if (DeviceLink().connected)
+    quint8 command;
+    int window;
+};
+
+ValueQuery valueQuery(DeviceValue value)
+{
+    const CommandSlots &t = commandSlots();
+    switch (value) {
+    case DeviceValue::HardwareRevision: return {t.hardwareRevision, 12};
+    case DeviceValue::SoftwareRevision: return {t.softwareRevision, 12};
+    case DeviceValue::SerialNumber: return {t.serialNumber, 3};
+    case DeviceValue::ControllerType: return {t.controllerType, 5};
+    case DeviceValue::ControllerRevision: return {t.controllerRevision, 3};
+    case DeviceValue::DeviceType: return {t.deviceType, 15};
+    case DeviceValue::Manufacturer: return {t.manufacturer, 0};
+    }
+    return {0, 0};
+}
+
+// The text of a reply window, kept in the link's state where it belongs there.
+QString decodeValue(DeviceValue value, const std::vector<quint8> &reply)
+{
+    QString text;
+    switch (value) {
+    case DeviceValue::HardwareRevision:
+        text = isBauart1() ? hexOf(reply[0]) + hexOf(reply[1]) + hexOf(reply[2]) : characterText(reply);
+        DeviceLink().hwRevText = text;
+        break;
+    case DeviceValue::SoftwareRevision:
+        text = isBauart1() ? NotAvailableText : characterText(reply);
+        DeviceLink().swRevText = text;
+        break;
+    case DeviceValue::SerialNumber:
+        text = isBauart1() ? NotAvailableText : hexText(reply);
+        DeviceLink().serialText = text;
+        break;
+    case DeviceValue::ControllerType:
+    case DeviceValue::ControllerRevision:
+    case DeviceValue::DeviceType: text = isBauart1() ? NotAvailableText : characterText(reply); break;
+    case DeviceValue::Manufacturer: break;
+    }
+    return text;
+}
+
+bool onlyWhileNotConnected(DeviceValue value)
+{
+    return value == DeviceValue::HardwareRevision || value == DeviceValue::SoftwareRevision;
+}
+
+void queryValue(DeviceValue value, QString &text)
+{
+    if (onlyWhileNotConnected(value) && DeviceLink().connected)
         return;
-    const std::vector<quint8> reply = fixedWindowQuery(commandSlots().hardwareRevision, 12);
-    if (isBauart1())
-        text = hexOf(reply[0]) + hexOf(reply[1]) + hexOf(reply[2]);
-    else
-        text = characterText(reply);
-    DeviceLink().hwRevText = text;
+    const ValueQuery q = valueQuery(value);
+    text = decodeValue(value, fixedWindowQuery(q.command, q.window));
 }
 
-void QuerySoftwareRevision(QString &text)
-{
-    if (DeviceLink().connected)
-        return;
-    const std::vector<quint8> reply = fixedWindowQuery(commandSlots().softwareRevision, 12);
-    text = isBauart1() ? NotAvailableText : characterText(reply);
-    DeviceLink().swRevText = text;
-}
+} // namespace
 
-void QuerySerialNumber(QString &text)
-{
-    const std::vector<quint8> reply = fixedWindowQuery(commandSlots().serialNumber, 3);
-    text = isBauart1() ? NotAvailableText : hexText(reply);
-    DeviceLink().serialText = text;
-}
-
-void QueryControllerType(QString &text)
-{
-    const std::vector<quint8> reply = fixedWindowQuery(commandSlots().controllerType, 5);
-    text = isBauart1() ? NotAvailableText : characterText(reply);
-}
-
-void QueryControllerRevision(QString &text)
-{
-    const std::vector<quint8> reply = fixedWindowQuery(commandSlots().controllerRevision, 3);
-    text = isBauart1() ? NotAvailableText : characterText(reply);
-}
-
-void QueryDeviceType(QString &text)
-{
-    const std::vector<quint8> reply = fixedWindowQuery(commandSlots().deviceType, 15);
-    text = isBauart1() ? NotAvailableText : characterText(reply);
-}
+void QueryHardwareRevision(QString &text) { queryValue(DeviceValue::HardwareRevision, text); }
+void QuerySoftwareRevision(QString &text) { queryValue(DeviceValue::SoftwareRevision, text); }
+void QuerySerialNumber(QString &text) { queryValue(DeviceValue::SerialNumber, text); }
+void QueryControllerType(QString &text) { queryValue(DeviceValue::ControllerType, text); }
+void QueryControllerRevision(QString &text) { queryValue(DeviceValue::ControllerRevision, text); }
+void QueryDeviceType(QString &text) { queryValue(DeviceValue::DeviceType, text); }
 
 void QueryManufacturer(QString &text)
 {
@@ -267,14 +328,30 @@ bool SelectControllerModel(quint8 model)
     }
 }
 
-bool OpenDevice(quint8 portIndex, quint8 baudIndex, quint8 model)
+namespace {
+void noteOpened(quint8 portIndex, quint8 baudIndex, quint8 model)
 {
-    OpenPort(portIndex, baudIndex);
     DeviceLink().lossReported = false;
     DeviceLink().portName = PortNames[portIndex];
     DeviceLink().baudName = BaudNames[baudIndex];
     SelectControllerModel(model);
+}
+} // namespace
+
+bool OpenDevice(quint8 portIndex, quint8 baudIndex, quint8 model)
+{
+    OpenPort(portIndex, baudIndex);
+    noteOpened(portIndex, baudIndex, model);
     return true;
+}
+
+void OpenDeviceAsync(quint8 portIndex, quint8 baudIndex, quint8 model, QObject *context, OpenDone done)
+{
+    OpenPortAsync(portIndex, baudIndex, context, [=](const TComException *error) {
+        if (!error)
+            noteOpened(portIndex, baudIndex, model);
+        done(error);
+    });
 }
 
 // A Bauart2 number is the model code "E2" and hex digits; anything else is
@@ -287,20 +364,37 @@ static bool isSerialOfModel(const QString &text)
     return form.match(text).hasMatch();
 }
 
-bool ConnectDevice()
+namespace {
+// After the serial-number query of a connect: connected iff the number is
+// one of the model. A link that was connected and now fails the check is
+// lost, not just refused; the query itself must not report it.
+bool settleConnect(bool wasConnected, const QString &text)
 {
     DeviceLinkState &link = DeviceLink();
-    // A link that was connected and now fails the check is lost, not just
-    // refused; the query itself must not report it.
-    const bool wasConnected = link.connected;
-    link.connected = false;
-    QString text;
-    QuerySerialNumber(text);
     link.connected = text != QLatin1String("000") && link.serialText.size() > 4 && isSerialOfModel(link.serialText);
     if (wasConnected && !link.connected)
         ReportLinkLost(PortLost() ? LinkLoss::PortGone : LinkLoss::NoReply);
     emit DeviceLinkEvents::instance().linkChanged();
     return link.connected;
+}
+
+double voltsOfReply(const std::vector<quint8> &reply)
+{
+    // Bauart1 has no reading; a link lost on the query has none either.
+    if (isBauart1() || !DeviceLink().connected)
+        return -1.0;
+    const int raw = reply[0] * 256 + reply[1];
+    return raw * 0.001220703125 * 2.035;
+}
+} // namespace
+
+bool ConnectDevice()
+{
+    const bool wasConnected = DeviceLink().connected;
+    DeviceLink().connected = false;
+    QString text;
+    QuerySerialNumber(text);
+    return settleConnect(wasConnected, text);
 }
 
 bool DisconnectDevice()
@@ -358,12 +452,7 @@ double ReadBatteryVoltage()
     if (!DeviceLink().connected)
         return -1.0;
     DrainInput();
-    const std::vector<quint8> reply = replyWindow(commandSlots().batteryVoltage, 2);
-    // Bauart1 has no reading; a link lost on the query has none either.
-    if (isBauart1() || !DeviceLink().connected)
-        return -1.0;
-    const int raw = reply[0] * 256 + reply[1];
-    return raw * 0.001220703125 * 2.035;
+    return voltsOfReply(replyWindow(commandSlots().batteryVoltage, 2));
 }
 
 double OperatingHoursForVoltage(double volts)
@@ -400,4 +489,71 @@ void ResetDeviceLink()
 {
     commandSlots() = CommandSlots();
     DeviceLink() = DeviceLinkState();
+}
+
+// ---------------------------------------------------------------- without waiting
+
+void AskDeviceValue(DeviceValue value, QObject *context, std::function<void(const QString &)> done)
+{
+    if (onlyWhileNotConnected(value) && DeviceLink().connected) {
+        later(context, [done] { done(QString()); });
+        return;
+    }
+    const ValueQuery q = valueQuery(value);
+    if (value != DeviceValue::Manufacturer) {
+        askWindow(q.command, q.window, false, context,
+                  [value, done](const std::vector<quint8> &reply, int) { done(decodeValue(value, reply)); });
+        return;
+    }
+    // Bauart1 has no text: the byte is sent and nothing read.
+    const bool none = isBauart1();
+    askReply(q.command, 0, none ? ReplyKind::Window : ReplyKind::Text, false, context,
+             [none, done](const std::vector<quint8> &reply, int) {
+                 if (none) {
+                     done(NotAvailableText);
+                     return;
+                 }
+                 QString text;
+                 for (quint8 b : reply)
+                     text += characterOf(b);
+                 done(text);
+             });
+}
+
+void ConnectDeviceAsync(QObject *context, std::function<void(bool)> done)
+{
+    const bool wasConnected = DeviceLink().connected;
+    DeviceLink().connected = false;
+    AskDeviceValue(DeviceValue::SerialNumber, context,
+                   [wasConnected, done](const QString &text) { done(settleConnect(wasConnected, text)); });
+}
+
+void AskBatteryVoltage(QObject *context, std::function<void(double)> done)
+{
+    if (!DeviceLink().connected) {
+        later(context, [done] { done(-1.0); });
+        return;
+    }
+    askWindow(commandSlots().batteryVoltage, 2, true, context,
+              [done](const std::vector<quint8> &reply, int) { done(voltsOfReply(reply)); });
+}
+
+void AskOperatingHours(QObject *context, std::function<void(bool, const QString &)> done)
+{
+    if (!DeviceLink().connected) {
+        later(context, [done] { done(false, QString()); });
+        return;
+    }
+    if (isBauart1()) {
+        later(context, [done] { done(true, NotAvailableText); });
+        return;
+    }
+    // Drained here and once more by the battery query, as EstimateOperatingHours does.
+    PortLink().drop();
+    AskBatteryVoltage(context, [done](double volts) {
+        if (!DeviceLink().connected)
+            done(true, NotAvailableText);
+        else
+            done(true, NumberFormat::formatFloat("%1.2f", OperatingHoursForVoltage(volts)));
+    });
 }

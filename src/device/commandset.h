@@ -2,6 +2,7 @@
 #include <QObject>
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 
 class TComException;
 
@@ -123,6 +124,31 @@ double ReadBatteryVoltage();
 void EstimateOperatingHours(QString &text);
 // Hours left at a battery voltage, from DischargeTable.
 double OperatingHoursForVoltage(double volts);
+
+// The same queries without waiting: each goes through the trainer link
+// (PortLink()) and hands what its blocking twin gives to `done`, later on
+// the UI thread and only while `context` lives. The link's state changes as
+// with the blocking twin.
+enum class DeviceValue {
+    HardwareRevision,
+    SoftwareRevision,
+    SerialNumber,
+    ControllerType,
+    ControllerRevision,
+    DeviceType,
+    Manufacturer,
+};
+// OpenDevice: `done` gets nullptr or why the port did not open.
+void OpenDeviceAsync(quint8 portIndex, quint8 baudIndex, quint8 model, QObject *context,
+                     std::function<void(const TComException *error)> done);
+// The revisions give an empty text while connected (nothing is sent).
+void AskDeviceValue(DeviceValue value, QObject *context, std::function<void(const QString &text)> done);
+// ConnectDevice.
+void ConnectDeviceAsync(QObject *context, std::function<void(bool connected)> done);
+// ReadBatteryVoltage.
+void AskBatteryVoltage(QObject *context, std::function<void(double volts)> done);
+// EstimateOperatingHours: answered = false while not connected (nothing sent).
+void AskOperatingHours(QObject *context, std::function<void(bool answered, const QString &hours)> done);
 
 // Back to the state at program start (tests).
 void ResetDeviceLink();

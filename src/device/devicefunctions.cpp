@@ -2,8 +2,10 @@
 
 #include "device/commandset.h"
 #include "device/comexception.h"
+#include "device/connectsequence.h"
 #include "device/fasttimer.h"
 #include "device/serialport.h"
+#include "device/trainerlink.h"
 #include "platform/clock.h"
 #include "platform/messageservice.h"
 #include "platform/numberformat.h"
@@ -15,19 +17,22 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTimer>
 #include <cmath>
 
 namespace {
 
 constexpr int kAverageSamples = 200;
-constexpr int kAverageAttempts = 25000;
+// The averaging ends within this time, whatever the stream does.
+constexpr qint64 kAverageLimitMs = 25000;
 constexpr int kCapture0Lines = 5000;
 constexpr int kCapture1Samples = 256;
-constexpr int kCapture1Attempts = 25000;
 // A stream without a sample this long has stopped.
 constexpr qint64 kStreamSilenceMs = 2000;
 // The captures end within this time, whatever the stream does.
 constexpr qint64 kCaptureLimitMs = 10000;
+// How often a stream run looks at the clock and the port.
+constexpr int kRunCheckMs = 50;
 
 const QString TimeoutText = QStringLiteral("\r\nTimeout !");
 const QString TestFileError = QStringLiteral("\r\nFehler beim Öffnen der Testdatei.");
@@ -54,20 +59,6 @@ QString captureFileProblem(const QString &path)
 void log(const QString &message) { WriteLogLine(QStringLiteral("Ausführen : ") + message); }
 
 int sampleOf(const quint8 *buffer) { return buffer[0] * 256 + buffer[1]; }
-
-// The seven controller values in the order they are queried and shown.
-QStringList queryDeviceInfo()
-{
-    QString hw, sw, serial, type, revision, device, maker;
-    QueryHardwareRevision(hw);
-    QuerySoftwareRevision(sw);
-    QuerySerialNumber(serial);
-    QueryControllerType(type);
-    QueryControllerRevision(revision);
-    QueryDeviceType(device);
-    QueryManufacturer(maker);
-    return {hw, sw, serial, type, revision, device, maker};
-}
 
 // Shows nothing, gives no weight.
 class NoDeviceView : public DeviceView
@@ -140,60 +131,49 @@ void DeviceFunctions::linkLost(LinkLoss cause, const QString &ending)
     ReportLinkLost(cause, ending);
 }
 
-bool DeviceFunctions::ConnectionSequence()
+void DeviceFunctions::connectThen(std::function<void()> next)
 {
-    const Settings &s = Settings::instance();
-    log(QStringLiteral("[Start] Verbindung aufbauen (ONLINE-Modus)"));
-    try {
-        OpenDevice(s.portSelector, 0, s.controllerSelector);
-    } catch (const TComException &error) {
-        log(QStringLiteral("[Fehler] Verbindung aufbauen"));
-        ShowError(QStringLiteral("\r\nFehler beim Initialisieren des Gerätes.\r\n") + OpenFailureText(error));
-        return false;
-    } catch (const std::exception &) {
-        log(QStringLiteral("[Fehler] Verbindung aufbauen"));
-        ShowError(QStringLiteral("\r\nFehler beim Initialisieren des Gerätes."));
-        return false;
-    }
-    const DeviceLinkState &link = DeviceLink();
-    log(QStringLiteral("[Setup] ") + link.portName + u',' + link.baudName + QStringLiteral(",PIC ") + link.modelName);
-    if (!ConnectDevice()) {
-        log(QStringLiteral("[Fehler] Verbindung aufbauen"));
-        // A link that was online and is lost now has said so already.
-        if (!link.lossReported)
-            ShowError(QStringLiteral("\r\nFehler beim Verbindungsaufbau mit dem Gerät.\r\n") + ConnectFailureText());
-        return false;
-    }
-    log(QStringLiteral("[Erfolg] Verbindung aufbauen"));
-    buttons(false);
-    return true;
+    auto *sequence = new ConnectSequence(this);
+    connect(sequence, &ConnectSequence::finished, this, [this, sequence, next](bool online) {
+        sequence->deleteLater();
+        if (!online) {
+            finishFunction();
+            return;
+        }
+        buttons(false);
+        next();
+    });
+    ConnectSequence::Options options;
+    options.refusedHead = QStringLiteral("\r\nFehler beim Verbindungsaufbau mit dem Gerät.\r\n");
+    sequence->start(options);
 }
 
-DeviceFunctions::Average DeviceFunctions::AveragingLoop()
+void DeviceFunctions::AverageSamples(std::function<void(const Average &)> done)
 {
-    Average result;
-    StartStream();
-    qint64 sum = 0;
-    quint8 buffer[2] = {0, 0};
-    StreamWatch watch(kStreamSilenceMs);
-    do {
-        ++result.attempts;
-        const bool arrived = ReadBlock(buffer, 2);
-        Clock::instance().processEvents();
-        if (arrived) {
-            sum += sampleOf(buffer);
-            ++result.samples;
-            watch.sample();
+    auto sum = std::make_shared<qint64>(0);
+    auto count = std::make_shared<int>(0);
+    auto feed = [sum, count](const QVector<int> &values) {
+        for (int v : values) {
+            if (*count >= kAverageSamples)
+                break;
+            *sum += v;
+            ++*count;
         }
-    } while (result.samples < kAverageSamples && result.attempts < kAverageAttempts && !PortLost() && !watch.silent());
-    result.portLost = PortLost();
-    result.streamStopped = !result.portLost && result.samples < kAverageSamples && watch.silent();
-    result.timedOut = !result.portLost && !result.streamStopped && result.attempts >= kAverageAttempts;
-    if (result.samples > 0)
-        result.mean = int(sum / result.samples);
-    StopStream();
-    DrainInput();
-    return result;
+        return *count >= kAverageSamples;
+    };
+    auto *run = new StreamRun(kAverageLimitMs, feed, this);
+    connect(run, &StreamRun::ended, this, [run, sum, count, done](StreamRun::End end) {
+        run->deleteLater();
+        Average result;
+        result.samples = *count;
+        result.portLost = end == StreamRun::End::PortGone;
+        result.streamStopped = end == StreamRun::End::Silent;
+        result.timedOut = end == StreamRun::End::OverTime;
+        if (result.samples > 0)
+            result.mean = int(*sum / result.samples);
+        done(result);
+    });
+    run->start(CommandTable().startStream);
 }
 
 void DeviceFunctions::finishFailedAdjustment(const QString &action, const QString &message)
@@ -216,67 +196,75 @@ void DeviceFunctions::finishLostAdjustment(const QString &action, LinkLoss cause
 
 void DeviceFunctions::ZeroPoint()
 {
-    if (m_busy)
+    if (m_busy || deferWhileConnecting(&DeviceFunctions::ZeroPoint))
         return;
     m_busy = true;
     log(QStringLiteral("Nullpunkt einstellen"));
     const int answer = MessageService::instance().show(MessageService::Kind::Information, ZeroQuestion,
                                                        MessageService::Ok | MessageService::Cancel, QString());
-    if (answer == MessageService::Ok && ConnectionSequence()) {
-        status(QStringLiteral("Justierung läuft...bitte warten"));
-        Clock::instance().processEvents();
-        const Average average = AveragingLoop();
-        Settings &s = Settings::instance();
-        if (average.portLost || average.streamStopped) {
-            finishLostAdjustment(QStringLiteral("Nullpunkt einstellen"), average.lossCause());
-        } else if (average.timedOut) {
-            // The previous zero point stays.
-            finishFailedAdjustment(QStringLiteral("Nullpunkt einstellen"), TimeoutText);
-        } else {
-            s.KS_Zero = average.mean;
-            status(QStringLiteral("Justierung beendet."));
-            buttons(true);
-            scaleItem();
-            log(QStringLiteral("[Setup] Nullpunkt:=") + QString::number(s.KS_Zero));
-            ShowInformation(QStringLiteral("\r\nDer Nullpunkt wurde auf ") + QString::number(s.KS_Zero)
-                            + QStringLiteral(" festgelegt."));
-        }
+    if (answer != MessageService::Ok) {
+        finishFunction();
+        return;
     }
-    m_busy = false;
+    connectThen([this] {
+        status(QStringLiteral("Justierung läuft...bitte warten"));
+        AverageSamples([this](const Average &average) {
+            Settings &s = Settings::instance();
+            if (average.portLost || average.streamStopped) {
+                finishLostAdjustment(QStringLiteral("Nullpunkt einstellen"), average.lossCause());
+            } else if (average.timedOut) {
+                // The previous zero point stays.
+                finishFailedAdjustment(QStringLiteral("Nullpunkt einstellen"), TimeoutText);
+            } else {
+                s.KS_Zero = average.mean;
+                status(QStringLiteral("Justierung beendet."));
+                buttons(true);
+                scaleItem();
+                log(QStringLiteral("[Setup] Nullpunkt:=") + QString::number(s.KS_Zero));
+                ShowInformation(QStringLiteral("\r\nDer Nullpunkt wurde auf ") + QString::number(s.KS_Zero)
+                                + QStringLiteral(" festgelegt."));
+            }
+            finishFunction();
+        });
+    });
 }
 
 void DeviceFunctions::ScaleFactor()
 {
-    if (m_busy)
+    if (m_busy || deferWhileConnecting(&DeviceFunctions::ScaleFactor))
         return;
     m_busy = true;
     log(QStringLiteral("Kennlinie einstellen"));
     const int weight = m_view->askReferenceWeight();
-    if (weight > 0 && ConnectionSequence()) {
-        status(QStringLiteral("Justierung läuft...bitte warten"));
-        Clock::instance().processEvents();
-        const Average average = AveragingLoop();
-        Settings &s = Settings::instance();
-        if (average.portLost || average.streamStopped) {
-            finishLostAdjustment(QStringLiteral("Kennlinie einstellen"), average.lossCause());
-        } else if (average.timedOut) {
-            finishFailedAdjustment(QStringLiteral("Kennlinie einstellen"), TimeoutText);
-        } else if (average.mean <= s.KS_Zero) {
-            finishFailedAdjustment(QStringLiteral("Kennlinie einstellen"),
-                                   QStringLiteral("\r\nDer Messwert liegt nicht über dem Nullpunkt.\r\n"
-                                                  "Der Skalierungsfaktor wurde nicht geändert."));
-        } else {
-            s.KS_KL = double(average.mean - s.KS_Zero) / weight;
-            status(QStringLiteral("Justierung beendet."));
-            buttons(true);
-            scaleItem();
-            const QString text = NumberFormat::formatFloat("%1.3f", s.KS_KL);
-            log(QStringLiteral("[Setup] Kennlinie:=") + text);
-            ShowInformation(QStringLiteral("\r\nDer Skalierungsfaktor wurde auf ") + text
-                            + QStringLiteral(" festgelegt."));
-        }
+    if (weight <= 0) {
+        finishFunction();
+        return;
     }
-    m_busy = false;
+    connectThen([this, weight] {
+        status(QStringLiteral("Justierung läuft...bitte warten"));
+        AverageSamples([this, weight](const Average &average) {
+            Settings &s = Settings::instance();
+            if (average.portLost || average.streamStopped) {
+                finishLostAdjustment(QStringLiteral("Kennlinie einstellen"), average.lossCause());
+            } else if (average.timedOut) {
+                finishFailedAdjustment(QStringLiteral("Kennlinie einstellen"), TimeoutText);
+            } else if (average.mean <= s.KS_Zero) {
+                finishFailedAdjustment(QStringLiteral("Kennlinie einstellen"),
+                                       QStringLiteral("\r\nDer Messwert liegt nicht über dem Nullpunkt.\r\n"
+                                                      "Der Skalierungsfaktor wurde nicht geändert."));
+            } else {
+                s.KS_KL = double(average.mean - s.KS_Zero) / weight;
+                status(QStringLiteral("Justierung beendet."));
+                buttons(true);
+                scaleItem();
+                const QString text = NumberFormat::formatFloat("%1.3f", s.KS_KL);
+                log(QStringLiteral("[Setup] Kennlinie:=") + text);
+                ShowInformation(QStringLiteral("\r\nDer Skalierungsfaktor wurde auf ") + text
+                                + QStringLiteral(" festgelegt."));
+            }
+            finishFunction();
+        });
+    });
 }
 
 void DeviceFunctions::Information()
@@ -299,8 +287,20 @@ void DeviceFunctions::StartForceTest()
     m_view->plotChanged();
     if (AppState::instance().OfflineState)
         m_view->bringOnline();
+    // Going online may go on after bringOnline(): the test starts when it is done.
+    if (ConnectSequence *connecting = ConnectSequence::current()) {
+        connect(connecting, &ConnectSequence::finished, this, &DeviceFunctions::runForceTest,
+                Qt::SingleShotConnection);
+        return;
+    }
+    runForceTest();
+}
+
+void DeviceFunctions::runForceTest()
+{
+    const Settings &s = Settings::instance();
     if (AppState::instance().OfflineState) {
-        m_busy = false;
+        finishFunction();
         return;
     }
     m_testRunning = true;
@@ -371,7 +371,7 @@ void DeviceFunctions::DatentimerTimer()
 
 void DeviceFunctions::DebugCapture0()
 {
-    if (m_busy)
+    if (m_busy || deferWhileConnecting(&DeviceFunctions::DebugCapture0))
         return;
     m_busy = true;
     ShowInformation(QStringLiteral("Debug Mode\r\nFile = test0.dat"));
@@ -381,7 +381,10 @@ void DeviceFunctions::DebugCapture0()
     const QString problem = captureFileProblem(path);
     if (!problem.isEmpty()) {
         ShowError(TestFileError + QStringLiteral("\r\n") + problem);
-    } else if (ConnectionSequence()) {
+        m_busy = false;
+        return;
+    }
+    connectThen([this, name, path] {
         status(QStringLiteral("Debug Test 0 läuft...bitte warten"));
         Clock::instance().processEvents();
         StartStream();
@@ -409,13 +412,13 @@ void DeviceFunctions::DebugCapture0()
         finishCapture(name, path, text, lost, stopped,
                       lines < kCapture0Lines ? CaptureLimitText.arg(kCaptureLimitMs / 1000).arg(name).arg(lines)
                                              : QString());
-    }
-    m_busy = false;
+        finishFunction();
+    });
 }
 
 void DeviceFunctions::DebugCapture1()
 {
-    if (m_busy)
+    if (m_busy || deferWhileConnecting(&DeviceFunctions::DebugCapture1))
         return;
     m_busy = true;
     ShowInformation(QStringLiteral("Debug Mode\r\nFile = TEST1.dat"));
@@ -425,36 +428,35 @@ void DeviceFunctions::DebugCapture1()
     const QString problem = captureFileProblem(path);
     if (!problem.isEmpty()) {
         ShowError(TestFileError + QStringLiteral("\r\n") + problem);
-    } else if (ConnectionSequence()) {
-        status(QStringLiteral("Debug Test 1 läuft...bitte warten"));
-        Clock::instance().processEvents();
-        StartRawStream();
-        quint8 buffer[2] = {0, 0};
-        QByteArray text;
-        StreamWatch watch(kStreamSilenceMs, kCaptureLimitMs);
-        int attempts = 0;
-        int count = 0;
-        do {
-            ++attempts;
-            if (ReadBlock(buffer, 2)) {
-                ++count;
-                watch.sample();
-                text += (NumberFormat::formatInt("%4.4x", sampleOf(buffer)) + u' ').toLatin1();
-            }
-            Clock::instance().processEvents();
-        } while (count < kCapture1Samples && attempts < kCapture1Attempts && !PortLost() && !watch.silent()
-                 && !watch.overTime());
-        // The raw stream runs until it is stopped and would garble the next replies.
-        StopStream();
-        DrainInput();
-        const bool lost = PortLost();
-        const bool stopped = !lost && count < kCapture1Samples && watch.silent();
-        status(QStringLiteral("Debug 1 beendet."));
-        finishCapture(name, path, text, lost, stopped,
-                      count < kCapture1Samples ? CaptureShortText.arg(kCapture1Samples).arg(name).arg(count)
-                                               : QString());
+        m_busy = false;
+        return;
     }
-    m_busy = false;
+    connectThen([this, name, path] {
+        status(QStringLiteral("Debug Test 1 läuft...bitte warten"));
+        auto text = std::make_shared<QByteArray>();
+        auto count = std::make_shared<int>(0);
+        auto feed = [text, count](const QVector<int> &values) {
+            for (int v : values) {
+                if (*count >= kCapture1Samples)
+                    break;
+                *text += (NumberFormat::formatInt("%4.4x", v) + u' ').toLatin1();
+                ++*count;
+            }
+            return *count >= kCapture1Samples;
+        };
+        auto *run = new StreamRun(kCaptureLimitMs, feed, this);
+        connect(run, &StreamRun::ended, this, [this, run, text, count, name, path](StreamRun::End end) {
+            run->deleteLater();
+            status(QStringLiteral("Debug 1 beendet."));
+            finishCapture(name, path, *text, end == StreamRun::End::PortGone, end == StreamRun::End::Silent,
+                          *count < kCapture1Samples ? CaptureShortText.arg(kCapture1Samples).arg(name).arg(*count)
+                                                    : QString());
+            finishFunction();
+        });
+        // The raw stream runs until it is stopped (the run stops it) and would
+        // garble the next replies.
+        run->start(CommandTable().rawStream);
+    });
 }
 
 void DeviceFunctions::finishCapture(const QString &name, const QString &path, const QByteArray &bytes, bool lost,
@@ -479,18 +481,33 @@ void DeviceFunctions::ChoosePort(int index, int model)
         return;
     if (m_portBeforeChoice.isEmpty())
         m_portBeforeChoice = DeviceLink().portName.isEmpty() ? QStringLiteral("-") : DeviceLink().portName;
-    try {
-        OpenDevice(quint8(index), 0, quint8(model));
-    } catch (const TComException &error) {
-        log(QStringLiteral("[Fehler] Init ") + PortNames[index]);
-        // Busy: the usual text and which port; otherwise what is wrong with it.
-        const QString why = OpenFailureText(error);
-        ShowError(error.inUse() ? QStringLiteral("\r\nDieser Port wird bereits verwendet.\r\n") + why
-                                : QStringLiteral("\r\n") + why);
-    } catch (...) {
-        log(QStringLiteral("[Fehler] Init ") + PortNames[index]);
-        ShowError(QStringLiteral("\r\nDieser Port wird bereits verwendet."));
-    }
+    m_busy = true;
+    OpenDeviceAsync(quint8(index), 0, quint8(model), this, [this, index](const TComException *error) {
+        if (error) {
+            log(QStringLiteral("[Fehler] Init ") + PortNames[index]);
+            // Busy: the usual text and which port; otherwise what is wrong with it.
+            const QString why = OpenFailureText(*error);
+            ShowError(error->inUse() ? QStringLiteral("\r\nDieser Port wird bereits verwendet.\r\n") + why
+                                     : QStringLiteral("\r\n") + why);
+        }
+        finishFunction();
+    });
+}
+
+bool DeviceFunctions::deferWhileConnecting(void (DeviceFunctions::*function)())
+{
+    // The main window is going online: the function runs once that has ended.
+    ConnectSequence *connecting = ConnectSequence::current();
+    if (!connecting)
+        return false;
+    connect(connecting, &ConnectSequence::finished, this, function, Qt::SingleShotConnection);
+    return true;
+}
+
+void DeviceFunctions::finishFunction()
+{
+    m_busy = false;
+    emit functionFinished();
 }
 
 void DeviceFunctions::FollowPortSetting()
@@ -510,54 +527,76 @@ void DeviceFunctions::FollowPortSetting()
 
 void DeviceFunctions::DetectController()
 {
-    if (m_busy)
+    if (m_busy || deferWhileConnecting(&DeviceFunctions::DetectController))
         return;
     m_busy = true;
     if (MessageService::instance().show(MessageService::Kind::Information, DetectionQuestion, MessageService::Ok,
                                         QString())
         != MessageService::Ok) {
-        m_busy = false;
+        finishFunction();
         return;
     }
     m_view->saveDialogSettings();
     const Settings &s = Settings::instance();
-    auto names = [] {
-        const DeviceLinkState &link = DeviceLink();
-        return link.portName + u',' + link.baudName + u',' + link.modelName;
-    };
-    try {
-        DisconnectDevice();
-        OpenDevice(s.portSelector, 0, s.controllerSelector);
-        log(QStringLiteral("[Setup] PIController ") + names());
-        QString serial;
-        QuerySerialNumber(serial);
-        const quint8 model = DeviceLink().model;
-        if (PortLost()) {
-            log(QStringLiteral("[Fehler] PIController ") + names());
+    DisconnectDevice();
+    OpenDeviceAsync(s.portSelector, 0, s.controllerSelector, this, [this](const TComException *error) {
+        if (error) {
+            log(QStringLiteral("[Fehler] PIController ") + linkNames());
             m_view->showDeviceInfo(QStringList(7, QStringLiteral("-")));
-            linkLost(LinkLoss::PortGone, QStringLiteral("Der Gerätetest wurde abgebrochen."));
-        } else if (DeviceLink().serialText.contains(DetectionCodes[model])) {
-            log(QStringLiteral("[Erfolg] PIController ") + names());
-            ShowInformation(QStringLiteral("\r\nGewählter Controller wurde gefunden."));
-            m_view->showDeviceInfo(queryDeviceInfo());
-        } else {
-            log(QStringLiteral("[Fehler] PIController ") + names() + QStringLiteral(" [?]"));
-            ShowError(QStringLiteral("Gewählter Controller wurde nicht gefunden.\r\n"
-                                     "Bitte wählen Sie einen anderen Typ aus."));
-            m_view->showDeviceInfo(QStringList(7, QStringLiteral("-")));
+            ShowError(QStringLiteral("\r\nFehler beim Initialisieren des Gerätes.\r\n") + OpenFailureText(*error));
+            finishDetection();
+            return;
         }
-    } catch (const TComException &error) {
-        log(QStringLiteral("[Fehler] PIController ") + names());
-        m_view->showDeviceInfo(QStringList(7, QStringLiteral("-")));
-        ShowError(QStringLiteral("\r\nFehler beim Initialisieren des Gerätes.\r\n") + OpenFailureText(error));
-    } catch (...) {
-        log(QStringLiteral("[Fehler] PIController ") + names());
-        m_view->showDeviceInfo(QStringList(7, QStringLiteral("-")));
-        ShowError(QStringLiteral("\r\nFehler beim Initialisieren des Gerätes."));
+        log(QStringLiteral("[Setup] PIController ") + linkNames());
+        AskDeviceValue(DeviceValue::SerialNumber, this, [this](const QString &) {
+            const quint8 model = DeviceLink().model;
+            if (PortLost()) {
+                log(QStringLiteral("[Fehler] PIController ") + linkNames());
+                m_view->showDeviceInfo(QStringList(7, QStringLiteral("-")));
+                linkLost(LinkLoss::PortGone, QStringLiteral("Der Gerätetest wurde abgebrochen."));
+                finishDetection();
+            } else if (DeviceLink().serialText.contains(DetectionCodes[model])) {
+                log(QStringLiteral("[Erfolg] PIController ") + linkNames());
+                ShowInformation(QStringLiteral("\r\nGewählter Controller wurde gefunden."));
+                askDeviceInfo(QStringList());
+            } else {
+                log(QStringLiteral("[Fehler] PIController ") + linkNames() + QStringLiteral(" [?]"));
+                ShowError(QStringLiteral("Gewählter Controller wurde nicht gefunden.\r\n"
+                                         "Bitte wählen Sie einen anderen Typ aus."));
+                m_view->showDeviceInfo(QStringList(7, QStringLiteral("-")));
+                finishDetection();
+            }
+        });
+    });
+}
+
+// The seven controller values, one after the other, in the order they are shown.
+void DeviceFunctions::askDeviceInfo(const QStringList &values)
+{
+    static const DeviceValue order[] = {DeviceValue::HardwareRevision,   DeviceValue::SoftwareRevision,
+                                        DeviceValue::SerialNumber,       DeviceValue::ControllerType,
+                                        DeviceValue::ControllerRevision, DeviceValue::DeviceType,
+                                        DeviceValue::Manufacturer};
+    if (values.size() == int(std::size(order))) {
+        m_view->showDeviceInfo(values);
+        finishDetection();
+        return;
     }
+    AskDeviceValue(order[values.size()], this,
+                   [this, values](const QString &text) { askDeviceInfo(QStringList(values) << text); });
+}
+
+void DeviceFunctions::finishDetection()
+{
     // The link was disconnected: the program is offline now.
     m_view->takeOffline();
-    m_busy = false;
+    finishFunction();
+}
+
+QString DeviceFunctions::linkNames()
+{
+    const DeviceLinkState &link = DeviceLink();
+    return link.portName + u',' + link.baudName + u',' + link.modelName;
 }
 
 StreamWatch::StreamWatch(qint64 silenceMs, qint64 limitMs)
@@ -575,4 +614,65 @@ bool StreamWatch::silent() const { return Clock::instance().monotonicMs() - m_la
 bool StreamWatch::overTime() const
 {
     return m_limitMs > 0 && Clock::instance().monotonicMs() - m_startMs >= m_limitMs;
+}
+
+StreamRun::StreamRun(qint64 limitMs, Feed feed, QObject *parent)
+    : QObject(parent)
+    , m_feed(std::move(feed))
+    , m_limitMs(limitMs)
+    , m_check(new QTimer(this))
+{
+    m_check->setInterval(kRunCheckMs);
+    connect(m_check, &QTimer::timeout, this, &StreamRun::check);
+}
+
+void StreamRun::start(quint8 command)
+{
+    if (m_running)
+        return;
+    m_running = true;
+    m_watch = StreamWatch(kStreamSilenceMs, m_limitMs);
+    TrainerLink &link = PortLink();
+    m_listen = new QObject(this);
+    connect(&link, &TrainerLink::samples, m_listen, [this](const QVector<int> &values) {
+        // Samples after the limit or after a silence do not count.
+        check();
+        if (!m_running)
+            return;
+        m_watch.sample();
+        if (m_feed(values))
+            finish(End::Done);
+    });
+    connect(&link, &TrainerLink::lost, m_listen, [this] {
+        if (m_running)
+            finish(End::PortGone);
+    });
+    if (DeviceLink().connected)
+        link.startStream(command);
+    m_check->start();
+}
+
+void StreamRun::check()
+{
+    if (!m_running)
+        return;
+    if (PortLost())
+        finish(End::PortGone);
+    else if (m_watch.overTime())   // the limit first: a clock that jumped past both
+        finish(End::OverTime);
+    else if (m_watch.silent())
+        finish(End::Silent);
+}
+
+void StreamRun::finish(End end)
+{
+    m_running = false;
+    m_check->stop();
+    m_listen->deleteLater();   // samples still on their way are dropped
+    m_listen = nullptr;
+    if (DeviceLink().connected)
+        PortLink().stopStream(CommandTable().stopStream);
+    else
+        PortLink().stopStream();
+    emit ended(end);
 }

@@ -5,8 +5,11 @@
 
 #include <QObject>
 #include <QStringList>
+#include <QVector>
+#include <functional>
 
 class TFastTimer;
+class QTimer;
 
 // Watches a sample stream by the clock: silent once no sample came for the
 // silence bound, over time once the limit (0 = none) has passed since it
@@ -26,6 +29,36 @@ private:
     qint64 m_lastMs;
 };
 
+// One run of the sample stream through the trainer link: started with a
+// command, fed the samples as they come; ended by its feed (enough), by the
+// limit, by two seconds without a sample or by a vanished port. The stream is
+// stopped in every case and what is pending dropped, then ended() comes.
+class StreamRun : public QObject
+{
+    Q_OBJECT
+public:
+    enum class End { Done, OverTime, Silent, PortGone };
+    // True: enough samples came.
+    using Feed = std::function<bool(const QVector<int> &values)>;
+    StreamRun(qint64 limitMs, Feed feed, QObject *parent = nullptr);
+    void start(quint8 command);
+    bool running() const { return m_running; }
+
+signals:
+    void ended(StreamRun::End end);
+
+private:
+    void check();
+    void finish(End end);
+
+    Feed m_feed;
+    qint64 m_limitMs;
+    StreamWatch m_watch;
+    QTimer *m_check;
+    QObject *m_listen = nullptr;   // the link's signals reach the run while it lives
+    bool m_running = false;
+};
+
 // The device functions of the settings dialog without its window: zero point
 // and scale factor of the force sensor, the live force test, the two raw
 // captures, the port buttons and the controller detection. They report to a
@@ -42,19 +75,16 @@ public:
     {
         int mean = 0;
         int samples = 0;
-        int attempts = 0;
         bool timedOut = false;
         bool portLost = false;       // the port vanished: ended early
         bool streamStopped = false;  // no sample for two seconds: ended early
         LinkLoss lossCause() const { return portLost ? LinkLoss::PortGone : LinkLoss::StreamStopped; }
     };
 
-    // Connects as the functions do: open, log, connect; disables the buttons
-    // on success. False (message shown, logged) when it failed.
-    bool ConnectionSequence();
-    // StartStream, up to 200 samples in up to 25000 reads (ended early when
-    // the port vanishes or the stream stops), StopStream.
-    Average AveragingLoop();
+    // Starts the stream and averages up to 200 samples within 25 s (ended
+    // early when the port vanishes or no sample came for 2 s); the stream is
+    // stopped before `done` gets the result.
+    void AverageSamples(std::function<void(const Average &)> done);
 
     void ZeroPoint();             // "&Nullpunkt"
     void ScaleFactor();           // "&Kennlinie"
@@ -62,16 +92,19 @@ public:
     void StartForceTest();        // "Test &Starten"
     void StopForceTest();         // "Test &Beenden"
     // F10, "test0.dat" (5000 reads) and F11, "Test1.dat" (up to 256 raw
-    // values): the window stays responsive, a capture ends within 10 s or 2 s
-    // after the stream stopped, and the file is written once at the end.
+    // values, fed by the link's samples): the window stays responsive, a
+    // capture ends within 10 s or 2 s after the stream stopped, and the file
+    // is written once at the end.
     void DebugCapture0();
     void DebugCapture1();
-    void ChoosePort(int index, int model);  // "COM &1" / "COM &2"
+    // "COM &1" / "COM &2": opens the port; busy until it is open.
+    void ChoosePort(int index, int model);
     // Closing the dialog: a port button opens its port at once, so an online
     // link left on another port than the settings name, or on another device
     // file than its port name now names, is connected anew there.
     void FollowPortSetting();
-    void DetectController();      // "Gerätetest durchführen"
+    // "Gerätetest durchführen": each query goes on when its answer came.
+    void DetectController();
 
     // The two timers' handlers (the timers call them).
     void MesstimerTimer();
@@ -96,7 +129,22 @@ public:
     static const QString InformationText;
     static const QString DetectionQuestion;
 
+signals:
+    // A function that goes on after it was called (adjustments, captures,
+    // port choice, detection) has ended.
+    void functionFinished();
+
 private:
+    // Goes online as the main window does (open, log, serial number); on
+    // success disables the buttons and goes on with `next`, otherwise the
+    // function ends (message shown, logged).
+    void connectThen(std::function<void()> next);
+    void finishFunction();
+    void runForceTest();
+    bool deferWhileConnecting(void (DeviceFunctions::*function)());
+    void askDeviceInfo(const QStringList &values);
+    void finishDetection();
+    static QString linkNames();
     void status(const QString &text) { m_view->setStatus(text); }
     void buttons(bool enabled) { m_view->enableButtons(enabled); }
     void scaleItem();

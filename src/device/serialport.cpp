@@ -1,7 +1,10 @@
 #include "device/serialport.h"
 
-#include "device/serialbyteport.h"
+#include "device/trainerlink.h"
 #include "core/settings.h"
+
+#include <QPointer>
+#include <QTimer>
 
 #include <cstring>
 #include <vector>
@@ -33,8 +36,17 @@ std::unique_ptr<BytePort> makePort()
 {
     if (factory())
         return factory()();
-    return std::make_unique<SerialBytePort>();
+    return std::make_unique<LinkBytePort>(TrainerLink::worker());
 }
+
+// The link over a test's byte port, on the thread that installed it.
+std::unique_ptr<TrainerLink> &testLink()
+{
+    static std::unique_ptr<TrainerLink> link;
+    return link;
+}
+
+TComException openFailure(BytePort::Failure why, const QString &label, const QString &systemText);
 
 BytePort *openPort()
 {
@@ -63,6 +75,21 @@ bool OpenPort(quint8 portIndex, quint8 baudIndex)
     if (!port || !port->open(deviceFile)) {
         const BytePort::Failure why = port ? port->failure() : BytePort::Failure::Other;
         s.lastSystemText = port ? port->systemText() : QString();
+        throw openFailure(why, label, s.lastSystemText);
+    }
+    s.portHandle = std::move(port);
+    s.deviceFile = deviceFile;
+    s.portName = PortNames[portIndex];
+    s.portWasOpened = true;
+
+    ConfigurePort();
+    SetPortTimeouts();
+    return true;
+}
+
+namespace {
+TComException openFailure(BytePort::Failure why, const QString &label, const QString &systemText)
+{
         QString detail;
         switch (why) {
         case BytePort::Failure::NotFound:
@@ -78,19 +105,11 @@ bool OpenPort(quint8 portIndex, quint8 baudIndex)
             detail = QStringLiteral("Die Schnittstelle %1 lässt sich nicht öffnen.");
             break;
         }
-        TComException error(TComException::portBusyText(), detail.arg(label), s.lastSystemText);
+        TComException error(TComException::portBusyText(), detail.arg(label), systemText);
         error.setInUse(why == BytePort::Failure::InUse);
-        throw error;
-    }
-    s.portHandle = std::move(port);
-    s.deviceFile = deviceFile;
-    s.portName = PortNames[portIndex];
-    s.portWasOpened = true;
-
-    ConfigurePort();
-    SetPortTimeouts();
-    return true;
+        return error;
 }
+} // namespace
 
 void ConfigurePort()
 {
@@ -186,7 +205,90 @@ QString PortSystemText()
     return state().lastSystemText;
 }
 
-void SetBytePortFactory(BytePortFactory f) { factory() = std::move(f); }
+void SetBytePortFactory(BytePortFactory f)
+{
+    factory() = std::move(f);
+    testLink().reset();
+}
+
+TrainerLink &PortLink()
+{
+    if (!factory())
+        return TrainerLink::worker();
+    if (!testLink())
+        testLink() = std::make_unique<TrainerLink>(
+            [] { return std::make_unique<BytePortLinkDevice>([] { return state().portHandle.get(); }); });
+    return *testLink();
+}
+
+void OpenPortAsync(quint8 portIndex, quint8 baudIndex, QObject *context, OpenDone done)
+{
+    auto fail = [context, done](const TComException &error) {
+        QTimer::singleShot(0, context, [done, error] { done(&error); });
+    };
+    if (factory()) {
+        // A test's byte port opens at once.
+        try {
+            OpenPort(portIndex, baudIndex);
+        } catch (const TComException &error) {
+            fail(error);
+            return;
+        }
+        QTimer::singleShot(0, context, [done] { done(nullptr); });
+        return;
+    }
+    PortState &s = state();
+    if (s.portWasOpened && s.portHandle)
+        s.portHandle->close();
+    s.portHandle.reset();
+    s.deviceFile.clear();
+    s.portName.clear();
+    if (portIndex >= std::size(PortNames) || baudIndex >= std::size(BaudNames)) {
+        fail(TComException(TComException::portBusyText(),
+                           QStringLiteral("Die Schnittstelle Nr. %1 gibt es nicht.").arg(int(portIndex) + 1)));
+        return;
+    }
+    const QString deviceFile = PortDeviceFile(PortNames[portIndex]);
+    TrainerLink &link = TrainerLink::worker();
+    const int tag = TrainerLink::nextTag();
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = QObject::connect(
+        &link, &TrainerLink::opened, context,
+        [=, &link](int answerTag, bool ok, int failure, const QString &systemText, bool lineSet, bool timeoutsSet) {
+            if (answerTag != tag)
+                return;
+            QObject::disconnect(*connection);
+            PortState &s = state();
+            const QString label = PortLabel(PortNames[portIndex], deviceFile);
+            s.lastSystemText = systemText;
+            if (!ok) {
+                const TComException error = openFailure(BytePort::Failure(failure), label, systemText);
+                done(&error);
+                return;
+            }
+            LinkDevice::Opening opening;
+            opening.opened = true;
+            opening.lineSet = lineSet;
+            opening.timeoutsSet = timeoutsSet;
+            opening.systemText = systemText;
+            auto port = std::make_unique<LinkBytePort>(link);
+            port->adopt(opening);
+            s.portHandle = std::move(port);
+            s.deviceFile = deviceFile;
+            s.portName = PortNames[portIndex];
+            s.portWasOpened = true;
+            try {
+                ConfigurePort();
+                SetPortTimeouts();
+            } catch (const TComException &error) {
+                done(&error);
+                return;
+            }
+            done(nullptr);
+        },
+        Qt::QueuedConnection);
+    link.open(deviceFile, tag);
+}
 
 void ResetSerialPort()
 {

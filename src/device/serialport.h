@@ -7,7 +7,8 @@
 #include <memory>
 
 // The program's one serial connection. All functions work on one
-// process-wide port and are called from the UI thread only.
+// process-wide port, owned by the trainer link on its own thread, and are
+// called from the UI thread only.
 
 // Port names as shown and logged; the settings section "Ports" says which
 // device file each one opens.
@@ -47,6 +48,17 @@ bool PortLost();
 QString PortLabel(const QString &portName, const QString &deviceFile);
 // The system's own text of the port's last failure (for the action log).
 QString PortSystemText();
+
+class QObject;
+class TrainerLink;
+
+// The same as OpenPort without waiting: `done` runs later on the caller's
+// thread (while `context` lives) with nullptr or what went wrong.
+using OpenDone = std::function<void(const TComException *error)>;
+void OpenPortAsync(quint8 portIndex, quint8 baudIndex, QObject *context, OpenDone done);
+// The link the asynchronous queries go through: the port's worker link, or
+// one over a test's byte port.
+TrainerLink &PortLink();
 
 // The device behind the port: QSerialPort unless a test installs another
 // maker (an empty function restores QSerialPort).

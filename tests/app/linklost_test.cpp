@@ -2,6 +2,7 @@
 
 #include "device/batterywindow.h"
 #include "device/commandset.h"
+#include "device/serialport.h"
 #include "device/devicefunctions.h"
 #include "device/fakebyteport.h"
 #include "platform/programpaths.h"
@@ -25,7 +26,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTabWidget>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 
@@ -54,19 +57,6 @@ QStringList logMessages()
         out << line.mid(line.indexOf(QStringLiteral(" --- ")) + 5);
     return out;
 }
-
-// A fake clock under which the window really handles its events, each time
-// a millisecond later (as a read of the port takes).
-class RealPumpClock : public FakeClock
-{
-public:
-    void processEvents() override
-    {
-        FakeClock::processEvents();
-        advanceMs(1);
-        QCoreApplication::processEvents();
-    }
-};
 
 // Runs `inside` in the dialog's exec() loop; a failed check there still ends the loop.
 void execWith(QDialog &dialog, const std::function<void()> &inside)
@@ -113,6 +103,7 @@ private slots:
         windows.akku = new BatteryWindow(&main);
         main.setWindows(windows);
         main.firstActivation();
+        QTRY_VERIFY(!main.connecting());
         QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
         QVERIFY(findAction(main, QStringLiteral("Akku_Item"))->isEnabled());
 
@@ -123,7 +114,9 @@ private slots:
         else
             rig.trainer.setConfig(silent);
         // Opened as the menu item opens it (here without its modal loop).
+        QSignalSpy refreshed(windows.akku, &BatteryWindow::refreshed);
         windows.akku->show();
+        QVERIFY(refreshed.wait(3000));
         const QStringList labels{windows.akku->percentLabel()->text(), windows.akku->voltageLabel()->text(),
                                  windows.akku->hoursLabel()->text()};
         windows.akku->hide();
@@ -148,6 +141,7 @@ private slots:
             rig.trainer.setConfig(TrainerConfig::defaults(2));
         }
         findAction(main, QStringLiteral("Online_Item"))->trigger();
+        QTRY_VERIFY(!main.connecting());
         QCOMPARE(program.boxes.count(), 1);
         QVERIFY(!AppState::instance().OfflineState);
         QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
@@ -167,11 +161,14 @@ private slots:
         MainWindow main;
         OpenProgramData();
         main.firstActivation();
+        QTRY_VERIFY(!main.connecting());
         QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
         const QByteArray sent = rig.receivedAfter(2);
         main.watchLink();
         QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
         rig.trainer.close();
+        // The link's thread notices the hang-up on its own; the watch reads what it found.
+        QTRY_VERIFY(PortLost());
         main.watchLink();
         QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Offline"));
         QCOMPARE(program.boxes.count(), 1);
@@ -208,6 +205,7 @@ private slots:
             windows.config = config;
             main.setWindows(windows);
             main.firstActivation();
+            QTRY_VERIFY(!main.connecting());
             QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Offline"));
 
             QStringList rates;
@@ -217,7 +215,7 @@ private slots:
                 QTest::keyClick(config, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
                 config->pageControl()->setCurrentWidget(config->forceSensorPage());
                 config->forceSensorPage()->startButton()->click();   // offline: goes online first
-                QVERIFY(config->device()->forceTestRunning());
+                QTRY_VERIFY(config->device()->forceTestRunning());
                 QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
                 // One sample every 10 ms for a second, every 20 ms for a second, then none.
                 for (int tick = 1; tick <= 1000 && config->device()->forceTestRunning(); ++tick) {
@@ -245,6 +243,7 @@ private slots:
             QCOMPARE(logMessages().count(LostLine), 1);
             // No "Offline" needed before "Online".
             findAction(main, QStringLiteral("Online_Item"))->trigger();
+            QTRY_VERIFY(!main.connecting());
             QVERIFY(!AppState::instance().OfflineState);
             QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
             QCOMPARE(program.boxes.count(), 1);
@@ -260,12 +259,10 @@ private slots:
         Sandbox box;
         FakePortInstalled fake;
         fake.peer->replies['C'] = QByteArray("\xE2\x10\x05", 3);
-        QList<QByteArray> reads{QByteArray()};   // the serial-number read
-        for (int i = 0; i < 100; ++i)
-            reads << QByteArray("\x02\x00", 2) << QList<QByteArray>(9, QByteArray());
-        fake.peer->trickle = reads;
+        // The raw stream sends its 100 values at once, then stops.
+        fake.peer->replies['Z'] = QByteArray("\x02\x00", 2).repeated(100);
         ProgramState program;
-        RealPumpClock clock;
+        QElapsedTimer clock;   // real time: the link hands the values over as they come
         SettingsDialog config;
         QStringList statusesDuring;   // seen by the window's event handling during the capture
         qint64 tookMs = -1;
@@ -279,9 +276,10 @@ private slots:
                     statusesDuring << config.statusLabel()->text();
             });
             watch.start();
-            const qint64 start = clock.monotonicMs();
+            clock.start();
             QTest::keyClick(&config, Qt::Key_F11);
-            tookMs = clock.monotonicMs() - start;
+            QTRY_VERIFY_WITH_TIMEOUT(!config.device()->busy(), 10000);
+            tookMs = clock.elapsed();
         });
         QVERIFY2(statusesDuring.count(QStringLiteral("Debug Test 1 läuft...bitte warten")) > 1000,
                  qPrintable(QString::number(statusesDuring.size())));

@@ -167,6 +167,7 @@ private slots:
         MainWindow form;
         OpenProgramData();
         form.firstActivation();
+        QTRY_VERIFY(!form.connecting());
         // Which port and why.
         QCOMPARE(program.boxes.lastText(), QStringLiteral("\r\nFehler beim Initialisieren des Gerätes.\r\nDie "
                                                           "Schnittstelle COM1 (%1) ist nicht vorhanden; ist das Gerät "
@@ -195,6 +196,7 @@ private slots:
         MainWindow form;
         OpenProgramData();
         form.firstActivation();
+        QTRY_VERIFY(!form.connecting());
         QCOMPARE(program.boxes.count(), 0);
         QVERIFY(!AppState::instance().OfflineState);
         QCOMPARE(form.statusPanels()->panelText(2), QStringLiteral("Port : COM2,9600"));

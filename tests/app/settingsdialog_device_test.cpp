@@ -364,6 +364,7 @@ private slots:
             windows.config = config;
             main.setWindows(windows);
             main.show();
+            QTRY_VERIFY(!main.connecting());   // going online on the first activation has ended
 
             bool drove = false;
             QTimer::singleShot(0, config, [&] {
@@ -377,7 +378,7 @@ private slots:
                 trainer.setLoad(500);
                 const QString device = trainer.portPath();
                 config->forceSensorPage()->startButton()->click();
-                QCOMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
+                QTRY_COMPARE(main.statusPanels()->panelText(3), QStringLiteral("Modus : Online"));
                 QTRY_COMPARE(config->forceSensorPage()->valueLabels().at(6)->text(), QStringLiteral("500,0"));
                 trainer.close();
                 QTRY_VERIFY(!config->device()->forceTestRunning());
@@ -415,7 +416,7 @@ private slots:
         SettingsDialog form;
         QTimer::singleShot(0, &form, [&] {
             form.forceSensorPage()->zeroPointAction()->trigger();
-            QCOMPARE(Settings::instance().KS_Zero, 256);
+            QTRY_COMPARE(Settings::instance().KS_Zero, 256);
             QVERIFY(form.forceSensorPage()->scaleAction()->isEnabled());
             form.cancelButton()->click();
         });
@@ -458,6 +459,7 @@ private slots:
             windows.config = config;
             main.setWindows(windows);
             main.show();
+            QTRY_VERIFY(!main.connecting());   // going online on the first activation has ended
 
             bool drove = false;
             QTimer::singleShot(0, config, [&] {
@@ -469,7 +471,7 @@ private slots:
                 serviceKey(config);
                 config->pageControl()->setCurrentIndex(2);
                 config->forceSensorPage()->zeroPointAction()->trigger();
-                QCOMPARE(p.boxes.lastText(), QStringLiteral("\r\nDer Nullpunkt wurde auf 256 festgelegt."));
+                QTRY_COMPARE(p.boxes.lastText(), QStringLiteral("\r\nDer Nullpunkt wurde auf 256 festgelegt."));
 
                 trainer.setLoad(500);
                 QTimer::singleShot(0, config->referenceWeightDialog(), [&] {
@@ -479,10 +481,10 @@ private slots:
                         config->referenceWeightDialog()->done(0);
                 });
                 config->forceSensorPage()->scaleAction()->trigger();
-                QCOMPARE(p.boxes.lastText(), QStringLiteral("\r\nDer Skalierungsfaktor wurde auf 2,000 festgelegt."));
+                QTRY_COMPARE(p.boxes.lastText(), QStringLiteral("\r\nDer Skalierungsfaktor wurde auf 2,000 festgelegt."));
 
                 config->forceSensorPage()->startButton()->click();
-                QVERIFY(!AppState::instance().OfflineState);
+                QTRY_VERIFY(!AppState::instance().OfflineState);
                 QTRY_COMPARE(config->forceSensorPage()->valueLabels().at(6)->text(), QStringLiteral("500,0"));
                 config->forceSensorPage()->stopButton()->click();
                 QCOMPARE(config->statusLabel()->text(), QStringLiteral("Test beendet."));

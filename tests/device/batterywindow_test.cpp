@@ -17,10 +17,21 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QtMath>
 
 namespace {
+
+// Fills the window as opening it does and waits for the trainer's answer
+// (when one is asked).
+void refreshNow(BatteryWindow &form)
+{
+    QSignalSpy refreshed(&form, &BatteryWindow::refreshed);
+    form.refresh();
+    if (refreshed.isEmpty())
+        QVERIFY(refreshed.wait(3000));
+}
 
 // A timer library that only records; ticks are posted by the test.
 class RecordingLibrary : public FastTimerLibrary
@@ -224,7 +235,7 @@ private slots:
 
         BatteryWindow form;
         form.setOfflineStateProvider([] { return false; });
-        form.refresh();
+        refreshNow(form);
         QTEST(form.percentLabel()->text(), "percent");
         QTEST(form.voltageLabel()->text(), "voltage");
         QTEST(form.hoursLabel()->text(), "hours");
@@ -242,7 +253,7 @@ private slots:
 
         BatteryWindow form;
         form.setOfflineStateProvider([] { return false; });
-        form.refresh();
+        refreshNow(form);
         QCOMPARE(form.hoursLabel()->text(), QStringLiteral("nicht verfügbar h"));
         QCOMPARE(form.voltageLabel()->text(), QStringLiteral("-1,00 V"));
         QCOMPARE(form.percentLabel()->text(), QStringLiteral("-11 %"));
@@ -265,7 +276,7 @@ private slots:
         bool offline = true;
         BatteryWindow form;
         form.setOfflineStateProvider([&offline] { return offline; });
-        form.refresh();
+        refreshNow(form);
         QCOMPARE(form.hoursLabel()->text(), QStringLiteral(" h"));
         QCOMPARE(form.voltageLabel()->text(), QStringLiteral("8,50 V"));
         QCOMPARE(form.percentLabel()->text(), QStringLiteral("94 %"));
@@ -274,13 +285,13 @@ private slots:
         // Without a provider the main window's OfflineState decides.
         BatteryWindow plain;
         AppState::instance().OfflineState = true;
-        plain.refresh();
+        refreshNow(plain);
         QCOMPARE(plain.hoursLabel()->text(), QStringLiteral(" h"));
         QCOMPARE(plain.voltageLabel()->text(), QStringLiteral("8,50 V"));
         QCOMPARE(port.peer->written, QByteArray());
         AppState::instance().OfflineState = false;
         DeviceLink().model = 0;
-        plain.refresh();
+        refreshNow(plain);
         AppState::instance().OfflineState = true;
         QCOMPARE(plain.hoursLabel()->text(), QStringLiteral("nicht verfügbar h"));
     }
@@ -316,7 +327,7 @@ private slots:
         BatteryWindow form;
         form.setOfflineStateProvider([] { return false; });
         form.meter()->grab();
-        form.refresh();
+        refreshNow(form);
         QObject::disconnect(watch);
         if (!reads.isEmpty()) {
             QCOMPARE(form.hoursLabel()->text(), QStringLiteral("5,00 h"));
@@ -336,7 +347,7 @@ private slots:
         QVERIFY(f.messages.lastText().contains(gone ? QStringLiteral("ist nicht mehr vorhanden")
                                                     : QStringLiteral("antwortet nicht mehr")));
         // Opened again while the program still thinks it is online: nothing more is said.
-        form.refresh();
+        refreshNow(form);
         QCOMPARE(f.messages.count(), 1);
     }
 
@@ -394,7 +405,7 @@ private slots:
         BatteryWindow form;
         form.setOfflineStateProvider([] { return true; });
         form.meter()->grab();
-        form.refresh();
+        refreshNow(form);
         QCOMPARE(f.runSweep(form), ticks);
         QCOMPARE(form.sweep().sweepStep(), ticks);
         QCOMPARE(form.meter()->Position(), needle);
@@ -421,7 +432,7 @@ private slots:
         DeviceLink().LastBatteryVoltage = 8.5;
         BatteryWindow form;
         form.setOfflineStateProvider([] { return true; });
-        form.refresh();
+        refreshNow(form);
         QCOMPARE(f.messages.count(), 1);
         QCOMPARE(f.messages.lastText(), QStringLiteral("No FastTimers available."));
         QCOMPARE(form.percentLabel()->text(), QStringLiteral("94 %"));

@@ -89,6 +89,7 @@ private slots:
             AppState::instance().OfflineState = true;
         };
         f.DetectController();
+        QTRY_VERIFY(!f.busy());
 
         QCOMPARE(infos, QList<QStringList>{labels});
         QCOMPARE(boxes.count(), 2);
@@ -159,6 +160,7 @@ private slots:
             AppState::instance().OfflineState = !ConnectDevice();
         };
         f.ChoosePort(clicked, 1);
+        QTRY_VERIFY(!f.busy());
         QCOMPARE(DeviceLink().portName, PortNames[clicked]);
         if (saved) {
             SettingsDialogValues v;

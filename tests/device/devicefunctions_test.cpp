@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <QTimer>
 #include <cmath>
 
 namespace {
@@ -135,6 +136,8 @@ private slots:
             rig.f.ZeroPoint();
         else
             rig.f.ScaleFactor();
+        // One step to the limit: a stream that has not brought 200 samples by then timed out.
+        QVERIFY(rig.runToEnd(25000));
 
         QCOMPARE(rig.messageTexts(), messages);
         QCOMPARE(Settings::instance().KS_Zero, zeroAfter);
@@ -156,44 +159,56 @@ private slots:
         QCOMPARE(stored.KS_Zero, -1);
     }
 
+    // 200 samples within 25 s on the clock; no sample for 2 s ends it early.
+    // every > 0: one sample each `every` ms; 0: all at once, then 25 s pass.
     void averagingBounds_data()
     {
-        QTest::addColumn<int>("emptyReadsFirst");
         QTest::addColumn<int>("samples");
+        QTest::addColumn<int>("every");
         QTest::addColumn<bool>("timedOut");
+        QTest::addColumn<bool>("stopped");
         QTest::addColumn<int>("mean");
-        QTest::addColumn<int>("attempts");
-        QTest::newRow("200 at once") << 0 << 200 << false << 300 << 200;
-        QTest::newRow("200th with attempt 24999") << 24799 << 200 << false << 300 << 24999;
-        QTest::newRow("200th with attempt 25000") << 24800 << 200 << true << 300 << 25000;
-        QTest::newRow("199 samples") << 0 << 199 << true << 300 << 25000;
-        QTest::newRow("nothing at all") << 0 << 0 << true << 0 << 25000;
+        QTest::addColumn<int>("counted");
+        QTest::newRow("200 at once") << 200 << 0 << false << false << 300 << 200;
+        QTest::newRow("200th at 24,8 s") << 200 << 124 << false << false << 300 << 200;
+        QTest::newRow("200th at 25 s") << 200 << 125 << true << false << 300 << 199;
+        QTest::newRow("199 samples") << 199 << 0 << true << false << 300 << 199;
+        QTest::newRow("nothing at all") << 0 << 1000 << false << true << 0 << 0;
     }
 
     void averagingBounds()
     {
-        QFETCH(int, emptyReadsFirst);
         QFETCH(int, samples);
+        QFETCH(int, every);
         QFETCH(bool, timedOut);
+        QFETCH(bool, stopped);
         QFETCH(int, mean);
-        QFETCH(int, attempts);
+        QFETCH(int, counted);
         DeviceRig rig(1);
         rig.answersSerial();
-        QVERIFY(rig.f.ConnectionSequence());
-        QList<QByteArray> chunks(emptyReadsFirst);
-        for (int i = 0; i < samples; ++i)
-            chunks << DeviceRig::samples({300});
-        rig.fake.peer->trickle = chunks;
-        const int readsBefore = rig.fake.peer->reads;
-        const int pumpsBefore = rig.clock.pumps();
-        const DeviceFunctions::Average average = rig.f.AveragingLoop();
+        QVERIFY(OpenDevice(1, 0, 1) && ConnectDevice());
+        bool ended = false;
+        DeviceFunctions::Average average;
+        rig.f.AverageSamples([&](const DeviceFunctions::Average &a) {
+            average = a;
+            ended = true;
+        });
+        if (every == 0)
+            rig.fake.peer->pending = DeviceRig::samples({300}, samples);
+        for (int i = 0; every > 0 && i < samples && !ended; ++i) {
+            rig.clock.advanceMs(every);
+            rig.fake.peer->pending = DeviceRig::samples({300});
+            QVERIFY(rig.drained());
+        }
+        QVERIFY(rig.drained());
+        rig.clock.advanceMs(every == 0 ? 25000 : 2000);
+        QTRY_VERIFY(ended);
+        QTest::qWait(20);
         QCOMPARE(average.timedOut, timedOut);
+        QCOMPARE(average.streamStopped, stopped);
         QCOMPARE(average.mean, mean);
-        QCOMPARE(average.attempts, attempts);
-        QCOMPARE(average.samples, samples);
-        QVERIFY(rig.fake.peer->reads - readsBefore >= attempts);
-        QCOMPARE(rig.clock.pumps() - pumpsBefore, attempts);  // the UI runs after every read
-        QVERIFY(rig.fake.peer->written.endsWith("ab"));       // the stream is stopped in every case
+        QCOMPARE(average.samples, counted);
+        QVERIFY(rig.fake.peer->written.endsWith("ab"));   // the stream is stopped in every case
     }
 
     // While a function runs, the others (reached from the event loop) do nothing.
@@ -203,7 +218,7 @@ private slots:
         rig.answersSerial();
         rig.fake.peer->replies['a'] = DeviceRig::samples({256}, 200);
         bool triedOthers = false;
-        rig.clock.onPump = [&] {
+        auto tryOthers = [&] {
             if (triedOthers || !rig.f.busy())
                 return;
             triedOthers = true;
@@ -216,7 +231,10 @@ private slots:
             rig.f.ChoosePort(0, 1);
             rig.f.DetectController();
         };
+        // From the event loop while the zero point runs.
+        QTimer::singleShot(0, tryOthers);
         rig.f.ZeroPoint();
+        QVERIFY(rig.runToEnd());
         QVERIFY(triedOthers);
         QCOMPARE(Settings::instance().KS_Zero, 256);
         QCOMPARE(rig.fake.peer->written, QByteArray("Cab"));
@@ -389,7 +407,7 @@ private slots:
             full += "0100 ";
         QTest::newRow("F11, 256 samples") << int(Qt::Key_F11) << QList<QByteArray>(300, DeviceRig::samples({256})) << full
                                           << QStringList{info1} << QByteArray("CZb");
-        // 25000 reads (the clock stands still): what came is kept and counted.
+        // 10 s pass: what came is kept and counted.
         QTest::newRow("F11, 100 of 256") << int(Qt::Key_F11) << QList<QByteArray>(100, DeviceRig::samples({0xABC}))
                                          << QByteArray("0ABC ").repeated(100)
                                          << QStringList{info1, "\r\nDie Aufzeichnung wurde beendet, bevor 256 Werte "
@@ -412,6 +430,7 @@ private slots:
             rig.f.DebugCapture0();
         else
             rig.f.DebugCapture1();
+        QVERIFY(rig.runToEnd(10000));
         QCOMPARE(readFile(key == Qt::Key_F10 ? QStringLiteral("test0.dat") : QStringLiteral("Test1.dat")), file);
         QCOMPARE(rig.messageTexts(), messages);
         QCOMPARE(rig.fake.peer->written, written);
@@ -466,8 +485,9 @@ private slots:
             << "capture0" << 4
             << "Die Aufzeichnung wurde abgebrochen; die bis dahin gelesenen Werte stehen in der Datei test0.dat."
             << "Debug beendet." << QByteArray("TRUE256\r\nTRUE256\r\nTRUE256\r\n");
+        // The link takes what arrived in one read: its first read brings two samples.
         QTest::newRow("F11 capture")
-            << "capture1" << 4
+            << "capture1" << 3
             << "Die Aufzeichnung wurde abgebrochen; die bis dahin gelesenen Werte stehen in der Datei Test1.dat."
             << "Debug 1 beendet." << QByteArray("0100 0100 0100 ");
         QTest::newRow("controller test") << "detect" << 0 << "Der Gerätetest wurde abgebrochen." << QString()
@@ -488,13 +508,17 @@ private slots:
         rig.answersSerial();
         Settings::instance().KS_Zero = 256;
         Settings::instance().KS_KL = 2.0;
-        if (!function.startsWith(QLatin1String("capture")))
+        if (function == QLatin1String("zero") || function == QLatin1String("scale"))
+            rig.fake.peer->trickle = QList<QByteArray>(200, DeviceRig::samples({1256}));   // one per read
+        else if (!function.startsWith(QLatin1String("capture")))
             rig.fake.peer->replies['a'] = DeviceRig::samples({1256}, 200);
         rig.fake.peer->goneAfterReads = goneAfterReads;
         if (function == QLatin1String("zero")) {
             rig.f.ZeroPoint();
+            QVERIFY(rig.runToEnd());
         } else if (function == QLatin1String("scale")) {
             rig.f.ScaleFactor();
+            QVERIFY(rig.runToEnd());
         } else if (function == QLatin1String("force")) {
             rig.f.StartForceTest();
             for (int i = 0; i < 10 && rig.f.forceTestRunning(); ++i)
@@ -507,11 +531,14 @@ private slots:
         } else if (function == QLatin1String("capture0")) {
             rig.fake.peer->trickle = QList<QByteArray>(10, DeviceRig::samples({256}));
             rig.f.DebugCapture0();
+            QVERIFY(rig.runToEnd());
         } else if (function == QLatin1String("capture1")) {
             rig.fake.peer->trickle = QList<QByteArray>(10, DeviceRig::samples({256}));
             rig.f.DebugCapture1();
+            QVERIFY(rig.runToEnd());
         } else {
             rig.f.DetectController();
+            QTRY_VERIFY(!rig.f.busy());
         }
         const QString lost = QStringLiteral("\r\nVerbindung zum Gerät verloren.\r\nDie Schnittstelle COM2 "
                                             "(/dev/ttyS1) ist nicht mehr vorhanden.\r\n")
@@ -560,6 +587,7 @@ private slots:
         DeviceRig rig(1);
         rig.fake.peer->openOk = free;
         rig.f.ChoosePort(index, 1);
+        QTRY_VERIFY(!rig.f.busy());
         QCOMPARE(rig.messageTexts(), messages);
         QCOMPARE(DeviceLink().portName, portName);
         if (!free)

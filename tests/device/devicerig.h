@@ -11,6 +11,8 @@
 #include "support/sandbox.h"
 #include "support/scriptedmessages.h"
 
+#include <QElapsedTimer>
+#include <QTest>
 #include <functional>
 
 // A fake clock that runs a hook whenever the UI would handle its events,
@@ -89,6 +91,45 @@ struct DeviceRig
     {
         QObject::disconnect(lossWatch);
         f.shutDown();
+    }
+
+    // Runs a function that goes on after it was called to its end: each turn
+    // waits until the stream runs and the peer has nothing left to send, then
+    // moves the fake clock on by stepMs and lets the run look at it. False
+    // when it still runs after maxTurns.
+    bool runToEnd(qint64 stepMs = 0, int maxTurns = 200)
+    {
+        for (int turn = 0; turn < maxTurns && f.busy(); ++turn) {
+            QElapsedTimer waited;
+            waited.start();
+            while (f.busy() && waited.elapsed() < 10000
+                   && !(streaming() && fake.peer->pending.isEmpty()
+                        && fake.peer->trickle.isEmpty()))
+                QTest::qWait(5);
+            if (!f.busy())
+                break;
+            clock.advanceMs(stepMs);
+            QTest::qWait(80);
+        }
+        QTest::qWait(20);   // the stream's stop request
+        return !f.busy();
+    }
+
+    // Waits (up to 5 s) until the link has read all the peer sent.
+    bool drained()
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (!fake.peer->pending.isEmpty() && waited.elapsed() < 5000)
+            QTest::qWait(2);
+        return fake.peer->pending.isEmpty();
+    }
+
+    // The peer was told to send samples (or raw values).
+    bool streaming() const
+    {
+        return fake.peer->written.contains(char(CommandTable().startStream))
+               || fake.peer->written.contains(char(CommandTable().rawStream));
     }
 
     // Samples as the controller sends them: high byte first.

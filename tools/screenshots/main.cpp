@@ -360,6 +360,17 @@ bool shootForceTest(SettingsDialog *config, VirtualTrainer &trainer, const QStri
     return ok;
 }
 
+// Lets the device sequences run on until `busy` ends (at most 5 s).
+void waitWhile(const std::function<bool()> &busy)
+{
+    QElapsedTimer t;
+    t.start();
+    while (busy() && t.elapsed() < 5000) {
+        QCoreApplication::processEvents();
+        QThread::msleep(1);
+    }
+}
+
 // "Controller" after the detection found the Bauart2 controller.
 bool shootControllerFound(SettingsDialog *config, const QString &file)
 {
@@ -369,6 +380,7 @@ bool shootControllerFound(SettingsDialog *config, const QString &file)
     config->toggleServicePages();
     config->pageControl()->setCurrentWidget(config->controllerPage());
     config->controllerPage()->detectButton()->click();
+    waitWhile([config] { return config->device()->busy(); });
     MessageService::install(nullptr);
     const bool ok = save(config, file);
     config->hide();
@@ -470,8 +482,10 @@ int main(int argc, char **argv)
         if (!shootControllerFound(windows.config, out + QStringLiteral("/settings_controller.png")))
             result = 1;
         form.goOnline();
+        waitWhile([&form] { return form.connecting(); });
 
         windows.akku->show();
+        waitWhile([&windows] { return windows.akku->asking(); });
         for (int i = 0; i < 5; ++i)
             QCoreApplication::processEvents();
         for (int i = 0; i < 200; ++i)
