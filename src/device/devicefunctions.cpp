@@ -122,9 +122,7 @@ DeviceFunctions::~DeviceFunctions()
     Messtimer->setEnabled(false);
     Datentimer->setEnabled(false);
     Debugtimer->setEnabled(false);
-    if (m_testRunning)
-        StopStream();
-    if (m_capture0.running)
+    if (m_testRunning || m_capture0.running)
         PortLink().stopStream(CommandTable().stopStream);
 }
 
@@ -313,9 +311,14 @@ void DeviceFunctions::runForceTest()
     buttons(false);
     m_view->forceTestStateChanged(true);
     status(QStringLiteral("Test läuft..."));
-    Clock::instance().processEvents();
-    StartStream();
     m_forceTest.start(s.KS_Zero, s.KS_KL);   // counts from the stream's start
+    m_forceListen = new QObject(this);
+    connect(&PortLink(), &TrainerLink::samples, m_forceListen, [this](const QVector<int> &values) {
+        for (int v : values)
+            m_forceTest.receive(v);
+    });
+    if (DeviceLink().connected)
+        PortLink().startStream(CommandTable().startStream);
     m_watch = StreamWatch(kStreamSilenceMs);
     Messtimer->setEnabled(true);
     Datentimer->setEnabled(true);
@@ -327,10 +330,14 @@ void DeviceFunctions::StopForceTest()
     if (!m_testRunning)
         return;
     status(QStringLiteral("Test beendet."));
-    StopStream();
+    delete m_forceListen;   // samples still on their way are dropped
+    m_forceListen = nullptr;
+    if (DeviceLink().connected)
+        PortLink().stopStream(CommandTable().stopStream);
+    else
+        PortLink().stopStream();
     Messtimer->setEnabled(false);
     Datentimer->setEnabled(false);
-    DrainInput();
     buttons(true);
     log(QStringLiteral("[Ende] Config KS_Test"));
     m_testRunning = false;
@@ -348,9 +355,6 @@ void DeviceFunctions::shutDown()
 
 void DeviceFunctions::MesstimerTimer()
 {
-    if (!m_testRunning)
-        return;
-    Clock::instance().processEvents();
     if (!m_testRunning)
         return;
     if (m_forceTest.tick())
@@ -372,7 +376,6 @@ void DeviceFunctions::DatentimerTimer()
     if (!m_testRunning)
         return;
     m_view->showForceValues(m_forceTest.labelTexts());
-    Clock::instance().processEvents();
 }
 
 void DeviceFunctions::DebugCapture0()

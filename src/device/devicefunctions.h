@@ -181,6 +181,7 @@ private:
     Capture0 m_capture0;
     ForceTest m_forceTest;
     StreamWatch m_watch;   // the force test's stream
+    QObject *m_forceListen = nullptr;   // the link's samples reach the force test while it lives
     QString m_portBeforeChoice;  // the link's port before the first port button of this opening
     bool m_busy = false;
     bool m_testRunning = false;

@@ -283,6 +283,7 @@ private slots:
     // wrap at the plot width, stop.
     void forceTestRun()
     {
+        InertFastTimers inert;   // ticks driven here
         DeviceRig rig(1);
         rig.answersSerial();
         Settings::instance().KS_Zero = 256;
@@ -302,12 +303,12 @@ private slots:
         QVERIFY(rig.f.Datentimer->Enabled());
         QCOMPARE(rig.f.Messtimer->Interval(), 5);
         QCOMPARE(rig.f.Datentimer->Interval(), 70);
-        QCOMPARE(rig.fake.peer->written, QByteArray("Ca"));
+        QTRY_COMPARE(rig.fake.peer->written, QByteArray("Ca"));
         QCOMPARE(rig.statuses.last(), QStringLiteral("Test läuft..."));
         QCOMPARE(rig.buttonStates, QList<bool>{false});
 
         // One sample, then nothing: the stalled ticks keep the last sample.
-        rig.fake.peer->trickle = {DeviceRig::samples({1256}), QByteArray(), QByteArray()};
+        DeviceRig::deliver({1256});
         for (int i = 0; i < 3; ++i) {
             rig.f.MesstimerTimer();
             QCOMPARE(rig.f.forceTest().rawLevel(), quint16(1256));
@@ -329,7 +330,7 @@ private slots:
         QVERIFY(plotUpdates >= 11);
 
         rig.f.StopForceTest();
-        QVERIFY(rig.fake.peer->written.endsWith("b"));
+        QTRY_VERIFY(rig.fake.peer->written.endsWith("b"));
         QVERIFY(!rig.f.Messtimer->Enabled());
         QVERIFY(!rig.f.Datentimer->Enabled());
         QVERIFY(!stateRunning);
@@ -529,9 +530,12 @@ private slots:
             rig.f.ScaleFactor();
             QVERIFY(rig.runToEnd());
         } else if (function == QLatin1String("force")) {
+            // A tick after each look of the link at the port.
             rig.f.StartForceTest();
-            for (int i = 0; i < 10 && rig.f.forceTestRunning(); ++i)
+            for (int i = 0; i < 100 && rig.f.forceTestRunning(); ++i) {
+                QTest::qWait(5);
                 rig.f.MesstimerTimer();
+            }
             QVERIFY(!rig.f.forceTestRunning());
             QVERIFY(!rig.f.Messtimer->Enabled());
             QVERIFY(!rig.f.Datentimer->Enabled());
