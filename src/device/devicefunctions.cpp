@@ -58,8 +58,6 @@ QString captureFileProblem(const QString &path)
 
 void log(const QString &message) { WriteLogLine(QStringLiteral("Ausführen : ") + message); }
 
-int sampleOf(const quint8 *buffer) { return buffer[0] * 256 + buffer[1]; }
-
 // Shows nothing, gives no weight.
 class NoDeviceView : public DeviceView
 {
@@ -112,14 +110,20 @@ DeviceFunctions::DeviceFunctions(QObject *parent)
     Datentimer->setInterval(70);
     Datentimer->setResolution(1);
     Datentimer->OnTimer = [this](TFastTimer *) { DatentimerTimer(); };
+    Debugtimer = new TFastTimer(this);
+    Debugtimer->setObjectName(QStringLiteral("Debugtimer"));
+    Debugtimer->setInterval(1);
+    Debugtimer->setResolution(1);
+    Debugtimer->OnTimer = [this](TFastTimer *) { DebugtimerTimer(); };
 }
 
 DeviceFunctions::~DeviceFunctions()
 {
     Messtimer->setEnabled(false);
     Datentimer->setEnabled(false);
-    if (m_testRunning)
-        StopStream();
+    Debugtimer->setEnabled(false);
+    if (m_testRunning || m_capture0.running)
+        PortLink().stopStream(CommandTable().stopStream);
 }
 
 void DeviceFunctions::setView(DeviceView *view) { m_view = view ? view : noView(); }
@@ -307,9 +311,14 @@ void DeviceFunctions::runForceTest()
     buttons(false);
     m_view->forceTestStateChanged(true);
     status(QStringLiteral("Test läuft..."));
-    Clock::instance().processEvents();
-    StartStream();
     m_forceTest.start(s.KS_Zero, s.KS_KL);   // counts from the stream's start
+    m_forceListen = new QObject(this);
+    connect(&PortLink(), &TrainerLink::samples, m_forceListen, [this](const QVector<int> &values) {
+        for (int v : values)
+            m_forceTest.receive(v);
+    });
+    if (DeviceLink().connected)
+        PortLink().startStream(CommandTable().startStream);
     m_watch = StreamWatch(kStreamSilenceMs);
     Messtimer->setEnabled(true);
     Datentimer->setEnabled(true);
@@ -321,10 +330,14 @@ void DeviceFunctions::StopForceTest()
     if (!m_testRunning)
         return;
     status(QStringLiteral("Test beendet."));
-    StopStream();
+    delete m_forceListen;   // samples still on their way are dropped
+    m_forceListen = nullptr;
+    if (DeviceLink().connected)
+        PortLink().stopStream(CommandTable().stopStream);
+    else
+        PortLink().stopStream();
     Messtimer->setEnabled(false);
     Datentimer->setEnabled(false);
-    DrainInput();
     buttons(true);
     log(QStringLiteral("[Ende] Config KS_Test"));
     m_testRunning = false;
@@ -342,9 +355,6 @@ void DeviceFunctions::shutDown()
 
 void DeviceFunctions::MesstimerTimer()
 {
-    if (!m_testRunning)
-        return;
-    Clock::instance().processEvents();
     if (!m_testRunning)
         return;
     if (m_forceTest.tick())
@@ -366,7 +376,6 @@ void DeviceFunctions::DatentimerTimer()
     if (!m_testRunning)
         return;
     m_view->showForceValues(m_forceTest.labelTexts());
-    Clock::instance().processEvents();
 }
 
 void DeviceFunctions::DebugCapture0()
@@ -386,34 +395,68 @@ void DeviceFunctions::DebugCapture0()
     }
     connectThen([this, name, path] {
         status(QStringLiteral("Debug Test 0 läuft...bitte warten"));
-        Clock::instance().processEvents();
-        StartStream();
-        quint8 buffer[2] = {0, 0};
-        QByteArray text;
-        StreamWatch watch(kStreamSilenceMs, kCaptureLimitMs);
-        int lines = 0;
-        while (lines < kCapture0Lines && !watch.silent() && !watch.overTime()) {
-            const bool arrived = ReadBlock(buffer, 2);
-            if (!arrived && PortLost())
-                break;
-            if (arrived)
-                watch.sample();
-            text += arrived ? "TRUE" : "FALSE";
-            text += QByteArray::number(sampleOf(buffer));
-            text += "\r\n";
-            ++lines;
-            Clock::instance().processEvents();
-        }
-        StopStream();
-        DrainInput();
-        const bool lost = PortLost();
-        const bool stopped = !lost && lines < kCapture0Lines && watch.silent();
-        status(QStringLiteral("Debug beendet."));
-        finishCapture(name, path, text, lost, stopped,
-                      lines < kCapture0Lines ? CaptureLimitText.arg(kCaptureLimitMs / 1000).arg(name).arg(lines)
-                                             : QString());
-        finishFunction();
+        m_capture0 = Capture0();
+        m_capture0.name = name;
+        m_capture0.path = path;
+        m_capture0.watch = StreamWatch(kStreamSilenceMs, kCaptureLimitMs);
+        m_capture0.listen = new QObject(this);
+        connect(&PortLink(), &TrainerLink::samples, m_capture0.listen, [this](const QVector<int> &values) {
+            for (int v : values)
+                if (m_capture0.pending.size() < size_t(kCapture0Lines))
+                    m_capture0.pending.push_back(v);
+        });
+        m_capture0.running = true;
+        if (DeviceLink().connected)
+            PortLink().startStream(CommandTable().startStream);
+        Debugtimer->setEnabled(true);
     });
+}
+
+void DeviceFunctions::DebugtimerTimer()
+{
+    Capture0 &c = m_capture0;
+    if (!c.running)
+        return;
+    if (c.watch.silent() || c.watch.overTime()) {
+        finishCapture0();
+        return;
+    }
+    const bool arrived = !c.pending.empty();
+    if (arrived) {
+        c.last = c.pending.front();
+        c.pending.pop_front();
+        c.watch.sample();
+    } else if (PortLost()) {
+        finishCapture0();
+        return;
+    }
+    c.text += arrived ? "TRUE" : "FALSE";
+    c.text += QByteArray::number(c.last);
+    c.text += "\r\n";
+    if (++c.lines >= kCapture0Lines)
+        finishCapture0();
+}
+
+void DeviceFunctions::finishCapture0()
+{
+    Capture0 &c = m_capture0;
+    c.running = false;
+    Debugtimer->setEnabled(false);
+    delete c.listen;   // samples still on their way are dropped
+    c.listen = nullptr;
+    if (DeviceLink().connected)
+        PortLink().stopStream(CommandTable().stopStream);
+    else
+        PortLink().stopStream();
+    const bool lost = PortLost();
+    const bool stopped = !lost && c.lines < kCapture0Lines && c.watch.silent();
+    status(QStringLiteral("Debug beendet."));
+    finishCapture(c.name, c.path, c.text, lost, stopped,
+                  c.lines < kCapture0Lines ? CaptureLimitText.arg(kCaptureLimitMs / 1000).arg(c.name).arg(c.lines)
+                                           : QString());
+    c.text.clear();
+    c.pending.clear();
+    finishFunction();
 }
 
 void DeviceFunctions::DebugCapture1()

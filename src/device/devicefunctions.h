@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QStringList>
 #include <QVector>
+#include <deque>
 #include <functional>
 
 class TFastTimer;
@@ -91,10 +92,11 @@ public:
     void Information();           // "&Information"
     void StartForceTest();        // "Test &Starten"
     void StopForceTest();         // "Test &Beenden"
-    // F10, "test0.dat" (5000 reads) and F11, "Test1.dat" (up to 256 raw
-    // values, fed by the link's samples): the window stays responsive, a
-    // capture ends within 10 s or 2 s after the stream stopped, and the file
-    // is written once at the end.
+    // F10, "test0.dat" (5000 read steps of Debugtimer, one line each: the
+    // next sample the link delivered, or none) and F11, "Test1.dat" (up to
+    // 256 raw values, fed by the link's samples): the window stays
+    // responsive, a capture ends within 10 s or 2 s after the stream stopped,
+    // and the file is written once at the end.
     void DebugCapture0();
     void DebugCapture1();
     // "COM &1" / "COM &2": opens the port; busy until it is open.
@@ -109,6 +111,7 @@ public:
     // The two timers' handlers (the timers call them).
     void MesstimerTimer();
     void DatentimerTimer();
+    void DebugtimerTimer();   // one read step of the F10 capture
 
     // A function or the force test is running.
     bool busy() const { return m_busy; }
@@ -121,6 +124,7 @@ public:
     ForceTest &forceTest() { return m_forceTest; }
     TFastTimer *Messtimer = nullptr;   // 5 ms, resolution 1
     TFastTimer *Datentimer = nullptr;  // 70 ms, resolution 1
+    TFastTimer *Debugtimer = nullptr;  // 1 ms, resolution 1: the F10 capture's read steps
 
     // The view the functions report to; not owned, nullptr for none.
     void setView(DeviceView *view);
@@ -157,9 +161,27 @@ private:
     void finishCapture(const QString &name, const QString &path, const QByteArray &bytes, bool lost, bool stopped,
                        const QString &shortText);
 
+    void finishCapture0();
+
+    // The F10 capture while it runs.
+    struct Capture0
+    {
+        bool running = false;
+        QString name;
+        QString path;
+        QByteArray text;
+        int lines = 0;
+        int last = 0;             // the last sample read; a step without one repeats it
+        std::deque<int> pending;  // delivered by the link, not yet read by a step
+        StreamWatch watch;
+        QObject *listen = nullptr;
+    };
+
     DeviceView *m_view;
+    Capture0 m_capture0;
     ForceTest m_forceTest;
     StreamWatch m_watch;   // the force test's stream
+    QObject *m_forceListen = nullptr;   // the link's samples reach the force test while it lives
     QString m_portBeforeChoice;  // the link's port before the first port button of this opening
     bool m_busy = false;
     bool m_testRunning = false;

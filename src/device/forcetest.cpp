@@ -1,6 +1,5 @@
 #include "device/forcetest.h"
 
-#include "device/serialport.h"
 #include "platform/clock.h"
 #include "platform/gdicanvas.h"
 #include "platform/numberformat.h"
@@ -46,11 +45,25 @@ void ForceTest::start(int zero, double scale)
     m_startMs = Clock::instance().monotonicMs();
     m_lastTickMs = m_startMs;
     m_arrivals.clear();
+    m_pending.clear();
+}
+
+void ForceTest::receive(int sample)
+{
+    // A stream faster than the ticks: the oldest go.
+    if (m_pending.size() >= 4096)
+        m_pending.pop_front();
+    m_pending.push_back(sample);
 }
 
 bool ForceTest::tick()
 {
-    const bool arrived = ReadBlock(m_buffer, 2);
+    const bool arrived = !m_pending.empty();
+    if (arrived) {
+        m_buffer[0] = quint8(m_pending.front() >> 8);
+        m_buffer[1] = quint8(m_pending.front() & 0xFF);
+        m_pending.pop_front();
+    }
     m_lastTickMs = Clock::instance().monotonicMs();
     if (arrived) {
         ++m_samplesRead;

@@ -7,7 +7,7 @@
 #include <deque>
 
 // The live force display of the "Kraftsensor" page: one sample per tick from
-// the open stream, turned into levels, a trace and seven value texts. The
+// what the stream delivered, turned into levels, a trace and seven value texts. The
 // trace is drawn into a kept picture the page shows.
 class ForceTest
 {
@@ -23,9 +23,11 @@ public:
     // rate counts from now (Clock).
     void start(int zero, double scale);
 
-    // One Messtimer tick: reads 2 bytes into the kept buffer (a read that
-    // finds nothing leaves the previous sample there) and advances the trace.
-    // True when a whole sample arrived.
+    // A sample the stream delivered; the ticks take them in order.
+    void receive(int sample);
+    // One Messtimer tick: takes the next delivered sample into the kept
+    // buffer (none there leaves the previous sample) and advances the trace.
+    // True when a sample was taken.
     bool tick();
     int samplesRead() const { return m_samplesRead; }
     // Samples that really arrived in the last second (Clock), up to the last
@@ -72,4 +74,5 @@ private:
     qint64 m_startMs = 0;
     qint64 m_lastTickMs = 0;
     std::deque<qint64> m_arrivals;  // ms of the samples of the last second
+    std::deque<int> m_pending;      // delivered, not yet taken by a tick
 };

@@ -3,6 +3,7 @@
 #include "device/batterywindow.h"
 #include "device/commandset.h"
 #include "device/serialport.h"
+#include "device/trainerlink.h"
 #include "device/devicefunctions.h"
 #include "device/fakebyteport.h"
 #include "platform/programpaths.h"
@@ -221,7 +222,8 @@ private slots:
                 for (int tick = 1; tick <= 1000 && config->device()->forceTestRunning(); ++tick) {
                     clock.advanceMs(5);
                     const bool sample = tick <= 200 ? tick % 2 == 1 : tick <= 400 && tick % 4 == 1;
-                    fake.peer->trickle = {sample ? QByteArray("\x04\xE8", 2) : QByteArray()};
+                    if (sample)
+                        emit PortLink().samples({0x04E8});
                     config->device()->MesstimerTimer();
                     if (tick == 200 || tick == 400) {
                         config->device()->DatentimerTimer();

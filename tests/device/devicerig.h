@@ -2,6 +2,9 @@
 #include "device/commandset.h"
 #include "device/devicefunctions.h"
 #include "device/fasttimer.h"
+#include "device/fasttimerlibrary.h"
+#include "device/serialport.h"
+#include "device/trainerlink.h"
 #include "fakebyteport.h"
 #include "lambdadeviceview.h"
 #include "core/actionlog.h"
@@ -29,6 +32,14 @@ public:
     }
     std::function<void()> onPump;
     int msPerPump = 0;
+};
+
+// While it lives, timers made meanwhile are inert: a test calls their
+// handlers itself (make it before the rig).
+struct InertFastTimers
+{
+    InertFastTimers() { FastTimerLibrary::install(nullptr); }
+    ~InertFastTimers() { FastTimerLibrary::installBuiltin(); }
 };
 
 // The device functions against the in-process peer: German locale, logging
@@ -114,6 +125,22 @@ struct DeviceRig
         QTest::qWait(20);   // the stream's stop request
         return !f.busy();
     }
+
+    // One read step of the F10 capture (its timer inert): the clock moves on
+    // by ms, the link hands over the samples in `read`, the step runs.
+    void captureStep(const QByteArray &read, qint64 ms = 0)
+    {
+        clock.advanceMs(ms);
+        QVector<int> values;
+        for (int i = 0; i + 1 < read.size(); i += 2)
+            values << (quint8(read.at(i)) * 256 + quint8(read.at(i + 1)));
+        if (!values.isEmpty())
+            emit PortLink().samples(values);
+        f.DebugtimerTimer();
+    }
+
+    // The link hands over samples as it does while streaming.
+    static void deliver(const QVector<int> &values) { emit PortLink().samples(values); }
 
     // Waits (up to 5 s) until the link has read all the peer sent.
     bool drained()
