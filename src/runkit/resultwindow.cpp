@@ -297,6 +297,7 @@ void ReactionResultWindow::saveDone(const SeriesSaveResult &result)
     }
     ActiveShooter::instance().Trainingsrunden = result.trainingRounds;
     m_unsaved = false;
+    m_saveButton->setEnabled(false);   // stored once: again only after the window is shown anew
     accept();
     emit saveFinished(true);
 }
