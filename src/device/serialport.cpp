@@ -48,6 +48,16 @@ std::unique_ptr<TrainerLink> &testLink()
 
 TComException openFailure(BytePort::Failure why, const QString &label, const QString &systemText);
 
+// Closes the port held (if this program opened it) and forgets it.
+void forgetPort(PortState &s)
+{
+    if (s.portWasOpened && s.portHandle)
+        s.portHandle->close();
+    s.portHandle.reset();
+    s.deviceFile.clear();
+    s.portName.clear();
+}
+
 BytePort *openPort()
 {
     BytePort *port = state().portHandle.get();
@@ -59,11 +69,7 @@ BytePort *openPort()
 bool OpenPort(quint8 portIndex, quint8 baudIndex)
 {
     PortState &s = state();
-    if (s.portWasOpened && s.portHandle)
-        s.portHandle->close();
-    s.portHandle.reset();
-    s.deviceFile.clear();
-    s.portName.clear();
+    forgetPort(s);
 
     if (portIndex >= std::size(PortNames) || baudIndex >= std::size(BaudNames))
         throw TComException(TComException::portBusyText(),
@@ -238,11 +244,7 @@ void OpenPortAsync(quint8 portIndex, quint8 baudIndex, QObject *context, OpenDon
         return;
     }
     PortState &s = state();
-    if (s.portWasOpened && s.portHandle)
-        s.portHandle->close();
-    s.portHandle.reset();
-    s.deviceFile.clear();
-    s.portName.clear();
+    forgetPort(s);
     if (portIndex >= std::size(PortNames) || baudIndex >= std::size(BaudNames)) {
         fail(TComException(TComException::portBusyText(),
                            QStringLiteral("Die Schnittstelle Nr. %1 gibt es nicht.").arg(int(portIndex) + 1)));
