@@ -4,7 +4,6 @@
 #include "device/inputsequencer.h"
 #include "platform/clock.h"
 #include "platform/messageservice.h"
-#include "platform/windowsystemsync.h"
 #include "runkit/hitsound.h"
 #include "runkit/resultwindow.h"
 #include "runkit/runsettings.h"
@@ -144,13 +143,15 @@ void ReactionTestWindow::startButtonDisabled()
 void ReactionTestWindow::drawTarget(int dx, int dy, const QColor &fill, const QColor &pen, int penWidth)
 {
     // Painted at once and handed to the window system (repaint() flushes
-    // the backing store as soon as the paint is done); the onset is when the
-    // window system has carried the picture out: on X11 after a round trip,
-    // elsewhere the end of the paint.
+    // the backing store as soon as the paint is done): the end of the paint
+    // is the target's onset. A moment read after the flush may already lie
+    // after the window system showed the picture. Raster painting on X11 or
+    // Wayland gets no word from the platform when a frame was scanned out.
     const qint64 before = Clock::instance().monotonicNs();
     m_sightBox->drawEllipse(TargetRect(m_sightBox->width(), m_sightBox->height(), m_profile.Spiegel_Size, dx, dy),
                             fill, pen, penWidth);
-    m_shownNs = ShownAfterPaint(before, m_sightBox->paintedNs());
+    const qint64 painted = m_sightBox->paintedNs();
+    m_shownNs = painted >= before ? painted : Clock::instance().monotonicNs();
 }
 
 qint64 ReactionTestWindow::tickDueNs() const { return m_timer->runningTickDueNs(); }
