@@ -14,12 +14,14 @@
 #include "report/ikreport.h"
 #include "shooters/activeshooter.h"
 #include "store/resultquery.h"
+#include "store/storeworker.h"
 #include "store/tdata.h"
 #include "ui/hints.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QMenu>
+#include <QPointer>
 #include <QPrinter>
 #include <QPushButton>
 #include <QStyle>
@@ -136,12 +138,19 @@ void EvaluationWindow::buildMenu()
     connect(csv, &QAction::triggered, this, &EvaluationWindow::csvExportClicked);
 }
 
-EvaluationWindow::~EvaluationWindow() = default;
+EvaluationWindow::~EvaluationWindow()
+{
+    // A reading still running ends on its own; its rows are dropped.
+    if (m_reader && m_reader->isBusy()) {
+        m_reader->setParent(nullptr);
+        connect(m_reader, &StoreWorker::finished, m_reader, &QObject::deleteLater);
+    }
+}
 
 bool EvaluationWindow::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate)
-        refresh();
+        refreshInBackground();
     return QDialog::event(event);
 }
 
@@ -167,6 +176,7 @@ QString EvaluationWindow::refreshQuery(int test)
 
 void EvaluationWindow::refresh()
 {
+    ++m_reading;
     ResultGrid::SeriesKey kept[3];
     for (int test = 1; test <= 3; ++test)
         kept[test - 1] = m_grids[test - 1]->selectedKey();
@@ -176,6 +186,78 @@ void EvaluationWindow::refresh()
         if (failure.isEmpty())
             failure = why;
     }
+    showRefreshed(failure, kept);
+}
+
+bool EvaluationWindow::isRefreshing() const { return m_reader && m_reader->isBusy(); }
+
+void EvaluationWindow::refreshInBackground()
+{
+    TData *data = TData::instance();
+    if (!data)
+        return;
+    if (!data->tablesOpen()) {
+        refresh();   // says why nothing can be read
+        return;
+    }
+    if (isRefreshing()) {
+        m_readAgain = true;
+        return;
+    }
+    const QString name = ActiveShooter::instance().Name;
+    const QString vorname = ActiveShooter::instance().Vorname;
+    for (int test = 1; test <= 3; ++test) {
+        ResultQuery *query = data->query(queryOf(test));
+        const QHash<QString, QVariant> binds = query->bindings();
+        if (query->isOpen()
+            && (binds.value(QStringLiteral(":NAME")) != name || binds.value(QStringLiteral(":VORNAME")) != vorname))
+            query->close();   // never another shooter's rows meanwhile
+        WriteLogLine(QStringLiteral("Ausführen : [RUN] SQL Abfrage ") + QString::fromLatin1(kPages[test - 1].queryLog));
+    }
+    if (!m_reader)
+        m_reader = new StoreWorker(this);
+    struct Reading
+    {
+        ResultQuery::Fetched rows[3];
+        QString failure;
+    };
+    auto reading = std::make_shared<Reading>();
+    const int generation = ++m_reading;
+    m_reader->start(
+        data->target(),
+        [reading, name, vorname](TData *own, const QString &openError) {
+            if (!own) {
+                reading->failure = QStringLiteral("\r\n") + openError;
+                return;
+            }
+            for (int test = 1; test <= 3; ++test)
+                if (!own->fetchResults(queryOf(test), name, vorname, false, &reading->rows[test - 1])) {
+                    reading->failure = QStringLiteral("\r\n") + own->errorText();
+                    return;
+                }
+        },
+        [self = QPointer<EvaluationWindow>(this), reading, generation, name, vorname] {
+            TData *data = TData::instance();
+            if (!self || !data)
+                return;
+            if (generation == self->m_reading) {
+                ResultGrid::SeriesKey kept[3];
+                for (int test = 1; test <= 3; ++test) {
+                    kept[test - 1] = self->m_grids[test - 1]->selectedKey();
+                    if (reading->failure.isEmpty())
+                        data->adoptResults(queryOf(test), name, vorname, false, std::move(reading->rows[test - 1]));
+                    else
+                        data->query(queryOf(test))->close();
+                }
+                self->showRefreshed(reading->failure, kept);
+            }
+            if (std::exchange(self->m_readAgain, false))
+                self->refreshInBackground();
+        });
+}
+
+void EvaluationWindow::showRefreshed(const QString &failure, const ResultGrid::SeriesKey *kept)
+{
     // Closing the box activates the window again: a failure is shown once.
     if (!failure.isEmpty() && failure != m_shownError)
         ShowError(failure);

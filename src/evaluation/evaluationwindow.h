@@ -4,6 +4,7 @@
 #include <QString>
 #include <memory>
 
+#include "evaluation/resultgrid.h"
 #include "report/progresspoints.h"
 
 class QMenu;
@@ -13,7 +14,7 @@ class QTabWidget;
 class QToolButton;
 class MeasurementReport;
 class ProgressChart;
-class ResultGrid;
+class StoreWorker;
 
 // "Auswertung": the stored measurements of the active shooter, one page per
 // test type, with series mean and deviation; deleting a series, the printed
@@ -27,8 +28,13 @@ public:
     explicit EvaluationWindow(QWidget *parent = nullptr);
     ~EvaluationWindow() override;
 
-    // Activation: the three queries read again (newest measurement first).
+    // The three queries read again (newest measurement first), here and now.
     void refresh();
+    // Activation: the same read on a thread of its own; the pages keep what
+    // they show until the rows are there (another shooter's rows are cleared
+    // at once). A change here meanwhile (refresh) discards that reading.
+    void refreshInBackground();
+    bool isRefreshing() const;
     // "&Löschen": the selected series of the shown page, after confirmation.
     void deleteSeriesClicked();
     // "&Drucken" items: printed record of test 1, 2 or 3, after the print dialog.
@@ -64,6 +70,8 @@ private:
     std::unique_ptr<MeasurementReport> prepareReport(int test);
     void preparePrinter(QPrinter *printer, const MeasurementReport &report);
     QString refreshQuery(int test); // empty, or the German failure
+    // After the queries were read: the failure once, the kept selections, the chart.
+    void showRefreshed(const QString &failure, const ResultGrid::SeriesKey *kept);
     void updateChart();
     int shownTest() const;
 
@@ -74,4 +82,7 @@ private:
     QMenu *m_menu = nullptr;
     ProgressChart *m_chart = nullptr;
     QString m_shownError; // last refresh failure shown
+    StoreWorker *m_reader = nullptr;
+    int m_reading = 0;          // generation of the queries' rows; a reading of an older one is dropped
+    bool m_readAgain = false;   // activated while reading
 };

@@ -22,6 +22,8 @@ double timeLabelWidth(const QFont &font)
            + 16;
 }
 
+constexpr int kDenseSeries = 200;
+
 } // namespace
 
 ProgressChart::ProgressChart(QWidget *parent)
@@ -67,6 +69,11 @@ void ProgressChart::setPoints(const ProgressPoints &points)
     QList<QPointF> pts;
     for (const ProgressPoints::Point &p : m_points.points())
         pts << QPointF(p.x, p.mean);
+    // Markers and smoothing only where a point can still be told apart: many
+    // hundred series would cost tens of milliseconds a repaint for a blur.
+    const bool dense = pts.size() > kDenseSeries;
+    m_line->setPointsVisible(!dense);
+    setRenderHint(QPainter::Antialiasing, !dense);
     m_line->replace(pts);
     const ProgressPoints::Scale scale = m_points.meanScale();
     m_meanAxis->setRange(scale.from, scale.to);

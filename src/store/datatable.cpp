@@ -256,8 +256,44 @@ void DataTable::restorePosition(qint64 nummer, qint64 cacheId, int fallback)
     m_eof = m_rows.isEmpty();
 }
 
+void DataTable::markUnread(qint64 nummer, qint64 cacheId, int fallback)
+{
+    emit rowsAboutToReset();
+    m_rows.clear();
+    m_current = -1;
+    m_bof = m_eof = true;
+    m_unread = Unread{true, nummer, cacheId, fallback};
+    emit rowsReset();
+}
+
+bool DataTable::ensureRead() const
+{
+    if (!m_unread.pending)
+        return true;
+    auto *self = const_cast<DataTable *>(this);
+    const Unread at = m_unread;
+    self->m_unread = Unread();
+    const bool loaded = self->load();
+    if (!loaded)
+        self->m_rows.clear();
+    self->restorePosition(at.nummer, at.cacheId, at.fallback);
+    if (!loaded)
+        emit self->reloadFailed(m_error);
+    return loaded;
+}
+
 bool DataTable::reload(qint64 nummer, qint64 cacheId, int fallback, bool stateToo, const QString &afterWrite)
 {
+    if (m_onDemand) {
+        if (m_unread.pending)   // the position to restore is the one kept
+            markUnread(m_unread.nummer, m_unread.cacheId, m_unread.fallback);
+        else
+            markUnread(nummer, cacheId, fallback);
+        if (stateToo)
+            emit stateChanged();
+        emit currentRowChanged(-1);
+        return true;
+    }
     emit rowsAboutToReset();
     const bool loaded = load();
     restorePosition(nummer, cacheId, fallback);
@@ -274,6 +310,14 @@ bool DataTable::open()
 {
     if (isOpen())
         return true;
+    if (m_onDemand) {
+        m_modified = false;
+        m_state = State::Browse;
+        markUnread(0, 0, 0);
+        emit stateChanged();
+        emit currentRowChanged(-1);
+        return true;
+    }
     emit rowsAboutToReset();
     if (!load()) {
         m_rows.clear();
@@ -303,6 +347,7 @@ void DataTable::close()
     m_current = -1;
     m_bof = m_eof = true;
     m_shownKey.clear();
+    m_unread = Unread();
     m_state = State::Inactive;
     emit rowsReset();
     emit stateChanged();
@@ -311,8 +356,12 @@ void DataTable::close()
 
 bool DataTable::refresh()
 {
-    if (!readyToMove())
+    if (!isOpen())
+        return failNotOpen();
+    if (!checkBrowseMode())
         return false;
+    if (m_unread.pending)
+        return true;   // read when asked for anyway
     const Row cur = m_current >= 0 ? m_rows.at(m_current) : Row();
     return reload(m_current >= 0 ? nummerOf(cur) : 0, cur.cacheId, m_current);
 }
@@ -323,11 +372,16 @@ void DataTable::onMasterChanged()
         return;
     QVariantList key;
     masterKey(&key);
-    if (key == m_shownKey)
+    if (key == m_shownKey || m_unread.pending)
         return;
     if (m_state == State::Edit || m_state == State::Insert) {
         if (!checkBrowseMode())
             cancel();
+    }
+    if (m_onDemand) {
+        markUnread(0, 0, 0);
+        emit currentRowChanged(-1);
+        return;
     }
     emit rowsAboutToReset();
     const bool loaded = load();
@@ -349,7 +403,9 @@ bool DataTable::readyToMove()
 {
     if (!isOpen())
         return failNotOpen();
-    return checkBrowseMode();
+    if (!checkBrowseMode())
+        return false;
+    return ensureRead() || fail(m_error);
 }
 
 bool DataTable::first()
@@ -402,6 +458,7 @@ bool DataTable::moveTo(int recNo)
 {
     if (!isOpen())
         return failNotOpen();
+    ensureRead();
     if (recNo < 1 || recNo > m_rows.size())
         return fail(QStringLiteral("Die Tabelle %1 hat keinen Datensatz Nr. %2.").arg(shownName()).arg(recNo));
     if (recNo - 1 == m_current && m_state == State::Browse)
@@ -420,6 +477,7 @@ QVariant DataTable::fieldValue(const QString &name) const
     const int i = m_schema.fieldIndex(name);
     if (i < 0 || !isOpen())
         return QVariant();
+    ensureRead();
     if (m_schema.fields.at(i).type == FieldType::Calculated)
         return (m_state == State::Insert || m_current < 0) ? QVariant() : QVariant(m_current + 1);
     if (m_state == State::Edit || m_state == State::Insert)
@@ -432,6 +490,7 @@ QVariant DataTable::fieldValue(const QString &name) const
 QVariant DataTable::valueAt(int row, const QString &name) const
 {
     const int i = m_schema.fieldIndex(name);
+    ensureRead();
     if (i < 0 || row < 0 || row >= m_rows.size())
         return QVariant();
     if (m_schema.fields.at(i).type == FieldType::Calculated)
@@ -451,7 +510,7 @@ bool DataTable::hasActiveRecord() const
 {
     if (m_state == State::Edit || m_state == State::Insert)
         return true;
-    return isOpen() && m_current >= 0;
+    return isOpen() && ensureRead() && m_current >= 0;
 }
 
 QVariantList DataTable::linkValues(const QStringList &fields) const

@@ -42,6 +42,10 @@ public:
     void setCachedUpdates(bool on) { m_cached = on; }
     bool cachedUpdates() const { return m_cached; }
 
+    // Rows read only when first asked for: for a detail whose rows no window
+    // shows, so that moving the master or refreshing costs no reading.
+    void setReadOnDemand(bool on) { m_onDemand = on; }
+
     bool open();
     void close(); // a pending edit is cancelled; the update cache is kept
     bool isOpen() const { return m_state != State::Inactive; }
@@ -53,12 +57,12 @@ public:
     bool prior();
     bool last();
     bool moveTo(int recNo); // 1-based
-    bool eof() const { return m_eof; }
-    bool bof() const { return m_bof; }
-    int recNo() const { return m_current + 1; } // 0 when empty
-    int currentRow() const { return m_current; } // 0-based, -1 when empty
-    int recordCount() const { return int(m_rows.size()); }
-    bool isEmpty() const { return m_rows.isEmpty(); }
+    bool eof() const { return ensureRead(), m_eof; }
+    bool bof() const { return ensureRead(), m_bof; }
+    int recNo() const { return ensureRead(), m_current + 1; } // 0 when empty
+    int currentRow() const { return ensureRead(), m_current; } // 0-based, -1 when empty
+    int recordCount() const { return ensureRead(), int(m_rows.size()); }
+    bool isEmpty() const { return ensureRead(), m_rows.isEmpty(); }
 
     bool hasField(const QString &name) const { return m_schema.fieldIndex(name) >= 0; }
     // Value of the current row (or the edit buffer while editing). Names are
@@ -142,6 +146,10 @@ private:
                 const QString &afterWrite = QString());
     bool readyToMove();
     bool load();
+    // Rows read on demand: forgets them (keeping the position to restore) or
+    // reads them now. ensureRead is false when reading failed.
+    void markUnread(qint64 nummer, qint64 cacheId, int fallback);
+    bool ensureRead() const;
     bool masterKey(QVariantList *key) const;
     bool matchesKey(const QVector<QVariant> &values, const QVariantList &key) const;
     bool rowLess(const Row &a, const Row &b) const;
@@ -169,6 +177,14 @@ private:
     QStringList m_linkFields;
     QVariantList m_shownKey;
     bool m_cached = false;
+    bool m_onDemand = false;
+    struct Unread
+    {
+        bool pending = false;
+        qint64 nummer = 0;
+        qint64 cacheId = 0;
+        int fallback = 0;
+    } m_unread;
 
     State m_state = State::Inactive;
     QVector<Row> m_rows;

@@ -103,6 +103,8 @@ bool DataTable::edit()
         return failNotOpen();
     if (m_state == State::Edit || m_state == State::Insert)
         return true;
+    if (!ensureRead())
+        return fail(m_error);
     if (m_current < 0)
         return fail(QStringLiteral("Die Tabelle %1 enthält keinen Datensatz, der bearbeitet werden kann.")
                         .arg(shownName()));
@@ -401,6 +403,8 @@ bool DataTable::deleteCurrent(const std::function<bool(QSqlDatabase &db, QString
         return true;
     }
     cancel();
+    if (!ensureRead())
+        return fail(m_error);
     if (m_current < 0)
         return fail(QStringLiteral("Die Tabelle %1 enthält keinen Datensatz, der gelöscht werden kann.")
                         .arg(shownName()));
@@ -554,7 +558,7 @@ bool DataTable::insertRows(const QVector<QVariantMap> &rows, const ExtraWrite &a
     };
     if (!inTransaction(WriteKind::Write, write, also))
         return false;
-    if (isOpen() && m_state == State::Browse) {
+    if (isOpen() && m_state == State::Browse && !m_unread.pending) {
         const Row cur = m_current >= 0 ? m_rows.at(m_current) : Row();
         reload(nummerOf(cur), cur.cacheId, m_current, false,
                QStringLiteral("Die Daten wurden gespeichert, aber die Tabelle konnte nicht neu gelesen werden: "));

@@ -103,17 +103,38 @@ bool ResultQuery::open()
     m_error.clear();
     if (m_beforeOpen)
         m_beforeOpen(*this);
+    Fetched fetched;
+    QString why;
+    if (!fetch(QSqlDatabase::database(m_connection, false), objectName(), m_sql, m_binds, &fetched, &why))
+        return fail(why);
+    install(std::move(fetched));
+    return true;
+}
 
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+void ResultQuery::adopt(Fetched fetched)
+{
+    close();
+    m_error.clear();
+    if (m_beforeOpen)
+        m_beforeOpen(*this);
+    install(std::move(fetched));
+}
+
+bool ResultQuery::fetch(QSqlDatabase db, const QString &name, const QString &sql, const QHash<QString, QVariant> &binds,
+                        Fetched *out, QString *error)
+{
+    const auto fail = [error](const QString &text) {
+        *error = text;
+        return false;
+    };
     if (!db.isValid() || !db.isOpen())
         return fail(QStringLiteral("Die Datenbank ist nicht geöffnet; die Abfrage %1 kann nicht ausgeführt werden.")
-                        .arg(q(objectName())));
-    const QString head = m_sql.trimmed().section(QRegularExpression(QStringLiteral("\\s|\\(")), 0, 0);
+                        .arg(q(name)));
+    const QString head = sql.trimmed().section(QRegularExpression(QStringLiteral("\\s|\\(")), 0, 0);
     if (head.compare(QLatin1String("SELECT"), Qt::CaseInsensitive) != 0
         && head.compare(QLatin1String("WITH"), Qt::CaseInsensitive) != 0)
         return fail(QStringLiteral("Die Abfrage %1 kann nicht ausgeführt werden: nur SELECT-Anweisungen sind erlaubt.")
-                        .arg(q(objectName())));
-
+                        .arg(q(name)));
     QStringList stored;
     QVector<FieldType> types;
     QVector<QVector<QVariant>> raw; // rows in the final column layout
@@ -153,17 +174,17 @@ bool ResultQuery::open()
         QSqlQuery sp(db);
         if (ownTransaction ? !db.transaction() : !sp.exec(QStringLiteral("SAVEPOINT resultquery")))
             return fail(QStringLiteral("Die Abfrage %1 kann nicht ausgeführt werden: %2")
-                            .arg(q(objectName()), StoreErrorText(ownTransaction ? db.lastError() : sp.lastError())));
+                              .arg(q(name), StoreErrorText(ownTransaction ? db.lastError() : sp.lastError())));
         QString failure;
         {
             QSqlQuery query(db);
             query.setForwardOnly(true);
-            if (!query.prepare(m_sql)) {
+            if (!query.prepare(sql)) {
                 failure = StoreErrorText(query.lastError());
             } else {
                 // Only names the statement uses: a value left from an earlier statement does no harm.
-                for (auto it = m_binds.constBegin(); it != m_binds.constEnd(); ++it)
-                    if (m_sql.contains(QRegularExpression(QRegularExpression::escape(it.key()) + QStringLiteral("\\b"))))
+                for (auto it = binds.constBegin(); it != binds.constEnd(); ++it)
+                    if (sql.contains(QRegularExpression(QRegularExpression::escape(it.key()) + QStringLiteral("\\b"))))
                         query.bindValue(it.key(), TableSchema::toStorage(FieldType::Calculated, it.value()));
                 if (!query.exec()) {
                     failure = StoreErrorText(query.lastError());
@@ -214,9 +235,19 @@ bool ResultQuery::open()
             sp.exec(QStringLiteral("RELEASE resultquery"));
         }
         if (!failure.isEmpty())
-            return fail(QStringLiteral("Die Abfrage %1 kann nicht ausgeführt werden: %2").arg(q(objectName()), failure));
+            return fail(QStringLiteral("Die Abfrage %1 kann nicht ausgeführt werden: %2").arg(q(name), failure));
     }
 
+    out->columns = columns;
+    out->source = source;
+    out->rows = std::move(raw);
+    return true;
+}
+
+void ResultQuery::install(Fetched fetched)
+{
+    const QStringList &columns = fetched.columns;
+    const QVector<int> &source = fetched.source;
     emit rowsAboutToReset();
     m_columns = columns;
     m_calculated.fill(false, columns.size());
@@ -226,7 +257,7 @@ bool ResultQuery::open()
     for (int c = 0; c < columns.size(); ++c)
         if (!m_columnIndex.contains(columns.at(c).toLower()))
             m_columnIndex.insert(columns.at(c).toLower(), c);
-    m_rows = std::move(raw);
+    m_rows = std::move(fetched.rows);
     m_open = true;
 
     const int grid = columnIndex(kGridNr);
@@ -244,7 +275,6 @@ bool ResultQuery::open()
     m_eof = m_rows.isEmpty();
     emit rowsReset();
     emit currentRowChanged(m_current);
-    return true;
 }
 
 void ResultQuery::close()

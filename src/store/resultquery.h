@@ -1,6 +1,7 @@
 #pragma once
 #include <QHash>
 #include <QObject>
+#include <QSqlDatabase>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
@@ -34,6 +35,21 @@ public:
 
     bool open();
     void close();
+
+    // open() in two halves, for reading on another thread: fetch runs the
+    // statement on a connection (any thread; false with a German text in
+    // *error), adopt installs the rows here as open() would. The binds are the
+    // ones given with bindValue.
+    struct Fetched
+    {
+        QStringList columns;
+        QVector<int> source;   // per column: index in the statement's row, -1 calculated
+        QVector<QVector<QVariant>> rows;
+    };
+    static bool fetch(QSqlDatabase db, const QString &name, const QString &sql, const QHash<QString, QVariant> &binds,
+                      Fetched *out, QString *error);
+    void adopt(Fetched fetched);
+    QHash<QString, QVariant> bindings() const { return m_binds; }
     bool isOpen() const { return m_open; }
 
     bool first();
@@ -93,6 +109,7 @@ signals:
 
 private:
     int columnIndex(const QString &column) const;
+    void install(Fetched fetched);
     bool fail(const QString &text);
     void setCurrent(int row);
 

@@ -51,6 +51,7 @@ TData::TData(const QString &connectionName, QObject *parent)
     m_reak->setObjectName(QStringLiteral("ReakTable"));
     m_reak->setMaster(m_pers);
     m_reak->setCachedUpdates(true);
+    m_reak->setReadOnDemand(true);   // no window shows these rows: read when asked for
     m_queries[0] = new ResultQuery(QStringLiteral("EFR_SQLQuery"), m_connectionName, this);
     m_queries[1] = new ResultQuery(QStringLiteral("EFRF_SQLQuery"), m_connectionName, this);
     m_queries[2] = new ResultQuery(QStringLiteral("IK_SQLQuery"), m_connectionName, this);
@@ -268,7 +269,7 @@ QString TData::resultStatement(bool oldestFirst)
                           : QStringLiteral("ORDER BY DATUM DESC,ZEIT DESC,SERIE ASC,SCHEIBE ASC"));
 }
 
-bool TData::openResultQuery(Query which, const QString &name, const QString &vorname, bool oldestFirst)
+void TData::bindResultQuery(Query which, const QString &name, const QString &vorname, bool oldestFirst)
 {
     ResultQuery *q = query(which);
     q->close();
@@ -277,7 +278,30 @@ bool TData::openResultQuery(Query which, const QString &name, const QString &vor
     q->bindValue(QStringLiteral("MESSTYP"), messTypOf(which));
     q->bindValue(QStringLiteral("NAME"), name);
     q->bindValue(QStringLiteral("VORNAME"), vorname);
-    if (!q->open())
-        return fail(q->errorText());
+}
+
+bool TData::openResultQuery(Query which, const QString &name, const QString &vorname, bool oldestFirst)
+{
+    bindResultQuery(which, name, vorname, oldestFirst);
+    if (!query(which)->open())
+        return fail(query(which)->errorText());
     return true;
+}
+
+bool TData::fetchResults(Query which, const QString &name, const QString &vorname, bool oldestFirst,
+                         ResultQuery::Fetched *out)
+{
+    bindResultQuery(which, name, vorname, oldestFirst);
+    const ResultQuery *q = query(which);
+    QString why;
+    if (!ResultQuery::fetch(connection(), q->objectName(), q->statement(), q->bindings(), out, &why))
+        return fail(why);
+    return true;
+}
+
+void TData::adoptResults(Query which, const QString &name, const QString &vorname, bool oldestFirst,
+                         ResultQuery::Fetched fetched)
+{
+    bindResultQuery(which, name, vorname, oldestFirst);
+    query(which)->adopt(std::move(fetched));
 }

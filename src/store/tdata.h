@@ -140,6 +140,13 @@ public:
     static QString resultStatement(bool oldestFirst);
     // Sets the statement, binds the shooter and test type and opens the query.
     bool openResultQuery(Query which, const QString &name, const QString &vorname, bool oldestFirst);
+    // The same in two halves, for reading on another thread: the rows read on
+    // this module's connection (false with errorText()), then installed in
+    // the query of the module the window shows.
+    bool fetchResults(Query which, const QString &name, const QString &vorname, bool oldestFirst,
+                      ResultQuery::Fetched *out);
+    void adoptResults(Query which, const QString &name, const QString &vorname, bool oldestFirst,
+                      ResultQuery::Fetched fetched);
     static int messTypOf(Query which) { return int(which) + 1; }
 
     // Rewrites the table's file without free space and rebuilds its indexes.
@@ -186,6 +193,7 @@ public:
 
 private:
     bool fail(const QString &text);
+    void bindResultQuery(Query which, const QString &name, const QString &vorname, bool oldestFirst);
     QSqlDatabase connection() const;
     bool connectionOpen() const;
     // Runs writes in one transaction on the connection; a failure leaves

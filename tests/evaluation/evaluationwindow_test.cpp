@@ -93,6 +93,7 @@ void activateWindow(EvaluationWindow &w)
 {
     QEvent e(QEvent::WindowActivate);
     QCoreApplication::sendEvent(&w, &e);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isRefreshing(), 10000);   // read on a thread of its own
 }
 } // namespace
 
@@ -607,6 +608,8 @@ private slots:
         EvaluationWindow form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTRY_VERIFY(!form.isRefreshing());
+        QTest::qWait(50);   // the chart lays out its new points
         QChart *chart = form.chart()->chart();
         const QRectF plot = chart->plotArea();
         for (QAbstractAxis *axis : chart->axes()) {
