@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(cmake g++ make qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite qt6-translations-l10n libgl-dev)
 # The desktop smoke test: a real X server without a window manager, keys sent with xdotool.
 packages+=(xvfb xauth xdotool)
-# The X-screen timing test: watches the window's pixels (DAMAGE) and types (XTEST).
+# The X server's stamp of a shown target (xcb). The X-screen timing test watches the
+# window's pixels (DAMAGE) and types (XTEST).
 packages+=(pkg-config libxcb1-dev libxcb-damage0-dev libxcb-xtest0-dev)
 # Progress chart of the evaluation; pdfinfo/pdftotext for the tests of the printed records.
 packages+=(qt6-charts-dev poppler-utils)

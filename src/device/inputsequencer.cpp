@@ -66,6 +66,12 @@ InputTimeMapper::Mapped MapInputStamp(InputTimeMapper &mapper, quint64 stampMs, 
     return mapper.map(stampMs, Clock::instance().monotonicNs(), floorNs);
 }
 
+bool MapWindowSystemStamp(InputTimeMapper &mapper, quint64 stampMs, qint64 *ns)
+{
+    ShareSystemClock(mapper);
+    return mapper.timeOf(stampMs, Clock::instance().monotonicNs(), ns);
+}
+
 InputClockWatch::InputClockWatch(QWidget *window, std::function<void(const QEvent *)> observe)
     : QObject(window)
     , m_window(window)

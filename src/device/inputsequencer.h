@@ -19,6 +19,9 @@ void ObserveInputEvent(InputTimeMapper &mapper, const QEvent *event);
 // time before floorNs (or after now) falls back to now.
 InputTimeMapper::Mapped MapInputStamp(InputTimeMapper &mapper, quint64 stampMs,
                                       qint64 floorNs = InputTimeMapper::NoFloor);
+// The time of another event the window system stamped on the clock of its
+// input (see InputTimeMapper::timeOf); false when it cannot be placed.
+bool MapWindowSystemStamp(InputTimeMapper &mapper, quint64 stampMs, qint64 *ns);
 
 // Places the user's input among the ticks of a measurement timer by the time
 // the window system received it, not by the time the program got to it:

@@ -120,3 +120,13 @@ InputTimeMapper::Mapped InputTimeMapper::map(quint64 stampMs, qint64 arrivalNs, 
     }
     return out;
 }
+
+bool InputTimeMapper::timeOf(quint64 stampMs, qint64 arrivalNs, qint64 *ns)
+{
+    if (stampMs == 0)
+        return false;
+    const qint64 ms = unwrap(stampMs);
+    feed(arrivalNs - ms * 1000000);
+    *ns = ms * 1000000 + m_offset;
+    return *ns <= arrivalNs;
+}

@@ -34,6 +34,10 @@ public:
     Mapped map(quint64 stampMs, qint64 arrivalNs, qint64 floorNs = NoFloor);
     // Feeds calibration only (any input event of the window).
     void observe(quint64 stampMs, qint64 arrivalNs);
+    // Another event stamped by the window system on the clock of its input
+    // (an X server's PropertyNotify): its time, like map() but never the
+    // arrival instead; false when the stamp cannot be placed.
+    bool timeOf(quint64 stampMs, qint64 arrivalNs, qint64 *ns);
 
     // The window system stamps on the operating system's monotonic clock,
     // which runs offsetNs ahead of ours: an event that fits (arrived within

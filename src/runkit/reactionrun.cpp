@@ -104,6 +104,16 @@ void ReactionRun::targetDrawn()
     }
 }
 
+void ReactionRun::refineOnset(qint64 ns)
+{
+    // Only for the target on the screen, and only a plausible word: the
+    // picture cannot be shown before it was painted (the X server's clock
+    // counts whole ms) nor long after.
+    if (m_onsetNs < 0 || ns < m_onsetNs - kMsNs || ns > m_onsetNs + 1000 * kMsNs)
+        return;
+    m_onsetNs = ns;
+}
+
 void ReactionRun::clearOnset()
 {
     m_onsetNs = -1;

@@ -70,6 +70,10 @@ public:
     int lateTargets() const { return m_late; }
     // When the target of the current cycle reached the screen; -1 before.
     qint64 onsetNs() const { return m_onsetNs; }
+    // The window system's own word on when the shown target reached the
+    // screen, after targetDrawn(): it replaces the onset the display gave
+    // (the schedule stays as it was set then).
+    void refineOnset(qint64 ns);
 
     int SeriesNo = 1;
     int TargetsDone = 0;

@@ -4,6 +4,7 @@
 #include "device/inputsequencer.h"
 #include "platform/clock.h"
 #include "platform/messageservice.h"
+#include "platform/shownstamp.h"
 #include "runkit/hitsound.h"
 #include "runkit/resultwindow.h"
 #include "runkit/runsettings.h"
@@ -16,6 +17,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -152,8 +154,23 @@ void ReactionTestWindow::drawTarget(int dx, int dy, const QColor &fill, const QC
                             fill, pen, penWidth);
     const qint64 painted = m_sightBox->paintedNs();
     m_shownNs = painted >= before ? painted : Clock::instance().monotonicNs();
+    // On X11 the X server's stamp of the picture follows and replaces it,
+    // unless another picture came meanwhile.
+    const int drawn = ++m_drawn;
+    ShownStamp::request(windowHandle(), [self = QPointer<ReactionTestWindow>(this), drawn](quint32 serverMs) {
+        qint64 ns = 0;
+        if (!self || drawn != self->m_drawn
+            || !MapWindowSystemStamp(self->m_input->mapper(), serverMs, &ns))
+            return;
+        self->m_run->refineOnset(ns);
+        self->m_shownNs = self->m_run->onsetNs();
+    });
 }
 
 qint64 ReactionTestWindow::tickDueNs() const { return m_timer->runningTickDueNs(); }
 
-void ReactionTestWindow::showSight() { m_sightBox->showSight(); }
+void ReactionTestWindow::showSight()
+{
+    ++m_drawn;
+    m_sightBox->showSight();
+}

@@ -72,4 +72,5 @@ private:
     std::unique_ptr<InputSequencer> m_input;
     QObject *m_inputWatch = nullptr;
     qint64 m_shownNs = -1;   // the last target drawn reached the window system
+    int m_drawn = 0;         // pictures drawn, for the X server's stamps
 };

@@ -60,16 +60,19 @@ private slots:
         QTest::addColumn<qint64>("keyUs");     // its input time, after the target's tick was due
         QTest::addColumn<QString>("time");
         QTest::addColumn<QString>("status");
+        QTest::addColumn<qint64>("stampUs");   // the window system's later word on the onset; -1: none
 
         for (const char *kind : {"static", "random"}) {
             auto row = [kind](const char *name) -> QTestData & { return QTest::addRow("%s: %s", kind, name) << QString::fromLatin1(kind); };
-            row("on time") << qint64(300) << 523 << qint64(230800) << "230" << "x";
-            row("35 ms late") << qint64(35000) << 526 << qint64(265500) << "230" << "x";
-            row("120 ms late") << qint64(120000) << 535 << qint64(469500) << "340" << "x";
-            row("key between due time and onset") << qint64(35000) << 502 << qint64(20000) << "-20" << "o";
-            row("key 0.4 ms before the onset") << qint64(35000) << 503 << qint64(34600) << "-10" << "o";
-            row("key before the target's tick") << qint64(35000) << 495 << qint64(-45000) << "-50" << "o";
-            row("display tells no onset: ticks") << qint64(-1) << 526 << qint64(265500) << "260" << "x";
+            row("on time") << qint64(300) << 523 << qint64(230800) << "230" << "x" << qint64(-1);
+            row("35 ms late") << qint64(35000) << 526 << qint64(265500) << "230" << "x" << qint64(-1);
+            row("120 ms late") << qint64(120000) << 535 << qint64(469500) << "340" << "x" << qint64(-1);
+            row("key between due time and onset") << qint64(35000) << 502 << qint64(20000) << "-20" << "o" << qint64(-1);
+            row("key 0.4 ms before the onset") << qint64(35000) << 503 << qint64(34600) << "-10" << "o" << qint64(-1);
+            row("key before the target's tick") << qint64(35000) << 495 << qint64(-45000) << "-50" << "o" << qint64(-1);
+            row("display tells no onset: ticks") << qint64(-1) << 526 << qint64(265500) << "260" << "x" << qint64(-1);
+            row("X server's stamp after the paint") << qint64(300) << 523 << qint64(230800) << "210" << "x" << qint64(15000);
+            row("stamp before the paint: kept") << qint64(35000) << 526 << qint64(265500) << "230" << "x" << qint64(33000);
         }
     }
     void reactionCountsFromTheOnset()
@@ -80,10 +83,13 @@ private slots:
         QFETCH(qint64, keyUs);
         QFETCH(QString, time);
         QFETCH(QString, status);
+        QFETCH(qint64, stampUs);
 
         RunFixture f(kind);
         f.d.paintNs = paintUs < 0 ? -1 : paintUs * kUs;
         tickTo(*f.run, f.d, keyTick);
+        if (stampUs >= 0)
+            f.run->refineOnset(500 * 10 * kMs + stampUs * kUs);
         f.run->keyPressedAt(500 * 10 * kMs + keyUs * kUs);
         tickTo(*f.run, f.d, 800);
         QCOMPARE(f.d.shownAt().value(0), 500);
