@@ -74,6 +74,7 @@ bool BackgroundJob::start()
         m_thread->deleteLater();
         m_thread = nullptr;
         m_running = false;
+        emit ended();
         emit finished(m_ok);
     }, Qt::QueuedConnection);
     m_thread->start();
@@ -87,6 +88,7 @@ bool BackgroundJob::runHere()
     m_running = true;
     runWork();
     m_running = false;
+    emit ended();
     emit finished(m_ok);
     return m_ok;
 }

@@ -61,6 +61,9 @@ public:
 signals:
     // Sent at most every 50 ms and once at the end of the range.
     void progressed(qint64 done, qint64 total);
+    // The work is over: sent right before finished, so that a progress
+    // display is gone before the answer's handlers ask or tell anything.
+    void ended();
     void finished(bool ok);
 
 private:

@@ -38,7 +38,7 @@ QProgressDialog *ShowJobProgress(BackgroundJob *job, const QString &title, const
         QObject::disconnect(dialog, nullptr, job, nullptr);
         dialog->close();
     };
-    QObject::connect(job, &BackgroundJob::finished, dialog, done);
+    QObject::connect(job, &BackgroundJob::ended, dialog, done);
     QObject::connect(job, &QObject::destroyed, dialog, done);
     return dialog;
 }
