@@ -7,6 +7,7 @@
 #include "ui/hints.h"
 #include "ui/pictures.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -70,6 +71,7 @@ void RunWindowBase::buildFrame(const std::function<QWidget *(QWidget *panel)> &m
     m_cancelButton->setAutoDefault(false);
     SetHint(m_cancelButton, QStringLiteral("|Meßwertaufnahme abbrechen"));
     connect(m_cancelButton, &QPushButton::clicked, this, [this] { cancelClicked(); });
+    m_cancelButton->installEventFilter(this);
 
     auto *bar = new QHBoxLayout(m_controlPanel);
     for (QLabel *light : m_lights)
@@ -151,6 +153,15 @@ void RunWindowBase::setLightsVisible(bool visible)
 {
     for (QLabel *light : m_lights)
         light->setVisible(visible);
+}
+
+bool RunWindowBase::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_cancelButton && event->type() == QEvent::Shortcut && m_cancelButton->isEnabled()) {
+        m_cancelButton->click();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void RunWindowBase::setCancelCaption(const QString &caption) { m_cancelButton->setText(caption); }
