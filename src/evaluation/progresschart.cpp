@@ -100,6 +100,11 @@ void ProgressChart::labelTimeAxis()
         labels << locale.toString(m_points.points().at(i).when, format);
         at << m_points.points().at(i).x;
     }
+    // An axis without any category places its title outside the chart.
+    if (labels.isEmpty()) {
+        labels << QStringLiteral(" ");
+        at << 0;
+    }
     if (labels != m_timeAxis->categoriesLabels()) {
         for (const QString &old : m_timeAxis->categoriesLabels())
             m_timeAxis->remove(old);
