@@ -245,6 +245,7 @@ void ShooterRecordDialog::okClicked()
             ShowError(QStringLiteral("\r\nFehler beim Schreiben der Daten !")
                       + (why.isEmpty() ? QString() : QStringLiteral("\r\n") + why));
             pers->cancel();
+            pers->refresh();   // shows what is stored now, e.g. another stand's change
             dropRecord();
         }
     }

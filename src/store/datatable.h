@@ -161,7 +161,11 @@ private:
     QString shooterOf(const QVector<QVariant> &values) const;
     bool failWrite(const QSqlError &error, const QVector<QVariant> &values);
     bool execInsert(const QVector<QVariant> &values, qint64 *newNummer);
-    bool execUpdate(qint64 nummer, const QVector<QVariant> &values);
+    // With the row as it was read (original), only the fields that differ
+    // from it are written, and only while the stored row still holds the
+    // read values of those fields: a change made meanwhile elsewhere (another
+    // stand) to other fields is kept, one to the same fields refuses the write.
+    bool execUpdate(qint64 nummer, const QVector<QVariant> &values, const QVector<QVariant> *original = nullptr);
     bool execDelete(qint64 nummer);
     // A row of the schema from field names, converted and checked.
     bool rowFromMap(const QVariantMap &map, QVector<QVariant> *values);

@@ -265,31 +265,72 @@ bool DataTable::execInsert(const QVector<QVariant> &values, qint64 *newNummer)
     return true;
 }
 
-bool DataTable::execUpdate(qint64 nummer, const QVector<QVariant> &values)
+bool DataTable::execUpdate(qint64 nummer, const QVector<QVariant> &values, const QVector<QVariant> *original)
 {
-    QStringList sets;
-    QVariantList binds;
+    QStringList sets, guards;
+    QVariantList binds, guardBinds;
+    const QString same = IsServerConnection(database()) ? QStringLiteral(" IS NOT DISTINCT FROM ?") : QStringLiteral(" IS ?");
     for (int i = 0; i < m_schema.fields.size(); ++i) {
         const FieldDef &f = m_schema.fields.at(i);
         if (f.type == FieldType::Calculated || f.type == FieldType::AutoInc)
             continue;
+        const QVariant stored = TableSchema::toStorage(f.type, values.at(i));
+        if (original) {
+            const QVariant before = TableSchema::toStorage(f.type, original->at(i));
+            if (before == stored && before.isNull() == stored.isNull())
+                continue;
+            guards << TableSchema::column(f.name) + same;
+            guardBinds << before;
+        }
         sets << TableSchema::column(f.name) + QStringLiteral(" = ?");
-        binds << TableSchema::toStorage(f.type, values.at(i));
+        binds << stored;
     }
     QSqlQuery query(database());
-    if (!query.prepare(QStringLiteral("UPDATE ") + m_schema.qualifiedTable() + QStringLiteral(" SET ")
-                       + sets.join(u',') + QStringLiteral(" WHERE \"nummer\" = ?")))
+    if (sets.isEmpty()) {
+        // Nothing changed: the row only has to be there still.
+        if (!query.prepare(QStringLiteral("SELECT COUNT(*) FROM ") + m_schema.qualifiedTable()
+                           + QStringLiteral(" WHERE \"nummer\" = ?")))
+            return failWriting(StoreErrorText(query.lastError()));
+        query.addBindValue(nummer);
+        if (!query.exec() || !query.next())
+            return failWriting(StoreErrorText(query.lastError()));
+        if (query.value(0).toLongLong() == 1)
+            return true;
+        return fail(QStringLiteral("Der Datensatz Nr. %1 ist in der Tabelle %2 nicht mehr vorhanden.")
+                        .arg(nummer)
+                        .arg(shownName()));
+    }
+    QString sql = QStringLiteral("UPDATE ") + m_schema.qualifiedTable() + QStringLiteral(" SET ") + sets.join(u',')
+                  + QStringLiteral(" WHERE \"nummer\" = ?");
+    for (const QString &g : std::as_const(guards))
+        sql += QStringLiteral(" AND ") + g;
+    if (!query.prepare(sql))
         return failWriting(StoreErrorText(query.lastError()));
     for (const QVariant &b : std::as_const(binds))
         query.addBindValue(b);
     query.addBindValue(nummer);
+    for (const QVariant &b : std::as_const(guardBinds))
+        query.addBindValue(b);
     if (!query.exec())
         return failWrite(query.lastError(), values);
-    if (query.numRowsAffected() != 1)
+    if (query.numRowsAffected() == 1)
+        return true;
+    QSqlQuery exists(database());
+    if (guards.isEmpty() || !exists.prepare(QStringLiteral("SELECT COUNT(*) FROM ") + m_schema.qualifiedTable()
+                                            + QStringLiteral(" WHERE \"nummer\" = ?")))
         return fail(QStringLiteral("Der Datensatz Nr. %1 ist in der Tabelle %2 nicht mehr vorhanden.")
                         .arg(nummer)
                         .arg(shownName()));
-    return true;
+    exists.addBindValue(nummer);
+    if (exists.exec() && exists.next() && exists.value(0).toLongLong() == 0)
+        return fail(QStringLiteral("Der Datensatz Nr. %1 ist in der Tabelle %2 nicht mehr vorhanden.")
+                        .arg(nummer)
+                        .arg(shownName()));
+    const QString shooter = shooterOf(*original);
+    return fail(QStringLiteral("%1 wurde inzwischen an einem anderen Platz geändert. Die Änderung wurde nicht "
+                               "gespeichert; bitte den gespeicherten Stand ansehen und erneut ändern.")
+                    .arg(shooter.isEmpty() ? QStringLiteral("Der Datensatz Nr. %1 der Tabelle %2").arg(nummer).arg(shownName())
+                                           : QStringLiteral("Der Schütze „%1“").arg(shooter)));
 }
 
 bool DataTable::execDelete(qint64 nummer)
@@ -355,7 +396,8 @@ bool DataTable::post(const std::function<bool(QSqlDatabase &db, QString *error)>
     }
     const auto write = [&] {
         return checkUnique(m_buffer.values, inserting ? -1 : nummer)
-               && (inserting ? execInsert(m_buffer.values, &nummer) : execUpdate(nummer, m_buffer.values));
+               && (inserting ? execInsert(m_buffer.values, &nummer)
+                             : execUpdate(nummer, m_buffer.values, pos >= 0 && pos < m_rows.size() ? &m_rows.at(pos).values : nullptr));
     };
     if (!inTransaction(WriteKind::Write, write, also))
         return false;

@@ -1,0 +1,86 @@
+// Two stands on one store: an edit writes only what it changed, so a save of
+// another stand meanwhile keeps its count, and a change of the same field
+// elsewhere refuses the edit instead of overwriting it.
+#include "storefixture.h"
+
+#include "store/seriessaver.h"
+#include "support/testmain.h"
+
+#include <QDateTime>
+
+class LostUpdateTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void editKeepsWhatAnotherStandWrote_data()
+    {
+        QTest::addColumn<QString>("field");      // edited on stand A
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("other");      // what stand B does meanwhile
+        QTest::addColumn<bool>("saved");         // A's edit
+        QTest::addColumn<QString>("name");       // then stored
+        QTest::addColumn<QString>("club");
+        QTest::addColumn<int>("count");
+        QTest::newRow("club after a run saved elsewhere") << "Sportverein" << "SV Neu" << "run" << true << "Meier" << "SV Neu" << 3;
+        QTest::newRow("rename after a run saved elsewhere") << "Name" << "Berger" << "run" << true << "Berger" << "SV Alt" << 3;
+        QTest::newRow("other field changed elsewhere") << "Sportverein" << "SV Neu" << "rename" << true << "Maier" << "SV Neu" << 2;
+        QTest::newRow("same field changed elsewhere") << "Sportverein" << "SV Neu" << "club" << false << "Meier" << "SV Nord" << 2;
+    }
+    void editKeepsWhatAnotherStandWrote()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, value);
+        QFETCH(QString, other);
+        QFETCH(bool, saved);
+        QFETCH(QString, name);
+        QFETCH(QString, club);
+        QFETCH(int, count);
+
+        StoreFixture fx;
+        QVERIFY(fx.open());
+        DataTable *a = fx.data->persTable();
+        QVERIFY(a->append() && a->setFieldValue("Name", "Meier") && a->setFieldValue("Vorname", "Hans")
+                && a->setFieldValue("Sportverein", "SV Alt") && a->setFieldValue("Trainingsrunden", 2) && a->post());
+
+        // Stand B on the same data, after A has read the shooter.
+        TData b(QStringLiteral("ZweiterStand"));
+        b.setTarget(fx.data->connectionTarget());
+        QVERIFY2(b.openTables(), qPrintable(b.errorText()));
+        DataTable *bp = b.persTable();
+        QCOMPARE(bp->recordCount(), 1);
+        if (other == QLatin1String("run")) {
+            SeriesRun run{"Meier", "Hans", 1, QDateTime(QDate(2026, 3, 4), QTime(10, 0)), {}, 0};
+            for (int k = 1; k <= 5; ++k)
+                run.rows << SeriesRow{1, k, 200 + k, QStringLiteral("x"), QStringLiteral("-")};
+            const SeriesSaveResult r = saveSeries(&b, run);
+            QVERIFY2(r.saved, qPrintable(r.message));
+        } else {
+            QVERIFY(bp->edit());
+            QVERIFY(bp->setFieldValue(other == QLatin1String("club") ? "Sportverein" : "Name",
+                                      other == QLatin1String("club") ? "SV Nord" : "Maier"));
+            QVERIFY2(bp->post(), qPrintable(bp->errorText()));
+        }
+
+        // A edits what it read before B's change.
+        QVERIFY(a->edit());
+        QVERIFY(a->setFieldValue(field, value));
+        const bool ok = fx.data->postShooter("Meier", "Hans");
+        QCOMPARE(ok, saved);
+        if (!ok) {
+            QVERIFY2(fx.data->errorText().contains("an einem anderen Platz geändert"), qPrintable(fx.data->errorText()));
+            a->cancel();
+        }
+        QVERIFY(bp->refresh());
+        QCOMPARE(bp->fieldValue("Name").toString(), name);
+        QCOMPARE(bp->fieldValue("Sportverein").toString(), club);
+        QCOMPARE(bp->fieldValue("Trainingsrunden").toInt(), count);
+        // A renamed shooter keeps the run saved under the old name.
+        if (other == QLatin1String("run")) {
+            QCOMPARE(b.reakTable()->recordCount(), 5);
+            QCOMPARE(b.reakTable()->fieldValue("Name").toString(), name);
+        }
+    }
+};
+
+VR_TEST_CLASS(LostUpdateTest)
+#include "lostupdate_test.moc"
