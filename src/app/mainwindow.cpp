@@ -299,7 +299,7 @@ void MainWindow::updateActions()
     if (shooter.active) {
         m_shooterPanel->show();
         m_shooterName->setText(shooter.displayName());
-        m_shooterRounds->setText(QString::number(shooter.Trainingsrunden));
+        m_shooterRounds->setText(shooter.Trainingsrunden >= 0 ? QString::number(shooter.Trainingsrunden) : QString());
     } else {
         m_shooterPanel->hide();
     }

@@ -24,6 +24,15 @@ void ActiveShooter::setActive(bool on)
     notifier().notify();
 }
 
+namespace {
+// A stored count that is no whole number in range (damage, 1e300) is none.
+int storedRounds(const QVariant &stored)
+{
+    int rounds = -1;
+    return ResultQuery::wholeNumber(stored, &rounds) && rounds >= 0 ? rounds : -1;
+}
+} // namespace
+
 void MakeActiveShooter()
 {
     ActiveShooter &s = ActiveShooter::instance();
@@ -32,8 +41,7 @@ void MakeActiveShooter()
     if (pers && pers->hasActiveRecord()) {
         s.Name = pers->fieldValue(QStringLiteral("Name")).toString();
         s.Vorname = pers->fieldValue(QStringLiteral("Vorname")).toString();
-        const double rounds = pers->fieldValue(QStringLiteral("Trainingsrunden")).toDouble();
-        s.Trainingsrunden = int(std::nearbyint(rounds));
+        s.Trainingsrunden = storedRounds(pers->fieldValue(QStringLiteral("Trainingsrunden")));
         s.Nummer = pers->fieldValue(QStringLiteral("Nummer")).toLongLong();
     }
     WriteLogLine(QStringLiteral("Ausführen : [Start] aktiven Schützen wählen"));
@@ -80,7 +88,7 @@ void takeOverRecord(const DataTable *pers, int row)
     ActiveShooter &s = ActiveShooter::instance();
     s.Name = pers->valueAt(row, QStringLiteral("Name")).toString();
     s.Vorname = pers->valueAt(row, QStringLiteral("Vorname")).toString();
-    s.Trainingsrunden = int(std::nearbyint(pers->valueAt(row, QStringLiteral("Trainingsrunden")).toDouble()));
+    s.Trainingsrunden = storedRounds(pers->valueAt(row, QStringLiteral("Trainingsrunden")));
     s.Nummer = pers->valueAt(row, QStringLiteral("Nummer")).toLongLong();
     ActiveShooter::notifier().notify();
 }

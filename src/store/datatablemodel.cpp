@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QTime>
 #include <cmath>
+#include <limits>
 
 DataTableModel::DataTableModel(DataTable *table, const QStringList &fields, QObject *parent)
     : QAbstractTableModel(parent)
@@ -55,6 +56,9 @@ QString DataTableModel::displayText(const QVariant &value)
     case QMetaType::QTime: return value.toTime().toString(QStringLiteral("HH:mm:ss"));
     case QMetaType::Double: {
         const double d = value.toDouble();
+        // Nothing a shooter's record holds lies beyond an int: such a value is damage, shown empty.
+        if (!std::isfinite(d) || std::fabs(d) > double(std::numeric_limits<int>::max()))
+            return QString();
         if (std::floor(d) == d && std::fabs(d) < 1e15)
             return QString::number(qint64(d));
         return QString::number(d, 'g', 15).replace(u'.', QLocale().decimalPoint());

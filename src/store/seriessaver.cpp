@@ -89,7 +89,8 @@ Raise raiseTrainingCount(QSqlDatabase &db, ShooterKey *key, int *rounds, QString
         *error = StoreErrorText(read.lastError());
         return Raise::Failed;
     }
-    *rounds = int(std::nearbyint(read.value(0).toDouble()));
+    if (!ResultQuery::wholeNumber(read.value(0), rounds) || *rounds < 0)
+        *rounds = -1;   // a damaged count: shown empty
     return Raise::Done;
 }
 
