@@ -206,14 +206,19 @@ void EvaluationWindow::refreshInBackground()
     }
     const QString name = ActiveShooter::instance().Name;
     const QString vorname = ActiveShooter::instance().Vorname;
+    bool cleared = false;
     for (int test = 1; test <= 3; ++test) {
         ResultQuery *query = data->query(queryOf(test));
         const QHash<QString, QVariant> binds = query->bindings();
         if (query->isOpen()
-            && (binds.value(QStringLiteral(":NAME")) != name || binds.value(QStringLiteral(":VORNAME")) != vorname))
+            && (binds.value(QStringLiteral(":NAME")) != name || binds.value(QStringLiteral(":VORNAME")) != vorname)) {
             query->close();   // never another shooter's rows meanwhile
+            cleared = true;
+        }
         WriteLogLine(QStringLiteral("Ausführen : [RUN] SQL Abfrage ") + QString::fromLatin1(kPages[test - 1].queryLog));
     }
+    if (cleared)
+        m_chart->setPoints(ProgressPoints());   // nor their chart
     if (!m_reader)
         m_reader = new StoreWorker(this);
     struct Reading

@@ -599,6 +599,32 @@ private slots:
         QCOMPARE(scale.step, step);
     }
 
+    // After a change of shooter the window shows nothing of the previous one
+    // while the new rows are read, then the new ones.
+    void anotherShootersRowsNeverShow()
+    {
+        World w;
+        QVERIFY(w.ok);
+        QVERIFY(w.activate("Name", "Jürgen"));
+        QVERIFY(w.series(1, kDay, kTime, 1, 900));
+        QVERIFY(w.activate("Müller", "Jürgen"));
+        QVERIFY(w.series(1, kDay, kTime, 1, 300));
+        QVERIFY(w.series(1, kDay.addDays(1), kTime, 1, 400));
+        EvaluationWindow form;
+        activateWindow(form);
+        QCOMPARE(form.grid(1)->model()->rowCount(), 10);
+        QCOMPARE(form.chartPoints().points().size(), 2);
+
+        QVERIFY(w.activate("Name", "Jürgen"));
+        QEvent e(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(&form, &e);
+        QCOMPARE(form.grid(1)->model()->rowCount(), 0);
+        QVERIFY(form.chartPoints().points().isEmpty());
+        QTRY_VERIFY(!form.isRefreshing());
+        QCOMPARE(w.column(form, 1, 5), (QStringList{"900", "910", "920", "930", "940"}));
+        QCOMPARE(form.chartPoints().points().size(), 1);
+    }
+
     void chartAxisTitlesAreNotCut()
     {
         // At the size the window opens with, the plot is long enough for the
