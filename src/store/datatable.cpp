@@ -165,6 +165,13 @@ bool DataTable::rowLess(const Row &a, const Row &b) const
 
 bool DataTable::load()
 {
+    if (readRows())
+        return true;
+    return m_reconnect && m_reconnect() && readRows();
+}
+
+bool DataTable::readRows()
+{
     QSqlDatabase db = database();
     if (!db.isValid() || !db.isOpen())
         return fail(QStringLiteral("Die Datenbank ist nicht geöffnet; die Tabelle %1 kann nicht gelesen werden.")

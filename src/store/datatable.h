@@ -45,6 +45,10 @@ public:
     // Rows read only when first asked for: for a detail whose rows no window
     // shows, so that moving the master or refreshing costs no reading.
     void setReadOnDemand(bool on) { m_onDemand = on; }
+    // On the club server: opens a connection found lost (a restarted server)
+    // again; true when it did, and the failed read or the write that could not
+    // begin is then tried once more.
+    void setReconnect(std::function<bool()> reconnect) { m_reconnect = std::move(reconnect); }
 
     bool open();
     void close(); // a pending edit is cancelled; the update cache is kept
@@ -145,7 +149,8 @@ private:
     bool reload(qint64 nummer, qint64 cacheId, int fallback, bool stateToo = false,
                 const QString &afterWrite = QString());
     bool readyToMove();
-    bool load();
+    bool load();       // readRows(), once more after a reconnect
+    bool readRows();
     // Rows read on demand: forgets them (keeping the position to restore) or
     // reads them now. ensureRead is false when reading failed.
     void markUnread(qint64 nummer, qint64 cacheId, int fallback);
@@ -182,6 +187,7 @@ private:
     QVariantList m_shownKey;
     bool m_cached = false;
     bool m_onDemand = false;
+    std::function<bool()> m_reconnect;
     struct Unread
     {
         bool pending = false;

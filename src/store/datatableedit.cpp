@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QSqlError>
+#include <optional>
 #include <QSqlQuery>
 #include <QTime>
 #include <algorithm>
@@ -547,9 +548,12 @@ bool DataTable::inTransaction(WriteKind kind, const std::function<bool()> &write
     const auto failWith = [&](const QString &why) {
         return kind == WriteKind::Delete ? failDeleting(why) : failWriting(why);
     };
-    SqlTransaction tx(database());
-    if (!tx.isActive())
-        return failWith(tx.error());
+    std::optional<SqlTransaction> tx(std::in_place, database());
+    // Nothing was written yet: after a reconnect the whole write is tried again.
+    if (!tx->isActive() && m_reconnect && m_reconnect())
+        tx.emplace(database());
+    if (!tx->isActive())
+        return failWith(tx->error());
     if (!writes())
         return false;
     if (also) {
@@ -558,7 +562,7 @@ bool DataTable::inTransaction(WriteKind kind, const std::function<bool()> &write
         if (!also(db, &why))
             return failWith(why);
     }
-    return tx.commit() || failWith(tx.error());
+    return tx->commit() || failWith(tx->error());
 }
 
 // ---- rows written directly -------------------------------------------------

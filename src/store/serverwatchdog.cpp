@@ -92,6 +92,14 @@ public:
         m_sockets.remove(name);
     }
 
+    bool wasCut(const QString &name)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const auto it = m_cut.constFind(name);
+        return it != m_cut.constEnd()
+               && std::chrono::steady_clock::now() - *it < std::chrono::milliseconds(2 * g_timeoutMs.load());
+    }
+
     bool takeCut(const QString &name)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -186,5 +194,7 @@ void watch(const QSqlDatabase &db)
 void unwatch(const QString &connectionName) { Watchdog::instance().unwatch(connectionName); }
 
 bool takeCut(const QString &connectionName) { return Watchdog::instance().takeCut(connectionName); }
+
+bool wasCut(const QString &connectionName) { return Watchdog::instance().wasCut(connectionName); }
 
 } // namespace ServerWatchdog

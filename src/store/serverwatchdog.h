@@ -29,5 +29,7 @@ void unwatch(const QString &connectionName);
 // the time-out) and no call has asked since: the server did not answer in
 // the current operation. Clears the mark.
 bool takeCut(const QString &connectionName);
+// The same without clearing the mark.
+bool wasCut(const QString &connectionName);
 
 } // namespace ServerWatchdog

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <optional>
 
 // The data module's session, alias, tables and result queries; the files
 // (opening, reorganising, backup) are in tdatafiles.cpp, the writes across
@@ -52,6 +53,13 @@ TData::TData(const QString &connectionName, QObject *parent)
     m_reak->setMaster(m_pers);
     m_reak->setCachedUpdates(true);
     m_reak->setReadOnDemand(true);   // no window shows these rows: read when asked for
+    for (DataTable *t : {m_pers, m_visier, m_reak})
+        t->setReconnect([this] {
+            // A server that left a statement unanswered is not asked again
+            // here: the operation ends with that news.
+            bool lost = false;
+            return isServer() && !ServerWatchdog::wasCut(m_connectionName) && checkServerConnection(&lost) && lost;
+        });
     m_queries[0] = new ResultQuery(QStringLiteral("EFR_SQLQuery"), m_connectionName, this);
     m_queries[1] = new ResultQuery(QStringLiteral("EFRF_SQLQuery"), m_connectionName, this);
     m_queries[2] = new ResultQuery(QStringLiteral("IK_SQLQuery"), m_connectionName, this);
@@ -164,13 +172,20 @@ bool TData::connectionOpen() const { return QSqlDatabase::contains(m_connectionN
 bool TData::writeTransaction(const QString &failText, const std::function<bool(QSqlDatabase &, QString *)> &writes)
 {
     QSqlDatabase db = connection();
-    SqlTransaction tx(db);
-    if (!tx.isActive())
-        return fail(failText + tx.error());
+    std::optional<SqlTransaction> tx(std::in_place, db);
+    bool lost = false;
+    // Nothing was written yet: after a reconnect the whole write is tried again.
+    if (!tx->isActive() && isServer() && !ServerWatchdog::wasCut(m_connectionName) && checkServerConnection(&lost)
+        && lost) {
+        db = connection();
+        tx.emplace(db);
+    }
+    if (!tx->isActive())
+        return fail(failText + tx->error());
     QString why;
     if (!writes(db, &why))
         return fail(failText + why);
-    return tx.commit() || fail(failText + tx.error());
+    return tx->commit() || fail(failText + tx->error());
 }
 
 void TData::closeConnection()
@@ -283,7 +298,10 @@ void TData::bindResultQuery(Query which, const QString &name, const QString &vor
 bool TData::openResultQuery(Query which, const QString &name, const QString &vorname, bool oldestFirst)
 {
     bindResultQuery(which, name, vorname, oldestFirst);
-    if (!query(which)->open())
+    bool lost = false;
+    if (!query(which)->open()
+        && !(isServer() && !ServerWatchdog::wasCut(m_connectionName) && checkServerConnection(&lost) && lost
+             && query(which)->open()))
         return fail(query(which)->errorText());
     return true;
 }
