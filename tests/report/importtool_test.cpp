@@ -84,7 +84,7 @@ private slots:
         Sandbox box;
         std::unique_ptr<SmallDisk> disk;
         if (fault == "full disk") {
-            disk = std::make_unique<SmallDisk>();
+            disk = std::make_unique<SmallDisk>(512);
             if (!disk->isMounted())
                 QSKIP("a small file system of its own needs root");
         }
@@ -105,8 +105,8 @@ private slots:
             QByteArray all;
             for (const char *f : {"PersData.sqlite", "VData.sqlite", "ReakData.sqlite"}) {
                 QFile file(QDir(target).filePath(f));
-                file.open(QIODevice::ReadOnly);
-                all += file.readAll();
+                if (file.open(QIODevice::ReadOnly))
+                    all += file.readAll();
             }
             return all;
         };
