@@ -32,6 +32,22 @@ private:
     QStringList m_list;
 };
 
+// Notes a value option as given; false with a German message when its value
+// is empty or the option came before (a second value would silently win).
+inline bool TakeOnce(const QString &option, const QString &value, QStringList *given, QString *error)
+{
+    if (value.isEmpty()) {
+        *error = QStringLiteral("Der Wert der Option %1 ist leer.").arg(option);
+        return false;
+    }
+    if (given->contains(option)) {
+        *error = QStringLiteral("Die Option %1 ist mehrfach angegeben; sie gilt nur einmal.").arg(option);
+        return false;
+    }
+    given->append(option);
+    return true;
+}
+
 // The database a tool works on: a local data folder (--data DIR) or a database
 // on a PostgreSQL server (--server HOST --port N --dbname D --user U, or a URI
 // postgresql://user@host:port/dbname). Never a password: libpq reads it from
@@ -64,11 +80,13 @@ struct TargetArguments
             return -1;
         }
         const QString v = args.at(++*i);
+        if (a == QLatin1String("--server") && isUri(v))
+            return takeUri(v, error) ? 1 : -1;
+        if (!TakeOnce(a, v, &m_given, error))
+            return -1;
         if (a == QLatin1String("--data")) {
             data = v;
         } else if (a == QLatin1String("--server")) {
-            if (isUri(v))
-                return takeUri(v, error) ? 1 : -1;
             host = v;
         } else if (a == QLatin1String("--port")) {
             bool ok = false;
@@ -116,6 +134,8 @@ struct TargetArguments
     }
 
 private:
+    QStringList m_given; // options taken so far (an address counts as --server, --dbname, --user, --port)
+
     static bool isUri(const QString &a)
     {
         return a.startsWith(QLatin1String("postgresql://")) || a.startsWith(QLatin1String("postgres://"));
@@ -136,6 +156,11 @@ private:
             *error = QStringLiteral("Das Passwort gehört nicht auf die Befehlszeile; es wird aus ~/.pgpass gelesen.");
             return false;
         }
+        if (!TakeOnce(QStringLiteral("--server"), url.host(), &m_given, error)
+            || !TakeOnce(QStringLiteral("--dbname"), db, &m_given, error)
+            || !TakeOnce(QStringLiteral("--user"), url.userName(), &m_given, error)
+            || (url.port() != -1 && !TakeOnce(QStringLiteral("--port"), QString::number(url.port()), &m_given, error)))
+            return false;
         host = url.host();
         user = url.userName();
         dbname = db;

@@ -14,12 +14,22 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QVariant>
+
+#include <cmath>
 
 namespace {
 
-const QString kSourceConnection = QStringLiteral("VantrelStationImport");
-const QString kTargetConnection = QStringLiteral("VantrelStationImport-Ziel");
+// Connection names of their own per thread: imports may run side by side.
+QString sourceConnection()
+{
+    return QStringLiteral("VantrelStationImport-%1").arg(quintptr(QThread::currentThreadId()));
+}
+QString jobConnection()
+{
+    return QStringLiteral("VantrelStationImport-Ziel-%1").arg(quintptr(QThread::currentThreadId()));
+}
 
 // Counts the steps of one phase and asks the caller's progress at each.
 struct Steps
@@ -31,6 +41,11 @@ struct Steps
     bool next()
     {
         ++done;
+        return ask();
+    }
+    // The caller's answer without a step done (while waiting).
+    bool ask()
+    {
         if (report && !report(done, total))
             stopped = true;
         return !stopped;
@@ -50,10 +65,114 @@ QList<FieldDef> copiedFields(const TableSchema &t)
     return out;
 }
 
-// A stored value in the form this program writes (dates ISO, times with ms, numbers as double).
+// A stored value in the form this program writes (dates ISO, times with ms,
+// numbers as double). A number field holding no finite number is empty, an
+// empty name is empty text; unreadable dates and times keep their text.
 QVariant normalized(const FieldDef &f, const QVariant &raw)
 {
+    if (f.type == FieldType::Number) {
+        if (!raw.isValid() || raw.isNull())
+            return QVariant();
+        bool ok = false;
+        double d = 0;
+        switch (raw.typeId()) {
+        case QMetaType::Double:
+        case QMetaType::Float:
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+            d = raw.toDouble(&ok);
+            break;
+        case QMetaType::QString:
+            d = raw.toString().trimmed().toDouble(&ok);
+            break;
+        default:
+            break;
+        }
+        return ok && std::isfinite(d) ? QVariant(d) : QVariant();
+    }
+    if (f.type == FieldType::Text && (f.name == QLatin1String("Name") || f.name == QLatin1String("Vorname")))
+        return raw.isNull() ? QVariant(QStringLiteral("")) : QVariant(raw.toString());
     return TableSchema::toStorage(f.type, TableSchema::fromStorage(f.type, raw));
+}
+
+// SQLite's affinity of a declared column type, and whether a field can be read from it.
+bool usableColumn(FieldType type, const QString &declared)
+{
+    const QString t = declared.toUpper();
+    enum { Integer, Text, Blob, Real, Numeric } affinity = Numeric;
+    if (t.contains(QLatin1String("INT")))
+        affinity = Integer;
+    else if (t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("CLOB")) || t.contains(QLatin1String("TEXT")))
+        affinity = Text;
+    else if (t.contains(QLatin1String("BLOB")) || t.trimmed().isEmpty())
+        affinity = Blob;
+    else if (t.contains(QLatin1String("REAL")) || t.contains(QLatin1String("FLOA")) || t.contains(QLatin1String("DOUB")))
+        affinity = Real;
+    switch (type) {
+    case FieldType::Number:
+    case FieldType::AutoInc: return affinity == Integer || affinity == Real || affinity == Numeric;
+    case FieldType::Text: return affinity == Text;
+    case FieldType::Date:
+    case FieldType::Time: return affinity == Text || affinity == Numeric;
+    case FieldType::Calculated: break;
+    }
+    return true;
+}
+
+QString expectedKind(FieldType type)
+{
+    switch (type) {
+    case FieldType::Number:
+    case FieldType::AutoInc: return QStringLiteral("eine Zahl");
+    case FieldType::Date: return QStringLiteral("ein Datum");
+    case FieldType::Time: return QStringLiteral("eine Uhrzeit");
+    default: return QStringLiteral("ein Text");
+    }
+}
+
+// Empty when the table of db has every stored field in a usable type (SQLite
+// would take a missing column's quoted name for text); otherwise the reason
+// naming the column.
+QString columnProblem(const QSqlDatabase &db, const TableSchema &table)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("PRAGMA main.table_info(") + TableSchema::quoted(table.tableName) + u')'))
+        return SqliteReason(q.lastError());
+    QHash<QString, QString> declared; // lower-case name -> declared type
+    while (q.next())
+        declared.insert(q.value(1).toString().toLower(), q.value(2).toString());
+    if (declared.isEmpty())
+        return QStringLiteral("die Tabelle fehlt");
+    QStringList missing;
+    for (const FieldDef &f : table.fields) {
+        if (f.type == FieldType::Calculated)
+            continue;
+        const auto it = declared.constFind(f.name.toLower());
+        if (it == declared.constEnd()) {
+            missing << Quoted(f.name);
+            continue;
+        }
+        if (missing.isEmpty() && !usableColumn(f.type, *it))
+            return (it->trimmed().isEmpty() ? QStringLiteral("die Spalte %1 hat keinen Typ").arg(Quoted(f.name))
+                                            : QStringLiteral("die Spalte %1 hat den Typ %2").arg(Quoted(f.name), Quoted(*it)))
+                   + QStringLiteral(", erwartet ist ") + expectedKind(f.type);
+    }
+    if (missing.size() == 1)
+        return QStringLiteral("es fehlt die Spalte ") + missing.first();
+    if (!missing.isEmpty())
+        return QStringLiteral("es fehlen die Spalten ") + QStringList(missing.mid(0, missing.size() - 1)).join(QStringLiteral(", "))
+               + QStringLiteral(" und ") + missing.last();
+    return QString();
+}
+
+bool knownTest(const QVariant &messTyp)
+{
+    if (!messTyp.isValid())
+        return false;
+    const double t = messTyp.toDouble();
+    return t == 1.0 || t == 2.0 || t == 3.0;
 }
 
 QString keyPart(const QVariant &v)
@@ -86,14 +205,15 @@ bool readTableFile(const TableSchema &table, const QString &path, QList<Row> *ro
         return false;
     bool ok = false;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kSourceConnection);
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), sourceConnection());
         db.setDatabaseName(path);
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         const QList<FieldDef> fields = copiedFields(table);
         QString reason;
         if (!db.open()) {
             reason = SqliteReason(db.lastError());
-        } else if ((reason = TableDamage(db, QStringLiteral("main"))).isEmpty()) {
+        } else if ((reason = TableDamage(db, QStringLiteral("main"))).isEmpty()
+                   && (reason = columnProblem(db, table)).isEmpty()) {
             QStringList cols;
             for (const FieldDef &f : fields)
                 cols << TableSchema::quoted(f.name);
@@ -121,7 +241,7 @@ bool readTableFile(const TableSchema &table, const QString &path, QList<Row> *ro
         ok = reason.isEmpty() && !steps.stopped;
         db.close();
     }
-    QSqlDatabase::removeDatabase(kSourceConnection);
+    QSqlDatabase::removeDatabase(sourceConnection());
     return ok;
 }
 
@@ -130,7 +250,7 @@ qint64 rowsOf(const TableSchema &table, const QString &path)
 {
     qint64 n = 0;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kSourceConnection);
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), sourceConnection());
         db.setDatabaseName(path);
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         if (db.open()) {
@@ -140,7 +260,7 @@ qint64 rowsOf(const TableSchema &table, const QString &path)
         }
         db.close();
     }
-    QSqlDatabase::removeDatabase(kSourceConnection);
+    QSqlDatabase::removeDatabase(sourceConnection());
     return n;
 }
 
@@ -184,8 +304,8 @@ public:
         return q.lastError().isValid() ? failed(q) : true;
     }
 
-    // The result keys stored for one shooter.
-    bool resultKeysOf(const Pair &shooter, QSet<QString> *out)
+    // How often each result row (its key) is stored for one shooter, and his runs.
+    bool resultKeysOf(const Pair &shooter, QHash<QString, int> *out, QSet<QString> *runs)
     {
         const TableSchema &t = TableSchema::reakData();
         const QList<FieldDef> fields = copiedFields(t);
@@ -205,18 +325,66 @@ public:
             Row row;
             for (int i = 0; i < fields.size(); ++i)
                 row << normalized(fields.at(i), q.value(i));
-            out->insert(resultKey(row));
+            ++(*out)[resultKey(row)];
+            runs->insert(runKey(row));
         }
         return q.lastError().isValid() ? failed(q) : true;
     }
 
+    // Every stored field: two rows are the same row only when all are equal
+    // (an empty value equals an empty value, never a filled one).
     static QString resultKey(const Row &row)
+    {
+        QStringList parts;
+        for (const QVariant &v : row)
+            parts << keyPart(v);
+        return parts.join(QChar(0x1F));
+    }
+
+    // One run of a shooter: test, date and time.
+    static QString runKey(const Row &row)
     {
         const QList<FieldDef> fields = copiedFields(TableSchema::reakData());
         QStringList parts;
-        for (const char *name : {"Name", "Vorname", "MessTyp", "Datum", "Zeit", "Serie", "Scheibe"})
+        for (const char *name : {"MessTyp", "Datum", "Zeit"})
             parts << keyPart(row.at(fieldAt(fields, name)));
         return parts.join(QChar(0x1F));
+    }
+
+    // Waits for the import lock of a server database (held until the
+    // transaction ends), asking waiting whether to go on; false when stopped or failed.
+    bool lockServer(Steps &steps)
+    {
+        if (m_db.driverName() != QLatin1String("QPSQL"))
+            return true;
+        QSqlQuery &q = m_lock;
+        q.prepare(QStringLiteral("SELECT pg_try_advisory_xact_lock(?)"));
+        q.addBindValue(StationImportLockKey);
+        for (;;) {
+            if (!q.exec() || !q.next())
+                return failed(q);
+            if (q.value(0).toBool())
+                return true;
+            q.finish();
+            if (!steps.ask())
+                return false;
+            QThread::msleep(100); // another import runs; never on the UI thread
+        }
+    }
+
+    bool addRuns(const Pair &shooter, int runs)
+    {
+        const QString count = TableSchema::column(QStringLiteral("Trainingsrunden"));
+        QSqlQuery &q = m_runs;
+        if (q.lastQuery().isEmpty())
+            q.prepare(QStringLiteral("UPDATE ") + TableSchema::persData().qualifiedTable() + QStringLiteral(" SET ") + count
+                      + QStringLiteral(" = COALESCE(") + count + QStringLiteral(", 0) + ? WHERE ")
+                      + TableSchema::column(QStringLiteral("Name")) + QStringLiteral(" = ? AND ")
+                      + TableSchema::column(QStringLiteral("Vorname")) + QStringLiteral(" = ?"));
+        q.bindValue(0, double(runs));
+        q.bindValue(1, shooter.first);
+        q.bindValue(2, shooter.second);
+        return q.exec() ? true : failed(q);
     }
 
     bool failed(const QSqlQuery &q)
@@ -229,6 +397,8 @@ public:
 
 private:
     QSqlDatabase m_db;
+    // Alive until the caller has rolled back a failed transaction.
+    QSqlQuery m_lock{m_db}, m_runs{m_db};
 };
 
 } // namespace
@@ -241,7 +411,12 @@ QString StationImportSummary::text() const
                                             : QStringLiteral("%1 Ergebnisse übernommen").arg(resultsAdded);
     const QString present = resultsPresent == 1 ? QStringLiteral("1 Ergebnis war schon vorhanden")
                                                 : QStringLiteral("%1 Ergebnisse waren schon vorhanden").arg(resultsPresent);
-    return shooters + QStringLiteral(", ") + added + QStringLiteral(", ") + present + u'.';
+    QString text = shooters + QStringLiteral(", ") + added + QStringLiteral(", ") + present;
+    if (resultsSkipped == 1)
+        text += QStringLiteral(", 1 Ergebnis eines unbekannten Tests übersprungen");
+    else if (resultsSkipped > 1)
+        text += QStringLiteral(", %1 Ergebnisse unbekannter Tests übersprungen").arg(resultsSkipped);
+    return text + u'.';
 }
 
 QString StationImportCancelledText(const QString &folder)
@@ -337,11 +512,13 @@ bool MergeStation(const StationRows &rows, const QString &targetConnection, Stat
         *error = StationImportCancelledText(folder);
         return false;
     };
+    if (!merge.lockServer(steps))
+        return steps.stopped ? cancelled() : refuse(merge.failure);
     StationImportSummary done;
     QSet<Pair> shooters, withProfiles;
-    if (!merge.pairsOf(persT, &shooters) || !merge.pairsOf(visT, &withProfiles)) {
-            return refuse(merge.failure);
-        }
+    if (!merge.pairsOf(persT, &shooters) || !merge.pairsOf(visT, &withProfiles))
+        return refuse(merge.failure);
+    const QSet<Pair> present = shooters; // their "Trainingsrunden" count the runs that come in
 
     const QList<FieldDef> persFields = copiedFields(persT);
     QSqlQuery addShooter(db);
@@ -357,14 +534,15 @@ bool MergeStation(const StationRows &rows, const QString &targetConnection, Stat
         return true;
     };
     for (const Row &row : std::as_const(pers)) {
-        if (!add(row)) {
+        if (!add(row))
             return refuse(merge.failure);
-        }
         if (!steps.next())
             return cancelled();
     }
-    // Results of a shooter missing from the stand's PersData keep a shooter record.
+    // Results of a shooter missing from the stand's PersData keep a shooter
+    // record; rows of an unknown test are skipped.
     const QList<FieldDef> reakFields = copiedFields(reakT);
+    const int messTyp = fieldAt(reakFields, "MessTyp");
     for (const Row &row : std::as_const(reak)) {
         const Pair p = pairOf(reakFields, row);
         Row bare;
@@ -372,43 +550,52 @@ bool MergeStation(const StationRows &rows, const QString &targetConnection, Stat
             bare << (f.name == QLatin1String("Name")      ? QVariant(p.first)
                      : f.name == QLatin1String("Vorname") ? QVariant(p.second)
                                                           : QVariant());
-        if (!add(bare)) {
+        if (knownTest(row.at(messTyp)) && !add(bare))
             return refuse(merge.failure);
-        }
         if (!steps.next())
             return cancelled();
     }
 
+    // The stand's first profile of a shooter who has none; none without a shooter.
     const QList<FieldDef> visFields = copiedFields(visT);
     QSqlQuery addProfile(db);
     addProfile.prepare(insertStatement(visT));
     for (const Row &row : std::as_const(vis)) {
         if (!steps.next())
             return cancelled();
-        if (withProfiles.contains(pairOf(visFields, row)))
+        const Pair p = pairOf(visFields, row);
+        if (withProfiles.contains(p) || !shooters.contains(p))
             continue;
         if (!insertRow(addProfile, row)) {
             merge.failed(addProfile);
             return refuse(merge.failure);
         }
+        withProfiles.insert(p);
     }
 
-    QHash<Pair, QSet<QString>> stored;
+    // A stand row is there when the target held an equal row before the
+    // import; each such target row answers for one stand row only.
+    QHash<Pair, QHash<QString, int>> stored;
+    QHash<Pair, QSet<QString>> runsStored, runsAdded;
     QSqlQuery addResult(db);
     addResult.prepare(insertStatement(reakT));
     for (const Row &row : std::as_const(reak)) {
         if (!steps.next())
             return cancelled();
+        if (!knownTest(row.at(messTyp))) {
+            ++done.resultsSkipped;
+            continue;
+        }
         const Pair p = pairOf(reakFields, row);
         auto it = stored.find(p);
         if (it == stored.end()) {
             it = stored.insert(p, {});
-            if (!merge.resultKeysOf(p, &it.value())) {
-            return refuse(merge.failure);
+            if (!merge.resultKeysOf(p, &it.value(), &runsStored[p]))
+                return refuse(merge.failure);
         }
-        }
-        const QString key = Merge::resultKey(row);
-        if (it->contains(key)) {
+        const auto there = it->find(Merge::resultKey(row));
+        if (there != it->end() && *there > 0) {
+            --*there;
             ++done.resultsPresent;
             continue;
         }
@@ -416,9 +603,14 @@ bool MergeStation(const StationRows &rows, const QString &targetConnection, Stat
             merge.failed(addResult);
             return refuse(merge.failure);
         }
-        it->insert(key);
         ++done.resultsAdded;
+        const QString run = Merge::runKey(row);
+        if (present.contains(p) && !runsStored.value(p).contains(run))
+            runsAdded[p].insert(run);
     }
+    for (auto it = runsAdded.cbegin(); it != runsAdded.cend(); ++it)
+        if (!merge.addRuns(it.key(), int(it->size())))
+            return refuse(merge.failure);
     if (!steps.next())
         return cancelled();
     if (!tx.commit())
@@ -450,14 +642,15 @@ StationImportJob::StationImportJob(const QString &folder, const DatabaseTarget &
         // Qt's connections belong to the thread that made them: this one has its own.
         bool ok = false;
         {
-            TData data(kTargetConnection);
+            const QString connection = jobConnection();
+            TData data(connection);
             if (!data.openConnectionTo(m_target))
                 m_error = QStringLiteral("Die Daten aus %1 wurden nicht übernommen: ").arg(QuotedPath(m_folder))
                           + data.errorText();
             else
-                ok = MergeStation(rows, kTargetConnection, &m_summary, &m_error, part(250, 750));
+                ok = MergeStation(rows, connection, &m_summary, &m_error, part(250, 750));
         }
-        QSqlDatabase::removeDatabase(kTargetConnection);
+        QSqlDatabase::removeDatabase(jobConnection());
         return ok;
     });
 }

@@ -14,6 +14,7 @@ struct StationImportSummary
     int shootersAdded = 0;
     int resultsAdded = 0;
     int resultsPresent = 0;
+    int resultsSkipped = 0; // rows of a test other than 1, 2 and 3
     // German one-line summary for the user.
     QString text() const;
 };
@@ -30,9 +31,15 @@ struct StationRows
 using ImportProgress = std::function<bool(qint64 done, qint64 total)>;
 QString StationImportCancelledText(const QString &folder);
 
+// The PostgreSQL advisory lock an import holds for its transaction on the
+// server: imports into one database run one after the other.
+constexpr qint64 StationImportLockKey = 0x5652496D706F7274; // "VRImport"
+
 // Reads the folder's PersData, ReakData and (when there) VData read-only. A
-// missing, broken or foreign file refuses the whole folder with a German
-// message naming the file.
+// missing, broken or foreign file, or a table without one of its columns (or
+// with a column of an unusable type), refuses the whole folder with a German
+// message naming the file (and the column). Number fields that hold no number
+// arrive empty.
 bool ReadStation(const QString &folder, StationRows *rows, QString *error, const ImportProgress &progress = {});
 // Writes the rows in ONE transaction on the open connection targetConnection
 // (see ImportStation); on failure or when stopped nothing is written.
@@ -40,10 +47,14 @@ bool MergeStation(const StationRows &rows, const QString &targetConnection, Stat
                   QString *error, const ImportProgress &progress = {});
 
 // ReadStation, then MergeStation. Reads the folder's PersData, ReakData and (when there) VData read-only, then
-// writes in ONE transaction on the open connection targetConnection: shooters
-// matched by "Name" and "Vorname" (missing ones added, sight profiles taken
-// only where the shooter has none yet), results added unless the same row
-// (shooter, "MessTyp", "Datum", "Zeit", "Serie", "Scheibe") is already there.
+// writes in ONE transaction on the open connection targetConnection (on the
+// server under StationImportLockKey): shooters matched by "Name" and "Vorname"
+// (missing ones added); one sight profile per shooter, the stand's first, only
+// where the shooter has none yet and never one without a shooter; every result
+// row of a known test added unless the target held an equal row before the
+// import (all stored fields equal, empty equals empty; each target row stands
+// for one stand row). "Trainingsrunden" of a shooter who was there rises by
+// the runs (distinct "MessTyp", "Datum", "Zeit") added for him.
 // A missing, broken or foreign file refuses the whole folder; on any failure
 // nothing is written and error holds a German message naming the file.
 bool ImportStation(const QString &folder, const QString &targetConnection, StationImportSummary *summary,

@@ -104,6 +104,27 @@ private slots:
         QCOMPARE(boxes.shown().last().kind, MessageService::Kind::Error);
         QVERIFY2(boxes.lastText().contains("VData.sqlite"), qPrintable(boxes.lastText()));
         QCOMPARE(pers->recordCount(), 2);
+
+        // A results table of another program under the same name: refused naming its missing columns.
+        const QString foreign = box.path("fremd");
+        QVERIFY(makeStand(foreign, {{"Fremd", "Frida", 0, 0, 1}}));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("foreign"));
+            db.setDatabaseName(QDir(foreign).filePath("ReakData.sqlite"));
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec("DROP TABLE ReakData"));
+            QVERIFY(q.exec("CREATE TABLE ReakData (Nummer INTEGER PRIMARY KEY, Name TEXT, Vorname TEXT, Datum TEXT, "
+                           "Zeit TEXT, MessTyp REAL, Serie REAL, Scheibe REAL, Fehler TEXT)"));
+            QVERIFY(q.exec("INSERT INTO ReakData (Name, Vorname, MessTyp) VALUES ('Fremd', 'Frida', 1)"));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
+        QVERIFY(importFrom(form, foreign));
+        QCOMPARE(boxes.shown().last().kind, MessageService::Kind::Error);
+        QVERIFY2(boxes.lastText().contains("ReakData.sqlite") && boxes.lastText().contains("„ReakZeit“ und „Status“"),
+                 qPrintable(boxes.lastText()));
+        QVERIFY(pers->refresh());
+        QCOMPARE(pers->recordCount(), 2);
     }
 
     // "Abbrechen" in the progress dialog while the stand's files are read:

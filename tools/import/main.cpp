@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -31,10 +32,14 @@ const char *const kHelp =
     "Übernimmt die Daten eines Trainingsstands (PersData.sqlite, VData.sqlite und\n"
     "ReakData.sqlite, auch aus einem alten Sicherungsordner) in eine Datenbank,\n"
     "alles oder nichts: Schützen werden über Name und Vorname zugeordnet (fehlende\n"
-    "neu angelegt, Visierprofile nur, wo der Schütze noch keine hat), Ergebnisse\n"
-    "übernommen, außer dieselbe Zeile (Schütze, Test, Datum, Zeit, Serie, Scheibe)\n"
-    "ist schon vorhanden. Ein zweiter Import desselben Ordners fügt nichts hinzu.\n"
-    "Die Dateien des Stands werden nur gelesen.\n"
+    "neu angelegt; ein Visierprofil, das erste des Stands, nur wo der Schütze noch\n"
+    "keines hat). Jede Ergebniszeile wird übernommen, außer eine gleiche Zeile war\n"
+    "schon vor dem Import in der Datenbank; Zeilen unbekannter Tests werden\n"
+    "übersprungen. Die Trainingsrunden eines vorhandenen Schützen steigen um seine\n"
+    "übernommenen Durchgänge. Ein zweiter Import desselben Ordners fügt nichts\n"
+    "hinzu; Importe auf denselben Server laufen nacheinander. Die Dateien des\n"
+    "Stands werden nur gelesen; fehlt einer Tabelle eine Spalte oder hat sie\n"
+    "einen unbrauchbaren Typ, wird der Ordner abgelehnt.\n"
     "\n"
     "  --from VERZEICHNIS  Datenordner des Stands\n"
     "%1"
@@ -54,8 +59,8 @@ int fail(const QString &message)
 }
 
 // Opens the three table files of dir on kConnection, making the tables of a
-// folder that has none yet; false with a German message.
-bool openLocal(const QString &dir, QString *error)
+// folder that has none yet (their files in *created); false with a German message.
+bool openLocal(const QString &dir, QString *error, QStringList *created)
 {
     if (!QDir(dir).exists()) {
         *error = QStringLiteral("Das Datenverzeichnis %1 ist nicht vorhanden.").arg(QuotedPath(dir));
@@ -76,6 +81,9 @@ bool openLocal(const QString &dir, QString *error)
                      .arg(QuotedPath(dir));
         return false;
     }
+    if (present == 0)
+        for (const TableSchema *s : TableSchema::all())
+            *created << QDir(dir).filePath(s->fileName);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnection);
     db.setDatabaseName(QDir(dir).filePath(TableSchema::persData().fileName));
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
@@ -107,6 +115,18 @@ bool openLocal(const QString &dir, QString *error)
     return true;
 }
 
+// After a failed import: the table files it made go again (with SQLite's
+// journals), so the folder stays as empty as it was for later imports and exports.
+void removeCreated(const QStringList &created)
+{
+    if (created.isEmpty())
+        return;
+    QSqlDatabase::database(kConnection, false).close();
+    for (const QString &path : created)
+        for (const char *suffix : {"", "-journal", "-wal", "-shm"})
+            QFile::remove(path + QLatin1String(suffix));
+}
+
 int run(const QString &from, const TargetArguments &t)
 {
     // The stand's files first: a broken one refuses the import before the target is touched.
@@ -133,12 +153,17 @@ int run(const QString &from, const TargetArguments &t)
         data->setTarget(target);
         if (!data->openTables())
             return fail(data->errorText());
-    } else if (!openLocal(target.folder, &error)) {
+    }
+    QStringList created;
+    if (!target.isServer() && !openLocal(target.folder, &error, &created)) {
+        removeCreated(created);
         return fail(error);
     }
     StationImportSummary summary;
-    if (!MergeStation(rows, kConnection, &summary, &error))
+    if (!MergeStation(rows, kConnection, &summary, &error)) {
+        removeCreated(created);
         return fail(error);
+    }
     QTextStream(stdout) << QStringLiteral("Import aus %1 nach %2: %3")
                                .arg(QuotedPath(from), target.describe(), summary.text())
                         << "\n";
@@ -160,6 +185,7 @@ int main(int argc, char **argv)
     QCoreApplication app(arguments.qtArgc(), arguments.qtArgv());
     const QStringList &args = arguments.list();
     QString from, error;
+    QStringList given;
     TargetArguments target;
     for (int i = 1; i < args.size(); ++i) {
         const QString &a = args.at(i);
@@ -175,6 +201,8 @@ int main(int argc, char **argv)
         if (a == QLatin1String("--from")) {
             if (i + 1 >= args.size() || args.at(i + 1).startsWith(QLatin1String("--")))
                 return fail(QStringLiteral("Zur Option --from fehlt der Wert."));
+            if (!TakeOnce(a, args.at(i + 1), &given, &error))
+                return fail(error);
             from = args.at(++i);
         } else {
             return fail(QStringLiteral("Unbekannte Option „%1“ (Hilfe: vantrel-import --help).").arg(a));
