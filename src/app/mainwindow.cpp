@@ -15,6 +15,7 @@
 #include "platform/messageservice.h"
 #include "platform/programpaths.h"
 #include "shooters/activeshooter.h"
+#include "shooters/shooteractions.h"
 #include "shooters/shooteroverview.h"
 #include "shooters/shooterselectdialog.h"
 #include "store/tdata.h"
@@ -110,6 +111,9 @@ MainWindow::MainWindow(QWidget *parent)
                << connect(&DeviceLinkEvents::instance(), &DeviceLinkEvents::linkChanged, this, &MainWindow::updateActions)
                // Back from another window: the title strip clears.
                << connect(qApp, &QApplication::focusChanged, this, &MainWindow::updateTitle);
+    // Shooters and results changed on another stand of the club server.
+    if (TData *data = TData::instance())
+        m_followed << connect(data, &TData::changedElsewhere, this, &MainWindow::followOtherStands);
     updateActions();
 }
 
@@ -234,6 +238,17 @@ void MainWindow::changeEvent(QEvent *event)
         QTimer::singleShot(0, this, &MainWindow::firstActivation);
     if (event->type() == QEvent::ActivationChange)
         updateTitle();
+    // A local folder tells nothing of other programs on it: back in the window, read again.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_activatedOnce)
+        if (TData *data = TData::instance(); data && !data->isServer())
+            followOtherStands();
+}
+
+void MainWindow::followOtherStands()
+{
+    RefreshShooterTable();
+    if (!RefreshActiveShooter())
+        ActiveShooter::notifier().notify();   // "Auswählen…" follows the list
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)

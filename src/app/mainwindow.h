@@ -84,6 +84,8 @@ public:
     void watchLink();
     // The first activation connects unless "Offline" is set; later ones do nothing.
     void firstActivation();
+    // Shooter list, panel and menus read again after a change elsewhere.
+    void followOtherStands();
 
     // "Daten importieren..." of a chosen folder: merged on a thread of its own
     // with a progress dialog; standImportFinished() tells the end.

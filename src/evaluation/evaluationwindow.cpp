@@ -76,6 +76,12 @@ EvaluationWindow::EvaluationWindow(QWidget *parent)
         m_pages->addTab(m_grids[test - 1], QString::fromUtf8(kPages[test - 1].caption));
     }
     connect(m_pages, &QTabWidget::currentChanged, this, [this] { updateChart(); });
+    // Results saved or deleted on another stand of the club server.
+    if (TData *data = TData::instance())
+        connect(data, &TData::changedElsewhere, this, [this] {
+            if (isVisible())
+                refreshInBackground();
+        });
 
     m_chart = new ProgressChart(this);
 

@@ -1,4 +1,7 @@
 #include "store/sqltransaction.h"
+#include "store/databasetarget.h"
+
+#include <QSqlQuery>
 
 #include "store/storeerror.h"
 
@@ -42,6 +45,9 @@ bool SqlTransaction::commit()
 {
     if (!m_active)
         return false;
+    // Other stands on the club server follow the change (see TData::changeChannel).
+    if (IsServerConnection(m_db))
+        QSqlQuery(m_db).exec(QStringLiteral("NOTIFY vantrel_daten"));
     if (m_db.commit()) {
         m_active = false;
         markOpen(m_db.connectionName(), false);

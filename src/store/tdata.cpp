@@ -53,6 +53,9 @@ TData::TData(const QString &connectionName, QObject *parent)
     m_reak->setMaster(m_pers);
     m_reak->setCachedUpdates(true);
     m_reak->setReadOnDemand(true);   // no window shows these rows: read when asked for
+    m_changesElsewhere.setSingleShot(true);
+    m_changesElsewhere.setInterval(200);
+    connect(&m_changesElsewhere, &QTimer::timeout, this, &TData::changedElsewhere);
     for (DataTable *t : {m_pers, m_visier, m_reak})
         t->setReconnect([this] {
             // A server that left a statement unanswered is not asked again

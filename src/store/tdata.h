@@ -40,6 +40,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 
 class QDate;
@@ -97,6 +98,10 @@ public:
     // *wasLost tells so. False with errorText() while the server cannot be
     // reached. Locally always true.
     bool checkServerConnection(bool *wasLost = nullptr);
+    // On the server every committed write announces itself on this channel
+    // (NOTIFY); the program's data module listens and sends changedElsewhere()
+    // a moment after another stand changed shooters, profiles or results.
+    static const QString &changeChannel();
     // Where the open tables are: the server, or the local folder they were
     // opened in (folder filled in).
     DatabaseTarget connectionTarget() const;
@@ -191,7 +196,11 @@ public:
     // The file of a table in the current table directory.
     QString tableFilePath(const DataTable *table) const;
 
+signals:
+    void changedElsewhere();
+
 private:
+    void listenForChanges();
     bool fail(const QString &text);
     void bindResultQuery(Query which, const QString &name, const QString &vorname, bool oldestFirst);
     QSqlDatabase connection() const;
@@ -211,6 +220,8 @@ private:
 
     QString m_connectionName;
     DatabaseTarget m_target;
+    QTimer m_changesElsewhere;   // several announcements at once: one signal
+    QMetaObject::Connection m_changeListener;
     QString m_privateDir;
     QString m_defaultDir;
     bool m_tablesOpened = false;

@@ -7,6 +7,7 @@
 
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlDriver>
 #include <QSqlQuery>
 
 // The data module on a PostgreSQL server: connecting, and the tables of a
@@ -102,6 +103,7 @@ bool TData::checkServerConnection(bool *wasLost)
         return fail(QStringLiteral("Der Vereinsserver ist nicht erreichbar (%1): %2").arg(where, why));
     }
     StoreLogLine(QStringLiteral("Ausführen : [Info] Vereinsserver: Verbindung wieder aufgenommen (%1)").arg(where));
+    listenForChanges();
     return true;
 }
 
@@ -231,5 +233,31 @@ bool TData::openServerConnection(const DatabaseTarget &target)
         closeConnection();
         return fail(QStringLiteral("Die Datenbank auf dem Vereinsserver (%1) kann nicht geöffnet werden: %2").arg(where, why));
     }
+    listenForChanges();
     return true;
+}
+
+const QString &TData::changeChannel()
+{
+    static const QString channel = QStringLiteral("vantrel_daten");
+    return channel;
+}
+
+void TData::listenForChanges()
+{
+    // Only the program's own data module follows other stands; work modules
+    // on other threads come and go.
+    if (s_instance != this)
+        return;
+    QSqlDriver *driver = connection().driver();
+    if (driver && driver->subscribedToNotifications().contains(changeChannel()))
+        driver->unsubscribeFromNotification(changeChannel());   // a connection opened again listens anew
+    if (!driver || !driver->subscribeToNotification(changeChannel()))
+        return;
+    disconnect(m_changeListener);
+    m_changeListener = connect(driver, &QSqlDriver::notification, this,
+            [this](const QString &name, QSqlDriver::NotificationSource source, const QVariant &) {
+                if (name == changeChannel() && source != QSqlDriver::SelfSource && !m_changesElsewhere.isActive())
+                    m_changesElsewhere.start();
+            });
 }

@@ -6,6 +6,7 @@
 #include "support/testmain.h"
 
 #include <QDateTime>
+#include <QSignalSpy>
 
 namespace {
 SeriesRun runAt(const QTime &time)
@@ -65,6 +66,35 @@ private slots:
         QVERIFY2(server.restart(), qPrintable(server.error()));
         QVERIFY2(op(), qPrintable(data->errorText() + u' ' + data->persTable()->errorText()
                                   + u' ' + data->visierTable()->errorText()));
+    }
+
+    // A write of another stand reaches the program's data module as one
+    // announcement, its own writes do not; also after a server restart.
+    void otherStandsChangesAreAnnounced()
+    {
+        if (!storeOnServer())
+            QSKIP("only against the club server (VR_STORE_KIND=server)");
+        StoreFixture fx;
+        QVERIFY(fx.open());
+        QSignalSpy changed(fx.data.get(), &TData::changedElsewhere);
+        TData other(QStringLiteral("ZweiterStand"));
+        other.setTarget(fx.data->connectionTarget());
+        QVERIFY2(other.openTables(), qPrintable(other.errorText()));
+        for (int round = 0; round < 2; ++round) {
+            QVERIFY(fx.addShooter(QStringLiteral("Eigen%1").arg(round), "Eva"));
+            DataTable *p = other.persTable();
+            QVERIFY(p->append() && p->setFieldValue("Name", QStringLiteral("Fremd%1").arg(round))
+                    && p->setFieldValue("Vorname", "Max") && p->post());
+            QTRY_COMPARE_WITH_TIMEOUT(changed.count(), round + 1, 3000);
+            QTest::qWait(300);   // one announcement, not one per statement
+            QCOMPARE(changed.count(), round + 1);
+            if (round == 0) {
+                storeServer().kill();
+                QVERIFY2(storeServer().restart(), qPrintable(storeServer().error()));
+                QVERIFY(fx.data->checkServerConnection());
+                QVERIFY(other.checkServerConnection());
+            }
+        }
     }
 };
 
