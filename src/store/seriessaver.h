@@ -39,9 +39,6 @@ struct SeriesSaveResult
     // The names the rows were booked to (the record's, renamed elsewhere or not).
     QString name;
     QString vorname;
-    // Refused because the shooter's record is not there (deleted elsewhere):
-    // the rows can be booked to another shooter.
-    bool shooterMissing = false;
 };
 
 // Writes every row of the run into ReakData and raises the shooter's
