@@ -1,4 +1,5 @@
 #include "store/datatable.h"
+#include "store/storequery.h"
 
 #include "platform/numberformat.h"
 #include "store/quoted.h"
@@ -195,7 +196,7 @@ bool DataTable::readRows()
             sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
         sql += QStringLiteral(" ORDER BY ") + order.join(u',');
 
-        QSqlQuery query(db);
+        StoreQuery query(db);
         query.setForwardOnly(true);
         if (!query.prepare(sql))
             return failRead(query.lastError());

@@ -166,6 +166,7 @@ private:
     QString shooterOf(const QVector<QVariant> &values) const;
     bool failWrite(const QSqlError &error, const QVector<QVariant> &values);
     bool execInsert(const QVector<QVariant> &values, qint64 *newNummer);
+    bool execInsertRows(const QVector<QVector<QVariant>> &rows);
     // With the row as it was read (original), only the fields that differ
     // from it are written, and only while the stored row still holds the
     // read values of those fields: a change made meanwhile elsewhere (another

@@ -1,4 +1,5 @@
 #include "store/datatable.h"
+#include "store/storequery.h"
 
 #include "platform/numberformat.h"
 #include "store/databasetarget.h"
@@ -195,7 +196,7 @@ bool DataTable::checkUnique(const QVector<QVariant> &values, qint64 ownNummer)
         binds << v;
         shown << name + u' ' + Quoted(values.at(idx).toString());
     }
-    QSqlQuery query(database());
+    StoreQuery query(database());
     query.prepare(QStringLiteral("SELECT COUNT(*) FROM ") + m_schema.qualifiedTable() + QStringLiteral(" WHERE ")
                   + where.join(QStringLiteral(" AND ")) + QStringLiteral(" AND \"nummer\" <> ?"));
     for (const QVariant &b : std::as_const(binds))
@@ -247,7 +248,7 @@ bool DataTable::execInsert(const QVector<QVariant> &values, qint64 *newNummer)
     const QSqlDatabase db = database();
     // PostgreSQL tells the new number only through RETURNING.
     const bool server = IsServerConnection(db);
-    QSqlQuery query(db);
+    StoreQuery query(db);
     if (!query.prepare(QStringLiteral("INSERT INTO ") + m_schema.qualifiedTable() + QStringLiteral(" (")
                        + cols.join(u',') + QStringLiteral(") VALUES (") + marks.join(u',') + u')'
                        + (server ? QStringLiteral(" RETURNING \"nummer\"") : QString())))
@@ -262,6 +263,35 @@ bool DataTable::execInsert(const QVector<QVariant> &values, qint64 *newNummer)
         *newNummer = query.value(0).toLongLong();
     } else {
         *newNummer = query.lastInsertId().toLongLong();
+    }
+    return true;
+}
+
+bool DataTable::execInsertRows(const QVector<QVector<QVariant>> &rows)
+{
+    QStringList cols;
+    QVector<int> stored;
+    for (int i = 0; i < m_schema.fields.size(); ++i) {
+        const FieldDef &f = m_schema.fields.at(i);
+        if (f.type == FieldType::Calculated || f.type == FieldType::AutoInc)
+            continue;
+        cols << TableSchema::column(f.name);
+        stored << i;
+    }
+    const QString tuple = u'(' + QStringList(stored.size(), QStringLiteral("?")).join(u',') + u')';
+    // Many rows in one statement: one round trip to the server for a run.
+    const int perStatement = 50;
+    for (int first = 0; first < rows.size(); first += perStatement) {
+        const int n = std::min<int>(perStatement, rows.size() - first);
+        StoreQuery query(database());
+        if (!query.prepare(QStringLiteral("INSERT INTO ") + m_schema.qualifiedTable() + QStringLiteral(" (") + cols.join(u',')
+                           + QStringLiteral(") VALUES ") + QStringList(n, tuple).join(u',')))
+            return failWriting(StoreErrorText(query.lastError()));
+        for (int r = first; r < first + n; ++r)
+            for (int i : std::as_const(stored))
+                query.addBindValue(TableSchema::toStorage(m_schema.fields.at(i).type, rows.at(r).at(i)));
+        if (!query.exec())
+            return failWrite(query.lastError(), rows.at(first));
     }
     return true;
 }
@@ -286,7 +316,7 @@ bool DataTable::execUpdate(qint64 nummer, const QVector<QVariant> &values, const
         sets << TableSchema::column(f.name) + QStringLiteral(" = ?");
         binds << stored;
     }
-    QSqlQuery query(database());
+    StoreQuery query(database());
     if (sets.isEmpty()) {
         // Nothing changed: the row only has to be there still.
         if (!query.prepare(QStringLiteral("SELECT COUNT(*) FROM ") + m_schema.qualifiedTable()
@@ -316,7 +346,7 @@ bool DataTable::execUpdate(qint64 nummer, const QVector<QVariant> &values, const
         return failWrite(query.lastError(), values);
     if (query.numRowsAffected() == 1)
         return true;
-    QSqlQuery exists(database());
+    StoreQuery exists(database());
     if (guards.isEmpty() || !exists.prepare(QStringLiteral("SELECT COUNT(*) FROM ") + m_schema.qualifiedTable()
                                             + QStringLiteral(" WHERE \"nummer\" = ?")))
         return fail(QStringLiteral("Der Datensatz Nr. %1 ist in der Tabelle %2 nicht mehr vorhanden.")
@@ -336,7 +366,7 @@ bool DataTable::execUpdate(qint64 nummer, const QVector<QVariant> &values, const
 
 bool DataTable::execDelete(qint64 nummer)
 {
-    QSqlQuery query(database());
+    StoreQuery query(database());
     if (!query.prepare(QStringLiteral("DELETE FROM ") + m_schema.qualifiedTable() + QStringLiteral(" WHERE \"nummer\" = ?")))
         return failDeleting(StoreErrorText(query.lastError()));
     query.addBindValue(nummer);
@@ -594,14 +624,7 @@ bool DataTable::insertRows(const QVector<QVariantMap> &rows, const ExtraWrite &a
             return false;
         converted << values;
     }
-    const auto write = [&] {
-        for (const QVector<QVariant> &values : std::as_const(converted)) {
-            qint64 nummer = 0;
-            if (!execInsert(values, &nummer))
-                return false;
-        }
-        return true;
-    };
+    const auto write = [&] { return execInsertRows(converted); };
     if (!inTransaction(WriteKind::Write, write, also))
         return false;
     if (isOpen() && m_state == State::Browse && !m_unread.pending) {

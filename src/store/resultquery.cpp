@@ -1,4 +1,5 @@
 #include "store/resultquery.h"
+#include "store/storequery.h"
 
 #include "store/databasetarget.h"
 #include "store/sqltransaction.h"
@@ -177,7 +178,7 @@ bool ResultQuery::fetch(QSqlDatabase db, const QString &name, const QString &sql
                               .arg(q(name), StoreErrorText(ownTransaction ? db.lastError() : sp.lastError())));
         QString failure;
         {
-            QSqlQuery query(db);
+            StoreQuery query(db);
             query.setForwardOnly(true);
             if (!query.prepare(sql)) {
                 failure = StoreErrorText(query.lastError());

@@ -1,4 +1,5 @@
 #include "store/seriessaver.h"
+#include "store/storequery.h"
 
 #include "store/storeerror.h"
 #include "store/tdata.h"
@@ -35,7 +36,7 @@ struct ShooterKey
 
 enum class Raise { Done, Failed, Gone, Renamed };
 
-bool exec(QSqlQuery &query, QString *error)
+bool exec(StoreQuery &query, QString *error)
 {
     if (query.exec())
         return true;
@@ -46,52 +47,44 @@ bool exec(QSqlQuery &query, QString *error)
 // The count goes up in the database itself, so a second program saving at
 // the same time cannot make one raise disappear. The update locks the
 // record: a rename or delete on another stand waits for this save or this
-// save sees it.
+// save sees it. One statement: it also answers the new count.
 Raise raiseTrainingCount(QSqlDatabase &db, ShooterKey *key, int *rounds, QString *error)
 {
     const QString table = TableSchema::persData().qualifiedTable();
-    const QString byNames = QStringLiteral("\"name\" = ? AND \"vorname\" = ?");
-    const QString where = QStringLiteral(" WHERE ") + (key->nummer > 0 ? QStringLiteral("\"nummer\" = ? AND ") : QString()) + byNames;
-    const auto bindKey = [&](QSqlQuery &q) {
-        if (key->nummer > 0)
-            q.addBindValue(key->nummer);
-        q.addBindValue(key->name);
-        q.addBindValue(key->vorname);
-    };
-    QSqlQuery raise(db);
+    StoreQuery raise(db);
     raise.prepare(QStringLiteral("UPDATE ") + table
-                  + QStringLiteral(" SET \"trainingsrunden\" = COALESCE(\"trainingsrunden\", 0) + ?") + where);
+                  + QStringLiteral(" SET \"trainingsrunden\" = COALESCE(\"trainingsrunden\", 0) + ? WHERE ")
+                  + (key->nummer > 0 ? QStringLiteral("\"nummer\" = ? AND ") : QString())
+                  + QStringLiteral("\"name\" = ? AND \"vorname\" = ? RETURNING \"trainingsrunden\""));
     raise.addBindValue(1);
-    bindKey(raise);
+    if (key->nummer > 0)
+        raise.addBindValue(key->nummer);
+    raise.addBindValue(key->name);
+    raise.addBindValue(key->vorname);
     if (!exec(raise, error))
         return Raise::Failed;
-    if (raise.numRowsAffected() != 1) {
-        *error = QStringLiteral("Der Datensatz des Schützen wurde nicht gefunden.");
-        if (key->nummer <= 0)
-            return Raise::Gone;
-        QSqlQuery now(db);
-        now.prepare(QStringLiteral("SELECT \"name\", \"vorname\" FROM ") + table + QStringLiteral(" WHERE \"nummer\" = ?"));
-        now.addBindValue(key->nummer);
-        if (!exec(now, error))
-            return Raise::Failed;
-        if (!now.next())
-            return Raise::Gone;
-        key->name = now.value(0).toString();
-        key->vorname = now.value(1).toString();
-        return Raise::Renamed;
+    if (raise.next()) {
+        if (!ResultQuery::wholeNumber(raise.value(0), rounds) || *rounds < 0)
+            *rounds = -1;   // a damaged count: shown empty
+        return Raise::Done;
     }
-    QSqlQuery read(db);
-    read.prepare(QStringLiteral("SELECT \"trainingsrunden\" FROM ") + table + where);
-    bindKey(read);
-    if (!exec(read, error))
-        return Raise::Failed;
-    if (!read.next()) {
-        *error = StoreErrorText(read.lastError());
+    if (raise.lastError().isValid()) {
+        *error = StoreErrorText(raise.lastError());
         return Raise::Failed;
     }
-    if (!ResultQuery::wholeNumber(read.value(0), rounds) || *rounds < 0)
-        *rounds = -1;   // a damaged count: shown empty
-    return Raise::Done;
+    *error = QStringLiteral("Der Datensatz des Schützen wurde nicht gefunden.");
+    if (key->nummer <= 0)
+        return Raise::Gone;
+    StoreQuery now(db);
+    now.prepare(QStringLiteral("SELECT \"name\", \"vorname\" FROM ") + table + QStringLiteral(" WHERE \"nummer\" = ?"));
+    now.addBindValue(key->nummer);
+    if (!exec(now, error))
+        return Raise::Failed;
+    if (!now.next())
+        return Raise::Gone;
+    key->name = now.value(0).toString();
+    key->vorname = now.value(1).toString();
+    return Raise::Renamed;
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "store/tdata.h"
+#include "store/storequery.h"
 
 #include "store/storeerror.h"
 
@@ -20,7 +21,7 @@ int TData::deleteSeries(const QString &name, const QString &vorname, const QDate
     }
     int count = 0;
     const bool deleted = writeTransaction(QStringLiteral("Die Serie kann nicht gelöscht werden: "), [&](QSqlDatabase &db, QString *why) {
-        QSqlQuery query(db);
+        StoreQuery query(db);
         query.prepare(QStringLiteral("DELETE FROM ") + TableSchema::reakData().qualifiedTable()
                       + QStringLiteral(" WHERE \"name\" = ? AND \"vorname\" = ? AND \"datum\" = ? AND \"zeit\" = ?"
                                        " AND \"messtyp\" = ? AND \"serie\" = ?"));
@@ -50,7 +51,7 @@ namespace {
 bool renameRows(QSqlDatabase &db, const TableSchema &table, const QString &where, const QVariantList &whereValues,
                 const QString &name, const QString &vorname, QString *error)
 {
-    QSqlQuery query(db);
+    StoreQuery query(db);
     if (!query.prepare(QStringLiteral("UPDATE ") + table.qualifiedTable()
                        + QStringLiteral(" SET \"name\" = ?, \"vorname\" = ? WHERE ") + where)) {
         *error = StoreErrorText(query.lastError());
@@ -130,7 +131,7 @@ bool TData::deleteProfiles(const QList<qint64> &rows)
         return fail(QStringLiteral("Die Datenbank ist nicht geöffnet; die Visierdaten können nicht gelöscht werden."));
     const auto remove = [&](QSqlDatabase &db, QString *why) {
         for (qint64 n : rows) {
-            QSqlQuery query(db);
+            StoreQuery query(db);
             query.prepare(QStringLiteral("DELETE FROM ") + TableSchema::vData().qualifiedTable()
                           + QStringLiteral(" WHERE \"nummer\" = ?"));
             query.addBindValue(n);
@@ -154,7 +155,7 @@ bool TData::countShooterData(const QString &name, const QString &vorname, Shoote
         return fail(QStringLiteral("Die Datenbank ist nicht geöffnet."));
     QSqlDatabase db = connection();
     const auto count = [&](const QString &sql, int *n) {
-        QSqlQuery query(db);
+        StoreQuery query(db);
         query.prepare(sql);
         query.addBindValue(name);
         query.addBindValue(vorname);
@@ -190,7 +191,7 @@ bool TData::deleteShooter()
     const QString vorname = m_pers->fieldValue(QStringLiteral("Vorname")).toString();
     const auto details = [&](QSqlDatabase &db, QString *error) {
         for (const TableSchema *table : {&TableSchema::vData(), &TableSchema::reakData()}) {
-            QSqlQuery query(db);
+            StoreQuery query(db);
             query.prepare(QStringLiteral("DELETE FROM ") + table->qualifiedTable()
                           + QStringLiteral(" WHERE \"name\" = ? AND \"vorname\" = ?"));
             query.addBindValue(name);

@@ -1,4 +1,5 @@
 #include "store/tdata.h"
+#include "store/storequery.h"
 
 #include "store/quoted.h"
 #include "store/serverwatchdog.h"
@@ -24,7 +25,7 @@ const QString kVersionTable = QStringLiteral("main.vantrel_schema");
 // false with the German reason in *why.
 bool run(QSqlDatabase &db, const QString &sql, QString *why, const QVariantList &binds = {}, QSqlQuery *out = nullptr)
 {
-    QSqlQuery query(db);
+    StoreQuery query(db);
     bool ok;
     if (binds.isEmpty()) {
         ok = query.exec(sql);
