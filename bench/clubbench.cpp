@@ -1,7 +1,9 @@
 // Club server benchmark: a throw-away PostgreSQL cluster on a loopback port;
 // saves per second and the slowest save with 1 and 4 stands (threads, each
 // with its own data module), then the evaluation refresh over a table of
-// 200,000 rows on the server beside the same on the local files.
+// 200,000 rows on the server beside the same on the local files; and a stand
+// far from its server (50 ms each way through a delay proxy): start, save and
+// the evaluation's reading.
 //   vantrel-club-bench [--runs N] [--rows N] [--refreshes N]
 // (--runs: saves of 25 rows per stand; --rows: rows of the filled table)
 #include "benchoptions.h"
@@ -9,13 +11,16 @@
 #include "store/seriessaver.h"
 #include "store/tableschema.h"
 #include "store/tdata.h"
+#include "support/delayproxy.h"
 #include "support/pgcluster.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QMutex>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -169,6 +174,101 @@ RefreshFigures refresh(TData &data, int refreshes)
     return out;
 }
 
+double median(QList<double> times)
+{
+    std::sort(times.begin(), times.end());
+    return times.at(times.size() / 2);
+}
+
+// A stand 50 ms away from the server: what the program does at start (open
+// the tables, listen for other stands), a save on the kept connection of the
+// result window's worker, and the evaluation's three queries on the kept
+// read-only connection of its reader.
+bool farStand(const PgCluster &cluster, const DatabaseTarget &direct, int repeats)
+{
+    const int delayMs = 50;
+    DelayProxy proxy(direct.host, direct.port, delayMs);
+    if (!proxy.port()) {
+        std::fprintf(stderr, "Verzögerung: kein freier Port\n");
+        return false;
+    }
+    DatabaseTarget far = direct;
+    far.port = proxy.port();
+    QFile passwords(cluster.passwordFile());
+    if (!passwords.open(QIODevice::Append)
+        || passwords.write(QStringLiteral("%1:%2:*:%3:%4\n").arg(far.host).arg(far.port).arg(far.user, cluster.password()).toUtf8()) < 0)
+        return false;
+    passwords.close();
+    const auto report = [&](const char *what, const QList<double> &ms, int trips, double goalMs) {
+        std::printf("  %-34s %10.0f %10.0f %14d %s\n", what, median(ms), *std::max_element(ms.begin(), ms.end()),
+                    trips / int(ms.size()), goalMs <= 0 ? "" : median(ms) < goalMs ? "OK" : "ZU LANGSAM");
+    };
+    std::printf("Stand mit %d ms je Richtung zum Server (Median und längste aus %d)\n", delayMs, repeats);
+    std::printf("  %-34s %10s %10s %14s\n", "Vorgang", "Median ms", "max ms", "Anfragen");
+
+    // The program's own module is another: these work as the stand's workers do.
+    TData program(QStringLiteral("bench-far-program"));
+    QList<double> start;
+    int trips = proxy.requests();
+    for (int i = 0; i < repeats; ++i) {
+        TData data(QStringLiteral("bench-far-start-%1").arg(i));
+        data.setTarget(far);
+        QElapsedTimer t;
+        t.start();
+        if (!data.openTables() || !QSqlDatabase::database(QStringLiteral("bench-far-start-%1").arg(i), false).driver()->subscribeToNotification(TData::changeChannel())) {
+            std::fprintf(stderr, "Start: %s\n", qPrintable(data.errorText()));
+            return false;
+        }
+        start << t.nsecsElapsed() / 1e6;
+        data.closeTables();
+    }
+    report("Start (Tabellen öffnen, zuhören)", start, proxy.requests() - trips, 1000);
+
+    TData stand(QStringLiteral("bench-far-save"));
+    stand.setTarget(far);
+    TData reader(QStringLiteral("bench-far-read"));
+    reader.setTarget(far);
+    reader.setReadOnly(true);
+    QElapsedTimer first;
+    first.start();
+    if (!stand.openTables() || !reader.openTables()) {
+        std::fprintf(stderr, "%s%s\n", qPrintable(stand.errorText()), qPrintable(reader.errorText()));
+        return false;
+    }
+    QList<double> saves;
+    trips = proxy.requests();
+    for (int i = 0; i < repeats; ++i) {
+        QElapsedTimer t;
+        t.start();
+        const SeriesSaveResult r = saveSeries(&stand, benchRun(9, 1000 + i));
+        if (!r.saved) {
+            std::fprintf(stderr, "Speichern: %s\n", qPrintable(r.message.trimmed()));
+            return false;
+        }
+        saves << t.nsecsElapsed() / 1e6;
+    }
+    report("Speichern (25 Zeilen)", saves, proxy.requests() - trips, 500);
+
+    QList<double> reads;
+    trips = proxy.requests();
+    for (int i = 0; i < repeats; ++i) {
+        QElapsedTimer t;
+        t.start();
+        for (TData::Query q : {TData::Query::EFR, TData::Query::EFRF, TData::Query::IK}) {
+            ResultQuery::Fetched rows;
+            if (!reader.fetchResults(q, shooterName(1), QStringLiteral("Jürgen"), false, &rows)) {
+                std::fprintf(stderr, "Auswertung: %s\n", qPrintable(reader.errorText()));
+                return false;
+            }
+        }
+        reads << t.nsecsElapsed() / 1e6;
+    }
+    report("Auswertung lesen (3 Abfragen)", reads, proxy.requests() - trips, 500);
+    stand.closeTables();
+    reader.closeTables();
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -214,6 +314,9 @@ int main(int argc, char **argv)
         }
         std::printf("  %-8d %12d %16.1f %16.1f\n", stands, f.saves, f.saves / f.seconds, f.slowestMs);
     }
+
+    if (!farStand(cluster, saves, std::min(runs, 10)))
+        return 1;
 
     std::printf("Auswertung neu lesen (3 Abfragen + Statistik), Tabelle mit %d Zeilen, Median aus %d (Ziel < 150 ms)\n",
                 rows, refreshes);

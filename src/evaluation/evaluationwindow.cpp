@@ -225,8 +225,10 @@ void EvaluationWindow::refreshInBackground()
     }
     if (cleared)
         m_chart->setPoints(ProgressPoints());   // nor their chart
-    if (!m_reader)
+    if (!m_reader) {
         m_reader = new StoreWorker(this);
+        m_reader->setReadOnly(true);
+    }
     struct Reading
     {
         ResultQuery::Fetched rows[3];

@@ -122,7 +122,7 @@ void ResultQuery::adopt(Fetched fetched)
 }
 
 bool ResultQuery::fetch(QSqlDatabase db, const QString &name, const QString &sql, const QHash<QString, QVariant> &binds,
-                        Fetched *out, QString *error)
+                        Fetched *out, QString *error, bool readOnlySession)
 {
     const auto fail = [error](const QString &text) {
         *error = text;
@@ -171,9 +171,11 @@ bool ResultQuery::fetch(QSqlDatabase db, const QString &name, const QString &sql
         // Whatever the statement does is undone: inside a savepoint, or on the
         // server outside a write a transaction of its own (PostgreSQL knows
         // savepoints only within one).
-        const bool ownTransaction = IsServerConnection(db) && !SqlTransaction::isActiveOn(db);
+        const bool server = IsServerConnection(db);
+        const bool undo = !(server && readOnlySession);
+        const bool ownTransaction = server && undo && !SqlTransaction::isActiveOn(db);
         QSqlQuery sp(db);
-        if (ownTransaction ? !db.transaction() : !sp.exec(QStringLiteral("SAVEPOINT resultquery")))
+        if (undo && (ownTransaction ? !db.transaction() : !sp.exec(QStringLiteral("SAVEPOINT resultquery"))))
             return fail(QStringLiteral("Die Abfrage %1 kann nicht ausgeführt werden: %2")
                               .arg(q(name), StoreErrorText(ownTransaction ? db.lastError() : sp.lastError())));
         QString failure;
@@ -231,7 +233,7 @@ bool ResultQuery::fetch(QSqlDatabase db, const QString &name, const QString &sql
         }
         if (ownTransaction) {
             db.rollback();
-        } else {
+        } else if (undo) {
             sp.exec(QStringLiteral("ROLLBACK TO resultquery"));
             sp.exec(QStringLiteral("RELEASE resultquery"));
         }

@@ -39,7 +39,8 @@ public:
     // open() in two halves, for reading on another thread: fetch runs the
     // statement on a connection (any thread; false with a German text in
     // *error), adopt installs the rows here as open() would. The binds are the
-    // ones given with bindValue.
+    // ones given with bindValue. readOnlySession: the server session refuses
+    // writes by itself (TData::setReadOnly), no transaction is needed to undo them.
     struct Fetched
     {
         QStringList columns;
@@ -47,7 +48,7 @@ public:
         QVector<QVector<QVariant>> rows;
     };
     static bool fetch(QSqlDatabase db, const QString &name, const QString &sql, const QHash<QString, QVariant> &binds,
-                      Fetched *out, QString *error);
+                      Fetched *out, QString *error, bool readOnlySession = false);
     void adopt(Fetched fetched);
     QHash<QString, QVariant> bindings() const { return m_binds; }
     bool isOpen() const { return m_open; }

@@ -93,8 +93,6 @@ SeriesSaveResult saveSeries(TData *data, const SeriesRun &run)
 {
     if (!data || !data->tablesOpen() || run.name.isEmpty())
         return refused(kNoShooter);
-    if (data->isServer() && !data->checkServerConnection())
-        return refused(kServerGone + data->errorText());
 
     ShooterKey key{run.nummer, run.name, run.vorname};
     DataTable *pers = data->persTable();
@@ -127,7 +125,8 @@ SeriesSaveResult saveSeries(TData *data, const SeriesRun &run)
             return outcome == Raise::Done;
         };
         if (reak->insertRows(rows, raise)) {
-            pers->refresh();
+            if (pers->isOpen() && data == TData::instance())
+                pers->refresh();   // the program's own list shows the new count
             return SeriesSaveResult{true, QString(), rounds, key.name, key.vorname};
         }
         if (outcome == Raise::Renamed)

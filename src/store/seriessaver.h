@@ -44,11 +44,11 @@ struct SeriesSaveResult
 // Writes every row of the run into ReakData and raises the shooter's
 // "Trainingsrunden" by one, in one transaction: either all of it is stored
 // or nothing (a refused row, a missing shooter, a locked file). Rows waiting
-// in ReakTable's update cache are left alone. PersTable and ReakTable are
-// read again after saving. The rows go to the shooter's record as it is
-// named at the moment of saving, also when another stand renamed it; a
-// record deleted elsewhere refuses the save. On the server a lost
-// connection is opened again first.
+// in ReakTable's update cache are left alone. The program's own PersTable
+// is read again after saving (a worker's module is not). The rows go to the
+// shooter's record as it is named at the moment of saving, also when another
+// stand renamed it; a record deleted elsewhere refuses the save. On the
+// server a connection found lost is opened again and the save tried again.
 SeriesSaveResult saveSeries(TData *data, const SeriesRun &run);
 
 // The answer of a save whose data module could not be opened (why: the

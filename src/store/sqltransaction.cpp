@@ -45,15 +45,15 @@ bool SqlTransaction::commit()
 {
     if (!m_active)
         return false;
-    // Other stands on the club server follow the change (see TData::changeChannel).
-    if (IsServerConnection(m_db))
-        QSqlQuery(m_db).exec(QStringLiteral("NOTIFY vantrel_daten"));
-    if (m_db.commit()) {
+    // Other stands on the club server follow the change (see TData::changeChannel);
+    // the announcement and the commit go in one request.
+    QSqlQuery announced(m_db);
+    if (IsServerConnection(m_db) ? announced.exec(QStringLiteral("NOTIFY vantrel_daten; COMMIT")) : m_db.commit()) {
         m_active = false;
         markOpen(m_db.connectionName(), false);
         return true;
     }
-    m_error = StoreErrorText(m_db.lastError());
+    m_error = StoreErrorText(IsServerConnection(m_db) ? announced.lastError() : m_db.lastError());
     rollback();
     return false;
 }

@@ -5,6 +5,7 @@
 
 #include <QAtomicInt>
 #include <QFileInfo>
+#include <utility>
 
 namespace {
 
@@ -42,34 +43,59 @@ StoreWorker::StoreWorker(QObject *parent)
 
 StoreWorker::~StoreWorker()
 {
+    // After a running job; the module closes its connection in its own thread.
+    if (TData *data = std::exchange(m_data, nullptr))
+        QMetaObject::invokeMethod(m_context, [data] { delete data; }, Qt::BlockingQueuedConnection);
     m_thread.quit();
     m_thread.wait();
 }
+
+namespace {
+bool sameTarget(const DatabaseTarget &a, const DatabaseTarget &b)
+{
+    return a.kind == b.kind && a.folder == b.folder && a.host == b.host && a.port == b.port && a.dbname == b.dbname
+           && a.user == b.user;
+}
+} // namespace
 
 bool StoreWorker::start(const DatabaseTarget &target, Job job, std::function<void()> done)
 {
     if (m_busy)
         return false;
     m_busy = true;
-    static QAtomicInt serial;
-    // Made here, where the settings are read; it works in the worker thread only.
-    auto *data = new TData(QStringLiteral("VantrelReak-Arbeit-%1").arg(serial.fetchAndAddRelaxed(1)));
-    data->setTarget(target);
-    // No message box from this thread: a failed read shows in the job's answer.
-    for (DataTable *detail : {data->visierTable(), data->reakTable()})
-        QObject::disconnect(detail, &DataTable::reloadFailed, data, nullptr);
-    data->moveToThread(&m_thread);
+    TData *stale = nullptr;
+    if (m_data && !sameTarget(m_dataTarget, target))
+        stale = std::exchange(m_data, nullptr);
+    const bool fresh = !m_data;
+    if (fresh) {
+        static QAtomicInt serial;
+        // Made here, where the settings are read; it works in the worker thread only.
+        m_data = new TData(QStringLiteral("VantrelReak-Arbeit-%1").arg(serial.fetchAndAddRelaxed(1)));
+        m_data->setTarget(target);
+        m_data->setReadOnly(m_readOnly);
+        m_dataTarget = target;
+        // No message box from this thread: a failed read shows in the job's answer.
+        for (DataTable *detail : {m_data->visierTable(), m_data->reakTable()})
+            QObject::disconnect(detail, &DataTable::reloadFailed, m_data, nullptr);
+        m_data->moveToThread(&m_thread);
+    }
     QMetaObject::invokeMethod(
         m_context,
-        [this, data, job = std::move(job), done = std::move(done)]() mutable {
+        [this, data = m_data, stale, fresh, job = std::move(job), done = std::move(done)]() mutable {
+            delete stale;
             QString why;
-            const bool open = openWorkerData(data, &why);
+            const bool open = (!fresh && data->tablesOpen()) || openWorkerData(data, &why);
             job(open ? data : nullptr, why);
-            delete data;   // closes the tables and the connection in this thread
             QMetaObject::invokeMethod(
                 this,
-                [this, done = std::move(done)] {
+                [this, data, open, done = std::move(done)] {
                     m_busy = false;
+                    // A module that did not open is made anew for the next job; local
+                    // files are opened for each job (nothing to gain, and they may be replaced).
+                    if ((!open || !m_dataTarget.isServer()) && m_data == data) {
+                        m_data = nullptr;
+                        QMetaObject::invokeMethod(m_context, [data] { delete data; });
+                    }
                     if (done)
                         done();
                     emit finished();

@@ -1,8 +1,10 @@
 #pragma once
-// Store work off the UI thread: a thread of its own and, for each job, a data
-// module on a connection of its own, opened on the same target as the
-// program's (the alias's SQLite files or the club server) and closed after
-// the job. The answer comes back to the caller's thread by a queued call.
+// Store work off the UI thread: a thread of its own and a data module on a
+// connection of its own, opened on the same target as the program's (the
+// alias's SQLite files or the club server) for the first job and kept open
+// for the next ones on that target (a connection to a far server costs
+// several round trips). The answer comes back to the caller's thread by a
+// queued call.
 //
 //   m_worker = new StoreWorker(this);
 //   auto result = std::make_shared<SeriesSaveResult>();
@@ -36,6 +38,8 @@ public:
     // False, and nothing runs, while another job runs.
     bool start(const DatabaseTarget &target, Job job, std::function<void()> done);
     bool isBusy() const { return m_busy; }
+    // The worker's module only reads (TData::setReadOnly); before the first job.
+    void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
 
 signals:
     void finished();
@@ -44,4 +48,8 @@ private:
     QThread m_thread;
     QObject *m_context;   // lives in m_thread: the jobs run in its queue
     bool m_busy = false;
+    bool m_readOnly = false;
+    // The kept module: made on this object's thread, used and deleted on m_thread.
+    TData *m_data = nullptr;
+    DatabaseTarget m_dataTarget;
 };

@@ -315,7 +315,11 @@ bool TData::fetchResults(Query which, const QString &name, const QString &vornam
     bindResultQuery(which, name, vorname, oldestFirst);
     const ResultQuery *q = query(which);
     QString why;
-    if (!ResultQuery::fetch(connection(), q->objectName(), q->statement(), q->bindings(), out, &why))
+    const bool readOnly = m_readOnly && isServer();
+    bool lost = false;
+    if (!ResultQuery::fetch(connection(), q->objectName(), q->statement(), q->bindings(), out, &why, readOnly)
+        && !(isServer() && !ServerWatchdog::wasCut(m_connectionName) && checkServerConnection(&lost) && lost
+             && ResultQuery::fetch(connection(), q->objectName(), q->statement(), q->bindings(), out, &why, readOnly)))
         return fail(why);
     return true;
 }

@@ -72,6 +72,9 @@ public:
     // at session start; openTables() uses it.
     DatabaseTarget target() const { return m_target; }
     void setTarget(const DatabaseTarget &target) { m_target = target; }
+    // A module that only reads (the evaluation's): on the server its session
+    // refuses every write, so a result query needs no transaction to be undone.
+    void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
     bool isServer() const { return m_target.isServer(); }
     // The layout version a server database gets; a newer one is refused.
     static constexpr int ServerSchemaVersion = 1;
@@ -210,7 +213,8 @@ private:
     bool writeTransaction(const QString &failText, const std::function<bool(QSqlDatabase &, QString *)> &writes);
     bool openConnection(const QString &dir);
     bool openServerConnection(const DatabaseTarget &target);
-    static bool setUpServerSession(QSqlDatabase &db, QString *why);
+    static QString serverConnectOptions(bool readOnly);
+    static bool serverTablesReady(QSqlDatabase &db);
     bool openTableObjects();
     void closeConnection();
     QString tablesDir() const;
@@ -219,6 +223,7 @@ private:
     static TData *s_instance;
 
     QString m_connectionName;
+    bool m_readOnly = false;
     DatabaseTarget m_target;
     QTimer m_changesElsewhere;   // several announcements at once: one signal
     QMetaObject::Connection m_changeListener;

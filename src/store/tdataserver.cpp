@@ -58,15 +58,45 @@ bool columnsOf(QSqlDatabase &db, const TableSchema &s, QStringList *columns, QSt
 
 } // namespace
 
-bool TData::setUpServerSession(QSqlDatabase &db, QString *why)
+QString TData::serverConnectOptions(bool readOnly)
 {
-    return run(db, QStringLiteral("SET client_min_messages TO warning"), why)
-           && run(db, QStringLiteral("SET search_path TO main, vdata, reakdata"), why)
-           // A table held by another stand: "gesperrt" rather than a hang, before
-           // the statement time-out and the watchdog end the wait otherwise.
-           && run(db, QStringLiteral("SET lock_timeout TO %1").arg(qMax(500, ServerWatchdog::timeoutMs() * 4 / 5)), why)
-           // A statement the server works on longer ends there; a silent server is the watchdog's.
-           && run(db, QStringLiteral("SET statement_timeout TO %1").arg(ServerWatchdog::timeoutMs()), why);
+    // The session's settings travel with the connection request: no round
+    // trips of their own, and a connection opened again has them too.
+    // lock_timeout: a table held by another stand gives "gesperrt" rather than
+    // a hang, before the statement time-out and the watchdog end the wait;
+    // statement_timeout: a statement the server works on longer ends there
+    // (a silent server is the watchdog's).
+    return ServerWatchdog::connectOptions()
+           + QStringLiteral(";options='-c client_min_messages=warning -c search_path=main,vdata,reakdata "
+                            "-c lock_timeout=%1 -c statement_timeout=%2%3'")
+                 .arg(qMax(500, ServerWatchdog::timeoutMs() * 4 / 5))
+                 .arg(ServerWatchdog::timeoutMs())
+                 .arg(readOnly ? QStringLiteral(" -c default_transaction_read_only=on") : QString());
+}
+
+bool TData::serverTablesReady(QSqlDatabase &db)
+{
+    QStringList rights;
+    for (const TableSchema *s : TableSchema::all())
+        rights << QStringLiteral("has_table_privilege('%1.%2', 'SELECT,INSERT,UPDATE,DELETE')").arg(s->schemaName, s->tableName.toLower());
+    QSqlQuery q(db);
+    // Fails when the version table is missing: then the careful way decides.
+    if (!q.exec(QStringLiteral("SELECT (SELECT MAX(version) FROM ") + kVersionTable
+                + QStringLiteral("), (SELECT string_agg(lower(table_schema || '.' || table_name || '.' || column_name), ',') "
+                                 "FROM information_schema.columns WHERE table_schema IN ('main', 'vdata', 'reakdata')), ")
+                + rights.join(QStringLiteral(" AND ")))
+        || !q.next())
+        return false;
+    bool numeric = false;
+    const int version = q.value(0).toInt(&numeric);
+    if (!numeric || version > ServerSchemaVersion || !q.value(2).toBool())
+        return false;
+    const QStringList present = q.value(1).toString().split(u',');
+    for (const TableSchema *s : TableSchema::all())
+        for (const QString &f : s->storedFields())
+            if (!present.contains(QStringLiteral("%1.%2.%3").arg(s->schemaName, s->tableName, f).toLower()))
+                return false;
+    return true;
 }
 
 bool TData::checkServerConnection(bool *wasLost)
@@ -97,12 +127,6 @@ bool TData::checkServerConnection(bool *wasLost)
         return fail(QStringLiteral("Der Vereinsserver ist nicht erreichbar (%1): %2")
                         .arg(where, ServerConnectErrorText(db.lastError().text())));
     ServerWatchdog::watch(db);
-    QString why;
-    if (!setUpServerSession(db, &why)) {
-        ServerWatchdog::unwatch(m_connectionName);
-        db.close();
-        return fail(QStringLiteral("Der Vereinsserver ist nicht erreichbar (%1): %2").arg(where, why));
-    }
     StoreLogLine(QStringLiteral("Ausführen : [Info] Vereinsserver: Verbindung wieder aufgenommen (%1)").arg(where));
     listenForChanges();
     return true;
@@ -127,7 +151,7 @@ bool TData::openServerConnection(const DatabaseTarget &target)
             db.setDatabaseName(target.dbname);
             db.setUserName(target.user);
             // Never a password here: libpq takes it from ~/.pgpass or $PGPASSFILE.
-            db.setConnectOptions(ServerWatchdog::connectOptions());
+            db.setConnectOptions(serverConnectOptions(m_readOnly));
             if (db.open())
                 ServerWatchdog::watch(db);
             else
@@ -145,8 +169,6 @@ bool TData::openServerConnection(const DatabaseTarget &target)
     {
         QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
         const auto setUp = [&]() {
-            if (!setUpServerSession(db, &why))
-                return false;
             SqlTransaction tx(db);
             if (!tx.isActive()) {
                 why = tx.error();
@@ -228,7 +250,8 @@ bool TData::openServerConnection(const DatabaseTarget &target)
                     return false;
             return true;
         };
-        ready = setUp() && probe();
+        // Mostly all is there: one question; otherwise step by step with the reasons.
+        ready = serverTablesReady(db) || (setUp() && probe());
     }
     if (!ready) {
         closeConnection();
