@@ -7,6 +7,8 @@
 #include "ui/hints.h"
 #include "core/settings.h"
 #include "shooters/activeshooter.h"
+#include "shooters/shooteractions.h"
+#include "shooters/shooterselectdialog.h"
 #include "store/seriessaver.h"
 #include "store/storeworker.h"
 #include "store/tdata.h"
@@ -284,6 +286,26 @@ void ReactionResultWindow::saveDone(const SeriesSaveResult &result)
     showSaving(false);
     if (!result.saved) {
         WriteLogLine(QStringLiteral("Ausführen : [Fehler] Datensatz speichern (ReakTable)"));
+        if (result.shooterMissing && isVisible()) {
+            // The shooter is gone (deleted elsewhere): to the namesake made
+            // again, or to another one of the user's choice.
+            emit saveFinished(false);
+            const qint64 before = ActiveShooter::instance().Nummer;
+            RefreshShooterTable();
+            if (LocateActiveShooter() && ActiveShooter::instance().Nummer != before) {
+                saveClicked();
+                return;
+            }
+            if (AskConfirmation(result.message + QStringLiteral("\r\n\r\nDie Ergebnisse jetzt einem anderen Schützen zuordnen?"),
+                                MessageService::Yes | MessageService::No)
+                != MessageService::Yes)
+                return;
+            auto *select = new ShooterSelectDialog(this);
+            select->setAttribute(Qt::WA_DeleteOnClose);
+            connect(select, &QDialog::accepted, this, &ReactionResultWindow::saveClicked);
+            select->open();
+            return;
+        }
         ShowError(result.message);
         emit saveFinished(false);   // the rows stay for another try
         return;

@@ -74,12 +74,18 @@ DataTable *openShooterTable()
 int activeShooterRow(const DataTable *pers)
 {
     const ActiveShooter &s = ActiveShooter::instance();
+    const auto byNames = [&](int row) {
+        return pers->valueAt(row, QStringLiteral("Name")).toString() == s.Name
+               && pers->valueAt(row, QStringLiteral("Vorname")).toString() == s.Vorname;
+    };
     for (int row = 0; row < pers->recordCount(); ++row) {
-        if (s.Nummer > 0 ? pers->valueAt(row, QStringLiteral("Nummer")).toLongLong() == s.Nummer
-                         : pers->valueAt(row, QStringLiteral("Name")).toString() == s.Name
-                               && pers->valueAt(row, QStringLiteral("Vorname")).toString() == s.Vorname)
+        if (s.Nummer > 0 ? pers->valueAt(row, QStringLiteral("Nummer")).toLongLong() == s.Nummer : byNames(row))
             return row;
     }
+    // The record deleted elsewhere and made again under the same names.
+    for (int row = 0; s.Nummer > 0 && !s.Name.isEmpty() && row < pers->recordCount(); ++row)
+        if (byNames(row))
+            return row;
     return -1;
 }
 

@@ -23,7 +23,10 @@ const QString kBusy = QStringLiteral("\r\nDie Datenbank ist gesperrt: sie wird g
                                      "benutzt.\r\nDie Ergebnisse wurden nicht gespeichert; bitte speichern Sie "
                                      "gleich noch einmal.");
 
-SeriesSaveResult refused(const QString &message) { return SeriesSaveResult{false, message, -1, {}, {}}; }
+SeriesSaveResult refused(const QString &message)
+{
+    return SeriesSaveResult{false, message, -1, {}, {}, message == kShooterDeleted};
+}
 
 // How the shooter's record is found: by its number and the names the rows
 // carry (a rename elsewhere shows as a mismatch), or by the names alone.

@@ -39,6 +39,9 @@ struct SeriesSaveResult
     // The names the rows were booked to (the record's, renamed elsewhere or not).
     QString name;
     QString vorname;
+    // Refused because the shooter's record was deleted elsewhere meanwhile:
+    // the rows can be booked to another shooter.
+    bool shooterMissing = false;
 };
 
 // Writes every row of the run into ReakData and raises the shooter's

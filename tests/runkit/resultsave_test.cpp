@@ -4,13 +4,16 @@
 // message of a lost connection, the rows kept for another try.
 #include "runkit/resultwindow.h"
 #include "shooters/activeshooter.h"
+#include "shooters/shooterselectdialog.h"
 #include "store/serverwatchdog.h"
 #include "store/storefixture.h"
 #include "support/fakeclock.h"
 #include "support/scriptedmessages.h"
 #include "support/testmain.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QTimer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -118,6 +121,62 @@ private slots:
         // The program's own tables read the new count.
         QVERIFY(LocateActiveShooter());
         QCOMPARE(fx.data->persTable()->fieldValue(QStringLiteral("Trainingsrunden")).toInt(), 1);
+    }
+
+    // The shooter of the run was deleted on another stand: the run goes to
+    // the namesake made again, or to a shooter chosen then; never lost.
+    void runOfADeletedShooterIsKept_data()
+    {
+        QTest::addColumn<bool>("namesake");   // made again under the same names
+        QTest::addColumn<QString>("bookedTo");
+        QTest::newRow("another shooter chosen") << false << "Neu";
+        QTest::newRow("namesake made again") << true << "Meyer";
+    }
+    void runOfADeletedShooterIsKept()
+    {
+        QFETCH(bool, namesake);
+        QFETCH(QString, bookedTo);
+        StoreKind kind(false);
+        StoreFixture fx;
+        ScriptedMessages messages;
+        QVERIFY(fx.open());
+        QVERIFY(fx.addShooter(QStringLiteral("Neu"), QStringLiteral("Otto")));
+        QVERIFY(fx.addShooter(QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        QVERIFY(fx.selectShooter(QStringLiteral("Meyer"), QStringLiteral("Anna")));
+        ActiveShooter::instance().active = true;
+        MakeActiveShooter();
+        bool ok = false;
+        sqlOnFile(fx.persFile(), QStringLiteral("DELETE FROM PersData WHERE Name = 'Meyer'"), {}, &ok);
+        QVERIFY(ok);
+        if (namesake) {
+            sqlOnFile(fx.persFile(), QStringLiteral("INSERT INTO PersData (Name, Vorname) VALUES ('Meyer', 'Anna')"), {}, &ok);
+            QVERIFY(ok);
+        }
+        messages.answerNext(MessageService::Yes);
+        // The shooter selection: "Neu" taken.
+        QTimer pick;
+        connect(&pick, &QTimer::timeout, [&] {
+            for (QWidget *top : QApplication::topLevelWidgets()) {
+                auto *select = qobject_cast<ShooterSelectDialog *>(top);
+                if (!select || !select->isVisible())
+                    continue;
+                QVERIFY(fx.selectShooter(QStringLiteral("Neu"), QStringLiteral("Otto")));
+                select->okClicked();
+            }
+        });
+        pick.start(20);
+
+        Window w;
+        for (int t = 1; t <= 5; ++t)
+            w.appendRow(ResultRow{1, t, QString::number(200 + t), QStringLiteral("x"), QStringLiteral("-")});
+        w.show();
+        QSignalSpy finished(&w, &ReactionResultWindow::saveFinished);
+        QTest::mouseClick(w.saveButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty() && finished.last().first().toBool(), 15000);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(sqlOnFile(fx.reakFile(), QStringLiteral("SELECT DISTINCT Name FROM ReakData")), QStringList{bookedTo});
+        QCOMPARE(rowsInFile(fx.reakFile(), QStringLiteral("ReakData")), 5);
+        QCOMPARE(ActiveShooter::instance().Name, bookedTo);
     }
 };
 
