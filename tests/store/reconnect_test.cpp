@@ -25,7 +25,8 @@ private slots:
     void operationsSurviveAServerRestart_data()
     {
         QTest::addColumn<QString>("operation");
-        for (const char *op : {"read shooters", "add shooter", "read profiles", "result query", "delete series"})
+        for (const char *op : {"read shooters", "add shooter", "read profiles", "result query", "fetch results", "save run",
+                               "delete series"})
             QTest::newRow(op) << QString::fromLatin1(op);
     }
     void operationsSurviveAServerRestart()
@@ -54,6 +55,12 @@ private slots:
             if (operation == QLatin1String("result query"))
                 return data->openResultQuery(TData::Query::EFR, "Meier", "Hans", false)
                        && data->query(TData::Query::EFR)->recordCount() == 10;
+            if (operation == QLatin1String("fetch results")) {
+                ResultQuery::Fetched rows;
+                return data->fetchResults(TData::Query::EFR, "Meier", "Hans", false, &rows) && rows.rows.size() == 10;
+            }
+            if (operation == QLatin1String("save run"))
+                return saveSeries(data, runAt(QTime(12, round))).saved;
             return data->deleteSeries("Meier", "Hans", QDate(2026, 3, 4), times[round - 1], 1, 1) == 5;
         };
         if (operation == QLatin1String("read shooters"))
