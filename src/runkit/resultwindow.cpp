@@ -250,11 +250,7 @@ bool ReactionResultWindow::saveRows()
     if (LocateActiveShooter()) {   // otherwise saveSeries refuses: no shooter
         run.name = shooter.Name;
         run.vorname = shooter.Vorname;
-        // The record the overview stands on now: the worker's tables do not know it.
-        DataTable *pers = data ? data->persTable() : nullptr;
-        if (pers && pers->hasActiveRecord() && pers->fieldValue(QStringLiteral("Name")).toString() == run.name
-            && pers->fieldValue(QStringLiteral("Vorname")).toString() == run.vorname)
-            run.nummer = pers->fieldValue(QStringLiteral("Nummer")).toLongLong();
+        run.nummer = shooter.Nummer;   // the record as found now; the worker's tables do not know it
     }
     run.messTyp = m_messTyp;
     run.stamp = Clock::instance().now();

@@ -2,6 +2,7 @@
 
 #include "core/actionlog.h"
 #include "core/changenotifier.h"
+#include "store/shooterstore.h"
 #include "store/tdata.h"
 
 #include <cmath>
@@ -24,15 +25,6 @@ void ActiveShooter::setActive(bool on)
     notifier().notify();
 }
 
-namespace {
-// A stored count that is no whole number in range (damage, 1e300) is none.
-int storedRounds(const QVariant &stored)
-{
-    int rounds = -1;
-    return ResultQuery::wholeNumber(stored, &rounds) && rounds >= 0 ? rounds : -1;
-}
-} // namespace
-
 void MakeActiveShooter()
 {
     ActiveShooter &s = ActiveShooter::instance();
@@ -41,7 +33,7 @@ void MakeActiveShooter()
     if (pers && pers->hasActiveRecord()) {
         s.Name = pers->fieldValue(QStringLiteral("Name")).toString();
         s.Vorname = pers->fieldValue(QStringLiteral("Vorname")).toString();
-        s.Trainingsrunden = storedRounds(pers->fieldValue(QStringLiteral("Trainingsrunden")));
+        s.Trainingsrunden = ShooterStore::storedRounds(pers->fieldValue(QStringLiteral("Trainingsrunden")));
         s.Nummer = pers->fieldValue(QStringLiteral("Nummer")).toLongLong();
     }
     WriteLogLine(QStringLiteral("Ausführen : [Start] aktiven Schützen wählen"));
@@ -69,33 +61,26 @@ DataTable *openShooterTable()
     return pers && pers->isOpen() ? pers : nullptr;
 }
 
-// Row of the active shooter's record, -1 when gone. Before a "Nummer" is
-// known (older callers) the names decide.
-int activeShooterRow(const DataTable *pers)
+// The active shooter's record: by its "Nummer"; by the names before one is
+// known (older callers) and for a record deleted elsewhere and made again
+// under the same names.
+std::optional<Shooter> activeRecord()
 {
     const ActiveShooter &s = ActiveShooter::instance();
-    const auto byNames = [&](int row) {
-        return pers->valueAt(row, QStringLiteral("Name")).toString() == s.Name
-               && pers->valueAt(row, QStringLiteral("Vorname")).toString() == s.Vorname;
-    };
-    for (int row = 0; row < pers->recordCount(); ++row) {
-        if (s.Nummer > 0 ? pers->valueAt(row, QStringLiteral("Nummer")).toLongLong() == s.Nummer : byNames(row))
-            return row;
-    }
-    // The record deleted elsewhere and made again under the same names.
-    for (int row = 0; s.Nummer > 0 && !s.Name.isEmpty() && row < pers->recordCount(); ++row)
-        if (byNames(row))
-            return row;
-    return -1;
+    const ShooterStore store;
+    if (s.Nummer > 0)
+        if (std::optional<Shooter> found = store.find(s.Nummer))
+            return found;
+    return s.Name.isEmpty() ? std::nullopt : store.findByNames(s.Name, s.Vorname);
 }
 
-void takeOverRecord(const DataTable *pers, int row)
+void takeOver(const Shooter &record)
 {
     ActiveShooter &s = ActiveShooter::instance();
-    s.Name = pers->valueAt(row, QStringLiteral("Name")).toString();
-    s.Vorname = pers->valueAt(row, QStringLiteral("Vorname")).toString();
-    s.Trainingsrunden = storedRounds(pers->valueAt(row, QStringLiteral("Trainingsrunden")));
-    s.Nummer = pers->valueAt(row, QStringLiteral("Nummer")).toLongLong();
+    s.Name = record.name;
+    s.Vorname = record.vorname;
+    s.Trainingsrunden = record.trainingsrunden;
+    s.Nummer = record.nummer;
     ActiveShooter::notifier().notify();
 }
 
@@ -103,26 +88,28 @@ void takeOverRecord(const DataTable *pers, int row)
 
 bool LocateActiveShooter()
 {
-    const ActiveShooter &s = ActiveShooter::instance();
     DataTable *pers = openShooterTable();
-    if (!s.active || !pers)
+    if (!ActiveShooter::instance().active || !pers)
         return false;
-    const int row = activeShooterRow(pers);
-    if (row < 0 || !pers->moveTo(row + 1))
+    const std::optional<Shooter> record = activeRecord();
+    if (!record)
         return false;
-    takeOverRecord(pers, row);
+    // The lists show the active shooter as their current row.
+    int row = 0;
+    while (row < pers->recordCount() && pers->valueAt(row, QStringLiteral("Nummer")).toLongLong() != record->nummer)
+        ++row;
+    if (!pers->moveTo(row + 1))
+        return false;
+    takeOver(*record);
     return true;
 }
 
 bool RefreshActiveShooter()
 {
-    const ActiveShooter &s = ActiveShooter::instance();
-    const DataTable *pers = openShooterTable();
-    if (!s.active || !pers)
+    if (!ActiveShooter::instance().active || !openShooterTable())
         return false;
-    const int row = activeShooterRow(pers);
-    if (row < 0)
-        return false;
-    takeOverRecord(pers, row);
-    return true;
+    const std::optional<Shooter> record = activeRecord();
+    if (record)
+        takeOver(*record);
+    return record.has_value();
 }

@@ -32,9 +32,9 @@ EditShooterDialog::~EditShooterDialog() = default;
 
 namespace {
 
-int storedInt(const DataTable *pers, const QString &field)
+int shownInt(const QVariant &stored)
 {
-    const double d = pers->fieldValue(field).toDouble();
+    const double d = stored.toDouble();
     return std::isfinite(d) && std::fabs(d) < 2e9 ? int(std::lround(d)) : 0;
 }
 
@@ -44,18 +44,16 @@ void EditShooterDialog::activate()
 {
     FillClubBox(m_clubBox);
     WriteLogLine(QStringLiteral("Ausführen : [Start] Datensatz editieren"));
-    DataTable *pers = table();
-    if (!pers || !pers->edit())
+    // The shooter chosen in the list, as a value: the edit is written against it.
+    const DataTable *pers = table();
+    const qint64 nummer = pers && pers->hasActiveRecord() ? pers->fieldValue(QStringLiteral("Nummer")).toLongLong() : 0;
+    m_read = ShooterStore().find(nummer).value_or(Shooter());
+    if (m_read.nummer == 0)
         WriteLogLine(QStringLiteral("Ausführen : [Fehler] Datensatz editieren"));
-    const bool haveRecord = pers && pers->hasActiveRecord();
-    m_storedName = haveRecord ? pers->fieldValue(QStringLiteral("Name")).toString() : QString();
-    m_storedVorname = haveRecord ? pers->fieldValue(QStringLiteral("Vorname")).toString() : QString();
-    m_clubBox->setEditText(haveRecord ? pers->fieldValue(QStringLiteral("Sportverein")).toString()
-                                                 : QString());
-    const QDate born = haveRecord ? pers->fieldValue(QStringLiteral("Geburtsdatum")).toDate() : QDate();
-    m_birthDatePicker->setDate(born);
-    m_upperBoundEdit->setValue(haveRecord ? storedInt(pers, QStringLiteral("Obere Schranke")) : 0);
-    m_lowerBoundEdit->setValue(haveRecord ? storedInt(pers, QStringLiteral("Untere Schranke")) : 0);
+    m_clubBox->setEditText(m_read.sportverein);
+    m_birthDatePicker->setDate(m_read.geburtsdatum);
+    m_upperBoundEdit->setValue(shownInt(m_read.obereSchranke));
+    m_lowerBoundEdit->setValue(shownInt(m_read.untereSchranke));
     showBoundFields();
     WriteLogLine(QStringLiteral("Ausführen : [Erfolg] Datensatz editieren"));
     m_nameEdit->setFocus();
@@ -63,30 +61,24 @@ void EditShooterDialog::activate()
 
 void EditShooterDialog::runSightDialog(SightProfileDialog *dialog)
 {
-    DataTable *pers = table();
-    // The stored profile still hangs on the stored names until OK carries it
-    // over, so the profile dialog looks there.
-    const QString name = m_nameEdit->text().trimmed();
-    const QString vorname = m_firstNameEdit->text().trimmed();
-    const bool renamed = pers && !m_storedName.isEmpty() && (name != m_storedName || vorname != m_storedVorname);
-    if (renamed) {
-        pers->setFieldValue(QStringLiteral("Name"), m_storedName);
-        pers->setFieldValue(QStringLiteral("Vorname"), m_storedVorname);
-    }
+    // The stored profile hangs on the stored names until OK carries it over;
+    // the list's record keeps them meanwhile.
     dialog->setEditMode(true);
     dialog->setProfileNumber(0);
     if (runModal)
         runModal(dialog);
     else
         dialog->exec();
-    if (renamed) {
-        pers->setFieldValue(QStringLiteral("Name"), name);
-        pers->setFieldValue(QStringLiteral("Vorname"), vorname);
-    }
 }
 
-bool EditShooterDialog::storeRecord()
+bool EditShooterDialog::storeRecord(const Shooter &entered)
 {
-    TData *data = TData::instance();
-    return data && data->postShooter(m_storedName, m_storedVorname);
+    Shooter changed = m_read;
+    changed.name = entered.name;
+    changed.vorname = entered.vorname;
+    changed.geburtsdatum = entered.geburtsdatum;
+    changed.sportverein = entered.sportverein;
+    changed.obereSchranke = entered.obereSchranke;
+    changed.untereSchranke = entered.untereSchranke;
+    return ShooterStore().update(m_read, changed);
 }

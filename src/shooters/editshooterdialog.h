@@ -15,10 +15,9 @@ public:
 
 protected:
     void runSightDialog(SightProfileDialog *dialog) override;
-    bool storeRecord() override;
-    bool resetsRounds() const override { return false; }
+    bool storeRecord(const Shooter &entered) override;
+    qint64 ownNummer() const override { return m_read.nummer; }
 
 private:
-    QString m_storedName;
-    QString m_storedVorname;
+    Shooter m_read;   // the record as shown when the dialog opened
 };

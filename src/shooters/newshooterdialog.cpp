@@ -71,10 +71,22 @@ void NewShooterDialog::runSightDialog(SightProfileDialog *dialog)
         m_profiles.append(stored);
 }
 
-bool NewShooterDialog::storeRecord()
+bool NewShooterDialog::storeRecord(const Shooter &entered)
 {
     TData *data = TData::instance();
-    if (!data || !data->postShooter(QString(), QString(), m_profiles))
+    DataTable *pers = table();
+    bool assigned = data && pers;
+    const auto set = [&](const char *field, const QVariant &value) {
+        assigned = assigned && pers->setFieldValue(QString::fromLatin1(field), value);
+    };
+    set("Name", entered.name);
+    set("Vorname", entered.vorname);
+    set("Geburtsdatum", entered.geburtsdatum);
+    set("Sportverein", entered.sportverein);
+    set("Obere Schranke", entered.obereSchranke);
+    set("Untere Schranke", entered.untereSchranke);
+    set("Trainingsrunden", 0.0);
+    if (!assigned || !data->postShooter(QString(), QString(), m_profiles))
         return false;
     m_profiles.clear();
     return true;

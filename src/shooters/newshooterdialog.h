@@ -17,9 +17,8 @@ public:
 
 protected:
     void runSightDialog(SightProfileDialog *dialog) override;
-    bool storeRecord() override;
+    bool storeRecord(const Shooter &entered) override;
     void dropRecord() override;
-    bool resetsRounds() const override { return true; }
 
 private:
     QList<qint64> m_profiles;

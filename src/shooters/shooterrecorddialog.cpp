@@ -24,18 +24,11 @@
 #include <QVBoxLayout>
 #include <climits>
 
-bool ShooterPairTaken(const DataTable *pers, const QString &name, const QString &vorname)
+bool ShooterPairTaken(const QString &name, const QString &vorname, qint64 ownNummer)
 {
-    if (!pers || !pers->isOpen())
-        return false;
-    const int own = pers->state() == DataTable::State::Edit ? pers->currentRow() : -1;
-    for (int row = 0; row < pers->recordCount(); ++row) {
-        if (row == own)
-            continue;
-        if (pers->valueAt(row, QStringLiteral("Name")).toString() == name
-            && pers->valueAt(row, QStringLiteral("Vorname")).toString() == vorname)
+    for (const Shooter &s : ShooterStore().list())
+        if (s.nummer != ownNummer && s.name == name && s.vorname == vorname)
             return true;
-    }
     return false;
 }
 
@@ -162,7 +155,7 @@ DataTable *ShooterRecordDialog::table()
 void ShooterRecordDialog::bind(QLineEdit *edit, const QString &field)
 {
     connect(edit, &QLineEdit::textEdited, this, [field](const QString &text) {
-        if (DataTable *pers = table())
+        if (DataTable *pers = table(); pers && pers->state() == DataTable::State::Insert)
             pers->setFieldValue(field, text);
     });
 }
@@ -194,7 +187,7 @@ bool ShooterRecordDialog::checkNames(bool requireClub)
                               : QStringLiteral("\r\nBitte zuerst Name und Vorname des Schützen eingeben."));
         return false;
     }
-    if (ShooterPairTaken(table(), name, vorname)) {
+    if (ShooterPairTaken(name, vorname, ownNummer())) {
         ShowError(QStringLiteral("\r\nEs gibt bereits einen Schützen ") + vorname + u' ' + name
                   + QStringLiteral(".\r\nBitte geben Sie einen anderen Namen oder Vornamen ein."));
         return false;
@@ -217,39 +210,33 @@ void ShooterRecordDialog::okClicked()
         return;
     }
 
-    DataTable *pers = table();
-    bool assigned = pers != nullptr;
-    const auto set = [&](const char *field, const QVariant &value) {
-        assigned = assigned && pers->setFieldValue(QString::fromLatin1(field), value);
-    };
-    set("Name", m_nameEdit->text().trimmed());
-    set("Vorname", m_firstNameEdit->text().trimmed());
-    set("Geburtsdatum", m_birthDatePicker->date());
-    set("Sportverein", club);
-    set("Obere Schranke", double(m_upperBoundEdit->value()));
-    set("Untere Schranke", double(m_lowerBoundEdit->value()));
-    if (resetsRounds())
-        set("Trainingsrunden", 0.0);
-    if (!assigned) {
-        ShowError(QStringLiteral("\r\nFehler beim Zuweisen der Daten !"));
-        if (pers)
-            pers->cancel();
-        dropRecord();
-    } else {
-        WriteLogLine(QStringLiteral("Ausführen : [Start] Datensatz speichern"));
-        if (!storeRecord()) {
-            WriteLogLine(QStringLiteral("Ausführen : [Fehler] Datensatz speichern"));
-            // Why, in German (a duplicate shooter, a damaged or write-protected file).
-            const TData *data = TData::instance();
-            const QString why = data ? data->errorText() : QString();
-            ShowError(QStringLiteral("\r\nFehler beim Schreiben der Daten !")
-                      + (why.isEmpty() ? QString() : QStringLiteral("\r\n") + why));
+    WriteLogLine(QStringLiteral("Ausführen : [Start] Datensatz speichern"));
+    if (!storeRecord(entered())) {
+        WriteLogLine(QStringLiteral("Ausführen : [Fehler] Datensatz speichern"));
+        // Why, in German (a duplicate shooter, a damaged or write-protected file).
+        const TData *data = TData::instance();
+        const QString why = data ? data->errorText() : QString();
+        ShowError(QStringLiteral("\r\nFehler beim Schreiben der Daten !")
+                  + (why.isEmpty() ? QString() : QStringLiteral("\r\n") + why));
+        if (DataTable *pers = table()) {
             pers->cancel();
             pers->refresh();   // shows what is stored now, e.g. another stand's change
-            dropRecord();
         }
+        dropRecord();
     }
     done(QDialog::Accepted);
+}
+
+Shooter ShooterRecordDialog::entered() const
+{
+    Shooter s;
+    s.name = m_nameEdit->text().trimmed();
+    s.vorname = m_firstNameEdit->text().trimmed();
+    s.geburtsdatum = m_birthDatePicker->date();
+    s.sportverein = m_clubBox->currentText().trimmed();
+    s.obereSchranke = double(m_upperBoundEdit->value());
+    s.untereSchranke = double(m_lowerBoundEdit->value());
+    return s;
 }
 
 void ShooterRecordDialog::reject()

@@ -1,4 +1,5 @@
 #pragma once
+#include "store/shooterstore.h"
 #include "shooters/birthdateedit.h"
 
 #include <QDialog>
@@ -13,9 +14,9 @@ class QPushButton;
 class QSpinBox;
 class SightProfileDialog;
 
-// Whether another shooter than the table's current record (while it is being
-// edited) already has this "Name" and "Vorname".
-bool ShooterPairTaken(const DataTable *pers, const QString &name, const QString &vorname);
+// Whether a shooter other than the record ownNummer (0: none) already has
+// this "Name" and "Vorname".
+bool ShooterPairTaken(const QString &name, const QString &vorname, qint64 ownNummer);
 
 // What the new and the edit shooter dialogs share: the fields bound to the
 // shooter table's record, the club box, "&OK", "&Abbruch" and
@@ -63,12 +64,15 @@ protected:
     void showBoundFields();
     // The sight profile dialog for the record: adding or editing.
     virtual void runSightDialog(SightProfileDialog *dialog) = 0;
-    // Stores the assigned record (with what belongs to it); false on failure.
-    virtual bool storeRecord() = 0;
+    // What the fields hold now.
+    Shooter entered() const;
+    // Stores the entered shooter (with what belongs to it); false on failure
+    // with the reason in TData's errorText().
+    virtual bool storeRecord(const Shooter &entered) = 0;
+    // The record being edited ("Nummer"); 0 for a new one.
+    virtual qint64 ownNummer() const { return 0; }
     // After a cancelled or failed record.
     virtual void dropRecord() {}
-    // The new dialog starts every shooter with 0 training rounds.
-    virtual bool resetsRounds() const = 0;
 
     QLineEdit *m_nameEdit = nullptr;
     QLineEdit *m_firstNameEdit = nullptr;

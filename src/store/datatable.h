@@ -105,6 +105,11 @@ public:
     // one transaction: a row that does not convert, validate or insert writes
     // none of them. The dataset is read again afterwards.
     bool insertRows(const QVector<QVariantMap> &rows, const ExtraWrite &also = ExtraWrite());
+    // Writes the fields whose values differ between read and changed (field
+    // name -> value) into the row "Nummer", guarded by the read values: a
+    // field changed elsewhere meanwhile refuses the write. The rows are read
+    // again; the current row stays.
+    bool updateRow(qint64 nummer, const QVariantMap &read, const QVariantMap &changed, const ExtraWrite &also = ExtraWrite());
     void cancelUpdates();
     bool hasPendingUpdates() const;
 

@@ -296,6 +296,25 @@ bool DataTable::execInsertRows(const QVector<QVector<QVariant>> &rows)
     return true;
 }
 
+bool DataTable::updateRow(qint64 nummer, const QVariantMap &read, const QVariantMap &changed, const ExtraWrite &also)
+{
+    if (m_cached)
+        return failCachedExtra();
+    if (!isOpen())
+        return failNotOpen();
+    QVector<QVariant> before, after;
+    if (!rowFromMap(read, &before) || !rowFromMap(changed, &after))
+        return false;
+    const auto write = [&] { return checkUnique(after, nummer) && execUpdate(nummer, after, &before); };
+    if (!inTransaction(WriteKind::Write, write, also))
+        return false;
+    cancel();
+    const int pos = m_current;
+    reload(m_current >= 0 ? nummerOf(m_rows.at(m_current)) : nummer, 0, pos, true,
+           QStringLiteral("Der Datensatz wurde gespeichert, aber die Tabelle konnte nicht neu gelesen werden: "));
+    return true;
+}
+
 bool DataTable::execUpdate(qint64 nummer, const QVector<QVariant> &values, const QVector<QVariant> *original)
 {
     QStringList sets, guards;

@@ -178,6 +178,11 @@ public:
     // is given and differs, and the VData rows numbered in profileRows. Pending
     // cached ReakData rows are written first. The detail tables are read again.
     bool postShooter(const QString &fromName, const QString &fromVorname, const QList<qint64> &profileRows = {});
+    // Writes into the shooter record nummer the fields in which changed
+    // differs from read, guarded by the read values (DataTable::updateRow);
+    // a new "Name"/"Vorname" carries the pair's VData and ReakData rows along,
+    // in the same transaction. Used through ShooterStore::update.
+    bool updateShooter(qint64 nummer, const QVariantMap &read, const QVariantMap &changed);
     // Gives the VData rows numbered in rows the shooter pair (name, vorname).
     bool moveProfiles(const QList<qint64> &rows, const QString &name, const QString &vorname);
     // Deletes the VData rows numbered in rows.

@@ -109,6 +109,33 @@ bool TData::postShooter(const QString &fromName, const QString &fromVorname, con
     return true;
 }
 
+bool TData::updateShooter(qint64 nummer, const QVariantMap &read, const QVariantMap &changed)
+{
+    if (!m_pers->isOpen())
+        return fail(m_pers->errorText().isEmpty() ? QStringLiteral("Die Schützentabelle ist nicht geöffnet.")
+                                                  : m_pers->errorText());
+    if (m_reak->isOpen() && m_reak->hasPendingUpdates() && !m_reak->applyUpdates())
+        return fail(m_reak->errorText());
+    const QString fromName = read.value(QStringLiteral("Name")).toString();
+    const QString fromVorname = read.value(QStringLiteral("Vorname")).toString();
+    const QString name = changed.value(QStringLiteral("Name")).toString();
+    const QString vorname = changed.value(QStringLiteral("Vorname")).toString();
+    const auto carry = [&](QSqlDatabase &db, QString *error) {
+        if (fromName == name && fromVorname == vorname)
+            return true;
+        const QString where = QStringLiteral("\"name\" = ? AND \"vorname\" = ?");
+        return renameRows(db, TableSchema::vData(), where, {fromName, fromVorname}, name, vorname, error)
+               && renameRows(db, TableSchema::reakData(), where, {fromName, fromVorname}, name, vorname, error);
+    };
+    if (!m_pers->updateRow(nummer, read, changed, carry))
+        return fail(m_pers->errorText());
+    if (m_visier->isOpen())
+        m_visier->refresh();
+    if (m_reak->isOpen())
+        m_reak->refresh();
+    return true;
+}
+
 bool TData::moveProfiles(const QList<qint64> &rows, const QString &name, const QString &vorname)
 {
     if (rows.isEmpty())

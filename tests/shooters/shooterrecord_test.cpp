@@ -209,7 +209,7 @@ private slots:
         QVERIFY(d->isVisible());
         QVERIFY(date->hasFocus());
         QCOMPARE(inFile, editing ? QStringList{QStringLiteral("1990-05-17")} : QStringList());
-        QCOMPARE(f.data->persTable()->state(), editing ? DataTable::State::Edit : DataTable::State::Insert);
+        QCOMPARE(f.data->persTable()->state(), editing ? DataTable::State::Browse : DataTable::State::Insert);
         d->reject();
     }
 

@@ -1,9 +1,11 @@
-// Two stands on one store: an edit writes only what it changed, so a save of
-// another stand meanwhile keeps its count, and a change of the same field
-// elsewhere refuses the edit instead of overwriting it.
+// Two stands on one store: an edit (ShooterStore::update) writes only what it
+// changed, against the values it read, so a save of another stand meanwhile
+// keeps its count, and a change of the same field elsewhere refuses the edit
+// instead of overwriting it.
 #include "storefixture.h"
 
 #include "store/seriessaver.h"
+#include "store/shooterstore.h"
 #include "support/testmain.h"
 
 #include <QDateTime>
@@ -42,6 +44,10 @@ private slots:
         QVERIFY(a->append() && a->setFieldValue("Name", "Meier") && a->setFieldValue("Vorname", "Hans")
                 && a->setFieldValue("Sportverein", "SV Alt") && a->setFieldValue("Trainingsrunden", 2) && a->post());
 
+        ShooterStore storeA(fx.data.get());
+        const std::optional<Shooter> read = storeA.findByNames("Meier", "Hans");
+        QVERIFY(read && read->trainingsrunden == 2);
+
         // Stand B on the same data, after A has read the shooter.
         TData b(QStringLiteral("ZweiterStand"));
         b.setTarget(fx.data->connectionTarget());
@@ -61,15 +67,14 @@ private slots:
             QVERIFY2(bp->post(), qPrintable(bp->errorText()));
         }
 
-        // A edits what it read before B's change.
-        QVERIFY(a->edit());
-        QVERIFY(a->setFieldValue(field, value));
-        const bool ok = fx.data->postShooter("Meier", "Hans");
+        // A edits what it read before B's change, its list read again meanwhile or not.
+        QVERIFY(a->refresh());
+        Shooter changed = *read;
+        (field == QLatin1String("Name") ? changed.name : changed.sportverein) = value;
+        const bool ok = storeA.update(*read, changed);
         QCOMPARE(ok, saved);
-        if (!ok) {
-            QVERIFY2(fx.data->errorText().contains("an einem anderen Platz geändert"), qPrintable(fx.data->errorText()));
-            a->cancel();
-        }
+        if (!ok)
+            QVERIFY2(storeA.errorText().contains("an einem anderen Platz geändert"), qPrintable(storeA.errorText()));
         QVERIFY(bp->refresh());
         QCOMPARE(bp->fieldValue("Name").toString(), name);
         QCOMPARE(bp->fieldValue("Sportverein").toString(), club);
