@@ -4,6 +4,7 @@
 #include "core/actionlog.h"
 #include "shooters/activeshooter.h"
 #include "store/datatable.h"
+#include "store/shooterstore.h"
 #include "store/tdata.h"
 
 DataTable *ShooterTable()
@@ -48,17 +49,21 @@ ShooterDeleteResult ConfirmAndDeleteCurrentShooter()
         pers->cancel();
     if (pers->currentRow() < 0)
         return ShooterDeleteResult::Declined;
-    const QString name = pers->fieldValue(QStringLiteral("Name")).toString();
-    const QString vorname = pers->fieldValue(QStringLiteral("Vorname")).toString();
+    // The shooter asked about is the one deleted, whatever the list shows
+    // after the question (another stand's change reads it again meanwhile).
+    ShooterStore store;
+    const std::optional<Shooter> asked = store.find(pers->fieldValue(QStringLiteral("Nummer")).toLongLong());
+    if (!asked)
+        return ShooterDeleteResult::Declined;
     TData *data = TData::instance();
     TData::ShooterData stored;
-    const bool counted = data && data->countShooterData(name, vorname, &stored);
-    if (AskConfirmation(QStringLiteral("\r\nSchütze ") + vorname + u' ' + name + ShooterDataText(counted, stored)
+    const bool counted = data && data->countShooterData(asked->name, asked->vorname, &stored);
+    if (AskConfirmation(QStringLiteral("\r\nSchütze ") + asked->vorname + u' ' + asked->name + ShooterDataText(counted, stored)
                         + QStringLiteral(" wirklich löschen ?"))
         != MessageService::Yes)
         return ShooterDeleteResult::Declined;
     WriteLogLine(QStringLiteral("Ausführen : [Start] Datensatz löschen"));
-    if (!data || !data->deleteShooter()) {
+    if (!store.remove(*asked)) {
         WriteLogLine(QStringLiteral("Ausführen : [Fehler] Datensatz löschen"));
         return ShooterDeleteResult::Failed;
     }

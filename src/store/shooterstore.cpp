@@ -85,4 +85,9 @@ bool ShooterStore::update(const Shooter &read, const Shooter &changed)
     return m_data && m_data->updateShooter(read.nummer, editable(read), editable(changed));
 }
 
+bool ShooterStore::remove(const Shooter &read)
+{
+    return m_data && m_data->removeShooter(read.nummer, read.name, read.vorname);
+}
+
 QString ShooterStore::errorText() const { return m_data ? m_data->errorText() : QString(); }

@@ -46,6 +46,9 @@ public:
     // with a German errorText(); fields changed elsewhere that this edit
     // leaves alone are kept.
     bool update(const Shooter &read, const Shooter &changed);
+    // Deletes the shooter as read, with his sight profiles and results, in one
+    // transaction; refused when he was renamed or deleted elsewhere meanwhile.
+    bool remove(const Shooter &read);
     QString errorText() const;
 
     // A stored count: a whole number in range, otherwise -1.

@@ -200,6 +200,11 @@ public:
     // rows of its "Name" and "Vorname", all in one transaction: on failure
     // nothing is deleted. Pending cached ReakData rows are written first.
     bool deleteShooter();
+    // Deletes the shooter record nummer when it still has these names, with
+    // the VData and ReakData rows of the names, in one transaction; a record
+    // renamed or deleted elsewhere meanwhile is left alone (false). Used
+    // through ShooterStore::remove.
+    bool removeShooter(qint64 nummer, const QString &name, const QString &vorname);
 
     // The file of a table in the current table directory.
     QString tableFilePath(const DataTable *table) const;

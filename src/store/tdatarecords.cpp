@@ -204,6 +204,47 @@ bool TData::countShooterData(const QString &name, const QString &vorname, Shoote
     return true;
 }
 
+bool TData::removeShooter(qint64 nummer, const QString &name, const QString &vorname)
+{
+    if (!connectionOpen())
+        return fail(QStringLiteral("Die Datenbank ist nicht geöffnet; der Schütze kann nicht gelöscht werden."));
+    if (m_reak->isOpen() && m_reak->hasPendingUpdates() && !m_reak->applyUpdates())
+        return fail(m_reak->errorText());
+    const bool removed = writeTransaction(QStringLiteral("Der Schütze kann nicht gelöscht werden: "), [&](QSqlDatabase &db, QString *why) {
+        StoreQuery record(db);
+        record.prepare(QStringLiteral("DELETE FROM ") + TableSchema::persData().qualifiedTable()
+                       + QStringLiteral(" WHERE \"nummer\" = ? AND \"name\" = ? AND \"vorname\" = ?"));
+        record.addBindValue(nummer);
+        record.addBindValue(name);
+        record.addBindValue(vorname);
+        if (!record.exec()) {
+            *why = StoreErrorText(record.lastError());
+            return false;
+        }
+        if (record.numRowsAffected() != 1) {
+            *why = QStringLiteral("er wurde inzwischen an einem anderen Platz umbenannt oder gelöscht.");
+            return false;
+        }
+        for (const TableSchema *table : {&TableSchema::vData(), &TableSchema::reakData()}) {
+            StoreQuery rows(db);
+            rows.prepare(QStringLiteral("DELETE FROM ") + table->qualifiedTable()
+                         + QStringLiteral(" WHERE \"name\" = ? AND \"vorname\" = ?"));
+            rows.addBindValue(name);
+            rows.addBindValue(vorname);
+            if (!rows.exec()) {
+                *why = StoreErrorText(rows.lastError());
+                return false;
+            }
+        }
+        return true;
+    });
+    // The lists show what the database holds, also after a failure.
+    for (DataTable *t : {m_pers, m_visier, m_reak})
+        if (t->isOpen() && t->state() == DataTable::State::Browse)
+            t->refresh();
+    return removed;
+}
+
 bool TData::deleteShooter()
 {
     if (!m_pers->isOpen())

@@ -85,6 +85,33 @@ private slots:
             QCOMPARE(b.reakTable()->fieldValue("Name").toString(), name);
         }
     }
+
+    // A delete takes the shooter as asked about: renamed elsewhere after the
+    // question, he stays with his results; asked again, he goes with them.
+    void deleteTakesOnlyTheShooterAskedAbout()
+    {
+        StoreFixture fx;
+        QVERIFY(fx.open());
+        QVERIFY(fx.addShooter("Meier", "Hans"));
+        SeriesRun run{"Meier", "Hans", 1, QDateTime(QDate(2026, 3, 4), QTime(10, 0)), {}, 0};
+        run.rows << SeriesRow{1, 1, 250, QStringLiteral("x"), QStringLiteral("-")};
+        QVERIFY(saveSeries(fx.data.get(), run).saved);
+        ShooterStore store(fx.data.get());
+        const Shooter asked = *store.findByNames("Meier", "Hans");
+        TData b(QStringLiteral("ZweiterStand"));
+        b.setTarget(fx.data->connectionTarget());
+        QVERIFY2(b.openTables(), qPrintable(b.errorText()));
+        Shooter renamed = asked;
+        renamed.name = QStringLiteral("Maier");
+        QVERIFY2(ShooterStore(&b).update(asked, renamed), qPrintable(b.errorText()));
+
+        QVERIFY(!store.remove(asked));
+        QCOMPARE(rowsInFile(fx.persFile(), QStringLiteral("PersData")), 1);
+        QCOMPARE(rowsInFile(fx.reakFile(), QStringLiteral("ReakData")), 1);
+        QVERIFY(store.remove(*store.findByNames("Maier", "Hans")));
+        QCOMPARE(rowsInFile(fx.persFile(), QStringLiteral("PersData")), 0);
+        QCOMPARE(rowsInFile(fx.reakFile(), QStringLiteral("ReakData")), 0);
+    }
 };
 
 VR_TEST_CLASS(LostUpdateTest)
