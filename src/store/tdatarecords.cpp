@@ -253,29 +253,7 @@ bool TData::deleteShooter()
         m_pers->cancel();
     if (!m_pers->hasActiveRecord())
         return fail(QStringLiteral("Es ist kein Schütze zum Löschen ausgewählt."));
-    if (m_reak->isOpen() && m_reak->hasPendingUpdates() && !m_reak->applyUpdates())
-        return fail(m_reak->errorText());
-    const QString name = m_pers->fieldValue(QStringLiteral("Name")).toString();
-    const QString vorname = m_pers->fieldValue(QStringLiteral("Vorname")).toString();
-    const auto details = [&](QSqlDatabase &db, QString *error) {
-        for (const TableSchema *table : {&TableSchema::vData(), &TableSchema::reakData()}) {
-            StoreQuery query(db);
-            query.prepare(QStringLiteral("DELETE FROM ") + table->qualifiedTable()
-                          + QStringLiteral(" WHERE \"name\" = ? AND \"vorname\" = ?"));
-            query.addBindValue(name);
-            query.addBindValue(vorname);
-            if (!query.exec()) {
-                *error = StoreErrorText(query.lastError());
-                return false;
-            }
-        }
-        return true;
-    };
-    const bool deleted = m_pers->deleteCurrent(details);
-    // The detail tables show what the files hold, also after a failure.
-    if (m_visier->isOpen())
-        m_visier->refresh();
-    if (m_reak->isOpen())
-        m_reak->refresh();
-    return deleted || fail(m_pers->errorText());
+    return removeShooter(m_pers->fieldValue(QStringLiteral("Nummer")).toLongLong(),
+                         m_pers->fieldValue(QStringLiteral("Name")).toString(),
+                         m_pers->fieldValue(QStringLiteral("Vorname")).toString());
 }
