@@ -68,6 +68,13 @@ QString StoreQuery::inlined(const QSqlDatabase &db, const QString &sql, const QV
         } else if (c == u'\'' || c == u'"') {
             quote = c;
             out += c;
+        } else if (sql.mid(i, 2) == QLatin1String("--") || sql.mid(i, 2) == QLatin1String("/*")) {
+            // A comment is copied as it stands.
+            const bool line = sql.at(i + 1) == u'-';
+            int end = sql.indexOf(line ? QStringLiteral("\n") : QStringLiteral("*/"), i + 2);
+            end = end < 0 ? int(sql.size()) : end + (line ? 1 : 2);
+            out += sql.mid(i, end - i);
+            i = end - 1;
         } else if (c == u'?') {
             // A missing value binds NULL, as the driver would.
             out += literal(next < positional.size() ? positional.at(next) : QVariant());

@@ -21,8 +21,8 @@ public:
     bool exec();
     using QSqlQuery::exec;
 
-    // The statement with every placeholder (? or :name, outside quotes)
-    // replaced by the driver's literal of its value.
+    // The statement with every placeholder (? or :name, outside quotes and
+    // comments) replaced by the driver's literal of its value.
     static QString inlined(const QSqlDatabase &db, const QString &sql, const QVariantList &positional,
                            const QHash<QString, QVariant> &named);
 

@@ -43,9 +43,9 @@ StoreWorker::StoreWorker(QObject *parent)
 
 StoreWorker::~StoreWorker()
 {
-    // After a running job; the module closes its connection in its own thread.
+    // The kept module closes its connection in its own thread, as that ends.
     if (TData *data = std::exchange(m_data, nullptr))
-        QMetaObject::invokeMethod(m_context, [data] { delete data; }, Qt::BlockingQueuedConnection);
+        connect(&m_thread, &QThread::finished, data, &QObject::deleteLater);
     m_thread.quit();
     m_thread.wait();
 }

@@ -53,6 +53,7 @@ TData::TData(const QString &connectionName, QObject *parent)
     m_reak->setMaster(m_pers);
     m_reak->setCachedUpdates(true);
     m_reak->setReadOnDemand(true);   // no window shows these rows: read when asked for
+    m_visier->setReadOnDemand(true);   // read when a run or the profile dialog asks, not per list move
     m_changesElsewhere.setSingleShot(true);
     m_changesElsewhere.setInterval(200);
     connect(&m_changesElsewhere, &QTimer::timeout, this, &TData::changedElsewhere);

@@ -3,6 +3,7 @@
 #include "storefixture.h"
 
 #include "store/seriessaver.h"
+#include "store/storequery.h"
 #include "support/delayproxy.h"
 #include "support/testmain.h"
 
@@ -47,6 +48,27 @@ private slots:
         QVERIFY2(fx.data->fetchResults(TData::Query::EFR, name, vorname, false, &rows), qPrintable(fx.data->errorText()));
         QCOMPARE(rows.rows.size(), 25);
         QVERIFY(fx.selectShooter(name, vorname));
+    }
+
+    // Only placeholders outside quotes and comments take values.
+    void placeholdersOutsideQuotesAndComments_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("inlined");
+        QTest::newRow("positional") << "SELECT ?, ?" << "SELECT 7, 'a''b'";
+        QTest::newRow("quoted") << "SELECT '?', \"?\", ?" << "SELECT '?', \"?\", 7";
+        QTest::newRow("comments") << "SELECT ? -- ? :NAME\n, :NAME /* ? */" << "SELECT 7 -- ? :NAME\n, 'Öz' /* ? */";
+        QTest::newRow("casts") << "SELECT ?::text, :NAME::text" << "SELECT 7::text, 'Öz'::text";
+    }
+    void placeholdersOutsideQuotesAndComments()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QString, inlined);
+        StoreFixture fx;
+        QVERIFY(fx.open());
+        const QSqlDatabase db = QSqlDatabase::database(TData::AliasName, false);
+        QCOMPARE(StoreQuery::inlined(db, sql, {7, QStringLiteral("a'b")}, {{QStringLiteral(":NAME"), QStringLiteral("Öz")}}),
+                 inlined);
     }
 
     // Through a relay that counts the requests: a save of 25 rows and the
