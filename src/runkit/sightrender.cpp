@@ -8,6 +8,7 @@
 #include "shooters/activeshooter.h"
 #include "shooters/sightdrawing.h"
 #include "shooters/sightpreview.h"
+#include "store/shooterstore.h"
 #include "store/tdata.h"
 
 #include <QDir>
@@ -30,9 +31,9 @@ int trunc(long double v)
 }
 
 // One profile value as a whole number, halves to even; false when it cannot be read.
-bool readRounded(const DataTable *table, const QString &field, int &out)
+bool readRounded(const QVariantMap &values, const QString &field, int &out)
 {
-    const QVariant v = table->fieldValue(field);
+    const QVariant v = values.value(field);
     if (!v.isValid() || v.isNull()) {
         out = 0; // an empty field reads as 0
         return true;
@@ -85,17 +86,16 @@ bool drawPictureFile(QImage &target, const QString &file, QString *why)
 
 bool ReadSightProfile(SightProfile &profile)
 {
-    TData *data = TData::instance();
-    const DataTable *table = data ? data->visierTable() : nullptr;
-    bool ok = table && table->isOpen() && table->hasActiveRecord();
+    QVariantMap values;
+    bool ok = ShooterStore().shownProfile(&values) == ShooterStore::ProfileState::Present;
     if (ok) {
         int *const targets[] = {&profile.Diopter_Size, &profile.DiopVis_Size, &profile.A_Korntunnel,
                                 &profile.I_Korntunnel, &profile.A_Ringkorn,   &profile.I_Ringkorn,
                                 &profile.Spiegel_Size};
         const char *const fields[] = {"Diopter_Size", "DiopVis_Size", "A_Korntunnel", "I_Korntunnel",
-                                      "A_Ringkorn",   "I_Ringkorn",   "Spiegel_Size"};
+                                      "A_Ringkorn",   "I_RingKorn",   "Spiegel_Size"};
         for (int i = 0; i < 7 && ok; ++i)
-            ok = readRounded(table, QString::fromLatin1(fields[i]), *targets[i]);
+            ok = readRounded(values, QString::fromLatin1(fields[i]), *targets[i]);
     }
     if (!ok)
         ShowError(QStringLiteral("\r\nFehler beim Lesen der Daten !"));
@@ -116,36 +116,24 @@ SightProfile NewSightProfile()
     return p;
 }
 
-namespace {
-// The profile table of the shooter table's current record, when both are open
-// and that record exists; null otherwise.
-const DataTable *shootersProfileTable()
-{
-    TData *data = TData::instance();
-    const DataTable *table = data ? data->visierTable() : nullptr;
-    if (!table || !table->isOpen() || !table->master() || !table->master()->hasActiveRecord())
-        return nullptr;
-    return table;
-}
-} // namespace
-
 SightProfileState ActiveShooterSightProfile()
 {
     if (!LocateActiveShooter())
         return SightProfileState::Unknown;
-    const DataTable *table = shootersProfileTable();
-    if (!table)
-        return SightProfileState::Unknown;
-    return table->hasActiveRecord() ? SightProfileState::Present : SightProfileState::Missing;
+    switch (ShooterStore().shownProfile()) {
+    case ShooterStore::ProfileState::Present: return SightProfileState::Present;
+    case ShooterStore::ProfileState::Missing: return SightProfileState::Missing;
+    default: return SightProfileState::Unknown;
+    }
 }
 
 SightProfile RunSightProfile(bool pictureFile)
 {
     SightProfile profile = NewSightProfile();
-    const DataTable *table = shootersProfileTable();
-    if (table && !table->hasActiveRecord())
+    const ShooterStore::ProfileState state = ShooterStore().shownProfile();
+    if (state == ShooterStore::ProfileState::Missing)
         return profile;   // the shooter has no profile yet
-    if (table || !pictureFile)
+    if (state == ShooterStore::ProfileState::Present || !pictureFile)
         ReadSightProfile(profile);
     return profile;
 }

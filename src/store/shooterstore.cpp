@@ -90,4 +90,19 @@ bool ShooterStore::remove(const Shooter &read)
     return m_data && m_data->removeShooter(read.nummer, read.name, read.vorname);
 }
 
+ShooterStore::ProfileState ShooterStore::shownProfile(QVariantMap *values) const
+{
+    const DataTable *visier = m_data ? m_data->visierTable() : nullptr;
+    if (!visier || !visier->isOpen() || !visier->master() || !visier->master()->hasActiveRecord())
+        return ProfileState::Unknown;
+    if (!visier->hasActiveRecord())
+        return ProfileState::Missing;
+    if (values) {
+        values->clear();
+        for (const FieldDef &f : TableSchema::vData().fields)
+            values->insert(f.name, visier->fieldValue(f.name));
+    }
+    return ProfileState::Present;
+}
+
 QString ShooterStore::errorText() const { return m_data ? m_data->errorText() : QString(); }

@@ -10,6 +10,7 @@
 #include <QDate>
 #include <QString>
 #include <QVariant>
+#include <QVariantMap>
 #include <QVector>
 #include <optional>
 
@@ -50,6 +51,12 @@ public:
     // transaction; refused when he was renamed or deleted elsewhere meanwhile.
     bool remove(const Shooter &read);
     QString errorText() const;
+
+    // The sight profile stored for the shooter the lists show (the VData row
+    // read with him): Present with its values by field name, Missing when he
+    // has none, Unknown when the tables are closed or another shooter is shown.
+    enum class ProfileState { Unknown, Missing, Present };
+    ProfileState shownProfile(QVariantMap *values = nullptr) const;
 
     // A stored count: a whole number in range, otherwise -1.
     static int storedRounds(const QVariant &stored);
