@@ -68,6 +68,15 @@ bool renameRows(QSqlDatabase &db, const TableSchema &table, const QString &where
     return true;
 }
 
+// Hands the VData and ReakData rows of the pair (fromName, fromVorname) over to (name, vorname).
+bool carryPairRows(QSqlDatabase &db, const QString &fromName, const QString &fromVorname, const QString &name,
+                   const QString &vorname, QString *error)
+{
+    const QString where = QStringLiteral("\"name\" = ? AND \"vorname\" = ?");
+    return renameRows(db, TableSchema::vData(), where, {fromName, fromVorname}, name, vorname, error)
+           && renameRows(db, TableSchema::reakData(), where, {fromName, fromVorname}, name, vorname, error);
+}
+
 bool moveProfileRows(QSqlDatabase &db, const QList<qint64> &rows, const QString &name, const QString &vorname,
                      QString *error)
 {
@@ -92,13 +101,8 @@ bool TData::postShooter(const QString &fromName, const QString &fromVorname, con
     const QString vorname = m_pers->fieldValue(QStringLiteral("Vorname")).toString();
     const bool renamed = !fromName.isEmpty() && !fromVorname.isEmpty() && (fromName != name || fromVorname != vorname);
     const auto carry = [&](QSqlDatabase &db, QString *error) {
-        if (renamed) {
-            const QString where = QStringLiteral("\"name\" = ? AND \"vorname\" = ?");
-            if (!renameRows(db, TableSchema::vData(), where, {fromName, fromVorname}, name, vorname, error)
-                || !renameRows(db, TableSchema::reakData(), where, {fromName, fromVorname}, name, vorname, error))
-                return false;
-        }
-        return moveProfileRows(db, profileRows, name, vorname, error);
+        return (!renamed || carryPairRows(db, fromName, fromVorname, name, vorname, error))
+               && moveProfileRows(db, profileRows, name, vorname, error);
     };
     if (!m_pers->post(carry))
         return fail(m_pers->errorText());
@@ -121,11 +125,7 @@ bool TData::updateShooter(qint64 nummer, const QVariantMap &read, const QVariant
     const QString name = changed.value(QStringLiteral("Name")).toString();
     const QString vorname = changed.value(QStringLiteral("Vorname")).toString();
     const auto carry = [&](QSqlDatabase &db, QString *error) {
-        if (fromName == name && fromVorname == vorname)
-            return true;
-        const QString where = QStringLiteral("\"name\" = ? AND \"vorname\" = ?");
-        return renameRows(db, TableSchema::vData(), where, {fromName, fromVorname}, name, vorname, error)
-               && renameRows(db, TableSchema::reakData(), where, {fromName, fromVorname}, name, vorname, error);
+        return (fromName == name && fromVorname == vorname) || carryPairRows(db, fromName, fromVorname, name, vorname, error);
     };
     if (!m_pers->updateRow(nummer, read, changed, carry))
         return fail(m_pers->errorText());
